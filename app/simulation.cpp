@@ -1,0 +1,88 @@
+#include "simulation.h"
+
+#include "convert/networkconvertor.h"
+#include "convert/osmbusstopconvertor.h"
+#include "convert/routeconvertor.h"
+#include "model/bindingdata.h"
+#include "model/simulationcontrol.h"
+#include "model/simulationdata.h"
+#include "model/simulationlocks.h"
+#include "model/simulationthread.h"
+#include "osm/osmdata.h"
+#include "osm/osmparser.h"
+#include "transport/linecreator.h"
+#include "transport/scheduleparser.h"
+
+#include <QThread>
+
+#include <memory>
+
+const char *const Simulation::DEFAULT_OSM_PATH = "./data/kesta_center_2014-04-15_compressed_edited.osm";
+const char *const Simulation::DEFAULT_SCHEDULE_PATH = "./data/schedules.xml";
+
+Simulation::Simulation(const QString &osmFilePath, const QString &scheduleFilePath, const QTime &simInitTime)
+    : QObject(nullptr), osmFilePath(osmFilePath), scheduleFilePath(scheduleFilePath), startTime(simInitTime)
+{
+    worker = new QThread(this);
+    moveToThread(worker);
+    worker->start(QThread::InheritPriority);
+}
+
+Simulation::~Simulation()
+{
+    worker->quit();
+    worker->wait();
+
+    SimulationLocks::lockSimulation();
+    delete threadObject;
+    delete control;
+    SimulationLocks::unlockSimulation();
+
+    delete osm;
+    delete simData; // generators, vehicles (under the vehicles mutex), lines, calendar, network
+    delete bindings;
+    delete schedules;
+}
+
+void Simulation::prepData()
+{
+    emit log(QStringLiteral("Parsing schedules..."));
+    schedules = new ScheduleParser;
+    schedules->parse(scheduleFilePath);
+
+    emit log(QStringLiteral("Parsing OpenStreetMap data..."));
+    osm = new OSMData;
+    OSMParser::parseFile(osmFilePath, osm);
+
+    emit log(QStringLiteral("Converting OpenStreetMap bus stops..."));
+    OSMBusStopConvertor::convert(osm);
+
+    emit log(QStringLiteral("Creating simulation data..."));
+    simData = new SimulationData(startTime);
+    simData->calendar.setTime(startTime);
+    bindings = new BindingData;
+    auto convertor = std::make_unique<NetworkConvertor>(osm, simData, bindings);
+
+    emit log(QStringLiteral("Converting OpenStreetMap data to simulation data..."));
+    convertor->convert();
+
+    emit log(QStringLiteral("Converting OpenStreetMap routes..."));
+    RouteConvertor::convert(osm);
+
+    emit log(QStringLiteral("Synchronizing OpenStreetMap routes and online shedules..."));
+    LineCreator::createLines(osm->routes(), schedules, &simData->lines, bindings);
+    simData->calendar.setLines(&simData->lines);
+
+    emit log(QStringLiteral("Pregenerating lines..."));
+    LineCreator::pregenerateLines(simData, bindings);
+
+    emit log(QStringLiteral("Simulation data preparating DONE!"));
+    emit prepDataDone();
+}
+
+void Simulation::startSim()
+{
+    control = new SimulationControl(simData);
+    threadObject = new SimulationThread(control);
+    emit simStartDone();
+}

@@ -1,0 +1,63 @@
+#ifndef KOLVEX_APP_SIMULATION_H
+#define KOLVEX_APP_SIMULATION_H
+
+#include <QObject>
+#include <QString>
+#include <QTime>
+
+class BindingData;
+class OSMData;
+class QThread;
+class ScheduleParser;
+class SimulationControl;
+class SimulationThread;
+struct SimulationData;
+
+/// One run: owns the map model, the cell network with its vehicles and lines, the binding
+/// records, the schedules, the step engine and its paced loop.
+///
+/// Lives in a worker thread of its own, where prepData and startSim run; call them through
+/// queued invocations. Destroying it stops both threads and frees the whole model.
+class Simulation : public QObject
+{
+    Q_OBJECT
+public:
+    static const char *const DEFAULT_OSM_PATH;
+    static const char *const DEFAULT_SCHEDULE_PATH;
+
+    Simulation(const QString &osmFilePath, const QString &scheduleFilePath, const QTime &simInitTime);
+    ~Simulation() override;
+
+    SimulationControl *simulationControl() const { return control; }
+    SimulationThread *simulationThread() const { return threadObject; }
+    OSMData *osmData() const { return osm; }
+    SimulationData *simulationData() const { return simData; }
+    BindingData *bindingData() const { return bindings; }
+    ScheduleParser *scheduleParser() const { return schedules; }
+    QThread *workerThread() const { return worker; }
+
+signals:
+    void prepDataDone();
+    void simStartDone();
+    void log(QString msg);
+
+public slots:
+    /// Reads both inputs and builds the network in nine announced stages.
+    void prepData();
+    /// Creates the step engine and its paced loop (not yet stepping).
+    void startSim();
+
+private:
+    OSMData *osm = nullptr;
+    SimulationData *simData = nullptr;
+    BindingData *bindings = nullptr;
+    ScheduleParser *schedules = nullptr;
+    SimulationControl *control = nullptr;
+    SimulationThread *threadObject = nullptr;
+    QString osmFilePath;
+    QString scheduleFilePath;
+    QTime startTime;
+    QThread *worker;
+};
+
+#endif

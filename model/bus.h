@@ -1,0 +1,13 @@
+#ifndef KOLVEX_MODEL_BUS_H
+#define KOLVEX_MODEL_BUS_H
+
+#include "vehicle.h"
+
+/// A bus or trolleybus of a public-transport line.
+class Bus : public Vehicle
+{
+public:
+    ~Bus() override = default;
+};
+
+#endif

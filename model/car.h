@@ -1,0 +1,14 @@
+#ifndef KOLVEX_MODEL_CAR_H
+#define KOLVEX_MODEL_CAR_H
+
+#include "vehicle.h"
+
+/// A private car: 3, 4 or 5 m long, turning at random at every crossroad.
+class Car : public Vehicle
+{
+public:
+    Car();
+    ~Car() override = default;
+};
+
+#endif

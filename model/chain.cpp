@@ -1,0 +1,132 @@
+#include "chain.h"
+
+#include "cell.h"
+#include "vehicle.h"
+
+int32_t distanceToCrossroad(const Cell *cell)
+{
+    if (!cell)
+        return -1;
+    int32_t count = 1;
+    const Cell *c = cell;
+    while (c->next) {
+        c = c->next;
+        if (c == cell)
+            return -1;
+        ++count;
+    }
+    return c->crossroad ? count : -1;
+}
+
+Crossroad *crossroadAhead(const Cell *cell)
+{
+    for (const Cell *c = cell; c;) {
+        if (c->crossroad)
+            return c->crossroad;
+        c = c->next;
+        if (c == cell)
+            return nullptr;
+    }
+    return nullptr;
+}
+
+bool canPlace(const Cell *cell, const Vehicle *vehicle)
+{
+    if (!cell || !vehicle)
+        return false;
+    const Cell *c = cell;
+    for (int32_t i = 0; i < vehicle->length(); ++i) {
+        if (!c || c->isOccupied())
+            return false;
+        c = c->previous;
+    }
+    return true;
+}
+
+void occupy(const std::vector<Cell *> &cells, Vehicle *vehicle)
+{
+    for (Cell *cell : cells)
+        cell->vehicle = vehicle;
+}
+
+void release(Vehicle *vehicle)
+{
+    for (Cell *cell : vehicle->cells())
+        cell->vehicle = nullptr;
+}
+
+int32_t standingQueue(const Cell *cell)
+{
+    int32_t count = 0;
+    const Vehicle *last = nullptr;
+    for (const Cell *c = cell; c;) {
+        if (c->vehicle && c->vehicle != last) {
+            if (c->vehicle->speed() != 0)
+                break;
+            last = c->vehicle;
+            ++count;
+        }
+        c = c->previous;
+        if (c == cell)
+            break;
+    }
+    return count;
+}
+
+int32_t vehiclesAhead(const Cell *cell, int32_t n)
+{
+    if (!cell || n < 1)
+        return 0;
+    int32_t count = 0;
+    const Vehicle *last = nullptr;
+    const Cell *c = cell;
+    for (int32_t i = 0; i < n && c; ++i) {
+        if (i > 0 && c == cell)
+            return 0;
+        if (c->vehicle && c->vehicle != last) {
+            last = c->vehicle;
+            ++count;
+        }
+        c = c->next;
+    }
+    return count;
+}
+
+int32_t occupiedAhead(const Cell *cell, int32_t n)
+{
+    if (!cell || n < 1)
+        return 0;
+    int32_t count = 0;
+    const Cell *c = cell;
+    for (int32_t i = 0; i < n && c; ++i) {
+        if (i > 0 && c == cell)
+            return 0;
+        if (c->vehicle)
+            ++count;
+        c = c->next;
+    }
+    return count;
+}
+
+int32_t occupiedInLoop(const Cell *cell)
+{
+    if (!cell)
+        return 0;
+    int32_t count = cell->vehicle ? 1 : 0;
+    for (const Cell *c = cell->next; c; c = c->next) {
+        if (c == cell)
+            return count;
+        if (c->vehicle)
+            ++count;
+    }
+    return 0;
+}
+
+int32_t routeIndexOf(const Vehicle *vehicle, const Crossroad *crossroad, const LaneBinding *key)
+{
+    const auto &route = vehicle->route();
+    for (size_t i = 0; i < route.size(); ++i)
+        if (route[i].crossroad == crossroad && route[i].entryKey == key)
+            return int32_t(i);
+    return -1;
+}

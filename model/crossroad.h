@@ -1,0 +1,85 @@
+#ifndef KOLVEX_MODEL_CROSSROAD_H
+#define KOLVEX_MODEL_CROSSROAD_H
+
+#include "bindingrecords.h"
+
+#include <cstdint>
+#include <map>
+#include <vector>
+
+class Cell;
+class RandomStream;
+class Semaphore;
+class Vehicle;
+
+/// One way through a crossroad from an entry: the exit lane and the first cell of the path.
+struct PathPair
+{
+    LaneBinding *exitLane = nullptr;
+    Cell *pathCell = nullptr;
+};
+
+/// Lanes (with their exits) whose traffic crosses one (entry, exit) path.
+using ConflictMap = std::map<LaneBinding *, std::vector<LaneBinding *>, LaneOrder>;
+
+/// The paths that the (entryKey, exitLane) path has to let pass.
+struct ConflictRecord
+{
+    LaneBinding *entryKey = nullptr;
+    LaneBinding *exitLane = nullptr;
+    ConflictMap lanes;
+};
+
+/// A junction of three or more way ends: its paths, right-of-way rules and optional signal.
+class Crossroad
+{
+public:
+    enum Kind : int32_t { RoadOnly = 0, TramOnly = 1, Mixed = 2 };
+
+    Crossroad() = default;
+    Crossroad(const Crossroad &) = delete;
+    Crossroad &operator=(const Crossroad &) = delete;
+
+    int32_t kind = TramOnly;
+    NodeBinding *junction = nullptr;
+    /// Ways out for each incoming lane (the `wayLink` of the lane's cells).
+    std::map<LaneBinding *, std::vector<PathPair>, LaneOrder> paths;
+    /// Yield rules without a signal.
+    std::vector<ConflictRecord> conflicts;
+    /// Yield rules that hold even on green.
+    std::vector<ConflictRecord> signalConflicts;
+    Semaphore *semaphore = nullptr;
+
+    void setJunction(NodeBinding *node) { junction = node; }
+    void setKind(int32_t k) { kind = k; }
+    void setSemaphore(Semaphore *s) { semaphore = s; }
+    bool hasSemaphore() const { return semaphore != nullptr; }
+
+    void addPath(LaneBinding *entryKey, LaneBinding *exitLane, Cell *pathCell);
+    /// Records that the (entryKey, exitLane) path yields to traffic from `lane` heading for `laneExit`.
+    void addConflict(LaneBinding *entryKey, LaneBinding *exitLane, LaneBinding *lane, LaneBinding *laneExit);
+    void addSignalConflict(LaneBinding *entryKey, LaneBinding *exitLane, LaneBinding *lane, LaneBinding *laneExit);
+    /// The first record for (entryKey, exitLane), null if none.
+    static const ConflictRecord *findRecord(const std::vector<ConflictRecord> &records, const LaneBinding *entryKey,
+                                            const LaneBinding *exitLane);
+
+    /// Last cell of each incoming tram track, in way-end order.
+    std::vector<Cell *> tramStopLines() const;
+    /// Last cell of each first incoming road lane, in way-end order.
+    std::vector<Cell *> roadStopLines() const;
+    /// Per way end: the road stop line, then the tram stop line (those that exist).
+    std::vector<Cell *> stopLines() const;
+
+    /// The first path from `entryKey` whose exit lane belongs to the way with this id; null if none.
+    const PathPair *findPath(const LaneBinding *entryKey, int64_t wayId) const;
+    /// A path from `entryKey` chosen uniformly by one draw of `random`; null if the entry has none.
+    const PathPair *randomPath(const LaneBinding *entryKey, RandomStream &random) const;
+    /// The paths from `entryKey`, null for an absent entry.
+    const std::vector<PathPair> *pathsFrom(const LaneBinding *entryKey) const;
+
+private:
+    static void addTo(std::vector<ConflictRecord> &records, LaneBinding *entryKey, LaneBinding *exitLane,
+                      LaneBinding *lane, LaneBinding *laneExit);
+};
+
+#endif

@@ -1,0 +1,54 @@
+#include "event.h"
+
+#include "cell.h"
+#include "vehicle.h"
+
+#include <iostream>
+
+Vehicle *EventList::leader() const
+{
+    if (events.empty() || events.front().type != EventVehicle || !events.front().cell)
+        return nullptr;
+    return events.front().cell->vehicle;
+}
+
+void EventList::copyWithout(uint32_t typeMask, EventList &out) const
+{
+    out.events.clear();
+    for (const Event &e : events)
+        if (!(typeMask & eventBit(e.type)))
+            out.events.push_back(e);
+}
+
+void EventList::copyPullingOutOnly(EventList &out) const
+{
+    out.events.clear();
+    for (const Event &e : events) {
+        if (e.type == EventSideVehicle) {
+            const Vehicle *v = e.cell && e.cell->side ? e.cell->side->vehicle : nullptr;
+            if (!v || v->laneChange() != 1)
+                continue;
+        }
+        out.events.push_back(e);
+    }
+}
+
+void EventList::removeFirstOf(uint32_t typeMask)
+{
+    for (auto it = events.begin(); it != events.end(); ++it) {
+        if (typeMask & eventBit(it->type)) {
+            events.erase(it);
+            return;
+        }
+    }
+}
+
+void EventList::debugPrint() const
+{
+    static const char *const codes[] = {"V", "DEFAULT", "C", "RE", "BSE", "BSES", "TSE", "N"};
+    for (const Event &e : events) {
+        const char *code = (e.type >= 0 && e.type <= EventNone) ? codes[e.type] : "DEFAULT";
+        std::cerr << code << "," << e.distance << "_";
+    }
+    std::cerr << std::endl;
+}

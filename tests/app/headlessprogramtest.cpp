@@ -1,0 +1,70 @@
+// kolvex-headless run as a user runs it: its output and exit code.
+
+#include <QProcess>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ProgramRun
+{
+    int exitCode;
+    QString out;
+    QString err;
+};
+
+ProgramRun runHeadless(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(KOLVEX_HEADLESS_PROGRAM), arguments);
+    process.waitForFinished(120000);
+    return ProgramRun{process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+               QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+}
+
+} // namespace
+
+TEST(HeadlessProgram, MissingInputFilesAreReportedByTheirStagesAndTheRunEndsNormally)
+{
+    const ProgramRun run = runHeadless({"--osm", "/nonexistent/city.osm", "--schedules", "/nonexistent/lines.xml"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QStringList expected = {
+        "Parsing schedules...",
+        "Parsing OpenStreetMap data...",
+        "Converting OpenStreetMap bus stops...",
+        "Creating simulation data...",
+        "Converting OpenStreetMap data to simulation data...",
+        "Converting OpenStreetMap routes...",
+        "Synchronizing OpenStreetMap routes and online shedules...",
+        "Pregenerating lines...",
+        "Simulation data preparating DONE!",
+    };
+    QStringList stages;
+    for (const QString &line : run.out.split('\n'))
+        if (expected.contains(line))
+            stages << line;
+    EXPECT_EQ(stages, expected);
+    EXPECT_TRUE(run.out.contains("Summary:"));
+    EXPECT_TRUE(run.out.contains("cells ......... 0"));
+    EXPECT_TRUE(run.err.contains("Opening failed! Filepath: /nonexistent/city.osm")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("Error while opening file. Returning.")) << run.err.toStdString();
+}
+
+TEST(HeadlessProgram, BadCommandLinesPrintTheUsageAndExitWithTwo)
+{
+    const QList<QStringList> badLines = {
+        {"--speed", "3"},
+        {"--start", "25:00:00"},
+        {"--start", "noon"},
+        {"--seed", "-4"},
+        {"--seed"},
+        {"extra"},
+    };
+    for (const QStringList &arguments : badLines) {
+        const ProgramRun run = runHeadless(arguments);
+        EXPECT_EQ(run.exitCode, 2) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains("usage: kolvex-headless")) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(run.out.isEmpty());
+    }
+}

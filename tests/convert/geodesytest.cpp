@@ -1,0 +1,166 @@
+#include "convert/geodesy.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <iostream>
+#include <sstream>
+
+using namespace geo;
+
+namespace {
+
+/// Captures what is written to standard error while it lives.
+class StderrCapture
+{
+public:
+    StderrCapture() : old(std::cerr.rdbuf(buffer.rdbuf())) {}
+    ~StderrCapture() { std::cerr.rdbuf(old); }
+    std::string text() const { return buffer.str(); }
+
+private:
+    std::ostringstream buffer;
+    std::streambuf *old;
+};
+
+int countLines(const std::string &s, const std::string &needle)
+{
+    int n = 0;
+    for (size_t pos = s.find(needle); pos != std::string::npos; pos = s.find(needle, pos + 1))
+        ++n;
+    return n;
+}
+
+} // namespace
+
+TEST(GeodesyBearing, CardinalDirectionsAndIdenticalPoints)
+{
+    EXPECT_DOUBLE_EQ(bearing(Location(0, 0), Location(0, 1)), 90.0);
+    EXPECT_DOUBLE_EQ(bearing(Location(0, 0), Location(1, 0)), 0.0);
+    EXPECT_DOUBLE_EQ(bearing(Location(1, 0), Location(0, 0)), 180.0);
+    EXPECT_NEAR(bearing(Location(0, 1), Location(0, 0)), 270.0, 1e-9);
+    EXPECT_DOUBLE_EQ(bearing(Location(50, 14), Location(50, 14)), 90.0);
+    // Exactly north is 0, never 360.
+    EXPECT_LT(bearing(Location(60.1, 24.9), Location(60.2, 24.9)), 360.0);
+}
+
+TEST(GeodesyBearing, ArithmeticFoldsIntoRangeAndWarnsOnlyOutsideIt)
+{
+    StderrCapture capture;
+    EXPECT_DOUBLE_EQ(addToBearing(350, 20), 10);
+    EXPECT_DOUBLE_EQ(subtractFromBearing(10, 20), 350);
+    EXPECT_DOUBLE_EQ(addToBearing(360, 0), 0);
+    EXPECT_EQ(capture.text(), "");
+    EXPECT_DOUBLE_EQ(addToBearing(361, 0), 1);
+    EXPECT_EQ(countLines(capture.text(), "Bearing is out of range: 361 | Aligning to 0..360, but you should check it.\n"),
+              1);
+    EXPECT_DOUBLE_EQ(addToBearing(-30, 0), 330);
+    EXPECT_EQ(countLines(capture.text(), "Bearing is out of range: "), 2);
+    // Only one correction is made for the delta.
+    EXPECT_DOUBLE_EQ(addToBearing(10, 800), 450);
+}
+
+TEST(GeodesyBearing, DifferenceIsTheSmallerAngle)
+{
+    EXPECT_DOUBLE_EQ(bearingDifference(10, 350), 20);
+    EXPECT_DOUBLE_EQ(bearingDifference(0, 180), 180);
+    EXPECT_DOUBLE_EQ(bearingDifference(90, 90), 0);
+    StderrCapture capture;
+    EXPECT_DOUBLE_EQ(bearingDifference(-10, 370), 20);
+    EXPECT_EQ(countLines(capture.text(), "Bearing is out of range"), 2);
+}
+
+TEST(GeodesyDistance, SymmetricZeroForIdenticalAndOneDegreeOfLatitude)
+{
+    const Location a(60.17, 24.94), b(60.18, 24.95);
+    EXPECT_DOUBLE_EQ(distance(a, b), distance(b, a));
+    EXPECT_DOUBLE_EQ(distance(a, a), 0.0);
+    for (double lon : {-120.0, 0.0, 24.9})
+        EXPECT_NEAR(distance(Location(10, lon), Location(11, lon)), EARTH_RADIUS * PI / 180.0, 1e-6);
+}
+
+TEST(GeodesyMove, RoundTripsWithDistanceAndBearing)
+{
+    const Location start(60.17, 24.94);
+    const Location same = moveLocation(start, 123.0, 0.0);
+    EXPECT_NEAR(same.lat, start.lat, 1e-12);
+    EXPECT_NEAR(same.lon, start.lon, 1e-12);
+    const Location east = moveLocation(start, 90.0, 100.0);
+    EXPECT_NEAR(distance(start, east), 100.0, 0.01);
+    EXPECT_NEAR(bearing(start, east), 90.0, 0.01);
+    const Location mid = intermediateLocation(start, east, 0.5);
+    EXPECT_NEAR(distance(start, mid), 50.0, 0.01);
+    const Location atStart = intermediateLocation(start, east, 0.0);
+    EXPECT_NEAR(atStart.lat, start.lat, 1e-9);
+    EXPECT_NEAR(atStart.lon, start.lon, 1e-9);
+}
+
+TEST(GeodesySegments, ShortenOffsetExtendAndPerpendicular)
+{
+    Location a(60.17, 24.94);
+    Location b = moveLocation(a, 90.0, 10.0);
+    const Location a0 = a, b0 = b;
+    shortenSegment(a, b, 1.0);
+    EXPECT_NEAR(distance(a, b), 8.0, 1e-3);
+    a = a0;
+    b = b0;
+    offsetSegment(a, b, 3.0); // to the right of an eastward segment: south
+    EXPECT_LT(a.lat, a0.lat);
+    EXPECT_NEAR(distance(a, a0), 3.0, 1e-3);
+    EXPECT_NEAR(distance(a, b), 10.0, 1e-3);
+    b = b0;
+    extendLocation(a0, b, 5.0);
+    EXPECT_NEAR(distance(a0, b), 15.0, 1e-3);
+    const Segment p = perpendicularAt(a0, b0);
+    EXPECT_GT(p.first.lat, b0.lat); // first lies on the left (north) of eastward travel
+    EXPECT_LT(p.second.lat, b0.lat);
+    EXPECT_NEAR(distance(p.first, p.second), 200.0, 0.01);
+}
+
+TEST(GeodesyIntersection, CrossingCollinearAndMissingSegments)
+{
+    bool found = true;
+    const Location centre =
+        segmentsIntersection(Location(0, 0), Location(2, 2), Location(0, 2), Location(2, 0), found);
+    EXPECT_TRUE(found);
+    EXPECT_DOUBLE_EQ(centre.lat, 1.0);
+    EXPECT_DOUBLE_EQ(centre.lon, 1.0);
+
+    const Location none = segmentsIntersection(Location(0, 0), Location(1, 1), Location(2, 2), Location(3, 3), found);
+    EXPECT_FALSE(found);
+    EXPECT_EQ(none, Location());
+
+    segmentsIntersection(Location(0, 0), Location(1, 0), Location(2, -1), Location(2, 1), found);
+    EXPECT_FALSE(found); // the lines meet at (2, 0), outside the first segment
+
+    // The continuations of two segments that point at each other's ends.
+    const Location t = tailsIntersection(Location(0, 0), Location(0, 0.0005), Location(0.0005, 0.0007),
+                                         Location(0.0003, 0.0007), found);
+    EXPECT_TRUE(found);
+    EXPECT_NEAR(t.lat, 0.0, 1e-9);
+    EXPECT_NEAR(t.lon, 0.0007, 1e-9);
+}
+
+TEST(GeodesyRectangle, BoundingBoxAndSegmentCrossing)
+{
+    EXPECT_TRUE(isInBoundingBox(Location(0, 0), Location(1, 1), Location(1, 1)));
+    EXPECT_TRUE(isInBoundingBox(Location(1, 1), Location(0, 0), Location(0.5, 0.2)));
+    EXPECT_FALSE(isInBoundingBox(Location(0, 0), Location(1, 1), Location(1.1, 0.5)));
+
+    const Location nw(1, 0), se(0, 1);
+    EXPECT_TRUE(segmentCrossesRectangle(Location(0.2, 0.2), Location(0.8, 0.7), nw, se)); // inside
+    EXPECT_FALSE(segmentCrossesRectangle(Location(0.5, 2), Location(0.5, 3), nw, se));   // longitudes miss
+    EXPECT_TRUE(segmentCrossesRectangle(Location(-1, 0.5), Location(2, 0.5), nw, se));   // vertical through
+    EXPECT_FALSE(segmentCrossesRectangle(Location(2, -1), Location(3, 2), nw, se));      // passes north
+    EXPECT_TRUE(segmentCrossesRectangle(Location(-0.5, -0.5), Location(1.5, 1.5), nw, se));
+}
+
+TEST(GeodesyText, SevenDecimalForms)
+{
+    std::ostringstream out;
+    out << Location(10.5, 20.25);
+    EXPECT_EQ(out.str(), "lat: 10.5000000, lon: 20.2500000");
+    std::ostringstream seg;
+    seg << Segment(Location(1, 2), Location(-3.125, 4));
+    EXPECT_EQ(seg.str(), "Loc1 - lat: 1.0000000, lon: 2.0000000 | Loc2 - lat: -3.1250000, lon: 4.0000000");
+}

@@ -1,0 +1,7 @@
+#include "publictransportlines.h"
+
+PublicTransportLines::~PublicTransportLines()
+{
+    for (PublicTransportLine *line : list)
+        delete line;
+}

@@ -1,0 +1,29 @@
+#ifndef KOLVEX_TRANSPORT_SCHEDULEPARSER_H
+#define KOLVEX_TRANSPORT_SCHEDULEPARSER_H
+
+#include "schedule.h"
+
+#include <QString>
+
+#include <vector>
+
+class QXmlStreamReader;
+
+/// Reads the schedule XML file into `Schedule` records; owns them.
+class ScheduleParser
+{
+public:
+    ScheduleParser() = default;
+    ScheduleParser(const ScheduleParser &) = delete;
+    ScheduleParser &operator=(const ScheduleParser &) = delete;
+    ~ScheduleParser();
+
+    /// Appends the accepted lines of the file; progress and errors go to standard error.
+    void parse(const QString &path);
+    const std::vector<Schedule *> &schedules() const { return list; }
+
+private:
+    std::vector<Schedule *> list;
+};
+
+#endif
