@@ -23,9 +23,15 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
         Qt::QueuedConnection);
 }
 
-MainWindow::~MainWindow() { delete m_simulation; }
+MainWindow::~MainWindow()
+{
+    delete m_simulation;
+}
 
-void MainWindow::writeIntoLog(const QString &msg) { log->append(msg); }
+void MainWindow::writeIntoLog(const QString &msg)
+{
+    log->append(msg);
+}
 
 void MainWindow::startSim(const QString &osmFilePath, const QString &scheduleFilePath, const QTime &simInitTime)
 {
@@ -36,6 +42,12 @@ void MainWindow::startSim(const QString &osmFilePath, const QString &scheduleFil
     QMetaObject::invokeMethod(m_simulation, "prepData", Qt::QueuedConnection);
 }
 
-void MainWindow::simDataPrepared() { QMetaObject::invokeMethod(m_simulation, "startSim", Qt::QueuedConnection); }
+void MainWindow::simDataPrepared()
+{
+    QMetaObject::invokeMethod(m_simulation, "startSim", Qt::QueuedConnection);
+}
 
-void MainWindow::simStarted() { emit simulationReady(); }
+void MainWindow::simStarted()
+{
+    emit simulationReady();
+}

@@ -33,8 +33,14 @@ double foldOnce(double r)
 
 } // namespace
 
-double degToRad(double deg) { return PI * deg / 180.0; }
-double radToDeg(double rad) { return 180.0 * rad / PI; }
+double degToRad(double deg)
+{
+    return PI * deg / 180.0;
+}
+double radToDeg(double rad)
+{
+    return 180.0 * rad / PI;
+}
 
 double distance(double lat1, double lon1, double lat2, double lon2)
 {
@@ -44,28 +50,36 @@ double distance(double lat1, double lon1, double lat2, double lon2)
     return EARTH_RADIUS * std::sqrt(x * x + y * y);
 }
 
-double distance(const Location &a, const Location &b) { return distance(a.lat, a.lon, b.lat, b.lon); }
+double distance(const Location &a, const Location &b)
+{
+    return distance(a.lat, a.lon, b.lat, b.lon);
+}
 
 double bearing(double lat1, double lon1, double lat2, double lon2)
 {
     const double phi1 = degToRad(lat1), phi2 = degToRad(lat2);
     const double dLambda = degToRad(lon2 - lon1);
-    double theta = 90.0 - radToDeg(std::atan2(std::cos(phi1) * std::sin(phi2) -
-                                                  std::cos(dLambda) * std::cos(phi2) * std::sin(phi1),
-                                              std::sin(dLambda) * std::cos(phi2)));
+    double theta =
+        90.0 -
+        radToDeg(std::atan2(std::cos(phi1) * std::sin(phi2) - std::cos(dLambda) * std::cos(phi2) * std::sin(phi1),
+                            std::sin(dLambda) * std::cos(phi2)));
     if (theta < 0.0)
         theta += 360.0;
     return theta;
 }
 
-double bearing(const Location &from, const Location &to) { return bearing(from.lat, from.lon, to.lat, to.lon); }
+double bearing(const Location &from, const Location &to)
+{
+    return bearing(from.lat, from.lon, to.lat, to.lon);
+}
 
 Location moveLocation(const Location &start, double bearingDeg, double dist)
 {
     const double delta = dist / EARTH_RADIUS;
     const double theta = degToRad(bearingDeg);
     const double phi1 = degToRad(start.lat), lambda1 = degToRad(start.lon);
-    const double phi2 = std::asin(std::sin(phi1) * std::cos(delta) + std::cos(phi1) * std::sin(delta) * std::cos(theta));
+    const double phi2 =
+        std::asin(std::sin(phi1) * std::cos(delta) + std::cos(phi1) * std::sin(delta) * std::cos(theta));
     const double lambda2 = lambda1 + std::atan2(std::sin(theta) * std::sin(delta) * std::cos(phi1),
                                                 std::cos(delta) - std::sin(phi1) * std::sin(phi2));
     return Location(radToDeg(phi2), radToDeg(lambda2));
@@ -81,17 +95,22 @@ Location intermediateLocation(const Location &a, const Location &b, double t)
     return Location(radToDeg(std::atan2(z, std::sqrt(x * x + y * y))), radToDeg(std::atan2(y, x)));
 }
 
-void blend3(double x1, double y1, double z1, double x2, double y2, double z2, double t, double &x, double &y,
-            double &z)
+void blend3(double x1, double y1, double z1, double x2, double y2, double z2, double t, double &x, double &y, double &z)
 {
     x = x1 + (x2 - x1) * t;
     y = y1 + (y2 - y1) * t;
     z = t * (z2 - z1) + z1;
 }
 
-double addToBearing(double bearingDeg, double delta) { return foldOnce(validBearing(bearingDeg) + delta); }
+double addToBearing(double bearingDeg, double delta)
+{
+    return foldOnce(validBearing(bearingDeg) + delta);
+}
 
-double subtractFromBearing(double bearingDeg, double delta) { return foldOnce(validBearing(bearingDeg) - delta); }
+double subtractFromBearing(double bearingDeg, double delta)
+{
+    return foldOnce(validBearing(bearingDeg) - delta);
+}
 
 double bearingDifference(double bearing1, double bearing2)
 {
@@ -122,7 +141,10 @@ void offsetSegment(Location &a, Location &b, double dist)
     b = moveLocation(b, theta, dist);
 }
 
-void extendLocation(const Location &a, Location &b, double dist) { b = moveLocation(b, bearing(a, b), dist); }
+void extendLocation(const Location &a, Location &b, double dist)
+{
+    b = moveLocation(b, bearing(a, b), dist);
+}
 
 Segment perpendicularAt(const Location &a, const Location &b)
 {
@@ -164,8 +186,7 @@ Location tailsIntersection(const Location &a, const Location &b, const Location 
     return segmentsIntersection(b, e1, d, e2, found);
 }
 
-bool segmentCrossesRectangle(const Location &a, const Location &b, const Location &northWest,
-                             const Location &southEast)
+bool segmentCrossesRectangle(const Location &a, const Location &b, const Location &northWest, const Location &southEast)
 {
     const double lo = std::max(std::min(a.lon, b.lon), northWest.lon);
     const double hi = std::min(std::max(a.lon, b.lon), southEast.lon);
@@ -198,7 +219,7 @@ std::ostream &operator<<(std::ostream &os, const Location &location)
 std::ostream &operator<<(std::ostream &os, const Segment &segment)
 {
     char buffer[192];
-    std::snprintf(buffer, sizeof buffer, "Loc1 - lat: %.7f, lon: %.7f | Loc2 - lat: %.7f, lon: %.7f",
-                  segment.first.lat, segment.first.lon, segment.second.lat, segment.second.lon);
+    std::snprintf(buffer, sizeof buffer, "Loc1 - lat: %.7f, lon: %.7f | Loc2 - lat: %.7f, lon: %.7f", segment.first.lat,
+                  segment.first.lon, segment.second.lat, segment.second.lon);
     return os << buffer;
 }

@@ -7,16 +7,17 @@
 
 namespace {
 
-std::ostream &log() { return std::cerr << "NetworkConvertor: "; }
+std::ostream &log()
+{
+    return std::cerr << "NetworkConvertor: ";
+}
 
 } // namespace
 
 NetworkConvertor::NetworkConvertor(OSMData *osmData, SimulationData *simulationData, BindingData *bindingData)
-    : osmData(osmData), ways(osmData ? osmData->ways() : nullptr),
-      tramStops(osmData ? osmData->tramStops() : nullptr), busStops(osmData ? osmData->busStops() : nullptr),
-      simulationData(simulationData), bindingData(bindingData)
-{
-}
+    : osmData(osmData), ways(osmData ? osmData->ways() : nullptr), tramStops(osmData ? osmData->tramStops() : nullptr),
+      busStops(osmData ? osmData->busStops() : nullptr), simulationData(simulationData), bindingData(bindingData)
+{}
 
 void NetworkConvertor::convert()
 {

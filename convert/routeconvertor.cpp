@@ -6,7 +6,7 @@
 
 void RouteConvertor::convert(OSMData *data)
 {
-    std::cerr << "RouteConvertor: " << "Ordering routes (route count = "
-              << (data ? data->routeRelations()->size() : 0) << ") ... ";
+    std::cerr << "RouteConvertor: "
+              << "Ordering routes (route count = " << (data ? data->routeRelations()->size() : 0) << ") ... ";
     std::cerr << "Done!" << std::endl;
 }

@@ -48,7 +48,10 @@ double WayEnd::bearing() const
     return geo::bearing(line[line.size() - 2], line[line.size() - 1]);
 }
 
-Node *WayEnd::node() const { return isStart ? way->way->firstNode() : way->way->lastNode(); }
+Node *WayEnd::node() const
+{
+    return isStart ? way->way->firstNode() : way->way->lastNode();
+}
 
 bool LaneOrder::operator()(const LaneBinding *a, const LaneBinding *b) const
 {

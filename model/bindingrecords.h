@@ -63,8 +63,8 @@ public:
     DirectionBinding forward;  ///< lanes running in node order
     DirectionBinding backward; ///< lanes running against node order
     Polyline centreLine;
-    Polyline rightEdge; ///< right of the forward direction, in node order
-    Polyline leftEdge;  ///< right of the backward direction, in reverse node order
+    Polyline rightEdge;         ///< right of the forward direction, in node order
+    Polyline leftEdge;          ///< right of the backward direction, in reverse node order
     WayEnd *startEnd = nullptr; ///< the end at the first node
     WayEnd *endEnd = nullptr;   ///< the end at the last node
 };

@@ -2,4 +2,7 @@
 
 #include <cmath>
 
-Car::Car() { m_length = int32_t(std::lround(4.0 * (Random::draw() % 3 + 3))); }
+Car::Car()
+{
+    m_length = int32_t(std::lround(4.0 * (Random::draw() % 3 + 3)));
+}

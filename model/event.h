@@ -10,14 +10,14 @@ class Vehicle;
 
 /// What the look-ahead of a vehicle found, and where.
 enum EventType : int32_t {
-    EventVehicle = 0,      ///< a vehicle occupies a cell ahead
-    EventSideVehicle = 1,  ///< a vehicle occupies the side cell of a cell ahead
-    EventCrossroad = 2,    ///< the end of a chain that leads into a crossroad
-    EventRouteEnd = 3,     ///< the end of a chain that leads nowhere
-    EventBusStopEnd = 4,   ///< last cell of a bus stop platform on the path
-    EventBayEnd = 5,       ///< last cell of a stop bay or platform beside the path
-    EventTramStopEnd = 6,  ///< last cell of a tram stop platform on the path
-    EventNone = 7          ///< the type reported by an empty list
+    EventVehicle = 0,     ///< a vehicle occupies a cell ahead
+    EventSideVehicle = 1, ///< a vehicle occupies the side cell of a cell ahead
+    EventCrossroad = 2,   ///< the end of a chain that leads into a crossroad
+    EventRouteEnd = 3,    ///< the end of a chain that leads nowhere
+    EventBusStopEnd = 4,  ///< last cell of a bus stop platform on the path
+    EventBayEnd = 5,      ///< last cell of a stop bay or platform beside the path
+    EventTramStopEnd = 6, ///< last cell of a tram stop platform on the path
+    EventNone = 7         ///< the type reported by an empty list
 };
 
 /// Distance reported by an empty list: farther than any look-ahead.
@@ -65,6 +65,9 @@ private:
     std::vector<Event> events;
 };
 
-constexpr uint32_t eventBit(int32_t type) { return 1u << type; }
+constexpr uint32_t eventBit(int32_t type)
+{
+    return 1u << type;
+}
 
 #endif

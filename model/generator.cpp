@@ -8,5 +8,4 @@ std::atomic<int32_t> nextGeneratorId{0};
 
 Generator::Generator(Cell *cell, std::vector<Car *> *cars, int32_t period)
     : id(nextGeneratorId++), period(period), cell(cell), cars(cars)
-{
-}
+{}

@@ -18,9 +18,15 @@ RandomStream runStream(Random::DEFAULT_SEED);
 
 } // namespace
 
-void RandomStream::reseed(uint64_t seed) { state = seed; }
+void RandomStream::reseed(uint64_t seed)
+{
+    state = seed;
+}
 
-int32_t RandomStream::next() { return int32_t(splitmix(state) >> 49); }
+int32_t RandomStream::next()
+{
+    return int32_t(splitmix(state) >> 49);
+}
 
 namespace Random {
 
@@ -30,9 +36,15 @@ void setSeed(uint64_t seed)
     runStream.reseed(seed);
 }
 
-uint64_t seed() { return runSeed; }
+uint64_t seed()
+{
+    return runSeed;
+}
 
-int32_t draw() { return runStream.next(); }
+int32_t draw()
+{
+    return runStream.next();
+}
 
 uint64_t vehicleSeed(int32_t vehicleId)
 {

@@ -33,7 +33,10 @@ void SimulationThread::startSim()
     scheduleNextStep();
 }
 
-void SimulationThread::stopSim() { m_running = false; }
+void SimulationThread::stopSim()
+{
+    m_running = false;
+}
 
 void SimulationThread::stepSim()
 {

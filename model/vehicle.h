@@ -15,7 +15,7 @@ class LaneBinding;
 struct RouteEntry
 {
     Crossroad *crossroad = nullptr;
-    Cell *pathCell = nullptr;       ///< first cell of the chosen path through the crossroad
+    Cell *pathCell = nullptr;        ///< first cell of the chosen path through the crossroad
     LaneBinding *entryKey = nullptr; ///< the incoming lane: `wayLink` of the last cell before the crossroad
     LaneBinding *exitLane = nullptr; ///< the outgoing lane taken after the crossroad
 };

@@ -15,8 +15,7 @@ public:
     Node() = default;
     Node(int64_t id, const Location &location, bool trafficSignals = false)
         : id(id), location(location), trafficSignals(trafficSignals)
-    {
-    }
+    {}
 
     int64_t getId() const { return id; }
     const Location &getLocation() const { return location; }

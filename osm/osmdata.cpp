@@ -3,10 +3,9 @@
 #include <iostream>
 
 OSMData::OSMData()
-    : nodeList(new OSMNodes), relationList(new OSMRouteRelations), routeList(new OSMRoutes),
-      tramStopList(new OSMStops), busStopList(new OSMStops), wayList(new OSMWays)
-{
-}
+    : nodeList(new OSMNodes), relationList(new OSMRouteRelations), routeList(new OSMRoutes), tramStopList(new OSMStops),
+      busStopList(new OSMStops), wayList(new OSMWays)
+{}
 
 OSMData::~OSMData()
 {
@@ -55,9 +54,15 @@ void OSMData::addWay(int64_t id, const std::vector<int64_t> &nodeRefs, bool isTr
     wayList->add(way);
 }
 
-void OSMData::addTramStop(const std::string &name, Node *node) { addStop(tramStopList, TramStop, name, node); }
+void OSMData::addTramStop(const std::string &name, Node *node)
+{
+    addStop(tramStopList, TramStop, name, node);
+}
 
-void OSMData::addBusStop(const std::string &name, Node *node) { addStop(busStopList, BusStop, name, node); }
+void OSMData::addBusStop(const std::string &name, Node *node)
+{
+    addStop(busStopList, BusStop, name, node);
+}
 
 void OSMData::addStop(OSMStops *stops, StopKind kind, const std::string &name, Node *node)
 {

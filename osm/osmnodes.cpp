@@ -34,5 +34,6 @@ void OSMNodes::shake()
         }
     }
     list.resize(kept);
-    std::cerr << "OSMParser: " << "    Nodes shaked: " << removed << std::endl;
+    std::cerr << "OSMParser: "
+              << "    Nodes shaked: " << removed << std::endl;
 }

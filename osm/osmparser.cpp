@@ -9,10 +9,12 @@
 
 void OSMParser::parseFile(const QString &path, OSMData *data)
 {
-    std::cerr << "OSMParser: " << "Opening file \"" << path.toStdString() << "\"..." << std::endl;
+    std::cerr << "OSMParser: "
+              << "Opening file \"" << path.toStdString() << "\"..." << std::endl;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        std::cerr << "OSMParser: " << "Opening failed! Filepath: " << path.toStdString() << std::endl;
+        std::cerr << "OSMParser: "
+                  << "Opening failed! Filepath: " << path.toStdString() << std::endl;
         return;
     }
     (void)data;

@@ -33,12 +33,14 @@ void OSMWays::add(Way *way)
 
 void OSMWays::simplifyIds()
 {
-    std::cerr << "OSMWays: " << "Simplifying way IDs..." << std::endl;
+    std::cerr << "OSMWays: "
+              << "Simplifying way IDs..." << std::endl;
     const int64_t first = nextSimpleWayId;
     for (Way *way : list)
         way->setId(nextSimpleWayId++);
     reindex();
-    std::cerr << "OSMWays: " << "    New way IDs range: " << first << " - " << nextSimpleWayId - 1 << std::endl;
+    std::cerr << "OSMWays: "
+              << "    New way IDs range: " << first << " - " << nextSimpleWayId - 1 << std::endl;
 }
 
 void OSMWays::reindex()

@@ -28,8 +28,8 @@ RoadClass roadClassFromString(const std::string &text)
 
 std::string roadClassToString(int32_t roadClass, bool isLink)
 {
-    static const char *const names[] = {"motorway",     "trunk",       "primary", "secondary", "tertiary",
-                                        "unclassified", "residential", "service"};
+    static const char *const names[] = {"motorway", "trunk",        "primary",     "secondary",
+                                        "tertiary", "unclassified", "residential", "service"};
     std::string text = (roadClass >= 0 && roadClass <= Service) ? names[roadClass] : "road";
     if (isLink)
         text += "_link";

@@ -6,8 +6,8 @@
 
 void LineCreator::createLines(OSMRoutes *, ScheduleParser *schedules, PublicTransportLines *, BindingData *)
 {
-    std::cerr << "LineCreator: " << "Creating lines | schedule count = "
-              << (schedules ? schedules->schedules().size() : 0) << std::endl;
+    std::cerr << "LineCreator: "
+              << "Creating lines | schedule count = " << (schedules ? schedules->schedules().size() : 0) << std::endl;
 }
 
 void LineCreator::pregenerateLines(SimulationData *, BindingData *)

@@ -12,7 +12,8 @@ ScheduleParser::~ScheduleParser()
 
 void ScheduleParser::parse(const QString &path)
 {
-    std::cerr << "Schedule parser: " << "Opening file \"" << path.toStdString() << "\"... ";
+    std::cerr << "Schedule parser: "
+              << "Opening file \"" << path.toStdString() << "\"... ";
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         std::cerr << "Error while opening file. Returning." << std::endl;

@@ -16,8 +16,8 @@ TEST(HeadlessOptions, ValuesAreTakenAndMalformedOnesRefused)
 {
     HeadlessOptions options;
     QString error;
-    ASSERT_TRUE(options.parse({"k", "--osm", "a.osm", "--schedules", "s.xml", "--start", "07:05:09", "--seed", "42"},
-                              error));
+    ASSERT_TRUE(
+        options.parse({"k", "--osm", "a.osm", "--schedules", "s.xml", "--start", "07:05:09", "--seed", "42"}, error));
     EXPECT_EQ(options.osmPath, "a.osm");
     EXPECT_EQ(options.schedulePath, "s.xml");
     EXPECT_EQ(options.start, QTime(7, 5, 9));

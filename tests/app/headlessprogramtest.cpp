@@ -20,7 +20,8 @@ ProgramRun runHeadless(const QStringList &arguments)
     process.start(QStringLiteral(KOLVEX_HEADLESS_PROGRAM), arguments);
     process.waitForFinished(120000);
     return ProgramRun{process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-               QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+                      QString::fromUtf8(process.readAllStandardOutput()),
+                      QString::fromUtf8(process.readAllStandardError())};
 }
 
 } // namespace
@@ -46,7 +47,7 @@ TEST(HeadlessProgram, MissingInputFilesAreReportedByTheirStagesAndTheRunEndsNorm
             stages << line;
     EXPECT_EQ(stages, expected);
     EXPECT_TRUE(run.out.contains("Summary:"));
-    EXPECT_TRUE(run.out.contains("cells ......... 0"));
+    EXPECT_TRUE(run.out.contains("cells ............. 0"));
     EXPECT_TRUE(run.err.contains("Opening failed! Filepath: /nonexistent/city.osm")) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains("Error while opening file. Returning.")) << run.err.toStdString();
 }
@@ -54,12 +55,7 @@ TEST(HeadlessProgram, MissingInputFilesAreReportedByTheirStagesAndTheRunEndsNorm
 TEST(HeadlessProgram, BadCommandLinesPrintTheUsageAndExitWithTwo)
 {
     const QList<QStringList> badLines = {
-        {"--speed", "3"},
-        {"--start", "25:00:00"},
-        {"--start", "noon"},
-        {"--seed", "-4"},
-        {"--seed"},
-        {"extra"},
+        {"--speed", "3"}, {"--start", "25:00:00"}, {"--start", "noon"}, {"--seed", "-4"}, {"--seed"}, {"extra"},
     };
     for (const QStringList &arguments : badLines) {
         const ProgramRun run = runHeadless(arguments);

@@ -15,7 +15,10 @@
 namespace {
 
 /// The test binary's application object: queued signals are delivered by its event loop.
-QCoreApplication &application() { return *QCoreApplication::instance(); }
+QCoreApplication &application()
+{
+    return *QCoreApplication::instance();
+}
 
 /// Runs the event loop until `done` holds or five seconds pass.
 template <typename Predicate> bool spinUntil(Predicate done)
@@ -46,24 +49,26 @@ const QStringList stageMessages = {
 TEST(SimulationPreparation, MissingInputsStillRunTheNineStagesInOrderOnOneWorkerThread)
 {
     application();
-    auto simulation = std::make_unique<Simulation>("/nonexistent/map.osm", "/nonexistent/schedules.xml",
-                                                   QTime(8, 30, 0));
+    auto simulation =
+        std::make_unique<Simulation>("/nonexistent/map.osm", "/nonexistent/schedules.xml", QTime(8, 30, 0));
     QStringList messages;
     QThread *prepThread = nullptr;
     QThread *startThread = nullptr;
     int prepared = 0;
     int started = 0;
     QObject::connect(simulation.get(), &Simulation::log, &application(), [&](const QString &m) { messages << m; });
-    QObject::connect(simulation.get(), &Simulation::prepDataDone, simulation.get(),
-                     [&] { prepThread = QThread::currentThread(); }, Qt::DirectConnection);
+    QObject::connect(
+        simulation.get(), &Simulation::prepDataDone, simulation.get(), [&] { prepThread = QThread::currentThread(); },
+        Qt::DirectConnection);
     QObject::connect(simulation.get(), &Simulation::prepDataDone, &application(), [&] {
         ++prepared;
         // prepDataDone follows the last log message.
         EXPECT_EQ(messages.size(), stageMessages.size());
         QMetaObject::invokeMethod(simulation.get(), "startSim", Qt::QueuedConnection);
     });
-    QObject::connect(simulation.get(), &Simulation::simStartDone, simulation.get(),
-                     [&] { startThread = QThread::currentThread(); }, Qt::DirectConnection);
+    QObject::connect(
+        simulation.get(), &Simulation::simStartDone, simulation.get(), [&] { startThread = QThread::currentThread(); },
+        Qt::DirectConnection);
     QObject::connect(simulation.get(), &Simulation::simStartDone, &application(), [&] { ++started; });
 
     QMetaObject::invokeMethod(simulation.get(), "prepData", Qt::QueuedConnection);
@@ -87,8 +92,8 @@ TEST(SimulationPreparation, MissingInputsStillRunTheNineStagesInOrderOnOneWorker
 TEST(SimulationPreparation, DestroyingARunningSimulationJoinsBothThreads)
 {
     application();
-    auto simulation = std::make_unique<Simulation>("/nonexistent/map.osm", "/nonexistent/schedules.xml",
-                                                   QTime(23, 59, 59));
+    auto simulation =
+        std::make_unique<Simulation>("/nonexistent/map.osm", "/nonexistent/schedules.xml", QTime(23, 59, 59));
     bool started = false;
     QObject::connect(simulation.get(), &Simulation::prepDataDone, &application(),
                      [&] { QMetaObject::invokeMethod(simulation.get(), "startSim", Qt::QueuedConnection); });

@@ -52,8 +52,8 @@ TEST(GeodesyBearing, ArithmeticFoldsIntoRangeAndWarnsOnlyOutsideIt)
     EXPECT_DOUBLE_EQ(addToBearing(360, 0), 0);
     EXPECT_EQ(capture.text(), "");
     EXPECT_DOUBLE_EQ(addToBearing(361, 0), 1);
-    EXPECT_EQ(countLines(capture.text(), "Bearing is out of range: 361 | Aligning to 0..360, but you should check it.\n"),
-              1);
+    EXPECT_EQ(
+        countLines(capture.text(), "Bearing is out of range: 361 | Aligning to 0..360, but you should check it.\n"), 1);
     EXPECT_DOUBLE_EQ(addToBearing(-30, 0), 330);
     EXPECT_EQ(countLines(capture.text(), "Bearing is out of range: "), 2);
     // Only one correction is made for the delta.
@@ -120,8 +120,7 @@ TEST(GeodesySegments, ShortenOffsetExtendAndPerpendicular)
 TEST(GeodesyIntersection, CrossingCollinearAndMissingSegments)
 {
     bool found = true;
-    const Location centre =
-        segmentsIntersection(Location(0, 0), Location(2, 2), Location(0, 2), Location(2, 0), found);
+    const Location centre = segmentsIntersection(Location(0, 0), Location(2, 2), Location(0, 2), Location(2, 0), found);
     EXPECT_TRUE(found);
     EXPECT_DOUBLE_EQ(centre.lat, 1.0);
     EXPECT_DOUBLE_EQ(centre.lon, 1.0);
@@ -149,9 +148,9 @@ TEST(GeodesyRectangle, BoundingBoxAndSegmentCrossing)
 
     const Location nw(1, 0), se(0, 1);
     EXPECT_TRUE(segmentCrossesRectangle(Location(0.2, 0.2), Location(0.8, 0.7), nw, se)); // inside
-    EXPECT_FALSE(segmentCrossesRectangle(Location(0.5, 2), Location(0.5, 3), nw, se));   // longitudes miss
-    EXPECT_TRUE(segmentCrossesRectangle(Location(-1, 0.5), Location(2, 0.5), nw, se));   // vertical through
-    EXPECT_FALSE(segmentCrossesRectangle(Location(2, -1), Location(3, 2), nw, se));      // passes north
+    EXPECT_FALSE(segmentCrossesRectangle(Location(0.5, 2), Location(0.5, 3), nw, se));    // longitudes miss
+    EXPECT_TRUE(segmentCrossesRectangle(Location(-1, 0.5), Location(2, 0.5), nw, se));    // vertical through
+    EXPECT_FALSE(segmentCrossesRectangle(Location(2, -1), Location(3, 2), nw, se));       // passes north
     EXPECT_TRUE(segmentCrossesRectangle(Location(-0.5, -0.5), Location(1.5, 1.5), nw, se));
 }
 

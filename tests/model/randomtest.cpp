@@ -1,5 +1,5 @@
-#include "model/car.h"
 #include "model/random.h"
+#include "model/car.h"
 
 #include <gtest/gtest.h>
 

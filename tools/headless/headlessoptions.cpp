@@ -3,47 +3,88 @@
 #include "app/simulation.h"
 #include "model/random.h"
 
+namespace {
+
+bool readCount(const QString &text, int64_t minimum, int64_t &out)
+{
+    bool ok = false;
+    const qlonglong value = text.toLongLong(&ok);
+    if (!ok || value < minimum)
+        return false;
+    out = value;
+    return true;
+}
+
+} // namespace
+
 bool HeadlessOptions::parse(const QStringList &arguments, QString &error)
 {
+    *this = HeadlessOptions();
     osmPath = QString::fromUtf8(Simulation::DEFAULT_OSM_PATH);
     schedulePath = QString::fromUtf8(Simulation::DEFAULT_SCHEDULE_PATH);
-    start = QTime(14, 0, 0);
     seed = Random::DEFAULT_SEED;
 
     for (int i = 1; i < arguments.size(); ++i) {
         const QString &option = arguments[i];
-        auto value = [&](QString &out) {
-            if (i + 1 >= arguments.size()) {
-                error = QStringLiteral("missing value for %1").arg(option);
-                return false;
-            }
-            out = arguments[++i];
-            return true;
-        };
         QString text;
+        if (!option.startsWith(QLatin1String("--"))) {
+            error = QStringLiteral("unexpected argument \"%1\"").arg(option);
+            return false;
+        }
+        if (i + 1 >= arguments.size()) {
+            error = QStringLiteral("missing value for %1").arg(option);
+            return false;
+        }
+        text = arguments[++i];
+        auto count = [&](int64_t minimum, int64_t &out) {
+            if (readCount(text, minimum, out))
+                return true;
+            error = QStringLiteral("malformed value \"%1\" for %2 (expected an integer of at least %3)")
+                        .arg(text, option)
+                        .arg(minimum);
+            return false;
+        };
+        int64_t number = 0;
         if (option == QLatin1String("--osm")) {
-            if (!value(osmPath))
-                return false;
+            osmPath = text;
         } else if (option == QLatin1String("--schedules")) {
-            if (!value(schedulePath))
-                return false;
+            schedulePath = text;
         } else if (option == QLatin1String("--start")) {
-            if (!value(text))
-                return false;
             start = QTime::fromString(text, QStringLiteral("HH:mm:ss"));
             if (!start.isValid()) {
                 error = QStringLiteral("malformed start time \"%1\" (expected HH:MM:SS)").arg(text);
                 return false;
             }
         } else if (option == QLatin1String("--seed")) {
-            if (!value(text))
-                return false;
             bool ok = false;
             seed = text.toULongLong(&ok);
-            if (!ok) {
+            if (!ok || text.startsWith('-')) {
                 error = QStringLiteral("malformed seed \"%1\" (expected a non-negative integer)").arg(text);
                 return false;
             }
+        } else if (option == QLatin1String("--steps")) {
+            if (!count(0, steps))
+                return false;
+        } else if (option == QLatin1String("--stats-every")) {
+            if (!count(1, statsEvery))
+                return false;
+        } else if (option == QLatin1String("--csv")) {
+            csvPath = text;
+        } else if (option == QLatin1String("--fcd")) {
+            fcdPath = text;
+        } else if (option == QLatin1String("--fcd-every")) {
+            if (!count(1, fcdEvery))
+                return false;
+        } else if (option == QLatin1String("--threads")) {
+            if (!count(1, number) || number > 1024) {
+                error = QStringLiteral("malformed thread count \"%1\"").arg(text);
+                return false;
+            }
+            threads = int(number);
+        } else if (option == QLatin1String("--write-osm")) {
+            writeOsmPath = text;
+        } else if (option == QLatin1String("--export-network")) {
+            exportNetworkPath = text;
         } else {
             error = QStringLiteral("unknown option \"%1\"").arg(option);
             return false;
@@ -54,5 +95,8 @@ bool HeadlessOptions::parse(const QStringList &arguments, QString &error)
 
 QString HeadlessOptions::usage()
 {
-    return QStringLiteral("usage: kolvex-headless [--osm FILE] [--schedules FILE] [--start HH:MM:SS] [--seed N]");
+    return QStringLiteral(
+        "usage: kolvex-headless [--osm FILE] [--schedules FILE] [--start HH:MM:SS] [--seed N]\n"
+        "                       [--steps N] [--stats-every K] [--csv FILE] [--fcd FILE] [--fcd-every K]\n"
+        "                       [--threads N] [--export-network FILE] [--write-osm FILE]");
 }

@@ -1,0 +1,16 @@
+#ifndef KOLVEX_CONVERT_GEOJSONEXPORT_H
+#define KOLVEX_CONVERT_GEOJSONEXPORT_H
+
+#include <QString>
+
+class BindingData;
+class OSMData;
+struct SimulationData;
+
+/// Writes the converted network as one GeoJSON FeatureCollection (longitude, latitude order) for
+/// inspection in a GIS tool. Returns false, with a message on standard error, if the file cannot
+/// be written.
+bool exportNetworkGeoJson(const QString &path, const OSMData *osmData, const SimulationData *simulationData,
+                          const BindingData *bindingData);
+
+#endif
