@@ -8,6 +8,9 @@ class Bus : public Vehicle
 {
 public:
     ~Bus() override = default;
+
+    /// One decision per step; `second` is the simulation time as seconds of the day.
+    void decide(int second) { (void)second; }
 };
 
 #endif

@@ -9,6 +9,8 @@
 #include "simulationlocks.h"
 #include "tram.h"
 
+#include <new>
+
 SimulationData::~SimulationData()
 {
     for (Generator *generator : generators)
@@ -26,9 +28,24 @@ SimulationData::~SimulationData()
         buses.clear();
     }
     for (Cell *cell : cells)
-        delete cell;
+        cell->~Cell();
+    cells.clear();
+    cellBlocks.clear();
     for (Crossroad *crossroad : crossroads)
         delete crossroad;
     for (Semaphore *semaphore : semaphores)
         delete semaphore;
+}
+
+Cell *SimulationData::createCell()
+{
+    if (cellsInLastBlock == CELL_BLOCK) {
+        cellBlocks.emplace_back(new unsigned char[CELL_BLOCK * sizeof(Cell)]);
+        cellsInLastBlock = 0;
+    }
+    void *slot = cellBlocks.back().get() + cellsInLastBlock * sizeof(Cell);
+    ++cellsInLastBlock;
+    Cell *cell = new (slot) Cell;
+    cells.push_back(cell);
+    return cell;
 }

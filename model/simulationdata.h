@@ -7,6 +7,7 @@
 #include <QTime>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class Bus;
@@ -28,6 +29,10 @@ struct SimulationData
     /// Frees generators, vehicles (under the vehicles mutex), lines, calendar and network.
     ~SimulationData();
 
+    /// A new cell, appended to `cells` and owned by this data. Cells are laid out in blocks in
+    /// creation order, so the cells of one lane sit next to each other in memory.
+    Cell *createCell();
+
     int32_t step = 0;
     QTime time;
     std::vector<Cell *> cells;
@@ -39,6 +44,12 @@ struct SimulationData
     std::vector<Tram *> trams;
     std::vector<Bus *> buses;
     PublicTransportLines lines;
+
+private:
+    static constexpr size_t CELL_BLOCK = 4096;
+    /// Raw storage of the cells; each block holds CELL_BLOCK cells, the last one fewer.
+    std::vector<std::unique_ptr<unsigned char[]>> cellBlocks;
+    size_t cellsInLastBlock = CELL_BLOCK;
 };
 
 #endif

@@ -8,6 +8,9 @@ class Tram : public Vehicle
 {
 public:
     ~Tram() override = default;
+
+    /// One decision per step; `second` is the simulation time as seconds of the day.
+    void decide(int second) { (void)second; }
 };
 
 #endif
