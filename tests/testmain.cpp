@@ -1,5 +1,5 @@
-// The application tests need one Qt application object for the whole process: a QApplication
-// when the widgets are built (run under the offscreen platform), else a core application.
+// Test main of every suite: one Qt application object for the whole process, so that queued
+// calls and timers work. The application tests get a QApplication (offscreen platform).
 
 #ifdef KOLVEX_TEST_WIDGETS
 #include <QApplication>
