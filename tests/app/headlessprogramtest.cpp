@@ -64,3 +64,36 @@ TEST(HeadlessProgram, BadCommandLinesPrintTheUsageAndExitWithTwo)
         EXPECT_TRUE(run.out.isEmpty());
     }
 }
+
+namespace {
+
+QString summaryValue(const QString &out, const QString &label)
+{
+    for (const QString &line : out.split('\n'))
+        if (line.trimmed().startsWith(label))
+            return line.section(' ', -1);
+    return QString();
+}
+
+} // namespace
+
+TEST(HeadlessProgram, ARunIsTheSameWhateverTheThreadCount)
+{
+    const QString city = QStringLiteral(KOLVEX_SOURCE_DIR "/data/kesta_center_2014-04-15_compressed_edited.osm");
+    const QString schedules = QStringLiteral(KOLVEX_SOURCE_DIR "/data/schedules.xml");
+    QStringList hashes;
+    for (const char *threads : {"1", "2", "4"}) {
+        const ProgramRun run = runHeadless(
+            {"--osm", city, "--schedules", schedules, "--steps", "3000", "--seed", "7", "--threads", threads});
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        hashes << summaryValue(run.out, "state hash");
+        ASSERT_FALSE(hashes.back().isEmpty()) << run.out.toStdString();
+    }
+    EXPECT_EQ(hashes[0], hashes[1]);
+    EXPECT_EQ(hashes[0], hashes[2]);
+    const ProgramRun otherSeed =
+        runHeadless({"--osm", city, "--schedules", schedules, "--steps", "3000", "--seed", "8", "--threads", "2"});
+    if (summaryValue(otherSeed.out, "cars").toInt() > 0) {
+        EXPECT_NE(summaryValue(otherSeed.out, "state hash"), hashes[0]); // the seed matters
+    }
+}
