@@ -1,8 +1,41 @@
 #include "scheduleparser.h"
 
 #include <QFile>
+#include <QXmlStreamReader>
 
 #include <iostream>
+
+namespace {
+
+const char *const PREFIX = "Schedule parser: ";
+
+/// Writes a failed check in the form shared with the other check reports of the timetable code.
+void reportCheck(int line, const char *condition, const char *message)
+{
+    std::cerr << "Soubor: "
+              << "ScheduleParser"
+              << ":" << line << " | condition: " << condition << " | message: " << message << std::endl;
+}
+
+std::string toStdString(const QStringRef &text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    return std::string(utf8.constData(), static_cast<size_t>(utf8.size()));
+}
+
+/// Reads the next token; false when the element `endName` closed (then `closed` is set) or the
+/// document ended or broke first.
+bool nextTokenWithin(QXmlStreamReader &reader, QLatin1String endName, bool &closed)
+{
+    const QXmlStreamReader::TokenType token = reader.readNext();
+    if (token == QXmlStreamReader::EndElement && reader.name() == endName) {
+        closed = true;
+        return false;
+    }
+    return !reader.atEnd() && !reader.hasError();
+}
+
+} // namespace
 
 ScheduleParser::~ScheduleParser()
 {
@@ -12,12 +45,110 @@ ScheduleParser::~ScheduleParser()
 
 void ScheduleParser::parse(const QString &path)
 {
-    std::cerr << "Schedule parser: "
-              << "Opening file \"" << path.toStdString() << "\"... ";
+    std::cerr << PREFIX << "Opening file \"" << path.toStdString() << "\"... ";
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         std::cerr << "Error while opening file. Returning." << std::endl;
         return;
     }
     std::cerr << "Done!" << std::endl;
+    std::cerr << PREFIX << "Parsing... ";
+
+    QXmlStreamReader reader(&file);
+    while (!reader.atEnd() && !reader.hasError()) {
+        if (reader.readNext() != QXmlStreamReader::StartElement || reader.name() != QLatin1String("line"))
+            continue;
+        if (Schedule *schedule = parseLine(reader))
+            list.push_back(schedule);
+    }
+    if (reader.hasError())
+        std::cerr << "XML parsing error: " << reader.errorString().toStdString() << std::endl;
+
+    reader.clear();
+    file.close();
+    std::cerr << "Done!" << std::endl;
+}
+
+// A line cut off by the end of the document or an XML error is discarded like an incomplete one:
+// its departures or stops may be missing. It still consumed a schedule id.
+Schedule *ScheduleParser::parseLine(QXmlStreamReader &reader)
+{
+    Schedule *schedule = new Schedule;
+    parseLineAttributes(reader, schedule);
+    bool closed = false;
+    bool complete = true;
+    while (complete && nextTokenWithin(reader, QLatin1String("line"), closed)) {
+        if (!reader.isStartElement())
+            continue;
+        if (reader.name() == QLatin1String("times"))
+            complete = parseTimes(reader, schedule);
+        else if (reader.name() == QLatin1String("route"))
+            complete = parseRoute(reader, schedule);
+    }
+    if (!closed || schedule->startTimes.empty() || schedule->stops.empty()) {
+        delete schedule;
+        return nullptr;
+    }
+    return schedule;
+}
+
+void ScheduleParser::parseLineAttributes(QXmlStreamReader &reader, Schedule *schedule)
+{
+    const QXmlStreamAttributes attributes = reader.attributes();
+    schedule->name = toStdString(attributes.value(QLatin1String("name")));
+    const QStringRef type = attributes.value(QLatin1String("type"));
+    if (type == QLatin1String("tram"))
+        schedule->lineType = Schedule::Tram;
+    else if (type == QLatin1String("troj"))
+        schedule->lineType = Schedule::Trolleybus;
+    else if (type == QLatin1String("bus"))
+        schedule->lineType = Schedule::Bus;
+    else
+        schedule->lineType = Schedule::NoType;
+}
+
+bool ScheduleParser::parseTimes(QXmlStreamReader &reader, Schedule *schedule)
+{
+    bool closed = false;
+    while (nextTokenWithin(reader, QLatin1String("times"), closed)) {
+        if (!reader.isStartElement() || reader.name() != QLatin1String("m"))
+            continue;
+        // Reading the text leaves the reader on the end element of m.
+        const QString text = reader.readElementText(QXmlStreamReader::SkipChildElements);
+        if (reader.hasError())
+            return false;
+        bool ok = false;
+        const int minutes = text.toInt(&ok, 10);
+        schedule->startTimes.push_back(ok ? minutes : 0);
+    }
+    return closed;
+}
+
+bool ScheduleParser::parseRoute(QXmlStreamReader &reader, Schedule *schedule)
+{
+    bool closed = false;
+    while (nextTokenWithin(reader, QLatin1String("route"), closed)) {
+        if (reader.isStartElement() && reader.name() == QLatin1String("stop"))
+            parseStopAttributes(reader, schedule);
+    }
+    return closed;
+}
+
+void ScheduleParser::parseStopAttributes(QXmlStreamReader &reader, Schedule *schedule)
+{
+    const QXmlStreamAttributes attributes = reader.attributes();
+    ScheduleStop stop;
+    stop.name = toStdString(attributes.value(QLatin1String("name")));
+    bool toIntOk = false;
+    stop.tRel = attributes.value(QLatin1String("t_rel")).toInt(&toIntOk, 10);
+    if (toIntOk == false) {
+        reportCheck(__LINE__, "toIntOk == false", "parseStopAttributes(), (\"t_rel\").toInt failed!");
+        stop.tRel = 0;
+    }
+    stop.tAbs = attributes.value(QLatin1String("t_abs")).toInt(&toIntOk, 10);
+    if (toIntOk == false) {
+        reportCheck(__LINE__, "toIntOk == false", "parseStopAttributes(), (\"t_abs\").toInt failed!");
+        stop.tAbs = 0;
+    }
+    schedule->stops.push_back(stop);
 }

@@ -23,6 +23,14 @@ public:
     const std::vector<Schedule *> &schedules() const { return list; }
 
 private:
+    /// A new schedule owned by the caller, or null for a line without departures or stops, or cut off.
+    static Schedule *parseLine(QXmlStreamReader &reader);
+    static void parseLineAttributes(QXmlStreamReader &reader, Schedule *schedule);
+    /// False when the document ended or broke before the element was closed.
+    static bool parseTimes(QXmlStreamReader &reader, Schedule *schedule);
+    static bool parseRoute(QXmlStreamReader &reader, Schedule *schedule);
+    static void parseStopAttributes(QXmlStreamReader &reader, Schedule *schedule);
+
     std::vector<Schedule *> list;
 };
 

@@ -118,3 +118,41 @@ TEST(OSMDataModel, RoadClassNames)
     EXPECT_EQ(roadClassFromString("secondary_link"), Secondary);
     EXPECT_EQ(roadClassFromString("Primary"), Road);
 }
+
+TEST(OSMDataModel, ShakeDropsNodesOfRejectedWaysAndKeepsOrder)
+{
+    OSMData data;
+    for (int64_t id = 1; id <= 5; ++id)
+        data.addNode(id, Location(0, static_cast<double>(id)));
+    data.addWay(1, {1, 2}, false, false, false, false, Road, 0, 0); // neither road nor tram: rejected
+    data.addWay(2, {5, 3}, true, false, false, false, Road, 0, 0);
+    data.addTramStop("Kauppatori", data.nodes()->findById(4));
+    StderrCapture capture;
+    data.shakeNodes();
+    EXPECT_EQ(capture.text(), "OSMParser:     Nodes shaked: 2\n");
+    std::vector<int64_t> ids;
+    for (const Node *node : data.nodes()->nodes())
+        ids.push_back(node->getId());
+    EXPECT_EQ(ids, (std::vector<int64_t>{3, 4, 5}));
+    EXPECT_EQ(data.nodes()->findById(1), nullptr);
+}
+
+TEST(OSMDataModel, MisuseIsReportedAndChangesNothing)
+{
+    OSMData data;
+    data.addNode(1, Location(0, 0));
+    data.addNode(2, Location(0, 1));
+    data.addWay(3, {1, 2}, false, true, false, false, Road, 1, 1);
+    Way *way = data.ways()->findById(3);
+    Node *first = data.nodes()->findById(1);
+    StderrCapture capture;
+    way->addNode(nullptr);
+    Node stranger(9, Location(1, 1));
+    way->disconnectNode(&stranger);
+    stranger.disconnectWay(way);
+    EXPECT_EQ(capture.text(), "addNode NULL!!!!!\n"
+                              "disconnectNode(Node* node) FAILED! Could not find (*node)\n"
+                              "Node::disconnectWay FAILED, could not find (way)\n");
+    EXPECT_EQ(way->nodes().size(), 2u);
+    EXPECT_EQ(first->ways(), std::vector<Way *>{way});
+}

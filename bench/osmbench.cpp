@@ -1,0 +1,98 @@
+// Reading and writing speed of the OSM layer on the bundled Helsinki extract.
+
+#include "osm/osmdata.h"
+#include "osm/osmparser.h"
+#include "osm/osmwriter.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QDir>
+#include <QFile>
+#include <QString>
+
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+const QString RAW_EXTRACT = QStringLiteral(KOLVEX_SOURCE_DIR "/data/helsinki_centre.osm");
+const QString DEFAULT_MAP = QStringLiteral(KOLVEX_SOURCE_DIR "/data/kesta_center_2014-04-15_compressed_edited.osm");
+
+/// Swallows the reader's progress lines so that they do not dominate the timing.
+class SilentStderr
+{
+public:
+    SilentStderr() : old(std::cerr.rdbuf(sink.rdbuf())) {}
+    ~SilentStderr() { std::cerr.rdbuf(old); }
+    SilentStderr(const SilentStderr &) = delete;
+    SilentStderr &operator=(const SilentStderr &) = delete;
+
+private:
+    std::ostringstream sink;
+    std::streambuf *old;
+};
+
+double residentMegabytes()
+{
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0;
+    long resident = 0;
+    statm >> pages >> resident;
+    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+double peakResidentMegabytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0; // ru_maxrss is in kilobytes on Linux
+}
+
+void readFile(benchmark::State &state, const QString &path)
+{
+    SilentStderr silent;
+    double residentAfterRead = 0;
+    size_t ways = 0;
+    for (auto _ : state) {
+        OSMData data;
+        OSMParser::parseFile(path, &data);
+        ways = data.ways()->size();
+        state.PauseTiming();
+        residentAfterRead = residentMegabytes();
+        state.ResumeTiming();
+    }
+    state.counters["ways"] = static_cast<double>(ways);
+    state.counters["rss_after_read_MB"] = residentAfterRead;
+    state.counters["peak_rss_MB"] = peakResidentMegabytes();
+}
+
+void BM_ReadRawExtract(benchmark::State &state)
+{
+    readFile(state, RAW_EXTRACT);
+}
+BENCHMARK(BM_ReadRawExtract)->Unit(benchmark::kMillisecond);
+
+void BM_ReadDefaultMap(benchmark::State &state)
+{
+    readFile(state, DEFAULT_MAP);
+}
+BENCHMARK(BM_ReadDefaultMap)->Unit(benchmark::kMillisecond);
+
+void BM_WriteDefaultMap(benchmark::State &state)
+{
+    SilentStderr silent;
+    OSMData data;
+    OSMParser::parseFile(RAW_EXTRACT, &data);
+    const QString target = QDir::temp().filePath(QStringLiteral("kolvex_osm_bench_%1.osm").arg(getpid()));
+    for (auto _ : state)
+        OSMWriter::createOsm(&data, target);
+    QFile::remove(target);
+}
+BENCHMARK(BM_WriteDefaultMap)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
