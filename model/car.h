@@ -9,6 +9,10 @@ class Car : public Vehicle
 public:
     Car();
     ~Car() override = default;
+
+    /// One decision per step, run in parallel with the other cars: looks ahead, plans the route,
+    /// asks the crossroad ahead for right of way and leaves the chosen speed in `nextSpeed`.
+    void decide();
 };
 
 #endif

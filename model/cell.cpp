@@ -42,6 +42,8 @@ Vehicle *Cell::vehicleUpstream(int32_t n) const
 
 int32_t Cell::cellsToEnd() const
 {
+    if (cacheValid)
+        return cachedCellsToEnd;
     int32_t count = 0;
     for (const Cell *c = next; c; c = c->next) {
         if (c == this)
@@ -64,6 +66,8 @@ int32_t Cell::cellsFromStart() const
 
 Cell *Cell::chainEnd() const
 {
+    if (cacheValid)
+        return cachedChainEnd;
     const Cell *c = this;
     while (c->next) {
         c = c->next;
@@ -95,4 +99,47 @@ void linkSide(Cell *a, Cell *b)
         a->side = b;
     if (b)
         b->sideOf = a;
+}
+
+void precomputeCells(const std::vector<Cell *> &cells)
+{
+    for (Cell *cell : cells) {
+        cell->cacheValid = false;
+        cell->turnValid = false;
+    }
+    // Each cell is walked once: a walk stops at a cell already done, at the chain end, or at a
+    // cell of its own walk (a loop). Cells on or leading into a loop never reach an end.
+    constexpr int32_t ON_WALK = -1;
+    std::vector<Cell *> walk;
+    for (Cell *start : cells) {
+        walk.clear();
+        Cell *c = start;
+        while (c && !c->cacheValid && c->cachedCellsToEnd != ON_WALK) {
+            c->cachedCellsToEnd = ON_WALK;
+            walk.push_back(c);
+            c = c->next;
+        }
+        Cell *end = nullptr;
+        int32_t toEnd = -1;
+        if (!c && !walk.empty()) {
+            end = walk.back();
+        } else if (c && c->cacheValid && c->cachedChainEnd) {
+            end = c->cachedChainEnd;
+            toEnd = c->cachedCellsToEnd;
+        }
+        for (auto it = walk.rbegin(); it != walk.rend(); ++it) {
+            Cell *cell = *it;
+            cell->cachedChainEnd = end;
+            cell->cachedCellsToEnd = end ? ++toEnd : 0;
+            cell->cachedBearing = cell->next ? geo::bearing(cell->location, cell->next->location) : 0.0;
+            cell->cacheValid = true;
+        }
+    }
+    for (Cell *cell : cells) {
+        const Cell *p = cell->previous;
+        if (p && p->next == cell && cell->next && p->cacheValid) {
+            cell->cachedTurn = turnAngle(p->cachedBearing, cell->cachedBearing);
+            cell->turnValid = true;
+        }
+    }
 }

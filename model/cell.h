@@ -4,6 +4,7 @@
 #include "convert/geodesy.h"
 
 #include <cstdint>
+#include <vector>
 
 class Crossroad;
 class LaneBinding;
@@ -48,9 +49,50 @@ public:
     /// First cell of the run of stop cells along `previous` starting here.
     Cell *platformStart() const;
     bool isOccupied() const { return vehicle != nullptr; }
+    /// `bearing`(location, next->location); `next` must exist.
+    double bearingToNext() const { return cacheValid ? cachedBearing : geo::bearing(location, next->location); }
+    /// Whether the cached network data below is filled (see `precomputeCells`).
+    bool hasCache() const { return cacheValid; }
+    /// Whether `turn()` holds the bend at this cell between the links previous → this → next.
+    bool hasTurn() const { return turnValid; }
+    /// Signed turn at this cell in degrees, positive to the right (see `turnAngle`); needs `hasTurn()`.
+    double turn() const { return cachedTurn; }
+
+private:
+    friend void precomputeCells(const std::vector<Cell *> &cells);
+
+    // Network data that never changes during a run, so vehicle decisions need not walk whole
+    // chains or repeat trigonometry. Written only by precomputeCells, read concurrently.
+    Cell *cachedChainEnd = nullptr; ///< null when the chain loops
+    int32_t cachedCellsToEnd = 0;
+    double cachedBearing = 0.0;
+    double cachedTurn = 0.0;
+    bool cacheValid = false;
+    bool turnValid = false; ///< previous->next is this cell and next exists
 };
+
+/// Signed turn in degrees from the bearing b1 to the bearing b2, in (−180, 180], positive to the right.
+inline double turnAngle(double b1, double b2)
+{
+    // subtractFromBearing(b2, b1) for a bearing b2 in [0, 360], without its range check.
+    if (b2 < 0.0 || b2 > 360.0)
+        b2 = geo::subtractFromBearing(b2, 0.0);
+    double a = b2 - b1;
+    if (a >= 360.0)
+        a -= 360.0;
+    if (a < 0.0)
+        a += 360.0;
+    if (a > 180.0)
+        a -= 360.0;
+    return a;
+}
 
 /// Sets a.side = b and b.sideOf = a; either may be null.
 void linkSide(Cell *a, Cell *b);
+/// Fills the cached network data (chain ends, distances to them, bearings to `next`) of `cells`
+/// and of every cell reachable from them. Call it in one thread once the network is complete and
+/// again after links or locations change; until then the queries walk the chains themselves, with
+/// the same results.
+void precomputeCells(const std::vector<Cell *> &cells);
 
 #endif

@@ -7,6 +7,10 @@ int32_t distanceToCrossroad(const Cell *cell)
 {
     if (!cell)
         return -1;
+    if (cell->hasCache()) {
+        const Cell *end = cell->chainEnd();
+        return end && end->crossroad ? cell->cellsToEnd() + 1 : -1;
+    }
     int32_t count = 1;
     const Cell *c = cell;
     while (c->next) {
@@ -20,6 +24,11 @@ int32_t distanceToCrossroad(const Cell *cell)
 
 Crossroad *crossroadAhead(const Cell *cell)
 {
+    // Only the last cell of a chain carries a crossroad.
+    if (cell && cell->hasCache()) {
+        const Cell *end = cell->chainEnd();
+        return end ? end->crossroad : nullptr;
+    }
     for (const Cell *c = cell; c;) {
         if (c->crossroad)
             return c->crossroad;
@@ -36,7 +45,8 @@ bool canPlace(const Cell *cell, const Vehicle *vehicle)
         return false;
     const Cell *c = cell;
     for (int32_t i = 0; i < vehicle->length(); ++i) {
-        if (!c || c->isOccupied())
+        // A loop shorter than the vehicle would give it the same cell twice.
+        if (!c || c->isOccupied() || (i > 0 && c == cell))
             return false;
         c = c->previous;
     }

@@ -1,6 +1,9 @@
 #include "crossroad.h"
 
 #include "random.h"
+#include "rightofway.h"
+#include "semaphore.h"
+#include "vehicle.h"
 
 void Crossroad::addPath(LaneBinding *entryKey, LaneBinding *exitLane, Cell *pathCell)
 {
@@ -97,4 +100,48 @@ const PathPair *Crossroad::randomPath(const LaneBinding *entryKey, RandomStream 
     if (!pairs || pairs->empty())
         return nullptr;
     return &(*pairs)[size_t(random.next()) % pairs->size()];
+}
+
+bool Crossroad::isUncontested(const LaneBinding *entryKey, const LaneBinding *exitLane) const
+{
+    if (kind == Mixed)
+        return false;
+    // The entry's only path must be the one asked about, not merely some path.
+    const std::vector<PathPair> *own = pathsFrom(entryKey);
+    if (!own || own->size() != 1 || own->front().exitLane != exitLane)
+        return false;
+    int32_t leadingThere = 0;
+    for (const auto &entry : paths)
+        for (const PathPair &pair : entry.second)
+            if (pair.exitLane == exitLane && ++leadingThere > 1)
+                return false;
+    return leadingThere == 1;
+}
+
+bool Crossroad::hasConflicts(const Vehicle *vehicle) const
+{
+    const ConflictRecord *record = findRecord(conflicts, vehicle->entryKey(), vehicle->nextExitLane());
+    return record && !record->lanes.empty();
+}
+
+bool Crossroad::mayGo(const Vehicle *vehicle) const
+{
+    if (!vehicle)
+        return false;
+    // None of the parts has side effects, so stopping at the first failing one gives the same answer.
+    if (semaphore) {
+        const LaneBinding *entry = vehicle->entryKey();
+        return semaphore->isGreen(entry ? entry->wayBinding() : nullptr) && exitHasRoom(vehicle) &&
+               conflictsAreClear(vehicle, signalConflicts);
+    }
+    return conflictsAreClear(vehicle, conflicts) && crossingPathsAreClear(this, vehicle) && exitHasRoom(vehicle);
+}
+
+bool Crossroad::isAreaFree() const
+{
+    for (const auto &entry : paths)
+        for (const PathPair &pair : entry.second)
+            if (!pathIsClear(pair.pathCell))
+                return false;
+    return true;
 }

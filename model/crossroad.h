@@ -77,6 +77,18 @@ public:
     /// The paths from `entryKey`, null for an absent entry.
     const std::vector<PathPair> *pathsFrom(const LaneBinding *entryKey) const;
 
+    // Run-time tests, called concurrently from the vehicle decisions; they only read.
+
+    /// Whether no other way leads to `exitLane` and `entryKey` leads only there (never at a crossroad
+    /// of road lanes and tram tracks).
+    bool isUncontested(const LaneBinding *entryKey, const LaneBinding *exitLane) const;
+    /// Whether the planned path of `vehicle` has to let other paths pass when there is no signal.
+    bool hasConflicts(const Vehicle *vehicle) const;
+    /// Whether `vehicle`, at the end of a chain entering this crossroad, may enter it now.
+    bool mayGo(const Vehicle *vehicle) const;
+    /// Whether no vehicle is on any path through the crossroad.
+    bool isAreaFree() const;
+
 private:
     static void addTo(std::vector<ConflictRecord> &records, LaneBinding *entryKey, LaneBinding *exitLane,
                       LaneBinding *lane, LaneBinding *laneExit);

@@ -1,16 +1,50 @@
 #include "vehicle.h"
 
+#include "cell.h"
+#include "chain.h"
+#include "crossroad.h"
+#include "osm/osmstop.h"
+
+#include <algorithm>
 #include <atomic>
+#include <cmath>
+#include <cstdlib>
 
 namespace {
 std::atomic<int32_t> nextVehicleId{0};
+
+/// Sum of v + (v − 2) + (v − 4) + … over the positive terms.
+int32_t brakingSeries(int32_t v)
+{
+    int32_t sum = 0;
+    for (; v > 0; v -= 2)
+        sum += v;
+    return sum;
 }
+
+/// Bearing of the walk's link from `a` to `b`: cached along a chain, computed where the walk
+/// jumps from a chain end into a crossroad path.
+double linkBearing(const Cell *a, const Cell *b)
+{
+    return a->next == b ? a->bearingToNext() : geo::bearing(a->location, b->location);
+}
+
+/// Nearest integer, halves away from zero.
+int32_t nearest(double x)
+{
+    return int32_t(std::lround(x));
+}
+
+} // namespace
 
 Vehicle::Vehicle() : m_id(nextVehicleId++), m_random(Random::vehicleSeed(m_id)) {}
 
 Vehicle::~Vehicle() = default;
 
-void Vehicle::planRoute() {}
+void Vehicle::planRoute()
+{
+    planRandomRoute();
+}
 
 int32_t Vehicle::stepsToCover(int32_t distance) const
 {
@@ -23,6 +57,9 @@ int32_t Vehicle::stepsToCover(int32_t distance) const
         covered += v;
         v = v + 2 > m_maxSpeed ? m_maxSpeed : v + 2;
         ++steps;
+        // A vehicle whose top speed is not positive never gets farther.
+        if (v <= 0 && covered < distance)
+            return STEPS_NEVER;
     }
     return steps;
 }
@@ -30,4 +67,374 @@ int32_t Vehicle::stepsToCover(int32_t distance) const
 void Vehicle::accelerate1()
 {
     m_nextSpeed = m_nextSpeed + 1 > m_speedLimit ? m_speedLimit : m_nextSpeed + 1;
+}
+
+int32_t Vehicle::brakingDistance() const
+{
+    return brakingSeries(m_speed);
+}
+
+int32_t Vehicle::brakingDistanceFromMax() const
+{
+    return brakingSeries(m_maxSpeed);
+}
+
+int32_t Vehicle::slowdownDistance(int32_t v) const
+{
+    int32_t sum = 0;
+    for (int32_t s = m_maxSpeed; s > v; --s)
+        sum += s;
+    return sum;
+}
+
+Cell *Vehicle::cellAfter(const Cell *cell) const
+{
+    if (cell->next)
+        return cell->next;
+    if (!cell->crossroad)
+        return nullptr;
+    // Looked up by key rather than by position in the route: while the body still straddles the
+    // crossroad just passed, its entry is the first of the route, but the front is beyond it.
+    return routePathCell(cell->crossroad, cell->wayLink);
+}
+
+void Vehicle::scanAhead(EventList &events) const
+{
+    events.clear();
+    Cell *c = frontCell();
+    if (!c)
+        return;
+    const int32_t horizon = lookAheadDistance();
+    int32_t lastPathId = m_id;
+    int32_t lastSideId = m_id;
+    int64_t lastTramStop = -1;
+    for (int32_t d = 1;; ++d) {
+        const Vehicle *v = c->vehicle;
+        if (v && v != this && v->id() != lastPathId) {
+            events.add(EventVehicle, c, d - 1);
+            lastPathId = v->id();
+        }
+        Cell *next = c->next;
+        // Most cells are plain lane cells: nothing beside them, no stop, not a chain end.
+        if (c->side || c->stop || c->crossroad || !next) {
+            const Cell *side = c->side;
+            if (side && side->vehicle && side->vehicle->id() != lastSideId) {
+                events.add(EventSideVehicle, c, d - 1);
+                lastSideId = side->vehicle->id();
+            }
+            const bool platformEnds = !next || !next->stop;
+            if (c->stop && c->stop->getKind() == BusStop && platformEnds)
+                events.add(EventBusStopEnd, c, d);
+            if (side && side->stop && (!next || !next->side || !next->side->stop))
+                events.add(EventBayEnd, c, d);
+            if (c->stop && c->stop->getKind() == TramStop && platformEnds && c->stop->getId() != lastTramStop) {
+                events.add(EventTramStopEnd, c, d);
+                lastTramStop = c->stop->getId();
+            }
+            if (c->crossroad)
+                events.add(EventCrossroad, c, d);
+            else if (!next)
+                events.add(EventRouteEnd, c, d);
+        }
+        if (d > horizon) // the next cell would lie beyond the look-ahead
+            return;
+        if (!next) {
+            next = c->crossroad ? routePathCell(c->crossroad, c->wayLink) : nullptr;
+            if (!next)
+                return;
+        }
+        c = next;
+    }
+}
+
+void Vehicle::curvesAhead(std::vector<Curve> &curves) const
+{
+    curvesWithin(curves, lookAheadDistance());
+}
+
+void Vehicle::curvesWithin(std::vector<Curve> &curves, int32_t limit) const
+{
+    curves.clear();
+    const Cell *p = tailCell();
+    if (!p || limit < 2)
+        return;
+    const Cell *c = cellAfter(p);
+    if (!c)
+        return;
+    for (int32_t count = 2; count <= limit; ++count) {
+        const Cell *n = cellAfter(c);
+        if (!n)
+            break;
+        const double a = c->hasTurn() && c->previous == p && c->next == n
+                             ? c->turn()
+                             : turnAngle(linkBearing(p, c), linkBearing(c, n));
+        if (int32_t(std::fabs(a)) >= 2)
+            curves.push_back(Curve{count, a});
+        p = c;
+        c = n;
+    }
+    // A bend spread over two neighbouring cells counts as one curve.
+    size_t out = 0;
+    for (size_t i = 0; i < curves.size(); ++i) {
+        Curve merged = curves[i];
+        if (i + 1 < curves.size() && curves[i + 1].distance == merged.distance + 1) {
+            merged.angle += curves[i + 1].angle;
+            ++i;
+        }
+        curves[out++] = merged;
+    }
+    curves.resize(out);
+}
+
+int32_t Vehicle::curveSpeed(int32_t angle) const
+{
+    const int32_t a = std::abs(angle);
+    if (a > 120)
+        return 1;
+    if (a < 10)
+        return m_maxSpeed;
+    return int32_t(std::ceil((120 - a) / 120.0 * m_maxSpeed));
+}
+
+void Vehicle::updateSpeedLimit()
+{
+    int32_t limit = m_maxSpeed;
+    const int32_t reach = 2 * brakingDistanceFromMax();
+    // Bends beyond reach + 1 cannot change the limit: the first record past reach ends the loop,
+    // and only a record at reach + 1 can still merge into one at reach.
+    curvesWithin(m_curves, std::min(lookAheadDistance(), reach + 1));
+    for (const Curve &curve : m_curves) {
+        if (curve.distance > reach)
+            break;
+        const int32_t t = curveSpeed(int32_t(curve.angle));
+        const int32_t need = t < m_maxSpeed ? nearest(1.5 * slowdownDistance(t)) + m_length : m_length;
+        if (curve.distance <= need && t < limit)
+            limit = t;
+    }
+    m_speedLimit = limit == 0 ? 1 : limit;
+}
+
+void Vehicle::followSpeed(int32_t distance, const Vehicle *leader, int32_t margin)
+{
+    int32_t b = brakingDistance();
+    if (leader) {
+        b -= leader->brakingDistance() / 2;
+        if (b < 0)
+            b = margin;
+    }
+    if (m_speedLimit < m_speed) {
+        m_nextSpeed = std::max(0, m_nextSpeed - 1);
+        return;
+    }
+    const int32_t free = distance - 1 - margin;
+    if (b > free) {
+        m_nextSpeed = std::max(0, m_nextSpeed - 2);
+        return;
+    }
+    if (free < 2 * b) {
+        if (b == 2)
+            m_nextSpeed = std::max(0, m_nextSpeed - 1);
+        else if (b > 2) // 2·(2b − free) > 0 here, so the integer ceiling is exact
+            m_nextSpeed = std::max(0, m_nextSpeed - (2 * (2 * b - free) + b - 1) / b);
+        return;
+    }
+    if (free <= 3 * b)
+        return;
+    // b > 0 below: free > 3b ≥ 0 and free ≤ 4b.
+    const int32_t gain = free > 4 * b ? 2 : (2 * (free - 3 * b) + b - 1) / b;
+    m_nextSpeed = std::min(m_speedLimit, m_nextSpeed + gain);
+}
+
+void Vehicle::dawdle()
+{
+    double p = 0.0;
+    if (m_nextSpeed > 1)
+        p = m_maxSpeed / 2 < m_nextSpeed ? 0.5 : 0.25;
+    const int32_t r = m_random.next();
+    if (r < p * double(RandomStream::MAX) && m_nextSpeed > 0)
+        --m_nextSpeed;
+}
+
+void Vehicle::applyMode(int32_t mode, int32_t distance, const Vehicle *leader)
+{
+    switch (mode) {
+    case ModeStop:
+        m_nextSpeed = 0;
+        break;
+    case ModeApproach:
+        followSpeed(distance, leader, 0);
+        break;
+    case ModeFollow:
+        followSpeed(distance, leader, 6);
+        break;
+    default:
+        break;
+    }
+    dawdle();
+}
+
+void Vehicle::planRandomRoute()
+{
+    Cell *c = frontCell();
+    if (distanceToCrossroad(c) < 0)
+        return;
+    const int32_t horizon = lookAheadDistance();
+    int32_t total = 0;
+    for (;;) {
+        Crossroad *x = crossroadAhead(c);
+        const Cell *end = c->chainEnd();
+        if (!x || !end)
+            return;
+        LaneBinding *key = end->wayLink;
+        if (const RouteEntry *entry = routeEntry(x, key)) {
+            c = entry->pathCell;
+        } else {
+            const PathPair *pair = x->randomPath(key, m_random);
+            if (!pair)
+                return;
+            m_route.push_back(RouteEntry{x, pair->pathCell, key, pair->exitLane});
+            c = pair->pathCell;
+        }
+        const int32_t n = distanceToCrossroad(c);
+        if (n < 0)
+            return;
+        total += n;
+        if (total >= horizon)
+            return;
+    }
+}
+
+bool Vehicle::move()
+{
+    if (m_cells.empty())
+        return false;
+    const int32_t s = m_speed;
+    const size_t count = m_cells.size();
+    m_moved.resize(count);
+    bool ok = true;
+    const Cell *behind = nullptr; // the source cell of the previous (rearer) body cell
+    for (size_t k = count; k-- > 0;) {
+        Cell *cell = m_cells[k];
+        if (m_laneChange == 1)
+            cell = cell->sideOf;
+        else if (m_laneChange == 2)
+            cell = cell->side;
+        if (!cell) {
+            ok = false;
+            break;
+        }
+        Cell *target;
+        if (behind && behind->next == cell) {
+            // One cell ahead of the rearer cell's target: the walk with route continuation is
+            // the same from either start, so this equals walking `speed` cells from `cell`.
+            target = cellAfter(m_moved[k + 1]);
+        } else {
+            target = cell;
+            for (int32_t i = 0; i < s && target; ++i)
+                target = cellAfter(target);
+        }
+        if (!target) {
+            ok = false;
+            break;
+        }
+        m_moved[k] = target;
+        behind = cell;
+    }
+    if (!ok) {
+        occupy(m_cells, this);
+        return false;
+    }
+    m_cells.swap(m_moved);
+    occupy(m_cells, this);
+    trimRoute();
+    publishPlan();
+    return true;
+}
+
+void Vehicle::trimRoute()
+{
+    // Drop the crossroads the whole body has passed: keep the route from the first crossroad
+    // still ahead of some cell, searched from the tail forward.
+    for (size_t k = m_cells.size(); k-- > 0;) {
+        const Cell *end = m_cells[k]->chainEnd();
+        if (!end || !end->crossroad)
+            continue;
+        const int32_t index = routeIndexOf(this, end->crossroad, end->wayLink);
+        if (index >= 0) {
+            m_route.erase(m_route.begin(), m_route.begin() + index);
+            return;
+        }
+    }
+    m_route.clear();
+}
+
+LaneBinding *Vehicle::entryKey() const
+{
+    const Cell *front = frontCell();
+    const Cell *end = front ? front->chainEnd() : nullptr;
+    return end ? end->wayLink : nullptr;
+}
+
+const RouteEntry *Vehicle::nextRouteEntry() const
+{
+    if (m_route.empty())
+        return nullptr;
+    const Cell *front = frontCell();
+    const Cell *end = front ? front->chainEnd() : nullptr;
+    if (end && end->crossroad)
+        if (const RouteEntry *entry = routeEntry(end->crossroad, end->wayLink))
+            return entry;
+    return &m_route.front();
+}
+
+LaneBinding *Vehicle::nextExitLane() const
+{
+    const RouteEntry *entry = nextRouteEntry();
+    return entry ? entry->exitLane : nullptr;
+}
+
+Cell *Vehicle::nextPathCell() const
+{
+    const RouteEntry *entry = nextRouteEntry();
+    return entry ? entry->pathCell : nullptr;
+}
+
+const RouteEntry *Vehicle::routeEntry(const Crossroad *crossroad, const LaneBinding *key) const
+{
+    if (!crossroad || !key)
+        return nullptr;
+    for (const RouteEntry &entry : m_route)
+        if (entry.crossroad == crossroad && entry.entryKey == key)
+            return &entry;
+    return nullptr;
+}
+
+bool Vehicle::routeHas(const Crossroad *crossroad, const LaneBinding *key) const
+{
+    return routeEntry(crossroad, key) != nullptr;
+}
+
+Cell *Vehicle::routePathCell(const Crossroad *crossroad, const LaneBinding *key) const
+{
+    const RouteEntry *entry = routeEntry(crossroad, key);
+    return entry ? entry->pathCell : nullptr;
+}
+
+void Vehicle::addRouteEntry(const RouteEntry &entry)
+{
+    if (!routeEntry(entry.crossroad, entry.entryKey))
+        m_route.push_back(entry);
+}
+
+bool place(Cell *cell, Vehicle *vehicle)
+{
+    if (!canPlace(cell, vehicle))
+        return false;
+    std::vector<Cell *> body;
+    body.reserve(size_t(vehicle->length()));
+    for (Cell *c = cell; int32_t(body.size()) < vehicle->length(); c = c->previous)
+        body.push_back(c);
+    vehicle->setCells(body);
+    occupy(body, vehicle);
+    return true;
 }

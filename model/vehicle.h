@@ -1,6 +1,7 @@
 #ifndef KOLVEX_MODEL_VEHICLE_H
 #define KOLVEX_MODEL_VEHICLE_H
 
+#include "event.h"
 #include "random.h"
 
 #include <cstdint>
@@ -20,8 +21,26 @@ struct RouteEntry
     LaneBinding *exitLane = nullptr; ///< the outgoing lane taken after the crossroad
 };
 
+/// A bend ahead of a vehicle, found by the speed-limit computation.
+struct Curve
+{
+    int32_t distance; ///< links from the tail cell to the cell after the bend
+    double angle;     ///< signed turn in degrees, positive to the right
+};
+
+/// How a decision treats what lies ahead; see `Vehicle::applyMode`.
+enum DriveMode : int32_t {
+    ModeStop = 0,     ///< stand still
+    ModeApproach = 1, ///< approach an obstacle and stop before it
+    ModeFollow = 2    ///< follow at a safety margin
+};
+
 /// Base of everything that drives: occupies a run of cells (front first), plans its way through
 /// the crossroads ahead, chooses a speed and is shifted forward by it.
+///
+/// A decision (run in parallel with other vehicles' decisions) reads cells, crossroads, signals
+/// and other vehicles' committed `speed`, `id` and `laneChange`, and writes only this vehicle:
+/// its route, speed limit, next speed, finished flag and its own scratch buffers.
 class Vehicle
 {
 public:
@@ -34,10 +53,14 @@ public:
     virtual bool isLoading() const { return false; }
     /// Waiting for the scheduled departure (buses and trams only).
     virtual bool isWaiting() const { return false; }
-    /// Chooses paths through the crossroads within the look-ahead.
+    /// Chooses paths through the crossroads within the look-ahead; the base version picks at random.
     virtual void planRoute();
-    /// Steps needed to cover `distance` cells from the current speed, gaining 2 per step.
+    /// Steps needed to cover `distance` cells from the current speed, gaining 2 per step up to
+    /// `maxSpeed`; STEPS_NEVER when the vehicle cannot get there at all.
     virtual int32_t stepsToCover(int32_t distance) const;
+
+    /// What `stepsToCover` reports for a distance a vehicle that cannot move never covers.
+    static constexpr int32_t STEPS_NEVER = 1000000000;
 
     int32_t id() const { return m_id; }
     int32_t length() const { return m_length; }
@@ -53,14 +76,81 @@ public:
     int32_t lookAheadDistance() const { return m_speed * m_speed + 40; }
     void setFinished() { m_finished = true; }
     bool isFinished() const { return m_finished; }
-    void commitSpeed() { m_speed = m_nextSpeed; }
-    void setCells(const std::vector<Cell *> &cells) { m_cells = cells; }
+    /// speed = nextSpeed; also publishes the planned exit (see `plannedExitLane`).
+    void commitSpeed()
+    {
+        m_speed = m_nextSpeed;
+        publishPlan();
+    }
+    void setCells(const std::vector<Cell *> &cells)
+    {
+        m_cells = cells;
+        publishPlan();
+    }
     /// nextSpeed + 1, capped at the speed limit (used to release a deadlock).
     void accelerate1();
     /// The vehicle's own random stream, for draws made during its decision.
     RandomStream &random() { return m_random; }
 
+    /// speed + (speed − 2) + … over the positive terms.
+    int32_t brakingDistance() const;
+    /// The braking distance from `maxSpeed`.
+    int32_t brakingDistanceFromMax() const;
+    /// Cells covered slowing by 1 per step from `maxSpeed` down to v (exclusive).
+    int32_t slowdownDistance(int32_t v) const;
+
+    /// Fills `events` (cleared first) with what lies ahead of the front along the cells and the
+    /// planned crossroad paths, up to the look-ahead distance, ordered by distance.
+    void scanAhead(EventList &events) const;
+    /// Fills `curves` (cleared first) with the merged bends from the tail cell over the look-ahead.
+    void curvesAhead(std::vector<Curve> &curves) const;
+    /// Sets `speedLimit` from the bends ahead.
+    void updateSpeedLimit();
+    /// The speed at which a bend of `angle` degrees (either sign) can be taken.
+    int32_t curveSpeed(int32_t angle) const;
+    /// Car following: changes `nextSpeed` for an obstacle `distance` cells ahead.
+    void followSpeed(int32_t distance, const Vehicle *leader, int32_t margin);
+    /// Random slowdown by 1, more likely at higher speed.
+    void dawdle();
+    /// Applies a `DriveMode`, then dawdles.
+    void applyMode(int32_t mode, int32_t distance, const Vehicle *leader);
+    /// Shifts the vehicle `speed` cells forward along its cells and route; on failure it stays
+    /// where it was. Its cells must have been released by the caller.
+    bool move();
+
+    /// The incoming lane at the end of the front cell's chain (the key of the crossroad there); null if none.
+    LaneBinding *entryKey() const;
+    /// The exit lane planned at the crossroad at the end of the front cell's chain (see `nextRouteEntry`).
+    LaneBinding *nextExitLane() const;
+    /// The path cell planned at the crossroad at the end of the front cell's chain.
+    Cell *nextPathCell() const;
+    /// `nextExitLane()` as it was at the last commit, move or placement. Other vehicles' decisions
+    /// read this one: the live route may be growing in this vehicle's own concurrent decision.
+    LaneBinding *plannedExitLane() const { return m_plannedExit; }
+    /// The route entry for the crossroad at the end of the front cell's chain, or the first entry when
+    /// there is no such crossroad or entry; null for an empty route.
+    const RouteEntry *nextRouteEntry() const;
+    bool routeHas(const Crossroad *crossroad, const LaneBinding *key) const;
+    /// The path cell planned for (crossroad, key); null if none.
+    Cell *routePathCell(const Crossroad *crossroad, const LaneBinding *key) const;
+    /// The entry for (crossroad, key); null if none.
+    const RouteEntry *routeEntry(const Crossroad *crossroad, const LaneBinding *key) const;
+    /// Appends the entry unless the route already has one for its (crossroad, entry key).
+    void addRouteEntry(const RouteEntry &entry);
+
 protected:
+    /// Random route planning: a uniform choice at each crossroad within the look-ahead.
+    void planRandomRoute();
+    /// The cell a walk continues with after `cell`: `next`, or at a chain end entering a crossroad
+    /// the path planned there; null when the walk ends.
+    Cell *cellAfter(const Cell *cell) const;
+    /// Drops the crossroads the whole body has passed.
+    void trimRoute();
+    /// Copies the live planned exit to the one other vehicles read; only outside the decision phase.
+    void publishPlan() { m_plannedExit = nextExitLane(); }
+    /// `curvesAhead` walking at most `limit` links from the tail.
+    void curvesWithin(std::vector<Curve> &curves, int32_t limit) const;
+
     int32_t m_id;
     int32_t m_length = 12;
     int32_t m_speed = 0;
@@ -72,6 +162,19 @@ protected:
     std::deque<RouteEntry> m_route;
     bool m_finished = false;
     RandomStream m_random;
+    LaneBinding *m_plannedExit = nullptr;
+
+    // Scratch buffers of one decision, kept between steps so that a decision does not allocate.
+    EventList m_events;   ///< everything the look-ahead found
+    EventList m_active;   ///< the events a decision reacts to
+    EventList m_vehicles; ///< obstacles: vehicles and route ends
+    EventList m_stops;    ///< crossroads, route ends and stops
+    std::vector<Curve> m_curves;
+    std::vector<Cell *> m_moved;
 };
+
+/// Puts the vehicle with its front on `cell` and its body on the cells behind; false (nothing
+/// changed) when those cells do not exist or are not free.
+bool place(Cell *cell, Vehicle *vehicle);
 
 #endif

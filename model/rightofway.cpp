@@ -1,0 +1,186 @@
+#include "rightofway.h"
+
+#include "cell.h"
+#include "chain.h"
+#include "semaphore.h"
+#include "vehicle.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+/// How far the exit lane and its occupants are looked at by the room test, in cells.
+constexpr int32_t EXIT_HORIZON = 100;
+/// The gap counted behind every vehicle on the exit lane, in cells.
+constexpr int32_t EXIT_GAP = 6;
+/// The highest speed any vehicle reaches (cells per step); bounds how far upstream a vehicle can
+/// still reach a crossroad within a given number of steps.
+constexpr int32_t TOP_SPEED = 14;
+
+/// Cells of the crossroad path from `cell` on.
+int32_t crossroadCells(const Cell *cell)
+{
+    int32_t count = 0;
+    for (const Cell *c = cell; c && c->inCrossroad; c = c->next) {
+        ++count;
+        if (c->next == cell)
+            break;
+    }
+    return count;
+}
+
+/// Links from the path cell `from` to `to`; 0 if the walk leaves the crossroad without arriving
+/// (a path leads straight into its exit lane, so this bounds the walk without changing the answer).
+int32_t linksThroughCrossroad(const Cell *from, const Cell *to)
+{
+    if (!from)
+        return 0;
+    int32_t links = 0;
+    for (const Cell *c = from; c != to;) {
+        if (!c->inCrossroad)
+            return 0;
+        c = c->next;
+        ++links;
+        if (!c || c == from)
+            return 0;
+    }
+    return links;
+}
+
+bool releaseLongestQueue(const std::vector<Cell *> &stopLines)
+{
+    const size_t n = stopLines.size();
+    std::vector<int32_t> queue(n);
+    std::vector<size_t> order(n);
+    for (size_t i = 0; i < n; ++i) {
+        queue[i] = stopLines[i] ? standingQueue(stopLines[i]) : 0;
+        order[i] = i;
+    }
+    // Pairwise exchange: every later position with a strictly longer queue is swapped forward.
+    for (size_t i = 0; i < n; ++i)
+        for (size_t j = i + 1; j < n; ++j)
+            if (queue[order[j]] > queue[order[i]])
+                std::swap(order[i], order[j]);
+    for (size_t i : order) {
+        if (queue[i] == 0)
+            continue;
+        Vehicle *v = stopLines[i]->vehicle;
+        if (v && exitHasRoom(v) && !v->isLoading() && !v->isWaiting()) {
+            v->accelerate1();
+            v->commitSpeed();
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+bool pathIsClear(const Cell *cell)
+{
+    for (const Cell *c = cell; c && c->inCrossroad; c = c->next) {
+        if (c->vehicle)
+            return false;
+        if (c->next == cell)
+            break;
+    }
+    return true;
+}
+
+bool exitHasRoom(const Vehicle *vehicle)
+{
+    if (!vehicle)
+        return false;
+    const LaneBinding *exit = vehicle->nextExitLane();
+    if (!exit)
+        return false;
+    const Cell *f = exit->firstCell;
+    if (!f) // a lane without cells cannot be judged, like one shorter than the vehicle
+        return true;
+    const int32_t visible = std::min(f->cellsToEnd() + 1, EXIT_HORIZON);
+    if (vehicle->length() > visible)
+        return true;
+    const Cell *p = vehicle->nextPathCell();
+    const int32_t a = linksThroughCrossroad(p, f);
+    const int32_t o = occupiedAhead(f, EXIT_HORIZON);
+    const int32_t q = occupiedAhead(p, a);
+    const int32_t w = vehiclesAhead(f, EXIT_HORIZON);
+    return visible - o - q - EXIT_GAP * w >= vehicle->length();
+}
+
+bool conflictingLaneIsClear(const LaneBinding *lane, const std::vector<LaneBinding *> &exits, int32_t steps)
+{
+    const Cell *last = lane ? lane->lastCell : nullptr;
+    if (!last)
+        return true;
+    // No vehicle farther upstream than this can reach the crossroad within `steps` steps.
+    const int64_t reach = int64_t(std::max(steps, 1)) * TOP_SPEED;
+    const Vehicle *examined = nullptr;
+    int64_t walked = 0;
+    for (const Cell *c = last; c && walked <= reach; c = c->previous, ++walked) {
+        const Vehicle *v = c->vehicle;
+        if (v && v != examined) {
+            examined = v;
+            if (c != v->frontCell())
+                return false; // its body reaches into the crossroad
+            if (std::find(exits.begin(), exits.end(), v->plannedExitLane()) == exits.end())
+                return true;
+            if (v->stepsToCover(c->cellsToEnd()) < steps)
+                return false; // it arrives before this vehicle has cleared the crossroad
+        }
+        if (c->previous == last)
+            break;
+    }
+    return true;
+}
+
+bool conflictsAreClear(const Vehicle *vehicle, const std::vector<ConflictRecord> &records)
+{
+    const ConflictRecord *record = Crossroad::findRecord(records, vehicle->entryKey(), vehicle->nextExitLane());
+    if (!record)
+        return true;
+    const int32_t c = crossroadCells(vehicle->nextPathCell());
+    const int32_t steps = int32_t(std::lround(1.25 * vehicle->stepsToCover(c + vehicle->length())));
+    for (const auto &entry : record->lanes)
+        if (!conflictingLaneIsClear(entry.first, entry.second, steps))
+            return false;
+    return true;
+}
+
+bool crossingPathsAreClear(const Crossroad *crossroad, const Vehicle *vehicle)
+{
+    const ConflictRecord *record =
+        Crossroad::findRecord(crossroad->conflicts, vehicle->entryKey(), vehicle->nextExitLane());
+    if (!record)
+        return true;
+    for (const auto &entry : record->lanes) {
+        const std::vector<PathPair> *pairs = crossroad->pathsFrom(entry.first);
+        if (!pairs)
+            continue;
+        for (const LaneBinding *exit : entry.second)
+            for (const PathPair &pair : *pairs)
+                if (pair.exitLane == exit && !pathIsClear(pair.pathCell))
+                    return false;
+    }
+    return true;
+}
+
+void resolveDeadlock(Crossroad *crossroad)
+{
+    if (!crossroad || crossroad->hasSemaphore())
+        return;
+    int32_t total = 0, empty = 0, blocked = 0;
+    for (const Cell *e : crossroad->stopLines()) {
+        ++total;
+        const Vehicle *v = e ? e->vehicleUpstream(100) : nullptr;
+        if (!v)
+            ++empty;
+        else if (!crossroad->mayGo(v) || v->isLoading() || v->isWaiting())
+            ++blocked;
+    }
+    if (blocked <= 2 || blocked + empty != total || !crossroad->isAreaFree())
+        return;
+    if (!releaseLongestQueue(crossroad->tramStopLines()))
+        releaseLongestQueue(crossroad->roadStopLines());
+}

@@ -1,0 +1,163 @@
+#ifndef KOLVEX_TESTS_MODEL_TESTNETWORK_H
+#define KOLVEX_TESTS_MODEL_TESTNETWORK_H
+
+#include "model/bindingrecords.h"
+#include "model/car.h"
+#include "model/simulationdata.h"
+#include "model/vehicle.h"
+#include "osm/way.h"
+
+#include <memory>
+#include <vector>
+
+/// A vehicle class with setters for the state the rules read, for tests only.
+template <class Base> class Exposed : public Base
+{
+public:
+    Exposed &setLength(int32_t v)
+    {
+        this->m_length = v;
+        return *this;
+    }
+    /// Sets the committed speed and, as after a commit, the next speed.
+    Exposed &setSpeed(int32_t v)
+    {
+        this->m_speed = v;
+        this->m_nextSpeed = v;
+        return *this;
+    }
+    Exposed &setNextSpeed(int32_t v)
+    {
+        this->m_nextSpeed = v;
+        return *this;
+    }
+    Exposed &setMaxSpeed(int32_t v)
+    {
+        this->m_maxSpeed = v;
+        return *this;
+    }
+    Exposed &setSpeedLimit(int32_t v)
+    {
+        this->m_speedLimit = v;
+        return *this;
+    }
+    Exposed &setLaneChange(int32_t v)
+    {
+        this->m_laneChange = v;
+        return *this;
+    }
+
+    /// Everything a decision may change.
+    struct Decided
+    {
+        std::deque<RouteEntry> route;
+        int32_t speedLimit;
+        int32_t nextSpeed;
+        bool finished;
+        RandomStream random;
+    };
+    Decided decided() const
+    {
+        return Decided{this->m_route, this->m_speedLimit, this->m_nextSpeed, this->m_finished, this->m_random};
+    }
+    void restore(const Decided &d)
+    {
+        this->m_route = d.route;
+        this->m_speedLimit = d.speedLimit;
+        this->m_nextSpeed = d.nextSpeed;
+        this->m_finished = d.finished;
+        this->m_random = d.random;
+    }
+};
+
+using TestVehicle = Exposed<Vehicle>;
+using TestCar = Exposed<Car>;
+
+/// Cells 0.25 m apart starting at `start` on the heading `bearing`, linked into one chain and
+/// owned by `data`.
+std::vector<Cell *> makeChain(SimulationData &data, int count, const Location &start = Location(50.0, 14.0),
+                              double bearing = 90.0);
+/// Links a.next = b and b.previous = a.
+void link(Cell *a, Cell *b);
+/// Places the vehicle with its front on `front`; fails the test if it does not fit.
+void putAt(Cell *front, Vehicle &vehicle);
+
+/// Four two-way single-lane arms meeting at one node, with road paths from every incoming lane
+/// to the three other arms (right turn, straight on, left turn, in that order) and, if asked for,
+/// the conflicts of priority to the right: a path yields to road traffic entering from its right
+/// and a left turn to oncoming traffic.
+class FourArmCrossroad
+{
+public:
+    /// The arms in their angular order: the next arm of W is S, of S is E, of E is N, of N is W.
+    enum Arm { W = 0, S = 1, E = 2, N = 3 };
+
+    /// `laneCells` cells per incoming and outgoing lane; `exitCells` overrides the length of the
+    /// outgoing lanes when positive.
+    explicit FourArmCrossroad(int laneCells = 60, bool withConflicts = true, int exitCells = 0);
+    FourArmCrossroad(const FourArmCrossroad &) = delete;
+    FourArmCrossroad &operator=(const FourArmCrossroad &) = delete;
+
+    SimulationData data;
+    Crossroad *crossroad = nullptr;
+
+    LaneBinding *in(Arm arm) const { return arms[arm].in.get(); }
+    LaneBinding *out(Arm arm) const { return arms[arm].out.get(); }
+    WayEnd *end(Arm arm) const { return arms[arm].end.get(); }
+    WayBinding *way(Arm arm) const { return arms[arm].binding.get(); }
+    /// Last cell of the incoming lane of `arm`.
+    Cell *stopLine(Arm arm) const { return arms[arm].inCells.back(); }
+    /// The `i`-th cell of the incoming lane of `arm` counted back from the stop line (0 = stop line).
+    Cell *approach(Arm arm, int i) const { return arms[arm].inCells[arms[arm].inCells.size() - 1 - size_t(i)]; }
+    Cell *exitCell(Arm arm, int i) const { return arms[arm].outCells[size_t(i)]; }
+    /// First cell of the path from `from` to `to`.
+    Cell *pathCell(Arm from, Arm to) const;
+    /// The route entry of a vehicle coming from `from` and leaving towards `to`.
+    RouteEntry entry(Arm from, Arm to) const;
+    /// Adds a semaphore with one group per arm in arm order; owned by `data`.
+    Semaphore *addSemaphore();
+
+    static Arm next(Arm a) { return Arm((a + 1) % 4); }
+    static Arm previous(Arm a) { return Arm((a + 3) % 4); }
+
+private:
+    struct ArmData
+    {
+        std::unique_ptr<Way> osmWay;
+        std::unique_ptr<WayBinding> binding;
+        std::unique_ptr<WayEnd> end;
+        std::unique_ptr<LaneBinding> in;
+        std::unique_ptr<LaneBinding> out;
+        std::vector<Cell *> inCells;
+        std::vector<Cell *> outCells;
+    };
+    ArmData arms[4];
+    std::unique_ptr<NodeBinding> node;
+    std::vector<std::pair<std::pair<Arm, Arm>, Cell *>> paths;
+
+    void addConflicts(Arm from, Arm to);
+};
+
+/// Three lanes on a straight line joined by two crossroads with one path each:
+/// lane 0 → crossroad 0 → lane 1 → crossroad 1 → lane 2, which ends at a network exit.
+class CrossroadsInARow
+{
+public:
+    CrossroadsInARow(int laneCells, int pathCells);
+    CrossroadsInARow(const CrossroadsInARow &) = delete;
+    CrossroadsInARow &operator=(const CrossroadsInARow &) = delete;
+
+    SimulationData data;
+    Crossroad *crossroad[2] = {nullptr, nullptr};
+    std::unique_ptr<LaneBinding> lane[3];
+    std::vector<Cell *> laneCells[3];
+    std::vector<Cell *> pathCells[2];
+
+    /// The route entry through crossroad i.
+    RouteEntry entry(int i) const
+    {
+        return RouteEntry{crossroad[i], pathCells[i].front(), lane[i].get(), lane[i + 1].get()};
+    }
+};
+
+#endif
