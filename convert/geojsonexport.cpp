@@ -1,6 +1,217 @@
 #include "geojsonexport.h"
 
-bool exportNetworkGeoJson(const QString &, const OSMData *, const SimulationData *, const BindingData *)
+#include "lanegeometry.h"
+#include "model/bindingdata.h"
+#include "model/cell.h"
+#include "model/simulationdata.h"
+#include "osm/way.h"
+
+#include <QFile>
+
+#include <cmath>
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+namespace {
+
+/// Streams features into a file through a buffer, so that a large network never sits in memory
+/// as one document.
+class FeatureWriter
 {
+public:
+    explicit FeatureWriter(QFile &file) : file(file) { buffer.reserve(FLUSH_SIZE + 4096); }
+
+    void begin() { buffer += "{\"type\":\"FeatureCollection\",\"features\":["; }
+    bool end()
+    {
+        buffer += "\n]}\n";
+        return flush();
+    }
+
+    /// Starts a feature: its geometry type, then the coordinates follow through point().
+    void beginFeature(const char *geometry)
+    {
+        buffer += features++ ? ",\n" : "\n";
+        buffer += "{\"type\":\"Feature\",\"geometry\":{\"type\":\"";
+        buffer += geometry;
+        buffer += "\",\"coordinates\":[";
+        points = 0;
+    }
+    /// One position, longitude first; non-finite positions are left out.
+    void point(const Location &l)
+    {
+        if (!std::isfinite(l.lat) || !std::isfinite(l.lon))
+            return;
+        char text[64];
+        std::snprintf(text, sizeof text, "%s[%.7f,%.7f]", points++ ? "," : "", l.lon, l.lat);
+        buffer += text;
+    }
+    size_t pointCount() const { return points; }
+    void beginProperties() { buffer += "]},\"properties\":{"; }
+    void property(const char *key, const char *value, bool first = false)
+    {
+        writeKey(key, first);
+        buffer += '"';
+        buffer += value;
+        buffer += '"';
+    }
+    void property(const char *key, long long value, bool first = false)
+    {
+        writeKey(key, first);
+        buffer += std::to_string(value);
+    }
+    bool endFeature()
+    {
+        buffer += "}}";
+        return buffer.size() < FLUSH_SIZE || flush();
+    }
+
+private:
+    static constexpr size_t FLUSH_SIZE = 1 << 20;
+
+    void writeKey(const char *key, bool first)
+    {
+        if (!first)
+            buffer += ',';
+        buffer += '"';
+        buffer += key;
+        buffer += "\":";
+    }
+    bool flush()
+    {
+        const bool ok = file.write(buffer.data(), qint64(buffer.size())) == qint64(buffer.size());
+        buffer.clear();
+        return ok;
+    }
+
+    QFile &file;
+    std::string buffer;
+    size_t features = 0;
+    size_t points = 0;
+};
+
+/// The path of a polyline of point pairs, with the shared point of joined segments written once.
+/// A line of one repeated point is written twice: a LineString needs two positions.
+void writeLine(FeatureWriter &out, const Polyline &line)
+{
+    const Location *last = nullptr;
+    for (const Location &l : line) {
+        if (last && *last == l)
+            continue;
+        out.point(l);
+        last = &l;
+    }
+    if (out.pointCount() == 1)
+        out.point(*last);
+}
+
+struct LaneLabel
+{
+    int64_t wayId;
+    long long piece;
+    const char *direction;
+    long long index; ///< lane index in its direction, −1 for a tram track
+};
+
+void commonProperties(FeatureWriter &out, const char *kind, const LaneLabel &label)
+{
+    out.beginProperties();
+    out.property("kind", kind, true);
+    out.property("way_id", label.wayId);
+    out.property("piece", label.piece);
+    if (label.direction)
+        out.property("direction", label.direction);
+}
+
+bool writeLane(FeatureWriter &out, const LaneBinding *lane, const LaneLabel &label, size_t cellLimit)
+{
+    const size_t cells = lanegeometry::countCells(lane->firstCell, lane->lastCell, cellLimit);
+    const char *kind = lane->isTram ? "tram_track" : "lane";
+    if (lane->polyline.size() >= 2) {
+        out.beginFeature("LineString");
+        writeLine(out, lane->polyline);
+        commonProperties(out, kind, label);
+        if (!lane->isTram)
+            out.property("lane_index", label.index);
+        out.property("cell_count", (long long)cells);
+        if (!out.endFeature())
+            return false;
+    }
+    if (cells == 0)
+        return true;
+    out.beginFeature("MultiPoint");
+    size_t written = 0;
+    for (const Cell *cell = lane->firstCell; cell && written < cells; cell = cell->next, ++written)
+        out.point(cell->location);
+    commonProperties(out, "lane_cells", label);
+    out.property("lane_kind", kind);
+    if (!lane->isTram)
+        out.property("lane_index", label.index);
+    out.property("cell_count", (long long)cells);
+    return out.endFeature();
+}
+
+bool writeEdge(FeatureWriter &out, const char *kind, const Polyline &line, const LaneLabel &label)
+{
+    if (line.size() < 2)
+        return true;
+    out.beginFeature("LineString");
+    writeLine(out, line);
+    commonProperties(out, kind, label);
+    return out.endFeature();
+}
+
+bool writeWay(FeatureWriter &out, const WayBinding *way, long long piece, size_t cellLimit)
+{
+    const int64_t id = way->way ? way->way->getId() : -1;
+    if (!writeEdge(out, "centre_line", way->centreLine, {id, piece, nullptr, -1}) ||
+        !writeEdge(out, "edge", way->rightEdge, {id, piece, "forward", -1}) ||
+        !writeEdge(out, "edge", way->leftEdge, {id, piece, "backward", -1}))
+        return false;
+    const DirectionBinding *directions[] = {&way->forward, &way->backward};
+    for (const DirectionBinding *direction : directions) {
+        const char *name = direction == &way->forward ? "forward" : "backward";
+        for (size_t i = 0; i < direction->lanes.size(); ++i) {
+            if (!writeLane(out, direction->lanes[i], {id, piece, name, (long long)i}, cellLimit))
+                return false;
+        }
+        if (direction->tramLane && !writeLane(out, direction->tramLane, {id, piece, name, -1}, cellLimit))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool exportNetworkGeoJson(const QString &path, const OSMData *, const SimulationData *simulationData,
+                          const BindingData *bindingData)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        std::cerr << "GeoJSON export: cannot write \"" << path.toStdString()
+                  << "\": " << file.errorString().toStdString() << std::endl;
+        return false;
+    }
+    // No lane has more cells than the network; the bound stops a walk that a bad link would loop.
+    const size_t cellLimit = simulationData ? simulationData->cells.size() : 0;
+    FeatureWriter out(file);
+    out.begin();
+    bool ok = true;
+    if (bindingData) {
+        long long piece = 0;
+        for (const WayBinding *way : bindingData->wayBindings()) {
+            if (!writeWay(out, way, piece++, cellLimit)) {
+                ok = false;
+                break;
+            }
+        }
+    }
+    ok = ok && out.end();
+    if (!ok) {
+        std::cerr << "GeoJSON export: writing \"" << path.toStdString()
+                  << "\" failed: " << file.errorString().toStdString() << std::endl;
+        return false;
+    }
     return true;
 }

@@ -1,9 +1,13 @@
 #include "networkconvertor.h"
 
+#include "lanegeometry.h"
+#include "model/bindingdata.h"
 #include "model/simulationdata.h"
 #include "osm/osmdata.h"
 
+#include <algorithm>
 #include <iostream>
+#include <unordered_map>
 
 namespace {
 
@@ -20,6 +24,15 @@ NetworkConvertor::NetworkConvertor(OSMData *osmData, SimulationData *simulationD
 {}
 
 void NetworkConvertor::convert()
+{
+    runStages(1, 13);
+    log() << "Covertion done!" << std::endl;
+    log() << "    Cells ........ " << (simulationData ? simulationData->cells.size() : 0) << std::endl;
+    log() << "    Crossroads ... " << (simulationData ? simulationData->crossroads.size() : 0) << std::endl;
+    log() << "    Generators ... " << (simulationData ? simulationData->generators.size() : 0) << std::endl;
+}
+
+void NetworkConvertor::runStages(int first, int last)
 {
     struct Stage
     {
@@ -41,25 +54,220 @@ void NetworkConvertor::convert()
         {"Creating right-of-way rules...", &NetworkConvertor::createRightOfWayRules},
         {"Creating semaphores...", &NetworkConvertor::createSemaphores},
     };
-    for (const Stage &stage : stages) {
+    const int count = int(sizeof stages / sizeof stages[0]);
+    for (int i = std::max(first, 1); i <= std::min(last, count); ++i) {
+        const Stage &stage = stages[i - 1];
         log() << stage.text << std::endl;
         if (osmData && simulationData && bindingData)
             (this->*stage.run)();
     }
-    log() << "Covertion done!" << std::endl;
-    log() << "    Cells ........ " << (simulationData ? simulationData->cells.size() : 0) << std::endl;
-    log() << "    Crossroads ... " << (simulationData ? simulationData->crossroads.size() : 0) << std::endl;
-    log() << "    Generators ... " << (simulationData ? simulationData->generators.size() : 0) << std::endl;
 }
 
-void NetworkConvertor::splitWays() {}
-void NetworkConvertor::cyclicWaysTest() {}
-void NetworkConvertor::createWays() {}
-void NetworkConvertor::alignWays() {}
-void NetworkConvertor::alignCrossroadEdges() {}
+int NetworkConvertor::splitWaysAt(const std::unordered_set<const Node *> &splitNodes)
+{
+    int splits = 0;
+    if (splitNodes.empty())
+        return splits;
+    // The list grows while it is walked: appended pieces are split again in the same pass.
+    for (size_t i = 0; i < ways->ways().size(); ++i) {
+        Way *way = ways->ways()[i];
+        std::vector<Node *> &nodes = way->nodes();
+        if (nodes.size() < 3)
+            continue;
+        size_t at = 0;
+        for (size_t p = 1; p + 1 < nodes.size(); ++p) {
+            if (splitNodes.count(nodes[p])) {
+                at = p;
+                break;
+            }
+        }
+        if (at == 0)
+            continue;
+        Way *piece = new Way(*way); // same id, flags, lane counts and road class
+        piece->nodes().assign(nodes.begin() + long(at), nodes.end());
+        nodes.resize(at + 1);
+        ways->add(piece);
+        ++splits;
+    }
+    return splits;
+}
+
+void NetworkConvertor::splitWays()
+{
+    std::unordered_set<const Node *> splitNodes;
+    std::unordered_map<const Node *, int> interiorCount;
+    for (const Way *way : ways->ways()) {
+        const std::vector<Node *> &nodes = way->nodes();
+        if (nodes.empty())
+            continue;
+        splitNodes.insert(nodes.front());
+        splitNodes.insert(nodes.back());
+        for (size_t p = 1; p + 1 < nodes.size(); ++p)
+            ++interiorCount[nodes[p]];
+    }
+    for (const auto &entry : interiorCount) {
+        if (entry.second > 1)
+            splitNodes.insert(entry.first);
+    }
+    const int waySplits = splitWaysAt(splitNodes);
+
+    std::unordered_set<const Node *> stopNodes;
+    for (const OSMStop *stop : tramStops->stops())
+        stopNodes.insert(stop->getNode());
+    const int tramStopSplits = splitWaysAt(stopNodes);
+
+    stopNodes.clear();
+    for (const OSMStop *stop : busStops->stops())
+        stopNodes.insert(stop->getNode());
+    const int busStopSplits = splitWaysAt(stopNodes);
+
+    log() << "    Split count (ways) = " << waySplits << std::endl;
+    log() << "    Split count (tram stops) = " << tramStopSplits << std::endl;
+    log() << "    Split count (bus stops) = " << busStopSplits << std::endl;
+}
+
+void NetworkConvertor::cyclicWaysTest()
+{
+    for (const Way *way : ways->ways()) {
+        if (way->nodes().size() >= 2 && way->firstNode() == way->lastNode())
+            log() << "    Attention CYCLIC WAY! way id ==  " << way->getId() << std::endl;
+    }
+}
+
+void NetworkConvertor::createWays()
+{
+    for (Way *way : ways->ways()) {
+        // Without two nodes and a usable location a way has neither ends nor a direction.
+        if (way->nodes().size() < 2 || lanegeometry::wayPoints(*way).empty()) {
+            log() << "    Way without geometry skipped: way id == " << way->getId() << std::endl;
+            continue;
+        }
+        WayBinding *binding = bindingData->addWayBinding(way);
+        lanegeometry::layWay(*bindingData, binding);
+        bindingData->addWayEnd(binding, true);
+        bindingData->addWayEnd(binding, false);
+    }
+    log() << "    NodeBinding count = " << bindingData->nodeBindings().size() << std::endl;
+}
+
+void NetworkConvertor::alignWays()
+{
+    auto join = [](LaneBinding *arriving, LaneBinding *leaving) {
+        if (arriving && leaving)
+            lanegeometry::joinPolylines(arriving->polyline, leaving->polyline);
+    };
+    for (NodeBinding *node : bindingData->nodeBindings()) {
+        if (node->wayEnds.size() != 2)
+            continue;
+        WayEnd *e1 = node->wayEnds[0];
+        WayEnd *e2 = node->wayEnds[1];
+        join(e1->incomingTramTrack(), e2->outgoingTramTrack());
+        join(e2->incomingTramTrack(), e1->outgoingTramTrack());
+        join(e1->firstIncomingLane(), e2->firstOutgoingLane());
+        join(e2->firstIncomingLane(), e1->firstOutgoingLane());
+        lanegeometry::joinEdges(e1->arrivingEdge(), e2->departingEdge());
+        lanegeometry::joinEdges(e2->arrivingEdge(), e1->departingEdge());
+    }
+}
+
+void NetworkConvertor::alignCrossroadEdges()
+{
+    std::vector<std::pair<WayEnd *, WayEnd *>> failed;
+    for (NodeBinding *node : bindingData->nodeBindings()) {
+        if (node->wayEnds.size() < 3)
+            continue;
+        failed.clear();
+        // Corners: the edge on the right of arriving traffic meets the edge on the right of
+        // traffic leaving on the next arm to the right.
+        for (WayEnd *end : node->wayEnds) {
+            WayEnd *other = BindingData::next(node, end);
+            Polyline &arriving = end->arrivingEdge();
+            if (other->way == end->way) {
+                // A loop whose two ends are neighbours: that corner lies on one edge.
+                lanegeometry::trimAgainstSelf(arriving);
+                continue;
+            }
+            Polyline copy(arriving.rbegin(), arriving.rend());
+            if (lanegeometry::trimCorner(copy, other->departingEdge()))
+                arriving.assign(copy.rbegin(), copy.rend());
+            else
+                failed.emplace_back(end, other);
+        }
+        for (WayEnd *end : node->wayEnds)
+            cutLanesBack(end);
+        // Edges that never meet are cut square at the other's end and closed with their midpoint.
+        for (const auto &pair : failed) {
+            Polyline &arriving = pair.first->arrivingEdge();
+            Polyline &leaving = pair.second->departingEdge();
+            if (arriving.size() < 2 || leaving.size() < 2)
+                continue;
+            const Segment acrossLeaving = geo::perpendicularAt(leaving[1], leaving[0]);
+            Polyline copy(arriving.rbegin(), arriving.rend());
+            lanegeometry::cutAtLine(copy, acrossLeaving.first, acrossLeaving.second);
+            const size_t n = arriving.size();
+            const Segment acrossArriving = geo::perpendicularAt(arriving[n - 2], arriving[n - 1]);
+            lanegeometry::cutAtLine(leaving, acrossArriving.first, acrossArriving.second);
+            const Location middle = geo::intermediateLocation(leaving[0], copy[0], 0.5);
+            leaving.insert(leaving.begin(), {middle, leaving[0]});
+            copy.insert(copy.begin(), {middle, copy[0]});
+            arriving.assign(copy.rbegin(), copy.rend());
+        }
+    }
+}
+
+void NetworkConvertor::cutLanesBack(WayEnd *end)
+{
+    const Polyline &arriving = end->arrivingEdge();
+    const Polyline &leaving = end->departingEdge();
+    if (arriving.size() < 2 || leaving.size() < 2)
+        return;
+    const size_t n = arriving.size();
+    const Location a = arriving[n - 1];
+    const Location a2 =
+        geo::moveLocation(a, geo::addToBearing(geo::bearing(arriving[n - 2], a), -90.0), lanegeometry::CUT_LINE_LENGTH);
+    const Location b = leaving[0];
+    const Location b2 =
+        geo::moveLocation(b, geo::addToBearing(geo::bearing(leaving[1], b), 90.0), lanegeometry::CUT_LINE_LENGTH);
+    auto cutIncoming = [&](LaneBinding *lane) {
+        if (!lane)
+            return;
+        lanegeometry::cutAtLineFromEnd(lane->polyline, a, a2);
+        lanegeometry::cutAtLineFromEnd(lane->polyline, b, b2);
+    };
+    auto cutOutgoing = [&](LaneBinding *lane) {
+        if (!lane)
+            return;
+        lanegeometry::cutAtLine(lane->polyline, a, a2);
+        lanegeometry::cutAtLine(lane->polyline, b, b2);
+    };
+    cutIncoming(end->incomingTramTrack());
+    cutOutgoing(end->outgoingTramTrack());
+    for (LaneBinding *lane : end->incoming().lanes)
+        cutIncoming(lane);
+    for (LaneBinding *lane : end->outgoing().lanes)
+        cutOutgoing(lane);
+}
+
 void NetworkConvertor::createCrossroadWays() {}
 void NetworkConvertor::createCrossroadCells() {}
-void NetworkConvertor::createWayCells() {}
+void NetworkConvertor::createWayCells()
+{
+    auto lay = [this](LaneBinding *lane) {
+        if (!lane)
+            return;
+        const lanegeometry::CellRun run = lanegeometry::layCells(*simulationData, lane->polyline, lane);
+        lane->firstCell = run.first;
+        lane->lastCell = run.last;
+    };
+    for (WayBinding *way : bindingData->wayBindings()) {
+        for (LaneBinding *lane : way->forward.lanes)
+            lay(lane);
+        for (LaneBinding *lane : way->backward.lanes)
+            lay(lane);
+        lay(way->forward.tramLane);
+        lay(way->backward.tramLane);
+    }
+}
 void NetworkConvertor::connectCells() {}
 void NetworkConvertor::createStops() {}
 void NetworkConvertor::createGenerators() {}

@@ -1,0 +1,86 @@
+#ifndef KOLVEX_TESTS_CONVERT_TESTMAPS_H
+#define KOLVEX_TESTS_CONVERT_TESTMAPS_H
+
+#include "convert/geodesy.h"
+#include "osm/osmdata.h"
+
+#include <cmath>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+/// Helpers for building small maps in code, on a local metric plane near Helsinki.
+namespace testmaps {
+
+constexpr double ORIGIN_LAT = 60.17;
+constexpr double ORIGIN_LON = 24.94;
+
+/// The location x metres east and y metres north of the origin.
+inline Location at(double x, double y)
+{
+    const double lat = ORIGIN_LAT + geo::radToDeg(y / geo::EARTH_RADIUS);
+    const double lon = ORIGIN_LON + geo::radToDeg(x / (geo::EARTH_RADIUS * std::cos(geo::degToRad(ORIGIN_LAT))));
+    return Location(lat, lon);
+}
+
+/// Metres east of the origin.
+inline double xOf(const Location &l)
+{
+    return geo::degToRad(l.lon - ORIGIN_LON) * geo::EARTH_RADIUS * std::cos(geo::degToRad(ORIGIN_LAT));
+}
+
+/// Metres north of the origin.
+inline double yOf(const Location &l)
+{
+    return geo::degToRad(l.lat - ORIGIN_LAT) * geo::EARTH_RADIUS;
+}
+
+/// The location at distance r and compass bearing b (degrees) from the point (x, y) of the plane.
+inline Location polar(double x, double y, double r, double b)
+{
+    return at(x + r * std::sin(geo::degToRad(b)), y + r * std::cos(geo::degToRad(b)));
+}
+
+struct TestWay
+{
+    int64_t id;
+    std::vector<int64_t> nodes;
+    int lanesForward = 1;
+    int lanesBackward = 1;
+    bool oneway = false;
+    bool tram = false;
+    bool highway = true;
+};
+
+inline void addWay(OSMData &data, const TestWay &w)
+{
+    data.addWay(w.id, w.nodes, w.tram, w.highway, w.oneway, false, Road, w.lanesForward, w.lanesBackward);
+}
+
+/// Captures what is written to standard error while it lives.
+class StderrCapture
+{
+public:
+    StderrCapture() : old(std::cerr.rdbuf(buffer.rdbuf())) {}
+    ~StderrCapture() { std::cerr.rdbuf(old); }
+    StderrCapture(const StderrCapture &) = delete;
+    StderrCapture &operator=(const StderrCapture &) = delete;
+    std::string text() const { return buffer.str(); }
+
+private:
+    std::ostringstream buffer;
+    std::streambuf *old;
+};
+
+inline int countOccurrences(const std::string &s, const std::string &needle)
+{
+    int n = 0;
+    for (size_t pos = s.find(needle); pos != std::string::npos; pos = s.find(needle, pos + 1))
+        ++n;
+    return n;
+}
+
+} // namespace testmaps
+
+#endif
