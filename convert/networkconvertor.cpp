@@ -1,7 +1,11 @@
 #include "networkconvertor.h"
 
+#include "crossroadbuilder.h"
 #include "lanegeometry.h"
+#include "stopbuilder.h"
+
 #include "model/bindingdata.h"
+#include "model/cell.h"
 #include "model/simulationdata.h"
 #include "osm/osmdata.h"
 
@@ -26,6 +30,9 @@ NetworkConvertor::NetworkConvertor(OSMData *osmData, SimulationData *simulationD
 void NetworkConvertor::convert()
 {
     runStages(1, 13);
+    // The network is final: derive once what every decision would otherwise recompute.
+    if (simulationData)
+        precomputeCells(simulationData->cells);
     log() << "Covertion done!" << std::endl;
     log() << "    Cells ........ " << (simulationData ? simulationData->cells.size() : 0) << std::endl;
     log() << "    Crossroads ... " << (simulationData ? simulationData->crossroads.size() : 0) << std::endl;
@@ -248,8 +255,16 @@ void NetworkConvertor::cutLanesBack(WayEnd *end)
         cutOutgoing(lane);
 }
 
-void NetworkConvertor::createCrossroadWays() {}
-void NetworkConvertor::createCrossroadCells() {}
+void NetworkConvertor::createCrossroadWays()
+{
+    CrossroadBuilder(bindingData, simulationData).createCrossroadWays();
+}
+
+void NetworkConvertor::createCrossroadCells()
+{
+    CrossroadBuilder(bindingData, simulationData).createCrossroadCells();
+}
+
 void NetworkConvertor::createWayCells()
 {
     auto lay = [this](LaneBinding *lane) {
@@ -268,8 +283,27 @@ void NetworkConvertor::createWayCells()
         lay(way->backward.tramLane);
     }
 }
-void NetworkConvertor::connectCells() {}
-void NetworkConvertor::createStops() {}
-void NetworkConvertor::createGenerators() {}
-void NetworkConvertor::createRightOfWayRules() {}
-void NetworkConvertor::createSemaphores() {}
+void NetworkConvertor::connectCells()
+{
+    CrossroadBuilder(bindingData, simulationData).connectCells();
+}
+
+void NetworkConvertor::createStops()
+{
+    StopBuilder(osmData, bindingData, simulationData).createStops();
+}
+
+void NetworkConvertor::createGenerators()
+{
+    StopBuilder(osmData, bindingData, simulationData).createGenerators();
+}
+
+void NetworkConvertor::createRightOfWayRules()
+{
+    CrossroadBuilder(bindingData, simulationData).createRightOfWayRules();
+}
+
+void NetworkConvertor::createSemaphores()
+{
+    CrossroadBuilder(bindingData, simulationData).createSemaphores();
+}

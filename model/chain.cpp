@@ -61,8 +61,10 @@ void occupy(const std::vector<Cell *> &cells, Vehicle *vehicle)
 
 void release(Vehicle *vehicle)
 {
+    // A cell that a vehicle moved later took over belongs to that vehicle now.
     for (Cell *cell : vehicle->cells())
-        cell->vehicle = nullptr;
+        if (cell->vehicle == vehicle)
+            cell->vehicle = nullptr;
 }
 
 int32_t standingQueue(const Cell *cell)

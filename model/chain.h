@@ -19,7 +19,7 @@ Crossroad *crossroadAhead(const Cell *cell);
 /// Whether `cell` and the cells behind it, as many as the vehicle is long, exist and are free.
 bool canPlace(const Cell *cell, const Vehicle *vehicle);
 void occupy(const std::vector<Cell *> &cells, Vehicle *vehicle);
-/// Frees every cell the vehicle occupies.
+/// Frees every cell the vehicle occupies (cells taken over by another vehicle stay its).
 void release(Vehicle *vehicle);
 /// Distinct standing vehicles met walking `previous` from `cell`, up to the first moving one.
 int32_t standingQueue(const Cell *cell);

@@ -1,6 +1,61 @@
 #include "simulationcontrol.h"
 
+#include "bus.h"
+#include "car.h"
+#include "cell.h"
+#include "chain.h"
+#include "crossroad.h"
+#include "generator.h"
+#include "rightofway.h"
+#include "semaphore.h"
 #include "simulationdata.h"
+#include "simulationlocks.h"
+#include "tram.h"
+
+#include <QtConcurrent/QtConcurrentMap>
+
+#include <algorithm>
+
+namespace {
+
+/// The cap of cars on the network: generators pause while it is reached.
+constexpr size_t CAR_CAP = 667;
+
+int secondsOfDay(const QTime &time)
+{
+    return time.hour() * 3600 + time.minute() * 60 + time.second();
+}
+
+/// Deletes the finished vehicles of one list, keeping the order of the others.
+template <typename V> void removeFinished(std::vector<V *> &list)
+{
+    auto kept = std::stable_partition(list.begin(), list.end(), [](const V *v) { return !v->isFinished(); });
+    for (auto it = kept; it != list.end(); ++it) {
+        release(*it);
+        delete *it;
+    }
+    list.erase(kept, list.end());
+}
+
+template <typename V> void commit(const std::vector<V *> &list)
+{
+    for (V *v : list)
+        v->commitSpeed();
+}
+
+template <typename V> void releaseAll(const std::vector<V *> &list)
+{
+    for (V *v : list)
+        release(v);
+}
+
+template <typename V> void moveAll(const std::vector<V *> &list)
+{
+    for (V *v : list)
+        v->move();
+}
+
+} // namespace
 
 SimulationControl::SimulationControl(SimulationData *data) : m_data(data) {}
 
@@ -23,11 +78,76 @@ void SimulationControl::advanceClock()
     ++m_data->step;
 }
 
-void SimulationControl::updateSemaphores() {}
-void SimulationControl::decideVehicles() {}
-void SimulationControl::removeFinishedVehicles() {}
-void SimulationControl::commitSpeeds() {}
-void SimulationControl::resolveDeadlocks() {}
-void SimulationControl::moveVehicles() {}
+void SimulationControl::updateSemaphores()
+{
+    for (Semaphore *semaphore : m_data->semaphores)
+        semaphore->update();
+}
+
+void SimulationControl::decideVehicles()
+{
+    const int second = secondsOfDay(m_data->time);
+    // Each map returns when every vehicle of its list has decided; a decision writes only its own vehicle.
+    QtConcurrent::blockingMap(m_data->trams, [second](Tram *tram) { tram->decide(second); });
+    QtConcurrent::blockingMap(m_data->buses, [second](Bus *bus) { bus->decide(second); });
+    QtConcurrent::blockingMap(m_data->cars, [](Car *car) { car->decide(); });
+}
+
+void SimulationControl::removeFinishedVehicles()
+{
+    VehiclesLocker lock;
+    removeFinished(m_data->trams);
+    removeFinished(m_data->buses);
+    removeFinished(m_data->cars);
+}
+
+void SimulationControl::commitSpeeds()
+{
+    commit(m_data->trams);
+    commit(m_data->buses);
+    commit(m_data->cars);
+}
+
+void SimulationControl::resolveDeadlocks()
+{
+    for (Crossroad *crossroad : m_data->crossroads)
+        if (!crossroad->hasSemaphore())
+            resolveDeadlock(crossroad);
+}
+
+void SimulationControl::moveVehicles()
+{
+    // Everyone releases first, so a vehicle may move into cells another one left in this step.
+    releaseAll(m_data->trams);
+    releaseAll(m_data->buses);
+    releaseAll(m_data->cars);
+    moveAll(m_data->trams);
+    moveAll(m_data->buses);
+    moveAll(m_data->cars);
+}
+
 void SimulationControl::dispatchDepartures() {}
-void SimulationControl::runGenerators() {}
+
+void SimulationControl::runGenerators()
+{
+    for (Generator *generator : m_data->generators) {
+        if (m_data->cars.size() >= CAR_CAP)
+            continue;
+        if (generator->countdown > 0) {
+            --generator->countdown;
+            continue;
+        }
+        Car *car = new Car;
+        Cell *front = generator->cell ? generator->cell->cellAhead(car->length() - 1) : nullptr;
+        if (front && canPlace(front, car)) {
+            {
+                VehiclesLocker lock;
+                place(front, car);
+                m_data->cars.push_back(car);
+            }
+            generator->countdown = Random::draw() % std::max(generator->period, 1);
+        } else {
+            delete car; // the generator tries again at the next step
+        }
+    }
+}

@@ -14,6 +14,12 @@ OSMStop *OSMStops::findByNode(const Node *node) const
     return it == byNode.end() || it->second.empty() ? nullptr : it->second.front();
 }
 
+std::vector<OSMStop *> OSMStops::stopsOnNode(const Node *node) const
+{
+    auto it = byNode.find(node);
+    return it == byNode.end() ? std::vector<OSMStop *>() : it->second;
+}
+
 OSMStop *OSMStops::findByNameAndNode(const std::string &name, const Node *node) const
 {
     auto it = byNode.find(node);

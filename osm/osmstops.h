@@ -18,6 +18,8 @@ public:
     const std::vector<OSMStop *> &stops() const { return list; }
     /// The first stop on `node`, null if none.
     OSMStop *findByNode(const Node *node) const;
+    /// Every stop on `node`, in list order.
+    std::vector<OSMStop *> stopsOnNode(const Node *node) const;
     /// The first stop with this name (byte-wise) on `node`, null if none.
     OSMStop *findByNameAndNode(const std::string &name, const Node *node) const;
     /// Erases the first occurrence of `stop` from the list and deletes it.

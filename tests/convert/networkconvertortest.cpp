@@ -112,12 +112,7 @@ void expectSoundNetwork(const Network &net)
     for (const Cell *c : net.sim.cells) {
         EXPECT_TRUE(finite(c->location)) << "cell " << c->id;
         EXPECT_FALSE(c->location.lat == 0.0 && c->location.lon == 0.0) << "cell " << c->id;
-        if (c->next) {
-            EXPECT_EQ(c->next->previous, c);
-        }
-        if (c->previous) {
-            EXPECT_EQ(c->previous->next, c);
-        }
+        EXPECT_TRUE(linksAreSound(c));
     }
 }
 

@@ -2,6 +2,7 @@
 #define KOLVEX_TESTS_CONVERT_TESTMAPS_H
 
 #include "convert/geodesy.h"
+#include "model/cell.h"
 #include "osm/osmdata.h"
 
 #include <cmath>
@@ -9,6 +10,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 /// Helpers for building small maps in code, on a local metric plane near Helsinki.
 namespace testmaps {
@@ -82,5 +85,23 @@ inline int countOccurrences(const std::string &s, const std::string &needle)
 }
 
 } // namespace testmaps
+
+/// Whether the links of `c` are sound: mutual along lanes, and at a crossroad one-way as built
+/// (the entry lane's last cell has no next link but marks the crossroad, and the exit lane's first
+/// cell has no back link to the paths that lead into it).
+inline ::testing::AssertionResult linksAreSound(const Cell *c)
+{
+    if (c->next && c->next->previous != c) {
+        const bool pathIntoExit = c->inCrossroad && !c->next->inCrossroad && !c->next->previous;
+        if (!pathIntoExit)
+            return ::testing::AssertionFailure() << "cell " << c->id << ": next does not lead back";
+    }
+    if (c->previous && c->previous->next != c) {
+        const bool entryIntoPath = c->inCrossroad && !c->previous->next && c->previous->crossroad;
+        if (!entryIntoPath)
+            return ::testing::AssertionFailure() << "cell " << c->id << ": previous does not lead back";
+    }
+    return ::testing::AssertionSuccess();
+}
 
 #endif

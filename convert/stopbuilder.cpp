@@ -1,0 +1,202 @@
+#include "stopbuilder.h"
+
+#include "model/bindingdata.h"
+#include "model/cell.h"
+#include "model/generator.h"
+#include "model/simulationdata.h"
+#include "osm/node.h"
+#include "osm/osmdata.h"
+
+#include <iostream>
+
+namespace {
+
+/// Bay cells lie this far to the right of their lane cell, in metres.
+constexpr double BAY_OFFSET = 3.0;
+/// A tram stop at a crossroad is placed only on a track with this many cells before the node.
+constexpr int32_t MIN_TRAM_APPROACH = 30;
+
+} // namespace
+
+StopBuilder::StopBuilder(OSMData *osmData, BindingData *bindingData, SimulationData *simulationData)
+    : osm(osmData), bindings(bindingData), data(simulationData)
+{}
+
+std::vector<Cell *> StopBuilder::stopWindow(Cell *cell, int32_t size)
+{
+    std::vector<Cell *> window;
+    if (!cell || size < 1)
+        return window;
+    int32_t a = cell->cellsToEnd() - 10;
+    int32_t b = cell->cellsFromStart() - 10;
+    int32_t total = a + b;
+    if (total < 0)
+        total = a = b = 0;
+    int32_t back, fwd;
+    if (size - 1 <= total) {
+        back = (size - 1) / 2;
+        fwd = (size - 1) - back;
+    } else {
+        back = total / 2;
+        fwd = total - back;
+    }
+    if (a < fwd) {
+        back += fwd - a;
+        fwd = a;
+    }
+    if (b < back) {
+        fwd += back - b;
+        back = b;
+    }
+    Cell *c = cell->cellBehind(back);
+    for (int32_t i = 0; c && i < fwd + back + 1; ++i, c = c->next) {
+        window.push_back(c);
+        if (c->next == window.front())
+            break;
+    }
+    return window;
+}
+
+void StopBuilder::createStops()
+{
+    for (NodeBinding *node : bindings->nodeBindings()) {
+        // Copies: placing may remove a stop from its list.
+        const std::vector<OSMStop *> tramStops = osm->tramStops()->stopsOnNode(node->node);
+        for (OSMStop *stop : tramStops) {
+            node->stop = stop;
+            placeTramStop(node, stop);
+        }
+        const std::vector<OSMStop *> busStops = osm->busStops()->stopsOnNode(node->node);
+        for (OSMStop *stop : busStops) {
+            node->stop = stop;
+            placeBusStop(node, stop);
+        }
+    }
+}
+
+void StopBuilder::placeTramStop(NodeBinding *node, OSMStop *stop)
+{
+    int incoming = 0, outgoing = 0;
+    for (const WayEnd *end : node->wayEnds) {
+        incoming += end->incomingTramTrack() ? 1 : 0;
+        outgoing += end->outgoingTramTrack() ? 1 : 0;
+    }
+    if (incoming == 0 || outgoing == 0 || incoming >= 3 || outgoing >= 3)
+        return;
+    stop->setPlacement(3);
+
+    const WayEnd *chosen = nullptr;
+    if (node->wayEnds.size() < 3) {
+        chosen = node->wayEnds.front();
+    } else {
+        int32_t best = -1;
+        for (const WayEnd *end : node->wayEnds) {
+            const LaneBinding *track = end->incomingTramTrack();
+            if (!track || !track->lastCell)
+                continue;
+            const int32_t behind = track->lastCell->cellsFromStart();
+            if (behind > best) {
+                best = behind;
+                chosen = end;
+            }
+        }
+        if (best < MIN_TRAM_APPROACH)
+            return;
+    }
+
+    std::vector<Cell *> ends;
+    auto mark = [&](Cell *centre) {
+        const std::vector<Cell *> window = stopWindow(centre, TRAM_PLATFORM_CELLS);
+        for (Cell *c : window)
+            c->stop = stop;
+        if (!window.empty())
+            ends.push_back(window.back());
+    };
+    if (const LaneBinding *track = chosen->incomingTramTrack())
+        mark(track->lastCell);
+    if (const LaneBinding *track = chosen->outgoingTramTrack())
+        mark(track->firstCell);
+    if (ends.empty()) {
+        dropStop(node, stop, "Tram stop cells could not be created | Stop location: ");
+        return;
+    }
+    bindings->addStopBinding(stop)->cells = ends;
+}
+
+void StopBuilder::placeBusStop(NodeBinding *node, OSMStop *stop)
+{
+    const size_t count = node->wayEnds.size();
+    if (count < 1 || count > 2)
+        return;
+    bool hasLane = false;
+    for (const WayEnd *end : node->wayEnds)
+        hasLane |= end->firstIncomingLane() || end->firstOutgoingLane();
+    if (!hasLane)
+        return;
+
+    const WayEnd *e = node->wayEnds.front();
+    const WayBinding *way = e->way;
+    std::vector<Cell *> centres;
+    // The outermost lane of a direction: its last cell where it arrives, its first where it leaves.
+    auto outermost = [&](const DirectionBinding &direction, bool arrivesHere) {
+        if (direction.lanes.empty())
+            return;
+        const LaneBinding *lane = direction.lanes.back();
+        if (Cell *c = arrivesHere ? lane->lastCell : lane->firstCell)
+            centres.push_back(c);
+    };
+    if (stop->servesForward())
+        outermost(way->forward, !e->isStart);
+    if (stop->servesBackward())
+        outermost(way->backward, e->isStart);
+
+    std::vector<Cell *> ends;
+    for (Cell *centre : centres)
+        if (Cell *last = buildBay(stopWindow(centre, BUS_BAY_CELLS), stop))
+            ends.push_back(last);
+    if (ends.empty()) {
+        dropStop(node, stop, "Bus stop cells could not be created | Stop location: ");
+        return;
+    }
+    bindings->addStopBinding(stop)->cells = ends;
+}
+
+Cell *StopBuilder::buildBay(const std::vector<Cell *> &window, OSMStop *stop)
+{
+    Cell *previous = nullptr;
+    for (Cell *laneCell : window) {
+        Cell *bay = data->createCell();
+        const Cell *from = laneCell->previous ? laneCell->previous : laneCell;
+        const Cell *to = laneCell->next ? laneCell->next : laneCell;
+        if (from != to)
+            bay->location = geo::moveLocation(
+                laneCell->location, geo::addToBearing(geo::bearing(from->location, to->location), 90.0), BAY_OFFSET);
+        bay->stop = stop;
+        linkSide(laneCell, bay);
+        if (previous) {
+            previous->next = bay;
+            bay->previous = previous;
+        }
+        previous = bay;
+    }
+    return previous;
+}
+
+void StopBuilder::dropStop(NodeBinding *node, OSMStop *stop, const char *what)
+{
+    std::cerr << "NetworkConvertor: " << what << stop->getNode()->getLocation() << " | Name: " << stop->getName()
+              << " | Removing stop from osmData->stops" << std::endl;
+    node->stop = nullptr;
+    (stop->getKind() == TramStop ? osm->tramStops() : osm->busStops())->remove(stop);
+}
+
+void StopBuilder::createGenerators()
+{
+    for (NodeBinding *node : bindings->nodeBindings()) {
+        if (node->wayEnds.size() != 1)
+            continue;
+        if (LaneBinding *lane = node->wayEnds.front()->firstOutgoingLane())
+            if (lane->firstCell)
+                data->generators.push_back(new Generator(lane->firstCell, &data->cars, 100));
+    }
+}
