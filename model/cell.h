@@ -21,6 +21,9 @@ public:
     Cell &operator=(const Cell &) = delete;
 
     int32_t id;
+    /// Index of this cell among the stop lines of crossroads without signals, −1 for others;
+    /// set by the step engine's approach index.
+    int32_t approachSlot = -1;
     Cell *next = nullptr;
     Cell *previous = nullptr;
     Cell *sideOf = nullptr; ///< back link of `side`

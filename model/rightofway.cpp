@@ -168,18 +168,29 @@ bool crossingPathsAreClear(const Crossroad *crossroad, const Vehicle *vehicle)
 
 void resolveDeadlock(Crossroad *crossroad)
 {
-    if (!crossroad || crossroad->hasSemaphore())
+    resolveDeadlock(crossroad, [](const Cell *e) -> const Vehicle * { return e ? e->vehicleUpstream(100) : nullptr; });
+}
+
+void resolveDeadlock(Crossroad *crossroad, const std::function<const Vehicle *(const Cell *)> &upstream)
+{
+    if (!crossroad || crossroad->hasSemaphore() || !crossroad->junction)
         return;
-    int32_t total = 0, empty = 0, blocked = 0;
-    for (const Cell *e : crossroad->stopLines()) {
-        ++total;
-        const Vehicle *v = e ? e->vehicleUpstream(100) : nullptr;
-        if (!v)
-            ++empty;
-        else if (!crossroad->mayGo(v) || v->isLoading() || v->isWaiting())
-            ++blocked;
-    }
-    if (blocked <= 2 || blocked + empty != total || !crossroad->isAreaFree())
+    // Every approach must be empty or blocked, with more than two blocked. Count the occupied
+    // approaches first: with two or fewer nothing can be released whatever the right-of-way tests
+    // say, and the first vehicle that may go ends the search. The step thread alone runs this.
+    thread_local std::vector<const Vehicle *> approaching;
+    approaching.clear();
+    for (const WayEnd *end : crossroad->junction->wayEnds)
+        for (const LaneBinding *lane : {end->firstIncomingLane(), end->incomingTramTrack()})
+            if (lane)
+                if (const Vehicle *v = upstream(lane->lastCell))
+                    approaching.push_back(v);
+    if (approaching.size() <= 2)
+        return;
+    for (const Vehicle *v : approaching)
+        if (crossroad->mayGo(v) && !v->isLoading() && !v->isWaiting())
+            return;
+    if (!crossroad->isAreaFree())
         return;
     if (!releaseLongestQueue(crossroad->tramStopLines()))
         releaseLongestQueue(crossroad->roadStopLines());

@@ -4,6 +4,7 @@
 #include "crossroad.h"
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 class Cell;
@@ -29,5 +30,8 @@ bool crossingPathsAreClear(const Crossroad *crossroad, const Vehicle *vehicle);
 /// by each other while its area is free: the one at the head of the longest standing queue gets
 /// one more cell per step (trams first). Runs in the step thread while no decision runs.
 void resolveDeadlock(Crossroad *crossroad);
+/// The same with the first vehicle upstream of each stop line (within 100 cells) supplied by the
+/// caller, who may know it without walking the approaches.
+void resolveDeadlock(Crossroad *crossroad, const std::function<const Vehicle *(const Cell *)> &upstream);
 
 #endif

@@ -110,9 +110,13 @@ void SimulationControl::commitSpeeds()
 
 void SimulationControl::resolveDeadlocks()
 {
+    if (!approaches.isBuilt())
+        approaches.build(m_data->crossroads);
+    approaches.update(*m_data);
+    const auto upstream = [this](const Cell *stopLine) { return approaches.upstream(stopLine); };
     for (Crossroad *crossroad : m_data->crossroads)
         if (!crossroad->hasSemaphore())
-            resolveDeadlock(crossroad);
+            resolveDeadlock(crossroad, upstream);
 }
 
 void SimulationControl::moveVehicles()

@@ -1,6 +1,8 @@
 #ifndef KOLVEX_MODEL_SIMULATIONCONTROL_H
 #define KOLVEX_MODEL_SIMULATIONCONTROL_H
 
+#include "approachindex.h"
+
 #include "transport/linegenerator.h"
 
 struct SimulationData;
@@ -32,6 +34,7 @@ public:
 private:
     LineGenerator lineGenerator;
     SimulationData *m_data;
+    ApproachIndex approaches; ///< first vehicles before the stop lines, for deadlock breaking
 };
 
 #endif

@@ -1,0 +1,64 @@
+#include "approachindex.h"
+
+#include "bus.h"
+#include "car.h"
+#include "cell.h"
+#include "crossroad.h"
+#include "simulationdata.h"
+#include "tram.h"
+
+#include <limits>
+
+void ApproachIndex::build(const std::vector<Crossroad *> &crossroads)
+{
+    nearest.clear();
+    for (const Crossroad *crossroad : crossroads) {
+        if (crossroad->hasSemaphore())
+            continue;
+        for (Cell *stopLine : crossroad->stopLines()) {
+            if (stopLine && stopLine->approachSlot < 0) {
+                stopLine->approachSlot = int32_t(nearest.size());
+                nearest.push_back(Nearest{0, nullptr});
+            }
+        }
+    }
+    built = true;
+}
+
+void ApproachIndex::update(const SimulationData &data)
+{
+    for (Nearest &n : nearest)
+        n = Nearest{std::numeric_limits<int32_t>::max(), nullptr};
+    addVehicles(data.trams);
+    addVehicles(data.buses);
+    addVehicles(data.cars);
+}
+
+template <typename V> void ApproachIndex::addVehicles(const std::vector<V *> &vehicles)
+{
+    for (const V *vehicle : vehicles) {
+        for (const Cell *cell : vehicle->cells()) {
+            // Walking back from a stop line reaches exactly the lane cells whose chain ends there:
+            // crossroad paths leading to the lane are not linked back to it.
+            if (!cell->vehicle || cell->inCrossroad)
+                continue;
+            const Cell *end = cell->chainEnd();
+            if (!end || end->approachSlot < 0)
+                continue;
+            const int32_t distance = cell->cellsToEnd();
+            Nearest &n = nearest[size_t(end->approachSlot)];
+            if (distance < REACH && distance < n.distance)
+                n = Nearest{distance, cell};
+        }
+    }
+}
+
+const Vehicle *ApproachIndex::upstream(const Cell *stopLine) const
+{
+    if (!stopLine)
+        return nullptr;
+    if (stopLine->approachSlot < 0 || size_t(stopLine->approachSlot) >= nearest.size())
+        return stopLine->vehicleUpstream(REACH);
+    const Cell *cell = nearest[size_t(stopLine->approachSlot)].cell;
+    return cell ? cell->vehicle : nullptr;
+}

@@ -1,0 +1,40 @@
+#ifndef KOLVEX_MODEL_APPROACHINDEX_H
+#define KOLVEX_MODEL_APPROACHINDEX_H
+
+#include <cstdint>
+#include <vector>
+
+class Cell;
+class Crossroad;
+class Vehicle;
+struct SimulationData;
+
+/// The first vehicle upstream of each stop line of the crossroads without signals, within the
+/// reach of the deadlock test. Found once per step from the cells the vehicles occupy, instead
+/// of walking back from every stop line: the answers are the same as `Cell::vehicleUpstream`.
+class ApproachIndex
+{
+public:
+    static constexpr int32_t REACH = 100;
+
+    /// Gives the stop lines of `crossroads` their slots; call once the network is complete.
+    void build(const std::vector<Crossroad *> &crossroads);
+    bool isBuilt() const { return built; }
+    /// Finds the nearest occupied cell before every stop line from the current occupancy.
+    void update(const SimulationData &data);
+    /// The vehicle on the first occupied cell among `stopLine` and the REACH − 1 cells behind it.
+    const Vehicle *upstream(const Cell *stopLine) const;
+
+private:
+    template <typename V> void addVehicles(const std::vector<V *> &vehicles);
+
+    struct Nearest
+    {
+        int32_t distance;
+        const Cell *cell;
+    };
+    std::vector<Nearest> nearest; ///< by slot
+    bool built = false;
+};
+
+#endif
