@@ -10,6 +10,8 @@
 #include "osm/node.h"
 #include "osm/way.h"
 
+#include <algorithm>
+
 namespace {
 
 /// Lanes at a way end chosen by kind (road or tram) and direction.
@@ -89,10 +91,12 @@ std::vector<WayEnd *> CrossroadBuilder::armsBetween(const NodeBinding *node, Way
     auto step = [&](const WayEnd *e) {
         return stepRight ? BindingData::next(node, e) : BindingData::previous(node, e);
     };
-    WayEnd *e = step(from);
-    while (e != stop && arms.size() < node->wayEnds.size()) {
+    // Arms of equal bearing can send the walk round a cycle that misses `stop`: it ends at the
+    // first arm met twice, so no arm is listed twice.
+    for (WayEnd *e = step(from); e != stop && e != from; e = step(e)) {
+        if (std::find(arms.begin(), arms.end(), e) != arms.end())
+            break;
         arms.push_back(e);
-        e = step(e);
     }
     return arms;
 }

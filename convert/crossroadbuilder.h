@@ -29,7 +29,7 @@ public:
     void createSemaphores();
 
     /// The arms met stepping from `from` with `step` (next or previous) until `stop`, `stop` excluded.
-    /// Never walks more arms than the node has, even when equal bearings make the order skip one.
+    /// Also ends before `from` and before an arm met twice, so equal bearings never list an arm twice.
     static std::vector<WayEnd *> armsBetween(const NodeBinding *node, WayEnd *from, const WayEnd *stop, bool stepRight);
 
 private:

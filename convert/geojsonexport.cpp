@@ -3,13 +3,19 @@
 #include "lanegeometry.h"
 #include "model/bindingdata.h"
 #include "model/cell.h"
+#include "model/crossroad.h"
+#include "model/generator.h"
+#include "model/semaphore.h"
 #include "model/simulationdata.h"
+#include "osm/node.h"
+#include "osm/osmstop.h"
 #include "osm/way.h"
 
 #include <QFile>
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <string>
 
@@ -29,13 +35,17 @@ public:
         return flush();
     }
 
-    /// Starts a feature: its geometry type, then the coordinates follow through point().
+    /// Starts a feature: its geometry type, then the coordinates follow through point() (exactly
+    /// one for a "Point").
     void beginFeature(const char *geometry)
     {
         buffer += features++ ? ",\n" : "\n";
         buffer += "{\"type\":\"Feature\",\"geometry\":{\"type\":\"";
         buffer += geometry;
-        buffer += "\",\"coordinates\":[";
+        buffer += "\",\"coordinates\":";
+        single = std::strcmp(geometry, "Point") == 0;
+        if (!single)
+            buffer += '[';
         points = 0;
     }
     /// One position, longitude first; non-finite positions are left out.
@@ -48,13 +58,32 @@ public:
         buffer += text;
     }
     size_t pointCount() const { return points; }
-    void beginProperties() { buffer += "]},\"properties\":{"; }
-    void property(const char *key, const char *value, bool first = false)
+    void beginProperties() { buffer += single ? "},\"properties\":{" : "]},\"properties\":{"; }
+    /// A string property; map texts such as stop names are escaped.
+    void property(const char *key, const std::string &value, bool first = false)
     {
         writeKey(key, first);
         buffer += '"';
-        buffer += value;
+        for (const char ch : value) {
+            const unsigned char c = static_cast<unsigned char>(ch);
+            if (c == '"' || c == '\\') {
+                buffer += '\\';
+                buffer += ch;
+            } else if (c < 0x20) {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", unsigned(c));
+                buffer += escaped;
+            } else {
+                buffer += ch;
+            }
+        }
         buffer += '"';
+    }
+    void property(const char *key, const char *value, bool first = false) { property(key, std::string(value), first); }
+    void flag(const char *key, bool value, bool first = false)
+    {
+        writeKey(key, first);
+        buffer += value ? "true" : "false";
     }
     void property(const char *key, long long value, bool first = false)
     {
@@ -89,6 +118,7 @@ private:
     std::string buffer;
     size_t features = 0;
     size_t points = 0;
+    bool single = false; ///< the current geometry is a Point: one position, no list
 };
 
 /// The path of a polyline of point pairs, with the shared point of joined segments written once.
@@ -182,6 +212,111 @@ bool writeWay(FeatureWriter &out, const WayBinding *way, long long piece, size_t
     return true;
 }
 
+bool isFinite(const Location &l)
+{
+    return std::isfinite(l.lat) && std::isfinite(l.lon);
+}
+
+/// The cells from `first` along `next` up to and including `last` as the positions of a line;
+/// a single cell is written twice. Returns the number of cells.
+size_t writeCells(FeatureWriter &out, const Cell *first, const Cell *last, size_t cellLimit)
+{
+    size_t cells = 0;
+    for (const Cell *c = first; c && cells < cellLimit; c = c->next) {
+        out.point(c->location);
+        ++cells;
+        if (c == last)
+            break;
+    }
+    if (out.pointCount() == 1)
+        out.point(first->location);
+    return cells;
+}
+
+bool writeCrossroads(FeatureWriter &out, const SimulationData &data, size_t cellLimit)
+{
+    for (const Crossroad *crossroad : data.crossroads) {
+        const NodeBinding *node = crossroad->junction;
+        if (!node)
+            continue;
+        const long long nodeId = node->node ? (long long)node->node->getId() : -1;
+        for (const auto &entry : node->crossroadPaths) {
+            for (const CrossroadPath &path : entry.second) {
+                if (path.polyline.size() < 2)
+                    continue;
+                const size_t cells = lanegeometry::countCells(path.firstCell, path.lastCell, cellLimit);
+                out.beginFeature("LineString");
+                writeLine(out, path.polyline);
+                out.beginProperties();
+                out.property("kind", "crossroad_path", true);
+                out.property("node_id", nodeId);
+                out.property("crossroad_kind", (long long)crossroad->kind);
+                out.flag("has_semaphore", crossroad->hasSemaphore());
+                out.flag("is_tram", path.isTram != 0);
+                out.property("cell_count", (long long)cells);
+                if (!out.endFeature())
+                    return false;
+            }
+        }
+        if (const Semaphore *semaphore = crossroad->semaphore) {
+            if (!node->node || !isFinite(node->node->getLocation()))
+                continue;
+            out.beginFeature("Point");
+            out.point(node->node->getLocation());
+            out.beginProperties();
+            out.property("kind", "semaphore", true);
+            out.property("node_id", nodeId);
+            out.property("group_count", (long long)semaphore->groups().size());
+            if (!out.endFeature())
+                return false;
+        }
+    }
+    return true;
+}
+
+/// Every platform and bay of the placed stops: the run of stop cells ending at each recorded cell.
+bool writeStops(FeatureWriter &out, const BindingData &bindings, size_t cellLimit)
+{
+    for (const StopBinding *binding : bindings.stopBindings()) {
+        const OSMStop *stop = binding->stop;
+        for (const Cell *last : binding->cells) {
+            if (!last || !stop)
+                continue;
+            // Bay cells lie beside the lane and belong to no lane; platform cells are track cells.
+            const bool bay = !last->wayLink;
+            const Cell *first = last;
+            for (size_t walked = 0; first->previous && first->previous->stop == stop && walked < cellLimit; ++walked)
+                first = first->previous;
+            out.beginFeature("LineString");
+            const size_t cells = writeCells(out, first, last, cellLimit);
+            out.beginProperties();
+            out.property("kind", bay ? "bus_bay" : "stop_platform", true);
+            out.property("stop_name", stop->nameRef());
+            out.property("stop_kind", stop->getKind() == TramStop ? "tram" : "bus");
+            out.property("cell_count", (long long)cells);
+            if (!out.endFeature())
+                return false;
+        }
+    }
+    return true;
+}
+
+bool writeGenerators(FeatureWriter &out, const SimulationData &data)
+{
+    for (const Generator *generator : data.generators) {
+        if (!generator->cell || !isFinite(generator->cell->location))
+            continue;
+        out.beginFeature("Point");
+        out.point(generator->cell->location);
+        out.beginProperties();
+        out.property("kind", "generator", true);
+        out.property("period", (long long)generator->period);
+        if (!out.endFeature())
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool exportNetworkGeoJson(const QString &path, const OSMData *, const SimulationData *simulationData,
@@ -207,6 +342,9 @@ bool exportNetworkGeoJson(const QString &path, const OSMData *, const Simulation
             }
         }
     }
+    ok = ok && (!simulationData || writeCrossroads(out, *simulationData, cellLimit));
+    ok = ok && (!bindingData || writeStops(out, *bindingData, cellLimit));
+    ok = ok && (!simulationData || writeGenerators(out, *simulationData));
     ok = ok && out.end();
     if (!ok) {
         std::cerr << "GeoJSON export: writing \"" << path.toStdString()

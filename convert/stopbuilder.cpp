@@ -72,6 +72,15 @@ void StopBuilder::createStops()
             placeBusStop(node, stop);
         }
     }
+    // A bus stop that the bus stop conversion could not bring onto any way has no node binding, so
+    // the walk above never meets it; it is reported and dropped like any stop that gets no bay,
+    // so that line creation never meets it.
+    std::vector<OSMStop *> unreached;
+    for (OSMStop *stop : osm->busStops()->stops())
+        if (!bindings->findNodeBinding(stop->getNode()))
+            unreached.push_back(stop);
+    for (OSMStop *stop : unreached)
+        dropStop(nullptr, stop, "Bus stop cells could not be created | Stop location: ");
 }
 
 void StopBuilder::placeTramStop(NodeBinding *node, OSMStop *stop)
@@ -186,7 +195,8 @@ void StopBuilder::dropStop(NodeBinding *node, OSMStop *stop, const char *what)
 {
     std::cerr << "NetworkConvertor: " << what << stop->getNode()->getLocation() << " | Name: " << stop->getName()
               << " | Removing stop from osmData->stops" << std::endl;
-    node->stop = nullptr;
+    if (node)
+        node->stop = nullptr;
     (stop->getKind() == TramStop ? osm->tramStops() : osm->busStops())->remove(stop);
 }
 

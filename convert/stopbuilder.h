@@ -21,7 +21,10 @@ public:
 
     StopBuilder(OSMData *osmData, BindingData *bindingData, SimulationData *simulationData);
 
+    /// Tram platforms and bus bays for the stops of every node binding, in node-binding order;
+    /// stops that get no cells are reported and removed from their list.
     void createStops();
+    /// A generator on the first entering lane of every network boundary.
     void createGenerators();
 
     /// The cells of a stop window of `size` cells centred on `cell`, kept 10 cells away from both
@@ -33,6 +36,7 @@ private:
     void placeBusStop(NodeBinding *node, OSMStop *stop);
     /// New bay cells beside `window`; returns the last bay cell.
     Cell *buildBay(const std::vector<Cell *> &window, OSMStop *stop);
+    /// Reports `stop`, clears it from `node` (if any) and removes it from its stop list.
     void dropStop(NodeBinding *node, OSMStop *stop, const char *what);
 
     OSMData *osm;

@@ -1,0 +1,535 @@
+// Paths through crossroads, their cells and links, the right-of-way rules, the kinds and the
+// signals, on small maps built in code.
+
+#include "convert/crossroadbuilder.h"
+
+#include "model/bindingdata.h"
+#include "model/cell.h"
+#include "model/crossroad.h"
+#include "model/semaphore.h"
+#include "model/simulationdata.h"
+#include "testnetwork.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <utility>
+
+using testmaps::TestNetwork;
+using testmaps::xOf;
+using testmaps::yOf;
+
+namespace {
+
+constexpr double CM = 0.01;
+
+LaneBinding *in(const WayEnd *e)
+{
+    return e ? e->firstIncomingLane() : nullptr;
+}
+
+LaneBinding *out(const WayEnd *e)
+{
+    return e ? e->firstOutgoingLane() : nullptr;
+}
+
+/// Exit lanes of the paths from `from`, in path order.
+std::vector<LaneBinding *> exitsOf(const NodeBinding *node, LaneBinding *from)
+{
+    std::vector<LaneBinding *> exits;
+    auto it = node->crossroadPaths.find(from);
+    if (it != node->crossroadPaths.end())
+        for (const CrossroadPath &p : it->second)
+            exits.push_back(p.to);
+    return exits;
+}
+
+const CrossroadPath *pathOf(const NodeBinding *node, LaneBinding *from, LaneBinding *to)
+{
+    auto it = node->crossroadPaths.find(from);
+    if (it == node->crossroadPaths.end())
+        return nullptr;
+    for (const CrossroadPath &p : it->second)
+        if (p.to == to)
+            return &p;
+    return nullptr;
+}
+
+using Rules = std::map<LaneBinding *, std::vector<LaneBinding *>>;
+
+/// The rule entries of the record (from, to) in `records`, as a plain map; empty if no record.
+Rules rulesOf(const std::vector<ConflictRecord> &records, LaneBinding *from, LaneBinding *to)
+{
+    Rules rules;
+    if (const ConflictRecord *r = Crossroad::findRecord(records, from, to))
+        for (const auto &entry : r->lanes)
+            rules[entry.first] = entry.second;
+    return rules;
+}
+
+/// Four two-way single-lane roads meeting at node 1: west (way 10), south (11), east (12) and
+/// north (13), drawn alternately towards and away from the node.
+struct FourArms : TestNetwork
+{
+    FourArms()
+    {
+        node(1, 0, 0);
+        node(2, -50, 0);
+        node(3, 0, -50);
+        node(4, 50, 0);
+        node(5, 0, 50);
+        way({10, {2, 1}});
+        way({11, {1, 3}});
+        way({12, {4, 1}});
+        way({13, {1, 5}});
+        run();
+        w = end(10, 1);
+        s = end(11, 1);
+        e = end(12, 1);
+        n = end(13, 1);
+        junction = nodeBinding(1);
+        crossroad = crossroadAt(1);
+    }
+    WayEnd *w, *s, *e, *n;
+    NodeBinding *junction;
+    Crossroad *crossroad;
+};
+
+} // namespace
+
+TEST(CrossroadPaths, FourArmsGiveRightStraightLeftAndNoUTurn)
+{
+    FourArms map;
+    ASSERT_NE(map.crossroad, nullptr);
+    ASSERT_EQ(map.sim.crossroads.size(), 1u);
+    // Each incoming lane: the arm on its right, straight on, the arm on its left.
+    const std::pair<WayEnd *, std::vector<WayEnd *>> expected[] = {{map.w, {map.s, map.e, map.n}},
+                                                                   {map.s, {map.e, map.n, map.w}},
+                                                                   {map.e, {map.n, map.w, map.s}},
+                                                                   {map.n, {map.w, map.s, map.e}}};
+    size_t total = 0;
+    for (const auto &entry : expected) {
+        std::vector<LaneBinding *> exits;
+        for (WayEnd *t : entry.second)
+            exits.push_back(out(t));
+        EXPECT_EQ(exitsOf(map.junction, in(entry.first)), exits) << "from way " << entry.first->way->way->getId();
+        // The crossroad holds the same ways out, each starting at its path's first cell.
+        const std::vector<PathPair> *pairs = map.crossroad->pathsFrom(in(entry.first));
+        ASSERT_NE(pairs, nullptr);
+        ASSERT_EQ(pairs->size(), 3u);
+        for (size_t i = 0; i < 3; ++i) {
+            EXPECT_EQ((*pairs)[i].exitLane, exits[i]);
+            EXPECT_EQ((*pairs)[i].pathCell, pathOf(map.junction, in(entry.first), exits[i])->firstCell);
+        }
+        total += pairs->size();
+    }
+    EXPECT_EQ(total, 12u);
+    EXPECT_EQ(map.crossroad->kind, Crossroad::RoadOnly);
+    EXPECT_EQ(map.crossroad->semaphore, nullptr);
+}
+
+TEST(CrossroadPaths, PathCellsLinkTheEntryLaneToTheExitLane)
+{
+    FourArms map;
+    for (const auto &entry : map.junction->crossroadPaths) {
+        LaneBinding *from = entry.first;
+        // The entry's last cell marks the crossroad and has no next link of its own.
+        EXPECT_EQ(from->lastCell->crossroad, map.crossroad);
+        EXPECT_EQ(from->lastCell->next, nullptr);
+        for (const CrossroadPath &p : entry.second) {
+            ASSERT_NE(p.firstCell, nullptr);
+            EXPECT_EQ(p.firstCell->previous, from->lastCell);
+            EXPECT_EQ(p.lastCell->next, p.to->firstCell);
+            // The exit lane's first cell keeps no back link: several paths lead into it.
+            EXPECT_EQ(p.to->firstCell->previous, nullptr);
+            size_t cells = 0;
+            for (const Cell *c = p.firstCell;; c = c->next) {
+                ++cells;
+                EXPECT_TRUE(c->inCrossroad);
+                EXPECT_EQ(c->wayLink, nullptr);
+                EXPECT_EQ(c->crossroad, nullptr);
+                if (c == p.lastCell)
+                    break;
+                ASSERT_LT(cells, 1000u);
+            }
+            // The cells follow the path: a quarter metre apart over its length (one cell per
+            // started quarter metre of each segment).
+            double length = 0.0;
+            for (size_t k = 0; k + 1 < p.polyline.size(); k += 2)
+                length += geo::distance(p.polyline[k], p.polyline[k + 1]);
+            EXPECT_GE(double(cells), 4.0 * length - 0.01);
+            EXPECT_LE(double(cells), 4.0 * length + p.polyline.size() / 2);
+        }
+    }
+    for (const Cell *c : map.sim.cells)
+        EXPECT_TRUE(linksAreSound(c));
+}
+
+TEST(CrossroadPaths, ContinuationLinksBothDirectionsAndMakesNoCrossroad)
+{
+    TestNetwork net;
+    net.node(1, 0, 0);
+    net.node(2, -50, 0);
+    net.node(3, 0, 50);
+    net.way({10, {2, 1}, 1, 1, false, true});
+    net.way({11, {3, 1}, 1, 1, false, true});
+    net.run();
+    EXPECT_TRUE(net.sim.crossroads.empty());
+    const WayEnd *a = net.end(10, 1);
+    const WayEnd *b = net.end(11, 1);
+    for (const auto &pair : {std::make_pair(in(a), out(b)), std::make_pair(in(b), out(a)),
+                             std::make_pair(a->incomingTramTrack(), b->outgoingTramTrack()),
+                             std::make_pair(b->incomingTramTrack(), a->outgoingTramTrack())}) {
+        ASSERT_NE(pair.first, nullptr);
+        ASSERT_NE(pair.second, nullptr);
+        EXPECT_EQ(pair.first->lastCell->next, pair.second->firstCell);
+        EXPECT_EQ(pair.second->firstCell->previous, pair.first->lastCell);
+        EXPECT_EQ(pair.first->lastCell->crossroad, nullptr);
+    }
+    EXPECT_NE(net.log.find("NetworkConvertor:     Crossroads ... 0\n"), std::string::npos);
+}
+
+TEST(CrossroadPathGeometry, StraightOnIsOneSegmentAndARightTurnCutsTheCorner)
+{
+    FourArms map;
+    const CrossroadPath *straight = pathOf(map.junction, in(map.w), out(map.e));
+    ASSERT_NE(straight, nullptr);
+    ASSERT_EQ(straight->polyline.size(), 2u);
+    EXPECT_EQ(straight->polyline[0], in(map.w)->polyline.back());
+    EXPECT_EQ(straight->polyline[1], out(map.e)->polyline.front());
+
+    // Eastbound (south of the centre line) into southbound (west of it): the lanes end 3 m from
+    // the node and their tails meet at (−1.5, −1.5).
+    const CrossroadPath *right = pathOf(map.junction, in(map.w), out(map.s));
+    ASSERT_NE(right, nullptr);
+    const Polyline &line = right->polyline;
+    ASSERT_EQ(line.size(), 6u);
+    EXPECT_EQ(line[1], line[2]);
+    EXPECT_EQ(line[3], line[4]);
+    EXPECT_NEAR(xOf(line[0]), -3.0, CM);
+    EXPECT_NEAR(yOf(line[0]), -1.5, CM);
+    // f = 0.15 of the way from each end to the corner: 1.5 m × 0.15 = 0.225 m.
+    EXPECT_NEAR(xOf(line[1]), -2.775, CM);
+    EXPECT_NEAR(yOf(line[1]), -1.5, CM);
+    EXPECT_NEAR(xOf(line[3]), -1.5, CM);
+    EXPECT_NEAR(yOf(line[3]), -2.775, CM);
+    EXPECT_NEAR(xOf(line[5]), -1.5, CM);
+    EXPECT_NEAR(yOf(line[5]), -3.0, CM);
+
+    // The left turn W→N cuts its corner the same way.
+    const CrossroadPath *left = pathOf(map.junction, in(map.w), out(map.n));
+    ASSERT_NE(left, nullptr);
+    ASSERT_EQ(left->polyline.size(), 6u);
+    // Tails meet at (1.5, −1.5): 4.5 m from the eastbound lane's end and from the northbound start.
+    EXPECT_NEAR(xOf(left->polyline[1]), -3.0 + 0.15 * 4.5, CM);
+    EXPECT_NEAR(yOf(left->polyline[1]), -1.5, CM);
+    EXPECT_NEAR(xOf(left->polyline[3]), 1.5, CM);
+    EXPECT_NEAR(yOf(left->polyline[3]), 3.0 - 0.15 * 4.5, CM);
+}
+
+TEST(CrossroadPathGeometry, ShallowTurnCutsTheCornerAtThreeTenths)
+{
+    // A Y: from the west, one arm goes on east, the other turns 45 degrees to the south-east.
+    TestNetwork net;
+    net.node(1, 0, 0);
+    net.node(2, -50, 0);
+    net.node(3, 50, 0);
+    net.osm.addNode(4, testmaps::polar(0, 0, 50, 135));
+    net.way({10, {2, 1}});
+    net.way({11, {1, 3}});
+    net.way({12, {1, 4}});
+    net.run();
+    const NodeBinding *node = net.nodeBinding(1);
+    const CrossroadPath *p = pathOf(node, in(net.end(10, 1)), out(net.end(12, 1)));
+    ASSERT_NE(p, nullptr);
+    const Polyline &from = p->from->polyline;
+    const Polyline &to = p->to->polyline;
+    const Location a = from.back();
+    const Location b = to.front();
+    const double t = geo::bearingDifference(geo::bearing(a, from[from.size() - 2]), geo::bearing(b, to[1]));
+    ASSERT_GT(t, 120.0);
+    ASSERT_LT(t, 170.0);
+    bool found = false;
+    const Location corner = geo::tailsIntersection(from[from.size() - 2], a, to[1], b, found);
+    ASSERT_TRUE(found);
+    ASSERT_EQ(p->polyline.size(), 6u);
+    EXPECT_NEAR(geo::distance(p->polyline[1], geo::intermediateLocation(a, corner, 0.3)), 0.0, 1e-3);
+    EXPECT_NEAR(geo::distance(p->polyline[3], geo::intermediateLocation(b, corner, 0.3)), 0.0, 1e-3);
+}
+
+TEST(CrossroadRules, StraightOnYieldsToTheRightAndTurnsRightFreely)
+{
+    FourArms map;
+    const Crossroad *x = map.crossroad;
+    ASSERT_NE(x, nullptr);
+    // W→E yields to S→N, S→W and S→E: the left side (N), then F (W), then T (E).
+    const Rules straight = rulesOf(x->conflicts, in(map.w), out(map.e));
+    EXPECT_EQ(straight, (Rules{{in(map.s), {out(map.n), out(map.w), out(map.e)}}}));
+    // The right turn W→S crosses no road path.
+    EXPECT_EQ(Crossroad::findRecord(x->conflicts, in(map.w), out(map.s)), nullptr);
+    // The left turn W→N yields to E→W, E→N, S→W and S→N.
+    const Rules left = rulesOf(x->conflicts, in(map.w), out(map.n));
+    EXPECT_EQ(left, (Rules{{in(map.e), {out(map.w), out(map.n)}}, {in(map.s), {out(map.w), out(map.n)}}}));
+    // The stepping order of the right side is kept: E before S.
+    const ConflictRecord *record = Crossroad::findRecord(x->conflicts, in(map.w), out(map.n));
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->lanes.size(), 2u);
+    // Without tram tracks nothing has to yield on green.
+    EXPECT_TRUE(x->signalConflicts.empty());
+}
+
+TEST(CrossroadRules, EveryArmFollowsTheSameRuleWhateverTheWayDirection)
+{
+    FourArms map;
+    const Crossroad *x = map.crossroad;
+    for (WayEnd *f : {map.w, map.s, map.e, map.n}) {
+        WayEnd *r = BindingData::next(map.junction, f); // on the right
+        WayEnd *o = BindingData::next(map.junction, r); // opposite
+        WayEnd *l = BindingData::next(map.junction, o); // on the left
+        ASSERT_EQ(BindingData::next(map.junction, l), f);
+        EXPECT_EQ(rulesOf(x->conflicts, in(f), out(o)), (Rules{{in(r), {out(l), out(f), out(o)}}}));
+        EXPECT_EQ(Crossroad::findRecord(x->conflicts, in(f), out(r)), nullptr);
+        EXPECT_EQ(rulesOf(x->conflicts, in(f), out(l)), (Rules{{in(o), {out(f), out(l)}}, {in(r), {out(f), out(l)}}}));
+    }
+    // Eight records: straight on and left turn of each arm.
+    EXPECT_EQ(x->conflicts.size(), 8u);
+}
+
+TEST(CrossroadRules, RoadPathsYieldToTramsAndTramsOnlyToTrams)
+{
+    // A tram street west–east (ways 10 and 12) crossed by plain roads south (11) and north (13).
+    TestNetwork net;
+    net.node(1, 0, 0);
+    net.node(2, -50, 0);
+    net.node(3, 0, -50);
+    net.node(4, 50, 0);
+    net.node(5, 0, 50);
+    net.way({10, {2, 1}, 1, 1, false, true});
+    net.way({11, {1, 3}});
+    net.way({12, {4, 1}, 1, 1, false, true});
+    net.way({13, {1, 5}});
+    net.run();
+    const Crossroad *x = net.crossroadAt(1);
+    ASSERT_NE(x, nullptr);
+    EXPECT_EQ(x->kind, Crossroad::Mixed);
+    WayEnd *w = net.end(10, 1), *s = net.end(11, 1), *e = net.end(12, 1), *n = net.end(13, 1);
+    // Tram paths only along the tram street.
+    EXPECT_EQ(exitsOf(net.nodeBinding(1), w->incomingTramTrack()), std::vector<LaneBinding *>{e->outgoingTramTrack()});
+    EXPECT_EQ(exitsOf(net.nodeBinding(1), e->incomingTramTrack()), std::vector<LaneBinding *>{w->outgoingTramTrack()});
+    // S→N yields to road traffic from the east and to the trams in both directions.
+    EXPECT_EQ(rulesOf(x->conflicts, in(s), out(n)), (Rules{{in(e), {out(w), out(s), out(n)}},
+                                                           {e->incomingTramTrack(), {w->outgoingTramTrack()}},
+                                                           {w->incomingTramTrack(), {e->outgoingTramTrack()}}}));
+    // A tram never yields to road traffic, and nothing crosses a straight tram path from its right.
+    EXPECT_EQ(Crossroad::findRecord(x->conflicts, w->incomingTramTrack(), e->outgoingTramTrack()), nullptr);
+    EXPECT_EQ(Crossroad::findRecord(x->conflicts, e->incomingTramTrack(), w->outgoingTramTrack()), nullptr);
+    // A car turning left from the tram street lets the tram of its own arm pass even on green.
+    EXPECT_EQ(rulesOf(x->signalConflicts, in(w), out(n)), (Rules{{w->incomingTramTrack(), {e->outgoingTramTrack()}}}));
+    // Its right turn crosses no track on its right.
+    EXPECT_EQ(Crossroad::findRecord(x->signalConflicts, in(w), out(s)), nullptr);
+    for (const ConflictRecord &r : x->signalConflicts)
+        EXPECT_TRUE(r.entryKey == in(w) || r.entryKey == in(e));
+}
+
+TEST(CrossroadLinks, IncomingLinkTakesOnlyItsRightMostExit)
+{
+    // Node 1: west main road (10), south link (11), east main (12), north link (13).
+    for (bool eastIsOneWayIn : {false, true}) {
+        SCOPED_TRACE(eastIsOneWayIn ? "east one-way into the node" : "east two-way");
+        TestNetwork net;
+        net.node(1, 0, 0);
+        net.node(2, -50, 0);
+        net.node(3, 0, -50);
+        net.node(4, 50, 0);
+        net.node(5, 0, 50);
+        net.road(10, {2, 1}, false, false);
+        net.road(11, {1, 3}, false, true);
+        net.road(12, {4, 1}, eastIsOneWayIn, false);
+        net.road(13, {1, 5}, false, true);
+        net.run();
+        const NodeBinding *node = net.nodeBinding(1);
+        // The south link's first arm on the right is east; without an exit there, north.
+        const WayEnd *expected = eastIsOneWayIn ? net.end(13, 1) : net.end(12, 1);
+        EXPECT_EQ(exitsOf(node, in(net.end(11, 1))), std::vector<LaneBinding *>{out(expected)});
+        EXPECT_EQ(exitsOf(node, in(net.end(13, 1))).size(), 1u);
+    }
+}
+
+TEST(CrossroadLinks, TwoWayMainRoadSkipsALinkBeyondTheMainRoadOneWayTakesAll)
+{
+    // Arms to the right of the west road: south link, east main road, north link.
+    for (bool oneway : {false, true}) {
+        SCOPED_TRACE(oneway ? "one-way west road" : "two-way west road");
+        TestNetwork net;
+        net.node(1, 0, 0);
+        net.node(2, -50, 0);
+        net.node(3, 0, -50);
+        net.node(4, 50, 0);
+        net.node(5, 0, 50);
+        net.road(10, {2, 1}, oneway, false);
+        net.road(11, {1, 3}, false, true);
+        net.road(12, {4, 1}, false, false);
+        net.road(13, {1, 5}, false, true);
+        net.run();
+        const NodeBinding *node = net.nodeBinding(1);
+        std::vector<LaneBinding *> expected = {out(net.end(11, 1)), out(net.end(12, 1))};
+        if (oneway)
+            expected.push_back(out(net.end(13, 1)));
+        EXPECT_EQ(exitsOf(node, in(net.end(10, 1))), expected);
+    }
+}
+
+TEST(CrossroadSignals, SignalledTJunctionGetsOneSemaphoreWithAGroupPerArrivingArm)
+{
+    TestNetwork net;
+    net.node(1, 0, 0, true);
+    net.node(2, -50, 0);
+    net.node(3, 50, 0);
+    net.node(4, 0, 50);
+    net.way({10, {2, 1}});
+    net.way({11, {1, 3}});
+    net.way({12, {1, 4}});
+    net.run();
+    ASSERT_EQ(net.sim.semaphores.size(), 1u);
+    const Crossroad *x = net.crossroadAt(1);
+    ASSERT_NE(x, nullptr);
+    const Semaphore *semaphore = net.sim.semaphores[0];
+    EXPECT_EQ(x->semaphore, semaphore);
+    EXPECT_EQ(semaphore->groups(), net.nodeBinding(1)->wayEnds);
+    // The first group in way-end order starts green, the others red.
+    EXPECT_EQ(semaphore->light(net.end(10, 1)), Semaphore::Green);
+    EXPECT_EQ(semaphore->light(net.end(11, 1)), Semaphore::Red);
+    EXPECT_EQ(semaphore->light(net.end(12, 1)), Semaphore::Red);
+}
+
+TEST(CrossroadSignals, ArmWithoutArrivingTrafficGetsNoGroup)
+{
+    TestNetwork net;
+    net.node(1, 0, 0, true);
+    net.node(2, -50, 0);
+    net.node(3, 50, 0);
+    net.node(4, 0, 50);
+    net.way({10, {1, 2}, 1, 0, true}); // one-way, leaving the node
+    net.way({11, {1, 3}});
+    net.way({12, {1, 4}});
+    net.run();
+    ASSERT_EQ(net.sim.semaphores.size(), 1u);
+    EXPECT_EQ(net.sim.semaphores[0]->groups(), (std::vector<WayEnd *>{net.end(11, 1), net.end(12, 1)}));
+    EXPECT_EQ(net.sim.semaphores[0]->light(net.end(11, 1)), Semaphore::Green);
+}
+
+TEST(CrossroadSignals, SignalledContinuationAndBoundaryGetNone)
+{
+    TestNetwork net;
+    net.node(1, 0, 0, true);
+    net.node(2, -50, 0, true);
+    net.node(3, 50, 0);
+    net.way({10, {2, 1}});
+    net.way({11, {1, 3}});
+    net.run();
+    EXPECT_TRUE(net.sim.crossroads.empty());
+    EXPECT_TRUE(net.sim.semaphores.empty());
+}
+
+namespace {
+
+/// Three arms meeting at node 1, each laid out as asked.
+void threeArms(TestNetwork &net, const testmaps::TestWay &shape)
+{
+    net.node(1, 0, 0);
+    net.node(2, -50, 0);
+    net.node(3, 50, 0);
+    net.node(4, 0, 50);
+    for (const auto &ids :
+         {std::make_pair(10, std::vector<int64_t>{2, 1}), std::make_pair(11, std::vector<int64_t>{1, 3}),
+          std::make_pair(12, std::vector<int64_t>{1, 4})}) {
+        testmaps::TestWay w = shape;
+        w.id = ids.first;
+        w.nodes = ids.second;
+        net.way(w);
+    }
+    net.run();
+}
+
+} // namespace
+
+TEST(CrossroadKind, TramsOnlyRoadsOnlyAndBoth)
+{
+    struct Case
+    {
+        const char *name;
+        testmaps::TestWay shape;
+        int32_t kind;
+        size_t paths;
+    };
+    const Case cases[] = {{"tracks only", {0, {}, 0, 0, false, true, false}, Crossroad::TramOnly, 6},
+                          {"roads only", {0, {}, 1, 1, false, false, true}, Crossroad::RoadOnly, 6},
+                          {"tram streets", {0, {}, 1, 1, false, true, true}, Crossroad::Mixed, 12}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TestNetwork net;
+        threeArms(net, c.shape);
+        ASSERT_EQ(net.sim.crossroads.size(), 1u);
+        EXPECT_EQ(net.sim.crossroads[0]->kind, c.kind);
+        size_t paths = 0;
+        for (const auto &entry : net.sim.crossroads[0]->paths)
+            paths += entry.second.size();
+        EXPECT_EQ(paths, c.paths);
+    }
+}
+
+TEST(CrossroadKind, CrossroadWithoutPathsIsStillCountedAsKindOne)
+{
+    // Three one-way roads all pointing into the node: nothing leaves it.
+    TestNetwork net;
+    net.node(1, 0, 0);
+    net.node(2, -50, 0);
+    net.node(3, 50, 0);
+    net.node(4, 0, 50);
+    net.way({10, {2, 1}, 1, 0, true});
+    net.way({11, {3, 1}, 1, 0, true});
+    net.way({12, {4, 1}, 1, 0, true});
+    net.run();
+    ASSERT_EQ(net.sim.crossroads.size(), 1u);
+    EXPECT_EQ(net.sim.crossroads[0]->kind, Crossroad::TramOnly);
+    EXPECT_TRUE(net.sim.crossroads[0]->paths.empty());
+    EXPECT_NE(net.log.find("NetworkConvertor:     Crossroads ... 1\n"), std::string::npos);
+    // The lanes simply end: a car reaching the node leaves the network there.
+    EXPECT_EQ(in(net.end(10, 1))->lastCell->crossroad, nullptr);
+    EXPECT_EQ(in(net.end(10, 1))->lastCell->next, nullptr);
+}
+
+TEST(CrossroadDegenerate, ArmsWithEqualBearingsGiveEachPathOnce)
+{
+    // Ways 10 and 11 share all their nodes; way 12 touches their shared interior node 2, so the
+    // node has five arms in two pairs of equal bearing.
+    TestNetwork net;
+    net.node(1, -50, 0);
+    net.node(2, 0, 0);
+    net.node(3, 50, 0);
+    net.node(4, 0, 50);
+    net.way({10, {1, 2, 3}});
+    net.way({11, {1, 2, 3}});
+    net.way({12, {2, 4}});
+    net.run();
+    const NodeBinding *node = net.nodeBinding(2);
+    ASSERT_NE(node, nullptr);
+    ASSERT_EQ(node->wayEnds.size(), 5u);
+    for (WayEnd *e : node->wayEnds) {
+        const std::vector<WayEnd *> right = CrossroadBuilder::armsBetween(node, e, e, true);
+        EXPECT_LE(right.size(), node->wayEnds.size() - 1);
+        EXPECT_EQ(std::set<WayEnd *>(right.begin(), right.end()).size(), right.size()) << "an arm met twice";
+        for (const WayEnd *a : right)
+            EXPECT_NE(a, e);
+    }
+    for (const auto &entry : node->crossroadPaths) {
+        std::set<LaneBinding *> exits;
+        for (const CrossroadPath &p : entry.second) {
+            EXPECT_TRUE(exits.insert(p.to).second) << "two paths to one exit";
+            EXPECT_NE(net.bindings.wayEndWithOutgoing(p.to), net.bindings.wayEndWithIncoming(p.from));
+        }
+    }
+    for (const Cell *c : net.sim.cells)
+        EXPECT_TRUE(linksAreSound(c));
+}
