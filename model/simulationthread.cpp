@@ -56,14 +56,14 @@ void SimulationThread::doSimStep()
 
 void SimulationThread::incSimStep()
 {
-    m_stepSize = qMin(2 * m_stepSize, MAX_STEP_SIZE);
+    m_stepSize = qMin(2 * m_stepSize.load(), MAX_STEP_SIZE);
     m_pacer.setPeriod(int32_t(m_stepSize));
     emit newStepSize(m_stepSize, m_stepSize < MAX_STEP_SIZE ? 1 : 0);
 }
 
 void SimulationThread::decSimStep()
 {
-    m_stepSize = qMax(m_stepSize / 2, MIN_STEP_SIZE);
+    m_stepSize = qMax(m_stepSize.load() / 2, MIN_STEP_SIZE);
     m_pacer.setPeriod(int32_t(m_stepSize));
     emit newStepSize(m_stepSize, m_stepSize < 2 ? 2 : 1);
 }

@@ -5,6 +5,8 @@
 
 #include <QObject>
 
+#include <atomic>
+
 class QThread;
 class SimulationControl;
 
@@ -47,11 +49,12 @@ private slots:
 private:
     void scheduleNextStep();
 
-    uint m_stepSize = DEFAULT_STEP_SIZE;
+    // Read by the window through the accessors while the step thread changes them.
+    std::atomic<uint> m_stepSize{DEFAULT_STEP_SIZE};
     QThread *m_thread;
     StepPacer m_pacer;
     SimulationControl *m_control;
-    bool m_running = false;
+    std::atomic<bool> m_running{false};
     bool m_stepArmed = false; ///< a timer for doSimStep is pending
 };
 

@@ -78,8 +78,8 @@ TEST(SimulationThread, ADoubleStartNeverDoublesTheStepRate)
     loop.call("stopSim");
     const int steps = loop.updates;
     // About 20 steps at 31 ms; two chained timers would give about 40.
-    EXPECT_GE(steps, 8);
-    EXPECT_LE(steps, 26);
+    EXPECT_GE(steps, 5);
+    EXPECT_LE(steps, 30);
     QThread::msleep(100);
     EXPECT_LE(loop.updates, steps + 1); // at most the armed step runs after stopping
 }
