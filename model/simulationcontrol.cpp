@@ -36,14 +36,16 @@ int secondsOfDay(const QTime &time)
 }
 
 /// Deletes the finished vehicles of one list, keeping the order of the others.
-template <typename V> void removeFinished(std::vector<V *> &list)
+template <typename V> int64_t removeFinished(std::vector<V *> &list)
 {
     auto kept = std::stable_partition(list.begin(), list.end(), [](const V *v) { return !v->isFinished(); });
     for (auto it = kept; it != list.end(); ++it) {
         release(*it);
         delete *it;
     }
+    const int64_t removed = list.end() - kept;
     list.erase(kept, list.end());
+    return removed;
 }
 
 /// Runs `decide` for every vehicle of the list on the global thread pool and returns when all are
@@ -120,9 +122,9 @@ void SimulationControl::decideVehicles()
 void SimulationControl::removeFinishedVehicles()
 {
     VehiclesLocker lock;
-    removeFinished(m_data->trams);
-    removeFinished(m_data->buses);
-    removeFinished(m_data->cars);
+    m_vehiclesRemoved += removeFinished(m_data->trams);
+    m_vehiclesRemoved += removeFinished(m_data->buses);
+    m_vehiclesRemoved += removeFinished(m_data->cars);
 }
 
 void SimulationControl::commitSpeeds()
@@ -173,6 +175,7 @@ void SimulationControl::runGenerators()
                 place(front, car);
                 m_data->cars.push_back(car);
             }
+            ++m_carsCreated;
             generator->countdown = Random::draw() % std::max(generator->period, 1);
         } else {
             delete car; // the generator tries again at the next step

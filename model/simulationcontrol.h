@@ -5,6 +5,8 @@
 
 #include "transport/linegenerator.h"
 
+#include <cstdint>
+
 struct SimulationData;
 
 /// Advances a run by one step of 250 ms in nine phases: decisions are made on a frozen picture,
@@ -30,11 +32,17 @@ public:
     void runGenerators();
 
     SimulationData *data() const { return m_data; }
+    /// Cars the generators put on the network so far.
+    int64_t carsCreated() const { return m_carsCreated; }
+    /// Vehicles that finished their trip and were removed so far.
+    int64_t vehiclesRemoved() const { return m_vehiclesRemoved; }
 
 private:
     LineGenerator lineGenerator;
     SimulationData *m_data;
     ApproachIndex approaches; ///< first vehicles before the stop lines, for deadlock breaking
+    int64_t m_carsCreated = 0;
+    int64_t m_vehiclesRemoved = 0;
 };
 
 #endif

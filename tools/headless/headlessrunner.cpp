@@ -183,6 +183,8 @@ void HeadlessRunner::runSteps()
         std::printf("    vehicle updates ... %llu (%.0f per second)\n", static_cast<unsigned long long>(vehicleUpdates),
                     seconds > 0 ? double(vehicleUpdates) / seconds : 0.0);
         std::printf("    mean speed ........ %.1f km/h\n", c.meanSpeedKmh);
+        std::printf("    cars entered ...... %lld\n", static_cast<long long>(control->carsCreated()));
+        std::printf("    vehicles left ..... %lld\n", static_cast<long long>(control->vehiclesRemoved()));
     }
     std::printf("    state hash ........ %016llx\n", static_cast<unsigned long long>(stateHash(data)));
     std::fflush(stdout);
