@@ -10,112 +10,96 @@
 
 namespace {
 
-/// Way ends of distinct ways to serve as signal groups.
-struct Groups
+/// A semaphore with `n` groups, the way ends of distinct ways.
+struct Signals
 {
     std::vector<std::unique_ptr<Way>> ways;
     std::vector<std::unique_ptr<WayBinding>> bindings;
     std::vector<std::unique_ptr<WayEnd>> ends;
+    Semaphore s;
+    int stepsRun = 0;
 
-    explicit Groups(int n)
+    /// `groups` of the `n` way ends get a signal group.
+    explicit Signals(int n, int groups)
     {
         for (int i = 0; i < n; ++i) {
             ways.push_back(std::make_unique<Way>());
             bindings.push_back(std::make_unique<WayBinding>(ways.back().get()));
             ends.push_back(std::make_unique<WayEnd>(bindings.back().get(), true));
+            if (i < groups)
+                s.addGroup(ends.back().get());
         }
     }
-    WayEnd *operator[](int i) const { return ends[size_t(i)].get(); }
+    int32_t light(int i) const { return s.light(ends[size_t(i)].get()); }
     WayBinding *way(int i) const { return bindings[size_t(i)].get(); }
+    void runTo(int step)
+    {
+        for (; stepsRun < step; ++stepsRun)
+            s.update();
+    }
 };
-
-void run(Semaphore &s, int steps)
-{
-    for (int i = 0; i < steps; ++i)
-        s.update();
-}
 
 } // namespace
 
 TEST(SemaphoreCycle, FirstGroupStartsGreenOthersRed)
 {
-    Groups g(3);
-    Semaphore s;
-    s.addGroup(g[0]);
-    s.addGroup(g[1]);
-    s.addGroup(g[2]);
-    EXPECT_EQ(s.light(g[0]), Semaphore::Green);
-    EXPECT_EQ(s.light(g[1]), Semaphore::Red);
-    EXPECT_EQ(s.light(g[2]), Semaphore::Red);
-    EXPECT_EQ(s.groups().size(), 3u);
-    EXPECT_EQ(s.lights().size(), 3u);
-    EXPECT_DOUBLE_EQ(s.timer(), 20.0);
+    Signals g(3, 3);
+    EXPECT_EQ(g.light(0), Semaphore::Green);
+    EXPECT_EQ(g.light(1), Semaphore::Red);
+    EXPECT_EQ(g.light(2), Semaphore::Red);
+    EXPECT_EQ(g.s.lights().size(), 3u);
+    EXPECT_DOUBLE_EQ(g.s.timer(), 20.0);
 }
 
 TEST(SemaphoreCycle, TwoGroupsHandOver)
 {
-    Groups g(2);
-    Semaphore s;
-    s.addGroup(g[0]);
-    s.addGroup(g[1]);
-    run(s, 79);
-    EXPECT_EQ(s.light(g[0]), Semaphore::Green);
-    EXPECT_EQ(s.light(g[1]), Semaphore::Red);
-    run(s, 1); // step 80: 20 s
-    EXPECT_EQ(s.light(g[0]), Semaphore::Amber);
-    EXPECT_EQ(s.light(g[1]), Semaphore::Red);
-    run(s, 11); // step 91
-    EXPECT_EQ(s.light(g[0]), Semaphore::Amber);
-    run(s, 1); // step 92: 23 s
-    EXPECT_EQ(s.light(g[0]), Semaphore::Red);
-    EXPECT_EQ(s.light(g[1]), Semaphore::Amber);
-    EXPECT_EQ(s.current(), 1);
-    run(s, 11); // step 103
-    EXPECT_EQ(s.light(g[1]), Semaphore::Amber);
-    run(s, 1); // step 104: 26 s
-    EXPECT_EQ(s.light(g[0]), Semaphore::Red);
-    EXPECT_EQ(s.light(g[1]), Semaphore::Green);
-    // A full cycle of 2 · 26 s brings back the start.
-    run(s, 104);
-    EXPECT_EQ(s.light(g[0]), Semaphore::Green);
-    EXPECT_EQ(s.light(g[1]), Semaphore::Red);
-    EXPECT_EQ(s.current(), 0);
-    EXPECT_EQ(s.phase(), Semaphore::GreenRunning);
+    Signals g(2, 2);
+    const auto G = Semaphore::Green, A = Semaphore::Amber, R = Semaphore::Red;
+    struct Row
+    {
+        int step;
+        Semaphore::Light first, second;
+        int current;
+    };
+    // Steps of 250 ms: 80 = 20 s, 92 = 23 s, 104 = 26 s; a full cycle is 2 · 26 s.
+    const Row rows[] = {{79, G, R, 0},  {80, A, R, 0},  {91, A, R, 0}, {92, R, A, 1},
+                        {103, R, A, 1}, {104, R, G, 1}, {208, G, R, 0}};
+    for (const Row &r : rows) {
+        g.runTo(r.step);
+        EXPECT_EQ(g.light(0), r.first) << "step " << r.step;
+        EXPECT_EQ(g.light(1), r.second) << "step " << r.step;
+        EXPECT_EQ(g.s.current(), r.current) << "step " << r.step;
+    }
+    EXPECT_EQ(g.s.phase(), Semaphore::GreenRunning);
 }
 
 TEST(SemaphoreCycle, OneGroupShowsAmberTwiceThenGreen)
 {
-    Groups g(1);
-    Semaphore s;
-    s.addGroup(g[0]);
-    run(s, 80);
-    EXPECT_EQ(s.light(g[0]), Semaphore::Amber);
-    run(s, 12);
-    EXPECT_EQ(s.light(g[0]), Semaphore::Amber); // the old and the new group at once
-    EXPECT_EQ(s.phase(), Semaphore::AmberStarting);
-    run(s, 11);
-    EXPECT_EQ(s.light(g[0]), Semaphore::Amber);
-    run(s, 1);
-    EXPECT_EQ(s.light(g[0]), Semaphore::Green);
+    Signals g(1, 1);
+    for (int step : {80, 92, 103}) {
+        g.runTo(step);
+        EXPECT_EQ(g.light(0), Semaphore::Amber) << "step " << step;
+        // From step 92 on it is amber as the old and the new group at once.
+        EXPECT_EQ(g.s.phase() == Semaphore::AmberStarting, step != 80);
+    }
+    g.runTo(104);
+    EXPECT_EQ(g.light(0), Semaphore::Green);
 }
 
 TEST(SemaphoreCycle, IsGreenByWay)
 {
-    Groups g(3);
-    Semaphore s;
-    s.addGroup(g[0]);
-    s.addGroup(g[1]);
-    EXPECT_TRUE(s.isGreen(g.way(0)));
-    EXPECT_FALSE(s.isGreen(g.way(1)));
-    EXPECT_TRUE(s.isGreen(g.way(2))); // no group for that way
-    run(s, 80);
-    EXPECT_FALSE(s.isGreen(g.way(0))); // amber is not green
+    Signals g(3, 2);
+    EXPECT_TRUE(g.s.isGreen(g.way(0)));
+    EXPECT_FALSE(g.s.isGreen(g.way(1)));
+    EXPECT_TRUE(g.s.isGreen(g.way(2))); // no group for that way
+    g.runTo(80);
+    EXPECT_FALSE(g.s.isGreen(g.way(0))); // amber is not green
 }
 
 TEST(SemaphoreCycle, WithoutGroupsNothingBreaks)
 {
-    Semaphore s;
-    run(s, 500);
-    EXPECT_TRUE(s.lights().empty());
-    EXPECT_TRUE(s.isGreen(nullptr));
+    Signals g(0, 0);
+    g.runTo(500);
+    EXPECT_TRUE(g.s.lights().empty());
+    EXPECT_TRUE(g.s.isGreen(nullptr));
 }

@@ -14,38 +14,13 @@
 template <class Base> class Exposed : public Base
 {
 public:
-    Exposed &setLength(int32_t v)
-    {
-        this->m_length = v;
-        return *this;
-    }
+    Exposed &setLength(int32_t v) { return set(this->m_length, v); }
     /// Sets the committed speed and, as after a commit, the next speed.
-    Exposed &setSpeed(int32_t v)
-    {
-        this->m_speed = v;
-        this->m_nextSpeed = v;
-        return *this;
-    }
-    Exposed &setNextSpeed(int32_t v)
-    {
-        this->m_nextSpeed = v;
-        return *this;
-    }
-    Exposed &setMaxSpeed(int32_t v)
-    {
-        this->m_maxSpeed = v;
-        return *this;
-    }
-    Exposed &setSpeedLimit(int32_t v)
-    {
-        this->m_speedLimit = v;
-        return *this;
-    }
-    Exposed &setLaneChange(int32_t v)
-    {
-        this->m_laneChange = v;
-        return *this;
-    }
+    Exposed &setSpeed(int32_t v) { return set(this->m_speed, v).set(this->m_nextSpeed, v); }
+    Exposed &setNextSpeed(int32_t v) { return set(this->m_nextSpeed, v); }
+    Exposed &setMaxSpeed(int32_t v) { return set(this->m_maxSpeed, v); }
+    Exposed &setSpeedLimit(int32_t v) { return set(this->m_speedLimit, v); }
+    Exposed &setLaneChange(int32_t v) { return set(this->m_laneChange, v); }
 
     /// Everything a decision may change.
     struct Decided
@@ -67,6 +42,13 @@ public:
         this->m_nextSpeed = d.nextSpeed;
         this->m_finished = d.finished;
         this->m_random = d.random;
+    }
+
+private:
+    Exposed &set(int32_t &field, int32_t v)
+    {
+        field = v;
+        return *this;
     }
 };
 
