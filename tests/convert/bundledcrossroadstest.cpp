@@ -1,30 +1,20 @@
 // Crossroads, connections, stops and generators of the program's default map, converted through
 // the real pipeline: reader, bus stop conversion, network conversion.
 
-#include "convert/networkconvertor.h"
-#include "convert/osmbusstopconvertor.h"
-#include "model/bindingdata.h"
-#include "model/cell.h"
 #include "model/crossroad.h"
 #include "model/generator.h"
 #include "model/semaphore.h"
-#include "model/simulationdata.h"
-#include "osm/osmdata.h"
-#include "osm/osmparser.h"
-#include "testmaps.h"
+#include "testnetwork.h"
 
 #include <gtest/gtest.h>
 
-#include <QFile>
-
 #include <algorithm>
-#include <cmath>
 #include <set>
 #include <sstream>
 
-namespace {
+using testmaps::ConvertedMap;
 
-const char *const DEFAULT_MAP = KOLVEX_SOURCE_DIR "/data/kesta_center_2014-04-15_compressed_edited.osm";
+namespace {
 
 /// A stop of the map as it was before the network conversion (which may delete it).
 struct StopBefore
@@ -41,62 +31,40 @@ class BundledCrossroads : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        if (!QFile::exists(QString::fromUtf8(DEFAULT_MAP)))
-            return;
-        osm = new OSMData;
-        sim = new SimulationData;
-        bindings = new BindingData;
         stopsBefore = new std::vector<StopBefore>;
-        testmaps::StderrCapture capture;
-        OSMParser::parseFile(QString::fromUtf8(DEFAULT_MAP), osm);
-        OSMBusStopConvertor::convert(osm);
-        for (const OSMStops *list : {osm->tramStops(), osm->busStops()})
-            for (const OSMStop *stop : list->stops()) {
-                std::ostringstream message;
-                message << "NetworkConvertor: " << (stop->getKind() == TramStop ? "Tram" : "Bus")
-                        << " stop cells could not be created | Stop location: " << stop->getNode()->getLocation()
-                        << " | Name: " << stop->getName() << " | Removing stop from osmData->stops\n";
-                stopsBefore->push_back({stop, stop->getNode(), stop->getKind(), message.str()});
-            }
-        NetworkConvertor(osm, sim, bindings).convert();
-        log = new std::string(capture.text());
+        map =
+            ConvertedMap::load(KOLVEX_SOURCE_DIR "/data/kesta_center_2014-04-15_compressed_edited.osm", [](const OSMData
+                                                                                                               &osm) {
+                for (const OSMStops *list : {osm.tramStops(), osm.busStops()})
+                    for (const OSMStop *stop : list->stops()) {
+                        std::ostringstream message;
+                        message << "NetworkConvertor: " << (stop->getKind() == TramStop ? "Tram" : "Bus")
+                                << " stop cells could not be created | Stop location: "
+                                << stop->getNode()->getLocation() << " | Name: " << stop->getName()
+                                << " | Removing stop from osmData->stops\n";
+                        stopsBefore->push_back({stop, stop->getNode(), stop->getKind(), message.str()});
+                    }
+            }).release();
     }
     static void TearDownTestSuite()
     {
-        delete log;
+        delete map;
         delete stopsBefore;
-        delete bindings;
-        delete sim;
-        delete osm;
-        log = nullptr;
+        map = nullptr;
         stopsBefore = nullptr;
-        bindings = nullptr;
-        sim = nullptr;
-        osm = nullptr;
     }
     void SetUp() override
     {
-        if (!osm)
-            GTEST_SKIP() << DEFAULT_MAP << " is missing";
+        if (!map)
+            GTEST_SKIP() << "the default map is missing";
     }
 
-    static OSMData *osm;
-    static SimulationData *sim;
-    static BindingData *bindings;
+    static ConvertedMap *map;
     static std::vector<StopBefore> *stopsBefore;
-    static std::string *log;
 };
 
-OSMData *BundledCrossroads::osm = nullptr;
-SimulationData *BundledCrossroads::sim = nullptr;
-BindingData *BundledCrossroads::bindings = nullptr;
+ConvertedMap *BundledCrossroads::map = nullptr;
 std::vector<StopBefore> *BundledCrossroads::stopsBefore = nullptr;
-std::string *BundledCrossroads::log = nullptr;
-
-bool contains(const std::vector<OSMStop *> &list, const OSMStop *stop)
-{
-    return std::find(list.begin(), list.end(), stop) != list.end();
-}
 
 /// Whether the bus stop placement left `stop` alone before trying to build a bay.
 bool busPreconditionFails(const NodeBinding *node)
@@ -130,40 +98,29 @@ bool tramPreconditionFails(const NodeBinding *node)
 
 } // namespace
 
-TEST_F(BundledCrossroads, CountsOfCrossroadsSignalsGeneratorsAndStops)
+TEST_F(BundledCrossroads, CountsOfCrossroadsSignalsAndGeneratorsAndSoundCells)
 {
+    const SimulationData &sim = map->sim;
     size_t kinds[3] = {};
-    size_t withoutPaths = 0, paths = 0, conflicts = 0, signalConflicts = 0;
-    for (const Crossroad *x : sim->crossroads) {
+    for (const Crossroad *x : sim.crossroads) {
         ASSERT_GE(x->kind, 0);
         ASSERT_LE(x->kind, 2);
         ++kinds[x->kind];
-        withoutPaths += x->paths.empty() ? 1 : 0;
-        for (const auto &entry : x->paths)
-            paths += entry.second.size();
-        conflicts += x->conflicts.size();
-        signalConflicts += x->signalConflicts.size();
     }
-    std::cout << "crossroads " << sim->crossroads.size() << " (road " << kinds[0] << ", tram " << kinds[1] << ", mixed "
-              << kinds[2] << "; " << withoutPaths << " without paths), paths " << paths << ", conflict records "
-              << conflicts << " + " << signalConflicts << " on green, semaphores " << sim->semaphores.size()
-              << ", generators " << sim->generators.size() << ", placed stops " << bindings->stopBindings().size()
-              << " of " << stopsBefore->size() << ", cells " << sim->cells.size() << std::endl;
-    EXPECT_GT(sim->crossroads.size(), 100u);
-    EXPECT_GT(kinds[0], 0u);
-    EXPECT_GT(kinds[2], 0u);
-    EXPECT_GE(sim->semaphores.size(), 3u);
-    EXPECT_LT(sim->semaphores.size(), sim->crossroads.size());
-    EXPECT_GT(sim->generators.size(), 10u);
-    EXPECT_GT(bindings->stopBindings().size(), stopsBefore->size() / 3);
-    // The statistics lines report the same counts.
-    EXPECT_NE(log->find("NetworkConvertor:     Crossroads ... " + std::to_string(sim->crossroads.size()) + "\n"),
+    EXPECT_GT(sim.crossroads.size(), 100u);
+    EXPECT_GT(kinds[Crossroad::RoadOnly], 0u);
+    EXPECT_GT(kinds[Crossroad::Mixed], 0u);
+    EXPECT_GE(sim.semaphores.size(), 3u);
+    EXPECT_LT(sim.semaphores.size(), sim.crossroads.size());
+    EXPECT_GT(sim.generators.size(), 10u);
+    EXPECT_GT(map->bindings.stopBindings().size(), stopsBefore->size() / 3);
+    EXPECT_NE(map->log.find("NetworkConvertor:     Crossroads ... " + std::to_string(sim.crossroads.size()) + "\n"),
               std::string::npos);
-    EXPECT_NE(log->find("NetworkConvertor:     Generators ... " + std::to_string(sim->generators.size()) + "\n"),
+    EXPECT_NE(map->log.find("NetworkConvertor:     Generators ... " + std::to_string(sim.generators.size()) + "\n"),
               std::string::npos);
     // A semaphore belongs to exactly one crossroad on a signalled node, with a group per arriving arm.
     std::set<const Semaphore *> owned;
-    for (const Crossroad *x : sim->crossroads) {
+    for (const Crossroad *x : sim.crossroads) {
         if (!x->semaphore)
             continue;
         EXPECT_TRUE(owned.insert(x->semaphore).second);
@@ -171,13 +128,27 @@ TEST_F(BundledCrossroads, CountsOfCrossroadsSignalsGeneratorsAndStops)
         EXPECT_GE(x->semaphore->groups().size(), 1u);
         EXPECT_LE(x->semaphore->groups().size(), x->junction->wayEnds.size());
     }
-    EXPECT_EQ(owned.size(), sim->semaphores.size());
+    EXPECT_EQ(owned.size(), sim.semaphores.size());
+    // Every generator feeds the first cell of a lane entering at a dead end, one per such lane.
+    std::set<const Cell *> entries, fed;
+    for (const NodeBinding *node : map->bindings.nodeBindings())
+        if (node->wayEnds.size() == 1)
+            if (const LaneBinding *lane = node->wayEnds[0]->firstOutgoingLane())
+                entries.insert(lane->firstCell);
+    for (const Generator *g : sim.generators) {
+        EXPECT_EQ(entries.count(g->cell), 1u) << "generator " << g->id;
+        EXPECT_TRUE(fed.insert(g->cell).second) << "two generators on one cell";
+        EXPECT_EQ(g->cell->wayLink->isTram, 0);
+        EXPECT_EQ(g->period, 100);
+    }
+    EXPECT_EQ(fed.size(), entries.size());
+    testmaps::expectSoundNetwork(map->bindings, sim);
 }
 
 TEST_F(BundledCrossroads, EveryPathLeadsFromItsEntryLaneIntoItsExitLane)
 {
     size_t checked = 0;
-    for (const Crossroad *x : sim->crossroads) {
+    for (const Crossroad *x : map->sim.crossroads) {
         const NodeBinding *node = x->junction;
         ASSERT_NE(node, nullptr);
         ASSERT_GE(node->wayEnds.size(), 3u);
@@ -198,7 +169,7 @@ TEST_F(BundledCrossroads, EveryPathLeadsFromItsEntryLaneIntoItsExitLane)
                 EXPECT_EQ(p.isTram, from->isTram);
                 EXPECT_EQ(p.to->isTram, from->isTram);
                 // No path leads back into the arm it came from.
-                EXPECT_NE(bindings->wayEndWithOutgoing(p.to), bindings->wayEndWithIncoming(from));
+                EXPECT_NE(map->bindings.wayEndWithOutgoing(p.to), map->bindings.wayEndWithIncoming(from));
                 size_t cells = 1;
                 for (const Cell *c = p.firstCell; c != p.lastCell; c = c->next, ++cells) {
                     ASSERT_NE(c, nullptr);
@@ -214,22 +185,21 @@ TEST_F(BundledCrossroads, EveryPathLeadsFromItsEntryLaneIntoItsExitLane)
 
 TEST_F(BundledCrossroads, EveryStopIsPlacedOrReportedOrLeftByItsPrecondition)
 {
-    size_t placed = 0, dropped = 0, silent = 0, unreached = 0, tramsOff = 0;
+    size_t placed = 0, dropped = 0;
     for (const StopBefore &before : *stopsBefore) {
-        const OSMStops *list = before.kind == TramStop ? osm->tramStops() : osm->busStops();
-        if (!contains(list->stops(), before.stop)) {
+        const OSMStops *list = before.kind == TramStop ? map->osm.tramStops() : map->osm.busStops();
+        if (std::find(list->stops().begin(), list->stops().end(), before.stop) == list->stops().end()) {
             ++dropped;
-            unreached += bindings->findNodeBinding(before.node) ? 0 : 1;
-            EXPECT_NE(log->find(before.message), std::string::npos) << "dropped without a message";
+            EXPECT_NE(map->log.find(before.message), std::string::npos) << "dropped without a message";
             continue;
         }
         const OSMStop *stop = before.stop;
-        const NodeBinding *node = bindings->findNodeBinding(stop->getNode());
-        if (const StopBinding *binding = bindings->findStopBinding(stop)) {
+        const NodeBinding *node = map->bindings.findNodeBinding(stop->getNode());
+        if (const StopBinding *binding = map->bindings.findStopBinding(stop)) {
             ++placed;
             EXPECT_FALSE(binding->cells.empty());
+            // Each cell is the downstream end of a platform or a bay.
             for (const Cell *c : binding->cells) {
-                // The downstream end of a platform or a bay.
                 ASSERT_NE(c, nullptr);
                 EXPECT_EQ(c->stop, stop);
                 EXPECT_TRUE(!c->next || c->next->stop != stop);
@@ -237,48 +207,15 @@ TEST_F(BundledCrossroads, EveryStopIsPlacedOrReportedOrLeftByItsPrecondition)
             ASSERT_NE(node, nullptr);
             continue;
         }
-        ++silent;
-        tramsOff += node ? 0 : 1;
         // A bus stop that no way reaches is reported; a tram stop off the tracks stays silently.
         if (before.kind == BusStop) {
             ASSERT_NE(node, nullptr) << stop->getName() << ": a bus stop no way reaches must be reported";
         }
         EXPECT_TRUE(before.kind == TramStop ? tramPreconditionFails(node) : busPreconditionFails(node))
             << stop->getName() << " is neither placed nor reported";
-        EXPECT_EQ(log->find(before.message), std::string::npos) << stop->getName();
+        EXPECT_EQ(map->log.find(before.message), std::string::npos) << stop->getName();
     }
-    std::cout << "stops: " << placed << " placed, " << dropped << " reported and removed (" << unreached
-              << " out of reach of every way), " << silent << " left unplaced by their precondition (" << tramsOff
-              << " tram stops off the tracks)" << std::endl;
-    EXPECT_EQ(testmaps::countOccurrences(*log, "stop cells could not be created"), int(dropped));
-    EXPECT_EQ(placed, bindings->stopBindings().size());
+    EXPECT_EQ(testmaps::countOccurrences(map->log, "stop cells could not be created"), int(dropped));
+    EXPECT_EQ(placed, map->bindings.stopBindings().size());
     EXPECT_GT(placed, 0u);
-}
-
-TEST_F(BundledCrossroads, EveryGeneratorFeedsTheFirstCellOfAnEnteringLane)
-{
-    std::set<const Cell *> entries;
-    for (const NodeBinding *node : bindings->nodeBindings())
-        if (node->wayEnds.size() == 1)
-            if (const LaneBinding *lane = node->wayEnds[0]->firstOutgoingLane())
-                entries.insert(lane->firstCell);
-    std::set<const Cell *> fed;
-    for (const Generator *g : sim->generators) {
-        EXPECT_EQ(entries.count(g->cell), 1u) << "generator " << g->id;
-        EXPECT_TRUE(fed.insert(g->cell).second) << "two generators on one cell";
-        EXPECT_EQ(g->cell->wayLink->isTram, 0);
-        EXPECT_EQ(g->period, 100);
-    }
-    EXPECT_EQ(fed.size(), entries.size());
-}
-
-TEST_F(BundledCrossroads, NoCellHasAnUnusablePosition)
-{
-    size_t atOrigin = 0;
-    for (const Cell *c : sim->cells) {
-        ASSERT_TRUE(std::isfinite(c->location.lat) && std::isfinite(c->location.lon)) << "cell " << c->id;
-        atOrigin += c->location.lat == 0.0 && c->location.lon == 0.0 ? 1 : 0;
-        ASSERT_TRUE(linksAreSound(c)) << "cell " << c->id;
-    }
-    EXPECT_EQ(atOrigin, 0u);
 }

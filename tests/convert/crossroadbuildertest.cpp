@@ -3,26 +3,19 @@
 
 #include "convert/crossroadbuilder.h"
 
-#include "model/bindingdata.h"
-#include "model/cell.h"
-#include "model/crossroad.h"
 #include "model/semaphore.h"
-#include "model/simulationdata.h"
 #include "testnetwork.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <utility>
 
 using testmaps::TestNetwork;
-using testmaps::xOf;
-using testmaps::yOf;
 
 namespace {
-
-constexpr double CM = 0.01;
 
 LaneBinding *in(const WayEnd *e)
 {
@@ -74,11 +67,7 @@ struct FourArms : TestNetwork
 {
     FourArms()
     {
-        node(1, 0, 0);
-        node(2, -50, 0);
-        node(3, 0, -50);
-        node(4, 50, 0);
-        node(5, 0, 50);
+        cross();
         way({10, {2, 1}});
         way({11, {1, 3}});
         way({12, {4, 1}});
@@ -98,96 +87,55 @@ struct FourArms : TestNetwork
 
 } // namespace
 
-TEST(CrossroadPaths, FourArmsGiveRightStraightLeftAndNoUTurn)
+TEST(CrossroadPaths, FourArmsGiveRightStraightLeftWithoutUTurnLinkedThroughPathCells)
 {
     FourArms map;
     ASSERT_NE(map.crossroad, nullptr);
     ASSERT_EQ(map.sim.crossroads.size(), 1u);
+    EXPECT_EQ(map.crossroad->kind, Crossroad::RoadOnly);
+    EXPECT_EQ(map.crossroad->semaphore, nullptr);
     // Each incoming lane: the arm on its right, straight on, the arm on its left.
     const std::pair<WayEnd *, std::vector<WayEnd *>> expected[] = {{map.w, {map.s, map.e, map.n}},
                                                                    {map.s, {map.e, map.n, map.w}},
                                                                    {map.e, {map.n, map.w, map.s}},
                                                                    {map.n, {map.w, map.s, map.e}}};
-    size_t total = 0;
     for (const auto &entry : expected) {
+        LaneBinding *from = in(entry.first);
         std::vector<LaneBinding *> exits;
         for (WayEnd *t : entry.second)
             exits.push_back(out(t));
-        EXPECT_EQ(exitsOf(map.junction, in(entry.first)), exits) << "from way " << entry.first->way->way->getId();
+        EXPECT_EQ(exitsOf(map.junction, from), exits) << "from way " << entry.first->way->way->getId();
         // The crossroad holds the same ways out, each starting at its path's first cell.
-        const std::vector<PathPair> *pairs = map.crossroad->pathsFrom(in(entry.first));
+        const std::vector<PathPair> *pairs = map.crossroad->pathsFrom(from);
         ASSERT_NE(pairs, nullptr);
         ASSERT_EQ(pairs->size(), 3u);
-        for (size_t i = 0; i < 3; ++i) {
-            EXPECT_EQ((*pairs)[i].exitLane, exits[i]);
-            EXPECT_EQ((*pairs)[i].pathCell, pathOf(map.junction, in(entry.first), exits[i])->firstCell);
-        }
-        total += pairs->size();
-    }
-    EXPECT_EQ(total, 12u);
-    EXPECT_EQ(map.crossroad->kind, Crossroad::RoadOnly);
-    EXPECT_EQ(map.crossroad->semaphore, nullptr);
-}
-
-TEST(CrossroadPaths, PathCellsLinkTheEntryLaneToTheExitLane)
-{
-    FourArms map;
-    for (const auto &entry : map.junction->crossroadPaths) {
-        LaneBinding *from = entry.first;
         // The entry's last cell marks the crossroad and has no next link of its own.
         EXPECT_EQ(from->lastCell->crossroad, map.crossroad);
         EXPECT_EQ(from->lastCell->next, nullptr);
-        for (const CrossroadPath &p : entry.second) {
-            ASSERT_NE(p.firstCell, nullptr);
-            EXPECT_EQ(p.firstCell->previous, from->lastCell);
-            EXPECT_EQ(p.lastCell->next, p.to->firstCell);
+        for (size_t i = 0; i < 3; ++i) {
+            const CrossroadPath *p = pathOf(map.junction, from, exits[i]);
+            ASSERT_NE(p, nullptr);
+            EXPECT_EQ((*pairs)[i].exitLane, exits[i]);
+            EXPECT_EQ((*pairs)[i].pathCell, p->firstCell);
+            EXPECT_EQ(p->firstCell->previous, from->lastCell);
+            EXPECT_EQ(p->lastCell->next, p->to->firstCell);
             // The exit lane's first cell keeps no back link: several paths lead into it.
-            EXPECT_EQ(p.to->firstCell->previous, nullptr);
-            size_t cells = 0;
-            for (const Cell *c = p.firstCell;; c = c->next) {
-                ++cells;
-                EXPECT_TRUE(c->inCrossroad);
-                EXPECT_EQ(c->wayLink, nullptr);
-                EXPECT_EQ(c->crossroad, nullptr);
-                if (c == p.lastCell)
-                    break;
+            EXPECT_EQ(p->to->firstCell->previous, nullptr);
+            size_t cells = 1;
+            for (const Cell *c = p->firstCell; c != p->lastCell; c = c->next, ++cells) {
                 ASSERT_LT(cells, 1000u);
+                EXPECT_TRUE(c->inCrossroad && !c->wayLink && !c->crossroad);
             }
-            // The cells follow the path: a quarter metre apart over its length (one cell per
-            // started quarter metre of each segment).
+            // One cell per started quarter metre of each segment of the path.
             double length = 0.0;
-            for (size_t k = 0; k + 1 < p.polyline.size(); k += 2)
-                length += geo::distance(p.polyline[k], p.polyline[k + 1]);
+            for (size_t k = 0; k + 1 < p->polyline.size(); k += 2)
+                length += geo::distance(p->polyline[k], p->polyline[k + 1]);
             EXPECT_GE(double(cells), 4.0 * length - 0.01);
-            EXPECT_LE(double(cells), 4.0 * length + p.polyline.size() / 2);
+            EXPECT_LE(double(cells), 4.0 * length + p->polyline.size() / 2);
         }
     }
     for (const Cell *c : map.sim.cells)
         EXPECT_TRUE(linksAreSound(c));
-}
-
-TEST(CrossroadPaths, ContinuationLinksBothDirectionsAndMakesNoCrossroad)
-{
-    TestNetwork net;
-    net.node(1, 0, 0);
-    net.node(2, -50, 0);
-    net.node(3, 0, 50);
-    net.way({10, {2, 1}, 1, 1, false, true});
-    net.way({11, {3, 1}, 1, 1, false, true});
-    net.run();
-    EXPECT_TRUE(net.sim.crossroads.empty());
-    const WayEnd *a = net.end(10, 1);
-    const WayEnd *b = net.end(11, 1);
-    for (const auto &pair : {std::make_pair(in(a), out(b)), std::make_pair(in(b), out(a)),
-                             std::make_pair(a->incomingTramTrack(), b->outgoingTramTrack()),
-                             std::make_pair(b->incomingTramTrack(), a->outgoingTramTrack())}) {
-        ASSERT_NE(pair.first, nullptr);
-        ASSERT_NE(pair.second, nullptr);
-        EXPECT_EQ(pair.first->lastCell->next, pair.second->firstCell);
-        EXPECT_EQ(pair.second->firstCell->previous, pair.first->lastCell);
-        EXPECT_EQ(pair.first->lastCell->crossroad, nullptr);
-    }
-    EXPECT_NE(net.log.find("NetworkConvertor:     Crossroads ... 0\n"), std::string::npos);
 }
 
 TEST(CrossroadPathGeometry, StraightOnIsOneSegmentAndARightTurnCutsTheCorner)
@@ -207,25 +155,16 @@ TEST(CrossroadPathGeometry, StraightOnIsOneSegmentAndARightTurnCutsTheCorner)
     ASSERT_EQ(line.size(), 6u);
     EXPECT_EQ(line[1], line[2]);
     EXPECT_EQ(line[3], line[4]);
-    EXPECT_NEAR(xOf(line[0]), -3.0, CM);
-    EXPECT_NEAR(yOf(line[0]), -1.5, CM);
+    EXPECT_TRUE(testmaps::isAt(line[0], -3.0, -1.5));
     // f = 0.15 of the way from each end to the corner: 1.5 m × 0.15 = 0.225 m.
-    EXPECT_NEAR(xOf(line[1]), -2.775, CM);
-    EXPECT_NEAR(yOf(line[1]), -1.5, CM);
-    EXPECT_NEAR(xOf(line[3]), -1.5, CM);
-    EXPECT_NEAR(yOf(line[3]), -2.775, CM);
-    EXPECT_NEAR(xOf(line[5]), -1.5, CM);
-    EXPECT_NEAR(yOf(line[5]), -3.0, CM);
-
-    // The left turn W→N cuts its corner the same way.
+    EXPECT_TRUE(testmaps::isAt(line[1], -2.775, -1.5));
+    EXPECT_TRUE(testmaps::isAt(line[3], -1.5, -2.775));
+    EXPECT_TRUE(testmaps::isAt(line[5], -1.5, -3.0));
+    // The left turn W→N: tails meet at (1.5, −1.5), 4.5 m from both lane ends.
     const CrossroadPath *left = pathOf(map.junction, in(map.w), out(map.n));
-    ASSERT_NE(left, nullptr);
-    ASSERT_EQ(left->polyline.size(), 6u);
-    // Tails meet at (1.5, −1.5): 4.5 m from the eastbound lane's end and from the northbound start.
-    EXPECT_NEAR(xOf(left->polyline[1]), -3.0 + 0.15 * 4.5, CM);
-    EXPECT_NEAR(yOf(left->polyline[1]), -1.5, CM);
-    EXPECT_NEAR(xOf(left->polyline[3]), 1.5, CM);
-    EXPECT_NEAR(yOf(left->polyline[3]), 3.0 - 0.15 * 4.5, CM);
+    ASSERT_TRUE(left && left->polyline.size() == 6u);
+    EXPECT_TRUE(testmaps::isAt(left->polyline[1], -3.0 + 0.15 * 4.5, -1.5));
+    EXPECT_TRUE(testmaps::isAt(left->polyline[3], 1.5, 3.0 - 0.15 * 4.5));
 }
 
 TEST(CrossroadPathGeometry, ShallowTurnCutsTheCornerAtThreeTenths)
@@ -258,29 +197,10 @@ TEST(CrossroadPathGeometry, ShallowTurnCutsTheCornerAtThreeTenths)
     EXPECT_NEAR(geo::distance(p->polyline[3], geo::intermediateLocation(b, corner, 0.3)), 0.0, 1e-3);
 }
 
-TEST(CrossroadRules, StraightOnYieldsToTheRightAndTurnsRightFreely)
+TEST(CrossroadRules, StraightOnYieldsToTheRightTurnsRightFreelyAndLeftYieldsToAll)
 {
-    FourArms map;
-    const Crossroad *x = map.crossroad;
-    ASSERT_NE(x, nullptr);
-    // W→E yields to S→N, S→W and S→E: the left side (N), then F (W), then T (E).
-    const Rules straight = rulesOf(x->conflicts, in(map.w), out(map.e));
-    EXPECT_EQ(straight, (Rules{{in(map.s), {out(map.n), out(map.w), out(map.e)}}}));
-    // The right turn W→S crosses no road path.
-    EXPECT_EQ(Crossroad::findRecord(x->conflicts, in(map.w), out(map.s)), nullptr);
-    // The left turn W→N yields to E→W, E→N, S→W and S→N.
-    const Rules left = rulesOf(x->conflicts, in(map.w), out(map.n));
-    EXPECT_EQ(left, (Rules{{in(map.e), {out(map.w), out(map.n)}}, {in(map.s), {out(map.w), out(map.n)}}}));
-    // The stepping order of the right side is kept: E before S.
-    const ConflictRecord *record = Crossroad::findRecord(x->conflicts, in(map.w), out(map.n));
-    ASSERT_NE(record, nullptr);
-    EXPECT_EQ(record->lanes.size(), 2u);
-    // Without tram tracks nothing has to yield on green.
-    EXPECT_TRUE(x->signalConflicts.empty());
-}
-
-TEST(CrossroadRules, EveryArmFollowsTheSameRuleWhateverTheWayDirection)
-{
+    // For W: W→E yields to S→N, S→W and S→E; W→S crosses nothing; W→N yields to E→W, E→N, S→W
+    // and S→N. The same holds for every arm, whatever the direction its way is drawn in.
     FourArms map;
     const Crossroad *x = map.crossroad;
     for (WayEnd *f : {map.w, map.s, map.e, map.n}) {
@@ -292,19 +212,17 @@ TEST(CrossroadRules, EveryArmFollowsTheSameRuleWhateverTheWayDirection)
         EXPECT_EQ(Crossroad::findRecord(x->conflicts, in(f), out(r)), nullptr);
         EXPECT_EQ(rulesOf(x->conflicts, in(f), out(l)), (Rules{{in(o), {out(f), out(l)}}, {in(r), {out(f), out(l)}}}));
     }
-    // Eight records: straight on and left turn of each arm.
+    // Eight records: straight on and left turn of each arm. Without tram tracks nothing has to
+    // yield on green.
     EXPECT_EQ(x->conflicts.size(), 8u);
+    EXPECT_TRUE(x->signalConflicts.empty());
 }
 
 TEST(CrossroadRules, RoadPathsYieldToTramsAndTramsOnlyToTrams)
 {
     // A tram street west–east (ways 10 and 12) crossed by plain roads south (11) and north (13).
     TestNetwork net;
-    net.node(1, 0, 0);
-    net.node(2, -50, 0);
-    net.node(3, 0, -50);
-    net.node(4, 50, 0);
-    net.node(5, 0, 50);
+    net.cross();
     net.way({10, {2, 1}, 1, 1, false, true});
     net.way({11, {1, 3}});
     net.way({12, {4, 1}, 1, 1, false, true});
@@ -332,91 +250,78 @@ TEST(CrossroadRules, RoadPathsYieldToTramsAndTramsOnlyToTrams)
         EXPECT_TRUE(r.entryKey == in(w) || r.entryKey == in(e));
 }
 
-TEST(CrossroadLinks, IncomingLinkTakesOnlyItsRightMostExit)
+TEST(CrossroadLinks, LinkTakesItsRightMostExitAndTwoWayMainRoadSkipsALinkBeyondTheMainRoad)
 {
-    // Node 1: west main road (10), south link (11), east main (12), north link (13).
-    for (bool eastIsOneWayIn : {false, true}) {
-        SCOPED_TRACE(eastIsOneWayIn ? "east one-way into the node" : "east two-way");
+    // Node 1: west main road (10), south link (11), east main road (12), north link (13).
+    struct Case
+    {
+        const char *name;
+        bool westOneWayIn, eastOneWayIn;
+        int64_t from;
+        std::vector<int64_t> exits;
+    };
+    const Case cases[] = {
+        {"link from the south turns right into the east road", false, false, 11, {12}},
+        {"without an exit east, the link goes on to the north link", false, true, 11, {13}},
+        {"two-way main road: first link and main road only", false, false, 10, {11, 12}},
+        {"one-way main road: every arm", true, false, 10, {11, 12, 13}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
         TestNetwork net;
-        net.node(1, 0, 0);
-        net.node(2, -50, 0);
-        net.node(3, 0, -50);
-        net.node(4, 50, 0);
-        net.node(5, 0, 50);
-        net.road(10, {2, 1}, false, false);
+        net.cross();
+        net.road(10, {2, 1}, c.westOneWayIn, false);
         net.road(11, {1, 3}, false, true);
-        net.road(12, {4, 1}, eastIsOneWayIn, false);
+        net.road(12, {4, 1}, c.eastOneWayIn, false);
         net.road(13, {1, 5}, false, true);
         net.run();
-        const NodeBinding *node = net.nodeBinding(1);
-        // The south link's first arm on the right is east; without an exit there, north.
-        const WayEnd *expected = eastIsOneWayIn ? net.end(13, 1) : net.end(12, 1);
-        EXPECT_EQ(exitsOf(node, in(net.end(11, 1))), std::vector<LaneBinding *>{out(expected)});
-        EXPECT_EQ(exitsOf(node, in(net.end(13, 1))).size(), 1u);
+        std::vector<LaneBinding *> exits;
+        for (int64_t id : c.exits)
+            exits.push_back(out(net.end(id, 1)));
+        EXPECT_EQ(exitsOf(net.nodeBinding(1), in(net.end(c.from, 1))), exits);
     }
 }
 
-TEST(CrossroadLinks, TwoWayMainRoadSkipsALinkBeyondTheMainRoadOneWayTakesAll)
+namespace {
+
+/// A T of ways 10 (west, into node 1), 11 (east) and 12 (north), each laid out as `shape`; the
+/// west one optionally one-way away from the node.
+void tee(TestNetwork &net, testmaps::TestWay shape, bool signalled = false, bool westLeaves = false)
 {
-    // Arms to the right of the west road: south link, east main road, north link.
-    for (bool oneway : {false, true}) {
-        SCOPED_TRACE(oneway ? "one-way west road" : "two-way west road");
-        TestNetwork net;
-        net.node(1, 0, 0);
-        net.node(2, -50, 0);
-        net.node(3, 0, -50);
-        net.node(4, 50, 0);
-        net.node(5, 0, 50);
-        net.road(10, {2, 1}, oneway, false);
-        net.road(11, {1, 3}, false, true);
-        net.road(12, {4, 1}, false, false);
-        net.road(13, {1, 5}, false, true);
-        net.run();
-        const NodeBinding *node = net.nodeBinding(1);
-        std::vector<LaneBinding *> expected = {out(net.end(11, 1)), out(net.end(12, 1))};
-        if (oneway)
-            expected.push_back(out(net.end(13, 1)));
-        EXPECT_EQ(exitsOf(node, in(net.end(10, 1))), expected);
+    net.cross(signalled);
+    const std::vector<int64_t> nodes[] = {
+        westLeaves ? std::vector<int64_t>{1, 2} : std::vector<int64_t>{2, 1}, {1, 4}, {1, 5}};
+    for (int i = 0; i < 3; ++i) {
+        shape.id = 10 + i;
+        shape.nodes = nodes[i];
+        if (westLeaves)
+            shape.oneway = i == 0;
+        shape.lanesBackward = westLeaves && i == 0 ? 0 : shape.lanesForward;
+        net.way(shape);
     }
+    net.run();
 }
+
+} // namespace
 
 TEST(CrossroadSignals, SignalledTJunctionGetsOneSemaphoreWithAGroupPerArrivingArm)
 {
-    TestNetwork net;
-    net.node(1, 0, 0, true);
-    net.node(2, -50, 0);
-    net.node(3, 50, 0);
-    net.node(4, 0, 50);
-    net.way({10, {2, 1}});
-    net.way({11, {1, 3}});
-    net.way({12, {1, 4}});
-    net.run();
-    ASSERT_EQ(net.sim.semaphores.size(), 1u);
-    const Crossroad *x = net.crossroadAt(1);
-    ASSERT_NE(x, nullptr);
-    const Semaphore *semaphore = net.sim.semaphores[0];
-    EXPECT_EQ(x->semaphore, semaphore);
-    EXPECT_EQ(semaphore->groups(), net.nodeBinding(1)->wayEnds);
-    // The first group in way-end order starts green, the others red.
-    EXPECT_EQ(semaphore->light(net.end(10, 1)), Semaphore::Green);
-    EXPECT_EQ(semaphore->light(net.end(11, 1)), Semaphore::Red);
-    EXPECT_EQ(semaphore->light(net.end(12, 1)), Semaphore::Red);
-}
-
-TEST(CrossroadSignals, ArmWithoutArrivingTrafficGetsNoGroup)
-{
-    TestNetwork net;
-    net.node(1, 0, 0, true);
-    net.node(2, -50, 0);
-    net.node(3, 50, 0);
-    net.node(4, 0, 50);
-    net.way({10, {1, 2}, 1, 0, true}); // one-way, leaving the node
-    net.way({11, {1, 3}});
-    net.way({12, {1, 4}});
-    net.run();
-    ASSERT_EQ(net.sim.semaphores.size(), 1u);
-    EXPECT_EQ(net.sim.semaphores[0]->groups(), (std::vector<WayEnd *>{net.end(11, 1), net.end(12, 1)}));
-    EXPECT_EQ(net.sim.semaphores[0]->light(net.end(11, 1)), Semaphore::Green);
+    // The west arm either arrives or is one-way away from the node, when it gets no group.
+    for (bool westLeaves : {false, true}) {
+        SCOPED_TRACE(westLeaves ? "west arm leaves" : "west arm arrives");
+        TestNetwork net;
+        tee(net, {0, {}}, true, westLeaves);
+        ASSERT_EQ(net.sim.semaphores.size(), 1u);
+        const Semaphore *semaphore = net.sim.semaphores[0];
+        EXPECT_EQ(net.crossroadAt(1)->semaphore, semaphore);
+        std::vector<WayEnd *> groups = net.nodeBinding(1)->wayEnds;
+        if (westLeaves)
+            groups.erase(std::find(groups.begin(), groups.end(), net.end(10, 1)));
+        EXPECT_EQ(semaphore->groups(), groups);
+        // The first group in way-end order starts green, the others red.
+        for (size_t i = 0; i < groups.size(); ++i)
+            EXPECT_EQ(semaphore->light(groups[i]), i == 0 ? Semaphore::Green : Semaphore::Red);
+    }
 }
 
 TEST(CrossroadSignals, SignalledContinuationAndBoundaryGetNone)
@@ -431,28 +336,6 @@ TEST(CrossroadSignals, SignalledContinuationAndBoundaryGetNone)
     EXPECT_TRUE(net.sim.crossroads.empty());
     EXPECT_TRUE(net.sim.semaphores.empty());
 }
-
-namespace {
-
-/// Three arms meeting at node 1, each laid out as asked.
-void threeArms(TestNetwork &net, const testmaps::TestWay &shape)
-{
-    net.node(1, 0, 0);
-    net.node(2, -50, 0);
-    net.node(3, 50, 0);
-    net.node(4, 0, 50);
-    for (const auto &ids :
-         {std::make_pair(10, std::vector<int64_t>{2, 1}), std::make_pair(11, std::vector<int64_t>{1, 3}),
-          std::make_pair(12, std::vector<int64_t>{1, 4})}) {
-        testmaps::TestWay w = shape;
-        w.id = ids.first;
-        w.nodes = ids.second;
-        net.way(w);
-    }
-    net.run();
-}
-
-} // namespace
 
 TEST(CrossroadKind, TramsOnlyRoadsOnlyAndBoth)
 {
@@ -469,7 +352,7 @@ TEST(CrossroadKind, TramsOnlyRoadsOnlyAndBoth)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         TestNetwork net;
-        threeArms(net, c.shape);
+        tee(net, c.shape);
         ASSERT_EQ(net.sim.crossroads.size(), 1u);
         EXPECT_EQ(net.sim.crossroads[0]->kind, c.kind);
         size_t paths = 0;
@@ -483,13 +366,10 @@ TEST(CrossroadKind, CrossroadWithoutPathsIsStillCountedAsKindOne)
 {
     // Three one-way roads all pointing into the node: nothing leaves it.
     TestNetwork net;
-    net.node(1, 0, 0);
-    net.node(2, -50, 0);
-    net.node(3, 50, 0);
-    net.node(4, 0, 50);
+    net.cross();
     net.way({10, {2, 1}, 1, 0, true});
-    net.way({11, {3, 1}, 1, 0, true});
-    net.way({12, {4, 1}, 1, 0, true});
+    net.way({11, {4, 1}, 1, 0, true});
+    net.way({12, {5, 1}, 1, 0, true});
     net.run();
     ASSERT_EQ(net.sim.crossroads.size(), 1u);
     EXPECT_EQ(net.sim.crossroads[0]->kind, Crossroad::TramOnly);

@@ -1,37 +1,15 @@
 #include "convert/geodesy.h"
 
+#include "testmaps.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <iostream>
 #include <sstream>
 
 using namespace geo;
-
-namespace {
-
-/// Captures what is written to standard error while it lives.
-class StderrCapture
-{
-public:
-    StderrCapture() : old(std::cerr.rdbuf(buffer.rdbuf())) {}
-    ~StderrCapture() { std::cerr.rdbuf(old); }
-    std::string text() const { return buffer.str(); }
-
-private:
-    std::ostringstream buffer;
-    std::streambuf *old;
-};
-
-int countLines(const std::string &s, const std::string &needle)
-{
-    int n = 0;
-    for (size_t pos = s.find(needle); pos != std::string::npos; pos = s.find(needle, pos + 1))
-        ++n;
-    return n;
-}
-
-} // namespace
+using testmaps::countOccurrences;
+using testmaps::StderrCapture;
 
 TEST(GeodesyBearing, CardinalDirectionsAndIdenticalPoints)
 {
@@ -46,28 +24,24 @@ TEST(GeodesyBearing, CardinalDirectionsAndIdenticalPoints)
 
 TEST(GeodesyBearing, ArithmeticFoldsIntoRangeAndWarnsOnlyOutsideIt)
 {
+    struct Case
+    {
+        double result, expected;
+    };
     StderrCapture capture;
-    EXPECT_DOUBLE_EQ(addToBearing(350, 20), 10);
-    EXPECT_DOUBLE_EQ(subtractFromBearing(10, 20), 350);
-    EXPECT_DOUBLE_EQ(addToBearing(360, 0), 0);
-    EXPECT_EQ(capture.text(), "");
-    EXPECT_DOUBLE_EQ(addToBearing(361, 0), 1);
-    EXPECT_EQ(
-        countLines(capture.text(), "Bearing is out of range: 361 | Aligning to 0..360, but you should check it.\n"), 1);
-    EXPECT_DOUBLE_EQ(addToBearing(-30, 0), 330);
-    EXPECT_EQ(countLines(capture.text(), "Bearing is out of range: "), 2);
-    // Only one correction is made for the delta.
-    EXPECT_DOUBLE_EQ(addToBearing(10, 800), 450);
-}
-
-TEST(GeodesyBearing, DifferenceIsTheSmallerAngle)
-{
-    EXPECT_DOUBLE_EQ(bearingDifference(10, 350), 20);
-    EXPECT_DOUBLE_EQ(bearingDifference(0, 180), 180);
-    EXPECT_DOUBLE_EQ(bearingDifference(90, 90), 0);
-    StderrCapture capture;
-    EXPECT_DOUBLE_EQ(bearingDifference(-10, 370), 20);
-    EXPECT_EQ(countLines(capture.text(), "Bearing is out of range"), 2);
+    const Case cases[] = {
+        {addToBearing(350, 20), 10},      {subtractFromBearing(10, 20), 350},
+        {addToBearing(360, 0), 0},        {addToBearing(361, 0), 1},
+        {addToBearing(-30, 0), 330},      {addToBearing(10, 800), 450}, // only one correction is made for the delta
+        {bearingDifference(10, 350), 20}, {bearingDifference(0, 180), 180},
+        {bearingDifference(90, 90), 0},   {bearingDifference(-10, 370), 20}};
+    for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i)
+        EXPECT_DOUBLE_EQ(cases[i].result, cases[i].expected) << "row " << i;
+    EXPECT_EQ(countOccurrences(capture.text(),
+                               "Bearing is out of range: 361 | Aligning to 0..360, but you should check it.\n"),
+              1);
+    // 361, −30 and both arguments of the last difference; 360 is in range.
+    EXPECT_EQ(countOccurrences(capture.text(), "Bearing is out of range: "), 4);
 }
 
 TEST(GeodesyDistance, SymmetricZeroForIdenticalAndOneDegreeOfLatitude)

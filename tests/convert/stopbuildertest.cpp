@@ -2,16 +2,13 @@
 
 #include "convert/stopbuilder.h"
 
-#include "convert/osmbusstopconvertor.h"
-#include "model/bindingdata.h"
-#include "model/cell.h"
 #include "model/generator.h"
-#include "model/simulationdata.h"
 #include "osm/osmstop.h"
 #include "testnetwork.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 using testmaps::countOccurrences;
@@ -42,14 +39,6 @@ std::vector<Cell *> chain(SimulationData &sim, int n, bool loop = false)
     return cells;
 }
 
-int indexOf(const std::vector<Cell *> &cells, const Cell *c)
-{
-    for (size_t i = 0; i < cells.size(); ++i)
-        if (cells[i] == c)
-            return int(i);
-    return -1;
-}
-
 /// The bay ending at `last`, walked back to its first cell.
 std::vector<Cell *> bayEndingAt(Cell *last)
 {
@@ -68,28 +57,6 @@ std::string droppedMessage(const char *kind, const OSMStop *stop)
       << " | Name: " << stop->getName() << " | Removing stop from osmData->stops\n";
     return s.str();
 }
-
-/// A two-way street along y = 0 from x = −100 to 100 (way 10) with one bus stop at (x, y), placed
-/// by the bus stop conversion before the network conversion.
-struct StreetWithStop : TestNetwork
-{
-    StreetWithStop(double x, double y, int lanes = 1)
-    {
-        node(1, -100, 0);
-        node(2, 100, 0);
-        way({10, {1, 2}, lanes, lanes});
-        osm.addBusStop("Stop", node(3, x, y));
-        stop = osm.busStops()->stops()[0];
-        message = droppedMessage("Bus", stop); // the location before the stop is moved
-        {
-            testmaps::StderrCapture quiet;
-            OSMBusStopConvertor::convert(&osm);
-        }
-        run();
-    }
-    OSMStop *stop;
-    std::string message;
-};
 
 /// Checks one bay: `count` cells chained in the lane's direction beside the outermost lane of the
 /// forward (or backward) direction of the pieces of way `wayId`, each 3.0 m to the right of its
@@ -131,11 +98,8 @@ TEST(StopWindow, CentredWhereTheChainAllowsAndTenCellsFromItsEnds)
     struct Case
     {
         const char *name;
-        int cells;
-        int centre;
-        int size;
-        int first; ///< index of the window's first cell
-        int count;
+        int cells, centre, size;
+        int first, count; ///< index of the window's first cell, its length
     };
     const Case cases[] = {
         {"middle of a long chain", 300, 150, 81, 110, 81},
@@ -154,7 +118,7 @@ TEST(StopWindow, CentredWhereTheChainAllowsAndTenCellsFromItsEnds)
         const std::vector<Cell *> cells = chain(sim, c.cells);
         const std::vector<Cell *> window = StopBuilder::stopWindow(cells[size_t(c.centre)], c.size);
         ASSERT_EQ(int(window.size()), c.count);
-        EXPECT_EQ(indexOf(cells, window.front()), c.first);
+        EXPECT_EQ(std::find(cells.begin(), cells.end(), window.front()) - cells.begin(), c.first);
         for (size_t i = 1; i < window.size(); ++i)
             EXPECT_EQ(window[i - 1]->next, window[i]);
         if (c.count > 1) {
@@ -174,174 +138,90 @@ TEST(StopWindow, LoopAndNullGiveAtMostOneCell)
     EXPECT_TRUE(StopBuilder::stopWindow(nullptr, 81).empty());
 }
 
-TEST(StopBusBay, StopSouthOfAnEastboundStreetGetsABayOnTheForwardSide)
+TEST(StopBusBay, BaysLieBesideTheOutermostLaneOnTheSideTheStopServes)
 {
-    StreetWithStop map(0, -10);
-    EXPECT_EQ(map.stop->getPlacement(), 1);
-    ASSERT_EQ(map.osm.busStops()->size(), 1u);
-    const StopBinding *binding = map.bindings.findStopBinding(map.stop);
-    ASSERT_NE(binding, nullptr);
-    ASSERT_EQ(binding->cells.size(), 1u);
-    const std::vector<Cell *> bay = bayEndingAt(binding->cells[0]);
-    expectBay(bay, 81, 10, true, map.stop);
-    // South of the eastbound lane (y = −1.5), centred on the stop node.
-    for (const Cell *c : bay)
-        EXPECT_NEAR(yOf(c->location), -4.5, CM);
-    EXPECT_NEAR(xOf(bay[40]->location), 0.0, 0.5);
-    EXPECT_EQ(map.nodeBinding(3)->stop, map.stop);
-    EXPECT_EQ(countOccurrences(map.log, "could not be created"), 0);
-}
-
-TEST(StopBusBay, StopNorthOfTheStreetGetsABayOnTheBackwardSide)
-{
-    StreetWithStop map(0, 10);
-    EXPECT_EQ(map.stop->getPlacement(), 2);
-    const StopBinding *binding = map.bindings.findStopBinding(map.stop);
-    ASSERT_NE(binding, nullptr);
-    ASSERT_EQ(binding->cells.size(), 1u);
-    const std::vector<Cell *> bay = bayEndingAt(binding->cells[0]);
-    // The backward lanes of the first piece leave the stop node westwards.
-    expectBay(bay, 81, 10, false, map.stop);
-    for (const Cell *c : bay)
-        EXPECT_NEAR(yOf(c->location), 4.5, CM);
-    // Westbound: the bay runs from east to west.
-    EXPECT_GT(xOf(bay.front()->location), xOf(bay.back()->location));
-}
-
-TEST(StopBusBay, StopOnTheStreetGetsABayOnEachSide)
-{
-    TestNetwork net;
-    net.node(1, -100, 0);
-    net.node(2, 100, 0);
-    net.node(3, 0, 0);
-    net.way({10, {1, 3, 2}});
-    net.osm.addBusStop("Middle", net.nodeById(3));
+    // A two-way street (way 10) along y = 0 from `from` to `to` and a bus stop at (x, y), placed by
+    // the bus stop conversion; on the street, the stop is its interior node. The bays are listed
+    // in the order of the binding's cells, each by its distance from the centre line (negative:
+    // south, beside the eastbound lanes).
+    struct Case
     {
-        testmaps::StderrCapture quiet;
-        OSMBusStopConvertor::convert(&net.osm);
-    }
-    net.run();
-    const OSMStop *stop = net.osm.busStops()->stops()[0];
-    EXPECT_EQ(stop->getPlacement(), 3);
-    const StopBinding *binding = net.bindings.findStopBinding(stop);
-    ASSERT_NE(binding, nullptr);
-    ASSERT_EQ(binding->cells.size(), 2u);
-    expectBay(bayEndingAt(binding->cells[0]), 81, 10, true, stop);
-    expectBay(bayEndingAt(binding->cells[1]), 81, 10, false, stop);
-}
-
-TEST(StopBusBay, BayLiesBesideTheOutermostLane)
-{
-    StreetWithStop map(0, -10, 2);
-    const StopBinding *binding = map.bindings.findStopBinding(map.stop);
-    ASSERT_NE(binding, nullptr);
-    ASSERT_EQ(binding->cells.size(), 1u);
-    const std::vector<Cell *> bay = bayEndingAt(binding->cells[0]);
-    // Lane 1 is not joined at the stop node: its chain ends there, so the bay ends 10 cells before.
-    expectBay(bay, 81, 10, true, map.stop);
-    EXPECT_EQ(bay.back()->sideOf->cellsToEnd(), 10);
-    for (const Cell *c : bay)
-        EXPECT_NEAR(yOf(c->location), -7.5, CM);
-}
-
-TEST(StopBusBay, StopBetweenTwoStreetsGoesToTheNearerOne)
-{
-    TestNetwork net;
-    net.node(1, -100, 0);
-    net.node(2, 100, 0);
-    net.node(4, -100, -50);
-    net.node(5, 100, -50);
-    net.way({10, {1, 2}});
-    net.way({20, {4, 5}});
-    net.osm.addBusStop("Between", net.node(3, 0, -20));
-    {
-        testmaps::StderrCapture quiet;
-        OSMBusStopConvertor::convert(&net.osm);
-    }
-    net.run();
-    const OSMStop *stop = net.osm.busStops()->stops()[0];
-    const StopBinding *binding = net.bindings.findStopBinding(stop);
-    ASSERT_NE(binding, nullptr);
-    ASSERT_EQ(binding->cells.size(), 1u);
-    EXPECT_EQ(binding->cells[0]->sideOf->wayLink->wayId(), 10);
-    EXPECT_EQ(stop->getPlacement(), 1);
-}
-
-TEST(StopBusBay, BayNearADeadEndIsShiftedBack)
-{
-    // The street ends 5 m after the stop: the bay keeps 10 cells from the chain end.
-    TestNetwork net;
-    net.node(1, -100, 0);
-    net.node(2, 0, 0);
-    net.way({10, {1, 2}});
-    net.osm.addBusStop("End", net.node(3, -5, -10));
-    {
-        testmaps::StderrCapture quiet;
-        OSMBusStopConvertor::convert(&net.osm);
-    }
-    net.run();
-    const OSMStop *stop = net.osm.busStops()->stops()[0];
-    const StopBinding *binding = net.bindings.findStopBinding(stop);
-    ASSERT_NE(binding, nullptr);
-    const std::vector<Cell *> bay = bayEndingAt(binding->cells[0]);
-    EXPECT_EQ(bay.size(), 81u);
-    EXPECT_EQ(bay.back()->sideOf->cellsToEnd(), 10);
-}
-
-TEST(StopBusBay, ShortStreetGivesOneCellBays)
-{
-    TestNetwork net;
-    net.node(1, -2, 0);
-    net.node(2, 2, 0);
-    net.node(3, 0, 0);
-    net.way({10, {1, 3, 2}});
-    net.osm.addBusStop("Short", net.nodeById(3));
-    {
-        testmaps::StderrCapture quiet;
-        OSMBusStopConvertor::convert(&net.osm);
-    }
-    net.run();
-    const OSMStop *stop = net.osm.busStops()->stops()[0];
-    const StopBinding *binding = net.bindings.findStopBinding(stop);
-    ASSERT_NE(binding, nullptr);
-    ASSERT_EQ(binding->cells.size(), 2u);
-    for (Cell *last : binding->cells) {
-        EXPECT_LT(last->sideOf->cellsToEnd() + last->sideOf->cellsFromStart(), 20);
-        EXPECT_EQ(bayEndingAt(last).size(), 1u);
+        const char *name;
+        double from, to, x, y;
+        int lanes;
+        int32_t placement;
+        std::vector<double> bays;
+        size_t cells;
+        int toEnd; ///< links from the last bay's lane cell to the chain end, −1 if not checked
+    };
+    const Case cases[] = {
+        {"south of the street", -100, 100, 0, -10, 1, 1, {-4.5}, 81, -1},
+        {"north of the street", -100, 100, 0, 10, 1, 2, {4.5}, 81, -1},
+        {"on the street", -100, 100, 0, 0, 1, 3, {-4.5, 4.5}, 81, -1},
+        // Lane 1 is not joined at the stop node: its chain ends there, so the bay ends 10 cells before.
+        {"two lanes", -100, 100, 0, -10, 2, 1, {-7.5}, 81, 10},
+        {"five metres before a dead end", -100, 0, -5, -10, 1, 1, {-4.5}, 81, 10},
+        {"street shorter than 20 cells", -2, 2, 0, 0, 1, 3, {-4.5, 4.5}, 1, -1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TestNetwork net;
+        net.node(1, c.from, 0);
+        net.node(2, c.to, 0);
+        net.node(3, c.x, c.y);
+        net.way({10, c.y == 0 ? std::vector<int64_t>{1, 3, 2} : std::vector<int64_t>{1, 2}, c.lanes, c.lanes});
+        net.osm.addBusStop("Stop", net.nodeById(3));
+        const OSMStop *stop = net.osm.busStops()->stops()[0];
+        net.placeBusStops();
+        net.run();
+        EXPECT_EQ(stop->getPlacement(), c.placement);
+        EXPECT_EQ(countOccurrences(net.log, "could not be created"), 0);
+        EXPECT_EQ(net.nodeBinding(3)->stop, stop);
+        const StopBinding *binding = net.bindings.findStopBinding(stop);
+        ASSERT_NE(binding, nullptr);
+        ASSERT_EQ(binding->cells.size(), c.bays.size());
+        for (size_t i = 0; i < c.bays.size(); ++i) {
+            const std::vector<Cell *> bay = bayEndingAt(binding->cells[i]);
+            expectBay(bay, c.cells, 10, c.bays[i] < 0, stop);
+            for (const Cell *cell : bay)
+                EXPECT_NEAR(yOf(cell->location), c.bays[i], CM);
+            // Centred on the stop node where the street allows, running in the lane's direction.
+            if (c.cells == 81 && c.toEnd < 0) {
+                EXPECT_NEAR(xOf(bay[40]->location), c.x, 0.5);
+            }
+            if (c.toEnd >= 0) {
+                EXPECT_EQ(bay.back()->sideOf->cellsToEnd(), c.toEnd);
+            }
+        }
     }
 }
 
-TEST(StopDropped, StopOutOfReachOfEveryWayIsReportedAndRemoved)
+TEST(StopDropped, StopOutOfReachOrServingADirectionWithoutLanesIsReportedAndRemoved)
 {
-    StreetWithStop map(0, -60);
-    EXPECT_EQ(countOccurrences(map.log, map.message), 1) << map.log;
-    EXPECT_EQ(map.osm.busStops()->size(), 0u);
-    EXPECT_TRUE(map.bindings.stopBindings().empty());
-    // No bay cell was made.
-    for (const Cell *c : map.sim.cells)
-        EXPECT_NE(c->wayLink, nullptr);
-}
-
-TEST(StopDropped, StopServingADirectionWithoutLanesIsReportedAndRemoved)
-{
-    // North of a one-way eastbound street: it serves the westbound side, which has no lane.
-    TestNetwork net;
-    net.node(1, -100, 0);
-    net.node(2, 100, 0);
-    net.way({10, {1, 2}, 1, 0, true});
-    net.osm.addBusStop("North", net.node(3, 0, 10));
-    {
-        testmaps::StderrCapture quiet;
-        OSMBusStopConvertor::convert(&net.osm);
+    // 60 m south of a two-way street, or north of a one-way eastbound street (serving the
+    // westbound side, which has no lane).
+    for (bool oneway : {false, true}) {
+        SCOPED_TRACE(oneway ? "north of a one-way street" : "out of reach");
+        TestNetwork net;
+        net.node(1, -100, 0);
+        net.node(2, 100, 0);
+        net.way({10, {1, 2}, 1, oneway ? 0 : 1, oneway});
+        net.osm.addBusStop("Stop", net.node(3, 0, oneway ? 10 : -60));
+        net.placeBusStops();
+        const OSMStop *stop = net.osm.busStops()->stops()[0];
+        ASSERT_EQ(stop->getPlacement(), oneway ? 2 : 0);
+        const std::string message = droppedMessage("Bus", stop); // where the stop node lies now
+        net.run();
+        EXPECT_EQ(countOccurrences(net.log, message), 1) << net.log;
+        EXPECT_EQ(net.osm.busStops()->size(), 0u);
+        EXPECT_TRUE(net.bindings.stopBindings().empty());
+        if (oneway) {
+            EXPECT_EQ(net.nodeBinding(3)->stop, nullptr);
+        }
+        // No bay cell was made.
+        for (const Cell *c : net.sim.cells)
+            EXPECT_NE(c->wayLink, nullptr);
     }
-    const OSMStop *stop = net.osm.busStops()->stops()[0];
-    ASSERT_EQ(stop->getPlacement(), 2);
-    const std::string message = droppedMessage("Bus", stop); // the stop node now lies on the street
-    net.run();
-    EXPECT_EQ(countOccurrences(net.log, message), 1) << net.log;
-    EXPECT_EQ(net.osm.busStops()->size(), 0u);
-    EXPECT_EQ(net.nodeBinding(3)->stop, nullptr);
-    EXPECT_TRUE(net.bindings.stopBindings().empty());
 }
 
 TEST(StopDropped, RemovingAStopDoesNotDisturbTheNextOnTheSameNode)
@@ -366,27 +246,32 @@ TEST(StopDropped, RemovingAStopDoesNotDisturbTheNextOnTheSameNode)
     EXPECT_EQ(net.nodeBinding(3)->stop, kept);
 }
 
-TEST(StopSilent, BusStopAtACrossroadStaysUnplacedWithoutAMessage)
+TEST(StopSilent, BusStopAtACrossroadAndTramStopAtAJunctionWithShortApproachesStayUnplacedWithoutAMessage)
 {
-    TestNetwork net;
-    net.node(1, 0, 0);
-    net.node(2, -50, 0);
-    net.node(3, 50, 0);
-    net.node(4, 0, 50);
-    net.way({10, {2, 1}});
-    net.way({11, {1, 3}});
-    net.way({12, {1, 4}});
-    net.osm.addBusStop("Corner", net.nodeById(1));
-    {
-        testmaps::StderrCapture quiet;
-        OSMBusStopConvertor::convert(&net.osm);
+    for (bool tram : {false, true}) {
+        SCOPED_TRACE(tram ? "tram" : "bus");
+        TestNetwork net;
+        const double arm = tram ? 5 : 50;
+        net.node(1, 0, 0);
+        net.node(2, -arm, 0);
+        net.node(3, arm, 0);
+        net.node(4, 0, arm);
+        const int lanes = tram ? 0 : 1;
+        net.way({10, {2, 1}, lanes, lanes, false, tram, !tram});
+        net.way({11, {1, 3}, lanes, lanes, false, tram, !tram});
+        net.way({12, {1, 4}, lanes, lanes, false, tram, !tram});
+        if (tram)
+            net.osm.addTramStop("Junction", net.nodeById(1));
+        else
+            net.osm.addBusStop("Corner", net.nodeById(1));
+        net.placeBusStops();
+        net.run();
+        EXPECT_EQ(countOccurrences(net.log, "could not be created"), 0);
+        const OSMStops *stops = tram ? net.osm.tramStops() : net.osm.busStops();
+        ASSERT_EQ(stops->size(), 1u);
+        EXPECT_EQ(net.bindings.findStopBinding(stops->stops()[0]), nullptr);
+        EXPECT_EQ(net.nodeBinding(1)->stop, stops->stops()[0]);
     }
-    net.run();
-    EXPECT_EQ(countOccurrences(net.log, "could not be created"), 0);
-    ASSERT_EQ(net.osm.busStops()->size(), 1u);
-    const OSMStop *stop = net.osm.busStops()->stops()[0];
-    EXPECT_EQ(net.bindings.findStopBinding(stop), nullptr);
-    EXPECT_EQ(net.nodeBinding(1)->stop, stop);
 }
 
 TEST(StopTram, DoubleTrackLineGetsAPlatformOnEachTrack)
@@ -426,35 +311,15 @@ TEST(StopTram, DoubleTrackLineGetsAPlatformOnEachTrack)
     }
 }
 
-TEST(StopTram, StopAtAJunctionWithShortApproachesStaysUnplacedWithoutAMessage)
-{
-    TestNetwork net;
-    net.node(1, 0, 0);
-    net.node(2, -5, 0);
-    net.node(3, 5, 0);
-    net.node(4, 0, 5);
-    for (const auto &w : {testmaps::TestWay{10, {2, 1}, 0, 0, false, true, false},
-                          testmaps::TestWay{11, {1, 3}, 0, 0, false, true, false},
-                          testmaps::TestWay{12, {1, 4}, 0, 0, false, true, false}})
-        net.way(w);
-    net.osm.addTramStop("Junction", net.nodeById(1));
-    net.run();
-    EXPECT_EQ(countOccurrences(net.log, "could not be created"), 0);
-    ASSERT_EQ(net.osm.tramStops()->size(), 1u);
-    EXPECT_EQ(net.bindings.findStopBinding(net.osm.tramStops()->stops()[0]), nullptr);
-    EXPECT_EQ(net.nodeBinding(1)->stop, net.osm.tramStops()->stops()[0]);
-}
-
 TEST(StopGenerators, OnlyBoundariesWhereTrafficEntersGetOne)
 {
     // Four arms at node 1: west and east two-way dead ends, south one-way into the crossroad,
-    // north one-way out of the network.
+    // north one-way out of the network; and a separate tram line.
     TestNetwork net;
-    net.node(1, 0, 0);
-    net.node(2, -50, 0);
-    net.node(3, 0, -50);
-    net.node(4, 50, 0);
-    net.node(5, 0, 50);
+    net.cross();
+    net.node(6, -50, 100);
+    net.node(7, 50, 100);
+    net.way({20, {6, 7}, 0, 0, false, true, false});
     net.way({10, {2, 1}});
     net.way({11, {3, 1}, 1, 0, true});
     net.way({12, {1, 4}});
@@ -473,14 +338,4 @@ TEST(StopGenerators, OnlyBoundariesWhereTrafficEntersGetOne)
         EXPECT_EQ(g->cars, &net.sim.cars);
     }
     EXPECT_NE(net.log.find("NetworkConvertor:     Generators ... 3\n"), std::string::npos);
-}
-
-TEST(StopGenerators, TramOnlyBoundaryGetsNone)
-{
-    TestNetwork net;
-    net.node(1, -50, 0);
-    net.node(2, 50, 0);
-    net.way({10, {1, 2}, 0, 0, false, true, false});
-    net.run();
-    EXPECT_TRUE(net.sim.generators.empty());
 }

@@ -39,6 +39,14 @@ inline double yOf(const Location &l)
     return geo::degToRad(l.lat - ORIGIN_LAT) * geo::EARTH_RADIUS;
 }
 
+/// Whether `l` lies within `tolerance` metres of the point (x, y) of the plane, on each axis.
+inline ::testing::AssertionResult isAt(const Location &l, double x, double y, double tolerance = 0.01)
+{
+    if (std::fabs(xOf(l) - x) <= tolerance && std::fabs(yOf(l) - y) <= tolerance)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "(" << xOf(l) << ", " << yOf(l) << ") is not (" << x << ", " << y << ")";
+}
+
 /// The location at distance r and compass bearing b (degrees) from the point (x, y) of the plane.
 inline Location polar(double x, double y, double r, double b)
 {

@@ -1,14 +1,22 @@
 #ifndef KOLVEX_TESTS_CONVERT_TESTNETWORK_H
 #define KOLVEX_TESTS_CONVERT_TESTNETWORK_H
 
+#include "convert/lanegeometry.h"
 #include "convert/networkconvertor.h"
+#include "convert/osmbusstopconvertor.h"
 #include "model/bindingdata.h"
 #include "model/cell.h"
 #include "model/crossroad.h"
 #include "model/simulationdata.h"
 #include "osm/osmdata.h"
+#include "osm/osmparser.h"
 #include "testmaps.h"
 
+#include <QFile>
+
+#include <cmath>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,10 +35,26 @@ struct TestNetwork
         return osm.addNode(id, at(x, y), trafficSignals);
     }
     void way(const TestWay &w) { addWay(osm, w); }
+    /// Node 1 at the origin and nodes 2, 3, 4, 5 50 m west, south, east and north of it.
+    void cross(bool signalled = false)
+    {
+        node(1, 0, 0, signalled);
+        node(2, -50, 0);
+        node(3, 0, -50);
+        node(4, 50, 0);
+        node(5, 0, 50);
+    }
     /// A road way with the link flag (`isLink`) set as asked.
     void road(int64_t id, const std::vector<int64_t> &nodes, bool oneway, bool link)
     {
         osm.addWay(id, nodes, false, true, oneway, link, Road, 1, oneway ? 0 : 1);
+    }
+
+    /// Runs the bus stop conversion quietly, as start-up does before the network conversion.
+    void placeBusStops()
+    {
+        StderrCapture quiet;
+        OSMBusStopConvertor::convert(&osm);
     }
 
     /// Runs the whole conversion (or the stages `first` to `last`), keeping what it wrote.
@@ -43,6 +67,18 @@ struct TestNetwork
         else
             convertor.runStages(first, last);
         log += capture.text();
+    }
+
+    /// The node ids of every way, in way order.
+    std::vector<std::vector<int64_t>> nodeIdsOfWays() const
+    {
+        std::vector<std::vector<int64_t>> result;
+        for (const Way *w : osm.ways()->ways()) {
+            result.emplace_back();
+            for (const Node *n : w->nodes())
+                result.back().push_back(n->getId());
+        }
+        return result;
     }
 
     Node *nodeById(int64_t id) const { return osm.nodes()->findById(id); }
@@ -80,6 +116,83 @@ struct TestNetwork
         return nullptr;
     }
 };
+
+/// A bundled map converted through the real pipeline: reader, bus stop conversion, network
+/// conversion; `beforeNetwork` sees the data between the last two.
+struct ConvertedMap
+{
+    OSMData osm;
+    SimulationData sim;
+    BindingData bindings;
+    std::string log;
+
+    /// Null if the file is missing.
+    static std::unique_ptr<ConvertedMap> load(const char *path,
+                                              const std::function<void(const OSMData &)> &beforeNetwork = {})
+    {
+        if (!QFile::exists(QString::fromUtf8(path)))
+            return nullptr;
+        auto map = std::make_unique<ConvertedMap>();
+        StderrCapture capture;
+        OSMParser::parseFile(QString::fromUtf8(path), &map->osm);
+        OSMBusStopConvertor::convert(&map->osm);
+        if (beforeNetwork)
+            beforeNetwork(map->osm);
+        NetworkConvertor(&map->osm, &map->sim, &map->bindings).convert();
+        map->log = capture.text();
+        return map;
+    }
+};
+
+/// Every lane and tram track of every way piece.
+inline std::vector<const LaneBinding *> allLanes(const BindingData &bindings)
+{
+    std::vector<const LaneBinding *> lanes;
+    for (const WayBinding *w : bindings.wayBindings())
+        for (const DirectionBinding *d : {&w->forward, &w->backward}) {
+            lanes.insert(lanes.end(), d->lanes.begin(), d->lanes.end());
+            if (d->tramLane)
+                lanes.push_back(d->tramLane);
+        }
+    return lanes;
+}
+
+inline bool finite(const Location &l)
+{
+    return std::isfinite(l.lat) && std::isfinite(l.lon);
+}
+
+/// The checks every converted network must pass, however odd its map: finite even polylines,
+/// lanes whose cells walk from first to last, no cell at (0, 0), sound links.
+inline void expectSoundNetwork(const BindingData &bindings, const SimulationData &sim)
+{
+    for (const WayBinding *w : bindings.wayBindings())
+        for (const Polyline *line : {&w->centreLine, &w->rightEdge, &w->leftEdge}) {
+            EXPECT_EQ(line->size() % 2, 0u);
+            for (const Location &l : *line)
+                EXPECT_TRUE(finite(l)) << "way " << w->way->getId();
+        }
+    for (const LaneBinding *lane : allLanes(bindings)) {
+        EXPECT_EQ(lane->polyline.size() % 2, 0u) << "way " << lane->wayId();
+        EXPECT_GE(lane->polyline.size(), 2u) << "way " << lane->wayId();
+        for (const Location &l : lane->polyline)
+            EXPECT_TRUE(finite(l)) << "way " << lane->wayId();
+        ASSERT_NE(lane->firstCell, nullptr) << "way " << lane->wayId();
+        ASSERT_NE(lane->lastCell, nullptr);
+        EXPECT_EQ(lane->firstCell->wayLink, lane);
+        const size_t n = lanegeometry::countCells(lane->firstCell, lane->lastCell, sim.cells.size());
+        EXPECT_GE(n, 1u);
+        const Cell *c = lane->firstCell;
+        for (size_t i = 1; i < n; ++i)
+            c = c->next;
+        EXPECT_EQ(c, lane->lastCell);
+    }
+    for (const Cell *c : sim.cells) {
+        ASSERT_TRUE(finite(c->location)) << "cell " << c->id;
+        ASSERT_FALSE(c->location.lat == 0.0 && c->location.lon == 0.0) << "cell " << c->id;
+        ASSERT_TRUE(linksAreSound(c));
+    }
+}
 
 } // namespace testmaps
 
