@@ -1,44 +1,33 @@
 #include "osm/osmdata.h"
+#include "osmtestsupport.h"
 
 #include <gtest/gtest.h>
 
-#include <iostream>
-#include <sstream>
+using namespace osmtest;
 
 namespace {
 
-class StderrCapture
+/// Nodes 1..count on a line of longitudes.
+void addNodes(OSMData &data, int64_t count)
 {
-public:
-    StderrCapture() : old(std::cerr.rdbuf(buffer.rdbuf())) {}
-    ~StderrCapture() { std::cerr.rdbuf(old); }
-    std::string text() const { return buffer.str(); }
-
-private:
-    std::ostringstream buffer;
-    std::streambuf *old;
-};
+    for (int64_t id = 1; id <= count; ++id)
+        data.addNode(id, Location(0, static_cast<double>(id)));
+}
 
 } // namespace
 
 TEST(OSMDataModel, WaysListThemselvesAtTheirEndNodesOnly)
 {
     OSMData data;
-    data.addNode(1, Location(0, 0));
-    data.addNode(2, Location(0, 1));
-    data.addNode(3, Location(0, 2));
+    addNodes(data, 3);
     data.addWay(10, {1, 2, 3}, false, true, false, false, Residential, 1, 1);
     data.addWay(11, {1, 2, 1}, false, true, false, false, Residential, 1, 1);
     Way *abc = data.ways()->findById(10);
     Way *aba = data.ways()->findById(11);
-    ASSERT_NE(abc, nullptr);
-    Node *a = data.nodes()->findById(1);
-    Node *b = data.nodes()->findById(2);
-    Node *c = data.nodes()->findById(3);
-    EXPECT_EQ(c->ways(), std::vector<Way *>{abc});
-    EXPECT_EQ(a->ways(), (std::vector<Way *>{abc, aba, aba}));
-    EXPECT_TRUE(b->ways().empty());
-    EXPECT_TRUE(b->isUsed());
+    EXPECT_EQ(data.nodes()->findById(3)->ways(), std::vector<Way *>{abc});
+    EXPECT_EQ(data.nodes()->findById(1)->ways(), (std::vector<Way *>{abc, aba, aba}));
+    EXPECT_TRUE(data.nodes()->findById(2)->ways().empty());
+    EXPECT_TRUE(data.nodes()->findById(2)->isUsed());
 }
 
 TEST(OSMDataModel, DuplicatesAndMissingReferences)
@@ -58,18 +47,18 @@ TEST(OSMDataModel, DuplicatesAndMissingReferences)
     EXPECT_EQ(capture.text(), "addWay finding Node failed: fromId == 91\naddWay finding Node failed: fromId == 92\n");
     ASSERT_NE(data.ways()->findById(8), nullptr);
     EXPECT_TRUE(data.ways()->findById(8)->nodes().empty());
-    data.addWay(9, {1}, false, true, false, false, Road, 1, 1);
-    data.addWay(12, {1, 2}, false, false, false, false, Road, 1, 1);
+    data.addWay(9, {1}, false, true, false, false, Road, 1, 1);      // a single node
+    data.addWay(12, {1, 2}, false, false, false, false, Road, 1, 1); // neither road nor tram
     EXPECT_EQ(data.ways()->findById(9), nullptr);
     EXPECT_EQ(data.ways()->findById(12), nullptr);
 }
 
-TEST(OSMDataModel, StopsAreUniqueByNameAndNodeAndShakeKeepsThem)
+TEST(OSMDataModel, StopsAreUniqueByNameAndNode)
 {
     OSMData data;
-    Node *n1 = data.addNode(1, Location(0, 0));
-    Node *n2 = data.addNode(2, Location(0, 1));
-    data.addNode(3, Location(0, 2)); // used by nothing
+    addNodes(data, 2);
+    Node *n1 = data.nodes()->findById(1);
+    Node *n2 = data.nodes()->findById(2);
     data.addBusStop("Kamppi", n1);
     data.addBusStop("Kamppi", n1);
     data.addBusStop("Kamppi", n2);
@@ -78,23 +67,33 @@ TEST(OSMDataModel, StopsAreUniqueByNameAndNodeAndShakeKeepsThem)
     EXPECT_EQ(data.busStops()->findByNode(n2)->getName(), "Kamppi");
     EXPECT_EQ(data.busStops()->findByNameAndNode("kamppi", n1), nullptr);
     EXPECT_LT(data.busStops()->stops()[0]->getId(), data.tramStops()->stops()[0]->getId());
-
-    StderrCapture capture;
-    data.shakeNodes();
-    EXPECT_EQ(capture.text(), "OSMParser:     Nodes shaked: 1\n");
-    EXPECT_EQ(data.nodes()->size(), 2u);
-    EXPECT_EQ(data.nodes()->findById(3), nullptr);
-
+    // The lookups must forget a removed stop.
     data.busStops()->remove(data.busStops()->findByNode(n1));
     EXPECT_EQ(data.busStops()->findByNode(n1), nullptr);
-    EXPECT_EQ(data.busStops()->size(), 1u);
+    EXPECT_EQ(data.busStops()->findByNameAndNode("Kamppi", n1), nullptr);
 }
 
-TEST(OSMDataModel, SplitPiecesShareAnIdAndRenumbering)
+TEST(OSMDataModel, ShakeDropsNodesOfRejectedWaysAndKeepsStopsAndOrder)
 {
     OSMData data;
-    data.addNode(1, Location(0, 0));
-    data.addNode(2, Location(0, 1));
+    addNodes(data, 6);
+    data.addWay(1, {1, 2}, false, false, false, false, Road, 0, 0); // neither road nor tram: rejected
+    data.addWay(2, {5, 3}, true, false, false, false, Road, 0, 0);
+    data.addTramStop("Kauppatori", data.nodes()->findById(4));
+    StderrCapture capture;
+    data.shakeNodes();
+    EXPECT_EQ(capture.text(), "OSMParser:     Nodes shaked: 3\n");
+    std::vector<int64_t> ids;
+    for (const Node *node : data.nodes()->nodes())
+        ids.push_back(node->getId());
+    EXPECT_EQ(ids, (std::vector<int64_t>{3, 4, 5}));
+    EXPECT_EQ(data.nodes()->findById(1), nullptr);
+}
+
+TEST(OSMDataModel, SplitPiecesShareAnIdUntilRenumbered)
+{
+    OSMData data;
+    addNodes(data, 2);
     data.addWay(5, {1, 2}, false, true, false, false, Road, 1, 1);
     Way *piece = new Way;
     piece->setId(5);
@@ -105,46 +104,24 @@ TEST(OSMDataModel, SplitPiecesShareAnIdAndRenumbering)
     data.ways()->simplifyIds();
     EXPECT_TRUE(data.ways()->getAllById(5).empty());
     const int64_t firstId = data.ways()->ways()[0]->getId();
-    EXPECT_EQ(data.ways()->ways()[1]->getId(), firstId + 1);
     EXPECT_EQ(data.ways()->findById(firstId + 1), piece);
 }
 
 TEST(OSMDataModel, RoadClassNames)
 {
     EXPECT_EQ(roadClassToString(Unclassified, true), "unclassified_link");
-    EXPECT_EQ(roadClassToString(Road, true), "road_link");
     EXPECT_EQ(roadClassToString(42, false), "road");
     EXPECT_EQ(roadClassFromString("living_street"), Road);
     EXPECT_EQ(roadClassFromString("secondary_link"), Secondary);
     EXPECT_EQ(roadClassFromString("Primary"), Road);
 }
 
-TEST(OSMDataModel, ShakeDropsNodesOfRejectedWaysAndKeepsOrder)
-{
-    OSMData data;
-    for (int64_t id = 1; id <= 5; ++id)
-        data.addNode(id, Location(0, static_cast<double>(id)));
-    data.addWay(1, {1, 2}, false, false, false, false, Road, 0, 0); // neither road nor tram: rejected
-    data.addWay(2, {5, 3}, true, false, false, false, Road, 0, 0);
-    data.addTramStop("Kauppatori", data.nodes()->findById(4));
-    StderrCapture capture;
-    data.shakeNodes();
-    EXPECT_EQ(capture.text(), "OSMParser:     Nodes shaked: 2\n");
-    std::vector<int64_t> ids;
-    for (const Node *node : data.nodes()->nodes())
-        ids.push_back(node->getId());
-    EXPECT_EQ(ids, (std::vector<int64_t>{3, 4, 5}));
-    EXPECT_EQ(data.nodes()->findById(1), nullptr);
-}
-
 TEST(OSMDataModel, MisuseIsReportedAndChangesNothing)
 {
     OSMData data;
-    data.addNode(1, Location(0, 0));
-    data.addNode(2, Location(0, 1));
+    addNodes(data, 2);
     data.addWay(3, {1, 2}, false, true, false, false, Road, 1, 1);
     Way *way = data.ways()->findById(3);
-    Node *first = data.nodes()->findById(1);
     StderrCapture capture;
     way->addNode(nullptr);
     Node stranger(9, Location(1, 1));
@@ -154,5 +131,5 @@ TEST(OSMDataModel, MisuseIsReportedAndChangesNothing)
                               "disconnectNode(Node* node) FAILED! Could not find (*node)\n"
                               "Node::disconnectWay FAILED, could not find (way)\n");
     EXPECT_EQ(way->nodes().size(), 2u);
-    EXPECT_EQ(first->ways(), std::vector<Way *>{way});
+    EXPECT_EQ(data.nodes()->findById(1)->ways(), std::vector<Way *>{way});
 }

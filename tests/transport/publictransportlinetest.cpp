@@ -5,17 +5,14 @@
 
 TEST(PublicTransportLine, VehicleTypeFollowsTheScheduleLineType)
 {
-    EXPECT_EQ(PublicTransportLine::vehicleTypeFromLineType(Schedule::Tram), PublicTransportLine::TramLine);
-    EXPECT_EQ(PublicTransportLine::vehicleTypeFromLineType(Schedule::Trolleybus), PublicTransportLine::TrolleybusLine);
-    EXPECT_EQ(PublicTransportLine::vehicleTypeFromLineType(Schedule::Bus), PublicTransportLine::BusLine);
-    EXPECT_EQ(PublicTransportLine::vehicleTypeFromLineType(Schedule::NoType), PublicTransportLine::BusLine);
-    PublicTransportLine line;
-    line.vehicleType = PublicTransportLine::vehicleTypeFromLineType(Schedule::Tram);
-    EXPECT_TRUE(line.isTram());
-}
-
-TEST(Schedule, IdsAreConsecutive)
-{
-    Schedule a, b;
-    EXPECT_EQ(b.id, a.id + 1);
+    const std::pair<int32_t, int32_t> cases[] = {{Schedule::Tram, PublicTransportLine::TramLine},
+                                                 {Schedule::Trolleybus, PublicTransportLine::TrolleybusLine},
+                                                 {Schedule::Bus, PublicTransportLine::BusLine},
+                                                 {Schedule::NoType, PublicTransportLine::BusLine}};
+    for (const auto &[lineType, vehicleType] : cases) {
+        PublicTransportLine line;
+        line.vehicleType = PublicTransportLine::vehicleTypeFromLineType(lineType);
+        EXPECT_EQ(line.vehicleType, vehicleType) << "line type " << lineType;
+        EXPECT_EQ(line.isTram(), lineType == Schedule::Tram) << "line type " << lineType;
+    }
 }
