@@ -66,7 +66,7 @@ public:
     int64_t nextWayId = 100;
 };
 
-/// The walk the design describes, without any index: every segment of every way for every stop.
+/// The plain walk, without any index: every segment of every way for every stop.
 /// It shares the projection and makes the same corrections as the convertor (a node enters a way
 /// only once, and is inserted right after its segment's start), so only the index differs.
 void plainConvert(OSMData *data, int *ties = nullptr)
