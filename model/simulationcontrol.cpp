@@ -53,6 +53,8 @@ template <typename V> int64_t removeFinished(std::vector<V *> &list)
 /// library, two plain threads joined at the end do the same work, so that only real races are reported.
 template <typename V, typename Decide> void decideAll(std::vector<V *> &list, Decide decide)
 {
+    if (list.empty()) // spares waking the pool for a kind of vehicle that is not on the network
+        return;
 #ifdef KOLVEX_THREAD_SANITIZER
     const size_t half = list.size() / 2;
     std::thread other([&] { std::for_each(list.begin(), list.begin() + std::ptrdiff_t(half), decide); });
