@@ -7,6 +7,7 @@
 #include "model/simulationdata.h"
 #include "osm/osmdata.h"
 #include "osm/osmparser.h"
+#include "tests/stderrcapture.h"
 
 #include <benchmark/benchmark.h>
 
@@ -20,20 +21,6 @@
 namespace {
 
 const QString RAW_EXTRACT = QStringLiteral(KOLVEX_SOURCE_DIR "/data/helsinki_centre.osm");
-
-/// Swallows the progress lines so that they do not dominate the timing.
-class SilentStderr
-{
-public:
-    SilentStderr() : old(std::cerr.rdbuf(sink.rdbuf())) {}
-    ~SilentStderr() { std::cerr.rdbuf(old); }
-    SilentStderr(const SilentStderr &) = delete;
-    SilentStderr &operator=(const SilentStderr &) = delete;
-
-private:
-    std::ostringstream sink;
-    std::streambuf *old;
-};
 
 /// One run's data; conversion changes the map, so every iteration reads it afresh.
 struct Run
@@ -56,7 +43,7 @@ void convertStages(benchmark::State &state, int first, int last)
 {
     if (!haveExtract(state))
         return;
-    SilentStderr silent;
+    StderrCapture silent;
     size_t cells = 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -105,7 +92,7 @@ void BM_PrepareMap(benchmark::State &state)
 {
     if (!haveExtract(state))
         return;
-    SilentStderr silent;
+    StderrCapture silent;
     for (auto _ : state) {
         auto run = std::make_unique<Run>();
         OSMParser::parseFile(RAW_EXTRACT, &run->osm);

@@ -3,6 +3,7 @@
 #include "osm/osmdata.h"
 #include "osm/osmparser.h"
 #include "osm/osmwriter.h"
+#include "tests/stderrcapture.h"
 
 #include <benchmark/benchmark.h>
 
@@ -20,20 +21,6 @@ namespace {
 
 const QString RAW_EXTRACT = QStringLiteral(KOLVEX_SOURCE_DIR "/data/helsinki_centre.osm");
 const QString DEFAULT_MAP = QStringLiteral(KOLVEX_SOURCE_DIR "/data/kesta_center_2014-04-15_compressed_edited.osm");
-
-/// Swallows the reader's progress lines so that they do not dominate the timing.
-class SilentStderr
-{
-public:
-    SilentStderr() : old(std::cerr.rdbuf(sink.rdbuf())) {}
-    ~SilentStderr() { std::cerr.rdbuf(old); }
-    SilentStderr(const SilentStderr &) = delete;
-    SilentStderr &operator=(const SilentStderr &) = delete;
-
-private:
-    std::ostringstream sink;
-    std::streambuf *old;
-};
 
 double residentMegabytes()
 {
@@ -53,7 +40,7 @@ double peakResidentMegabytes()
 
 void readFile(benchmark::State &state, const QString &path)
 {
-    SilentStderr silent;
+    StderrCapture silent;
     double residentAfterRead = 0;
     size_t ways = 0;
     for (auto _ : state) {
@@ -83,7 +70,7 @@ BENCHMARK(BM_ReadDefaultMap)->Unit(benchmark::kMillisecond);
 
 void BM_WriteDefaultMap(benchmark::State &state)
 {
-    SilentStderr silent;
+    StderrCapture silent;
     OSMData data;
     OSMParser::parseFile(RAW_EXTRACT, &data);
     const QString target = QDir::temp().filePath(QStringLiteral("kolvex_osm_bench_%1.osm").arg(getpid()));

@@ -9,7 +9,6 @@
 
 using namespace geo;
 using testmaps::countOccurrences;
-using testmaps::StderrCapture;
 
 TEST(GeodesyBearing, CardinalDirectionsAndIdenticalPoints)
 {

@@ -54,7 +54,7 @@ struct SmallCrossroad
         osm.addBusStop("Stop \"8\"", osm.nodes()->findById(8));
         osm.busStops()->stops()[0]->setPlacement(3);
         osm.addTramStop("Corner", osm.nodes()->findById(3));
-        testmaps::StderrCapture quiet;
+        StderrCapture quiet;
         NetworkConvertor(&osm, &sim, &bindings).convert();
     }
     OSMData osm;
@@ -139,7 +139,7 @@ TEST(GeoJsonExport, SmallCrossroadMatchesGoldenFile)
 TEST(GeoJsonExport, UnwritablePathIsReported)
 {
     SmallCrossroad map;
-    testmaps::StderrCapture capture;
+    StderrCapture capture;
     EXPECT_FALSE(exportNetworkGeoJson(QStringLiteral("/nonexistent-dir/x.geojson"), &map.osm, &map.sim, &map.bindings));
     EXPECT_NE(capture.text().find("GeoJSON export: cannot write \"/nonexistent-dir/x.geojson\""), std::string::npos);
 }

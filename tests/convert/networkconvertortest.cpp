@@ -9,7 +9,6 @@
 
 using testmaps::at;
 using testmaps::countOccurrences;
-using testmaps::StderrCapture;
 using testmaps::TestNetwork;
 using testmaps::xOf;
 using testmaps::yOf;

@@ -17,7 +17,6 @@
 #include <limits>
 #include <unordered_map>
 
-using testmaps::StderrCapture;
 
 namespace {
 

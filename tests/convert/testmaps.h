@@ -4,6 +4,7 @@
 #include "convert/geodesy.h"
 #include "model/cell.h"
 #include "osm/osmdata.h"
+#include "tests/stderrcapture.h"
 
 #include <cmath>
 #include <iostream>
@@ -68,21 +69,6 @@ inline void addWay(OSMData &data, const TestWay &w)
 {
     data.addWay(w.id, w.nodes, w.tram, w.highway, w.oneway, false, Road, w.lanesForward, w.lanesBackward);
 }
-
-/// Captures what is written to standard error while it lives.
-class StderrCapture
-{
-public:
-    StderrCapture() : old(std::cerr.rdbuf(buffer.rdbuf())) {}
-    ~StderrCapture() { std::cerr.rdbuf(old); }
-    StderrCapture(const StderrCapture &) = delete;
-    StderrCapture &operator=(const StderrCapture &) = delete;
-    std::string text() const { return buffer.str(); }
-
-private:
-    std::ostringstream buffer;
-    std::streambuf *old;
-};
 
 inline int countOccurrences(const std::string &s, const std::string &needle)
 {

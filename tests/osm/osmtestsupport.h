@@ -10,39 +10,20 @@
 #include <QFile>
 #include <QString>
 
+#include "tests/stderrcapture.h"
 #include <algorithm>
 #include <iostream>
 #include <map>
 #include <set>
 #include <sstream>
+
 #include <string>
 #include <tuple>
 #include <vector>
 
 namespace osmtest {
 
-/// Collects what is written to std::cerr while it lives.
-class StderrCapture
-{
-public:
-    StderrCapture() : old(std::cerr.rdbuf(buffer.rdbuf())) {}
-    ~StderrCapture() { std::cerr.rdbuf(old); }
-    StderrCapture(const StderrCapture &) = delete;
-    StderrCapture &operator=(const StderrCapture &) = delete;
-    std::string text() const { return buffer.str(); }
-    std::vector<std::string> lines() const
-    {
-        std::vector<std::string> result;
-        std::istringstream in(buffer.str());
-        for (std::string line; std::getline(in, line);)
-            result.push_back(line);
-        return result;
-    }
-
-private:
-    std::ostringstream buffer;
-    std::streambuf *old;
-};
+using ::StderrCapture;
 
 inline QString fixture(const char *name)
 {

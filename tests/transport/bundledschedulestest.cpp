@@ -2,6 +2,7 @@
 
 #include "osm/osmdata.h"
 #include "osm/osmparser.h"
+#include "tests/stderrcapture.h"
 #include "transport/scheduleparser.h"
 
 #include <gtest/gtest.h>
@@ -17,13 +18,11 @@ class BundledSchedulesTest : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        std::ostringstream sink;
-        std::streambuf *old = std::cerr.rdbuf(sink.rdbuf());
+        StderrCapture capture;
         parser.parse(QStringLiteral(KOLVEX_SOURCE_DIR "/data/schedules.xml"));
         OSMParser::parseFile(QStringLiteral(KOLVEX_SOURCE_DIR "/data/kesta_center_2014-04-15_compressed_edited.osm"),
                              &map);
-        std::cerr.rdbuf(old);
-        parserOutput = sink.str();
+        parserOutput = capture.text();
     }
 
     static ScheduleParser parser;

@@ -1,4 +1,5 @@
 #include "transport/scheduleparser.h"
+#include "tests/stderrcapture.h"
 #include "transport/schedule.h"
 
 #include <gtest/gtest.h>
@@ -20,11 +21,9 @@ QString fixture(const char *name)
 /// Parses `path` into `parser` and returns what it wrote to std::cerr.
 std::string parseCapturing(ScheduleParser &parser, const QString &path)
 {
-    std::ostringstream buffer;
-    std::streambuf *old = std::cerr.rdbuf(buffer.rdbuf());
+    StderrCapture capture;
     parser.parse(path);
-    std::cerr.rdbuf(old);
-    return buffer.str();
+    return capture.text();
 }
 
 /// Each schedule in one line: "#id name type lineType: start times | stop t_rel/t_abs, ...", the id counted
