@@ -61,6 +61,18 @@ template <size_t N> void pick(const QXmlStreamAttributes &attributes, Wanted (&w
     }
 }
 
+/// The key and value of a tag element; false unless it has both.
+bool tagOf(const QXmlStreamAttributes &attributes, QStringRef &key, QStringRef &value)
+{
+    Wanted tag[] = {{QLatin1String("k")}, {QLatin1String("v")}};
+    pick(attributes, tag);
+    if (!tag[0].found || !tag[1].found)
+        return false;
+    key = tag[0].value;
+    value = tag[1].value;
+    return true;
+}
+
 /// Plain decimal text (an optional "-" and at most 18 digits, which cannot overflow) is converted here:
 /// Qt's locale-aware conversion dominated the cost of the many ids of a city extract. Any other text goes
 /// to Qt's conversion, so exactly the texts Qt accepts are accepted.
@@ -242,12 +254,9 @@ void OSMParser::parseNode(QXmlStreamReader &reader, OSMData *data)
         if (!reader.isStartElement() || !is(reader.name(), QLatin1String("tag")))
             continue;
         const QXmlStreamAttributes tagAttributes = reader.attributes();
-        Wanted tag[] = {{QLatin1String("k")}, {QLatin1String("v")}};
-        pick(tagAttributes, tag);
-        if (!tag[0].found || !tag[1].found)
+        QStringRef key, value;
+        if (!tagOf(tagAttributes, key, value))
             continue;
-        const QStringRef &key = tag[0].value;
-        const QStringRef &value = tag[1].value;
         if (is(key, QLatin1String("name")))
             name = toStdString(value);
         else if (is(key, QLatin1String("railway")) && is(value, QLatin1String("tram_stop")))
@@ -322,12 +331,9 @@ void OSMParser::parseWay(QXmlStreamReader &reader, OSMData *data)
             nodeRefs.push_back(nodeId);
             continue;
         }
-        Wanted tag[] = {{QLatin1String("k")}, {QLatin1String("v")}};
-        pick(attributes, tag);
-        if (!tag[0].found || !tag[1].found)
+        QStringRef key, value;
+        if (!tagOf(attributes, key, value))
             continue;
-        const QStringRef &key = tag[0].value;
-        const QStringRef &value = tag[1].value;
         if (is(key, QLatin1String("highway"))) {
             for (const auto &accepted : acceptedHighways) {
                 if (is(value, accepted.value)) {
@@ -416,12 +422,9 @@ void OSMParser::parseRelation(QXmlStreamReader &reader, OSMData *data)
             }
             continue;
         }
-        Wanted tag[] = {{QLatin1String("k")}, {QLatin1String("v")}};
-        pick(attributes, tag);
-        if (!tag[0].found || !tag[1].found)
+        QStringRef key, value;
+        if (!tagOf(attributes, key, value))
             continue;
-        const QStringRef &key = tag[0].value;
-        const QStringRef &value = tag[1].value;
         if (is(key, QLatin1String("type"))) {
             if (is(value, QLatin1String("route")))
                 isRoute = true;
