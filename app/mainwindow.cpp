@@ -1,6 +1,6 @@
 #include "mainwindow.h"
 
-#include "simulation.h"
+#include "engine/simulation.h"
 
 #include <QMetaObject>
 #include <QTextEdit>

@@ -1,11 +1,11 @@
 // Step time of the bundled city at the car cap: whole steps, vehicle updates per second, and the
 // cost of each phase.
 
-#include "app/simulation.h"
+#include "engine/simulation.h"
+#include "engine/simulationcontrol.h"
 #include "model/bus.h"
 #include "model/car.h"
 #include "model/random.h"
-#include "model/simulationcontrol.h"
 #include "model/simulationdata.h"
 #include "model/tram.h"
 

@@ -1,6 +1,6 @@
 // One car decision on hand-built chains: a long straight one and a winding one.
 
-#include "convert/geodesy.h"
+#include "geo/geodesy.h"
 #include "model/car.h"
 #include "model/cell.h"
 #include "model/simulationdata.h"

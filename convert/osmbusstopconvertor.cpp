@@ -1,6 +1,6 @@
 #include "osmbusstopconvertor.h"
 
-#include "convert/geodesy.h"
+#include "geo/geodesy.h"
 #include "osm/osmdata.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #ifndef KOLVEX_CONVERT_OSMBUSSTOPCONVERTOR_H
 #define KOLVEX_CONVERT_OSMBUSSTOPCONVERTOR_H
 
-#include "convert/geodesy.h"
+#include "geo/geodesy.h"
 
 #include <cstdint>
 #include <unordered_map>

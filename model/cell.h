@@ -1,7 +1,7 @@
 #ifndef KOLVEX_MODEL_CELL_H
 #define KOLVEX_MODEL_CELL_H
 
-#include "convert/geodesy.h"
+#include "geo/geodesy.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,8 +1,8 @@
 #ifndef KOLVEX_MODEL_SIMULATIONDATA_H
 #define KOLVEX_MODEL_SIMULATIONDATA_H
 
-#include "transport/departurecalendar.h"
-#include "transport/publictransportlines.h"
+#include "timetable/departurecalendar.h"
+#include "timetable/publictransportlines.h"
 
 #include <QTime>
 

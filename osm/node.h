@@ -1,7 +1,7 @@
 #ifndef KOLVEX_OSM_NODE_H
 #define KOLVEX_OSM_NODE_H
 
-#include "convert/geodesy.h"
+#include "geo/geodesy.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,6 +1,6 @@
 #include "linecreator.h"
 
-#include "scheduleparser.h"
+#include "timetable/scheduleparser.h"
 
 #include <iostream>
 

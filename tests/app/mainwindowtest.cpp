@@ -1,5 +1,5 @@
 #include "app/mainwindow.h"
-#include "app/simulation.h"
+#include "engine/simulation.h"
 
 #include <QApplication>
 #include <QTextEdit>

@@ -1,6 +1,6 @@
 #include "convert/osmbusstopconvertor.h"
 
-#include "convert/geodesy.h"
+#include "geo/geodesy.h"
 #include "model/random.h"
 #include "osm/osmdata.h"
 #include "osm/osmparser.h"
@@ -16,7 +16,6 @@
 #include <cstring>
 #include <limits>
 #include <unordered_map>
-
 
 namespace {
 

@@ -1,7 +1,7 @@
 #ifndef KOLVEX_TESTS_CONVERT_TESTMAPS_H
 #define KOLVEX_TESTS_CONVERT_TESTMAPS_H
 
-#include "convert/geodesy.h"
+#include "geo/geodesy.h"
 #include "model/cell.h"
 #include "osm/osmdata.h"
 #include "tests/stderrcapture.h"

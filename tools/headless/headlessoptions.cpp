@@ -1,6 +1,6 @@
 #include "headlessoptions.h"
 
-#include "app/simulation.h"
+#include "engine/simulation.h"
 #include "model/random.h"
 
 namespace {

@@ -1,11 +1,11 @@
 #include "headlessrunner.h"
 
-#include "app/simulation.h"
 #include "convert/geojsonexport.h"
+#include "engine/simulation.h"
+#include "engine/simulationcontrol.h"
 #include "model/bus.h"
 #include "model/car.h"
 #include "model/cell.h"
-#include "model/simulationcontrol.h"
 #include "model/simulationdata.h"
 #include "model/tram.h"
 

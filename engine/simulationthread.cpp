@@ -1,7 +1,7 @@
 #include "simulationthread.h"
 
+#include "model/simulationlocks.h"
 #include "simulationcontrol.h"
-#include "simulationlocks.h"
 
 #include <QThread>
 #include <QTimer>

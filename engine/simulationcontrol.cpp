@@ -1,16 +1,16 @@
 #include "simulationcontrol.h"
 
-#include "bus.h"
-#include "car.h"
-#include "cell.h"
-#include "chain.h"
-#include "crossroad.h"
-#include "generator.h"
-#include "rightofway.h"
-#include "semaphore.h"
-#include "simulationdata.h"
-#include "simulationlocks.h"
-#include "tram.h"
+#include "model/bus.h"
+#include "model/car.h"
+#include "model/cell.h"
+#include "model/chain.h"
+#include "model/crossroad.h"
+#include "model/generator.h"
+#include "model/rightofway.h"
+#include "model/semaphore.h"
+#include "model/simulationdata.h"
+#include "model/simulationlocks.h"
+#include "model/tram.h"
 
 #include <QtConcurrent/QtConcurrentMap>
 

@@ -1,6 +1,6 @@
-#include "transport/scheduleparser.h"
+#include "timetable/scheduleparser.h"
 #include "tests/stderrcapture.h"
-#include "transport/schedule.h"
+#include "timetable/schedule.h"
 
 #include <gtest/gtest.h>
 

@@ -3,15 +3,15 @@
 #include "convert/networkconvertor.h"
 #include "convert/osmbusstopconvertor.h"
 #include "convert/routeconvertor.h"
+#include "engine/simulationcontrol.h"
+#include "engine/simulationthread.h"
 #include "model/bindingdata.h"
-#include "model/simulationcontrol.h"
 #include "model/simulationdata.h"
 #include "model/simulationlocks.h"
-#include "model/simulationthread.h"
 #include "osm/osmdata.h"
 #include "osm/osmparser.h"
+#include "timetable/scheduleparser.h"
 #include "transport/linecreator.h"
-#include "transport/scheduleparser.h"
 
 #include <QThread>
 

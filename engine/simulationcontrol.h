@@ -1,7 +1,7 @@
 #ifndef KOLVEX_MODEL_SIMULATIONCONTROL_H
 #define KOLVEX_MODEL_SIMULATIONCONTROL_H
 
-#include "approachindex.h"
+#include "model/approachindex.h"
 
 #include "transport/linegenerator.h"
 

@@ -1,5 +1,5 @@
-#include "model/simulationthread.h"
-#include "model/simulationcontrol.h"
+#include "engine/simulationthread.h"
+#include "engine/simulationcontrol.h"
 #include "model/simulationdata.h"
 #include "model/simulationlocks.h"
 

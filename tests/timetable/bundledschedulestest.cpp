@@ -3,7 +3,7 @@
 #include "osm/osmdata.h"
 #include "osm/osmparser.h"
 #include "tests/stderrcapture.h"
-#include "transport/scheduleparser.h"
+#include "timetable/scheduleparser.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "testnetwork.h"
+#include "tests/model/testnetwork.h"
 
+#include "engine/simulationcontrol.h"
 #include "model/approachindex.h"
 #include "model/cell.h"
 #include "model/chain.h"
 #include "model/crossroad.h"
 #include "model/generator.h"
-#include "model/simulationcontrol.h"
 #include "model/simulationdata.h"
 
 #include <gtest/gtest.h>

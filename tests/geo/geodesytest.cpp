@@ -1,6 +1,6 @@
-#include "convert/geodesy.h"
+#include "geo/geodesy.h"
 
-#include "testmaps.h"
+#include "tests/convert/testmaps.h"
 
 #include <gtest/gtest.h>
 

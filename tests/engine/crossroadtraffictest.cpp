@@ -2,10 +2,10 @@
 // crossroads and on the default map, counting cars that enter, cross crossroads and leave, and
 // the cells that two vehicles share after a move.
 
+#include "engine/simulationcontrol.h"
 #include "model/car.h"
 #include "model/random.h"
-#include "model/simulationcontrol.h"
-#include "testnetwork.h"
+#include "tests/convert/testnetwork.h"
 
 #include <gtest/gtest.h>
 

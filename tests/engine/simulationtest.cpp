@@ -1,6 +1,6 @@
-#include "app/simulation.h"
+#include "engine/simulation.h"
+#include "engine/simulationthread.h"
 #include "model/simulationdata.h"
-#include "model/simulationthread.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -1,4 +1,4 @@
-#include "model/steppacer.h"
+#include "engine/steppacer.h"
 
 #include <gtest/gtest.h>
 

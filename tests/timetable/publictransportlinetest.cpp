@@ -1,5 +1,5 @@
-#include "transport/publictransportline.h"
-#include "transport/schedule.h"
+#include "timetable/publictransportline.h"
+#include "timetable/schedule.h"
 
 #include <gtest/gtest.h>
 
