@@ -149,6 +149,7 @@ TEST(LaneChange, IntoTheBayOnlyWithTheBayFreeBesideAheadAndBehind)
         int otherSpeed; ///< its speed
         int direction;
         bool allowed;
+        bool twoBays = false; ///< the bay is two bays of 40 cells end to end
     };
     const Row rows[] = {
         {"free bay", 170, 3, -1, 0, 2, true},
@@ -163,10 +164,16 @@ TEST(LaneChange, IntoTheBayOnlyWithTheBayFreeBesideAheadAndBehind)
         {"behind at its braking distance", 170, 0, 37, 2, 2, true},
         {"behind within its braking distance", 170, 0, 37, 3, 2, false},
         {"far behind a fast one", 170, 0, 2, 14, 2, false},
+        {"beside two bays", 170, 0, -1, 0, 2, false, true},
     };
     for (const Row &row : rows) {
         StopStreet street(300);
-        street.addBay(100, 80);
+        if (row.twoBays) {
+            street.addBay(100, 40);
+            street.addBay(140, 40);
+        } else {
+            street.addBay(100, 80);
+        }
         TestBus bus(nullptr, 0);
         bus.setSpeed(row.speed);
         putAt(street.lane[size_t(row.front)], bus);

@@ -1,0 +1,372 @@
+// Buses and trams driven by the step: the timetable at a stop, stops that are not the next one,
+// bays that are taken, and whole trips over the bundled city among its cars, on any number of
+// threads.
+
+#include "tests/model/testguided.h"
+
+#include "engine/simulationcontrol.h"
+#include "model/bindingdata.h"
+#include "model/chain.h"
+#include "model/crossroad.h"
+#include "model/random.h"
+#include "tests/convert/testnetwork.h"
+
+#include <QThreadPool>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+namespace {
+
+/// An id no stop has: a stop of the line that got no cells in the network.
+constexpr int64_t NO_CELL_STOP = 900001;
+
+int secondOfDay(const QTime &t)
+{
+    return t.hour() * 3600 + t.minute() * 60 + t.second();
+}
+
+/// What one guided vehicle did over a run.
+struct Trip
+{
+    std::vector<int64_t> loadedAt; ///< the stops where it started loading, in order
+    int maxSpeedSeen = 0;
+    bool removed = false;
+};
+
+/// Runs the step and records, per vehicle id, the stops where buses and trams load, and the cells
+/// that a bus or tram shares with another vehicle after a move.
+class Recorder
+{
+public:
+    explicit Recorder(SimulationData &data) : data(data), control(&data) {}
+
+    void step()
+    {
+        control.advanceClock();
+        control.updateSemaphores();
+        control.decideVehicles();
+        control.removeFinishedVehicles();
+        control.commitSpeeds();
+        control.resolveDeadlocks();
+        control.moveVehicles();
+        checkCells(data.trams);
+        checkCells(data.buses);
+        checkCells(data.cars);
+        control.dispatchDepartures();
+        control.runGenerators();
+        std::map<int32_t, bool> present;
+        observe(data.trams, present);
+        observe(data.buses, present);
+        for (auto &t : trips)
+            if (!present.count(t.first))
+                t.second.removed = true;
+    }
+    void run(int steps)
+    {
+        for (int i = 0; i < steps; ++i)
+            step();
+    }
+
+    SimulationData &data;
+    SimulationControl control;
+    std::map<int32_t, Trip> trips;
+    size_t sharedCells = 0;
+
+private:
+    /// Cars moving onto one another is a matter of the car rules, not counted here.
+    template <typename V> void checkCells(const std::vector<V *> &list)
+    {
+        for (const V *v : list)
+            for (const Cell *c : v->cells())
+                if (c->vehicle != v && (isGuided(v) || isGuided(c->vehicle)))
+                    ++sharedCells;
+    }
+    static bool isGuided(const Vehicle *v) { return dynamic_cast<const VehicleGuided *>(v) != nullptr; }
+    template <typename V> void observe(const std::vector<V *> &list, std::map<int32_t, bool> &present)
+    {
+        for (const V *v : list) {
+            Trip &trip = trips[v->id()];
+            present[v->id()] = true;
+            trip.maxSpeedSeen = std::max(trip.maxSpeedSeen, v->speed());
+            const bool loading = v->state() == GuidedState::Loading;
+            if (loading && !wasLoading[v->id()])
+                trip.loadedAt.push_back(v->frontCell()->stop ? v->frontCell()->stop->getId() : -1);
+            wasLoading[v->id()] = loading;
+        }
+    }
+    std::map<int32_t, bool> wasLoading;
+};
+
+template <typename V> V *addVehicle(std::vector<V *> &list, Cell *front, const PublicTransportLine &line, int departure)
+{
+    V *v = new V(&line, departure);
+    if (!place(front, v)) {
+        delete v;
+        return nullptr;
+    }
+    list.push_back(v);
+    return v;
+}
+
+} // namespace
+
+TEST(GuidedTraffic, EarlyBusWaitsAtItsBayUntilDueThenLeavesAtNormalSpeed)
+{
+    StopStreet street(700);
+    OSMStop *stop = street.addBay(300, 81);
+    street.data.time = QTime(10, 0);
+    const int due = secondOfDay(street.data.time) + 60;
+    const PublicTransportLine line = makeLine({7}, {stop->getId(), NO_CELL_STOP}, {0, 300});
+    Bus *bus = addVehicle(street.data.buses, street.lane[100], line, due);
+    ASSERT_NE(bus, nullptr);
+    ASSERT_EQ(bus->maxSpeed(), 14);
+    const int32_t id = bus->id();
+    Recorder r(street.data);
+    while (bus->state() != GuidedState::Waiting && r.data.step < 400)
+        r.step();
+    ASSERT_EQ(bus->state(), GuidedState::Waiting);
+    const int waitedFrom = r.data.step;
+    // Loading ended before the time due: it waits out the difference, to the quarter second.
+    const int expectedWait = 4 * (due - secondOfDay(r.data.time));
+    EXPECT_GT(expectedWait, 0);
+    EXPECT_EQ(bus->waitCount(), expectedWait);
+    EXPECT_TRUE(bus->allCellsOnStop());
+    while (bus->state() == GuidedState::Waiting && r.data.step < 800)
+        r.step();
+    EXPECT_EQ(r.data.step - waitedFrom, expectedWait);
+    EXPECT_EQ(bus->speed(), 0);
+    EXPECT_EQ(bus->maxSpeed(), 11);
+    // It pulls out of the bay, drives to the end of the street at no more than 11 and leaves.
+    int fastest = 0;
+    for (int i = 0; i < 200 && !r.trips[id].removed; ++i) {
+        fastest = std::max(fastest, bus->speed());
+        r.step();
+    }
+    EXPECT_TRUE(r.trips[id].removed);
+    EXPECT_EQ(fastest, 11);
+    EXPECT_EQ(r.trips[id].loadedAt, std::vector<int64_t>{stop->getId()});
+    EXPECT_EQ(r.sharedCells, 0u);
+}
+
+TEST(GuidedTraffic, LateTramHurriesUntilOnTimeAndPassesStopsNotNext)
+{
+    StopStreet track(2200);
+    OSMStop *first = track.addPlatform(300, 181);
+    track.addPlatform(800, 181); // of another line
+    OSMStop *second = track.addPlatform(1300, 181);
+    track.data.time = QTime(10, 0);
+    const int start = secondOfDay(track.data.time);
+    // 200 s late at the first stop; the second stop, behind one that has no cells, is due late
+    // enough to be reached early.
+    const PublicTransportLine line =
+        makeLine({7}, {first->getId(), NO_CELL_STOP, second->getId(), NO_CELL_STOP + 1}, {0, 100, 400, 500}, 2);
+    Tram *tram = addVehicle(track.data.trams, track.lane[150], line, start - 200);
+    ASSERT_NE(tram, nullptr);
+    const int32_t id = tram->id();
+    Recorder r(track.data);
+    while (tram->stopIndex() < 1 && r.data.step < 600)
+        r.step();
+    EXPECT_EQ(tram->maxSpeed(), 14);
+    EXPECT_EQ(tram->state(), GuidedState::Driving);
+    while (!r.trips[id].removed && tram->state() != GuidedState::Waiting && r.data.step < 1200)
+        r.step();
+    ASSERT_FALSE(r.trips[id].removed);
+    ASSERT_EQ(tram->state(), GuidedState::Waiting);
+    EXPECT_GT(r.trips[id].maxSpeedSeen, 11); // it hurried
+    EXPECT_EQ(tram->maxSpeed(), 11);         // and is back to normal once early
+    EXPECT_EQ(r.trips[id].loadedAt, (std::vector<int64_t>{first->getId(), second->getId()}));
+    EXPECT_EQ(tram->stopIndex(), 3);
+    r.run(1500);
+    EXPECT_TRUE(r.trips[id].removed); // at the end of the track
+    EXPECT_EQ(r.sharedCells, 0u);
+}
+
+TEST(GuidedTraffic, BusWaitsBesideATakenBayAndEntersOnceItIsFree)
+{
+    StopStreet street(700);
+    OSMStop *stop = street.addBay(300, 81);
+    const PublicTransportLine line = makeLine({7}, {stop->getId(), NO_CELL_STOP}, {0, 60});
+    Bus *bus = addVehicle(street.data.buses, street.lane[100], line, 0);
+    ASSERT_NE(bus, nullptr);
+    TestVehicle parked; // not on any list: it never moves
+    parked.setLength(2);
+    putAt(street.bayCells[20], parked);
+    Recorder r(street.data);
+    r.run(300);
+    EXPECT_EQ(bus->state(), GuidedState::Driving);
+    EXPECT_EQ(bus->speed(), 0);
+    EXPECT_EQ(bus->frontCell()->wayLink, street.lane[0]->wayLink); // still on the lane
+    EXPECT_NE(bus->frontCell()->side, nullptr);                    // beside the bay
+    release(&parked);
+    r.run(60);
+    EXPECT_EQ(bus->state(), GuidedState::Loading);
+    EXPECT_EQ(bus->frontCell(), street.bayCells.back());
+    EXPECT_EQ(r.sharedCells, 0u);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Trips over the bundled city
+
+namespace {
+
+/// A trip the test makes up from the network: from the end of a platform, along the lanes or
+/// tracks, through each crossroad onto a way not used yet, recording the ways and the stops.
+struct MadeLine
+{
+    PublicTransportLine line;
+    Cell *start = nullptr;
+    std::vector<int64_t> stops; ///< the stops with cells, in the order met
+};
+
+bool isPlatformEnd(const Cell *c)
+{
+    return c->stop && (!c->next || c->next->stop != c->stop);
+}
+
+MadeLine makeTrip(Cell *start, bool tram)
+{
+    MadeLine made;
+    made.start = start;
+    made.stops.push_back(start->stop->getId());
+    std::vector<int64_t> ways;
+    size_t waysAtLastStop = 0;
+    Cell *c = tram ? start : start->sideOf; // a bus leaves its bay for the lane beside it
+    int crossroads = 0;
+    for (int walked = 0; c && walked < 6000; ++walked) {
+        if (c->wayLink && (ways.empty() || ways.back() != c->wayLink->wayId()))
+            ways.push_back(c->wayLink->wayId());
+        const Cell *platform = tram ? c : c->side;
+        if (platform && isPlatformEnd(platform) && platform->stop->getKind() == (tram ? TramStop : BusStop) &&
+            platform->stop->getId() != made.stops.back()) {
+            made.stops.push_back(platform->stop->getId());
+            waysAtLastStop = ways.size();
+        }
+        if (c->next) {
+            c = c->next;
+            continue;
+        }
+        if (!c->crossroad || ++crossroads > 8)
+            break;
+        const PathPair *taken = nullptr;
+        if (const std::vector<PathPair> *pairs = c->crossroad->pathsFrom(c->wayLink))
+            for (const PathPair &pair : *pairs)
+                if (std::find(ways.begin(), ways.end(), pair.exitLane->wayId()) == ways.end()) {
+                    taken = c->crossroad->findPath(c->wayLink, pair.exitLane->wayId());
+                    break;
+                }
+        if (!taken)
+            taken = c->crossroad->findPath(c->wayLink, ways.back());
+        c = taken ? taken->pathCell : nullptr;
+    }
+    std::vector<int64_t> stopIds = made.stops;
+    // A stop of the line without cells, as conversion leaves some: it must not hold the trip up.
+    stopIds.insert(stopIds.begin() + 1, NO_CELL_STOP);
+    if (made.stops.size() > 1)
+        ways.resize(waysAtLastStop);
+    else // few tram stops have platforms: the trip ends at a stop without cells, and so leaves the network
+        stopIds.push_back(NO_CELL_STOP + 1);
+    std::vector<int32_t> offsets;
+    for (size_t i = 0; i < stopIds.size(); ++i)
+        offsets.push_back(int32_t(30 * i));
+    made.line = makeLine(ways, stopIds, offsets, tram ? 2 : 0);
+    return made;
+}
+
+/// Up to `count` trips of each kind that serve two stops or more, one from each placed stop.
+std::vector<MadeLine> makeTrips(const BindingData &bindings, size_t count)
+{
+    std::vector<MadeLine> trips;
+    size_t trams = 0, buses = 0;
+    for (const StopBinding *binding : bindings.stopBindings()) {
+        const bool tram = binding->stop->getKind() == TramStop;
+        size_t &made = tram ? trams : buses;
+        if (made >= count || binding->cells.empty())
+            continue;
+        MadeLine trip = makeTrip(binding->cells.front()->platformEnd(), tram);
+        if ((tram || trip.stops.size() >= 2) && trip.line.wayIds.size() >= 2) {
+            trips.push_back(std::move(trip));
+            ++made;
+        }
+    }
+    return trips;
+}
+
+/// The bundled city with its cars and made-up trips of buses and trams starting at `second`.
+struct CityRun
+{
+    std::unique_ptr<testmaps::ConvertedMap> map;
+    std::vector<MadeLine> lines;
+    std::unique_ptr<Recorder> recorder;
+    std::map<int32_t, const MadeLine *> lineOf; ///< by vehicle id
+
+    explicit CityRun(size_t tripsOfEachKind, uint64_t seed = Random::DEFAULT_SEED)
+    {
+        Random::setSeed(seed);
+        map = testmaps::ConvertedMap::load(KOLVEX_SOURCE_DIR "/data/kesta_center_2014-04-15_compressed_edited.osm");
+        if (!map)
+            return;
+        map->sim.time = QTime(14, 0);
+        lines = makeTrips(map->bindings, tripsOfEachKind);
+        const int second = secondOfDay(map->sim.time);
+        for (const MadeLine &made : lines) {
+            VehicleGuided *v =
+                made.line.isTram()
+                    ? static_cast<VehicleGuided *>(addVehicle(map->sim.trams, made.start, made.line, second + 40))
+                    : addVehicle(map->sim.buses, made.start, made.line, second + 40);
+            if (v)
+                lineOf[v->id()] = &made;
+        }
+        recorder = std::make_unique<Recorder>(map->sim);
+    }
+
+    /// FNV-1a over every vehicle's id, speed, state, next stop and cells.
+    uint64_t hash() const
+    {
+        uint64_t h = 14695981039346656037ULL;
+        auto mix = [&h](int64_t value) {
+            h ^= uint64_t(value);
+            h *= 1099511628211ULL;
+        };
+        auto add = [&](const Vehicle *v) {
+            mix(v->id());
+            mix(v->speed());
+            for (const Cell *c : v->cells())
+                mix(c->id);
+        };
+        for (const VehicleGuided *v : map->sim.trams) {
+            add(v);
+            mix(int64_t(v->state()) * 1000 + v->stopIndex());
+        }
+        for (const VehicleGuided *v : map->sim.buses) {
+            add(v);
+            mix(int64_t(v->state()) * 1000 + v->stopIndex());
+        }
+        for (const Vehicle *v : map->sim.cars)
+            add(v);
+        return h;
+    }
+};
+
+} // namespace
+
+TEST(GuidedTraffic, TripsAcrossTheBundledCityServeEveryStopThatHasCells)
+{
+    CityRun city(12);
+    if (!city.map)
+        GTEST_SKIP() << "the default map is missing";
+    ASSERT_GE(city.lineOf.size(), 12u);
+    city.recorder->run(3600);
+    size_t trams = 0;
+    for (const auto &v : city.lineOf) {
+        const Trip &trip = city.recorder->trips[v.first];
+        trams += v.second->line.isTram();
+        EXPECT_TRUE(trip.removed) << "vehicle " << v.first << " of line from stop " << v.second->stops.front();
+        EXPECT_EQ(trip.loadedAt, v.second->stops) << "vehicle " << v.first;
+    }
+    EXPECT_GE(trams, 2u);
+    EXPECT_GE(city.lineOf.size() - trams, 4u);
+    EXPECT_EQ(city.recorder->sharedCells, 0u);
+}
