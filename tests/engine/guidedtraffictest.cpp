@@ -207,6 +207,25 @@ TEST(GuidedTraffic, BusWaitsBesideATakenBayAndEntersOnceItIsFree)
     EXPECT_EQ(r.sharedCells, 0u);
 }
 
+TEST(GuidedTraffic, StopTooShortForTheVehicleIsPassed)
+{
+    for (const bool tram : {false, true}) {
+        StopStreet street(1400);
+        const int shortCells = tram ? 60 : 24; // a tram is 80 cells long, a bus 32
+        OSMStop *tooShort = tram ? street.addPlatform(300, shortCells) : street.addBay(300, shortCells);
+        OSMStop *next = tram ? street.addPlatform(800, 181) : street.addBay(800, 81);
+        const PublicTransportLine line = makeLine({7}, {tooShort->getId(), next->getId(), NO_CELL_STOP}, {0, 0, 0});
+        street.data.time = QTime(10, 0);
+        const int late = secondOfDay(street.data.time) - 60;
+        const int32_t id = tram ? addVehicle(street.data.trams, street.lane[100], line, late)->id()
+                                : addVehicle(street.data.buses, street.lane[100], line, late)->id();
+        Recorder r(street.data);
+        r.run(600);
+        EXPECT_EQ(r.trips[id].loadedAt, std::vector<int64_t>{next->getId()}) << (tram ? "tram" : "bus");
+        EXPECT_TRUE(r.trips[id].removed) << (tram ? "tram" : "bus");
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Trips over the bundled city
 
