@@ -10,6 +10,7 @@
 #include "model/crossroad.h"
 #include "model/random.h"
 #include "tests/convert/testnetwork.h"
+#include "tests/engine/madetrips.h"
 
 #include <QThreadPool>
 
@@ -19,9 +20,6 @@
 #include <map>
 
 namespace {
-
-/// An id no stop has: a stop of the line that got no cells in the network.
-constexpr int64_t NO_CELL_STOP = 900001;
 
 int secondOfDay(const QTime &t)
 {
@@ -100,9 +98,10 @@ private:
     std::map<int32_t, bool> wasLoading;
 };
 
-template <typename V> V *addVehicle(std::vector<V *> &list, Cell *front, const PublicTransportLine &line, int departure)
+template <typename V>
+V *addVehicle(SimulationData &data, std::vector<V *> &list, Cell *front, const PublicTransportLine &line, int departure)
 {
-    V *v = new V(&line, departure);
+    V *v = new V(data, &line, departure);
     if (!place(front, v)) {
         delete v;
         return nullptr;
@@ -120,7 +119,7 @@ TEST(GuidedTraffic, EarlyBusWaitsAtItsBayUntilDueThenLeavesAtNormalSpeed)
     street.data.time = QTime(10, 0);
     const int due = secondOfDay(street.data.time) + 60;
     const PublicTransportLine line = makeLine({7}, {stop->getId(), NO_CELL_STOP}, {0, 300});
-    Bus *bus = addVehicle(street.data.buses, street.lane[100], line, due);
+    Bus *bus = addVehicle(street.data, street.data.buses, street.lane[100], line, due);
     ASSERT_NE(bus, nullptr);
     ASSERT_EQ(bus->maxSpeed(), 14);
     const int32_t id = bus->id();
@@ -163,7 +162,7 @@ TEST(GuidedTraffic, LateTramHurriesUntilOnTimeAndPassesStopsNotNext)
     // enough to be reached early.
     const PublicTransportLine line =
         makeLine({7}, {first->getId(), NO_CELL_STOP, second->getId(), NO_CELL_STOP + 1}, {0, 100, 400, 500}, 2);
-    Tram *tram = addVehicle(track.data.trams, track.lane[150], line, start - 200);
+    Tram *tram = addVehicle(track.data, track.data.trams, track.lane[150], line, start - 200);
     ASSERT_NE(tram, nullptr);
     const int32_t id = tram->id();
     Recorder r(track.data);
@@ -189,17 +188,15 @@ TEST(GuidedTraffic, BusWaitsBesideATakenBayAndEntersOnceItIsFree)
     StopStreet street(700);
     OSMStop *stop = street.addBay(300, 81);
     const PublicTransportLine line = makeLine({7}, {stop->getId(), NO_CELL_STOP}, {0, 60});
-    Bus *bus = addVehicle(street.data.buses, street.lane[100], line, 0);
+    Bus *bus = addVehicle(street.data, street.data.buses, street.lane[100], line, 0);
     ASSERT_NE(bus, nullptr);
-    TestVehicle parked; // not on any list: it never moves
-    parked.setLength(2);
+    Car parked(street.data); // not on any list: it never moves
     putAt(street.bayCells[20], parked);
     Recorder r(street.data);
     r.run(300);
     EXPECT_EQ(bus->state(), GuidedState::Driving);
     EXPECT_EQ(bus->speed(), 0);
-    EXPECT_EQ(bus->frontCell()->wayLink, street.lane[0]->wayLink); // still on the lane
-    EXPECT_NE(bus->frontCell()->side, nullptr);                    // beside the bay
+    EXPECT_EQ(bus->frontCell()->wayLink, street.lane[0]->wayLink); // on the lane, behind the car
     release(&parked);
     r.run(60);
     EXPECT_EQ(bus->state(), GuidedState::Loading);
@@ -217,8 +214,8 @@ TEST(GuidedTraffic, StopTooShortForTheVehicleIsPassed)
         const PublicTransportLine line = makeLine({7}, {tooShort->getId(), next->getId(), NO_CELL_STOP}, {0, 0, 0});
         street.data.time = QTime(10, 0);
         const int late = secondOfDay(street.data.time) - 60;
-        const int32_t id = tram ? addVehicle(street.data.trams, street.lane[100], line, late)->id()
-                                : addVehicle(street.data.buses, street.lane[100], line, late)->id();
+        const int32_t id = tram ? addVehicle(street.data, street.data.trams, street.lane[100], line, late)->id()
+                                : addVehicle(street.data, street.data.buses, street.lane[100], line, late)->id();
         Recorder r(street.data);
         r.run(600);
         EXPECT_EQ(r.trips[id].loadedAt, std::vector<int64_t>{next->getId()}) << (tram ? "tram" : "bus");
@@ -231,88 +228,6 @@ TEST(GuidedTraffic, StopTooShortForTheVehicleIsPassed)
 
 namespace {
 
-/// A trip the test makes up from the network: from the end of a platform, along the lanes or
-/// tracks, through each crossroad onto a way not used yet, recording the ways and the stops.
-struct MadeLine
-{
-    PublicTransportLine line;
-    Cell *start = nullptr;
-    std::vector<int64_t> stops; ///< the stops with cells, in the order met
-};
-
-bool isPlatformEnd(const Cell *c)
-{
-    return c->stop && (!c->next || c->next->stop != c->stop);
-}
-
-MadeLine makeTrip(Cell *start, bool tram)
-{
-    MadeLine made;
-    made.start = start;
-    made.stops.push_back(start->stop->getId());
-    std::vector<int64_t> ways;
-    size_t waysAtLastStop = 0;
-    Cell *c = tram ? start : start->sideOf; // a bus leaves its bay for the lane beside it
-    int crossroads = 0;
-    for (int walked = 0; c && walked < 6000; ++walked) {
-        if (c->wayLink && (ways.empty() || ways.back() != c->wayLink->wayId()))
-            ways.push_back(c->wayLink->wayId());
-        const Cell *platform = tram ? c : c->side;
-        if (platform && isPlatformEnd(platform) && platform->stop->getKind() == (tram ? TramStop : BusStop) &&
-            platform->stop->getId() != made.stops.back()) {
-            made.stops.push_back(platform->stop->getId());
-            waysAtLastStop = ways.size();
-        }
-        if (c->next) {
-            c = c->next;
-            continue;
-        }
-        if (!c->crossroad || ++crossroads > 8)
-            break;
-        const PathPair *taken = nullptr;
-        if (const std::vector<PathPair> *pairs = c->crossroad->pathsFrom(c->wayLink))
-            for (const PathPair &pair : *pairs)
-                if (std::find(ways.begin(), ways.end(), pair.exitLane->wayId()) == ways.end()) {
-                    taken = c->crossroad->findPath(c->wayLink, pair.exitLane->wayId());
-                    break;
-                }
-        if (!taken)
-            taken = c->crossroad->findPath(c->wayLink, ways.back());
-        c = taken ? taken->pathCell : nullptr;
-    }
-    std::vector<int64_t> stopIds = made.stops;
-    // A stop of the line without cells, as conversion leaves some: it must not hold the trip up.
-    stopIds.insert(stopIds.begin() + 1, NO_CELL_STOP);
-    if (made.stops.size() > 1)
-        ways.resize(waysAtLastStop);
-    else // few tram stops have platforms: the trip ends at a stop without cells, and so leaves the network
-        stopIds.push_back(NO_CELL_STOP + 1);
-    std::vector<int32_t> offsets;
-    for (size_t i = 0; i < stopIds.size(); ++i)
-        offsets.push_back(int32_t(30 * i));
-    made.line = makeLine(ways, stopIds, offsets, tram ? 2 : 0);
-    return made;
-}
-
-/// Up to `count` trips of each kind that serve two stops or more, one from each placed stop.
-std::vector<MadeLine> makeTrips(const BindingData &bindings, size_t count)
-{
-    std::vector<MadeLine> trips;
-    size_t trams = 0, buses = 0;
-    for (const StopBinding *binding : bindings.stopBindings()) {
-        const bool tram = binding->stop->getKind() == TramStop;
-        size_t &made = tram ? trams : buses;
-        if (made >= count || binding->cells.empty())
-            continue;
-        MadeLine trip = makeTrip(binding->cells.front()->platformEnd(), tram);
-        if ((tram || trip.stops.size() >= 2) && trip.line.wayIds.size() >= 2) {
-            trips.push_back(std::move(trip));
-            ++made;
-        }
-    }
-    return trips;
-}
-
 /// The bundled city with its cars and made-up trips of buses and trams starting at `second`.
 struct CityRun
 {
@@ -323,49 +238,22 @@ struct CityRun
 
     explicit CityRun(size_t tripsOfEachKind, uint64_t seed = Random::DEFAULT_SEED)
     {
-        Random::setSeed(seed);
         map = testmaps::ConvertedMap::load(KOLVEX_SOURCE_DIR "/data/kesta_center_2014-04-15_compressed_edited.osm");
         if (!map)
             return;
+        map->sim.random.setSeed(seed);
         map->sim.time = QTime(14, 0);
         lines = makeTrips(map->bindings, tripsOfEachKind);
         const int second = secondOfDay(map->sim.time);
         for (const MadeLine &made : lines) {
-            VehicleGuided *v =
-                made.line.isTram()
-                    ? static_cast<VehicleGuided *>(addVehicle(map->sim.trams, made.start, made.line, second + 40))
-                    : addVehicle(map->sim.buses, made.start, made.line, second + 40);
+            VehicleGuided *v = made.line.isTram()
+                                   ? static_cast<VehicleGuided *>(
+                                         addVehicle(map->sim, map->sim.trams, made.start, made.line, second + 40))
+                                   : addVehicle(map->sim, map->sim.buses, made.start, made.line, second + 40);
             if (v)
                 lineOf[v->id()] = &made;
         }
         recorder = std::make_unique<Recorder>(map->sim);
-    }
-
-    /// FNV-1a over every vehicle's id, speed, state, next stop and cells.
-    uint64_t hash() const
-    {
-        uint64_t h = 14695981039346656037ULL;
-        auto mix = [&h](int64_t value) {
-            h ^= uint64_t(value);
-            h *= 1099511628211ULL;
-        };
-        auto add = [&](const Vehicle *v) {
-            mix(v->id());
-            mix(v->speed());
-            for (const Cell *c : v->cells())
-                mix(c->id);
-        };
-        for (const VehicleGuided *v : map->sim.trams) {
-            add(v);
-            mix(int64_t(v->state()) * 1000 + v->stopIndex());
-        }
-        for (const VehicleGuided *v : map->sim.buses) {
-            add(v);
-            mix(int64_t(v->state()) * 1000 + v->stopIndex());
-        }
-        for (const Vehicle *v : map->sim.cars)
-            add(v);
-        return h;
     }
 };
 
@@ -388,4 +276,25 @@ TEST(GuidedTraffic, TripsAcrossTheBundledCityServeEveryStopThatHasCells)
     EXPECT_GE(trams, 2u);
     EXPECT_GE(city.lineOf.size() - trams, 4u);
     EXPECT_EQ(city.recorder->sharedCells, 0u);
+}
+
+TEST(GuidedTraffic, CityRunWithBusesAndTramsIsTheSameOnAnyNumberOfThreads)
+{
+    const int before = QThreadPool::globalInstance()->maxThreadCount();
+    std::vector<std::vector<uint64_t>> hashes; // per thread count, every 200 steps
+    for (int threads : {1, 2, 4}) {
+        QThreadPool::globalInstance()->setMaxThreadCount(threads);
+        CityRun city(12, 11);
+        if (!city.map)
+            GTEST_SKIP() << "the default map is missing";
+        hashes.emplace_back();
+        for (int i = 0; i < 6; ++i) {
+            city.recorder->run(200);
+            hashes.back().push_back(city.map->sim.stateHash());
+        }
+        EXPECT_GE(city.recorder->trips.size(), 12u);
+    }
+    QThreadPool::globalInstance()->setMaxThreadCount(before);
+    EXPECT_EQ(hashes[0], hashes[1]);
+    EXPECT_EQ(hashes[0], hashes[2]);
 }
