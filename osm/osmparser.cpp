@@ -159,6 +159,9 @@ void writeCounts(const OSMData *data)
 
 } // namespace
 
+const char *const OSMParser::FILE_FILTER =
+    "OpenStreetMap extracts (*.osm *.osm.pbf *.pbf *.osm.gz *.osm.bz2);;All files (*)";
+
 bool OSMParser::parseFile(const QString &path, OSMData *data)
 {
     std::cerr << PREFIX << "Opening file \"" << path.toStdString() << "\"..." << std::endl;

@@ -12,6 +12,9 @@ class QXmlStreamReader;
 class OSMParser
 {
 public:
+    /// The map files parseFile takes, as a file dialog filter.
+    static const char *const FILE_FILTER;
+
     /// Reads one OSM XML, PBF, gzip- or bzip2-compressed XML file (told apart by content) into `data`;
     /// what was read before an error stays. False when the file could not be read in full.
     static bool parseFile(const QString &path, OSMData *data);
