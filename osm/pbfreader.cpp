@@ -8,6 +8,7 @@
 #include <osmium/thread/pool.hpp>
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <exception>
 #include <iostream>
@@ -64,8 +65,9 @@ bool PbfReader::read(const QString &path, OSMData *data)
     try {
         // A pool of this read's own, so that no decoding threads outlive it.
         osmium::thread::Pool pool;
-        osmium::io::Reader reader(osmium::io::File(QFile::encodeName(path).toStdString(), "pbf"), pool,
-                                  osmium::io::read_meta::no);
+        // An absolute path: the library takes "-" for standard input and "http:..." for a download.
+        const std::string file = QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString();
+        osmium::io::Reader reader(osmium::io::File(file, "pbf"), pool, osmium::io::read_meta::no);
         // Blocks come back in file order, so nodes are stored before the ways that use them.
         while (osmium::memory::Buffer buffer = reader.read()) {
             for (const osmium::OSMObject &object : buffer.select<osmium::OSMObject>()) {
