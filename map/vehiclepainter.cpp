@@ -127,15 +127,20 @@ void VehiclePainter::draw(const VehicleSnapshot &snapshot, bool fancyStyle)
 void VehiclePainter::simple(const VehicleSnapshot &snapshot, const VehicleSnapshot::Shape &shape)
 {
     const Location *cells = snapshot.cellsOf(shape);
+    // One square per cell, back to front, then the cells' points over them: one call each.
+    rects.clear();
+    points.clear();
     for (size_t k = shape.cellCount; k-- > 0;) {
         const QPoint q = map.coordinateToPixel(cells[k]);
-        p.save();
-        p.setRenderHint(QPainter::Antialiasing, false);
-        p.drawRect(QRect(QPoint(q.x() - 2, q.y() - 2), QPoint(q.x() + 1, q.y() + 1)));
-        p.restore();
-        p.drawPoint(q);
+        rects.push_back(QRect(QPoint(q.x() - 2, q.y() - 2), QPoint(q.x() + 1, q.y() + 1)));
+        points.push_back(q);
     }
-    const QPoint f = map.coordinateToPixel(cells[0]);
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.drawRects(rects.data(), int(rects.size()));
+    p.restore();
+    p.drawPoints(points.data(), int(points.size()));
+    const QPoint f = points.back();
     p.drawText(QPoint(f.x() + 5, f.y() - 5), QStringLiteral("%1|%2").arg(shape.id).arg(shape.speed));
 }
 
