@@ -4,6 +4,7 @@
 #define KOLVEX_TESTS_MAP_PAINTRIG_H
 
 #include "tests/loopbacktileserver.h"
+#include "tests/model/testguided.h"
 #include "tests/model/testnetwork.h"
 
 #include "map/maptiledownloader.h"
@@ -22,11 +23,14 @@ struct PaintRig
 {
     LoopbackTileServer http;
     QTemporaryDir dir;
-    FourArmCrossroad x{60};
+    FourArmCrossroad x{100};
     OSMData osm;
     BindingData bindings;
     Node junctionNode{99, Location(50.0, 14.0)};
     TestCar *car = new TestCar;
+    PublicTransportLine line = makeLine({}, {}, {});
+    TestTram *tram = new TestTram(&line, 0);
+    TestBus *bus = new TestBus(&line, 0);
     Visualization view;
 
     PaintRig() : view(nullptr, new MapTileDownloader(tileServer(), TileStore(dir.path()), QString()))
@@ -72,6 +76,12 @@ struct PaintRig
         x.data.generators.push_back(new Generator(x.approach(Arm::N, 50), &x.data.cars));
         putAt(x.approach(Arm::E, 20), *car);
         x.data.cars.push_back(car);
+        // A loading tram heading east with its front at the west stop line, a bus heading south.
+        tram->setState(GuidedState::Loading).setLoadCount(6);
+        putAt(x.approach(Arm::W, 0), *tram);
+        x.data.trams.push_back(tram);
+        putAt(x.approach(Arm::N, 0), *bus);
+        x.data.buses.push_back(bus);
 
         view.resize(800, 600);
         view.map()->setViewWidth(800);
