@@ -292,6 +292,24 @@ BENCHMARK_CAPTURE(BM_Layer, node_ids, int(Visualization::Nodes))->Unit(benchmark
 BENCHMARK_CAPTURE(BM_Layer, generators, int(Visualization::Generators))->Unit(benchmark::kMillisecond)->Iterations(50);
 BENCHMARK_CAPTURE(BM_Layer, crossroads, int(Visualization::Crossroads))->Unit(benchmark::kMillisecond)->Iterations(50);
 
+/// How long a frame holds the vehicles mutex: the copy of what is drawn of every vehicle.
+void BM_VehicleSnapshot(benchmark::State &state)
+{
+    CityView &c = city();
+    std::vector<double> us;
+    QElapsedTimer clock;
+    VehicleSnapshot snapshot;
+    for (auto _ : state) {
+        clock.start();
+        snapshot.take(*c.data, true, true, true);
+        us.push_back(clock.nsecsElapsed() / 1e3);
+    }
+    std::sort(us.begin(), us.end());
+    state.counters["median_us"] = us[us.size() / 2];
+    state.counters["cells"] = double(snapshot.cells.size());
+}
+BENCHMARK(BM_VehicleSnapshot)->Unit(benchmark::kMicrosecond)->Iterations(500);
+
 /// The step loop at its fastest pace (1 ms per step) for a few seconds, with or without the map
 /// widget shown and repainting after every step; counts the steps done per wall-clock second.
 void BM_StepLoopPace(benchmark::State &state, bool withMap)
