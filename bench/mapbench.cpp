@@ -10,7 +10,6 @@
 #include "map/slippymap.h"
 #include "map/vehiclepainter.h"
 #include "map/visualization.h"
-#include "model/random.h"
 #include "model/simulationdata.h"
 #include "osm/osmdata.h"
 #include "tests/stderrcapture.h"
