@@ -1,6 +1,7 @@
 #include "osmparser.h"
 
 #include "osmdata.h"
+#include "readerrules.h"
 
 #include <QDir>
 #include <QFile>
@@ -175,13 +176,15 @@ void writeCounts(const OSMData *data)
 
 } // namespace
 
-void OSMParser::parseFile(const QString &path, OSMData *data)
+bool OSMParser::parseFile(const QString &path, OSMData *data, QString *problem)
 {
     std::cerr << PREFIX << "Opening file \"" << path.toStdString() << "\"..." << std::endl;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         std::cerr << PREFIX << "Opening failed! Filepath: " << path.toStdString() << std::endl;
-        return;
+        if (problem)
+            *problem = QStringLiteral("cannot open \"%1\": %2").arg(path, file.errorString());
+        return false;
     }
     std::cerr << PREFIX << "Opening Done" << std::endl;
     std::cerr << PREFIX << "Parsing..." << std::endl;
@@ -198,50 +201,82 @@ void OSMParser::parseFile(const QString &path, OSMData *data)
         else if (is(name, QLatin1String("relation")))
             parseRelation(reader, data);
     }
-    if (reader.hasError())
+    const bool complete = !reader.hasError();
+    if (!complete) {
         std::cerr << PREFIX << reader.errorString().toStdString() << std::endl;
+        if (problem)
+            *problem = QStringLiteral("XML error in \"%1\" at line %2, column %3: %4")
+                           .arg(path)
+                           .arg(reader.lineNumber())
+                           .arg(reader.columnNumber())
+                           .arg(reader.errorString());
+    }
 
     reader.clear();
     file.close();
     data->shakeNodes();
     std::cerr << PREFIX << "File parse done!" << std::endl;
     writeCounts(data);
+    return complete;
 }
 
-void OSMParser::parseTramStopsDir(const QString &dirPath, OSMData *data)
+bool OSMParser::parseTramStopsDir(const QString &dirPath, OSMData *data)
 {
     std::cerr << PREFIX << "Parsing Tram Stops Dir \"" << dirPath.toStdString() << "\":" << std::endl;
     const QDir dir(dirPath);
-    if (!dir.exists())
+    bool complete = dir.exists();
+    if (!complete)
         std::cerr << PREFIX << "Opening failed! Dirpath: " << dirPath.toStdString() << std::endl;
     const QStringList entries = dir.entryList(QStringList() << QStringLiteral("*.%1").arg(QLatin1String("osm")));
     for (const QString &entry : entries)
-        parseFile(QStringLiteral("%1/%2").arg(dirPath, entry), data);
+        complete = parseFile(QStringLiteral("%1/%2").arg(dirPath, entry), data) && complete;
     std::cerr << PREFIX << "Dir parse done!" << std::endl;
     writeCounts(data);
+    return complete;
 }
 
 // A node, way or relation cut off by the end of the document or by an XML error is not stored:
-// its tags or references may be incomplete.
+// its tags or references may be incomplete. Every element dropped for a fault is named with its id
+// text and line; elements the simulator has no use for (buildings, paths, other routes) are not.
+
+namespace {
+
+const char *const CUT_OFF = "the document ends or breaks inside it";
+
+readerrules::ElementOrigin originOf(const char *kind, const QStringRef &idText, const QXmlStreamReader &reader)
+{
+    return readerrules::ElementOrigin{kind, toStdString(idText), reader.lineNumber()};
+}
+
+} // namespace
 
 void OSMParser::parseNode(QXmlStreamReader &reader, OSMData *data)
 {
     const QXmlStreamAttributes attributes = reader.attributes();
     Wanted wanted[] = {{QLatin1String("lat")}, {QLatin1String("lon")}, {QLatin1String("id")}};
     pick(attributes, wanted);
+    const readerrules::ElementOrigin origin = originOf("node", wanted[2].value, reader);
     double lat = 0;
     double lon = 0;
     int64_t id = 0;
     if (!coordinateFromText(wanted[0].value, lat)) {
         std::cerr << PREFIX << "Conversion failed lat: " << toStdString(wanted[0].value) << std::endl;
+        readerrules::reportDropped(origin, "latitude is not a finite number");
         return;
     }
     if (!coordinateFromText(wanted[1].value, lon)) {
         std::cerr << PREFIX << "Conversion failed lon: " << toStdString(wanted[1].value) << std::endl;
+        readerrules::reportDropped(origin, "longitude is not a finite number");
         return;
     }
     if (!toInt64(wanted[2].value, id)) {
         std::cerr << PREFIX << "Conversion failed id: " << toStdString(wanted[2].value) << std::endl;
+        readerrules::reportDropped(origin, "id is not a 64-bit integer");
+        return;
+    }
+    const std::string coordinateProblem = readerrules::coordinateProblem(lat, lon);
+    if (!coordinateProblem.empty()) {
+        readerrules::reportDropped(origin, coordinateProblem);
         return;
     }
 
@@ -266,8 +301,16 @@ void OSMParser::parseNode(QXmlStreamReader &reader, OSMData *data)
         else if (is(key, QLatin1String("highway")) && is(value, QLatin1String("traffic_signals")))
             trafficSignals = true;
     }
-    if (!closed)
+    if (!closed) {
+        readerrules::reportDropped(origin, CUT_OFF);
         return;
+    }
+    // A node written again (as the writer does for a node that is both kinds of stop) adds its stops
+    // to the node read first; only a different position is lost, and that is said.
+    if (const Node *earlier = data->nodes()->findById(id)) {
+        if (!(earlier->getLocation() == Location(lat, lon)))
+            readerrules::reportTrimmed(origin, "position ignored: a node with this id was read before elsewhere");
+    }
 
     Node *node = data->addNode(id, Location(lat, lon), trafficSignals);
     if (busStop)
@@ -293,10 +336,12 @@ void OSMParser::parseWay(QXmlStreamReader &reader, OSMData *data)
     };
 
     int64_t id = 0;
+    readerrules::ElementOrigin origin;
     {
         const QXmlStreamAttributes attributes = reader.attributes();
         Wanted wanted[] = {{QLatin1String("id")}};
         pick(attributes, wanted);
+        origin = originOf("way", wanted[0].value, reader);
         if (!wayIdFromText(wanted[0].value, id)) {
             std::cerr << PREFIX << "Conversion failed id: " << toStdString(wanted[0].value) << std::endl;
             id = 0;
@@ -355,8 +400,23 @@ void OSMParser::parseWay(QXmlStreamReader &reader, OSMData *data)
             lanesBackward = lanesFromText(value);
         }
     }
-    if (!closed || nodeRefs.size() < 2)
+    if (!isHighway && !isTram)
+        return; // not a road or tram track: of no use to the simulator
+    if (!closed) {
+        readerrules::reportDropped(origin, CUT_OFF);
         return;
+    }
+    const std::string repeats = readerrules::dropRepeats(nodeRefs);
+    if (!repeats.empty())
+        readerrules::reportTrimmed(origin, repeats);
+    if (nodeRefs.size() < 2) {
+        readerrules::reportDropped(origin, "fewer than two distinct node references");
+        return;
+    }
+    if (data->ways()->findById(id)) {
+        readerrules::reportDropped(origin, "id " + std::to_string(id) + " was taken by an earlier way");
+        return;
+    }
 
     if (isHighway) {
         // Road lanes come from the direction only; lane tags count for tram-only ways.
@@ -371,12 +431,15 @@ void OSMParser::parseWay(QXmlStreamReader &reader, OSMData *data)
 void OSMParser::parseRelation(QXmlStreamReader &reader, OSMData *data)
 {
     int64_t id = 0;
+    readerrules::ElementOrigin origin;
     {
         const QXmlStreamAttributes attributes = reader.attributes();
         Wanted wanted[] = {{QLatin1String("id")}};
         pick(attributes, wanted);
+        origin = originOf("relation", wanted[0].value, reader);
         if (!toInt64(wanted[0].value, id)) {
             std::cerr << PREFIX << "Conversion failed relationId: " << toStdString(wanted[0].value) << std::endl;
+            readerrules::reportDropped(origin, "id is not a 64-bit integer");
             return;
         }
     }
@@ -406,6 +469,8 @@ void OSMParser::parseRelation(QXmlStreamReader &reader, OSMData *data)
             int64_t memberId = 0;
             if (!toInt64(wanted[1].value, memberId)) {
                 std::cerr << PREFIX << "Conversion failed memberRefId: " << toStdString(wanted[1].value) << std::endl;
+                readerrules::reportDropped(originOf("member", wanted[1].value, reader),
+                                           "ref is not a 64-bit integer (relation \"" + origin.idText + "\")");
                 continue;
             }
             const QStringRef &type = wanted[0].value;
@@ -436,8 +501,15 @@ void OSMParser::parseRelation(QXmlStreamReader &reader, OSMData *data)
             ref = toStdString(value);
         }
     }
-    if (!closed)
+    if (!isRoute || (route != "tram" && route != "bus" && route != "trolleybus"))
+        return; // not a line the simulator runs
+    if (!closed) {
+        readerrules::reportDropped(origin, CUT_OFF);
         return;
-    if (isRoute && (route == "tram" || route == "bus" || route == "trolleybus"))
-        data->addRouteRelation(id, name, ref, route, ways, forwardWays, backwardWays, stopNodes);
+    }
+    if (data->routeRelations()->findById(id)) {
+        readerrules::reportDropped(origin, "a relation with this id was read before");
+        return;
+    }
+    data->addRouteRelation(id, name, ref, route, ways, forwardWays, backwardWays, stopNodes);
 }

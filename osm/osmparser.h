@@ -11,10 +11,12 @@ class QXmlStreamReader;
 class OSMParser
 {
 public:
-    /// Reads one file into `data`; what was read before an error stays.
-    static void parseFile(const QString &path, OSMData *data);
-    /// Reads every "*.osm" file of a directory into `data`.
-    static void parseTramStopsDir(const QString &dirPath, OSMData *data);
+    /// Reads one file into `data`; what was read before an error stays. False when the file could
+    /// not be opened or reading stopped at an XML error; `problem` then names the file (and the line
+    /// and column of the error).
+    static bool parseFile(const QString &path, OSMData *data, QString *problem = nullptr);
+    /// Reads every "*.osm" file of a directory into `data`; false when one could not be read whole.
+    static bool parseTramStopsDir(const QString &dirPath, OSMData *data);
 
     static void parseNode(QXmlStreamReader &reader, OSMData *data);
     static void parseWay(QXmlStreamReader &reader, OSMData *data);
