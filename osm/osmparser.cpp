@@ -208,7 +208,7 @@ bool OSMParser::parseFile(const QString &path, OSMData *data, QString *problem)
             *problem = QStringLiteral("XML error in \"%1\" at line %2, column %3: %4")
                            .arg(path)
                            .arg(reader.lineNumber())
-                           .arg(reader.columnNumber())
+                           .arg(reader.columnNumber() + 1) // Qt counts columns from 0
                            .arg(reader.errorString());
     }
 

@@ -1,6 +1,7 @@
 #include "readerrules.h"
 
 #include <algorithm>
+#include <charconv>
 #include <iostream>
 #include <sstream>
 #include <unordered_set>
@@ -38,13 +39,17 @@ struct SegmentHash
 
 std::string coordinateProblem(double lat, double lon)
 {
-    std::ostringstream problem;
-    problem.precision(17);
+    // The shortest text that reads back as the value, so that it matches what the file said.
+    auto text = [](double value) {
+        char buffer[32];
+        const std::to_chars_result result = std::to_chars(buffer, buffer + sizeof buffer, value);
+        return std::string(buffer, result.ptr);
+    };
     if (!(lat >= -90.0 && lat <= 90.0))
-        problem << "latitude " << lat << " is outside -90..90";
-    else if (!(lon >= -180.0 && lon <= 180.0))
-        problem << "longitude " << lon << " is outside -180..180";
-    return problem.str();
+        return "latitude " + text(lat) + " is outside -90..90";
+    if (!(lon >= -180.0 && lon <= 180.0))
+        return "longitude " + text(lon) + " is outside -180..180";
+    return std::string();
 }
 
 std::string dropRepeats(std::vector<int64_t> &refs)

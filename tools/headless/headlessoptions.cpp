@@ -85,6 +85,22 @@ bool HeadlessOptions::parse(const QStringList &arguments, QString &error)
             writeOsmPath = text;
         } else if (option == QLatin1String("--export-network")) {
             exportNetworkPath = text;
+        } else if (option == QLatin1String("--max-segment-m")) {
+            if (!count(1, number))
+                return false;
+            budget.maxSegmentMetres = double(number);
+        } else if (option == QLatin1String("--max-way-cells")) {
+            if (!count(1, budget.maxWayCells))
+                return false;
+        } else if (option == QLatin1String("--max-network-cells")) {
+            if (!count(1, budget.maxNetworkCells))
+                return false;
+        } else if (option == QLatin1String("--max-node-arms")) {
+            if (!count(3, number) || number > 1000000) {
+                error = QStringLiteral("malformed arm count \"%1\" (expected 3 to 1000000)").arg(text);
+                return false;
+            }
+            budget.maxNodeArms = int32_t(number);
         } else {
             error = QStringLiteral("unknown option \"%1\"").arg(option);
             return false;
@@ -98,5 +114,7 @@ QString HeadlessOptions::usage()
     return QStringLiteral(
         "usage: kolvex-headless [--osm FILE] [--schedules FILE] [--start HH:MM:SS] [--seed N]\n"
         "                       [--steps N] [--stats-every K] [--csv FILE] [--fcd FILE] [--fcd-every K]\n"
-        "                       [--threads N] [--export-network FILE] [--write-osm FILE]");
+        "                       [--threads N] [--export-network FILE] [--write-osm FILE]\n"
+        "                       [--max-segment-m M] [--max-way-cells N] [--max-network-cells N]\n"
+        "                       [--max-node-arms N]");
 }

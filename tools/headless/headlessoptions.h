@@ -1,6 +1,8 @@
 #ifndef KOLVEX_TOOLS_HEADLESSOPTIONS_H
 #define KOLVEX_TOOLS_HEADLESSOPTIONS_H
 
+#include "convert/networkbudget.h"
+
 #include <QString>
 #include <QStringList>
 #include <QTime>
@@ -22,6 +24,7 @@ struct HeadlessOptions
     int threads = 0;           ///< size of the decision thread pool (0: Qt's default)
     QString writeOsmPath;      ///< write the reduced extract after reading, then stop
     QString exportNetworkPath; ///< GeoJSON of the converted network
+    NetworkBudget budget;      ///< a map whose network would cost more is refused
 
     /// Reads `arguments` (program name first); false with `error` set for an unknown option or a
     /// malformed value.
