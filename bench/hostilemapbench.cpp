@@ -84,18 +84,20 @@ BENCHMARK(BM_StarAtOneNode)
     ->Args({50, 50})
     ->Unit(benchmark::kMillisecond);
 
-/// One road of `refs` nodes, 5 m apart on a zigzag, with a side road at every other node.
-void BM_LongWayWithSideRoads(benchmark::State &state)
+/// One road of `refs` nodes, 5 m apart on a zigzag, with a side road at every other node when
+/// `sideRoads` is set.
+void BM_LongWay(benchmark::State &state)
 {
     const int refs = int(state.range(0));
+    const bool sideRoads = state.range(1) != 0;
     prepare(
         state,
-        [refs](OSMData &osm) {
+        [refs, sideRoads](OSMData &osm) {
             std::vector<int64_t> nodes;
             for (int i = 0; i < refs; ++i) {
                 osm.addNode(1 + i, offset(5.0 * i, (i % 2) * 2.0));
                 nodes.push_back(1 + i);
-                if (i % 2 == 1 && i + 1 < refs) {
+                if (sideRoads && i % 2 == 1 && i + 1 < refs) {
                     osm.addNode(1000000 + i, offset(5.0 * i, 30.0));
                     osm.addWay(1000000 + i, {1 + i, 1000000 + i}, false, true, false, false, Residential, 1, 1);
                 }
@@ -104,7 +106,7 @@ void BM_LongWayWithSideRoads(benchmark::State &state)
         },
         NetworkBudget());
 }
-BENCHMARK(BM_LongWayWithSideRoads)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LongWay)->Args({10000, 0})->Args({10000, 1})->Args({20000, 1})->Unit(benchmark::kMillisecond);
 
 /// One road element of `refs` node references going round three nodes, read from a file: the reader
 /// keeps one round.

@@ -44,9 +44,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
     NetworkConvertor convertor(&osm, &simulation, &bindings);
     // Small enough that one input stays cheap; big enough for every fixture map.
     NetworkBudget budget;
-    budget.maxSegmentMetres = 5000.0;
-    budget.maxWayCells = 200000;
-    budget.maxNetworkCells = 400000;
+    budget.maxSegmentMetres = 2000.0;
+    budget.maxWayCells = 20000;
+    budget.maxNetworkCells = 60000;
     convertor.setBudget(budget);
     convertor.convert();
     return 0;
