@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using testmaps::at;
 using testmaps::polar;
 using testmaps::TestNetwork;
@@ -133,4 +135,34 @@ TEST(NetworkConvertorSplit, PiecesOfWaysCutManyTimesAreAppendedRoundByRound)
     net.osm.addBusStop("c", net.nodeById(6));
     net.run(1, 1);
     EXPECT_EQ(net.nodeIdsOfWays(), (std::vector<std::vector<int64_t>>{{1, 2}, {5, 6}, {2, 3}, {6, 7}, {3, 4}}));
+}
+
+TEST(NetworkConvertorSplit, AWayOfTenThousandNodesCutAtEveryHundredthIsBuiltWhole)
+{
+    // The pieces chain from the first node to the last, each ending where the next begins.
+    TestNetwork net;
+    testmaps::TestWay road{1, {}};
+    for (int i = 0; i < 10000; ++i) {
+        net.node(1 + i, 2.0 * i, (i % 2) * 1.0);
+        road.nodes.push_back(1 + i);
+        if (i % 100 == 50) {
+            net.node(100000 + i, 2.0 * i, 40.0);
+            net.way({100000 + i, {1 + i, 100000 + i}});
+        }
+    }
+    net.way(road);
+    net.run();
+    std::vector<const Way *> pieces;
+    for (const Way *way : net.osm.ways()->ways())
+        if (way->getId() == 1)
+            pieces.push_back(way);
+    ASSERT_EQ(pieces.size(), 101u);
+    std::sort(pieces.begin(), pieces.end(),
+              [](const Way *a, const Way *b) { return a->firstNode()->getId() < b->firstNode()->getId(); });
+    EXPECT_EQ(pieces.front()->firstNode()->getId(), 1);
+    EXPECT_EQ(pieces.back()->lastNode()->getId(), 10000);
+    for (size_t i = 1; i < pieces.size(); ++i)
+        EXPECT_EQ(pieces[i]->firstNode(), pieces[i - 1]->lastNode());
+    EXPECT_EQ(net.sim.crossroads.size(), 100u);
+    testmaps::expectSoundNetwork(net.bindings, net.sim);
 }

@@ -102,6 +102,22 @@ TEST(HostileMap, ElementsThatCannotBeKeptAreNamedWithIdTextLineAndReason)
     }
 }
 
+TEST(HostileMap, AWayGoingRoundThreeNodesTenThousandTimesKeepsOneRound)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("map.osm"));
+    QByteArray way = " <way id=\"7\">";
+    for (int i = 0; i < 10000; ++i)
+        way += "<nd ref=\"" + QByteArray::number(1 + i % 3) + "\"/>";
+    ASSERT_TRUE(writeAll(path, mapWith(way + "<tag k=\"highway\" v=\"residential\"/></way>\n")));
+    OSMData data;
+    const Reading reading = readMap(data, path);
+    EXPECT_NE(reading.messages.find("9996 node references from position 5 on dropped"), std::string::npos);
+    ASSERT_EQ(data.ways()->size(), 1u);
+    EXPECT_EQ(nodeIds(data.ways()->ways()[0]), (std::vector<int64_t>{1, 2, 3, 1}));
+}
+
 TEST(HostileMap, PositionsOnTheEdgesOfTheGlobeAreKept)
 {
     QTemporaryDir dir;
