@@ -1,5 +1,5 @@
 // Maps a careless or hostile writer could produce: positions off the globe, ways that travel their
-// own segments again, ids that are not numbers, files that are no maps at all.
+// own segments again, ids that are not numbers or taken.
 
 #include "osm/osmdata.h"
 #include "osm/osmparser.h"
@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QTemporaryDir>
 
 using namespace osmtest;
@@ -94,7 +93,10 @@ TEST(HostileMap, ElementsThatCannotBeKeptAreNamedWithIdTextLineAndReason)
         OSMData data;
         const Reading reading = readMap(data, path);
         EXPECT_TRUE(reading.complete);
-        EXPECT_NE(reading.messages.find("OSMParser:     " + c.message), std::string::npos) << reading.messages;
+        if (c.message.empty())
+            EXPECT_EQ(reading.messages.find("OSMParser:     Dropped"), std::string::npos) << reading.messages;
+        else
+            EXPECT_NE(reading.messages.find("OSMParser:     " + c.message), std::string::npos) << reading.messages;
         std::vector<std::vector<int64_t>> ways;
         for (const Way *way : data.ways()->ways())
             ways.push_back(nodeIds(way));
@@ -116,50 +118,4 @@ TEST(HostileMap, AWayGoingRoundThreeNodesTenThousandTimesKeepsOneRound)
     EXPECT_NE(reading.messages.find("9996 node references from position 5 on dropped"), std::string::npos);
     ASSERT_EQ(data.ways()->size(), 1u);
     EXPECT_EQ(nodeIds(data.ways()->ways()[0]), (std::vector<int64_t>{1, 2, 3, 1}));
-}
-
-TEST(HostileMap, PositionsOnTheEdgesOfTheGlobeAreKept)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString path = dir.filePath(QStringLiteral("map.osm"));
-    ASSERT_TRUE(writeAll(path, mapWith(" <node id=\"8\" lat=\"90\" lon=\"-180\"/>\n"
-                                       " <node id=\"9\" lat=\"-90\" lon=\"180\"/>\n" +
-                                       road("10", {8, 9}))));
-    OSMData data;
-    const Reading reading = readMap(data, path);
-    EXPECT_EQ(reading.messages.find("Dropped"), std::string::npos) << reading.messages;
-    ASSERT_EQ(data.ways()->size(), 1u);
-    EXPECT_EQ(nodeIds(data.ways()->ways()[0]), (std::vector<int64_t>{8, 9}));
-}
-
-TEST(HostileMap, AFileThatIsNoMapSaysSoNamingTheFileAndWhereReadingStopped)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString png = dir.filePath(QStringLiteral("tile.png"));
-    ASSERT_TRUE(writeAll(png, QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)));
-    const QString empty = dir.filePath(QStringLiteral("empty.osm"));
-    ASSERT_TRUE(writeAll(empty, QByteArray()));
-    const QString cut = dir.filePath(QStringLiteral("cut.osm"));
-    ASSERT_TRUE(writeAll(cut, mapWith(road("7", {1, 2})).left(200)));
-    const QString missing = dir.filePath(QStringLiteral("missing.osm"));
-    const struct
-    {
-        QString path;
-        QString problem;
-    } cases[] = {
-        {missing, QStringLiteral("cannot open \"%1\": ").arg(missing)},
-        {dir.path(), QStringLiteral("cannot open \"%1\": ").arg(dir.path())},
-        {empty, QStringLiteral("XML error in \"%1\" at line 1, column 1: Premature end of document.").arg(empty)},
-        {png, QStringLiteral("XML error in \"%1\" at line 1, column ").arg(png)},
-        {cut, QStringLiteral("XML error in \"%1\" at line 7, column ").arg(cut)},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.path.toStdString());
-        OSMData data;
-        const Reading reading = readMap(data, c.path);
-        EXPECT_FALSE(reading.complete);
-        EXPECT_TRUE(reading.problem.startsWith(c.problem)) << reading.problem.toStdString();
-    }
 }
