@@ -65,6 +65,12 @@ template <typename V, typename Decide> void decideAll(std::vector<V *> &list, De
 #endif
 }
 
+template <typename V> void publishAll(const std::vector<V *> &list)
+{
+    for (V *v : list)
+        v->publishDecision();
+}
+
 template <typename V> void commit(const std::vector<V *> &list)
 {
     for (V *v : list)
@@ -104,8 +110,12 @@ void SimulationControl::decideVehicles()
 {
     const int second = secondsOfDay(m_data->time);
     // Each map returns when every vehicle of its list has decided; a decision writes only its own vehicle.
+    // A guided decision becomes visible only once its whole map is done, so that no decision
+    // depends on which of its peers happened to run first; the next kind sees it.
     decideAll(m_data->trams, [second](Tram *tram) { tram->decide(second); });
+    publishAll(m_data->trams);
     decideAll(m_data->buses, [second](Bus *bus) { bus->decide(second); });
+    publishAll(m_data->buses);
     decideAll(m_data->cars, [](Car *car) { car->decide(); });
 }
 
@@ -137,6 +147,8 @@ void SimulationControl::resolveDeadlocks()
 
 void SimulationControl::moveVehicles()
 {
+    // The painter copies every vehicle's cell list under this lock; a move replaces that list.
+    VehiclesLocker lock;
     movePhase.run(*m_data);
 }
 
@@ -151,7 +163,7 @@ void SimulationControl::runGenerators()
             --generator->countdown;
             continue;
         }
-        Car *car = new Car;
+        Car *car = new Car(*m_data);
         Cell *front = generator->cell ? generator->cell->cellAhead(car->length() - 1) : nullptr;
         if (front && canPlace(front, car)) {
             {
@@ -160,7 +172,7 @@ void SimulationControl::runGenerators()
                 m_data->cars.push_back(car);
             }
             ++m_carsCreated;
-            generator->countdown = Random::draw() % std::max(generator->period, 1);
+            generator->countdown = m_data->random.draw() % std::max(generator->period, 1);
         } else {
             delete car; // the generator tries again at the next step
         }

@@ -4,13 +4,14 @@
 #include "chain.h"
 #include "crossroad.h"
 #include "rightofway.h"
+#include "simulationdata.h"
 
 #include <algorithm>
 #include <cmath>
 
-Car::Car()
+Car::Car(SimulationData &run) : Vehicle(run.newVehicleId(), run.random)
 {
-    m_length = int32_t(std::lround(4.0 * (Random::draw() % 3 + 3)));
+    m_length = int32_t(std::lround(4.0 * (run.random.draw() % 3 + 3)));
 }
 
 void Car::decide()
