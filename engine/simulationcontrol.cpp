@@ -77,18 +77,6 @@ template <typename V> void commit(const std::vector<V *> &list)
         v->commitSpeed();
 }
 
-template <typename V> void releaseAll(const std::vector<V *> &list)
-{
-    for (V *v : list)
-        release(v);
-}
-
-template <typename V> void moveAll(const std::vector<V *> &list)
-{
-    for (V *v : list)
-        v->move();
-}
-
 } // namespace
 
 SimulationControl::SimulationControl(SimulationData *data) : m_data(data) {}
@@ -161,13 +149,7 @@ void SimulationControl::moveVehicles()
 {
     // The painter copies every vehicle's cell list under this lock; a move replaces that list.
     VehiclesLocker lock;
-    // Everyone releases first, so a vehicle may move into cells another one left in this step.
-    releaseAll(m_data->trams);
-    releaseAll(m_data->buses);
-    releaseAll(m_data->cars);
-    moveAll(m_data->trams);
-    moveAll(m_data->buses);
-    moveAll(m_data->cars);
+    movePhase.run(*m_data);
 }
 
 void SimulationControl::dispatchDepartures() {}

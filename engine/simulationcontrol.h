@@ -1,6 +1,7 @@
 #ifndef KOLVEX_MODEL_SIMULATIONCONTROL_H
 #define KOLVEX_MODEL_SIMULATIONCONTROL_H
 
+#include "engine/movephase.h"
 #include "model/approachindex.h"
 
 #include "transport/linegenerator.h"
@@ -41,6 +42,7 @@ private:
     LineGenerator lineGenerator;
     SimulationData *m_data;
     ApproachIndex approaches; ///< first vehicles before the stop lines, for deadlock breaking
+    MovePhase movePhase;
     int64_t m_carsCreated = 0;
     int64_t m_vehiclesRemoved = 0;
 };

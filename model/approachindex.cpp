@@ -3,6 +3,7 @@
 #include "bus.h"
 #include "car.h"
 #include "cell.h"
+#include "chain.h"
 #include "crossroad.h"
 #include "simulationdata.h"
 #include "tram.h"
@@ -37,19 +38,20 @@ void ApproachIndex::update(const SimulationData &data)
 template <typename V> void ApproachIndex::addVehicles(const std::vector<V *> &vehicles)
 {
     for (const V *vehicle : vehicles) {
-        for (const Cell *cell : vehicle->cells()) {
-            // Walking back from a stop line reaches exactly the lane cells whose chain ends there:
-            // crossroad paths leading to the lane are not linked back to it.
-            if (!cell->vehicle || cell->inCrossroad)
-                continue;
-            const Cell *end = cell->chainEnd();
-            if (!end || end->approachSlot < 0)
-                continue;
-            const int32_t distance = cell->cellsToEnd();
-            Nearest &n = nearest[size_t(end->approachSlot)];
-            if (distance < REACH && distance < n.distance)
-                n = Nearest{distance, cell};
-        }
+        // Only the front counts: it is the body cell nearest the stop line, and a vehicle whose
+        // front has passed the stop line is leaving. Walking back from a stop line reaches exactly
+        // the lane cells whose chain ends there: crossroad paths leading to the lane are not linked
+        // back to it.
+        const Cell *cell = vehicle->frontCell();
+        if (!cell || cell->vehicle != vehicle || cell->inCrossroad)
+            continue;
+        const Cell *end = cell->chainEnd();
+        if (!end || end->approachSlot < 0)
+            continue;
+        const int32_t distance = cell->cellsToEnd();
+        Nearest &n = nearest[size_t(end->approachSlot)];
+        if (distance < REACH && distance < n.distance)
+            n = Nearest{distance, cell};
     }
 }
 
@@ -58,7 +60,7 @@ const Vehicle *ApproachIndex::upstream(const Cell *stopLine) const
     if (!stopLine)
         return nullptr;
     if (stopLine->approachSlot < 0 || size_t(stopLine->approachSlot) >= nearest.size())
-        return stopLine->vehicleUpstream(REACH);
+        return approachingVehicle(stopLine, REACH);
     const Cell *cell = nearest[size_t(stopLine->approachSlot)].cell;
     return cell ? cell->vehicle : nullptr;
 }

@@ -9,9 +9,9 @@ class Crossroad;
 class Vehicle;
 struct SimulationData;
 
-/// The first vehicle upstream of each stop line of the crossroads without signals, within the
-/// reach of the deadlock test. Found once per step from the cells the vehicles occupy, instead
-/// of walking back from every stop line: the answers are the same as `Cell::vehicleUpstream`.
+/// The vehicle approaching each stop line of the crossroads without signals, within the reach of
+/// the deadlock test. Found once per step from the vehicles' front cells, instead of walking back
+/// from every stop line: the answers are the same as `approachingVehicle`.
 class ApproachIndex
 {
 public:
@@ -22,7 +22,7 @@ public:
     bool isBuilt() const { return built; }
     /// Finds the nearest occupied cell before every stop line from the current occupancy.
     void update(const SimulationData &data);
-    /// The vehicle on the first occupied cell among `stopLine` and the REACH − 1 cells behind it.
+    /// The first vehicle with its front on `stopLine` or the REACH − 1 cells behind it.
     const Vehicle *upstream(const Cell *stopLine) const;
 
 private:

@@ -40,6 +40,9 @@ public:
     Polyline polyline;
     Cell *firstCell = nullptr;
     Cell *lastCell = nullptr;
+    /// First cells of the crossroad paths leading into this lane, in registration order: where
+    /// there are several, traffic from them merges at `firstCell`.
+    std::vector<Cell *> pathsInto;
 
     WayBinding *wayBinding() const { return direction ? direction->owner : nullptr; }
     Way *way() const;

@@ -1,9 +1,12 @@
 #include "car.h"
 
 #include "cell.h"
+#include "chain.h"
 #include "crossroad.h"
+#include "rightofway.h"
 #include "simulationdata.h"
 
+#include <algorithm>
 #include <cmath>
 
 Car::Car(SimulationData &run) : Vehicle(run.newVehicleId(), run.random)
@@ -31,6 +34,7 @@ void Car::decide()
     const Vehicle *leader = nullptr;
     Crossroad *x = nullptr;
     int32_t mayGo = -1; // not asked yet; the answer does not change within a decision
+    bool heldForRoom = false;
     auto letsGo = [&]() {
         if (mayGo < 0)
             mayGo = x->mayGo(this) ? 1 : 0;
@@ -99,6 +103,13 @@ void Car::decide()
             } else {
                 mode = ModeStop;
                 state = Done;
+                // A ring of full lanes, each head waiting for room on the next, never clears by
+                // itself; a driver who has waited long enough takes another way that has room.
+                if (!exitHasRoom(this)) {
+                    heldForRoom = true;
+                    if (++m_stepsWithoutRoom >= PATIENCE && chooseAnotherExit(x))
+                        m_stepsWithoutRoom = 0;
+                }
             }
             break;
         case Approach: {
@@ -120,6 +131,34 @@ void Car::decide()
         }
     }
 
+    if (!heldForRoom)
+        m_stepsWithoutRoom = 0;
     updateSpeedLimit();
     applyMode(mode, d, leader);
+}
+
+bool Car::chooseAnotherExit(const Crossroad *crossroad)
+{
+    const LaneBinding *key = entryKey();
+    const std::vector<PathPair> *pairs = crossroad->pathsFrom(key);
+    const int32_t index = routeIndexOf(this, crossroad, key);
+    if (!pairs || index < 0)
+        return false;
+    RouteEntry &entry = m_route[size_t(index)];
+    auto open = [&](const PathPair &pair) {
+        return pair.exitLane != entry.exitLane && exitHasRoom(m_length, pair.exitLane, pair.pathCell);
+    };
+    const auto count = std::count_if(pairs->begin(), pairs->end(), open);
+    if (count == 0)
+        return false;
+    auto pick = m_random.next() % count;
+    for (const PathPair &pair : *pairs) {
+        if (!open(pair) || pick-- > 0)
+            continue;
+        entry.exitLane = pair.exitLane;
+        entry.pathCell = pair.pathCell;
+        m_route.erase(m_route.begin() + index + 1, m_route.end());
+        return true;
+    }
+    return false;
 }

@@ -67,6 +67,18 @@ void release(Vehicle *vehicle)
             cell->vehicle = nullptr;
 }
 
+Vehicle *approachingVehicle(const Cell *stopLine, int32_t n)
+{
+    const Cell *c = stopLine;
+    for (int32_t i = 0; i < n && c; ++i, c = c->previous) {
+        if (c->vehicle && c->vehicle->frontCell() == c)
+            return c->vehicle;
+        if (c->previous == stopLine)
+            break;
+    }
+    return nullptr;
+}
+
 int32_t standingQueue(const Cell *cell)
 {
     int32_t count = 0;

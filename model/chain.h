@@ -21,6 +21,10 @@ bool canPlace(const Cell *cell, const Vehicle *vehicle);
 void occupy(const std::vector<Cell *> &cells, Vehicle *vehicle);
 /// Frees every cell the vehicle occupies (cells taken over by another vehicle stay its).
 void release(Vehicle *vehicle);
+/// The vehicle that enters the crossroad next from the lane ending at `stopLine`: the first one met
+/// walking `previous` over at most n cells whose front lies on those cells. A vehicle whose front has
+/// already passed the stop line is leaving with its tail still on the lane, and is skipped.
+Vehicle *approachingVehicle(const Cell *stopLine, int32_t n);
 /// Distinct standing vehicles met walking `previous` from `cell`, up to the first moving one.
 int32_t standingQueue(const Cell *cell);
 /// Distinct vehicles on the n cells from `cell`; 0 if the chain loops back within them.

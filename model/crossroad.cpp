@@ -8,6 +8,8 @@
 void Crossroad::addPath(LaneBinding *entryKey, LaneBinding *exitLane, Cell *pathCell)
 {
     paths[entryKey].push_back(PathPair{exitLane, pathCell});
+    if (exitLane)
+        exitLane->pathsInto.push_back(pathCell);
 }
 
 void Crossroad::addConflict(LaneBinding *entryKey, LaneBinding *exitLane, LaneBinding *lane, LaneBinding *laneExit)
@@ -134,7 +136,8 @@ bool Crossroad::mayGo(const Vehicle *vehicle) const
         return semaphore->isGreen(entry ? entry->wayBinding() : nullptr) && exitHasRoom(vehicle) &&
                conflictsAreClear(vehicle, signalConflicts);
     }
-    return conflictsAreClear(vehicle, conflicts) && crossingPathsAreClear(this, vehicle) && exitHasRoom(vehicle);
+    return conflictsAreClear(vehicle, conflicts, true) && crossingPathsAreClear(this, vehicle) &&
+           exitHasRoom(vehicle) && !letsLongWaiterGo(this, vehicle);
 }
 
 bool Crossroad::isAreaFree() const

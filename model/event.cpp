@@ -12,6 +12,14 @@ Vehicle *EventList::leader() const
     return events.front().cell->vehicle;
 }
 
+void EventList::insert(int32_t type, Cell *cell, int32_t distance)
+{
+    auto at = events.end();
+    while (at != events.begin() && (at - 1)->distance > distance)
+        --at;
+    events.insert(at, Event{type, cell, distance});
+}
+
 void EventList::copyWithout(uint32_t typeMask, EventList &out) const
 {
     out.events.clear();

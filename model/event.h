@@ -37,6 +37,8 @@ class EventList
 public:
     void clear() { events.clear(); }
     void add(int32_t type, Cell *cell, int32_t distance) { events.push_back(Event{type, cell, distance}); }
+    /// Adds an event behind those at the same or a smaller distance, keeping the order.
+    void insert(int32_t type, Cell *cell, int32_t distance);
     bool empty() const { return events.empty(); }
     size_t size() const { return events.size(); }
     const Event &operator[](size_t i) const { return events[i]; }

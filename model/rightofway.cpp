@@ -75,6 +75,24 @@ bool releaseLongestQueue(const std::vector<Cell *> &stopLines)
     return false;
 }
 
+/// Whether no vehicle on the crossroad's paths is still crossing it. A vehicle whose front has
+/// left the crossroad and stands is waiting further on (for a crossroad beyond a lane shorter than
+/// it, typically), so its tail is not counted: were it counted, two such crossroads could each
+/// wait for the other's waiting vehicle for good.
+bool noneCrossing(const Crossroad *crossroad)
+{
+    for (const auto &entry : crossroad->paths)
+        for (const PathPair &pair : entry.second)
+            for (const Cell *c = pair.pathCell; c && c->inCrossroad; c = c->next) {
+                const Vehicle *v = c->vehicle;
+                if (v && (v->speed() != 0 || !v->frontCell() || v->frontCell()->inCrossroad))
+                    return false;
+                if (c->next == pair.pathCell)
+                    break;
+            }
+    return true;
+}
+
 } // namespace
 
 bool pathIsClear(const Cell *cell)
@@ -90,26 +108,30 @@ bool pathIsClear(const Cell *cell)
 
 bool exitHasRoom(const Vehicle *vehicle)
 {
-    if (!vehicle)
-        return false;
-    const LaneBinding *exit = vehicle->nextExitLane();
+    return vehicle && exitHasRoom(vehicle->length(), vehicle->nextExitLane(), vehicle->nextPathCell());
+}
+
+bool exitHasRoom(int32_t length, const LaneBinding *exit, const Cell *p)
+{
     if (!exit)
         return false;
     const Cell *f = exit->firstCell;
     if (!f) // a lane without cells cannot be judged, like one shorter than the vehicle
         return true;
     const int32_t visible = std::min(f->cellsToEnd() + 1, EXIT_HORIZON);
-    if (vehicle->length() > visible)
-        return true;
-    const Cell *p = vehicle->nextPathCell();
     const int32_t a = linksThroughCrossroad(p, f);
     const int32_t o = occupiedAhead(f, EXIT_HORIZON);
     const int32_t q = occupiedAhead(p, a);
+    // A lane shorter than the vehicle cannot hold it whatever the count says; it takes the vehicle
+    // when it is empty, so that no second vehicle waits on the crossroad for it.
+    if (length > visible)
+        return o == 0 && q == 0;
     const int32_t w = vehiclesAhead(f, EXIT_HORIZON);
-    return visible - o - q - EXIT_GAP * w >= vehicle->length();
+    return visible - o - q - EXIT_GAP * w >= length;
 }
 
-bool conflictingLaneIsClear(const LaneBinding *lane, const std::vector<LaneBinding *> &exits, int32_t steps)
+bool conflictingLaneIsClear(const LaneBinding *lane, const std::vector<LaneBinding *> &exits, int32_t steps,
+                            const Vehicle *asker)
 {
     const Cell *last = lane ? lane->lastCell : nullptr;
     if (!last)
@@ -126,6 +148,13 @@ bool conflictingLaneIsClear(const LaneBinding *lane, const std::vector<LaneBindi
                 return false; // its body reaches into the crossroad
             if (std::find(exits.begin(), exits.end(), v->plannedExitLane()) == exits.end())
                 return true;
+            // A vehicle standing at the stop line whose exit has no room cannot take its turn, nor
+            // can anyone queued behind it: waiting for them could wait for good when that room is
+            // held by traffic that in turn waits for this vehicle (two crossroads joined by a short lane).
+            if (c == last && v->speed() == 0 &&
+                ((asker && !lane->isTram && waitsLonger(asker, v)) ||
+                 !exitHasRoom(v->length(), v->plannedExitLane(), v->plannedPathCell())))
+                return true;
             if (v->stepsToCover(c->cellsToEnd()) < steps)
                 return false; // it arrives before this vehicle has cleared the crossroad
         }
@@ -135,7 +164,7 @@ bool conflictingLaneIsClear(const LaneBinding *lane, const std::vector<LaneBindi
     return true;
 }
 
-bool conflictsAreClear(const Vehicle *vehicle, const std::vector<ConflictRecord> &records)
+bool conflictsAreClear(const Vehicle *vehicle, const std::vector<ConflictRecord> &records, bool byWaiting)
 {
     const ConflictRecord *record = Crossroad::findRecord(records, vehicle->entryKey(), vehicle->nextExitLane());
     if (!record)
@@ -143,9 +172,53 @@ bool conflictsAreClear(const Vehicle *vehicle, const std::vector<ConflictRecord>
     const int32_t c = crossroadCells(vehicle->nextPathCell());
     const int32_t steps = int32_t(std::lround(1.25 * vehicle->stepsToCover(c + vehicle->length())));
     for (const auto &entry : record->lanes)
-        if (!conflictingLaneIsClear(entry.first, entry.second, steps))
+        if (!conflictingLaneIsClear(entry.first, entry.second, steps, byWaiting ? vehicle : nullptr))
             return false;
     return true;
+}
+
+bool waitsLonger(const Vehicle *a, const Vehicle *b)
+{
+    const int32_t wa = a->stoodAtStopLine();
+    const int32_t wb = b->stoodAtStopLine();
+    const LaneBinding *entry = a->entryKey();
+    return wa >= LONG_WAIT && (wa > wb || (wa == wb && a->id() < b->id())) && entry && !entry->isTram;
+}
+
+namespace {
+
+/// Whether the rule of `records` makes traffic from `entry` to `exit` yield to traffic from `lane` to `laneExit`.
+bool yieldsTo(const std::vector<ConflictRecord> &records, const LaneBinding *entry, const LaneBinding *exit,
+              const LaneBinding *lane, const LaneBinding *laneExit)
+{
+    const ConflictRecord *record = Crossroad::findRecord(records, entry, exit);
+    if (!record)
+        return false;
+    const auto it = record->lanes.find(const_cast<LaneBinding *>(lane));
+    return it != record->lanes.end() && std::find(it->second.begin(), it->second.end(), laneExit) != it->second.end();
+}
+
+} // namespace
+
+bool letsLongWaiterGo(const Crossroad *crossroad, const Vehicle *vehicle)
+{
+    if (!crossroad->junction)
+        return false;
+    const LaneBinding *entry = vehicle->entryKey();
+    const LaneBinding *exit = vehicle->nextExitLane();
+    for (const WayEnd *end : crossroad->junction->wayEnds) {
+        const LaneBinding *lane = end->firstIncomingLane();
+        const Cell *stopLine = lane ? lane->lastCell : nullptr;
+        const Vehicle *other = stopLine ? stopLine->vehicle : nullptr;
+        if (!other || other == vehicle || lane == entry || other->frontCell() != stopLine ||
+            !waitsLonger(other, vehicle))
+            continue;
+        const LaneBinding *otherExit = other->plannedExitLane();
+        if (otherExit == exit || yieldsTo(crossroad->conflicts, lane, otherExit, entry, exit) ||
+            yieldsTo(crossroad->conflicts, entry, exit, lane, otherExit))
+            return true;
+    }
+    return false;
 }
 
 bool crossingPathsAreClear(const Crossroad *crossroad, const Vehicle *vehicle)
@@ -168,7 +241,7 @@ bool crossingPathsAreClear(const Crossroad *crossroad, const Vehicle *vehicle)
 
 void resolveDeadlock(Crossroad *crossroad)
 {
-    resolveDeadlock(crossroad, [](const Cell *e) -> const Vehicle * { return e ? e->vehicleUpstream(100) : nullptr; });
+    resolveDeadlock(crossroad, [](const Cell *e) -> const Vehicle * { return approachingVehicle(e, 100); });
 }
 
 void resolveDeadlock(Crossroad *crossroad, const std::function<const Vehicle *(const Cell *)> &upstream)
@@ -190,7 +263,7 @@ void resolveDeadlock(Crossroad *crossroad, const std::function<const Vehicle *(c
     for (const Vehicle *v : approaching)
         if (crossroad->mayGo(v) && !v->isLoading() && !v->isWaiting())
             return;
-    if (!crossroad->isAreaFree())
+    if (!noneCrossing(crossroad))
         return;
     if (!releaseLongestQueue(crossroad->tramStopLines()))
         releaseLongestQueue(crossroad->roadStopLines());

@@ -26,6 +26,29 @@ double linkBearing(const Cell *a, const Cell *b)
     return a->next == b ? a->bearingToNext() : geo::bearing(a->location, b->location);
 }
 
+/// The vehicle whose front is nearest the end of the crossroad path from `pathCell`, with the
+/// links from that front to the lane the path leads into; null if no front is on the path or the
+/// path holds `skip` (the path of the vehicle asking).
+const Vehicle *frontMostOnPath(const Cell *pathCell, const Cell *skip, int32_t &linksToLane)
+{
+    const Vehicle *found = nullptr;
+    int32_t frontIndex = 0;
+    int32_t count = 0;
+    for (const Cell *c = pathCell; c && c->inCrossroad; c = c->next) {
+        if (c == skip)
+            return nullptr;
+        if (c->vehicle && c->vehicle->frontCell() == c) {
+            found = c->vehicle;
+            frontIndex = count;
+        }
+        ++count;
+        if (c->next == pathCell)
+            break;
+    }
+    linksToLane = count - frontIndex;
+    return found;
+}
+
 /// Nearest integer, halves away from zero.
 int32_t nearest(double x)
 {
@@ -59,6 +82,15 @@ int32_t Vehicle::stepsToCover(int32_t distance) const
             return STEPS_NEVER;
     }
     return steps;
+}
+
+void Vehicle::commitSpeed()
+{
+    m_speed = m_nextSpeed;
+    const Cell *front = frontCell();
+    // The last cell of a chain entering a crossroad is the stop line.
+    m_stoodAtStopLine = m_speed == 0 && front && front->crossroad ? m_stoodAtStopLine + 1 : 0;
+    publishPlan();
 }
 
 void Vehicle::accelerate1()
@@ -112,8 +144,11 @@ void Vehicle::scanAhead(EventList &events) const
             lastPathId = v->id();
         }
         Cell *next = c->next;
-        // Most cells are plain lane cells: nothing beside them, no stop, not a chain end.
-        if (c->side || c->stop || c->crossroad || !next) {
+        // Most cells are plain lane cells: nothing beside them, no stop, not a chain end, not
+        // the end of a crossroad path.
+        if (c->side || c->stop || c->crossroad || !next || (c->inCrossroad && !next->inCrossroad)) {
+            if (next && c->inCrossroad && !next->inCrossroad)
+                seeMergingTraffic(c, next, d, events);
             const Cell *side = c->side;
             if (side && side->vehicle && side->vehicle->id() != lastSideId) {
                 events.add(EventSideVehicle, c, d - 1);
@@ -141,6 +176,25 @@ void Vehicle::scanAhead(EventList &events) const
                 return;
         }
         c = next;
+    }
+}
+
+void Vehicle::seeMergingTraffic(const Cell *pathEnd, Cell *laneStart, int32_t d, EventList &events) const
+{
+    const LaneBinding *lane = laneStart->wayLink;
+    if (!lane || lane->pathsInto.size() < 2)
+        return;
+    // Vehicles inside the crossroad on other paths into the same lane are invisible along this
+    // vehicle's own path. The one nearer the lane goes first (the lower id on a tie), and the
+    // other follows it as if it were already on its path: its tail projected from its front.
+    const int32_t ownLinks = d; // laneStart is d cells ahead of the front
+    for (const Cell *start : lane->pathsInto) {
+        int32_t links = 0;
+        const Vehicle *v = frontMostOnPath(start, pathEnd, links);
+        if (!v || v == this || links > ownLinks || (links == ownLinks && v->id() > m_id))
+            continue;
+        const int32_t tail = std::max(1, ownLinks - links - (v->length() - 1));
+        events.insert(EventVehicle, v->frontCell(), tail);
     }
 }
 
@@ -303,12 +357,21 @@ void Vehicle::planRandomRoute()
 
 bool Vehicle::move()
 {
+    if (!cellsAfterMove(m_speed, m_moved)) {
+        occupy(m_cells, this);
+        return false;
+    }
+    occupy(m_moved, this);
+    takeCells(m_moved);
+    return true;
+}
+
+bool Vehicle::cellsAfterMove(int32_t advance, std::vector<Cell *> &out) const
+{
     if (m_cells.empty())
         return false;
-    const int32_t s = m_speed;
     const size_t count = m_cells.size();
-    m_moved.resize(count);
-    bool ok = true;
+    out.resize(count);
     const Cell *behind = nullptr; // the source cell of the previous (rearer) body cell
     for (size_t k = count; k-- > 0;) {
         Cell *cell = m_cells[k];
@@ -316,36 +379,37 @@ bool Vehicle::move()
             cell = cell->sideOf;
         else if (m_laneChange == 2)
             cell = cell->side;
-        if (!cell) {
-            ok = false;
-            break;
-        }
+        if (!cell)
+            return false;
         Cell *target;
         if (behind && behind->next == cell) {
             // One cell ahead of the rearer cell's target: the walk with route continuation is
-            // the same from either start, so this equals walking `speed` cells from `cell`.
-            target = cellAfter(m_moved[k + 1]);
+            // the same from either start, so this equals walking `advance` cells from `cell`.
+            target = cellAfter(out[k + 1]);
         } else {
             target = cell;
-            for (int32_t i = 0; i < s && target; ++i)
+            for (int32_t i = 0; i < advance && target; ++i)
                 target = cellAfter(target);
         }
-        if (!target) {
-            ok = false;
-            break;
-        }
-        m_moved[k] = target;
+        if (!target)
+            return false;
+        out[k] = target;
         behind = cell;
     }
-    if (!ok) {
-        occupy(m_cells, this);
-        return false;
-    }
-    m_cells.swap(m_moved);
-    occupy(m_cells, this);
+    return true;
+}
+
+void Vehicle::takeCells(std::vector<Cell *> &cells)
+{
+    m_cells.swap(cells);
     trimRoute();
     publishPlan();
-    return true;
+}
+
+void Vehicle::limitSpeed(int32_t speed)
+{
+    m_speed = std::min(m_speed, speed);
+    m_nextSpeed = std::min(m_nextSpeed, speed);
 }
 
 void Vehicle::trimRoute()

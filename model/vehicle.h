@@ -78,12 +78,12 @@ public:
     int32_t lookAheadDistance() const { return m_speed * m_speed + 40; }
     void setFinished() { m_finished = true; }
     bool isFinished() const { return m_finished; }
-    /// speed = nextSpeed; also publishes the planned exit (see `plannedExitLane`).
-    void commitSpeed()
-    {
-        m_speed = m_nextSpeed;
-        publishPlan();
-    }
+    /// speed = nextSpeed; also publishes the planned exit (see `plannedExitLane`) and counts the
+    /// steps stood at a stop line.
+    void commitSpeed();
+    /// Consecutive commits at which the vehicle stood with its front on the last cell before a
+    /// crossroad; read by other vehicles' decisions, changed only by `commitSpeed`.
+    int32_t stoodAtStopLine() const { return m_stoodAtStopLine; }
     void setCells(const std::vector<Cell *> &cells)
     {
         m_cells = cells;
@@ -119,6 +119,14 @@ public:
     /// Shifts the vehicle `speed` cells forward along its cells and route; on failure it stays
     /// where it was. Its cells must have been released by the caller.
     bool move();
+    /// The cells the body would hold after advancing `advance` cells along its cells and route, with
+    /// its lane change; false (and `out` unusable) when the walk runs out of cells or route.
+    bool cellsAfterMove(int32_t advance, std::vector<Cell *> &out) const;
+    /// Makes `cells` (as given by `cellsAfterMove`, swapped out) the body and drops the crossroads
+    /// passed; the caller occupies the cells.
+    void takeCells(std::vector<Cell *> &cells);
+    /// Lowers the speed (and the next speed) to the cells a move could take.
+    void limitSpeed(int32_t speed);
 
     /// The incoming lane at the end of the front cell's chain (the key of the crossroad there); null if none.
     LaneBinding *entryKey() const;
@@ -129,6 +137,8 @@ public:
     /// `nextExitLane()` as it was at the last commit, move or placement. Other vehicles' decisions
     /// read this one: the live route may be growing in this vehicle's own concurrent decision.
     LaneBinding *plannedExitLane() const { return m_plannedExit; }
+    /// `nextPathCell()` as it was at the last commit, move or placement; see `plannedExitLane`.
+    Cell *plannedPathCell() const { return m_plannedPath; }
     /// The route entry for the crossroad at the end of the front cell's chain, or the first entry when
     /// there is no such crossroad or entry; null for an empty route.
     const RouteEntry *nextRouteEntry() const;
@@ -149,7 +159,15 @@ protected:
     /// Drops the crossroads the whole body has passed.
     void trimRoute();
     /// Copies the live planned exit to the one other vehicles read; only outside the decision phase.
-    void publishPlan() { m_plannedExit = nextExitLane(); }
+    void publishPlan()
+    {
+        const RouteEntry *entry = nextRouteEntry();
+        m_plannedExit = entry ? entry->exitLane : nullptr;
+        m_plannedPath = entry ? entry->pathCell : nullptr;
+    }
+    /// Adds to `events` the vehicles on other crossroad paths into the lane starting at `laneStart`
+    /// that reach it first; `pathEnd`, the last cell of this vehicle's path, is `d` − 1 cells ahead.
+    void seeMergingTraffic(const Cell *pathEnd, Cell *laneStart, int32_t d, EventList &events) const;
     /// `curvesAhead` walking at most `limit` links from the tail.
     void curvesWithin(std::vector<Curve> &curves, int32_t limit) const;
 
@@ -165,6 +183,8 @@ protected:
     bool m_finished = false;
     RandomStream m_random;
     LaneBinding *m_plannedExit = nullptr;
+    Cell *m_plannedPath = nullptr;
+    int32_t m_stoodAtStopLine = 0;
 
     // Scratch buffers of one decision, kept between steps so that a decision does not allocate.
     EventList m_events;   ///< everything the look-ahead found

@@ -169,7 +169,8 @@ TEST(LaneChange, BusBesideItsBayTurnsInOnceTheDecisionIsPublished)
 TEST(Deadlock, TramLoadingAtAPlatformInARingOfWaitingCarsIsNeverReleased)
 {
     // Arm N carries a tram track whose last cells are a platform; W, S and E queue cars heading
-    // straight on, and E's way out is full, so every approach is blocked.
+    // straight on, and E's way out is full, so every approach is blocked. E's head waits a cell
+    // short of its stop line: a head standing on it without room would not be waited for.
     struct Row
     {
         GuidedState tramState;
@@ -194,7 +195,7 @@ TEST(Deadlock, TramLoadingAtAPlatformInARingOfWaitingCarsIsNeverReleased)
             for (int i = 0; i < 2; ++i) {
                 cars.push_back(std::make_unique<TestVehicle>());
                 cars.back()->addRouteEntry(x.entry(arm, A::next(A::next(arm))));
-                putAt(x.approach(arm, 12 * i), *cars.back());
+                putAt(x.approach(arm, 12 * i + (arm == A::E ? 1 : 0)), *cars.back());
             }
         TestVehicle full[5];
         for (int i = 0; i < 5; ++i)

@@ -193,7 +193,8 @@ TEST(ExitRoom, EveryVehicleOnTheExitAndPathCountsWithAGap)
         {40, {{11, 12}}, -1, true, "40 − 12 − 6 = 22 ≥ 12"},
         {40, {{11, 12}, {23, 12}}, -1, false, "40 − 24 − 12 = 4 < 12"},
         {40, {{11, 12}}, 30, false, "40 − 12 − 12 − 6 = 10 < 12"},
-        {10, {{9, 10}}, -1, true, "an exit shorter than the vehicle never blocks"},
+        {10, {}, -1, true, "an empty exit shorter than the vehicle takes it"},
+        {10, {{9, 10}}, -1, false, "an exit shorter than the vehicle takes it only when empty"},
     };
     for (const Row &r : rows) {
         SCOPED_TRACE(r.why);
@@ -307,15 +308,17 @@ TEST(Deadlock, ReleasesOneVehicleFromTheLongestQueue)
     EXPECT_EQ(g.released(), g.head[A::W]);
 }
 
-TEST(Deadlock, SkipsAQueueWhoseExitIsFull)
+TEST(Deadlock, AHeadWhoseExitIsFullHoldsNobodyBack)
 {
     Gridlock g({3, 1, 2, 1});
-    // W's way out to E is full (100 − 5 · 12 − 5 · 6 < 12): E's queue, the next longest, goes.
+    // W's way out to E is full (100 − 5 · 12 − 5 · 6 < 12): W cannot take its turn, so N, which
+    // yields to W, goes by itself and there is no deadlock to break.
     TestVehicle full[5];
     for (int i = 0; i < 5; ++i)
         putAt(g.x.exitCell(A::E, 11 + 12 * i), full[i]);
     ASSERT_FALSE(exitHasRoom(g.head[A::W]));
-    EXPECT_EQ(g.released(), g.head[A::E]);
+    EXPECT_TRUE(g.x.crossroad->mayGo(g.head[A::N]));
+    EXPECT_EQ(g.released(), nullptr);
 }
 
 TEST(Deadlock, NothingHappensWhileSomeoneMayGoTheAreaIsBusyOrWithSignals)

@@ -3,6 +3,7 @@
 #include "convert/geojsonexport.h"
 #include "engine/simulation.h"
 #include "engine/simulationcontrol.h"
+#include "engine/trafficcensus.h"
 #include "model/bus.h"
 #include "model/car.h"
 #include "model/cell.h"
@@ -14,6 +15,7 @@
 #include <QMetaObject>
 #include <QThreadPool>
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 
@@ -50,8 +52,15 @@ QString clockText(const SimulationData &data)
     return data.time.toString(QStringLiteral("hh:mm:ss.zzz"));
 }
 
+/// Seconds of simulated time in `steps` steps of 250 ms.
+double stepsToSeconds(int64_t steps)
+{
+    return double(steps) / 4.0;
+}
+
 template <typename V>
-void writeFcd(QTextStream &out, const SimulationData &data, const std::vector<V *> &list, const char *kind)
+void writeFcd(QTextStream &out, const SimulationData &data, const std::vector<V *> &list, const char *kind,
+              const TrafficCensus &census)
 {
     for (const V *v : list) {
         const Cell *front = v->frontCell();
@@ -59,7 +68,7 @@ void writeFcd(QTextStream &out, const SimulationData &data, const std::vector<V 
             continue;
         out << data.step << ',' << clockText(data) << ',' << v->id() << ',' << kind << ','
             << QString::number(front->location.lat, 'f', 7) << ',' << QString::number(front->location.lon, 'f', 7)
-            << ',' << v->speed() << '\n';
+            << ',' << v->speed() << ',' << stepsToSeconds(census.standstillOf(v->id())) << '\n';
     }
 }
 
@@ -124,8 +133,9 @@ bool HeadlessRunner::openOutput(const QString &path, QFile &file, QTextStream &s
 
 void HeadlessRunner::runSteps()
 {
-    if (!openOutput(options.csvPath, csvFile, csv, "time,step,cars,buses,trams,mean_speed_kmh,step_ms") ||
-        !openOutput(options.fcdPath, fcdFile, fcd, "step,time,id,kind,lat,lon,speed_mps")) {
+    if (!openOutput(options.csvPath, csvFile, csv,
+                    "time,step,cars,buses,trams,mean_speed_kmh,step_ms,standing,longest_standstill_s,entered,left") ||
+        !openOutput(options.fcdPath, fcdFile, fcd, "step,time,id,kind,lat,lon,speed_mps,stood_s")) {
         finish(1);
         return;
     }
@@ -143,6 +153,8 @@ void HeadlessRunner::runSteps()
         stepClock.start();
         control->step();
         const qint64 stepNs = stepClock.nsecsElapsed();
+        census.observe(data);
+        longestStandstill = std::max(longestStandstill, census.longestStandstill());
         writeStatistics(stepNs);
         if (fcdFile.isOpen() && data.step % options.fcdEvery == 0)
             writePositions();
@@ -166,6 +178,8 @@ void HeadlessRunner::runSteps()
         std::printf("    mean speed ........ %.1f km/h\n", c.meanSpeedKmh);
         std::printf("    cars entered ...... %lld\n", static_cast<long long>(control->carsCreated()));
         std::printf("    vehicles left ..... %lld\n", static_cast<long long>(control->vehiclesRemoved()));
+        std::printf("    longest standstill  %.2f s\n", stepsToSeconds(longestStandstill));
+        std::printf("    shared cells ...... %lld\n", static_cast<long long>(census.sharedCellsTotal()));
     }
     std::printf("    state hash ........ %016llx\n", static_cast<unsigned long long>(data.stateHash()));
     std::fflush(stdout);
@@ -175,18 +189,28 @@ void HeadlessRunner::runSteps()
 void HeadlessRunner::writeStatistics(qint64 stepNs)
 {
     const SimulationData &data = *simulation->simulationData();
+    const SimulationControl &control = *simulation->simulationControl();
     if (csvFile.isOpen()) {
         const Counts c = count(data);
         csv << clockText(data) << ',' << data.step << ',' << data.cars.size() << ',' << data.buses.size() << ','
             << data.trams.size() << ',' << QString::number(c.meanSpeedKmh, 'f', 2) << ','
-            << QString::number(stepNs / 1e6, 'f', 3) << '\n';
+            << QString::number(stepNs / 1e6, 'f', 3) << ',' << census.standingCars() << ','
+            << stepsToSeconds(census.longestStandstill()) << ',' << control.carsCreated() << ','
+            << control.vehiclesRemoved() << '\n';
     }
     statsNs += stepNs;
     if (options.statsEvery > 0 && data.step % options.statsEvery == 0) {
         const Counts c = count(data);
-        std::printf("%s step %d cars %zu buses %zu trams %zu mean speed %.1f km/h mean step %.3f ms\n",
+        std::printf("%s step %d cars %zu buses %zu trams %zu mean speed %.1f km/h mean step %.3f ms"
+                    " standing %d longest standstill %.2f s",
                     clockText(data).toUtf8().constData(), data.step, data.cars.size(), data.buses.size(),
-                    data.trams.size(), c.meanSpeedKmh, statsNs / 1e6 / double(options.statsEvery));
+                    data.trams.size(), c.meanSpeedKmh, statsNs / 1e6 / double(options.statsEvery),
+                    census.standingCars(), stepsToSeconds(census.longestStandstill()));
+        // Where the car that has stood longest stands: the head of a jam that does not dissolve.
+        if (census.longestStandingId() >= 0)
+            std::printf(" (car %d at %.7f,%.7f)", census.longestStandingId(), census.longestStandingAt().lat,
+                        census.longestStandingAt().lon);
+        std::printf("\n");
         std::fflush(stdout);
         statsNs = 0;
     }
@@ -195,9 +219,9 @@ void HeadlessRunner::writeStatistics(qint64 stepNs)
 void HeadlessRunner::writePositions()
 {
     const SimulationData &data = *simulation->simulationData();
-    writeFcd(fcd, data, data.trams, "tram");
-    writeFcd(fcd, data, data.buses, "bus");
-    writeFcd(fcd, data, data.cars, "car");
+    writeFcd(fcd, data, data.trams, "tram", census);
+    writeFcd(fcd, data, data.buses, "bus", census);
+    writeFcd(fcd, data, data.cars, "car", census);
 }
 
 void HeadlessRunner::finish(int exitCode)

@@ -3,6 +3,8 @@
 
 #include "headlessoptions.h"
 
+#include "engine/trafficcensus.h"
+
 #include <QFile>
 #include <QObject>
 #include <QTextStream>
@@ -39,6 +41,8 @@ private:
     QFile csvFile, fcdFile;
     QTextStream csv, fcd;
     qint64 statsNs = 0; ///< step time summed since the last statistics line
+    TrafficCensus census;
+    int32_t longestStandstill = 0; ///< the longest standstill of any car during the run, in steps
 };
 
 #endif
