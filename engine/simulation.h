@@ -1,6 +1,8 @@
 #ifndef KOLVEX_APP_SIMULATION_H
 #define KOLVEX_APP_SIMULATION_H
 
+#include "transport/linecreator.h"
+
 #include <QObject>
 #include <QString>
 #include <QTime>
@@ -35,6 +37,8 @@ public:
     BindingData *bindingData() const { return bindings; }
     ScheduleParser *scheduleParser() const { return schedules; }
     QThread *workerThread() const { return worker; }
+    /// Lines created and left out, and vehicles placed under way; filled by prepData.
+    const LineCreationReport &lineReport() const { return report; }
 
 signals:
     void prepDataDone();
@@ -58,6 +62,7 @@ private:
     QString scheduleFilePath;
     QTime startTime;
     QThread *worker;
+    LineCreationReport report;
 };
 
 #endif

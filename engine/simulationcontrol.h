@@ -36,6 +36,10 @@ public:
     int64_t carsCreated() const { return m_carsCreated; }
     /// Vehicles that finished their trip and were removed so far.
     int64_t vehiclesRemoved() const { return m_vehiclesRemoved; }
+    /// Buses and trams that finished their trip and were removed so far.
+    int64_t tripsFinished() const { return m_tripsFinished; }
+    /// Creates the buses and trams of due departures and keeps those that wait for room.
+    const LineGenerator &lines() const { return lineGenerator; }
 
 private:
     LineGenerator lineGenerator;
@@ -43,6 +47,7 @@ private:
     ApproachIndex approaches; ///< first vehicles before the stop lines, for deadlock breaking
     int64_t m_carsCreated = 0;
     int64_t m_vehiclesRemoved = 0;
+    int64_t m_tripsFinished = 0;
 };
 
 #endif

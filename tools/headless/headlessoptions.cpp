@@ -85,6 +85,11 @@ bool HeadlessOptions::parse(const QStringList &arguments, QString &error)
             writeOsmPath = text;
         } else if (option == QLatin1String("--export-network")) {
             exportNetworkPath = text;
+        } else if (option == QLatin1String("--draft-schedules")) {
+            draftSchedulesPath = text;
+        } else if (option == QLatin1String("--draft-headway")) {
+            if (!count(1, draftHeadway))
+                return false;
         } else {
             error = QStringLiteral("unknown option \"%1\"").arg(option);
             return false;
@@ -98,5 +103,6 @@ QString HeadlessOptions::usage()
     return QStringLiteral(
         "usage: kolvex-headless [--osm FILE] [--schedules FILE] [--start HH:MM:SS] [--seed N]\n"
         "                       [--steps N] [--stats-every K] [--csv FILE] [--fcd FILE] [--fcd-every K]\n"
-        "                       [--threads N] [--export-network FILE] [--write-osm FILE]");
+        "                       [--threads N] [--export-network FILE] [--write-osm FILE]\n"
+        "                       [--draft-schedules FILE] [--draft-headway MINUTES]");
 }

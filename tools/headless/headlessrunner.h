@@ -2,6 +2,7 @@
 #define KOLVEX_TOOLS_HEADLESSRUNNER_H
 
 #include "headlessoptions.h"
+#include "punctuality.h"
 
 #include <QFile>
 #include <QObject>
@@ -28,6 +29,9 @@ private:
     void prepared();
     void runSteps();
     void writeStatistics(qint64 stepNs);
+    void writeTransportSummary();
+    /// Writes the drafted timetable; false if it could not be written.
+    bool draftSchedules();
     void writePositions();
     bool openOutput(const QString &path, QFile &file, QTextStream &stream, const char *header);
     void finish(int exitCode);
@@ -39,6 +43,7 @@ private:
     QFile csvFile, fcdFile;
     QTextStream csv, fcd;
     qint64 statsNs = 0; ///< step time summed since the last statistics line
+    Punctuality punctuality;
 };
 
 #endif
