@@ -21,6 +21,8 @@ public:
     /// Appends the accepted lines of the file; progress and errors go to standard error.
     void parse(const QString &path);
     const std::vector<Schedule *> &schedules() const { return list; }
+    /// Appends a schedule made elsewhere and takes ownership of it.
+    void add(Schedule *schedule) { list.push_back(schedule); }
 
 private:
     /// A new schedule owned by the caller, or null for a line without departures or stops, or cut off.

@@ -120,6 +120,19 @@ std::vector<LaneBinding *> lanesBetween(const PublicTransportLine *line, Binding
     return lanes;
 }
 
+/// Links from the lane's first cell to its last one. Lanes meeting at a node without a crossroad
+/// form one chain, so the end of the chain is not the end of the lane.
+int32_t laneLinks(const LaneBinding *lane)
+{
+    int32_t links = 0;
+    for (const Cell *c = lane->firstCell; c && c != lane->lastCell; c = c->next) {
+        if (c->next == lane->firstCell)
+            return 0; // a loop without the last cell
+        ++links;
+    }
+    return links;
+}
+
 /// The cell `fraction` of the way along `lanes`; null if there is none.
 Cell *cellAtFraction(const std::vector<LaneBinding *> &lanes, double fraction)
 {
@@ -128,7 +141,7 @@ Cell *cellAtFraction(const std::vector<LaneBinding *> &lanes, double fraction)
     std::vector<int32_t> lengths;
     int64_t total = 0;
     for (const LaneBinding *lane : lanes) {
-        lengths.push_back(lane->firstCell ? lane->firstCell->cellsToEnd() : 0);
+        lengths.push_back(laneLinks(lane));
         total += lengths.back();
     }
     const int64_t target = std::llround(fraction * double(total));
@@ -275,32 +288,34 @@ PublicTransportLine *LineCreator::createLine(OSMRoutes *routes, const Schedule *
             departure += MINUTES_PER_DAY_LIMIT;
         line->departures.push_back(departure);
     }
-    if (base >= 0) {
-        for (size_t j = size_t(base); j < schedule->stops.size(); ++j) {
-            line->stopOffsets.push_back(schedule->stops[j].tAbs - baseAbs);
-            if (namesEqual(schedule->stops[j].name, stops.back()->nameRef()))
-                break;
+    // Seconds of every schedule stop from the first matched one on, jittered and increasing. The
+    // offsets end at the first stop named like the last matched stop; the due times of the
+    // matched stops are read from the whole walk, so that every matched stop gets its own.
+    std::vector<int32_t> secondsFromBase;
+    bool offsetsComplete = base < 0;
+    for (size_t j = size_t(std::max(base, 0)); base >= 0 && j < schedule->stops.size(); ++j) {
+        const int32_t minutes = schedule->stops[j].tAbs - baseAbs;
+        int32_t value = minutes * 60;
+        if (!secondsFromBase.empty()) {
+            value += jitter();
+            if (value <= secondsFromBase.back())
+                value = secondsFromBase.back() + 30;
         }
-    }
-    for (int32_t d : line->departures)
-        line->departuresSec.push_back(d * 60 + jitter());
-    for (size_t k = 0; k < line->stopOffsets.size(); ++k) {
-        if (k == 0) {
-            line->stopOffsetsSec.push_back(line->stopOffsets[0] * 60);
+        secondsFromBase.push_back(value);
+        if (offsetsComplete)
             continue;
-        }
-        int32_t value = line->stopOffsets[k] * 60 + jitter();
-        if (value <= line->stopOffsetsSec.back())
-            value = line->stopOffsetsSec.back() + 30;
+        line->stopOffsets.push_back(minutes);
         line->stopOffsetsSec.push_back(value);
+        offsetsComplete = namesEqual(schedule->stops[j].name, stops.back()->nameRef());
     }
-    // The entry of each matched stop; one past the listed schedule stops takes the last entry.
-    for (size_t index : matchedIndex) {
-        if (line->stopOffsetsSec.empty())
-            break;
-        const size_t k = std::min(index - size_t(std::max(base, 0)), line->stopOffsetsSec.size() - 1);
-        line->stopDueSec.push_back(line->stopOffsetsSec[k]);
+    // A departure at midnight jittered to before it leaves at the end of the day, not never.
+    for (int32_t d : line->departures) {
+        const int32_t seconds = d * 60 + jitter();
+        line->departuresSec.push_back(seconds < 0 && d >= 0 ? seconds + SECONDS_PER_DAY : seconds);
     }
+    for (size_t index : matchedIndex)
+        if (base >= 0 && index >= size_t(base) && index - size_t(base) < secondsFromBase.size())
+            line->stopDueSec.push_back(secondsFromBase[index - size_t(base)]);
 
     line->startCell = findStartCell(line, bindingData);
     if (!line->startCell) {

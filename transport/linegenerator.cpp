@@ -9,15 +9,26 @@
 #include "osm/osmstop.h"
 #include "timetable/publictransportline.h"
 
+#include <algorithm>
 #include <iostream>
+#include <utility>
 
 void LineGenerator::retryPending(SimulationData *data)
 {
+    // Where one line found no room, the next of the same platform and vehicle kind finds none
+    // either until some vehicle is placed; skipping those keeps a long backlog cheap.
+    std::vector<std::pair<const Cell *, int32_t>> full;
     for (auto it = m_pending.begin(); it != m_pending.end();) {
-        if (generate(*it, data, false))
-            it = m_pending.erase(it);
-        else
+        const std::pair<const Cell *, int32_t> key((*it)->startCell, (*it)->vehicleType);
+        if (std::find(full.begin(), full.end(), key) != full.end()) {
             ++it;
+        } else if (generate(*it, data, false)) {
+            it = m_pending.erase(it);
+            full.clear();
+        } else {
+            full.push_back(key);
+            ++it;
+        }
     }
 }
 

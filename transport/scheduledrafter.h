@@ -25,7 +25,7 @@ public:
     /// as minutes of that next day (0 to 59).
     static constexpr int32_t FIRST_DEPARTURE = 5 * 60;
     static constexpr int32_t SERVICE_END_AFTER_MIDNIGHT = 60;
-    static constexpr int32_t DEFAULT_HEADWAY = 10;
+    static constexpr int32_t DEFAULT_HEADWAY = 15;
 
     struct Result
     {

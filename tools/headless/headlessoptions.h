@@ -23,7 +23,7 @@ struct HeadlessOptions
     QString writeOsmPath;       ///< write the reduced extract after reading, then stop
     QString exportNetworkPath;  ///< GeoJSON of the converted network
     QString draftSchedulesPath; ///< draft a timetable from the map's route relations, then stop
-    int64_t draftHeadway = 10;  ///< minutes between two departures of a drafted line
+    int64_t draftHeadway = 15;  ///< minutes between two departures of a drafted line
 
     /// Reads `arguments` (program name first); false with `error` set for an unknown option or a
     /// malformed value.
