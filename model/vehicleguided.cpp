@@ -6,6 +6,7 @@
 #include "crossroad.h"
 #include "lanechange.h"
 #include "osm/osmstop.h"
+#include "simulationdata.h"
 #include "timetable/publictransportline.h"
 
 #include <algorithm>
@@ -19,8 +20,9 @@ constexpr double STEPS_PER_SECOND = 4.0;
 
 } // namespace
 
-VehicleGuided::VehicleGuided(const PublicTransportLine *line, int32_t departure)
-    : m_loadCount(newLoadCount()), m_departure(departure), m_shownLoadCount(m_loadCount)
+VehicleGuided::VehicleGuided(SimulationData &run, const PublicTransportLine *line, int32_t departure)
+    : Vehicle(run.newVehicleId(), run.random), m_loadCount(newLoadCount()), m_departure(departure),
+      m_shownLoadCount(m_loadCount)
 {
     m_maxSpeed = NORMAL_SPEED;
     if (line) {

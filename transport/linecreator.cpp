@@ -28,9 +28,9 @@ constexpr int32_t SECONDS_PER_DAY = 86400;
 constexpr int32_t MINUTES_PER_DAY_LIMIT = 86400; // the wrap limit applied to departures in minutes
 
 /// Jitter of a timetable time: 15 − (r mod 30), so −14..+15 seconds.
-int32_t jitter()
+int32_t jitter(RunRandom &random)
 {
-    return 15 - Random::draw() % 30;
+    return 15 - random.draw() % 30;
 }
 
 QString folded(const std::string &name)
@@ -161,7 +161,7 @@ bool pregenerateVehicle(SimulationData *data, BindingData *bindings, PublicTrans
     Cell *cell = cellAtFraction(lanesBetween(line, bindings, from, to), fraction);
     if (!cell)
         return false;
-    VehicleGuided *vehicle = LineGenerator::createVehicle(line, departure);
+    VehicleGuided *vehicle = LineGenerator::createVehicle(*data, line, departure);
     if (!vehicle)
         return false;
     vehicle->setNextStop(to->getId());
@@ -212,7 +212,7 @@ bool LineCreator::typeMatches(const std::string &routeType, int32_t lineType)
 }
 
 LineCreationReport LineCreator::createLines(OSMRoutes *routes, ScheduleParser *schedules, PublicTransportLines *lines,
-                                            BindingData *bindingData)
+                                            BindingData *bindingData, RunRandom &random)
 {
     LineCreationReport report;
     report.schedules = schedules ? int32_t(schedules->schedules().size()) : 0;
@@ -222,7 +222,7 @@ LineCreationReport LineCreator::createLines(OSMRoutes *routes, ScheduleParser *s
         return report;
     for (const Schedule *schedule : schedules->schedules()) {
         LineRejection reason = LineRejection::None;
-        PublicTransportLine *line = createLine(routes, schedule, bindingData, &reason);
+        PublicTransportLine *line = createLine(routes, schedule, bindingData, random, &reason);
         ++report.leftOut[int(reason)];
         if (line) {
             lines->add(line);
@@ -241,7 +241,7 @@ LineCreationReport LineCreator::createLines(OSMRoutes *routes, ScheduleParser *s
 }
 
 PublicTransportLine *LineCreator::createLine(OSMRoutes *routes, const Schedule *schedule, BindingData *bindingData,
-                                             LineRejection *reason)
+                                             RunRandom &random, LineRejection *reason)
 {
     const auto reject = [reason](LineRejection why) -> PublicTransportLine * {
         if (reason)
@@ -297,7 +297,7 @@ PublicTransportLine *LineCreator::createLine(OSMRoutes *routes, const Schedule *
         const int32_t minutes = schedule->stops[j].tAbs - baseAbs;
         int32_t value = minutes * 60;
         if (!secondsFromBase.empty()) {
-            value += jitter();
+            value += jitter(random);
             if (value <= secondsFromBase.back())
                 value = secondsFromBase.back() + 30;
         }
@@ -310,7 +310,7 @@ PublicTransportLine *LineCreator::createLine(OSMRoutes *routes, const Schedule *
     }
     // A departure at midnight jittered to before it leaves at the end of the day, not never.
     for (int32_t d : line->departures) {
-        const int32_t seconds = d * 60 + jitter();
+        const int32_t seconds = d * 60 + jitter(random);
         line->departuresSec.push_back(seconds < 0 && d >= 0 ? seconds + SECONDS_PER_DAY : seconds);
     }
     for (size_t index : matchedIndex)

@@ -11,6 +11,7 @@ class OSMRoutes;
 class OSMStop;
 class PublicTransportLine;
 class PublicTransportLines;
+class RunRandom;
 class Schedule;
 class ScheduleParser;
 class Way;
@@ -46,11 +47,12 @@ class LineCreator
 public:
     /// One line per schedule where possible, added to `lines`; every schedule left out is logged
     /// with its reason.
+    /// line, logged with its reason. Timetable jitter draws from `random`.
     static LineCreationReport createLines(OSMRoutes *routes, ScheduleParser *schedules, PublicTransportLines *lines,
-                                          BindingData *bindingData);
+                                          BindingData *bindingData, RunRandom &random);
     /// The line of `schedule`, or null with `reason` set.
     static PublicTransportLine *createLine(OSMRoutes *routes, const Schedule *schedule, BindingData *bindingData,
-                                           LineRejection *reason = nullptr);
+                                           RunRandom &random, LineRejection *reason = nullptr);
     /// Places a bus or tram for every trip that is between two of its stops at the start time;
     /// returns how many were placed.
     static int32_t pregenerateLines(SimulationData *data, BindingData *bindingData);

@@ -66,7 +66,7 @@ bool LineGenerator::generateVehicle(PublicTransportLine *line, SimulationData *d
 {
     const QTime &time = data->time;
     const int32_t t = time.hour() * 3600 + time.minute() * 60 + time.second();
-    VehicleGuided *vehicle = createVehicle(line, t);
+    VehicleGuided *vehicle = createVehicle(*data, line, t);
     Cell *start = startPosition(line->startCell, vehicle->length());
     if (!start) {
         if (rememberOnFailure)
@@ -115,11 +115,11 @@ Cell *LineGenerator::startPosition(Cell *startCell, int32_t length)
     return candidate;
 }
 
-VehicleGuided *LineGenerator::createVehicle(const PublicTransportLine *line, int32_t departure)
+VehicleGuided *LineGenerator::createVehicle(SimulationData &run, const PublicTransportLine *line, int32_t departure)
 {
     if (line->isTram())
-        return new Tram(line, departure);
-    return new Bus(line, departure);
+        return new Tram(run, line, departure);
+    return new Bus(run, line, departure);
 }
 
 void LineGenerator::append(SimulationData *data, VehicleGuided *vehicle)

@@ -45,7 +45,7 @@ public:
     /// Null if nowhere.
     static Cell *startPosition(Cell *startCell, int32_t length);
     /// A new tram for a tram line, else a new bus, for the trip leaving at `departure` seconds.
-    static VehicleGuided *createVehicle(const PublicTransportLine *line, int32_t departure);
+    static VehicleGuided *createVehicle(SimulationData &run, const PublicTransportLine *line, int32_t departure);
     /// Appends a placed vehicle to the trams or buses; the caller holds the vehicles mutex.
     static void append(SimulationData *data, VehicleGuided *vehicle);
 

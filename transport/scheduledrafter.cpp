@@ -3,6 +3,7 @@
 #include "linecreator.h"
 
 #include "geo/geodesy.h"
+#include "model/random.h"
 #include "model/bindingdata.h"
 #include "osm/osmdata.h"
 #include "timetable/publictransportline.h"
@@ -123,7 +124,7 @@ const OSMRoute *ScheduleDrafter::chooseRoute(int64_t relationId) const
 
 Schedule *ScheduleDrafter::draftLine(const OSMRoute *route, int32_t index) const
 {
-    auto *schedule = new Schedule;
+    auto *schedule = new Schedule(index);
     schedule->name = route->name;
     schedule->lineType = lineTypeOf(route->type);
     const double metresPerMinute = (schedule->lineType == Schedule::Tram ? TRAM_KMH : BUS_KMH) * 1000.0 / 60.0;
@@ -164,6 +165,7 @@ ScheduleDrafter::Result ScheduleDrafter::draft()
     Result result;
     if (!osm || !bindings)
         return result;
+    RunRandom random; // the trial lines' jitter is thrown away with them
     for (const OSMRouteRelation *relation : osm->routeRelations()->relations()) {
         ++result.relations;
         if (relation->ref.empty()) {
@@ -176,7 +178,7 @@ ScheduleDrafter::Result ScheduleDrafter::draft()
             continue;
         }
         Schedule *schedule = draftLine(route, result.drafted);
-        PublicTransportLine *line = LineCreator::createLine(osm->routes(), schedule, bindings);
+        PublicTransportLine *line = LineCreator::createLine(osm->routes(), schedule, bindings, random);
         if (!line || schedule->stops.size() < 2) {
             ++result.notRunnable;
             delete line;

@@ -13,7 +13,7 @@ TEST(StepDepartures, BusesLeaveToTheTimetableAcrossMidnight)
     ScheduleParser parser;
     parser.add(schedule("5", Schedule::Bus, {{"A", 0}, {"B", 1}, {"C", 2}}, {1439, 0, 4, 60}).release());
     StderrCapture err;
-    LineCreator::createLines(street.osm.routes(), &parser, &street.sim.lines, &street.bindings);
+    LineCreator::createLines(street.osm.routes(), &parser, &street.sim.lines, &street.bindings, street.sim.random);
     ASSERT_EQ(street.sim.lines.lines().size(), 1u) << err.text();
     street.sim.time = QTime(23, 58, 30);
     street.sim.calendar.setTime(street.sim.time);

@@ -207,7 +207,7 @@ TEST(Deadlock, TramLoadingAtAPlatformInARingOfWaitingCarsIsNeverReleased)
         x.way(A::N)->backward.lanes.clear();
         x.way(A::N)->backward.tramLane = x.in(A::N);
         x.in(A::N)->isTram = 1;
-        auto platform = std::make_unique<OSMStop>("platform", TramStop, nullptr);
+        auto platform = std::make_unique<OSMStop>(5000, "platform", TramStop, nullptr);
         for (int i = 0; i < 100; ++i)
             x.approach(A::N, i)->stop = platform.get();
 

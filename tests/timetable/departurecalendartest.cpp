@@ -83,12 +83,3 @@ TEST(DepartureCalendar, KeepsReleasingPastMidnight)
     EXPECT_EQ(out, expected);
     EXPECT_EQ(calendar.queue().size(), 1u) << "01:23:20 is queued by the window from 00:30, not yet due at 01:00";
 }
-
-TEST(DepartureCalendar, WithoutLinesDoesNothing)
-{
-    DepartureCalendar calendar;
-    calendar.setTime(QTime(8, 0));
-    calendar.refresh(QTime(9, 0));
-    EXPECT_TRUE(calendar.queue().empty());
-    EXPECT_TRUE(calendar.takeDue(QTime(9, 0)).empty());
-}

@@ -25,7 +25,7 @@ TEST(LineCreator, MatchesStopNamesInRouteOrderIgnoringCase)
     std::vector<std::unique_ptr<OSMStop>> owned;
     OSMRoute route;
     for (const char *name : {"A", "B", "C", "D"}) {
-        owned.push_back(std::make_unique<OSMStop>(name, BusStop, nullptr));
+        owned.push_back(std::make_unique<OSMStop>(int64_t(owned.size()), name, BusStop, nullptr));
         route.stops.push_back(owned.back().get());
     }
     struct Case
@@ -55,7 +55,7 @@ TEST(LineCreator, TakesTheRouteOfTheNameAndTypeMatchingMostStops)
         route->name = ref;
         route->type = type;
         for (const char *name : stops) {
-            owned.push_back(std::make_unique<OSMStop>(name, BusStop, nullptr));
+            owned.push_back(std::make_unique<OSMStop>(int64_t(owned.size()), name, BusStop, nullptr));
             route->stops.push_back(owned.back().get());
         }
         routes.add(route);
@@ -92,7 +92,7 @@ TEST(LineCreator, CreatesLinesOnAConvertedStreetAndReportsTheOthers)
     StderrCapture err;
     for (auto &s : schedules)
         parser.add(s.release());
-    report = LineCreator::createLines(street.osm.routes(), &parser, &lines, &street.bindings);
+    report = LineCreator::createLines(street.osm.routes(), &parser, &lines, &street.bindings, street.sim.random);
     EXPECT_EQ(report.created, 1);
     EXPECT_EQ(report.leftOut[int(LineRejection::NoRoute)], 2) << err.text();
     EXPECT_EQ(report.leftOut[int(LineRejection::TooFewStops)], 1) << err.text();
@@ -128,7 +128,7 @@ TEST(LineCreator, PregeneratesTheTripsUnderWayBetweenTheirStops)
     // Leaves A at 10:00 and C four minutes later: at 10:01 it is between A and B.
     parser.add(schedule("5", Schedule::Bus, {{"A", 0}, {"B", 2}, {"C", 4}}, {540, 600, 700}).release());
     StderrCapture quiet;
-    LineCreator::createLines(street.osm.routes(), &parser, &street.sim.lines, &street.bindings);
+    LineCreator::createLines(street.osm.routes(), &parser, &street.sim.lines, &street.bindings, street.sim.random);
     ASSERT_EQ(street.sim.lines.lines().size(), 1u);
     PublicTransportLine *line = street.sim.lines.lines().front();
     line->departuresSec = {540 * 60, 600 * 60, 700 * 60};

@@ -19,7 +19,7 @@ namespace {
 struct Platform
 {
     SimulationData data{QTime(10, 0)};
-    OSMStop stop{"P", BusStop, nullptr};
+    OSMStop stop{7, "P", BusStop, nullptr};
     std::vector<Cell *> cells;
 
     Platform(int approach, int platform)
@@ -39,7 +39,7 @@ struct Platform
     /// Puts a bus with its front on cell `index`.
     void standingBus(int index)
     {
-        Bus *bus = new Bus(nullptr, 0);
+        Bus *bus = new Bus(data, nullptr, 0);
         ASSERT_TRUE(place(cells[size_t(index)], bus));
         data.buses.push_back(bus);
     }

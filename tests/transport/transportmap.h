@@ -33,7 +33,7 @@ inline std::unique_ptr<Schedule> schedule(const std::string &name, int32_t lineT
                                           const std::vector<std::pair<std::string, int32_t>> &stops,
                                           const std::vector<int32_t> &startTimes = {600})
 {
-    auto s = std::make_unique<Schedule>();
+    auto s = std::make_unique<Schedule>(0);
     s->name = name;
     s->lineType = lineType;
     for (const auto &stop : stops)

@@ -26,7 +26,6 @@ int main(int argc, char *argv[])
         std::cerr << HeadlessOptions::usage().toStdString() << std::endl;
         return 2;
     }
-    Random::setSeed(options.seed);
 
     if (!options.writeOsmPath.isEmpty()) {
         // The reduced extract is written from the map as read, before conversion changes it.
