@@ -220,6 +220,15 @@ bool VehicleGuided::servesStop(const OSMStop *stop)
     return true;
 }
 
+bool VehicleGuided::fitsOnStop(const Cell *platformEnd) const
+{
+    const OSMStop *stop = platformEnd->stop;
+    int32_t cells = 0;
+    for (const Cell *c = platformEnd; c && c->stop == stop && cells < m_length; c = c->previous)
+        ++cells;
+    return cells >= m_length;
+}
+
 bool VehicleGuided::allCellsOnStop() const
 {
     return std::all_of(m_cells.begin(), m_cells.end(), [](const Cell *c) { return c->stop != nullptr; });
@@ -371,7 +380,7 @@ void VehicleGuided::chooseSpeed()
             break;
         }
         case StopAhead:
-            if (servesStop(X.firstCell()->stop)) {
+            if (fitsOnStop(X.firstCell()) && servesStop(X.firstCell()->stop)) {
                 state = Approach;
             } else {
                 passStop();
@@ -380,7 +389,7 @@ void VehicleGuided::chooseSpeed()
             break;
         case BayAhead: {
             const Cell *s = X.firstCell();
-            if (servesStop(s->side ? s->side->stop : nullptr)) {
+            if (s->side && fitsOnStop(s->side) && servesStop(s->side->stop)) {
                 d = std::min(X.firstDistance(), B.firstDistance());
                 const Cell *front = frontCell();
                 if (front->side && isNextStop(front->side->stop) && canChangeLane(this, int32_t(LaneChange::ToSide)))

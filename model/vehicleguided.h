@@ -98,6 +98,9 @@ protected:
     /// stop of the line, in which case the stops before it were never met (they have no cells, or
     /// were overrun) and it becomes the next one. The stop just served never counts again.
     bool servesStop(const OSMStop *stop);
+    /// Whether the whole body fits on the platform or bay of one stop that ends at `platformEnd`: a
+    /// vehicle never stands for good at a stop too short to take it.
+    bool fitsOnStop(const Cell *platformEnd) const;
     void setLaneChange(int32_t direction) { m_nextLaneChange = direction; }
 
     int32_t m_loadCount;

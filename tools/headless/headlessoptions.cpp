@@ -90,6 +90,22 @@ bool HeadlessOptions::parse(const QStringList &arguments, QString &error)
         } else if (option == QLatin1String("--draft-headway")) {
             if (!count(1, draftHeadway))
                 return false;
+        } else if (option == QLatin1String("--fetch-tiles")) {
+            const QStringList zooms = text.split(QLatin1Char('-'));
+            bool ok = zooms.size() == 2;
+            if (ok) {
+                bool okMin = false, okMax = false;
+                tileMinZoom = zooms[0].toInt(&okMin);
+                tileMaxZoom = zooms[1].toInt(&okMax);
+                ok = okMin && okMax && tileMinZoom >= 0 && tileMinZoom <= tileMaxZoom && tileMaxZoom <= 19;
+            }
+            if (!ok) {
+                error = QStringLiteral("malformed zoom range \"%1\" (expected MINZOOM-MAXZOOM within 0-19)").arg(text);
+                return false;
+            }
+            fetchTiles = true;
+        } else if (option == QLatin1String("--tile-dir")) {
+            tileDir = text;
         } else {
             error = QStringLiteral("unknown option \"%1\"").arg(option);
             return false;
@@ -104,5 +120,6 @@ QString HeadlessOptions::usage()
         "usage: kolvex-headless [--osm FILE] [--schedules FILE] [--start HH:MM:SS] [--seed N]\n"
         "                       [--steps N] [--stats-every K] [--csv FILE] [--fcd FILE] [--fcd-every K]\n"
         "                       [--threads N] [--export-network FILE] [--write-osm FILE]\n"
-        "                       [--draft-schedules FILE] [--draft-headway MINUTES]");
+        "                       [--draft-schedules FILE] [--draft-headway MINUTES]\n"
+        "                       [--fetch-tiles MINZOOM-MAXZOOM [--tile-dir DIR]]");
 }

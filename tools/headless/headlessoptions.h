@@ -24,6 +24,10 @@ struct HeadlessOptions
     QString exportNetworkPath;  ///< GeoJSON of the converted network
     QString draftSchedulesPath; ///< draft a timetable from the map's route relations, then stop
     int64_t draftHeadway = 15;  ///< minutes between two departures of a drafted line
+    bool fetchTiles = false;    ///< fill the tile directory for the map's area, then stop
+    int tileMinZoom = 0;
+    int tileMaxZoom = 0;
+    QString tileDir; ///< the tile directory (default ./data/map_tiles/)
 
     /// Reads `arguments` (program name first); false with `error` set for an unknown option or a
     /// malformed value.

@@ -3,6 +3,7 @@
 
 #include "headlessoptions.h"
 #include "headlessrunner.h"
+#include "tileprefetch.h"
 
 #include "model/random.h"
 #include "osm/osmdata.h"
@@ -26,6 +27,9 @@ int main(int argc, char *argv[])
         std::cerr << HeadlessOptions::usage().toStdString() << std::endl;
         return 2;
     }
+
+    if (options.fetchTiles)
+        return prefetchTiles(options);
 
     if (!options.writeOsmPath.isEmpty()) {
         // The reduced extract is written from the map as read, before conversion changes it.
