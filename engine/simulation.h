@@ -1,10 +1,12 @@
 #ifndef KOLVEX_APP_SIMULATION_H
 #define KOLVEX_APP_SIMULATION_H
 
+#include "convert/networkbudget.h"
 #include "transport/linecreator.h"
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QTime>
 
 #include <cstdint>
@@ -44,6 +46,14 @@ public:
     /// Lines created and left out, and vehicles placed under way; filled by prepData.
     const LineCreationReport &lineReport() const { return report; }
 
+    /// Bounds the cost of the network; set before prepData.
+    void setNetworkBudget(const NetworkBudget &budget) { networkBudget = budget; }
+    /// What went wrong while preparing: an input that could not be read whole (naming the file,
+    /// and the line and column of an XML error) or a map refused by the budget. Preparation goes on
+    /// with what exists either way; a console run treats any entry as failure. Read after
+    /// prepDataDone.
+    const QStringList &preparationProblems() const { return problems; }
+
 signals:
     void prepDataDone();
     void simStartDone();
@@ -66,6 +76,8 @@ private:
     QString scheduleFilePath;
     QTime startTime;
     uint64_t seed;
+    NetworkBudget networkBudget;
+    QStringList problems;
     QThread *worker;
     LineCreationReport report;
 };
