@@ -3,6 +3,7 @@
 #include "convert/networkconvertor.h"
 #include "convert/osmbusstopconvertor.h"
 #include "convert/routeconvertor.h"
+#include "convert/tramstopconvertor.h"
 #include "engine/simulationcontrol.h"
 #include "engine/simulationthread.h"
 #include "model/bindingdata.h"
@@ -60,6 +61,7 @@ void Simulation::prepData()
 
     emit log(QStringLiteral("Converting OpenStreetMap bus stops..."));
     OSMBusStopConvertor::convert(osm);
+    TramStopConvertor::convert(osm);
 
     emit log(QStringLiteral("Creating simulation data..."));
     simData = new SimulationData(startTime, seed);
@@ -77,11 +79,11 @@ void Simulation::prepData()
     RouteConvertor::convert(osm);
 
     emit log(QStringLiteral("Synchronizing OpenStreetMap routes and online shedules..."));
-    LineCreator::createLines(osm->routes(), schedules, &simData->lines, bindings);
+    report = LineCreator::createLines(osm->routes(), schedules, &simData->lines, bindings, simData->random);
     simData->calendar.setLines(&simData->lines);
 
     emit log(QStringLiteral("Pregenerating lines..."));
-    LineCreator::pregenerateLines(simData, bindings);
+    report.pregenerated = LineCreator::pregenerateLines(simData, bindings);
 
     emit log(QStringLiteral("Simulation data preparating DONE!"));
     emit prepDataDone();

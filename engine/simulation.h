@@ -2,6 +2,7 @@
 #define KOLVEX_APP_SIMULATION_H
 
 #include "convert/networkbudget.h"
+#include "transport/linecreator.h"
 
 #include <QObject>
 #include <QString>
@@ -42,6 +43,8 @@ public:
     BindingData *bindingData() const { return bindings; }
     ScheduleParser *scheduleParser() const { return schedules; }
     QThread *workerThread() const { return worker; }
+    /// Lines created and left out, and vehicles placed under way; filled by prepData.
+    const LineCreationReport &lineReport() const { return report; }
 
     /// Bounds the cost of the network; set before prepData.
     void setNetworkBudget(const NetworkBudget &budget) { networkBudget = budget; }
@@ -76,6 +79,7 @@ private:
     NetworkBudget networkBudget;
     QStringList problems;
     QThread *worker;
+    LineCreationReport report;
 };
 
 #endif

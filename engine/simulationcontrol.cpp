@@ -122,9 +122,9 @@ void SimulationControl::decideVehicles()
 void SimulationControl::removeFinishedVehicles()
 {
     VehiclesLocker lock;
-    m_vehiclesRemoved += removeFinished(m_data->trams);
-    m_vehiclesRemoved += removeFinished(m_data->buses);
-    m_vehiclesRemoved += removeFinished(m_data->cars);
+    const int64_t trips = removeFinished(m_data->trams) + removeFinished(m_data->buses);
+    m_tripsFinished += trips;
+    m_vehiclesRemoved += trips + removeFinished(m_data->cars);
 }
 
 void SimulationControl::commitSpeeds()
@@ -152,7 +152,15 @@ void SimulationControl::moveVehicles()
     movePhase.run(*m_data);
 }
 
-void SimulationControl::dispatchDepartures() {}
+void SimulationControl::dispatchDepartures()
+{
+    DepartureCalendar &calendar = m_data->calendar;
+    calendar.refresh(m_data->time);
+    const std::vector<PublicTransportLine *> due = calendar.takeDue(m_data->time);
+    // Departures that waited for room go before the ones falling due now.
+    lineGenerator.retryPending(m_data);
+    lineGenerator.generateDue(due, m_data);
+}
 
 void SimulationControl::runGenerators()
 {

@@ -37,6 +37,10 @@ public:
     int64_t carsCreated() const { return m_carsCreated; }
     /// Vehicles that finished their trip and were removed so far.
     int64_t vehiclesRemoved() const { return m_vehiclesRemoved; }
+    /// Buses and trams that finished their trip and were removed so far.
+    int64_t tripsFinished() const { return m_tripsFinished; }
+    /// Creates the buses and trams of due departures and keeps those that wait for room.
+    const LineGenerator &lines() const { return lineGenerator; }
 
 private:
     LineGenerator lineGenerator;
@@ -45,6 +49,7 @@ private:
     MovePhase movePhase;
     int64_t m_carsCreated = 0;
     int64_t m_vehiclesRemoved = 0;
+    int64_t m_tripsFinished = 0;
 };
 
 #endif

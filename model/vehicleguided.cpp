@@ -29,7 +29,8 @@ VehicleGuided::VehicleGuided(SimulationData &run, const PublicTransportLine *lin
         m_lineName = line->name;
         m_wayIds = line->wayIds;
         m_stopIds = line->stopIds;
-        m_stopOffsets = line->stopOffsetsSec;
+        // One due time per stop: the line's offsets also list schedule stops it does not serve.
+        m_stopOffsets = line->stopDueSec.empty() ? line->stopOffsetsSec : line->stopDueSec;
     }
 }
 

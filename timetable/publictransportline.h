@@ -26,6 +26,9 @@ public:
     std::vector<int64_t> stopIds;
     std::vector<int32_t> stopOffsets;    ///< minutes from the first matched stop
     std::vector<int32_t> stopOffsetsSec; ///< seconds, jittered and strictly increasing
+    /// For each matched stop, the entry of stopOffsetsSec of the schedule stop it matched: the
+    /// offsets list unmatched schedule stops too, so they do not pair with `stops` by index.
+    std::vector<int32_t> stopDueSec;
     std::vector<int32_t> departures;     ///< minutes after midnight
     std::vector<int32_t> departuresSec;  ///< seconds after midnight, jittered
     Cell *startCell = nullptr;

@@ -23,6 +23,8 @@ public:
     /// (and the line and column of the error).
     bool parse(const QString &path, QString *problem = nullptr);
     const std::vector<Schedule *> &schedules() const { return list; }
+    /// Appends a schedule made elsewhere and takes ownership of it.
+    void add(Schedule *schedule) { list.push_back(schedule); }
 
 private:
     /// A new schedule owned by the caller, or null for a line without departures or stops, or cut off.

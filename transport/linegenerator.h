@@ -1,23 +1,59 @@
 #ifndef KOLVEX_TRANSPORT_LINEGENERATOR_H
 #define KOLVEX_TRANSPORT_LINEGENERATOR_H
 
+#include <cstdint>
 #include <vector>
 
+class Cell;
 class PublicTransportLine;
+class Vehicle;
+class VehicleGuided;
 struct SimulationData;
 
 /// Creates the bus or tram of each due departure at its line's start platform; lines whose
-/// vehicle found no room wait in `pending` and are retried every step.
+/// vehicle found no room wait in `pending` and are retried every step, so no departure is lost.
+///
+/// Runs in the step thread; vehicles are appended under the vehicles mutex.
 class LineGenerator
 {
 public:
+    /// Cells behind a new vehicle that must be free of approaching vehicles (30 m).
+    static constexpr int32_t CLEAR_BEHIND = 120;
+    /// Gap kept behind a vehicle already standing on the platform, in cells.
+    static constexpr int32_t GAP_BEHIND_STANDING = 4;
+
     LineGenerator() = default;
+    LineGenerator(const LineGenerator &) = delete;
+    LineGenerator &operator=(const LineGenerator &) = delete;
     virtual ~LineGenerator() = default;
 
     const std::vector<PublicTransportLine *> &pending() const { return m_pending; }
+    /// Trips whose vehicle was placed so far.
+    int64_t tripsStarted() const { return m_tripsStarted; }
+
+    /// Tries every pending line once more, in order; placed ones leave the list.
+    void retryPending(SimulationData *data);
+    /// Generates the vehicle of each due line; one that finds no room joins `pending`.
+    void generateDue(const std::vector<PublicTransportLine *> &due, SimulationData *data);
+    /// A vehicle of the line's kind at its start platform; false if it found no room.
+    bool generate(PublicTransportLine *line, SimulationData *data, bool rememberOnFailure);
+    bool generateBus(PublicTransportLine *line, SimulationData *data, bool rememberOnFailure);
+    bool generateTram(PublicTransportLine *line, SimulationData *data, bool rememberOnFailure);
+
+    /// Where a vehicle of `length` cells can start on the platform ending at `startCell`: behind
+    /// any vehicle standing there, wholly on the platform, with no vehicle closing in behind.
+    /// Null if nowhere.
+    static Cell *startPosition(Cell *startCell, int32_t length);
+    /// A new tram for a tram line, else a new bus, for the trip leaving at `departure` seconds.
+    static VehicleGuided *createVehicle(SimulationData &run, const PublicTransportLine *line, int32_t departure);
+    /// Appends a placed vehicle to the trams or buses; the caller holds the vehicles mutex.
+    static void append(SimulationData *data, VehicleGuided *vehicle);
 
 private:
+    bool generateVehicle(PublicTransportLine *line, SimulationData *data, bool rememberOnFailure, const char *kind);
+
     std::vector<PublicTransportLine *> m_pending;
+    int64_t m_tripsStarted = 0;
 };
 
 #endif

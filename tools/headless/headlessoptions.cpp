@@ -85,6 +85,11 @@ bool HeadlessOptions::parse(const QStringList &arguments, QString &error)
             writeOsmPath = text;
         } else if (option == QLatin1String("--export-network")) {
             exportNetworkPath = text;
+        } else if (option == QLatin1String("--draft-schedules")) {
+            draftSchedulesPath = text;
+        } else if (option == QLatin1String("--draft-headway")) {
+            if (!count(1, draftHeadway))
+                return false;
         } else if (option == QLatin1String("--fetch-tiles")) {
             const QStringList zooms = text.split(QLatin1Char('-'));
             bool ok = zooms.size() == 2;
@@ -131,6 +136,7 @@ QString HeadlessOptions::usage()
         "usage: kolvex-headless [--osm FILE] [--schedules FILE] [--start HH:MM:SS] [--seed N]\n"
         "                       [--steps N] [--stats-every K] [--csv FILE] [--fcd FILE] [--fcd-every K]\n"
         "                       [--threads N] [--export-network FILE] [--write-osm FILE]\n"
+        "                       [--draft-schedules FILE] [--draft-headway MINUTES]\n"
         "                       [--max-segment-m M] [--max-way-cells N] [--max-network-cells N]\n"
         "                       [--max-node-arms N] [--fetch-tiles MINZOOM-MAXZOOM [--tile-dir DIR]]");
 }

@@ -16,15 +16,17 @@ struct HeadlessOptions
     QString schedulePath;
     QTime start = QTime(14, 0, 0);
     uint64_t seed = 1;
-    int64_t steps = 0;         ///< steps to run back to back after preparation
-    int64_t statsEvery = 0;    ///< print a statistics line every this many steps (0: never)
-    QString csvPath;           ///< one row of statistics per step
-    QString fcdPath;           ///< vehicle positions
-    int64_t fcdEvery = 1;      ///< steps between two position records
-    int threads = 0;           ///< size of the decision thread pool (0: Qt's default)
-    QString writeOsmPath;      ///< write the reduced extract after reading, then stop
-    QString exportNetworkPath; ///< GeoJSON of the converted network
-    bool fetchTiles = false;   ///< fill the tile directory for the map's area, then stop
+    int64_t steps = 0;          ///< steps to run back to back after preparation
+    int64_t statsEvery = 0;     ///< print a statistics line every this many steps (0: never)
+    QString csvPath;            ///< one row of statistics per step
+    QString fcdPath;            ///< vehicle positions
+    int64_t fcdEvery = 1;       ///< steps between two position records
+    int threads = 0;            ///< size of the decision thread pool (0: Qt's default)
+    QString writeOsmPath;       ///< write the reduced extract after reading, then stop
+    QString exportNetworkPath;  ///< GeoJSON of the converted network
+    QString draftSchedulesPath; ///< draft a timetable from the map's route relations, then stop
+    int64_t draftHeadway = 15;  ///< minutes between two departures of a drafted line
+    bool fetchTiles = false;    ///< fill the tile directory for the map's area, then stop
     int tileMinZoom = 0;
     int tileMaxZoom = 0;
     QString tileDir; ///< the tile directory (default ./data/map_tiles/)

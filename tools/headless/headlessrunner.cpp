@@ -4,11 +4,14 @@
 #include "engine/simulation.h"
 #include "engine/simulationcontrol.h"
 #include "engine/trafficcensus.h"
+#include "model/bindingdata.h"
 #include "model/bus.h"
 #include "model/car.h"
 #include "model/cell.h"
 #include "model/simulationdata.h"
 #include "model/tram.h"
+#include "osm/osmstop.h"
+#include "transport/scheduledrafter.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -107,6 +110,10 @@ void HeadlessRunner::prepared()
         finish(1);
         return;
     }
+    if (!options.draftSchedulesPath.isEmpty()) {
+        finish(draftSchedules() ? 0 : 1);
+        return;
+    }
     if (!options.exportNetworkPath.isEmpty() &&
         !exportNetworkGeoJson(options.exportNetworkPath, simulation->osmData(), simulation->simulationData(),
                               simulation->bindingData())) {
@@ -114,6 +121,23 @@ void HeadlessRunner::prepared()
         return;
     }
     QMetaObject::invokeMethod(simulation.get(), "startSim", Qt::QueuedConnection);
+}
+
+bool HeadlessRunner::draftSchedules()
+{
+    ScheduleDrafter drafter(simulation->osmData(), simulation->bindingData(), int32_t(options.draftHeadway));
+    const ScheduleDrafter::Result result = drafter.draft();
+    if (!drafter.write(options.draftSchedulesPath))
+        return false;
+    std::printf("Drafted schedules:\n");
+    std::printf("    route relations ... %d\n", result.relations);
+    std::printf("    lines written ..... %d (every %lld min) to %s\n", result.drafted,
+                static_cast<long long>(options.draftHeadway), options.draftSchedulesPath.toUtf8().constData());
+    std::printf("    left out .......... %d without ref, %d without a route past two stops with cells, "
+                "%d not runnable\n",
+                result.withoutRef, result.withoutRoute, result.notRunnable);
+    std::fflush(stdout);
+    return true;
 }
 
 bool HeadlessRunner::openOutput(const QString &path, QFile &file, QTextStream &stream, const char *header)
@@ -155,6 +179,7 @@ void HeadlessRunner::runSteps()
         const qint64 stepNs = stepClock.nsecsElapsed();
         census.observe(data);
         longestStandstill = std::max(longestStandstill, census.longestStandstill());
+        punctuality.observe(data);
         writeStatistics(stepNs);
         if (fcdFile.isOpen() && data.step % options.fcdEvery == 0)
             writePositions();
@@ -181,9 +206,31 @@ void HeadlessRunner::runSteps()
         std::printf("    longest standstill  %.2f s\n", stepsToSeconds(longestStandstill));
         std::printf("    shared cells ...... %lld\n", static_cast<long long>(census.sharedCellsTotal()));
     }
+    writeTransportSummary();
     std::printf("    state hash ........ %016llx\n", static_cast<unsigned long long>(data.stateHash()));
     std::fflush(stdout);
     finish(0);
+}
+
+void HeadlessRunner::writeTransportSummary()
+{
+    const LineCreationReport &report = simulation->lineReport();
+    const SimulationControl *control = simulation->simulationControl();
+    int tramStops = 0, busStops = 0;
+    for (const StopBinding *stop : simulation->bindingData()->stopBindings())
+        (stop->stop->getKind() == TramStop ? tramStops : busStops) += 1;
+    std::printf("    stops with cells .. %d tram, %d bus\n", tramStops, busStops);
+    std::printf("    lines created ..... %d of %d schedules\n", report.created, report.schedules);
+    std::printf("    lines left out .... %d\n", report.leftOutTotal());
+    for (int reason = 1; reason < 5; ++reason)
+        if (report.leftOut[reason] > 0)
+            std::printf("        %-50s %d\n", LineCreationReport::reasonText(LineRejection(reason)),
+                        report.leftOut[reason]);
+    std::printf("    trips under way ... %d at the start\n", report.pregenerated);
+    std::printf("    trips started ..... %lld (%zu departures waiting for room)\n",
+                static_cast<long long>(control->lines().tripsStarted()), control->lines().pending().size());
+    std::printf("    trips finished .... %lld\n", static_cast<long long>(control->tripsFinished()));
+    punctuality.writeSummary();
 }
 
 void HeadlessRunner::writeStatistics(qint64 stepNs)

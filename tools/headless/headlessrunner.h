@@ -2,6 +2,7 @@
 #define KOLVEX_TOOLS_HEADLESSRUNNER_H
 
 #include "headlessoptions.h"
+#include "punctuality.h"
 
 #include "engine/trafficcensus.h"
 
@@ -30,6 +31,9 @@ private:
     void prepared();
     void runSteps();
     void writeStatistics(qint64 stepNs);
+    void writeTransportSummary();
+    /// Writes the drafted timetable; false if it could not be written.
+    bool draftSchedules();
     void writePositions();
     bool openOutput(const QString &path, QFile &file, QTextStream &stream, const char *header);
     void finish(int exitCode);
@@ -43,6 +47,7 @@ private:
     qint64 statsNs = 0; ///< step time summed since the last statistics line
     TrafficCensus census;
     int32_t longestStandstill = 0; ///< the longest standstill of any car during the run, in steps
+    Punctuality punctuality;
 };
 
 #endif

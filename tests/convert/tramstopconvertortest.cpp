@@ -1,0 +1,51 @@
+#include "convert/tramstopconvertor.h"
+
+#include "testmaps.h"
+
+#include <algorithm>
+
+TEST(TramStopConvertor, MovesPlatformNodesOntoTheNearestTrackOfTheirRoute)
+{
+    struct Case
+    {
+        const char *what;
+        double x, y;      ///< the platform node, metres from the origin
+        bool listed;      ///< a tram route relation lists it
+        int64_t wayId;    ///< the track it should join; 0 if it stays where it is
+        double expectedX; ///< where it should join
+    };
+    const std::vector<Case> cases = {
+        {"beside the southern track, listed by the route of the northern one", 50.0, 1.0, true, 21, 50.0},
+        {"beside the southern track, listed by no route", 50.0, 1.0, false, 20, 50.0},
+        {"level with a node of the track, kept off that node", 99.8, -3.0, false, 20, 99.5},
+        {"beyond reach of every track", 50.0, -30.0, false, 0, 0.0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        OSMData data;
+        // Two one-way tracks 6 m apart: the southern one eastwards, the northern one westwards.
+        data.addNode(1, testmaps::at(0.0, 0.0));
+        data.addNode(2, testmaps::at(100.0, 0.0));
+        data.addNode(3, testmaps::at(200.0, 0.0));
+        data.addNode(4, testmaps::at(200.0, 6.0));
+        data.addNode(5, testmaps::at(0.0, 6.0));
+        Node *platform = data.addNode(9, testmaps::at(c.x, c.y));
+        testmaps::addWay(data, {20, {1, 2, 3}, 1, 0, true, true, false});
+        testmaps::addWay(data, {21, {4, 5}, 1, 0, true, true, false});
+        data.addTramStop("Platform", platform);
+        data.addRouteRelation(1, "north", "3", "tram", {21}, {}, {},
+                              c.listed ? std::vector<int64_t>{9} : std::vector<int64_t>{});
+        StderrCapture quiet;
+        const int32_t moved = TramStopConvertor::convert(&data);
+
+        EXPECT_EQ(moved, c.wayId ? 1 : 0);
+        for (const Way *way : data.ways()->ways()) {
+            const bool holds = std::count(way->nodes().begin(), way->nodes().end(), platform) > 0;
+            EXPECT_EQ(holds, way->getId() == c.wayId) << "way " << way->getId();
+        }
+        if (c.wayId)
+            EXPECT_TRUE(testmaps::isAt(platform->getLocation(), c.expectedX, c.wayId == 21 ? 6.0 : 0.0, 0.05));
+        else
+            EXPECT_TRUE(testmaps::isAt(platform->getLocation(), c.x, c.y));
+    }
+}

@@ -1,0 +1,112 @@
+#include "transport/linegenerator.h"
+
+#include "model/bus.h"
+#include "model/cell.h"
+#include "model/chain.h"
+#include "model/simulationdata.h"
+#include "model/tram.h"
+#include "osm/osmstop.h"
+#include "tests/stderrcapture.h"
+#include "timetable/publictransportline.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+/// A chain of `approach` plain cells followed by `platform` stop cells, in driving order.
+struct Platform
+{
+    SimulationData data{QTime(10, 0)};
+    OSMStop stop{7, "P", BusStop, nullptr};
+    std::vector<Cell *> cells;
+
+    Platform(int approach, int platform)
+    {
+        for (int i = 0; i < approach + platform; ++i) {
+            Cell *c = data.createCell();
+            if (!cells.empty()) {
+                cells.back()->next = c;
+                c->previous = cells.back();
+            }
+            if (i >= approach)
+                c->stop = &stop;
+            cells.push_back(c);
+        }
+    }
+    Cell *end() const { return cells.back(); }
+    /// Puts a bus with its front on cell `index`.
+    void standingBus(int index)
+    {
+        Bus *bus = new Bus(data, nullptr, 0);
+        ASSERT_TRUE(place(cells[size_t(index)], bus));
+        data.buses.push_back(bus);
+    }
+};
+
+} // namespace
+
+TEST(LineGenerator, StartsBehindStandingVehiclesOnlyWhereTheWholeVehicleFitsAndNothingCloses)
+{
+    struct Case
+    {
+        const char *what;
+        int approach, platform;
+        std::vector<int> standing; ///< fronts of standing buses, indices from the start of the chain
+        int expected;              ///< index of the start cell, −1 for none
+    };
+    // A bus is 32 cells long.
+    const std::vector<Case> cases = {
+        {"an empty platform: at its end", 200, 81, {}, 280},
+        {"behind a bus at the end, four cells back", 200, 81, {280}, 245},
+        {"behind two buses the platform is too short", 200, 81, {280, 245}, -1},
+        {"a platform shorter than the bus", 200, 20, {}, -1},
+        {"a bus closing in 100 cells behind", 200, 81, {150}, -1},
+        {"a bus 130 cells behind is far enough", 200, 81, {117}, 280},
+        {"a platform at the start of its chain", 0, 81, {}, 80},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        Platform p(c.approach, c.platform);
+        for (int front : c.standing)
+            p.standingBus(front);
+        const Cell *start = LineGenerator::startPosition(p.end(), Bus::LENGTH);
+        EXPECT_EQ(start, c.expected < 0 ? nullptr : p.cells[size_t(c.expected)]);
+    }
+}
+
+TEST(LineGenerator, DepartureWithoutRoomWaitsAndLeavesOnceThereIsRoom)
+{
+    Platform p(200, 100);
+    PublicTransportLine line;
+    line.name = "5";
+    line.startCell = p.end();
+    line.stops = {&p.stop};
+    PublicTransportLine tramLine;
+    tramLine.vehicleType = PublicTransportLine::TramLine;
+    tramLine.startCell = p.end();
+    LineGenerator generator;
+    StderrCapture err;
+
+    generator.generateDue({&line, &line, &line}, &p.data);
+    EXPECT_EQ(p.data.buses.size(), 2u);
+    EXPECT_EQ(generator.pending(), (std::vector<PublicTransportLine *>{&line}));
+    EXPECT_EQ(err.lines().front(), "    generate bus | name 5 | at P | stop id: " + std::to_string(p.stop.getId()));
+
+    generator.retryPending(&p.data);
+    EXPECT_EQ(generator.pending().size(), 1u) << "still no room";
+    for (Bus *bus : p.data.buses) {
+        release(bus);
+        delete bus;
+    }
+    p.data.buses.clear();
+    generator.retryPending(&p.data);
+    EXPECT_TRUE(generator.pending().empty());
+    EXPECT_EQ(p.data.buses.size(), 1u);
+    EXPECT_EQ(p.data.buses.front()->departure(), 10 * 3600) << "a trip starts when its vehicle is placed";
+
+    EXPECT_FALSE(generator.generate(&tramLine, &p.data, false)) << "a tram does not fit behind the bus";
+    EXPECT_TRUE(generator.pending().empty()) << "a retry is not queued again";
+    EXPECT_EQ(generator.tripsStarted(), 3);
+}

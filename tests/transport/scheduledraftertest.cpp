@@ -1,0 +1,43 @@
+#include "transport/scheduledrafter.h"
+
+#include "transportmap.h"
+
+#include "timetable/scheduleparser.h"
+
+#include <QTemporaryDir>
+
+TEST(ScheduleDrafter, DraftsOneRunnableLinePerRelationThatTheParserReadsBack)
+{
+    BusStreet street;
+    street.osm.addRouteRelation(8, "no ref", "", "bus", {11, 12}, {}, {}, {});
+    street.osm.addRouteRelation(9, "too short", "6", "bus", {11}, {}, {}, {});
+    ScheduleDrafter drafter(&street.osm, &street.bindings, 20);
+    StderrCapture quiet;
+    const ScheduleDrafter::Result result = drafter.draft();
+    EXPECT_EQ(result.relations, 3);
+    EXPECT_EQ(result.drafted, 1);
+    EXPECT_EQ(result.withoutRef, 1);
+    EXPECT_EQ(result.withoutRoute, 1);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("drafted.xml"));
+    ASSERT_TRUE(drafter.write(path));
+    ScheduleParser parser;
+    parser.parse(path);
+    ASSERT_EQ(parser.schedules().size(), 1u);
+    const Schedule *line = parser.schedules().front();
+    EXPECT_EQ(line->name, "5");
+    EXPECT_EQ(line->lineType, Schedule::Bus);
+    std::vector<std::pair<std::string, int32_t>> stops;
+    for (const ScheduleStop &stop : line->stops)
+        stops.emplace_back(stop.name, stop.tAbs);
+    // 100 m between stops at 18 km/h is 20 s: at least a minute apart.
+    EXPECT_EQ(stops, (std::vector<std::pair<std::string, int32_t>>{{"A", 0}, {"B", 1}, {"C", 2}}));
+    // From 05:00 to 01:00 every 20 minutes: 00:00, 00:20, 00:40, then 05:00 to 23:40.
+    ASSERT_EQ(line->startTimes.size(), 3u + 57u);
+    EXPECT_EQ(line->startTimes[2], 40);
+    EXPECT_EQ(line->startTimes[3], 300);
+    EXPECT_EQ(line->startTimes.back(), 1420);
+
+    EXPECT_FALSE(drafter.write(dir.filePath(QStringLiteral("missing/drafted.xml"))));
+}

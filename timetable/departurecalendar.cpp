@@ -1,0 +1,76 @@
+#include "departurecalendar.h"
+
+#include "publictransportlines.h"
+
+#include <iostream>
+
+namespace {
+
+int32_t secondOfDay(const QTime &time)
+{
+    return time.hour() * 3600 + time.minute() * 60 + time.second();
+}
+
+} // namespace
+
+void DepartureCalendar::setTime(const QTime &time)
+{
+    m_lastSecond = secondOfDay(time);
+    m_day = 0;
+    m_nextRefresh = m_lastSecond;
+}
+
+int64_t DepartureCalendar::runSeconds(const QTime &now)
+{
+    const int32_t second = secondOfDay(now);
+    // The clock of a run only moves on; a jump back by more than half a day is midnight.
+    if (second < m_lastSecond - SECONDS_PER_DAY / 2)
+        ++m_day;
+    m_lastSecond = second;
+    return m_day * SECONDS_PER_DAY + second;
+}
+
+void DepartureCalendar::refresh(const QTime &now)
+{
+    const int64_t t = runSeconds(now);
+    if (!m_lines)
+        return;
+    while (t >= m_nextRefresh) {
+        const int64_t from = m_nextRefresh;
+        m_nextRefresh += WINDOW_SECONDS;
+        queueWindow(from, m_nextRefresh);
+        std::cerr << "Calendar refreshed | queue size == " << m_queue.size() << std::endl;
+    }
+}
+
+void DepartureCalendar::queueWindow(int64_t from, int64_t to)
+{
+    // A window may reach into the next day: its departures there count on from midnight.
+    const int64_t firstDay = from / SECONDS_PER_DAY;
+    for (PublicTransportLine *line : m_lines->lines()) {
+        for (int32_t d : line->departuresSec) {
+            if (d < 0 || d >= SECONDS_PER_DAY)
+                continue;
+            for (int64_t day = firstDay; day <= firstDay + 1; ++day) {
+                const int64_t time = day * SECONDS_PER_DAY + d;
+                if (time < from || time >= to)
+                    continue;
+                auto it = m_queue.begin();
+                while (it != m_queue.end() && it->time <= time)
+                    ++it;
+                m_queue.insert(it, DepartureEntry{line, int32_t(time)});
+            }
+        }
+    }
+}
+
+std::vector<PublicTransportLine *> DepartureCalendar::takeDue(const QTime &now)
+{
+    const int64_t t = runSeconds(now);
+    std::vector<PublicTransportLine *> due;
+    while (!m_queue.empty() && m_queue.front().time <= t) {
+        due.push_back(m_queue.front().line);
+        m_queue.pop_front();
+    }
+    return due;
+}

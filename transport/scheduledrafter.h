@@ -1,0 +1,62 @@
+#ifndef KOLVEX_TRANSPORT_SCHEDULEDRAFTER_H
+#define KOLVEX_TRANSPORT_SCHEDULEDRAFTER_H
+
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+class BindingData;
+class OSMData;
+class Schedule;
+struct OSMRoute;
+
+/// Drafts a timetable in the schedule file format from the route relations of a prepared map:
+/// one line per relation whose ordered route can run a line, named by the relation's ref, with
+/// the stops that have cells in route order, minutes between stops from the route's length at a
+/// typical speed of the vehicle type, and departures every `headway` minutes over a service day.
+class ScheduleDrafter
+{
+public:
+    /// Typical speeds including stops, in km/h.
+    static constexpr double TRAM_KMH = 15.0;
+    static constexpr double BUS_KMH = 18.0;
+    /// The service day runs from 05:00 to 01:00 the next morning; times after midnight are written
+    /// as minutes of that next day (0 to 59).
+    static constexpr int32_t FIRST_DEPARTURE = 5 * 60;
+    static constexpr int32_t SERVICE_END_AFTER_MIDNIGHT = 60;
+    static constexpr int32_t DEFAULT_HEADWAY = 15;
+
+    struct Result
+    {
+        int32_t relations = 0; ///< public-transport route relations of the map
+        int32_t drafted = 0;   ///< lines written
+        int32_t withoutRef = 0;
+        int32_t withoutRoute = 0; ///< no driving direction passes two stops with cells
+        int32_t notRunnable = 0;  ///< line creation would not accept the drafted line
+    };
+
+    ScheduleDrafter(OSMData *osm, BindingData *bindings, int32_t headway = DEFAULT_HEADWAY);
+    ~ScheduleDrafter();
+    ScheduleDrafter(const ScheduleDrafter &) = delete;
+    ScheduleDrafter &operator=(const ScheduleDrafter &) = delete;
+
+    /// Builds the drafted lines; owned by the drafter.
+    Result draft();
+    const std::vector<Schedule *> &schedules() const { return lines; }
+    /// Writes the drafted lines; false (with a message on standard error) if the file cannot be written.
+    bool write(const QString &path) const;
+
+    /// The route of the relation that follows the relation's own stop order best; null if none.
+    const OSMRoute *chooseRoute(int64_t relationId) const;
+
+private:
+    Schedule *draftLine(const OSMRoute *route, int32_t index) const;
+
+    OSMData *osm;
+    BindingData *bindings;
+    int32_t headway;
+    std::vector<Schedule *> lines;
+};
+
+#endif
