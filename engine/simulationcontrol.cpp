@@ -149,6 +149,8 @@ void SimulationControl::resolveDeadlocks()
 
 void SimulationControl::moveVehicles()
 {
+    // The painter copies every vehicle's cell list under this lock; a move replaces that list.
+    VehiclesLocker lock;
     // Everyone releases first, so a vehicle may move into cells another one left in this step.
     releaseAll(m_data->trams);
     releaseAll(m_data->buses);

@@ -85,6 +85,22 @@ bool HeadlessOptions::parse(const QStringList &arguments, QString &error)
             writeOsmPath = text;
         } else if (option == QLatin1String("--export-network")) {
             exportNetworkPath = text;
+        } else if (option == QLatin1String("--fetch-tiles")) {
+            const QStringList zooms = text.split(QLatin1Char('-'));
+            bool ok = zooms.size() == 2;
+            if (ok) {
+                bool okMin = false, okMax = false;
+                tileMinZoom = zooms[0].toInt(&okMin);
+                tileMaxZoom = zooms[1].toInt(&okMax);
+                ok = okMin && okMax && tileMinZoom >= 0 && tileMinZoom <= tileMaxZoom && tileMaxZoom <= 19;
+            }
+            if (!ok) {
+                error = QStringLiteral("malformed zoom range \"%1\" (expected MINZOOM-MAXZOOM within 0-19)").arg(text);
+                return false;
+            }
+            fetchTiles = true;
+        } else if (option == QLatin1String("--tile-dir")) {
+            tileDir = text;
         } else {
             error = QStringLiteral("unknown option \"%1\"").arg(option);
             return false;
@@ -98,5 +114,6 @@ QString HeadlessOptions::usage()
     return QStringLiteral(
         "usage: kolvex-headless [--osm FILE] [--schedules FILE] [--start HH:MM:SS] [--seed N]\n"
         "                       [--steps N] [--stats-every K] [--csv FILE] [--fcd FILE] [--fcd-every K]\n"
-        "                       [--threads N] [--export-network FILE] [--write-osm FILE]");
+        "                       [--threads N] [--export-network FILE] [--write-osm FILE]\n"
+        "                       [--fetch-tiles MINZOOM-MAXZOOM [--tile-dir DIR]]");
 }

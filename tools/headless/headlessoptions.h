@@ -22,6 +22,10 @@ struct HeadlessOptions
     int threads = 0;           ///< size of the decision thread pool (0: Qt's default)
     QString writeOsmPath;      ///< write the reduced extract after reading, then stop
     QString exportNetworkPath; ///< GeoJSON of the converted network
+    bool fetchTiles = false;   ///< fill the tile directory for the map's area, then stop
+    int tileMinZoom = 0;
+    int tileMaxZoom = 0;
+    QString tileDir; ///< the tile directory (default ./data/map_tiles/)
 
     /// Reads `arguments` (program name first); false with `error` set for an unknown option or a
     /// malformed value.

@@ -3,6 +3,7 @@
 
 #include "headlessoptions.h"
 #include "headlessrunner.h"
+#include "tileprefetch.h"
 
 #include "model/random.h"
 #include "osm/osmdata.h"
@@ -27,6 +28,9 @@ int main(int argc, char *argv[])
         return 2;
     }
     Random::setSeed(options.seed);
+
+    if (options.fetchTiles)
+        return prefetchTiles(options);
 
     if (!options.writeOsmPath.isEmpty()) {
         // The reduced extract is written from the map as read, before conversion changes it.

@@ -1,0 +1,175 @@
+#ifndef KOLVEX_MAP_VISUALIZATION_H
+#define KOLVEX_MAP_VISUALIZATION_H
+
+#include "layercache.h"
+
+#include <QElapsedTimer>
+#include <QPoint>
+#include <QWidget>
+
+#include <array>
+
+class BindingData;
+class MapTileDownloader;
+class OSMData;
+class Simulation;
+class SlippyMap;
+struct SimulationData;
+
+/// The map widget: map tiles under the road and rail network and the moving vehicles, with one
+/// on/off switch per layer, panning with the left mouse button and zooming with the wheel around
+/// the cursor.
+///
+/// Runs in the GUI thread. The network does not change during a run, so its layers are painted
+/// once per view (position, zoom, size, switches, tiles) into cached images; each frame draws the
+/// signals and the vehicles over them. Vehicles are copied under the vehicles mutex and drawn
+/// after it is released.
+class Visualization : public QWidget
+{
+    Q_OBJECT
+public:
+    /// Every layer, in the order of the switches.
+    enum Layer {
+        Cells,
+        CrossCells,
+        CellsConnections,
+        Crossroads,
+        Generators,
+        Map,
+        Nodes,
+        Rails,
+        RoadEdges,
+        StopPlatforms,
+        StopsBus,
+        StopsTram,
+        Cars,
+        Buses,
+        Trams,
+        VehiclesFancy,
+        Routes,
+        Semaphores,
+        Ways,
+        LayerCount
+    };
+
+    /// "© OpenStreetMap contributors", shown in a corner while map tiles are drawn.
+    static const QString ATTRIBUTION;
+    /// Repaints caused by simulation steps are spaced at least this far apart (60 per second).
+    static constexpr int FRAME_INTERVAL_MS = 16;
+
+    /// `tileSource`: the tile downloader for the map to own; null for the default server and
+    /// tile directory.
+    explicit Visualization(QWidget *parent = nullptr, MapTileDownloader *tileSource = nullptr);
+    ~Visualization() override;
+
+    /// Shows the prepared network of `simulation` (not owned; it must outlive its display or be
+    /// replaced first): centres the map on it and collects the static geometry. Null shows tiles only.
+    void setSimulation(Simulation *simulation);
+    /// The same from the parts of a run, for tools and tests without a Simulation object.
+    void setData(OSMData *osm, SimulationData *data, BindingData *bindings);
+
+    SlippyMap *map() const { return m_map; }
+    bool layer(Layer which) const { return switches[which]; }
+    void setLayer(Layer which, bool on);
+
+    bool paintCells() const { return switches[Cells]; }
+    bool paintCrossCells() const { return switches[CrossCells]; }
+    bool paintCellsConnections() const { return switches[CellsConnections]; }
+    bool paintCrossroads() const { return switches[Crossroads]; }
+    bool paintGenerators() const { return switches[Generators]; }
+    bool paintMap() const { return switches[Map]; }
+    bool paintNodes() const { return switches[Nodes]; }
+    bool paintRails() const { return switches[Rails]; }
+    bool paintRoadEdges() const { return switches[RoadEdges]; }
+    bool paintStopPlatforms() const { return switches[StopPlatforms]; }
+    bool paintStopsBus() const { return switches[StopsBus]; }
+    bool paintStopsTram() const { return switches[StopsTram]; }
+    bool paintCars() const { return switches[Cars]; }
+    bool paintBuses() const { return switches[Buses]; }
+    bool paintTrams() const { return switches[Trams]; }
+    bool paintVehiclesFancy() const { return switches[VehiclesFancy]; }
+    bool paintRoutes() const { return switches[Routes]; }
+    bool paintSemaphores() const { return switches[Semaphores]; }
+    bool paintWays() const { return switches[Ways]; }
+
+    /// Paints one whole frame into `painter` (what a paint event of the full widget draws).
+    void render(QPainter &painter, const QRect &exposed);
+
+public slots:
+    void switchPaintCells() { toggle(Cells); }
+    void switchPaintCrossCells() { toggle(CrossCells); }
+    void switchPaintCellsConnections() { toggle(CellsConnections); }
+    void switchPaintCrossroads() { toggle(Crossroads); }
+    void switchPaintGenerators() { toggle(Generators); }
+    void switchPaintMap() { toggle(Map); }
+    void switchPaintNodes() { toggle(Nodes); }
+    void switchPaintRails() { toggle(Rails); }
+    void switchPaintRoadEdges() { toggle(RoadEdges); }
+    void switchPaintStopPlatforms() { toggle(StopPlatforms); }
+    void switchPaintStopsBus() { toggle(StopsBus); }
+    void switchPaintStopsTram() { toggle(StopsTram); }
+    void switchPaintVehiclesFancy() { toggle(VehiclesFancy); }
+    void switchPaintWays() { toggle(Ways); }
+
+    // A check-box state: 2 (checked) sets the switch, 0 clears it, 1 (partly checked) keeps it.
+    void changePaintCells(int state) { change(Cells, state); }
+    void changePaintCrossCells(int state) { change(CrossCells, state); }
+    void changePaintCellsConnections(int state) { change(CellsConnections, state); }
+    void changePaintCrossroads(int state) { change(Crossroads, state); }
+    void changePaintGenerators(int state) { change(Generators, state); }
+    void changePaintMap(int state) { change(Map, state); }
+    void changePaintNodes(int state) { change(Nodes, state); }
+    void changePaintRails(int state) { change(Rails, state); }
+    void changePaintRoadEdges(int state) { change(RoadEdges, state); }
+    void changePaintStopPlatforms(int state) { change(StopPlatforms, state); }
+    void changePaintStopsBus(int state) { change(StopsBus, state); }
+    void changePaintStopsTram(int state) { change(StopsTram, state); }
+    void changePaintCars(int state) { change(Cars, state); }
+    void changePaintBuses(int state) { change(Buses, state); }
+    void changePaintTrams(int state) { change(Trams, state); }
+    void changePaintVehiclesFancy(int state) { change(VehiclesFancy, state); }
+    void changePaintRoutes(int state) { change(Routes, state); }
+    void changePaintSemaphores(int state) { change(Semaphores, state); }
+    void changePaintWays(int state) { change(Ways, state); }
+
+    /// Drops the cached tiles far from the view.
+    void purgeTiles();
+    /// Repaints after a simulation step, at most once per FRAME_INTERVAL_MS.
+    void updateVehicles();
+    /// Repaints the whole widget (what the step loop's updateVehicles is connected to).
+    void updateMap();
+    /// Repaints the region `r`.
+    void updateMap(QRect r);
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void toggle(Layer which);
+    void change(Layer which, int state);
+    /// Rotates the wheel by `delta` (120 per notch) with the cursor at `position`.
+    void wheelBy(int delta, const QPoint &position);
+    /// The switches and view that a cached group of layers depends on.
+    quint64 staticKey(std::initializer_list<Layer> layers) const;
+
+    SlippyMap *m_map;
+    bool pressed = false;
+    QPoint lastPos;
+    QPoint pressPos;
+    std::array<bool, LayerCount> switches;
+    OSMData *osm = nullptr;
+    SimulationData *simData = nullptr;
+    BindingData *bindings = nullptr;
+    int wheelAccumulator = 0;
+    /// Tiles and the network under the signals; cells under the vehicles; labels and marks over them.
+    LayerCache below, cells, above;
+    QElapsedTimer sinceFrame;
+    bool framePending = false;
+};
+
+#endif
