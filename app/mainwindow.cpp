@@ -5,6 +5,8 @@
 #include "fileopenerdialog.h"
 #include "inputfiles.h"
 #include "liveplot.h"
+#include "map/slippymap.h"
+#include "map/visualization.h"
 #include "renderoptionsdialog.h"
 #include "ui_mainwindow.h"
 
@@ -31,28 +33,28 @@ struct LayerSwitch
 };
 
 const LayerSwitch RENDER_OPTION_LAYERS[] = {
-    {"cbCells", &Visualization::changePaintCells, &Visualization::getPaintCells},
-    {"cbCellsCrossroad", &Visualization::changePaintCrossCells, &Visualization::getPaintCrossCells},
-    {"cbCellsConnections", &Visualization::changePaintCellsConnections, &Visualization::getPaintCellsConnections},
-    {"cbCrossroads", &Visualization::changePaintCrossroads, &Visualization::getPaintCrossroads},
-    {"cbGenerators", &Visualization::changePaintGenerators, &Visualization::getPaintGenerators},
-    {"cbNodes", &Visualization::changePaintNodes, &Visualization::getPaintNodes},
-    {"cbStopsBus", &Visualization::changePaintStopsBus, &Visualization::getPaintStopsBus},
-    {"cbStopsTram", &Visualization::changePaintStopsTram, &Visualization::getPaintStopsTram},
-    {"cbWays", &Visualization::changePaintWays, &Visualization::getPaintWays},
-    {"cbVehiclesFancy", &Visualization::changePaintVehiclesFancy, &Visualization::getPaintVehiclesFancy},
+    {"cbCells", &Visualization::changePaintCells, &Visualization::paintCells},
+    {"cbCellsCrossroad", &Visualization::changePaintCrossCells, &Visualization::paintCrossCells},
+    {"cbCellsConnections", &Visualization::changePaintCellsConnections, &Visualization::paintCellsConnections},
+    {"cbCrossroads", &Visualization::changePaintCrossroads, &Visualization::paintCrossroads},
+    {"cbGenerators", &Visualization::changePaintGenerators, &Visualization::paintGenerators},
+    {"cbNodes", &Visualization::changePaintNodes, &Visualization::paintNodes},
+    {"cbStopsBus", &Visualization::changePaintStopsBus, &Visualization::paintStopsBus},
+    {"cbStopsTram", &Visualization::changePaintStopsTram, &Visualization::paintStopsTram},
+    {"cbWays", &Visualization::changePaintWays, &Visualization::paintWays},
+    {"cbVehiclesFancy", &Visualization::changePaintVehiclesFancy, &Visualization::paintVehiclesFancy},
 };
 
 const LayerSwitch PANEL_LAYERS[] = {
-    {"cbStopPlatforms", &Visualization::changePaintStopPlatforms, &Visualization::getPaintStopPlatforms},
-    {"cbMap", &Visualization::changePaintMap, &Visualization::getPaintMap},
-    {"cbRails", &Visualization::changePaintRails, &Visualization::getPaintRails},
-    {"cbEdges", &Visualization::changePaintRoadEdges, &Visualization::getPaintRoadEdges},
-    {"cbCars", &Visualization::changePaintCars, &Visualization::getPaintCars},
-    {"cbBuses", &Visualization::changePaintBuses, &Visualization::getPaintBuses},
-    {"cbTrams", &Visualization::changePaintTrams, &Visualization::getPaintTrams},
-    {"cbRoutes", &Visualization::changePaintRoutes, &Visualization::getPaintRoutes},
-    {"cbSemaphores", &Visualization::changePaintSemaphores, &Visualization::getPaintSemaphores},
+    {"cbStopPlatforms", &Visualization::changePaintStopPlatforms, &Visualization::paintStopPlatforms},
+    {"cbMap", &Visualization::changePaintMap, &Visualization::paintMap},
+    {"cbRails", &Visualization::changePaintRails, &Visualization::paintRails},
+    {"cbEdges", &Visualization::changePaintRoadEdges, &Visualization::paintRoadEdges},
+    {"cbCars", &Visualization::changePaintCars, &Visualization::paintCars},
+    {"cbBuses", &Visualization::changePaintBuses, &Visualization::paintBuses},
+    {"cbTrams", &Visualization::changePaintTrams, &Visualization::paintTrams},
+    {"cbRoutes", &Visualization::changePaintRoutes, &Visualization::paintRoutes},
+    {"cbSemaphores", &Visualization::changePaintSemaphores, &Visualization::paintSemaphores},
 };
 
 template <size_t N> void connectLayers(QWidget *owner, Visualization *map, const LayerSwitch (&layers)[N])
@@ -173,9 +175,10 @@ void MainWindow::simStarted()
 
     Visualization *map = ui->visualization;
     map->setSimulation(m_simulation);
-    connect(thread, SIGNAL(updateVehicles()), map, SLOT(updateMap()));
-    connect(this, &MainWindow::mapZoomIn, map->getMap(), &SlippyMap::zoomIn);
-    connect(this, &MainWindow::mapZoomOut, map->getMap(), &SlippyMap::zoomOut);
+    // The map spaces the repaints of a fast run to the frame rate.
+    connect(thread, &SimulationThread::updateVehicles, map, &Visualization::updateVehicles);
+    connect(this, &MainWindow::mapZoomIn, map->map(), &SlippyMap::zoomIn);
+    connect(this, &MainWindow::mapZoomOut, map->map(), &SlippyMap::zoomOut);
 
     livePlot->clear();
     ui->simInfo->setSimulation(m_simulation);

@@ -4,6 +4,7 @@
 #include "app/mainwindow.h"
 #include "app/fileopenerdialog.h"
 #include "app/liveplot.h"
+#include "app/metatypes.h"
 
 #include <QAction>
 #include <QApplication>
@@ -17,7 +18,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QNetworkProxy>
 #include <QPushButton>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimeEdit>
@@ -46,6 +51,35 @@ void pause(int ms)
     waitFor([] { return false; }, ms);
 }
 
+/// Keeps the map's tile requests on this machine: every HTTP request goes through a proxy on the
+/// loopback interface that answers "404 Not Found", and the response cache goes to a test folder.
+class NoTileServer
+{
+public:
+    NoTileServer() : previous(QNetworkProxy::applicationProxy())
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        proxy.listen(QHostAddress::LocalHost);
+        QObject::connect(&proxy, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket *socket = proxy.nextPendingConnection()) {
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+                    socket->readAll();
+                    socket->write("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+                    socket->disconnectFromHost();
+                });
+                QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+        QNetworkProxy::setApplicationProxy(
+            QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), proxy.serverPort()));
+    }
+    ~NoTileServer() { QNetworkProxy::setApplicationProxy(previous); }
+
+private:
+    QTcpServer proxy;
+    QNetworkProxy previous;
+};
+
 /// A working folder holding the bundled inputs under ./data, as the program expects them, so
 /// that tiles and other files the window writes stay out of the source tree.
 class BundledDataFolder
@@ -53,6 +87,7 @@ class BundledDataFolder
 public:
     BundledDataFolder() : previous(QDir::currentPath())
     {
+        registerMetaTypes();
         QDir(folder.path()).mkdir(QStringLiteral("data"));
         for (const char *name : {"kesta_center_2014-04-15_compressed_edited.osm", "schedules.xml"})
             QFile::link(QStringLiteral(KOLVEX_SOURCE_DIR "/data/%1").arg(QLatin1String(name)),
@@ -64,6 +99,7 @@ public:
     QString path(const QString &name) const { return folder.filePath(name); }
 
 private:
+    NoTileServer tiles;
     QTemporaryDir folder;
     QString previous;
 };
