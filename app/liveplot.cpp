@@ -22,7 +22,8 @@ constexpr int64_t STEP_MS = 250;
 /// Rounds a maximum up to a readable axis end (at least `floor`).
 double niceCeiling(double value, double floor)
 {
-    const double steps[] = {5, 10, 20, 50, 100, 200, 500, 1000, 2000, 5000, 10000};
+    const double steps[] = {5,   10,  20,  30,   50,   75,   100,  150,  200,  300,
+                            400, 500, 750, 1000, 1500, 2000, 3000, 5000, 10000};
     for (double s : steps)
         if (value <= s)
             return std::max(s, floor);
