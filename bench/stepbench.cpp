@@ -30,7 +30,6 @@ struct FullCity
 
     FullCity()
     {
-        Random::setSeed(Random::DEFAULT_SEED);
         simulation = std::make_unique<Simulation>(
             QStringLiteral(KOLVEX_SOURCE_DIR "/data/kesta_center_2014-04-15_compressed_edited.osm"),
             QStringLiteral(KOLVEX_SOURCE_DIR "/data/schedules.xml"), QTime(14, 0, 0));

@@ -41,7 +41,7 @@ namespace {
 class BenchCar : public Car
 {
 public:
-    explicit BenchCar(int32_t speed)
+    BenchCar(SimulationData &run, int32_t speed) : Car(run)
     {
         m_length = 16;
         m_speed = speed;
@@ -80,7 +80,7 @@ void decideOn(benchmark::State &state, int bendEvery, double bend)
     const std::vector<Cell *> chain = buildChain(data, 5000, bendEvery, bend);
     if (cached)
         precomputeCells(data.cells);
-    BenchCar car(14);
+    BenchCar car(data, 14);
     place(chain[100], &car);
     car.decide(); // the first decision sizes the scratch buffers
     const long allocationsBefore = allocations;

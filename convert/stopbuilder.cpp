@@ -207,6 +207,6 @@ void StopBuilder::createGenerators()
             continue;
         if (LaneBinding *lane = node->wayEnds.front()->firstOutgoingLane())
             if (lane->firstCell)
-                data->generators.push_back(new Generator(lane->firstCell, &data->cars, 100));
+                data->generators.push_back(new Generator(data->newGeneratorId(), lane->firstCell, &data->cars, 100));
     }
 }

@@ -20,8 +20,9 @@
 const char *const Simulation::DEFAULT_OSM_PATH = "./data/kesta_center_2014-04-15_compressed_edited.osm";
 const char *const Simulation::DEFAULT_SCHEDULE_PATH = "./data/schedules.xml";
 
-Simulation::Simulation(const QString &osmFilePath, const QString &scheduleFilePath, const QTime &simInitTime)
-    : QObject(nullptr), osmFilePath(osmFilePath), scheduleFilePath(scheduleFilePath), startTime(simInitTime)
+Simulation::Simulation(const QString &osmFilePath, const QString &scheduleFilePath, const QTime &simInitTime,
+                       uint64_t seed)
+    : QObject(nullptr), osmFilePath(osmFilePath), scheduleFilePath(scheduleFilePath), startTime(simInitTime), seed(seed)
 {
     worker = new QThread(this);
     moveToThread(worker);
@@ -58,7 +59,7 @@ void Simulation::prepData()
     OSMBusStopConvertor::convert(osm);
 
     emit log(QStringLiteral("Creating simulation data..."));
-    simData = new SimulationData(startTime);
+    simData = new SimulationData(startTime, seed);
     simData->calendar.setTime(startTime);
     bindings = new BindingData;
     auto convertor = std::make_unique<NetworkConvertor>(osm, simData, bindings);

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QTime>
 
+#include <cstdint>
+
 class BindingData;
 class OSMData;
 class QThread;
@@ -25,7 +27,9 @@ public:
     static const char *const DEFAULT_OSM_PATH;
     static const char *const DEFAULT_SCHEDULE_PATH;
 
-    Simulation(const QString &osmFilePath, const QString &scheduleFilePath, const QTime &simInitTime);
+    /// `seed` starts every random draw of the run; one seed gives one run.
+    Simulation(const QString &osmFilePath, const QString &scheduleFilePath, const QTime &simInitTime,
+               uint64_t seed = 1);
     ~Simulation() override;
 
     SimulationControl *simulationControl() const { return control; }
@@ -57,6 +61,7 @@ private:
     QString osmFilePath;
     QString scheduleFilePath;
     QTime startTime;
+    uint64_t seed;
     QThread *worker;
 };
 

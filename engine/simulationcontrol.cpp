@@ -171,7 +171,7 @@ void SimulationControl::runGenerators()
             --generator->countdown;
             continue;
         }
-        Car *car = new Car;
+        Car *car = new Car(*m_data);
         Cell *front = generator->cell ? generator->cell->cellAhead(car->length() - 1) : nullptr;
         if (front && canPlace(front, car)) {
             {
@@ -180,7 +180,7 @@ void SimulationControl::runGenerators()
                 m_data->cars.push_back(car);
             }
             ++m_carsCreated;
-            generator->countdown = Random::draw() % std::max(generator->period, 1);
+            generator->countdown = m_data->random.draw() % std::max(generator->period, 1);
         } else {
             delete car; // the generator tries again at the next step
         }

@@ -24,7 +24,7 @@ WayBinding *BindingData::addWayBinding(Way *way)
 
 LaneBinding *BindingData::addLane(DirectionBinding *direction, bool isTram, const Polyline &polyline)
 {
-    LaneBinding *lane = new LaneBinding;
+    LaneBinding *lane = new LaneBinding(nextSerial++);
     lane->direction = direction;
     lane->isTram = isTram ? 1 : 0;
     lane->polyline = polyline;
@@ -38,7 +38,7 @@ LaneBinding *BindingData::addLane(DirectionBinding *direction, bool isTram, cons
 
 WayEnd *BindingData::addWayEnd(WayBinding *way, bool isStart)
 {
-    WayEnd *end = new WayEnd(way, isStart);
+    WayEnd *end = new WayEnd(way, isStart, nextSerial++);
     ends.push_back(end);
     (isStart ? way->startEnd : way->endEnd) = end;
     Node *node = end->node();

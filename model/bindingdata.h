@@ -55,6 +55,7 @@ private:
     std::vector<StopBinding *> stops;
     std::unordered_map<const Node *, NodeBinding *> nodeIndex;
     std::unordered_map<const OSMStop *, StopBinding *> stopIndex;
+    int64_t nextSerial = 0; ///< lanes and way ends share one creation order
 };
 
 #endif

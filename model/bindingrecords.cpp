@@ -3,15 +3,9 @@
 #include "osm/node.h"
 #include "osm/way.h"
 
-#include <atomic>
+LaneBinding::LaneBinding(int64_t serial) : serial(serial) {}
 
-namespace {
-std::atomic<int64_t> nextSerial{0};
-}
-
-LaneBinding::LaneBinding() : serial(nextSerial++) {}
-
-WayEnd::WayEnd(WayBinding *w, bool start) : way(w), isStart(start), serial(nextSerial++) {}
+WayEnd::WayEnd(WayBinding *w, bool start, int64_t serial) : way(w), isStart(start), serial(serial) {}
 
 Way *LaneBinding::way() const
 {

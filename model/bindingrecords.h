@@ -32,11 +32,11 @@ public:
 class LaneBinding
 {
 public:
-    LaneBinding();
+    explicit LaneBinding(int64_t serial = -1);
 
     DirectionBinding *direction = nullptr;
     int isTram = 0;
-    int64_t serial; ///< process-wide creation order, for stable iteration of maps keyed by lane
+    int64_t serial; ///< creation order in the binding data, for stable iteration of maps keyed by lane
     Polyline polyline;
     Cell *firstCell = nullptr;
     Cell *lastCell = nullptr;
@@ -73,12 +73,12 @@ public:
 class WayEnd
 {
 public:
-    WayEnd(WayBinding *w, bool start);
+    WayEnd(WayBinding *w, bool start, int64_t serial);
 
     WayBinding *way;
     bool isStart; ///< the end at the piece's first node
     Crossroad *crossroad = nullptr;
-    int64_t serial; ///< process-wide creation order, for stable iteration of maps keyed by way end
+    int64_t serial; ///< creation order in the binding data, for stable iteration of maps keyed by way end
 
     /// Direction of the lanes arriving at the node (backward at the start end).
     DirectionBinding &incoming() const { return isStart ? way->backward : way->forward; }

@@ -3,11 +3,14 @@
 
 #include "vehicle.h"
 
+struct SimulationData;
+
 /// A private car: 3, 4 or 5 m long, turning at random at every crossroad.
 class Car : public Vehicle
 {
 public:
-    Car();
+    /// A new car of the run: it takes the run's next vehicle id and draws its length.
+    explicit Car(SimulationData &run);
     ~Car() override = default;
 
     /// One decision per step, run in parallel with the other cars: looks ahead, plans the route,

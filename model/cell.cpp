@@ -1,12 +1,6 @@
 #include "cell.h"
 
-#include <atomic>
-
-namespace {
-std::atomic<int32_t> nextCellId{0};
-}
-
-Cell::Cell() : id(nextCellId++) {}
+Cell::Cell(int32_t id) : id(id) {}
 
 Cell *Cell::cellAhead(int32_t n) const
 {

@@ -16,7 +16,9 @@ class Vehicle;
 class Cell
 {
 public:
-    Cell();
+    /// A cell with the id `id`; cells of a network are numbered by the run's data, in creation
+    /// order, and a free-standing cell has −1.
+    explicit Cell(int32_t id = -1);
     Cell(const Cell &) = delete;
     Cell &operator=(const Cell &) = delete;
 

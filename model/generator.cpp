@@ -1,11 +1,5 @@
 #include "generator.h"
 
-#include <atomic>
-
-namespace {
-std::atomic<int32_t> nextGeneratorId{0};
-}
-
-Generator::Generator(Cell *cell, std::vector<Car *> *cars, int32_t period)
-    : id(nextGeneratorId++), period(period), cell(cell), cars(cars)
+Generator::Generator(int32_t id, Cell *cell, std::vector<Car *> *cars, int32_t period)
+    : id(id), period(period), cell(cell), cars(cars)
 {}

@@ -11,7 +11,7 @@ class Cell;
 class Generator
 {
 public:
-    Generator(Cell *cell, std::vector<Car *> *cars, int32_t period = 100);
+    Generator(int32_t id, Cell *cell, std::vector<Car *> *cars, int32_t period = 100);
 
     int32_t id;
     int32_t period;        ///< bound of the random gap between two cars, in steps

@@ -1,7 +1,5 @@
 #include "random.h"
 
-#include <atomic>
-
 namespace {
 
 /// splitmix64: a full-period mixer; good statistical quality for its size.
@@ -12,9 +10,6 @@ uint64_t splitmix(uint64_t &x)
     z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
     return z ^ (z >> 31);
 }
-
-std::atomic<uint64_t> runSeed{Random::DEFAULT_SEED};
-RandomStream runStream(Random::DEFAULT_SEED);
 
 } // namespace
 
@@ -28,28 +23,14 @@ int32_t RandomStream::next()
     return int32_t(splitmix(state) >> 49);
 }
 
-namespace Random {
-
-void setSeed(uint64_t seed)
+void RunRandom::setSeed(uint64_t seed)
 {
-    runSeed = seed;
-    runStream.reseed(seed);
+    m_seed = seed;
+    m_stream.reseed(seed);
 }
 
-uint64_t seed()
+uint64_t RunRandom::vehicleSeed(int32_t vehicleId) const
 {
-    return runSeed;
-}
-
-int32_t draw()
-{
-    return runStream.next();
-}
-
-uint64_t vehicleSeed(int32_t vehicleId)
-{
-    uint64_t x = runSeed.load() ^ (uint64_t(uint32_t(vehicleId)) << 32 | 0x5bd1e995u);
+    uint64_t x = m_seed ^ (uint64_t(uint32_t(vehicleId)) << 32 | 0x5bd1e995u);
     return splitmix(x);
 }
-
-} // namespace Random

@@ -19,24 +19,32 @@ private:
     uint64_t state = 0;
 };
 
-/// The run-wide stream and the seeds of per-vehicle streams.
+namespace Random {
+/// The seed a run starts with when none is set, like an unseeded rand().
+constexpr uint64_t DEFAULT_SEED = 1;
+} // namespace Random
+
+/// The random draws of one run: a run-wide stream and the seeds of per-vehicle streams.
 ///
 /// The run-wide stream serves draws made in one thread at a time (preparation, the step's serial
 /// phases). Draws made during the parallel decision phase come from each vehicle's own stream,
 /// seeded from the run seed and the vehicle id, so results do not depend on thread scheduling.
-namespace Random {
+class RunRandom
+{
+public:
+    explicit RunRandom(uint64_t seed = Random::DEFAULT_SEED) { setSeed(seed); }
 
-/// The seed a run starts with when none is set, like an unseeded rand().
-constexpr uint64_t DEFAULT_SEED = 1;
+    /// Restarts the run-wide stream from `seed`; later vehicle streams derive from it too.
+    void setSeed(uint64_t seed);
+    uint64_t seed() const { return m_seed; }
+    /// One draw from the run-wide stream, in 0..32767.
+    int32_t draw() { return m_stream.next(); }
+    /// The seed of the stream of the vehicle with this id.
+    uint64_t vehicleSeed(int32_t vehicleId) const;
 
-/// Restarts the run-wide stream from `seed`; later vehicle streams derive from it too.
-void setSeed(uint64_t seed);
-uint64_t seed();
-/// One draw from the run-wide stream, in 0..32767.
-int32_t draw();
-/// The seed of the stream of the vehicle with this id.
-uint64_t vehicleSeed(int32_t vehicleId);
-
-} // namespace Random
+private:
+    uint64_t m_seed = Random::DEFAULT_SEED;
+    RandomStream m_stream;
+};
 
 #endif

@@ -45,7 +45,36 @@ Cell *SimulationData::createCell()
     }
     void *slot = cellBlocks.back().get() + cellsInLastBlock * sizeof(Cell);
     ++cellsInLastBlock;
-    Cell *cell = new (slot) Cell;
+    Cell *cell = new (slot) Cell(nextCellId++);
     cells.push_back(cell);
     return cell;
+}
+
+namespace {
+
+template <typename V> void hashVehicles(uint64_t &h, const std::vector<V *> &list)
+{
+    auto mix = [&h](int64_t value) {
+        for (int i = 0; i < 8; ++i) {
+            h ^= uint64_t(value >> (8 * i)) & 0xFF;
+            h *= 1099511628211ULL;
+        }
+    };
+    for (const V *v : list) {
+        mix(v->id());
+        mix(v->speed());
+        for (const Cell *cell : v->cells())
+            mix(cell->id);
+    }
+}
+
+} // namespace
+
+uint64_t SimulationData::stateHash() const
+{
+    uint64_t h = 14695981039346656037ULL;
+    hashVehicles(h, trams);
+    hashVehicles(h, buses);
+    hashVehicles(h, cars);
+    return h;
 }

@@ -1,6 +1,7 @@
 #ifndef KOLVEX_MODEL_SIMULATIONDATA_H
 #define KOLVEX_MODEL_SIMULATIONDATA_H
 
+#include "random.h"
 #include "timetable/departurecalendar.h"
 #include "timetable/publictransportlines.h"
 
@@ -23,7 +24,9 @@ class Tram;
 struct SimulationData
 {
     SimulationData() = default;
-    explicit SimulationData(const QTime &startTime) : time(startTime) {}
+    explicit SimulationData(const QTime &startTime, uint64_t seed = Random::DEFAULT_SEED)
+        : time(startTime), random(seed)
+    {}
     SimulationData(const SimulationData &) = delete;
     SimulationData &operator=(const SimulationData &) = delete;
     /// Frees generators, vehicles (under the vehicles mutex), lines, calendar and network.
@@ -32,6 +35,13 @@ struct SimulationData
     /// A new cell, appended to `cells` and owned by this data. Cells are laid out in blocks in
     /// creation order, so the cells of one lane sit next to each other in memory.
     Cell *createCell();
+    /// The next vehicle id of this run.
+    int32_t newVehicleId() { return nextVehicleId++; }
+    /// The next generator id of this run.
+    int32_t newGeneratorId() { return nextGeneratorId++; }
+    /// FNV-1a over every vehicle's id, speed and occupied cell ids, trams, buses and cars in list
+    /// order: equal hashes mean equal states for the purpose of comparing runs.
+    uint64_t stateHash() const;
 
     int32_t step = 0;
     QTime time;
@@ -44,8 +54,14 @@ struct SimulationData
     std::vector<Tram *> trams;
     std::vector<Bus *> buses;
     PublicTransportLines lines;
+    /// Every draw of the run: ids and streams belong to the run, so two runs in one process
+    /// prepared alike with one seed give the same result.
+    RunRandom random;
 
 private:
+    int32_t nextCellId = 0;
+    int32_t nextVehicleId = 0;
+    int32_t nextGeneratorId = 0;
     static constexpr size_t CELL_BLOCK = 4096;
     /// Raw storage of the cells; each block holds CELL_BLOCK cells, the last one fewer.
     std::vector<std::unique_ptr<unsigned char[]>> cellBlocks;

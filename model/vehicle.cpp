@@ -6,13 +6,10 @@
 #include "osm/osmstop.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstdlib>
 
 namespace {
-std::atomic<int32_t> nextVehicleId{0};
-
 /// Sum of v + (v − 2) + (v − 4) + … over the positive terms.
 int32_t brakingSeries(int32_t v)
 {
@@ -37,7 +34,7 @@ int32_t nearest(double x)
 
 } // namespace
 
-Vehicle::Vehicle() : m_id(nextVehicleId++), m_random(Random::vehicleSeed(m_id)) {}
+Vehicle::Vehicle(int32_t id, const RunRandom &random) : m_id(id), m_random(random.vehicleSeed(id)) {}
 
 Vehicle::~Vehicle() = default;
 

@@ -44,7 +44,9 @@ enum DriveMode : int32_t {
 class Vehicle
 {
 public:
-    Vehicle();
+    /// A vehicle with the run's id `id`; its decisions draw from its own stream, derived from the
+    /// run's seed and the id.
+    Vehicle(int32_t id, const RunRandom &random);
     Vehicle(const Vehicle &) = delete;
     Vehicle &operator=(const Vehicle &) = delete;
     virtual ~Vehicle();

@@ -69,7 +69,7 @@ void OSMData::addStop(OSMStops *stops, StopKind kind, const std::string &name, N
     if (stops->findByNameAndNode(name, node))
         return;
     node->setUsed();
-    stops->add(new OSMStop(name, kind, node));
+    stops->add(new OSMStop(nextStopId++, name, kind, node));
 }
 
 void OSMData::addRouteRelation(int64_t id, const std::string &name, const std::string &ref, const std::string &route,

@@ -44,6 +44,7 @@ private:
     OSMStops *tramStopList;
     OSMStops *busStopList;
     OSMWays *wayList;
+    int64_t nextStopId = 0; ///< tram and bus stops share one numbering, in reading order
 };
 
 #endif

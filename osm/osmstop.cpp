@@ -1,11 +1,5 @@
 #include "osmstop.h"
 
-#include <atomic>
-
-namespace {
-std::atomic<int64_t> nextStopId{0};
-}
-
-OSMStop::OSMStop(const std::string &name, StopKind kind, Node *node)
-    : id(nextStopId++), name(name), kind(kind), node(node)
+OSMStop::OSMStop(int64_t id, const std::string &name, StopKind kind, Node *node)
+    : id(id), name(name), kind(kind), node(node)
 {}

@@ -12,7 +12,7 @@ enum StopKind : int32_t { TramStop = 0, BusStop = 1 };
 class OSMStop
 {
 public:
-    OSMStop(const std::string &name, StopKind kind, Node *node);
+    OSMStop(int64_t id, const std::string &name, StopKind kind, Node *node);
 
     int64_t getId() const { return id; }
     std::string getName() const { return name; }

@@ -1,11 +1,8 @@
 #include "osmways.h"
 
-#include <atomic>
 #include <iostream>
 
-namespace {
-std::atomic<int64_t> nextSimpleWayId{1};
-}
+namespace {}
 
 OSMWays::~OSMWays()
 {

@@ -32,6 +32,7 @@ public:
 private:
     std::vector<Way *> list;
     std::unordered_map<int64_t, std::vector<Way *>> byId;
+    int64_t nextSimpleWayId = 1; ///< simplified ids continue from one simplification to the next
 };
 
 #endif

@@ -1,9 +1,3 @@
 #include "schedule.h"
 
-#include <atomic>
-
-namespace {
-std::atomic<int32_t> nextScheduleId{0};
-}
-
-Schedule::Schedule() : id(nextScheduleId++) {}
+Schedule::Schedule(int32_t id) : id(id) {}

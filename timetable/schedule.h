@@ -13,13 +13,13 @@ struct ScheduleStop
     int32_t tAbs = 0; ///< minutes from the line's first stop
 };
 
-/// One line of the schedule file; ids come from a process-wide counter starting at 0.
+/// One line of the schedule file; ids are numbered by the parser that read it, from 0.
 class Schedule
 {
 public:
     enum LineType : int32_t { NoType = 0, Tram = 1, Trolleybus = 2, Bus = 3 };
 
-    Schedule();
+    explicit Schedule(int32_t id);
 
     int32_t id;
     int32_t lineType = NoType;

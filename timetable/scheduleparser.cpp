@@ -73,7 +73,7 @@ void ScheduleParser::parse(const QString &path)
 // its departures or stops may be missing. It still consumed a schedule id.
 Schedule *ScheduleParser::parseLine(QXmlStreamReader &reader)
 {
-    Schedule *schedule = new Schedule;
+    Schedule *schedule = new Schedule(nextScheduleId++);
     parseLineAttributes(reader, schedule);
     bool closed = false;
     bool complete = true;

@@ -24,7 +24,7 @@ public:
 
 private:
     /// A new schedule owned by the caller, or null for a line without departures or stops, or cut off.
-    static Schedule *parseLine(QXmlStreamReader &reader);
+    Schedule *parseLine(QXmlStreamReader &reader);
     static void parseLineAttributes(QXmlStreamReader &reader, Schedule *schedule);
     /// False when the document ended or broke before the element was closed.
     static bool parseTimes(QXmlStreamReader &reader, Schedule *schedule);
@@ -32,6 +32,7 @@ private:
     static void parseStopAttributes(QXmlStreamReader &reader, Schedule *schedule);
 
     std::vector<Schedule *> list;
+    int32_t nextScheduleId = 0; ///< every line read takes an id, even one that is discarded
 };
 
 #endif

@@ -132,7 +132,6 @@ void expectTraffic(const TrafficCounts &counts, size_t finished)
 
 TEST(CrossroadTraffic, CarsCrossTheGridAndLeaveAtItsEnds)
 {
-    Random::setSeed(Random::DEFAULT_SEED);
     Grid grid;
     ASSERT_EQ(grid.sim.crossroads.size(), 6u);
     ASSERT_EQ(grid.sim.semaphores.size(), 1u);
@@ -142,7 +141,6 @@ TEST(CrossroadTraffic, CarsCrossTheGridAndLeaveAtItsEnds)
 
 TEST(CrossroadTraffic, CarsCrossTheDefaultMap)
 {
-    Random::setSeed(Random::DEFAULT_SEED);
     auto map = testmaps::ConvertedMap::load(KOLVEX_SOURCE_DIR "/data/kesta_center_2014-04-15_compressed_edited.osm");
     if (!map)
         GTEST_SKIP() << "the default map is missing";

@@ -16,7 +16,7 @@ namespace {
 void fillCarList(SimulationData &data, size_t n)
 {
     while (data.cars.size() < n)
-        data.cars.push_back(new Car);
+        data.cars.push_back(new Car(data));
 }
 
 } // namespace
@@ -26,8 +26,8 @@ TEST(StepGenerators, TheCarCapFreezesEveryCountdown)
     SimulationData data(QTime(8, 0));
     std::vector<Cell *> a = makeChain(data, 200);
     std::vector<Cell *> b = makeChain(data, 200, Location(50.001, 14.0));
-    data.generators.push_back(new Generator(a.front(), &data.cars, 100));
-    data.generators.push_back(new Generator(b.front(), &data.cars, 100));
+    data.generators.push_back(new Generator(data.newGeneratorId(), a.front(), &data.cars, 100));
+    data.generators.push_back(new Generator(data.newGeneratorId(), b.front(), &data.cars, 100));
     data.generators[1]->countdown = 5;
     fillCarList(data, 667);
     SimulationControl control(&data);
@@ -45,10 +45,9 @@ TEST(StepGenerators, TheCarCapFreezesEveryCountdown)
 
 TEST(StepGenerators, ABlockedEntryIsRetriedEveryStepUntilTheCarFits)
 {
-    Random::setSeed(3);
-    SimulationData data(QTime(8, 0));
+    SimulationData data(QTime(8, 0), 3);
     std::vector<Cell *> lane = makeChain(data, 200);
-    data.generators.push_back(new Generator(lane.front(), &data.cars, 100));
+    data.generators.push_back(new Generator(data.newGeneratorId(), lane.front(), &data.cars, 100));
     TestVehicle blocker;
     blocker.setLength(1);
     putAt(lane[3], blocker);
@@ -73,7 +72,7 @@ TEST(StepRemoval, AVehicleFinishedInItsDecisionLeavesBeforeSpeedsAreCommitted)
     SimulationData data(QTime(8, 0));
     std::vector<Cell *> exitLane = makeChain(data, 40);
     precomputeCells(data.cells);
-    Car *leaving = new Car;
+    Car *leaving = new Car(data);
     ASSERT_TRUE(place(exitLane.back(), leaving)); // front on the last cell of a network exit
     data.cars.push_back(leaving);
     SimulationControl control(&data);
@@ -93,8 +92,8 @@ TEST(StepRemoval, ReleasingAFinishedVehicleKeepsCellsAnotherVehicleTookOver)
 {
     SimulationData data(QTime(8, 0));
     std::vector<Cell *> lane = makeChain(data, 40);
-    Car *first = new Car;
-    Car *second = new Car;
+    Car *first = new Car(data);
+    Car *second = new Car(data);
     ASSERT_TRUE(place(lane[30], first));
     // The second car was moved later onto two of the first car's cells.
     std::vector<Cell *> overlap = {lane[30 - first->length() + 2], lane[30 - first->length() + 1]};

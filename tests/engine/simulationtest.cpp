@@ -1,4 +1,5 @@
 #include "engine/simulation.h"
+#include "engine/simulationcontrol.h"
 #include "engine/simulationthread.h"
 #include "model/simulationdata.h"
 
@@ -113,4 +114,22 @@ TEST(SimulationPreparation, DestroyingARunningSimulationJoinsBothThreads)
     // Both threads were joined before their objects went away.
     EXPECT_TRUE(workerAlive.isNull());
     (void)stepThread;
+}
+
+TEST(SimulationRuns, TwoRunsInOneProcessWithOneSeedAreTheSame)
+{
+    // Ids and random streams belong to the run: a second run in the same process starts afresh.
+    auto run = [](uint64_t seed) {
+        Simulation simulation(QStringLiteral(KOLVEX_SOURCE_DIR "/data/kesta_center_2014-04-15_compressed_edited.osm"),
+                              QStringLiteral(KOLVEX_SOURCE_DIR "/data/schedules.xml"), QTime(14, 0), seed);
+        simulation.prepData();
+        simulation.startSim();
+        for (int i = 0; i < 600; ++i)
+            simulation.simulationControl()->step();
+        EXPECT_GT(simulation.simulationData()->cars.size(), 20u);
+        return simulation.simulationData()->stateHash();
+    };
+    const uint64_t first = run(7);
+    EXPECT_EQ(run(7), first);
+    EXPECT_NE(run(8), first);
 }

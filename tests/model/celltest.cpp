@@ -59,7 +59,7 @@ TEST(CellWalks, LoopsNeverWalkForever)
     EXPECT_EQ(ring[0]->vehicleUpstream(100), &v); // walking back, wrapping once
     EXPECT_EQ(occupiedInLoop(chainOf(data, 4)[0]), 0);
     // Stop runs around a ring end where they began.
-    OSMStop stop("stop", BusStop, nullptr);
+    OSMStop stop(0, "stop", BusStop, nullptr);
     for (Cell *c : ring)
         c->stop = &stop;
     EXPECT_EQ(ring[2]->platformEnd(), ring[1]);
@@ -70,7 +70,7 @@ TEST(CellWalks, PlatformEndsAndUpstreamVehicles)
 {
     SimulationData data;
     const auto c = chainOf(data, 10);
-    OSMStop stop("stop", BusStop, nullptr);
+    OSMStop stop(0, "stop", BusStop, nullptr);
     for (int i = 3; i <= 6; ++i)
         c[size_t(i)]->stop = &stop;
     EXPECT_EQ(c[4]->platformEnd(), c[6]);
@@ -133,7 +133,7 @@ TEST(ChainQueries, QueuesAndCountsTellVehiclesApart)
 TEST(ChainQueries, RouteIndexFindsTheEntryOfAPair)
 {
     Crossroad x, y;
-    LaneBinding k1, k2;
+    LaneBinding k1(0), k2(1);
     TestVehicle v;
     v.addRouteEntry({&x, nullptr, &k1, nullptr});
     v.addRouteEntry({&y, nullptr, &k2, nullptr});
@@ -147,7 +147,7 @@ TEST(CrossroadPaths, LookupsByWayAndRandomChoice)
     w1.setId(101);
     w2.setId(202);
     WayBinding b1(&w1), b2(&w2);
-    LaneBinding in, out1, out2;
+    LaneBinding in(0), out1(1), out2(2);
     out1.direction = &b1.forward;
     out2.direction = &b2.forward;
     Cell p1, p2;
@@ -170,7 +170,7 @@ TEST(CrossroadPaths, LookupsByWayAndRandomChoice)
 
 TEST(CrossroadConflicts, RecordsAreFoundByPairAndExtended)
 {
-    LaneBinding in, out, other, otherExit1, otherExit2;
+    LaneBinding in(0), out(1), other(2), otherExit1(3), otherExit2(4);
     Crossroad x;
     x.addConflict(&in, &out, &other, &otherExit1);
     x.addConflict(&in, &out, &other, &otherExit2);

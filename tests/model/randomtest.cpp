@@ -1,5 +1,6 @@
 #include "model/random.h"
 #include "model/car.h"
+#include "model/simulationdata.h"
 
 #include <gtest/gtest.h>
 
@@ -37,24 +38,23 @@ TEST(RandomStreams, SmallModuliAreUniform)
 
 TEST(RandomStreams, RunSeedDecidesRunDrawsAndVehicleStreams)
 {
-    Random::setSeed(2026);
-    const int32_t first = Random::draw();
-    const uint64_t vehicleSeed = Random::vehicleSeed(17);
-    EXPECT_NE(Random::vehicleSeed(17), Random::vehicleSeed(18));
-    Random::setSeed(2026);
-    EXPECT_EQ(Random::draw(), first);
-    EXPECT_EQ(Random::vehicleSeed(17), vehicleSeed);
-    Random::setSeed(2027);
-    EXPECT_NE(Random::vehicleSeed(17), vehicleSeed);
-    Random::setSeed(Random::DEFAULT_SEED);
+    RunRandom run(2026);
+    const int32_t first = run.draw();
+    const uint64_t vehicleSeed = run.vehicleSeed(17);
+    EXPECT_NE(run.vehicleSeed(17), run.vehicleSeed(18));
+    run.setSeed(2026);
+    EXPECT_EQ(run.draw(), first);
+    EXPECT_EQ(run.vehicleSeed(17), vehicleSeed);
+    run.setSeed(2027);
+    EXPECT_NE(run.vehicleSeed(17), vehicleSeed);
 }
 
 TEST(RandomStreams, CarLengthsAreThreeFourOrFiveMetres)
 {
-    Random::setSeed(5);
+    SimulationData run(QTime(8, 0), 5);
     int counts[3] = {0, 0, 0};
     for (int i = 0; i < 3000; ++i) {
-        Car car;
+        Car car(run);
         ASSERT_TRUE(car.length() == 12 || car.length() == 16 || car.length() == 20) << car.length();
         ++counts[(car.length() - 12) / 4];
     }

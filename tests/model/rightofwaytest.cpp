@@ -37,7 +37,7 @@ void inside(FourArmCrossroad &x, TestVehicle &v, A::Arm from, A::Arm to, int int
 
 TEST(CrossroadRunTime, UncontestedOnlyWithOneWayInAndNoOtherWayOut)
 {
-    LaneBinding a, b, c, outA, outB;
+    LaneBinding a(0), b(1), c(2), outA(3), outB(4);
     Cell p1, p2, p3, p4;
     Crossroad x, single;
     for (Crossroad *k : {&x, &single}) {

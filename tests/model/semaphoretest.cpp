@@ -25,7 +25,7 @@ struct Signals
         for (int i = 0; i < n; ++i) {
             ways.push_back(std::make_unique<Way>());
             bindings.push_back(std::make_unique<WayBinding>(ways.back().get()));
-            ends.push_back(std::make_unique<WayEnd>(bindings.back().get(), true));
+            ends.push_back(std::make_unique<WayEnd>(bindings.back().get(), true, int64_t(ends.size())));
             if (i < groups)
                 s.addGroup(ends.back().get());
         }

@@ -8,6 +8,12 @@
 
 #include <cmath>
 
+SimulationData &testRun()
+{
+    static SimulationData run;
+    return run;
+}
+
 std::vector<Cell *> makeChain(SimulationData &data, int count, const Location &start, double bearing)
 {
     std::vector<Cell *> chain;
@@ -62,10 +68,10 @@ FourArmCrossroad::FourArmCrossroad(int laneCells, bool withConflicts, int exitCe
         arm.osmWay = std::make_unique<Way>();
         arm.osmWay->setId(a + 1);
         arm.binding = std::make_unique<WayBinding>(arm.osmWay.get());
-        arm.end = std::make_unique<WayEnd>(arm.binding.get(), true);
+        arm.end = std::make_unique<WayEnd>(arm.binding.get(), true, a);
         arm.binding->startEnd = arm.end.get();
-        arm.in = std::make_unique<LaneBinding>();
-        arm.out = std::make_unique<LaneBinding>();
+        arm.in = std::make_unique<LaneBinding>(10 + 2 * a);
+        arm.out = std::make_unique<LaneBinding>(11 + 2 * a);
         arm.in->direction = &arm.binding->backward;
         arm.out->direction = &arm.binding->forward;
         arm.binding->backward.lanes.push_back(arm.in.get());
@@ -160,7 +166,7 @@ CrossroadsInARow::CrossroadsInARow(int cellsPerLane, int cellsPerPath)
     const std::vector<Cell *> all = makeChain(data, 3 * cellsPerLane + 2 * cellsPerPath);
     size_t at = 0;
     for (int i = 0; i < 3; ++i) {
-        lane[i] = std::make_unique<LaneBinding>();
+        lane[i] = std::make_unique<LaneBinding>(i);
         laneCells[i].assign(all.begin() + long(at), all.begin() + long(at) + cellsPerLane);
         at += size_t(cellsPerLane);
         for (Cell *c : laneCells[i])

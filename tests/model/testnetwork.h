@@ -8,12 +8,23 @@
 #include "osm/way.h"
 
 #include <memory>
+#include <type_traits>
 #include <vector>
+
+/// The run that numbers the free-standing vehicles of the tests and seeds their streams.
+SimulationData &testRun();
 
 /// A vehicle class with setters for the state the rules read, for tests only.
 template <class Base> class Exposed : public Base
 {
 public:
+    template <class B = Base, std::enable_if_t<std::is_constructible_v<B, SimulationData &>, int> = 0>
+    Exposed() : Base(testRun())
+    {}
+    template <class B = Base, std::enable_if_t<!std::is_constructible_v<B, SimulationData &>, int> = 0>
+    Exposed() : Base(testRun().newVehicleId(), testRun().random)
+    {}
+
     Exposed &setLength(int32_t v) { return set(this->m_length, v); }
     /// Sets the committed speed and, as after a commit, the next speed.
     Exposed &setSpeed(int32_t v) { return set(this->m_speed, v).set(this->m_nextSpeed, v); }

@@ -120,8 +120,8 @@ TEST(LookAhead, CrossroadEventAndWalkThroughThePlannedPath)
 TEST(LookAhead, StopsSideTrafficAndDebugPrint)
 {
     LaneWithBay n(130, 10);
-    OSMStop busStop("bus", BusStop, nullptr);
-    OSMStop tramStop("tram", TramStop, nullptr);
+    OSMStop busStop(0, "bus", BusStop, nullptr);
+    OSMStop tramStop(1, "tram", TramStop, nullptr);
     for (int i = 110; i <= 122; ++i)
         n.lane[size_t(i)]->stop = i < 115 || i > 119 ? &busStop : i <= 117 ? &tramStop : nullptr;
     for (Cell *c : n.bay)
@@ -259,7 +259,7 @@ TEST(CarFollowing, SpeedByGapAgainstBrakingDistances)
 
 TEST(CarFollowing, ModesStopApproachAndFollow)
 {
-    Random::setSeed(7);
+    testRun().random.setSeed(7);
     // b = 12: approaching with no margin keeps speed where following with 6 cells brakes.
     const int32_t rows[][3] = {{ModeStop, NO_EVENT_DISTANCE, 0},
                                {ModeApproach, 26, 6}, // free 25 in [2b, 3b]
@@ -366,7 +366,7 @@ TEST(Curves, OnlyBendsWithinReachAndNeedLimitAndTheSharpestWins)
 
 TEST(Dawdling, FasterVehiclesDawdleMoreOften)
 {
-    Random::setSeed(2024);
+    testRun().random.setSeed(2024);
     const int draws = 20000;
     const std::pair<int32_t, double> rows[] = {{14, 0.5}, {8, 0.5}, {7, 0.25}, {2, 0.25}, {1, 0.0}, {0, 0.0}};
     for (const auto &r : rows) {
@@ -385,9 +385,9 @@ TEST(Dawdling, FasterVehiclesDawdleMoreOften)
 TEST(Dawdling, SameSeedSameDraws)
 {
     // A vehicle draws from its own stream, fixed by the run seed and its id.
-    Random::setSeed(99);
+    testRun().random.setSeed(99);
     TestVehicle a;
-    RandomStream copy(Random::vehicleSeed(a.id()));
+    RandomStream copy(testRun().random.vehicleSeed(a.id()));
     for (int i = 0; i < 50; ++i) {
         a.setNextSpeed(10);
         a.dawdle();

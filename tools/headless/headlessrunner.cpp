@@ -45,33 +45,6 @@ Counts count(const SimulationData &data)
     return c;
 }
 
-/// FNV-1a over every vehicle's id, occupied cell ids and speed, in list order: equal hashes mean
-/// equal states for the purpose of comparing runs.
-template <typename V> void hashVehicles(uint64_t &h, const std::vector<V *> &list)
-{
-    auto mix = [&h](int64_t value) {
-        for (int i = 0; i < 8; ++i) {
-            h ^= uint64_t(value >> (8 * i)) & 0xFF;
-            h *= 1099511628211ULL;
-        }
-    };
-    for (const V *v : list) {
-        mix(v->id());
-        mix(v->speed());
-        for (const Cell *cell : v->cells())
-            mix(cell->id);
-    }
-}
-
-uint64_t stateHash(const SimulationData &data)
-{
-    uint64_t h = 14695981039346656037ULL;
-    hashVehicles(h, data.trams);
-    hashVehicles(h, data.buses);
-    hashVehicles(h, data.cars);
-    return h;
-}
-
 QString clockText(const SimulationData &data)
 {
     return data.time.toString(QStringLiteral("hh:mm:ss.zzz"));
@@ -100,7 +73,7 @@ void HeadlessRunner::start()
 {
     if (options.threads > 0)
         QThreadPool::globalInstance()->setMaxThreadCount(options.threads);
-    simulation = std::make_unique<Simulation>(options.osmPath, options.schedulePath, options.start);
+    simulation = std::make_unique<Simulation>(options.osmPath, options.schedulePath, options.start, options.seed);
     connect(simulation.get(), &Simulation::log, this, [](const QString &msg) {
         std::printf("%s\n", msg.toUtf8().constData());
         std::fflush(stdout);
@@ -186,7 +159,7 @@ void HeadlessRunner::runSteps()
         std::printf("    cars entered ...... %lld\n", static_cast<long long>(control->carsCreated()));
         std::printf("    vehicles left ..... %lld\n", static_cast<long long>(control->vehiclesRemoved()));
     }
-    std::printf("    state hash ........ %016llx\n", static_cast<unsigned long long>(stateHash(data)));
+    std::printf("    state hash ........ %016llx\n", static_cast<unsigned long long>(data.stateHash()));
     std::fflush(stdout);
     finish(0);
 }

@@ -27,7 +27,6 @@ int main(int argc, char *argv[])
         std::cerr << HeadlessOptions::usage().toStdString() << std::endl;
         return 2;
     }
-    Random::setSeed(options.seed);
 
     if (options.fetchTiles)
         return prefetchTiles(options);
