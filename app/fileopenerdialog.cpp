@@ -4,6 +4,7 @@
 #include "ui_fileopenerdialog.h"
 
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QMessageBox>
 
 FileOpenerDialog::FileOpenerDialog(QWidget *parent) : QDialog(parent), ui(new Ui::FileOpenerDialog)
@@ -32,8 +33,7 @@ void FileOpenerDialog::reportFailure(const QString &msg)
     box->setObjectName(QStringLiteral("mbFailure"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open(); // window-modal over the dialog, without blocking the event loop
-    preparing = false;
-    updateStartButton();
+    setPreparing(false);
 }
 
 void FileOpenerDialog::writeIntoLog(const QString &msg)
@@ -61,8 +61,7 @@ void FileOpenerDialog::on_btnChooseScheduleFile_clicked()
 
 void FileOpenerDialog::on_btnStartSimulation_clicked()
 {
-    preparing = true;
-    ui->btnStartSimulation->setEnabled(false);
+    setPreparing(true);
     ui->teLog->setFocus();
     emit startSim(m_osmFilePath, m_scheduleFilePath, ui->teSimInitTime->time());
 }
@@ -75,6 +74,22 @@ bool FileOpenerDialog::chooseFile(QString &path)
         return false;
     path = chosen;
     return true;
+}
+
+void FileOpenerDialog::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape)
+        event->ignore();
+    else
+        QDialog::keyPressEvent(event);
+}
+
+void FileOpenerDialog::setPreparing(bool on)
+{
+    preparing = on;
+    ui->btnChooseOSMFile->setEnabled(!on);
+    ui->btnChooseScheduleFile->setEnabled(!on);
+    updateStartButton();
 }
 
 void FileOpenerDialog::updateStartButton()

@@ -33,6 +33,11 @@ signals:
 public slots:
     void writeIntoLog(const QString &msg);
 
+protected:
+    /// Escape would hide the dialog and leave the window with no way to start a run: the Close
+    /// button is the way out.
+    void keyPressEvent(QKeyEvent *event) override;
+
 private slots:
     void on_btnChooseOSMFile_clicked();
     void on_btnChooseScheduleFile_clicked();
@@ -42,6 +47,8 @@ private:
     /// Asks for a file; false (and nothing changed) when the user cancels.
     bool chooseFile(QString &path);
     void updateStartButton();
+    /// While a run is prepared its files stay as they are.
+    void setPreparing(bool on);
 
     std::unique_ptr<Ui::FileOpenerDialog> ui;
     bool osmFileChosen = false;

@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -142,9 +143,13 @@ TEST(MainWindow, RunsTheBundledCityFromTheStartDialogToClosingWhileRunning)
               "./data/kesta_center_2014-04-15_compressed_edited.osm");
     EXPECT_EQ(child<QTimeEdit>(dialog, "teSimInitTime")->time(), QTime(14, 0));
     child<QTimeEdit>(dialog, "teSimInitTime")->setTime(QTime(8, 30));
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(dialog, &escape);
+    EXPECT_TRUE(dialog->isVisible()) << "nothing would be left to start a run";
     auto *startSim = child<QPushButton>(dialog, "btnStartSimulation");
     ASSERT_TRUE(startSim->isEnabled());
     startSim->click();
+    EXPECT_FALSE(child<QPushButton>(dialog, "btnChooseOSMFile")->isEnabled());
     ASSERT_TRUE(waitFor([&] { return !dialog->isVisible(); })) << "the run was not prepared";
     const QStringList log = child<QTextEdit>(dialog, "teLog")->toPlainText().split('\n');
     ASSERT_EQ(log.size(), 9);
