@@ -65,6 +65,12 @@ template <typename V, typename Decide> void decideAll(std::vector<V *> &list, De
 #endif
 }
 
+template <typename V> void publishAll(const std::vector<V *> &list)
+{
+    for (V *v : list)
+        v->publishDecision();
+}
+
 template <typename V> void commit(const std::vector<V *> &list)
 {
     for (V *v : list)
@@ -116,8 +122,12 @@ void SimulationControl::decideVehicles()
 {
     const int second = secondsOfDay(m_data->time);
     // Each map returns when every vehicle of its list has decided; a decision writes only its own vehicle.
+    // A guided decision becomes visible only once its whole map is done, so that no decision
+    // depends on which of its peers happened to run first; the next kind sees it.
     decideAll(m_data->trams, [second](Tram *tram) { tram->decide(second); });
+    publishAll(m_data->trams);
     decideAll(m_data->buses, [second](Bus *bus) { bus->decide(second); });
+    publishAll(m_data->buses);
     decideAll(m_data->cars, [](Car *car) { car->decide(); });
 }
 

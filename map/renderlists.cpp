@@ -24,10 +24,15 @@ std::vector<QPointF> toWorld(const RenderLists::Line &line)
     return out;
 }
 
-void addWorld(const std::vector<RenderLists::Line> &lines, size_t from, std::vector<std::vector<QPointF>> &out)
+void addWorld(const std::vector<RenderLists::Line> &lines, std::vector<std::vector<QPointF>> &out)
 {
-    for (size_t i = from; i < lines.size(); ++i)
-        out.push_back(toWorld(lines[i]));
+    for (const RenderLists::Line &line : lines)
+        out.push_back(toWorld(line));
+}
+
+void addWorld(const std::vector<Location> &points, std::vector<QPointF> &out)
+{
+    out = toWorld(points);
 }
 
 } // namespace
@@ -98,9 +103,8 @@ RenderLists::Line RenderLists::thinPlatform(const Line &points)
 
 void RenderLists::prepare(const SimulationData *data, const BindingData *bindings)
 {
-    const size_t rails0 = railLines.size(), dividers0 = dividerLines.size(), edges0 = edgeLines.size();
-    const size_t platforms0 = platformLines.size(), plain0 = plainCells.size(), cross0 = crossroadCells.size();
-    const size_t stop0 = stopCells.size(), links0 = cellLinks.size();
+    // A new data set replaces the old one, whose signals and way ends may be gone.
+    *this = RenderLists();
     if (bindings) {
         for (const WayBinding *way : bindings->wayBindings()) {
             if (way->way && !way->way->isOneway())
@@ -165,18 +169,15 @@ void RenderLists::prepare(const SimulationData *data, const BindingData *binding
                     signalLines.push_back(SignalLine{semaphore, light.first, worldPoint(from), worldPoint(to)});
             }
 
-    addWorld(railLines, rails0, world.railLines);
-    addWorld(dividerLines, dividers0, world.dividerLines);
-    addWorld(edgeLines, edges0, world.edgeLines);
-    addWorld(platformLines, platforms0, world.platformLines);
-    for (size_t i = plain0; i < plainCells.size(); ++i)
-        world.plainCells.push_back(worldPoint(plainCells[i]));
-    for (size_t i = cross0; i < crossroadCells.size(); ++i)
-        world.crossroadCells.push_back(worldPoint(crossroadCells[i]));
-    for (size_t i = stop0; i < stopCells.size(); ++i)
-        world.stopCells.push_back(worldPoint(stopCells[i]));
-    for (size_t i = links0; i < cellLinks.size(); ++i) {
-        Location a = cellLinks[i].first, b = cellLinks[i].second;
+    addWorld(railLines, world.railLines);
+    addWorld(dividerLines, world.dividerLines);
+    addWorld(edgeLines, world.edgeLines);
+    addWorld(platformLines, world.platformLines);
+    addWorld(plainCells, world.plainCells);
+    addWorld(crossroadCells, world.crossroadCells);
+    addWorld(stopCells, world.stopCells);
+    for (const auto &link : cellLinks) {
+        Location a = link.first, b = link.second;
         geo::shortenSegment(a, b, LINK_SHORTENING);
         world.cellLinks.push_back(worldPoint(a));
         world.cellLinks.push_back(worldPoint(b));

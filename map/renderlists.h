@@ -47,7 +47,7 @@ struct RenderLists
         std::vector<QPointF> cellLinks;
     } world;
 
-    /// Appends the geometry of the network in `data` and `bindings` (either may be null).
+    /// Replaces the lists with the geometry of the network in `data` and `bindings` (either may be null).
     void prepare(const SimulationData *data, const BindingData *bindings);
     /// The stop line across the lanes arriving on `approach`, from the right road edge to the
     /// centre line (two-way) or the left edge (one-way), where the lane ends at the node.

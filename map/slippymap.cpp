@@ -30,6 +30,8 @@ SlippyMap::SlippyMap(QObject *parent, MapTileDownloader *tileSource)
     }
     emptyTile.fill(BACKGROUND);
     computePixelsPerMetre();
+    // Tile lists cross to the downloader's thread by value.
+    qRegisterMetaType<std::vector<QPoint>>("std::vector<QPoint>");
     connect(this, &SlippyMap::getTiles, downloader, &MapTileDownloader::tilesRequired);
     connect(downloader, &MapTileDownloader::tileDownloaded, this, &SlippyMap::tileReceived);
     connect(this, &SlippyMap::tileConfirmation, downloader, &MapTileDownloader::tileConfirmed);

@@ -67,7 +67,7 @@ public:
     void dropDistantTiles();
     void purgeIfLarge();
     int cachedTileCount() const;
-    /// Collects the static network geometry of a data set (once per data set).
+    /// Collects the static network geometry of a data set, replacing that of the previous one.
     void prepareRenderData(const SimulationData *data, const BindingData *bindings);
     const RenderLists &renderLists() const { return lists; }
 

@@ -8,11 +8,11 @@
 #include "model/simulationdata.h"
 #include "model/simulationlocks.h"
 #include "model/tram.h"
+#include "model/vehicleguided.h"
 
 #include <QPainter>
 
 #include <cmath>
-#include <string>
 
 namespace {
 
@@ -20,35 +20,18 @@ namespace {
 constexpr double CELL_METRES = 0.25;
 constexpr double STEP_SECONDS = 0.25;
 
-// Buses and trams tell their line and stop state; these read it from whichever vehicle class
-// offers it, so the painter also compiles against vehicles without lines.
-template <typename V> auto lineNameOf(const V &v, int) -> decltype(std::string(v.lineName()))
+// Buses and trams (guided vehicles) show their line and stop state; cars have no label.
+QString labelOf(const Vehicle &)
 {
-    return v.lineName();
+    return QString();
 }
-template <typename V> std::string lineNameOf(const V &, long)
+QString labelOf(const VehicleGuided &v)
 {
-    return std::string();
-}
-template <typename V> auto loadCountOf(const V &v, int) -> decltype(int(v.loadCount()))
-{
-    return v.loadCount();
-}
-template <typename V> int loadCountOf(const V &, long)
-{
-    return 0;
-}
-template <typename V> auto waitCountOf(const V &v, int) -> decltype(int(v.waitCount()))
-{
-    return v.waitCount();
-}
-template <typename V> int waitCountOf(const V &, long)
-{
-    return 0;
+    return VehiclePainter::guidedLabel(QString::fromStdString(v.lineName()), v.isLoading(), v.loadCount(),
+                                       v.isWaiting(), v.waitCount());
 }
 
-template <typename V>
-void copyList(const std::vector<V *> &list, VehicleSnapshot::Kind kind, bool labelled, VehicleSnapshot &out)
+template <typename V> void copyList(const std::vector<V *> &list, VehicleSnapshot::Kind kind, VehicleSnapshot &out)
 {
     for (const V *v : list) {
         VehicleSnapshot::Shape shape;
@@ -64,9 +47,7 @@ void copyList(const std::vector<V *> &list, VehicleSnapshot::Kind kind, bool lab
             shape.hasNext = true;
             shape.next = cells[0]->next->location;
         }
-        if (labelled)
-            shape.label = VehiclePainter::guidedLabel(QString::fromStdString(lineNameOf(*v, 0)), v->isLoading(),
-                                                      loadCountOf(*v, 0), v->isWaiting(), waitCountOf(*v, 0));
+        shape.label = labelOf(*v);
         out.shapes.push_back(std::move(shape));
     }
 }
@@ -84,11 +65,11 @@ void VehicleSnapshot::take(const SimulationData &data, bool withCars, bool withB
     cells.clear();
     VehiclesLocker lock;
     if (withCars)
-        copyList(data.cars, CarKind, false, *this);
+        copyList(data.cars, CarKind, *this);
     if (withBuses)
-        copyList(data.buses, BusKind, true, *this);
+        copyList(data.buses, BusKind, *this);
     if (withTrams)
-        copyList(data.trams, TramKind, true, *this);
+        copyList(data.trams, TramKind, *this);
 }
 
 VehiclePainter::VehiclePainter(QPainter &painter, const SlippyMap &map, const QRect &exposed)
@@ -127,15 +108,20 @@ void VehiclePainter::draw(const VehicleSnapshot &snapshot, bool fancyStyle)
 void VehiclePainter::simple(const VehicleSnapshot &snapshot, const VehicleSnapshot::Shape &shape)
 {
     const Location *cells = snapshot.cellsOf(shape);
+    // One square per cell, back to front, then the cells' points over them: one call each.
+    rects.clear();
+    points.clear();
     for (size_t k = shape.cellCount; k-- > 0;) {
         const QPoint q = map.coordinateToPixel(cells[k]);
-        p.save();
-        p.setRenderHint(QPainter::Antialiasing, false);
-        p.drawRect(QRect(QPoint(q.x() - 2, q.y() - 2), QPoint(q.x() + 1, q.y() + 1)));
-        p.restore();
-        p.drawPoint(q);
+        rects.push_back(QRect(QPoint(q.x() - 2, q.y() - 2), QPoint(q.x() + 1, q.y() + 1)));
+        points.push_back(q);
     }
-    const QPoint f = map.coordinateToPixel(cells[0]);
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.drawRects(rects.data(), int(rects.size()));
+    p.restore();
+    p.drawPoints(points.data(), int(points.size()));
+    const QPoint f = points.back();
     p.drawText(QPoint(f.x() + 5, f.y() - 5), QStringLiteral("%1|%2").arg(shape.id).arg(shape.speed));
 }
 

@@ -3,6 +3,7 @@
 
 #include "geo/geodesy.h"
 
+#include <QPoint>
 #include <QRect>
 #include <QString>
 
@@ -69,6 +70,8 @@ private:
     QPainter &p;
     const SlippyMap &map;
     QRect exposed;
+    std::vector<QRect> rects;   ///< scratch of the simple style
+    std::vector<QPoint> points; ///< scratch of the simple style
 };
 
 #endif

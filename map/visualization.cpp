@@ -25,9 +25,7 @@ constexpr int WHEEL_STEP = 120;
 Visualization::Visualization(QWidget *parent, MapTileDownloader *tileSource)
     : QWidget(parent), m_map(new SlippyMap(this, tileSource))
 {
-    switches.fill(false);
-    for (Layer on : {Map, Rails, RoadEdges, StopPlatforms, Cars, Buses, Trams, VehiclesFancy, Semaphores})
-        switches[on] = true;
+    setDefaultLayers();
     connect(m_map, &SlippyMap::updated, this, qOverload<QRect>(&Visualization::updateMap));
     sinceFrame.start();
 }
@@ -51,6 +49,14 @@ void Visualization::setData(OSMData *osmData, SimulationData *data, BindingData 
     if (osm)
         m_map->centerOnNodes(osm->nodes()->nodes());
     m_map->prepareRenderData(simData, bindings);
+    update();
+}
+
+void Visualization::setDefaultLayers()
+{
+    switches.fill(false);
+    for (Layer on : {Map, Rails, RoadEdges, StopPlatforms, Cars, Buses, Trams, VehiclesFancy, Semaphores})
+        switches[on] = true;
     update();
 }
 

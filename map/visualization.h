@@ -71,6 +71,9 @@ public:
     SlippyMap *map() const { return m_map; }
     bool layer(Layer which) const { return switches[which]; }
     void setLayer(Layer which, bool on);
+    /// The switches of a new widget: tiles, rails, road edges, stop platforms, signals and every
+    /// vehicle, drawn fancily.
+    void setDefaultLayers();
 
     bool paintCells() const { return switches[Cells]; }
     bool paintCrossCells() const { return switches[CrossCells]; }

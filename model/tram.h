@@ -1,16 +1,19 @@
 #ifndef KOLVEX_MODEL_TRAM_H
 #define KOLVEX_MODEL_TRAM_H
 
-#include "vehicle.h"
+#include "vehicleguided.h"
 
-/// A tram of a public-transport line.
-class Tram : public Vehicle
+/// A tram of a public-transport line, 20 m long: stops on the platform cells of its track and
+/// ignores bus stops and traffic beside the track.
+class Tram : public VehicleGuided
 {
 public:
+    static constexpr int32_t LENGTH = 80;
+
+    Tram(const PublicTransportLine *line, int32_t departure);
     ~Tram() override = default;
 
-    /// One decision per step; `second` is the simulation time as seconds of the day.
-    void decide(int second) { (void)second; }
+    void drive() override;
 };
 
 #endif

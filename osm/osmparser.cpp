@@ -1,6 +1,10 @@
 #include "osmparser.h"
 
+#include "decompressingdevice.h"
 #include "osmdata.h"
+#include "osmelementrecords.h"
+#include "osmfileformat.h"
+#include "pbfreader.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,23 +20,11 @@ namespace {
 
 const char *const PREFIX = "OSMParser: ";
 
+using osmtext::is;
+
 std::string toStdString(const QStringRef &text)
 {
-    const QByteArray utf8 = text.toUtf8();
-    return std::string(utf8.constData(), static_cast<size_t>(utf8.size()));
-}
-
-/// Exact, case-sensitive comparison of document text with a name. Inline, because it runs for every
-/// attribute and tag of the extract and most comparisons fail on the length alone.
-inline bool is(const QStringRef &text, QLatin1String name)
-{
-    if (text.size() != name.size())
-        return false;
-    const QChar *c = text.constData();
-    for (int i = 0; i < name.size(); ++i)
-        if (c[i].unicode() != static_cast<uchar>(name.data()[i]))
-            return false;
-    return true;
+    return osmtext::utf8(text);
 }
 
 /// One attribute looked up by `pick`; `value` points into the attributes passed to it, which must
@@ -145,14 +137,6 @@ bool coordinateFromText(const QStringRef &text, double &value)
     return toDouble(text, value) && std::isfinite(value);
 }
 
-/// Lane count of a lanes:forward or lanes:backward tag: 0 unless a non-negative decimal integer.
-int32_t lanesFromText(const QStringRef &text)
-{
-    bool ok = false;
-    const int lanes = text.toInt(&ok, 10);
-    return ok && lanes >= 0 ? lanes : 0;
-}
-
 /// Reads the next token; false when the document ended or broke before `endName` closed the element.
 bool nextTokenWithin(QXmlStreamReader &reader, QLatin1String endName, bool &closed)
 {
@@ -175,18 +159,60 @@ void writeCounts(const OSMData *data)
 
 } // namespace
 
-void OSMParser::parseFile(const QString &path, OSMData *data)
+const char *const OSMParser::FILE_FILTER =
+    "OpenStreetMap extracts (*.osm *.osm.pbf *.pbf *.osm.gz *.osm.bz2);;All files (*)";
+
+bool OSMParser::parseFile(const QString &path, OSMData *data)
 {
     std::cerr << PREFIX << "Opening file \"" << path.toStdString() << "\"..." << std::endl;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    if (!file.open(QIODevice::ReadOnly)) {
         std::cerr << PREFIX << "Opening failed! Filepath: " << path.toStdString() << std::endl;
-        return;
+        return false;
     }
     std::cerr << PREFIX << "Opening Done" << std::endl;
     std::cerr << PREFIX << "Parsing..." << std::endl;
 
-    QXmlStreamReader reader(&file);
+    // The content decides the format (text mode would drop the carriage returns of binary data); the name
+    // only decides whether unrecognised content is an error.
+    const OSMFileFormat format = osmFileFormatOf(file);
+    const bool namedPbf = path.endsWith(QLatin1String(".pbf"), Qt::CaseInsensitive);
+    bool complete = true;
+    if (format == OSMFileFormat::Pbf) {
+        file.close();
+        complete = PbfReader::read(path, data);
+    } else if (namedPbf && (format == OSMFileFormat::Empty || format == OSMFileFormat::Unknown)) {
+        std::cerr << PREFIX << "Not an OSM PBF file ("
+                  << (format == OSMFileFormat::Empty ? "the file is empty" : "no PBF header at its start")
+                  << "): " << path.toStdString() << std::endl;
+        return false;
+    } else if (format == OSMFileFormat::Gzip || format == OSMFileFormat::Bzip2) {
+        file.close();
+        DecompressingDevice device(path, format);
+        complete = parseXml(&device, data);
+        if (!device.failure().isEmpty()) {
+            std::cerr << PREFIX << "Reading failed! " << path.toStdString() << ": " << device.failure().toStdString()
+                      << std::endl;
+            complete = false;
+        }
+    } else {
+        if (namedPbf)
+            std::cerr << PREFIX << "\"" << path.toStdString() << "\" holds XML, not PBF: reading it as XML"
+                      << std::endl;
+        file.setTextModeEnabled(true);
+        complete = parseXml(&file, data);
+        file.close();
+    }
+
+    data->shakeNodes();
+    std::cerr << PREFIX << "File parse done!" << std::endl;
+    writeCounts(data);
+    return complete;
+}
+
+bool OSMParser::parseXml(QIODevice *device, OSMData *data)
+{
+    QXmlStreamReader reader(device);
     while (!reader.atEnd() && !reader.hasError()) {
         if (reader.readNext() != QXmlStreamReader::StartElement)
             continue;
@@ -198,14 +224,10 @@ void OSMParser::parseFile(const QString &path, OSMData *data)
         else if (is(name, QLatin1String("relation")))
             parseRelation(reader, data);
     }
-    if (reader.hasError())
-        std::cerr << PREFIX << reader.errorString().toStdString() << std::endl;
-
-    reader.clear();
-    file.close();
-    data->shakeNodes();
-    std::cerr << PREFIX << "File parse done!" << std::endl;
-    writeCounts(data);
+    if (!reader.hasError())
+        return true;
+    std::cerr << PREFIX << reader.errorString().toStdString() << std::endl;
+    return false;
 }
 
 void OSMParser::parseTramStopsDir(const QString &dirPath, OSMData *data)
@@ -245,53 +267,22 @@ void OSMParser::parseNode(QXmlStreamReader &reader, OSMData *data)
         return;
     }
 
-    std::string name;
-    bool tramStop = false;
-    bool busStop = false;
-    bool trafficSignals = false;
+    NodeRecord node;
     bool closed = false;
     while (nextTokenWithin(reader, QLatin1String("node"), closed)) {
         if (!reader.isStartElement() || !is(reader.name(), QLatin1String("tag")))
             continue;
         const QXmlStreamAttributes tagAttributes = reader.attributes();
         QStringRef key, value;
-        if (!tagOf(tagAttributes, key, value))
-            continue;
-        if (is(key, QLatin1String("name")))
-            name = toStdString(value);
-        else if (is(key, QLatin1String("railway")) && is(value, QLatin1String("tram_stop")))
-            tramStop = true;
-        else if (is(key, QLatin1String("highway")) && is(value, QLatin1String("bus_stop")))
-            busStop = true;
-        else if (is(key, QLatin1String("highway")) && is(value, QLatin1String("traffic_signals")))
-            trafficSignals = true;
+        if (tagOf(tagAttributes, key, value))
+            node.applyTag(key, value);
     }
-    if (!closed)
-        return;
-
-    Node *node = data->addNode(id, Location(lat, lon), trafficSignals);
-    if (busStop)
-        data->addBusStop(name, node);
-    if (tramStop)
-        data->addTramStop(name, node);
+    if (closed)
+        node.store(data, id, Location(lat, lon));
 }
 
 void OSMParser::parseWay(QXmlStreamReader &reader, OSMData *data)
 {
-    // Tested in this order; the _link values of trunk to tertiary set isLink.
-    static const struct
-    {
-        QLatin1String value;
-        bool link;
-    } acceptedHighways[] = {
-        {QLatin1String("motorway"), false},      {QLatin1String("trunk"), false},
-        {QLatin1String("trunk_link"), true},     {QLatin1String("primary"), false},
-        {QLatin1String("primary_link"), true},   {QLatin1String("secondary"), false},
-        {QLatin1String("secondary_link"), true}, {QLatin1String("tertiary"), false},
-        {QLatin1String("tertiary_link"), true},  {QLatin1String("unclassified"), false},
-        {QLatin1String("residential"), false},   {QLatin1String("road"), false},
-    };
-
     int64_t id = 0;
     {
         const QXmlStreamAttributes attributes = reader.attributes();
@@ -303,14 +294,7 @@ void OSMParser::parseWay(QXmlStreamReader &reader, OSMData *data)
         }
     }
 
-    bool isHighway = false;
-    bool isTram = false;
-    bool isOneway = false;
-    bool isLink = false;
-    RoadClass roadClass = Road;
-    int32_t lanesForward = 0;
-    int32_t lanesBackward = 0;
-    std::vector<int64_t> nodeRefs;
+    WayRecord way;
     bool closed = false;
     while (nextTokenWithin(reader, QLatin1String("way"), closed)) {
         if (!reader.isStartElement())
@@ -328,44 +312,15 @@ void OSMParser::parseWay(QXmlStreamReader &reader, OSMData *data)
             int64_t nodeId = 0;
             if (!toInt64(ref[0].value, nodeId))
                 nodeId = 0;
-            nodeRefs.push_back(nodeId);
+            way.nodeRefs.push_back(nodeId);
             continue;
         }
         QStringRef key, value;
-        if (!tagOf(attributes, key, value))
-            continue;
-        if (is(key, QLatin1String("highway"))) {
-            for (const auto &accepted : acceptedHighways) {
-                if (is(value, accepted.value)) {
-                    isHighway = true;
-                    isLink = accepted.link;
-                    roadClass = roadClassFromString(std::string(accepted.value.data(), accepted.value.size()));
-                    break;
-                }
-            }
-        } else if (is(key, QLatin1String("railway"))) {
-            if (is(value, QLatin1String("tram")))
-                isTram = true;
-        } else if (is(key, QLatin1String("oneway"))) {
-            if (is(value, QLatin1String("yes")))
-                isOneway = true;
-        } else if (is(key, QLatin1String("lanes:forward"))) {
-            lanesForward = lanesFromText(value);
-        } else if (is(key, QLatin1String("lanes:backward"))) {
-            lanesBackward = lanesFromText(value);
-        }
+        if (tagOf(attributes, key, value))
+            way.applyTag(key, value);
     }
-    if (!closed || nodeRefs.size() < 2)
-        return;
-
-    if (isHighway) {
-        // Road lanes come from the direction only; lane tags count for tram-only ways.
-        lanesForward = 1;
-        lanesBackward = isOneway ? 0 : 1;
-        data->addWay(id, nodeRefs, isTram, isHighway, isOneway, isLink, roadClass, lanesForward, lanesBackward);
-    } else if (isTram) {
-        data->addWay(id, nodeRefs, isTram, isHighway, isOneway, isLink, roadClass, lanesForward, lanesBackward);
-    }
+    if (closed)
+        way.store(data, id);
 }
 
 void OSMParser::parseRelation(QXmlStreamReader &reader, OSMData *data)
@@ -381,14 +336,7 @@ void OSMParser::parseRelation(QXmlStreamReader &reader, OSMData *data)
         }
     }
 
-    std::string name;
-    std::string ref;
-    std::string route;
-    bool isRoute = false;
-    std::vector<int64_t> ways;
-    std::vector<int64_t> forwardWays;
-    std::vector<int64_t> backwardWays;
-    std::vector<int64_t> stopNodes;
+    RelationRecord relation;
     bool closed = false;
     while (nextTokenWithin(reader, QLatin1String("relation"), closed)) {
         if (!reader.isStartElement())
@@ -409,35 +357,16 @@ void OSMParser::parseRelation(QXmlStreamReader &reader, OSMData *data)
                 continue;
             }
             const QStringRef &type = wanted[0].value;
-            const QStringRef &role = wanted[2].value;
-            if (is(type, QLatin1String("way"))) {
-                if (is(role, QLatin1String("forward")))
-                    forwardWays.push_back(memberId);
-                else if (is(role, QLatin1String("backward")))
-                    backwardWays.push_back(memberId);
-                else
-                    ways.push_back(memberId);
-            } else if (is(type, QLatin1String("node"))) {
-                stopNodes.push_back(memberId);
-            }
+            relation.addMember(is(type, QLatin1String("way"))    ? RelationRecord::MemberType::Way
+                               : is(type, QLatin1String("node")) ? RelationRecord::MemberType::Node
+                                                                 : RelationRecord::MemberType::Other,
+                               memberId, wanted[2].value);
             continue;
         }
         QStringRef key, value;
-        if (!tagOf(attributes, key, value))
-            continue;
-        if (is(key, QLatin1String("type"))) {
-            if (is(value, QLatin1String("route")))
-                isRoute = true;
-        } else if (is(key, QLatin1String("route"))) {
-            route = toStdString(value);
-        } else if (is(key, QLatin1String("name"))) {
-            name = toStdString(value);
-        } else if (is(key, QLatin1String("ref"))) {
-            ref = toStdString(value);
-        }
+        if (tagOf(attributes, key, value))
+            relation.applyTag(key, value);
     }
-    if (!closed)
-        return;
-    if (isRoute && (route == "tram" || route == "bus" || route == "trolleybus"))
-        data->addRouteRelation(id, name, ref, route, ways, forwardWays, backwardWays, stopNodes);
+    if (closed)
+        relation.store(data, id);
 }

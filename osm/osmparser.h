@@ -4,18 +4,25 @@
 #include <QString>
 
 class OSMData;
+class QIODevice;
 class QXmlStreamReader;
 
-/// Streaming reader of OpenStreetMap XML extracts; keeps roads, tram tracks, stops and routes.
+/// Streaming reader of OpenStreetMap extracts; keeps roads, tram tracks, stops and routes.
 /// Progress and errors go to standard error, each line prefixed "OSMParser: ".
 class OSMParser
 {
 public:
-    /// Reads one file into `data`; what was read before an error stays.
-    static void parseFile(const QString &path, OSMData *data);
+    /// The map files parseFile takes, as a file dialog filter.
+    static const char *const FILE_FILTER;
+
+    /// Reads one OSM XML, PBF, gzip- or bzip2-compressed XML file (told apart by content) into `data`;
+    /// what was read before an error stays. False when the file could not be read in full.
+    static bool parseFile(const QString &path, OSMData *data);
     /// Reads every "*.osm" file of a directory into `data`.
     static void parseTramStopsDir(const QString &dirPath, OSMData *data);
 
+    /// Reads an XML document element by element; false after an XML error.
+    static bool parseXml(QIODevice *device, OSMData *data);
     static void parseNode(QXmlStreamReader &reader, OSMData *data);
     static void parseWay(QXmlStreamReader &reader, OSMData *data);
     static void parseRelation(QXmlStreamReader &reader, OSMData *data);

@@ -1,0 +1,21 @@
+#ifndef KOLVEX_MODEL_LANECHANGE_H
+#define KOLVEX_MODEL_LANECHANGE_H
+
+#include <cstdint>
+
+class Vehicle;
+
+/// Sideways moves of a vehicle's whole body; the values are those of `Vehicle::laneChange`.
+enum class LaneChange : int32_t {
+    None = 0,
+    ToSideOf = 1, ///< back onto the cells the current ones lie beside (out of a bay)
+    ToSide = 2    ///< onto the cells beside the current ones (into a bay)
+};
+
+/// Whether `vehicle` may shift its body sideways in `direction` in the coming move: every cell
+/// beside the body is free, so are the `speed` cells ahead of the front's new cell, and the first
+/// vehicle behind on the new lane is at least its braking distance away. `None` is always allowed.
+/// Reads committed speeds only, so it may run in parallel decisions.
+bool canChangeLane(const Vehicle *vehicle, int32_t direction);
+
+#endif

@@ -1,0 +1,400 @@
+#include "vehicleguided.h"
+
+#include "bindingrecords.h"
+#include "cell.h"
+#include "chain.h"
+#include "crossroad.h"
+#include "lanechange.h"
+#include "osm/osmstop.h"
+#include "timetable/publictransportline.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int32_t SECONDS_PER_DAY = 86400;
+/// Steps per second of simulated time.
+constexpr double STEPS_PER_SECOND = 4.0;
+
+} // namespace
+
+VehicleGuided::VehicleGuided(const PublicTransportLine *line, int32_t departure)
+    : m_loadCount(newLoadCount()), m_departure(departure), m_shownLoadCount(m_loadCount)
+{
+    m_maxSpeed = NORMAL_SPEED;
+    if (line) {
+        m_lineName = line->name;
+        m_wayIds = line->wayIds;
+        m_stopIds = line->stopIds;
+        m_stopOffsets = line->stopOffsetsSec;
+    }
+}
+
+int32_t VehicleGuided::newLoadCount()
+{
+    return 80 + m_random.next() % 40; // 20 to 29.75 s
+}
+
+int32_t VehicleGuided::stepsToCover(int32_t distance) const
+{
+    int32_t steps = Vehicle::stepsToCover(distance);
+    if (steps == STEPS_NEVER)
+        return steps;
+    if (m_shownState == GuidedState::Loading)
+        steps += m_shownLoadCount;
+    else if (m_shownState == GuidedState::Waiting)
+        steps += m_shownWaitCount;
+    return steps;
+}
+
+void VehicleGuided::decide(int32_t second)
+{
+    switch (m_state) {
+    case GuidedState::Driving:
+        drive();
+        if (shouldStopHere(frontCell() ? frontCell()->stop : nullptr))
+            m_state = GuidedState::Loading;
+        break;
+    case GuidedState::Loading:
+        load(second);
+        break;
+    case GuidedState::Waiting:
+        if (--m_waitCount <= 0)
+            m_state = GuidedState::Driving;
+        break;
+    }
+}
+
+void VehicleGuided::load(int32_t second)
+{
+    if (--m_loadCount > 0)
+        return;
+    if (isAtTerminus())
+        setFinished();
+    ++m_stopIndex;
+    m_loadCount = newLoadCount();
+    m_state = GuidedState::Driving;
+    int32_t delta = 0;
+    if (!secondsEarly(second, delta)) {
+        // No time is due at this stop, so the vehicle can be neither early nor late.
+        setNormalSpeed();
+        return;
+    }
+    if (delta < 0) {
+        if (-delta > LATE_SECONDS)
+            setFastSpeed();
+        return;
+    }
+    m_waitCount = int32_t(std::lround(STEPS_PER_SECOND * delta));
+    m_state = GuidedState::Waiting;
+    setNormalSpeed();
+}
+
+bool VehicleGuided::secondsEarly(int32_t second, int32_t &delta) const
+{
+    const int32_t served = m_stopIndex - 1;
+    if (served < 0 || served >= int32_t(m_stopOffsets.size()))
+        return false;
+    delta = m_stopOffsets[size_t(served)] + m_departure - second;
+    // A trip that runs over midnight is due at a time past 86400 while the clock has wrapped to 0:
+    // the nearer of the two readings is the right one.
+    while (delta > SECONDS_PER_DAY / 2)
+        delta -= SECONDS_PER_DAY;
+    while (delta <= -SECONDS_PER_DAY / 2)
+        delta += SECONDS_PER_DAY;
+    return true;
+}
+
+void VehicleGuided::publishDecision()
+{
+    m_shownState = m_state;
+    m_shownLoadCount = m_loadCount;
+    m_shownWaitCount = m_waitCount;
+    if (m_pendingMaxSpeed > 0) {
+        m_maxSpeed = m_pendingMaxSpeed;
+        m_pendingMaxSpeed = 0;
+    }
+    m_laneChange = m_nextLaneChange;
+}
+
+int64_t VehicleGuided::currentWayId() const
+{
+    const Cell *start = frontCell();
+    for (const Cell *c = start; c; c = c->next) {
+        if (c->wayLink)
+            return c->wayLink->wayId();
+        if (c->next == start)
+            break;
+    }
+    return -1;
+}
+
+void VehicleGuided::advanceWayIndex(int64_t id)
+{
+    const int32_t count = int32_t(m_wayIds.size());
+    if (m_wayIndex + 1 > count || m_wayIds[size_t(m_wayIndex)] == id)
+        return;
+    const auto from = m_wayIds.begin() + m_wayIndex + 1;
+    m_wayIndex = int32_t(std::find(from, m_wayIds.end(), id) - m_wayIds.begin());
+}
+
+int64_t VehicleGuided::nextWayIdAfter(int64_t id) const
+{
+    const auto from = m_wayIds.begin() + std::min<ptrdiff_t>(m_wayIndex, ptrdiff_t(m_wayIds.size()));
+    const auto it = std::find(from, m_wayIds.end(), id);
+    if (it == m_wayIds.end() || it + 1 == m_wayIds.end())
+        return -1;
+    return *(it + 1);
+}
+
+void VehicleGuided::planRoute()
+{
+    const int64_t id = currentWayId();
+    if (id >= 0)
+        advanceWayIndex(id);
+    if (pastLastWay()) {
+        planRandomRoute();
+        return;
+    }
+    Cell *c = frontCell();
+    if (distanceToCrossroad(c) < 0)
+        return;
+    const int32_t horizon = lookAheadDistance();
+    int32_t total = 0;
+    for (;;) {
+        Crossroad *x = crossroadAhead(c);
+        const Cell *end = c->chainEnd();
+        if (!x || !end)
+            return;
+        LaneBinding *key = end->wayLink;
+        if (const RouteEntry *entry = routeEntry(x, key)) {
+            c = entry->pathCell;
+        } else {
+            const int64_t way = key ? key->wayId() : -1;
+            const PathPair *pair = x->findPath(key, nextWayIdAfter(way));
+            if (!pair)
+                pair = x->findPath(key, way); // the way goes straight through the crossroad
+            if (!pair) {
+                // The line's ways lead nowhere from here (or have run out): drive on at random
+                // rather than stand at the crossroad for good.
+                planRandomRoute();
+                return;
+            }
+            m_route.push_back(RouteEntry{x, pair->pathCell, key, pair->exitLane});
+            c = pair->pathCell;
+        }
+        const int32_t d = distanceToCrossroad(c);
+        if (d < 0)
+            return;
+        total += d;
+        if (total >= horizon)
+            return;
+    }
+}
+
+bool VehicleGuided::isNextStop(const OSMStop *stop) const
+{
+    return stop && m_stopIndex >= 0 && m_stopIndex < int32_t(m_stopIds.size()) &&
+           stop->getId() == m_stopIds[size_t(m_stopIndex)];
+}
+
+bool VehicleGuided::servesStop(const OSMStop *stop)
+{
+    if (!stop)
+        return false;
+    if (isNextStop(stop))
+        return true;
+    const int64_t id = stop->getId();
+    if (m_stopIndex > 0 && m_stopIndex <= int32_t(m_stopIds.size()) && m_stopIds[size_t(m_stopIndex - 1)] == id)
+        return false; // the stop just served, still under or ahead of the body
+    if (m_stopIndex < 0 || m_stopIndex >= int32_t(m_stopIds.size()))
+        return false;
+    const auto later = std::find(m_stopIds.begin() + m_stopIndex + 1, m_stopIds.end(), id);
+    if (later == m_stopIds.end())
+        return false;
+    m_stopIndex = int32_t(later - m_stopIds.begin());
+    return true;
+}
+
+bool VehicleGuided::allCellsOnStop() const
+{
+    return std::all_of(m_cells.begin(), m_cells.end(), [](const Cell *c) { return c->stop != nullptr; });
+}
+
+bool VehicleGuided::shouldStopHere(const OSMStop *stop) const
+{
+    return m_nextSpeed == 0 && allCellsOnStop() && isNextStop(stop);
+}
+
+bool VehicleGuided::isAtTerminus() const
+{
+    const Cell *front = frontCell();
+    if (!front || !front->stop || m_stopIds.empty())
+        return false;
+    // A line that starts where it ends passes its last stop first at the start of the trip.
+    const int32_t last = int32_t(m_stopIds.size()) - 1;
+    return front->stop->getId() == m_stopIds.back() && m_stopIndex >= last;
+}
+
+void VehicleGuided::setNextStop(int64_t id)
+{
+    const auto it = std::find(m_stopIds.begin(), m_stopIds.end(), id);
+    if (it != m_stopIds.end())
+        m_stopIndex = int32_t(it - m_stopIds.begin());
+}
+
+int32_t VehicleGuided::modeAtRouteEnd()
+{
+    setFinished();
+    return ModeStop;
+}
+
+void VehicleGuided::chooseSpeed()
+{
+    EventList &B = m_active;
+    EventList &V = m_vehicles;
+    EventList &X = m_stops;
+    constexpr uint32_t stopEvents = eventBit(EventBusStopEnd) | eventBit(EventBayEnd) | eventBit(EventTramStopEnd);
+    const auto passStop = [&] {
+        B.removeFirstOf(stopEvents);
+        V.removeFirstOf(stopEvents);
+        X.removeFirstOf(stopEvents);
+    };
+
+    planRoute();
+
+    int32_t mode = ModeStop;
+    int32_t d = 0;
+    const Vehicle *leader = nullptr;
+    Crossroad *x = nullptr;
+    int32_t mayGo = -1; // not asked yet; the answer does not change within a decision
+    auto letsGo = [&]() {
+        if (mayGo < 0)
+            mayGo = x->mayGo(this) ? 1 : 0;
+        return mayGo == 1;
+    };
+    enum State { Start, Vehicles, RouteEnd, AtCrossroad, Pass, Yield, Standing, Approach, StopAhead, BayAhead, Done };
+    State state = Start;
+    while (state != Done) {
+        switch (state) {
+        case Start:
+            d = X.firstDistance();
+            switch (X.firstType()) {
+            case EventRouteEnd:
+                state = RouteEnd;
+                break;
+            case EventCrossroad:
+                state = AtCrossroad;
+                break;
+            case EventBusStopEnd:
+            case EventTramStopEnd:
+                state = StopAhead;
+                break;
+            case EventBayEnd:
+                state = BayAhead;
+                break;
+            default:
+                state = Vehicles;
+                break;
+            }
+            break;
+        case Vehicles:
+            d = B.firstDistance();
+            leader = B.leader();
+            mode = ModeFollow;
+            state = Done;
+            break;
+        case RouteEnd: {
+            d = B.firstDistance();
+            const int32_t t = B.firstType();
+            if (t == EventRouteEnd && d <= 1) {
+                mode = modeAtRouteEnd();
+            } else if (t == EventVehicle) {
+                leader = B.leader();
+                mode = ModeFollow;
+            } else {
+                mode = ModeApproach;
+            }
+            state = Done;
+            break;
+        }
+        case AtCrossroad: {
+            const Cell *end = frontCell()->chainEnd();
+            x = end ? end->crossroad : nullptr;
+            if (!x) { // the crossroad event lies beyond the front's chain: treat it as an obstacle
+                state = Approach;
+                break;
+            }
+            if (x->isUncontested(entryKey(), nextExitLane()))
+                state = Pass;
+            else if (x->hasSemaphore() && letsGo())
+                state = Pass;
+            else if (!x->hasConflicts(this) && letsGo())
+                state = Pass;
+            else
+                state = Yield;
+            break;
+        }
+        case Pass:
+            d = V.firstDistance();
+            leader = V.leader();
+            mode = ModeFollow;
+            state = Done;
+            break;
+        case Yield:
+            state = d > 1 || speed() != 0 ? Approach : Standing;
+            break;
+        case Standing:
+            if (letsGo()) {
+                state = Pass;
+            } else {
+                mode = ModeStop;
+                state = Done;
+            }
+            break;
+        case Approach: {
+            const int32_t c = X.firstDistance();
+            const int32_t v = B.firstDistance();
+            if (c <= v) {
+                d = c;
+                mode = ModeApproach;
+            } else {
+                d = v;
+                leader = B.leader();
+                mode = ModeFollow;
+            }
+            state = Done;
+            break;
+        }
+        case StopAhead:
+            if (servesStop(X.firstCell()->stop)) {
+                state = Approach;
+            } else {
+                passStop();
+                state = Start;
+            }
+            break;
+        case BayAhead: {
+            const Cell *s = X.firstCell();
+            if (servesStop(s->side ? s->side->stop : nullptr)) {
+                d = std::min(X.firstDistance(), B.firstDistance());
+                const Cell *front = frontCell();
+                if (front->side && isNextStop(front->side->stop) && canChangeLane(this, int32_t(LaneChange::ToSide)))
+                    setLaneChange(int32_t(LaneChange::ToSide));
+                mode = ModeFollow;
+                state = Done;
+            } else {
+                passStop();
+                state = Start;
+            }
+            break;
+        }
+        case Done:
+            break;
+        }
+    }
+
+    updateSpeedLimit();
+    applyMode(mode, d, leader);
+}

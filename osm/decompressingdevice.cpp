@@ -1,0 +1,123 @@
+#include "decompressingdevice.h"
+
+#include <osmium/io/bzip2_compression.hpp>
+
+#include <QFile>
+
+#include <fcntl.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <cstring>
+#include <exception>
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+/// The library gives bzip2's error numbers only.
+QString bzip2Failure(const osmium::bzip2_error &error)
+{
+    switch (error.bzip2_error_code) {
+    case BZ_UNEXPECTED_EOF:
+        return QStringLiteral("bzip2 error: unexpected end of file");
+    case BZ_DATA_ERROR:
+    case BZ_DATA_ERROR_MAGIC:
+        return QStringLiteral("bzip2 error: damaged data");
+    default:
+        return QString::fromUtf8(error.what());
+    }
+}
+
+} // namespace
+
+/// gzip goes straight to zlib: only zlib itself tells a stream cut short from a finished one.
+struct DecompressingDevice::Stream
+{
+    gzFile gzip = nullptr;
+    std::unique_ptr<osmium::io::Decompressor> bzip2; // owns its file descriptor
+    std::string pending;
+    size_t consumed = 0;
+    bool finished = false;
+
+    ~Stream()
+    {
+        if (gzip)
+            gzclose_r(gzip);
+    }
+
+    /// The next piece of decompressed data; empty at the end. Throws on damaged data.
+    std::string next()
+    {
+        if (bzip2)
+            return bzip2->read();
+        std::string chunk(1 << 20, '\0');
+        const int count = gzread(gzip, &chunk[0], static_cast<unsigned>(chunk.size()));
+        int error = Z_OK;
+        const char *message = gzerror(gzip, &error);
+        if (count < 0 || (count == 0 && error != Z_OK)) {
+            // zlib names the descriptor ("<fd:4>: "), which says nothing to a user.
+            const char *reason = std::strstr(message, ">: ");
+            throw std::runtime_error(std::string("gzip error: ") + (reason ? reason + 3 : message));
+        }
+        chunk.resize(static_cast<size_t>(count));
+        return chunk;
+    }
+};
+
+DecompressingDevice::DecompressingDevice(const QString &path, OSMFileFormat compression) : stream(new Stream)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        why = QStringLiteral("cannot open the file");
+        return;
+    }
+    if (compression == OSMFileFormat::Gzip) {
+        stream->gzip = gzdopen(fd, "rb");
+        if (!stream->gzip) {
+            ::close(fd);
+            why = QStringLiteral("gzip error: cannot start reading");
+            return;
+        }
+    } else {
+        // The library reports failures by exceptions; none leaves this class.
+        try {
+            stream->bzip2 = std::make_unique<osmium::io::Bzip2Decompressor>(fd);
+        } catch (const std::exception &error) {
+            why = QString::fromUtf8(error.what());
+            return;
+        }
+    }
+    QIODevice::open(QIODevice::ReadOnly);
+}
+
+DecompressingDevice::~DecompressingDevice() = default;
+
+qint64 DecompressingDevice::readData(char *data, qint64 maxSize)
+{
+    Stream &s = *stream;
+    if (s.consumed == s.pending.size() && !s.finished) {
+        try {
+            s.pending = s.next();
+        } catch (const osmium::bzip2_error &error) {
+            s.pending.clear();
+            why = bzip2Failure(error);
+        } catch (const std::exception &error) {
+            s.pending.clear();
+            why = QString::fromUtf8(error.what());
+        }
+        s.consumed = 0;
+        s.finished = s.pending.empty();
+    }
+    if (s.finished)
+        return -1;
+    const size_t count = std::min(static_cast<size_t>(maxSize), s.pending.size() - s.consumed);
+    std::memcpy(data, s.pending.data() + s.consumed, count);
+    s.consumed += count;
+    return static_cast<qint64>(count);
+}
+
+qint64 DecompressingDevice::writeData(const char *, qint64)
+{
+    return -1;
+}

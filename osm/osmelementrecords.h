@@ -1,0 +1,189 @@
+#ifndef KOLVEX_OSM_OSMELEMENTRECORDS_H
+#define KOLVEX_OSM_OSMELEMENTRECORDS_H
+
+// What the map readers keep of one node, way or relation, whatever the file format: each reader
+// feeds the tags, node references and members of an element as it finds them, then stores the
+// element. Tags are passed as the reader's own text type (QStringRef from the XML reader, UTF-8
+// std::string_view from the PBF reader), so that neither reader converts text it does not keep.
+
+#include "geo/geodesy.h"
+#include "osm/way.h"
+
+#include <QLatin1String>
+#include <QString>
+#include <QStringRef>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class OSMData;
+
+namespace osmtext {
+
+/// Exact, case-sensitive comparison with a name. Inline, because it runs for every tag of an extract
+/// and most comparisons fail on the length alone.
+inline bool is(const QStringRef &text, QLatin1String name)
+{
+    if (text.size() != name.size())
+        return false;
+    const QChar *c = text.constData();
+    for (int i = 0; i < name.size(); ++i)
+        if (c[i].unicode() != static_cast<uchar>(name.data()[i]))
+            return false;
+    return true;
+}
+
+inline bool is(std::string_view text, QLatin1String name)
+{
+    return text.size() == static_cast<size_t>(name.size()) && std::memcmp(text.data(), name.data(), text.size()) == 0;
+}
+
+inline std::string utf8(const QStringRef &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+inline std::string utf8(std::string_view text)
+{
+    return std::string(text);
+}
+
+/// Lane count of a lanes:forward or lanes:backward tag: 0 unless a non-negative decimal integer.
+int32_t lanes(const QStringRef &text);
+int32_t lanes(std::string_view text);
+
+} // namespace osmtext
+
+/// The tags of one node: whether it is a stop or carries traffic signals.
+struct NodeRecord
+{
+    std::string name;
+    bool tramStop = false;
+    bool busStop = false;
+    bool trafficSignals = false;
+
+    template <typename Text> void applyTag(const Text &key, const Text &value)
+    {
+        using osmtext::is;
+        if (is(key, QLatin1String("name")))
+            name = osmtext::utf8(value);
+        else if (is(key, QLatin1String("railway")) && is(value, QLatin1String("tram_stop")))
+            tramStop = true;
+        else if (is(key, QLatin1String("highway")) && is(value, QLatin1String("bus_stop")))
+            busStop = true;
+        else if (is(key, QLatin1String("highway")) && is(value, QLatin1String("traffic_signals")))
+            trafficSignals = true;
+    }
+
+    /// Adds the node (an existing node with this id is kept as it is), then its bus stop, then its tram stop.
+    void store(OSMData *data, int64_t id, const Location &location) const;
+};
+
+/// The tags and node references of one way; only roads of the accepted classes and tram tracks are kept.
+struct WayRecord
+{
+    bool isHighway = false;
+    bool isTram = false;
+    bool isOneway = false;
+    bool isLink = false;
+    RoadClass roadClass = Road;
+    int32_t lanesForward = 0;
+    int32_t lanesBackward = 0;
+    std::vector<int64_t> nodeRefs;
+
+    struct AcceptedHighway
+    {
+        QLatin1String value;
+        bool link;
+    };
+    /// The highway values of the roads kept, in the order they are tested; the _link values of trunk to
+    /// tertiary set isLink.
+    static const AcceptedHighway ACCEPTED_HIGHWAYS[12];
+
+    template <typename Text> void applyTag(const Text &key, const Text &value)
+    {
+        using osmtext::is;
+        if (is(key, QLatin1String("highway"))) {
+            for (const AcceptedHighway &accepted : ACCEPTED_HIGHWAYS) {
+                if (is(value, accepted.value)) {
+                    acceptHighway(accepted);
+                    break;
+                }
+            }
+        } else if (is(key, QLatin1String("railway"))) {
+            if (is(value, QLatin1String("tram")))
+                isTram = true;
+        } else if (is(key, QLatin1String("oneway"))) {
+            if (is(value, QLatin1String("yes")))
+                isOneway = true;
+        } else if (is(key, QLatin1String("lanes:forward"))) {
+            lanesForward = osmtext::lanes(value);
+        } else if (is(key, QLatin1String("lanes:backward"))) {
+            lanesBackward = osmtext::lanes(value);
+        }
+    }
+
+    /// Why the way would not be stored, or null when it is kept.
+    const char *dropReason() const;
+    /// Adds the way unless dropReason() says otherwise; road lanes follow from the direction only.
+    void store(OSMData *data, int64_t id) const;
+
+private:
+    void acceptHighway(const AcceptedHighway &accepted);
+};
+
+/// The tags and members of one relation; only route relations of trams, buses and trolleybuses are kept.
+struct RelationRecord
+{
+    enum class MemberType { Node, Way, Other };
+
+    std::string name;
+    std::string ref;
+    std::string route;
+    bool isRoute = false;
+    std::vector<int64_t> ways;
+    std::vector<int64_t> forwardWays;
+    std::vector<int64_t> backwardWays;
+    std::vector<int64_t> stopNodes;
+
+    template <typename Text> void applyTag(const Text &key, const Text &value)
+    {
+        using osmtext::is;
+        if (is(key, QLatin1String("type"))) {
+            if (is(value, QLatin1String("route")))
+                isRoute = true;
+        } else if (is(key, QLatin1String("route"))) {
+            route = osmtext::utf8(value);
+        } else if (is(key, QLatin1String("name"))) {
+            name = osmtext::utf8(value);
+        } else if (is(key, QLatin1String("ref"))) {
+            ref = osmtext::utf8(value);
+        }
+    }
+
+    /// Way members go by role to forwardWays, backwardWays or ways; node members, whatever their role,
+    /// to stopNodes.
+    template <typename Text> void addMember(MemberType type, int64_t memberRef, const Text &role)
+    {
+        if (type == MemberType::Way) {
+            if (osmtext::is(role, QLatin1String("forward")))
+                forwardWays.push_back(memberRef);
+            else if (osmtext::is(role, QLatin1String("backward")))
+                backwardWays.push_back(memberRef);
+            else
+                ways.push_back(memberRef);
+        } else if (type == MemberType::Node) {
+            stopNodes.push_back(memberRef);
+        }
+    }
+
+    /// Why the relation would not be stored, or null when it is kept.
+    const char *dropReason() const;
+    void store(OSMData *data, int64_t id) const;
+};
+
+#endif

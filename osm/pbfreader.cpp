@@ -1,0 +1,98 @@
+#include "pbfreader.h"
+
+#include "osmelementrecords.h"
+
+#include <osmium/io/pbf_input.hpp>
+#include <osmium/io/reader.hpp>
+#include <osmium/osm.hpp>
+#include <osmium/thread/pool.hpp>
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <exception>
+#include <iostream>
+#include <string_view>
+
+namespace {
+
+const char *const PREFIX = "OSMParser: ";
+
+void readNode(const osmium::Node &osmNode, OSMData *data)
+{
+    const osmium::Location location = osmNode.location();
+    if (!location.valid()) {
+        std::cerr << PREFIX << "Node " << osmNode.id() << " skipped: no valid location" << std::endl;
+        return;
+    }
+    NodeRecord node;
+    for (const osmium::Tag &tag : osmNode.tags())
+        node.applyTag(std::string_view(tag.key()), std::string_view(tag.value()));
+    node.store(data, osmNode.id(), Location(location.lat_without_check(), location.lon_without_check()));
+}
+
+void readWay(const osmium::Way &osmWay, OSMData *data)
+{
+    WayRecord way;
+    for (const osmium::Tag &tag : osmWay.tags())
+        way.applyTag(std::string_view(tag.key()), std::string_view(tag.value()));
+    way.nodeRefs.reserve(osmWay.nodes().size());
+    for (const osmium::NodeRef &ref : osmWay.nodes())
+        way.nodeRefs.push_back(ref.ref());
+    way.store(data, osmWay.id());
+}
+
+void readRelation(const osmium::Relation &osmRelation, OSMData *data)
+{
+    RelationRecord relation;
+    for (const osmium::Tag &tag : osmRelation.tags())
+        relation.applyTag(std::string_view(tag.key()), std::string_view(tag.value()));
+    for (const osmium::RelationMember &member : osmRelation.members()) {
+        const osmium::item_type type = member.type();
+        relation.addMember(type == osmium::item_type::way    ? RelationRecord::MemberType::Way
+                           : type == osmium::item_type::node ? RelationRecord::MemberType::Node
+                                                             : RelationRecord::MemberType::Other,
+                           member.ref(), std::string_view(member.role()));
+    }
+    relation.store(data, osmRelation.id());
+}
+
+} // namespace
+
+bool PbfReader::read(const QString &path, OSMData *data)
+{
+    // The library reports damaged input by exceptions; none leaves this function.
+    try {
+        // A pool of this read's own, so that no decoding threads outlive it.
+        osmium::thread::Pool pool;
+        // An absolute path: the library takes "-" for standard input and "http:..." for a download.
+        const std::string file = QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString();
+        osmium::io::Reader reader(osmium::io::File(file, "pbf"), pool, osmium::io::read_meta::no);
+        // Blocks come back in file order, so nodes are stored before the ways that use them.
+        while (osmium::memory::Buffer buffer = reader.read()) {
+            for (const osmium::OSMObject &object : buffer.select<osmium::OSMObject>()) {
+                switch (object.type()) {
+                case osmium::item_type::node:
+                    readNode(static_cast<const osmium::Node &>(object), data);
+                    break;
+                case osmium::item_type::way:
+                    readWay(static_cast<const osmium::Way &>(object), data);
+                    break;
+                case osmium::item_type::relation:
+                    readRelation(static_cast<const osmium::Relation &>(object), data);
+                    break;
+                default:
+                    break;
+                }
+            }
+        }
+        reader.close();
+        return true;
+    } catch (const std::exception &error) {
+        std::cerr << PREFIX << "Reading failed! " << path.toStdString() << ": " << error.what()
+                  << " (the file is damaged or cut short)" << std::endl;
+    } catch (...) {
+        std::cerr << PREFIX << "Reading failed! " << path.toStdString() << ": unknown error" << std::endl;
+    }
+    return false;
+}

@@ -1,0 +1,131 @@
+#ifndef KOLVEX_TESTS_MODEL_TESTGUIDED_H
+#define KOLVEX_TESTS_MODEL_TESTGUIDED_H
+
+#include "testnetwork.h"
+
+#include "model/bindingrecords.h"
+#include "model/bus.h"
+#include "model/cell.h"
+#include "model/tram.h"
+#include "osm/osmstop.h"
+#include "osm/way.h"
+#include "timetable/publictransportline.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+/// A bus or tram with setters for the state its rules read, for tests only.
+template <class Base> class TestGuided : public Base
+{
+public:
+    using Base::Base;
+
+    /// Sets the committed speed and, as after a commit, the next speed.
+    TestGuided &setSpeed(int32_t v)
+    {
+        this->m_speed = this->m_nextSpeed = v;
+        return *this;
+    }
+    TestGuided &setMaxSpeed(int32_t v)
+    {
+        this->m_maxSpeed = v;
+        return *this;
+    }
+    /// Sets the state as decided and published.
+    TestGuided &setState(GuidedState s)
+    {
+        this->m_state = this->m_shownState = s;
+        return *this;
+    }
+    TestGuided &setLoadCount(int32_t n)
+    {
+        this->m_loadCount = this->m_shownLoadCount = n;
+        return *this;
+    }
+    TestGuided &setStopIndex(int32_t i)
+    {
+        this->m_stopIndex = i;
+        return *this;
+    }
+};
+
+using TestBus = TestGuided<Bus>;
+using TestTram = TestGuided<Tram>;
+
+/// A line record with the fields a vehicle copies.
+inline PublicTransportLine makeLine(const std::vector<int64_t> &wayIds, const std::vector<int64_t> &stopIds,
+                                    const std::vector<int32_t> &offsetsSec, int32_t vehicleType = 0)
+{
+    PublicTransportLine line;
+    line.name = "T1";
+    line.vehicleType = vehicleType;
+    line.wayIds = wayIds;
+    line.stopIds = stopIds;
+    line.stopOffsetsSec = offsetsSec;
+    return line;
+}
+
+/// A straight one-way street or track on one map way, ending at a network exit, to which bus
+/// bays (beside the lane) and tram platforms (on the lane) are added.
+class StopStreet
+{
+public:
+    explicit StopStreet(int cells, int64_t wayId = 7) : osmWay(std::make_unique<Way>())
+    {
+        osmWay->setId(wayId);
+        binding = std::make_unique<WayBinding>(osmWay.get());
+        laneBinding = std::make_unique<LaneBinding>();
+        laneBinding->direction = &binding->forward;
+        binding->forward.lanes.push_back(laneBinding.get());
+        lane = makeChain(data, cells);
+        for (Cell *c : lane)
+            c->wayLink = laneBinding.get();
+        laneBinding->firstCell = lane.front();
+        laneBinding->lastCell = lane.back();
+    }
+
+    /// A bus stop with a bay of `count` cells beside lane cells `from` to `from + count − 1`.
+    OSMStop *addBay(int from, int count)
+    {
+        OSMStop *stop = newStop(BusStop);
+        Cell *previous = nullptr;
+        for (int i = 0; i < count; ++i) {
+            Cell *bay = data.createCell();
+            bay->location = geo::moveLocation(lane[size_t(from + i)]->location, 180.0, 3.0);
+            bay->stop = stop;
+            linkSide(lane[size_t(from + i)], bay);
+            if (previous)
+                link(previous, bay);
+            previous = bay;
+            bayCells.push_back(bay);
+        }
+        return stop;
+    }
+    /// A tram stop whose platform is lane cells `from` to `from + count − 1`.
+    OSMStop *addPlatform(int from, int count)
+    {
+        OSMStop *stop = newStop(TramStop);
+        for (int i = 0; i < count; ++i)
+            lane[size_t(from + i)]->stop = stop;
+        return stop;
+    }
+
+    SimulationData data;
+    std::vector<Cell *> lane;
+    std::vector<Cell *> bayCells; ///< of every bay, in creation order
+
+private:
+    OSMStop *newStop(StopKind kind)
+    {
+        stops.push_back(std::make_unique<OSMStop>("stop " + std::to_string(stops.size()), kind, nullptr));
+        return stops.back().get();
+    }
+
+    std::unique_ptr<Way> osmWay;
+    std::unique_ptr<WayBinding> binding;
+    std::unique_ptr<LaneBinding> laneBinding;
+    std::vector<std::unique_ptr<OSMStop>> stops;
+};
+
+#endif

@@ -1,0 +1,76 @@
+#include "tests/loopbacktileserver.h"
+
+#include "tests/stderrcapture.h"
+#include "tiles/tilefetcher.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TileServer testServer()
+{
+    TileServer server;
+    server.host = "tiles.test";
+    server.timeoutMs = 500;
+    return server;
+}
+
+} // namespace
+
+TEST(TileFetcher, FetchesMissingTilesOneAtATimeAndSkipsThoseOnDisk)
+{
+    LoopbackTileServer http;
+    QTemporaryDir dir;
+    const TileStore store(dir.path());
+    ASSERT_TRUE(store.write(TileKey{0, 0, 1}, tinyPng()));
+    TileFetcher fetcher(testServer(), store);
+    const std::vector<TileKey> keys = TileFetcher::tilesOfBox(85, -180, -85, 180, 0, 1);
+    ASSERT_EQ(keys.size(), 5u);
+    EXPECT_EQ(fetcher.missing(keys).size(), 4u);
+
+    const TileFetcher::Result result = fetcher.fetch(keys);
+    EXPECT_EQ(result.present, 1);
+    EXPECT_EQ(result.fetched, 4);
+    EXPECT_EQ(result.failed, 0);
+    ASSERT_EQ(http.requests().size(), 4u);
+    EXPECT_EQ(http.requests()[0].host, "a.tiles.test");
+    EXPECT_EQ(http.requests()[1].host, "b.tiles.test");
+    EXPECT_EQ(http.requests()[0].path, "/0/0/0.png");
+    EXPECT_EQ(http.requests()[0].userAgent, "Kolvex");
+    EXPECT_TRUE(fetcher.missing(keys).empty());
+}
+
+TEST(TileFetcher, BadAnswersAreNotStoredAndRepeatedFailuresStopTheRun)
+{
+    LoopbackTileServer http;
+    int served = 0;
+    http.setHandler([&served](const LoopbackTileServer::Request &) {
+        LoopbackTileServer::Answer answer;
+        switch (served++ % 4) {
+        case 0:
+            answer.status = 404;
+            break;
+        case 1:
+            answer.body = "<html>not a tile</html>";
+            break;
+        case 2:
+            answer.body = QByteArray(2 * 1024 * 1024, '\x89');
+            break;
+        default:
+            answer.hold = true; // never answers: the time limit ends it
+        }
+        return answer;
+    });
+    QTemporaryDir dir;
+    TileFetcher fetcher(testServer(), TileStore(dir.path()));
+    StderrCapture capture;
+    const TileFetcher::Result result = fetcher.fetch(TileFetcher::tilesOfBox(85, -180, -85, 180, 0, 3));
+    EXPECT_EQ(result.fetched, 0);
+    EXPECT_EQ(result.failed, TileFetcher::MAX_FAILURES_IN_A_ROW);
+    EXPECT_TRUE(result.gaveUp);
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    EXPECT_NE(capture.text().find("giving up"), std::string::npos);
+}
