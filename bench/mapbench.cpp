@@ -354,7 +354,13 @@ void BM_StepLoopPace(benchmark::State &state, bool withMap)
                 Qt::BlockingQueuedConnection, &ms);
             return ms;
         };
+        const auto ownCpuMs = [] {
+            timespec t{};
+            clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+            return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+        };
         const double cpuStart = stepThreadCpuMs();
+        const double guiCpuStart = ownCpuMs();
         const int startStep = data->step;
         QElapsedTimer clock;
         clock.start();
@@ -375,6 +381,7 @@ void BM_StepLoopPace(benchmark::State &state, bool withMap)
             view->installEventFilter(&paintCounter);
         processUntil([] { return false; }, 5000);
         const double seconds = clock.nsecsElapsed() / 1e9;
+        state.counters["gui_thread_cpu_share"] = (ownCpuMs() - guiCpuStart) / (seconds * 1e3);
         const int steps = data->step - startStep;
         QMetaObject::invokeMethod(loop, "stopSim", Qt::BlockingQueuedConnection);
         state.counters["step_thread_cpu_ms_per_step"] = (stepThreadCpuMs() - cpuStart) / std::max(steps, 1);

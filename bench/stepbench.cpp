@@ -1,5 +1,5 @@
 // Step time of the bundled city at the car cap: whole steps, vehicle updates per second, and the
-// cost of each phase.
+// cost of each phase; and the same with buses and trams on made-up trips among the cars.
 
 #include "engine/simulation.h"
 #include "engine/simulationcontrol.h"
@@ -8,6 +8,7 @@
 #include "model/random.h"
 #include "model/simulationdata.h"
 #include "model/tram.h"
+#include "tests/engine/madetrips.h"
 
 #include <benchmark/benchmark.h>
 
@@ -16,6 +17,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <set>
 #include <vector>
 
 namespace {
@@ -45,6 +47,57 @@ struct FullCity
     size_t vehicles() const { return data->cars.size() + data->buses.size() + data->trams.size(); }
 };
 
+/// The full city with buses and trams kept under way: every trip made up from the network gets a
+/// new vehicle at its start platform whenever the last one has left and the platform is free.
+struct GuidedCity : FullCity
+{
+    std::vector<MadeLine> trips;
+    std::vector<int32_t> vehicleOfTrip; ///< −1 when the trip has none under way
+
+    GuidedCity() : trips(makeTrips(*simulation->bindingData(), 100)), vehicleOfTrip(trips.size(), -1)
+    {
+        // Long enough for the first vehicles to leave their first stops and spread out.
+        for (int i = 0; i < 2400; ++i) {
+            control->step();
+            dispatch();
+        }
+    }
+    /// A new vehicle of `trip` at its start, appended to `list`; its id, or −1 when it does not fit.
+    template <typename V> int32_t start(std::vector<V *> &list, const MadeLine &trip, int departure)
+    {
+        V *v = new V(*data, &trip.line, departure);
+        if (!place(trip.start, v)) {
+            delete v;
+            return -1;
+        }
+        list.push_back(v);
+        return v->id();
+    }
+    /// Puts a vehicle on every trip whose last one has left; outside the timed step.
+    void dispatch()
+    {
+        std::set<int32_t> present;
+        for (const Tram *t : data->trams)
+            present.insert(t->id());
+        for (const Bus *b : data->buses)
+            present.insert(b->id());
+        const int second = data->time.hour() * 3600 + data->time.minute() * 60 + data->time.second();
+        for (size_t i = 0; i < trips.size(); ++i) {
+            if (present.count(vehicleOfTrip[i]))
+                continue;
+            const MadeLine &trip = trips[i];
+            vehicleOfTrip[i] =
+                trip.line.isTram() ? start(data->trams, trip, second + 30) : start(data->buses, trip, second + 30);
+        }
+    }
+};
+
+GuidedCity &guidedCity()
+{
+    static GuidedCity instance;
+    return instance;
+}
+
 FullCity &city()
 {
     static FullCity instance;
@@ -70,6 +123,31 @@ void BM_StepAtCap(benchmark::State &state)
     state.counters["updates_per_s"] = benchmark::Counter(double(updates), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_StepAtCap)->Unit(benchmark::kMicrosecond)->Iterations(2000);
+
+void BM_StepAtCapWithBusesAndTrams(benchmark::State &state)
+{
+    GuidedCity &c = guidedCity();
+    std::vector<double> times;
+    size_t updates = 0, guided = 0;
+    QElapsedTimer clock;
+    for (auto _ : state) {
+        updates += c.vehicles();
+        guided += c.data->buses.size() + c.data->trams.size();
+        clock.start();
+        c.control->step();
+        times.push_back(clock.nsecsElapsed() / 1e3);
+        state.PauseTiming();
+        c.dispatch();
+        state.ResumeTiming();
+    }
+    std::sort(times.begin(), times.end());
+    state.counters["median_us"] = times.empty() ? 0.0 : times[times.size() / 2];
+    state.counters["cars"] = double(c.data->cars.size());
+    state.counters["buses_trams_mean"] = times.empty() ? 0.0 : double(guided) / double(times.size());
+    state.counters["trips"] = double(c.trips.size());
+    state.counters["updates_per_s"] = benchmark::Counter(double(updates), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_StepAtCapWithBusesAndTrams)->Unit(benchmark::kMicrosecond)->Iterations(2000);
 
 /// The nine phases run by hand, each timed; the counters are mean microseconds per step.
 void BM_PhasesAtCap(benchmark::State &state)

@@ -3,7 +3,7 @@
 #include "cell.h"
 #include "lanechange.h"
 
-Bus::Bus(const PublicTransportLine *line, int32_t departure) : VehicleGuided(line, departure)
+Bus::Bus(SimulationData &run, const PublicTransportLine *line, int32_t departure) : VehicleGuided(run, line, departure)
 {
     m_length = LENGTH;
     m_maxSpeed = FAST_SPEED;

@@ -10,7 +10,7 @@ class Bus : public VehicleGuided
 public:
     static constexpr int32_t LENGTH = 32;
 
-    Bus(const PublicTransportLine *line, int32_t departure);
+    Bus(SimulationData &run, const PublicTransportLine *line, int32_t departure);
     ~Bus() override = default;
 
     /// Plans nothing while the bus stands wholly in a bay or on a platform.

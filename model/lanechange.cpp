@@ -26,12 +26,15 @@ bool canChangeLane(const Vehicle *vehicle, int32_t direction)
     const std::vector<Cell *> &body = vehicle->cells();
     if (body.empty())
         return false;
+    const Cell *ahead = nullptr;
     for (const Cell *c : body) {
         const Cell *b = beside(c, to);
-        if (!b || b->isOccupied())
+        // The cells beside the body must form one run: two bays end to end are two chains.
+        if (!b || b->isOccupied() || (ahead && b->next != ahead))
             return false;
+        ahead = b;
     }
-    const Cell *ahead = beside(body.front(), to);
+    ahead = beside(body.front(), to);
     for (int32_t i = 0; i < vehicle->speed(); ++i) {
         ahead = ahead->next;
         if (!ahead || ahead->isOccupied())

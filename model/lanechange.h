@@ -12,9 +12,9 @@ enum class LaneChange : int32_t {
     ToSide = 2    ///< onto the cells beside the current ones (into a bay)
 };
 
-/// Whether `vehicle` may shift its body sideways in `direction` in the coming move: every cell
-/// beside the body is free, so are the `speed` cells ahead of the front's new cell, and the first
-/// vehicle behind on the new lane is at least its braking distance away. `None` is always allowed.
+/// Whether `vehicle` may shift its body sideways in `direction` in the coming move: the cells
+/// beside the body exist, are free and form one run along `next`, so are the `speed` cells ahead of the front's new
+/// cell, and the first vehicle behind on the new lane is at least its braking distance away. `None` is always allowed.
 /// Reads committed speeds only, so it may run in parallel decisions.
 bool canChangeLane(const Vehicle *vehicle, int32_t direction);
 

@@ -52,19 +52,32 @@ Cell *SimulationData::createCell()
 
 namespace {
 
+void mix(uint64_t &h, int64_t value)
+{
+    for (int i = 0; i < 8; ++i) {
+        h ^= uint64_t(value >> (8 * i)) & 0xFF;
+        h *= 1099511628211ULL;
+    }
+}
+
+void mixGuided(uint64_t &, const Car *) {}
+
+/// What a bus or tram does and where it is on its line.
+void mixGuided(uint64_t &h, const VehicleGuided *v)
+{
+    mix(h, int64_t(v->state()));
+    mix(h, v->stopIndex());
+    mix(h, v->maxSpeed());
+}
+
 template <typename V> void hashVehicles(uint64_t &h, const std::vector<V *> &list)
 {
-    auto mix = [&h](int64_t value) {
-        for (int i = 0; i < 8; ++i) {
-            h ^= uint64_t(value >> (8 * i)) & 0xFF;
-            h *= 1099511628211ULL;
-        }
-    };
     for (const V *v : list) {
-        mix(v->id());
-        mix(v->speed());
+        mix(h, v->id());
+        mix(h, v->speed());
+        mixGuided(h, v);
         for (const Cell *cell : v->cells())
-            mix(cell->id);
+            mix(h, cell->id);
     }
 }
 

@@ -39,8 +39,9 @@ struct SimulationData
     int32_t newVehicleId() { return nextVehicleId++; }
     /// The next generator id of this run.
     int32_t newGeneratorId() { return nextGeneratorId++; }
-    /// FNV-1a over every vehicle's id, speed and occupied cell ids, trams, buses and cars in list
-    /// order: equal hashes mean equal states for the purpose of comparing runs.
+    /// FNV-1a over every vehicle's id, speed and occupied cell ids (and a bus's or tram's state,
+    /// next stop and top speed), trams, buses and cars in list order: equal hashes mean equal
+    /// states for the purpose of comparing runs.
     uint64_t stateHash() const;
 
     int32_t step = 0;

@@ -1,6 +1,7 @@
 #include "tram.h"
 
-Tram::Tram(const PublicTransportLine *line, int32_t departure) : VehicleGuided(line, departure)
+Tram::Tram(SimulationData &run, const PublicTransportLine *line, int32_t departure)
+    : VehicleGuided(run, line, departure)
 {
     m_length = LENGTH;
 }

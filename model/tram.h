@@ -10,7 +10,7 @@ class Tram : public VehicleGuided
 public:
     static constexpr int32_t LENGTH = 80;
 
-    Tram(const PublicTransportLine *line, int32_t departure);
+    Tram(SimulationData &run, const PublicTransportLine *line, int32_t departure);
     ~Tram() override = default;
 
     void drive() override;

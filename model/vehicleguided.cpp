@@ -6,6 +6,7 @@
 #include "crossroad.h"
 #include "lanechange.h"
 #include "osm/osmstop.h"
+#include "simulationdata.h"
 #include "timetable/publictransportline.h"
 
 #include <algorithm>
@@ -19,8 +20,9 @@ constexpr double STEPS_PER_SECOND = 4.0;
 
 } // namespace
 
-VehicleGuided::VehicleGuided(const PublicTransportLine *line, int32_t departure)
-    : m_loadCount(newLoadCount()), m_departure(departure), m_shownLoadCount(m_loadCount)
+VehicleGuided::VehicleGuided(SimulationData &run, const PublicTransportLine *line, int32_t departure)
+    : Vehicle(run.newVehicleId(), run.random), m_loadCount(newLoadCount()), m_departure(departure),
+      m_shownLoadCount(m_loadCount)
 {
     m_maxSpeed = NORMAL_SPEED;
     if (line) {
@@ -217,6 +219,15 @@ bool VehicleGuided::servesStop(const OSMStop *stop)
     return true;
 }
 
+bool VehicleGuided::fitsOnStop(const Cell *platformEnd) const
+{
+    const OSMStop *stop = platformEnd->stop;
+    int32_t cells = 0;
+    for (const Cell *c = platformEnd; c && c->stop == stop && cells < m_length; c = c->previous)
+        ++cells;
+    return cells >= m_length;
+}
+
 bool VehicleGuided::allCellsOnStop() const
 {
     return std::all_of(m_cells.begin(), m_cells.end(), [](const Cell *c) { return c->stop != nullptr; });
@@ -368,7 +379,7 @@ void VehicleGuided::chooseSpeed()
             break;
         }
         case StopAhead:
-            if (servesStop(X.firstCell()->stop)) {
+            if (fitsOnStop(X.firstCell()) && servesStop(X.firstCell()->stop)) {
                 state = Approach;
             } else {
                 passStop();
@@ -377,7 +388,7 @@ void VehicleGuided::chooseSpeed()
             break;
         case BayAhead: {
             const Cell *s = X.firstCell();
-            if (servesStop(s->side ? s->side->stop : nullptr)) {
+            if (s->side && fitsOnStop(s->side) && servesStop(s->side->stop)) {
                 d = std::min(X.firstDistance(), B.firstDistance());
                 const Cell *front = frontCell();
                 if (front->side && isNextStop(front->side->stop) && canChangeLane(this, int32_t(LaneChange::ToSide)))

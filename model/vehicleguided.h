@@ -9,6 +9,7 @@
 
 class OSMStop;
 class PublicTransportLine;
+struct SimulationData;
 
 /// What a bus or tram is doing; the values are the ones stored in `state`.
 enum class GuidedState : int32_t {
@@ -34,8 +35,8 @@ public:
     static constexpr int32_t LATE_SECONDS = 30;
 
     /// A trip of `line` (name, ways, stops and stop offsets are copied; null gives an empty trip)
-    /// leaving its first stop at `departure` seconds of the day.
-    VehicleGuided(const PublicTransportLine *line, int32_t departure);
+    /// leaving its first stop at `departure` seconds of the day; it takes the run's next vehicle id.
+    VehicleGuided(SimulationData &run, const PublicTransportLine *line, int32_t departure);
     ~VehicleGuided() override = default;
 
     bool isLoading() const override { return m_shownState == GuidedState::Loading; }
@@ -97,6 +98,9 @@ protected:
     /// stop of the line, in which case the stops before it were never met (they have no cells, or
     /// were overrun) and it becomes the next one. The stop just served never counts again.
     bool servesStop(const OSMStop *stop);
+    /// Whether the whole body fits on the platform or bay of one stop that ends at `platformEnd`: a
+    /// vehicle never stands for good at a stop too short to take it.
+    bool fitsOnStop(const Cell *platformEnd) const;
     void setLaneChange(int32_t direction) { m_nextLaneChange = direction; }
 
     int32_t m_loadCount;

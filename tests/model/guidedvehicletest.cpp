@@ -149,6 +149,7 @@ TEST(LaneChange, IntoTheBayOnlyWithTheBayFreeBesideAheadAndBehind)
         int otherSpeed; ///< its speed
         int direction;
         bool allowed;
+        bool twoBays = false; ///< the bay is two bays of 40 cells end to end
     };
     const Row rows[] = {
         {"free bay", 170, 3, -1, 0, 2, true},
@@ -163,10 +164,16 @@ TEST(LaneChange, IntoTheBayOnlyWithTheBayFreeBesideAheadAndBehind)
         {"behind at its braking distance", 170, 0, 37, 2, 2, true},
         {"behind within its braking distance", 170, 0, 37, 3, 2, false},
         {"far behind a fast one", 170, 0, 2, 14, 2, false},
+        {"beside two bays", 170, 0, -1, 0, 2, false, true},
     };
     for (const Row &row : rows) {
         StopStreet street(300);
-        street.addBay(100, 80);
+        if (row.twoBays) {
+            street.addBay(100, 40);
+            street.addBay(140, 40);
+        } else {
+            street.addBay(100, 80);
+        }
         TestBus bus(nullptr, 0);
         bus.setSpeed(row.speed);
         putAt(street.lane[size_t(row.front)], bus);
@@ -192,6 +199,19 @@ TEST(LaneChange, OutOfTheBayOntoTheLane)
     EXPECT_FALSE(canChangeLane(&bus, int32_t(LaneChange::ToSideOf)));
 }
 
+TEST(LaneChange, BusBesideItsBayTurnsInOnceTheDecisionIsPublished)
+{
+    StopStreet street(300);
+    OSMStop *stop = street.addBay(100, 80);
+    const PublicTransportLine line = makeLine({7}, {stop->getId()}, {0});
+    TestBus bus(&line, 0);
+    putAt(street.lane[170], bus);
+    bus.decide(0);
+    EXPECT_EQ(bus.laneChange(), 0); // other decisions of this step still see it going straight on
+    bus.publishDecision();
+    EXPECT_EQ(bus.laneChange(), int32_t(LaneChange::ToSide));
+}
+
 TEST(Deadlock, TramLoadingAtAPlatformInARingOfWaitingCarsIsNeverReleased)
 {
     // Arm N carries a tram track whose last cells are a platform; W, S and E queue cars heading
@@ -207,7 +227,7 @@ TEST(Deadlock, TramLoadingAtAPlatformInARingOfWaitingCarsIsNeverReleased)
         x.way(A::N)->backward.lanes.clear();
         x.way(A::N)->backward.tramLane = x.in(A::N);
         x.in(A::N)->isTram = 1;
-        auto platform = std::make_unique<OSMStop>("platform", TramStop, nullptr);
+        auto platform = std::make_unique<OSMStop>(5000, "platform", TramStop, nullptr);
         for (int i = 0; i < 100; ++i)
             x.approach(A::N, i)->stop = platform.get();
 

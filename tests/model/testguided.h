@@ -19,7 +19,8 @@
 template <class Base> class TestGuided : public Base
 {
 public:
-    using Base::Base;
+    /// A trip of `line` numbered by the tests' run.
+    TestGuided(const PublicTransportLine *line, int32_t departure) : Base(testRun(), line, departure) {}
 
     /// Sets the committed speed and, as after a commit, the next speed.
     TestGuided &setSpeed(int32_t v)
@@ -118,7 +119,8 @@ public:
 private:
     OSMStop *newStop(StopKind kind)
     {
-        stops.push_back(std::make_unique<OSMStop>("stop " + std::to_string(stops.size()), kind, nullptr));
+        stops.push_back(std::make_unique<OSMStop>(int64_t(1000 + stops.size()), "stop " + std::to_string(stops.size()),
+                                                  kind, nullptr));
         return stops.back().get();
     }
 
