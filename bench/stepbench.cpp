@@ -62,17 +62,6 @@ struct GuidedCity : FullCity
             dispatch();
         }
     }
-    /// A new vehicle of `trip` at its start, appended to `list`; its id, or −1 when it does not fit.
-    template <typename V> int32_t start(std::vector<V *> &list, const MadeLine &trip, int departure)
-    {
-        V *v = new V(*data, &trip.line, departure);
-        if (!place(trip.start, v)) {
-            delete v;
-            return -1;
-        }
-        list.push_back(v);
-        return v->id();
-    }
     /// Puts a vehicle on every trip whose last one has left; outside the timed step.
     void dispatch()
     {
@@ -85,9 +74,11 @@ struct GuidedCity : FullCity
         for (size_t i = 0; i < trips.size(); ++i) {
             if (present.count(vehicleOfTrip[i]))
                 continue;
-            const MadeLine &trip = trips[i];
-            vehicleOfTrip[i] =
-                trip.line.isTram() ? start(data->trams, trip, second + 30) : start(data->buses, trip, second + 30);
+            const MadeLine &t = trips[i];
+            const Vehicle *v =
+                t.line.isTram() ? static_cast<Vehicle *>(startVehicle(*data, data->trams, t.start, t.line, second + 30))
+                                : startVehicle(*data, data->buses, t.start, t.line, second + 30);
+            vehicleOfTrip[i] = v ? v->id() : -1;
         }
     }
 };

@@ -7,7 +7,9 @@
 #include "model/bindingdata.h"
 #include "model/bindingrecords.h"
 #include "model/cell.h"
+#include "model/chain.h"
 #include "model/crossroad.h"
+#include "model/simulationdata.h"
 #include "osm/osmstop.h"
 #include "timetable/publictransportline.h"
 
@@ -101,6 +103,21 @@ inline std::vector<MadeLine> makeTrips(const BindingData &bindings, size_t count
         }
     }
     return trips;
+}
+
+/// A new bus or tram of `line` with its front on `front`, appended to `list` of `run`; null (and
+/// nothing changed) when it does not fit there.
+template <typename V>
+V *startVehicle(SimulationData &run, std::vector<V *> &list, Cell *front, const PublicTransportLine &line,
+                int departure)
+{
+    V *v = new V(run, &line, departure);
+    if (!place(front, v)) {
+        delete v;
+        return nullptr;
+    }
+    list.push_back(v);
+    return v;
 }
 
 #endif

@@ -73,7 +73,7 @@ struct PaintRig
         }
         x.addSemaphore();
         x.crossroad->junction->node = &junctionNode;
-        x.data.generators.push_back(new Generator(x.approach(Arm::N, 50), &x.data.cars));
+        x.data.generators.push_back(new Generator(x.data.newGeneratorId(), x.approach(Arm::N, 50), &x.data.cars));
         putAt(x.approach(Arm::E, 20), *car);
         x.data.cars.push_back(car);
         // A loading tram heading east with its front at the west stop line, a bus heading south.

@@ -23,30 +23,21 @@ public:
     TestGuided(const PublicTransportLine *line, int32_t departure) : Base(testRun(), line, departure) {}
 
     /// Sets the committed speed and, as after a commit, the next speed.
-    TestGuided &setSpeed(int32_t v)
-    {
-        this->m_speed = this->m_nextSpeed = v;
-        return *this;
-    }
-    TestGuided &setMaxSpeed(int32_t v)
-    {
-        this->m_maxSpeed = v;
-        return *this;
-    }
+    TestGuided &setSpeed(int32_t v) { return set(this->m_speed, v).set(this->m_nextSpeed, v); }
+    TestGuided &setMaxSpeed(int32_t v) { return set(this->m_maxSpeed, v); }
+    TestGuided &setLoadCount(int32_t n) { return set(this->m_loadCount, n).set(this->m_shownLoadCount, n); }
+    TestGuided &setStopIndex(int32_t i) { return set(this->m_stopIndex, i); }
     /// Sets the state as decided and published.
     TestGuided &setState(GuidedState s)
     {
         this->m_state = this->m_shownState = s;
         return *this;
     }
-    TestGuided &setLoadCount(int32_t n)
+
+private:
+    TestGuided &set(int32_t &field, int32_t v)
     {
-        this->m_loadCount = this->m_shownLoadCount = n;
-        return *this;
-    }
-    TestGuided &setStopIndex(int32_t i)
-    {
-        this->m_stopIndex = i;
+        field = v;
         return *this;
     }
 };

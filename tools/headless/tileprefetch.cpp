@@ -10,9 +10,9 @@
 int prefetchTiles(const HeadlessOptions &options)
 {
     OSMData data;
-    OSMParser::parseFile(options.osmPath, &data);
+    const bool read = OSMParser::parseFile(options.osmPath, &data);
     const std::vector<Node *> &nodes = data.nodes()->nodes();
-    if (nodes.empty()) {
+    if (!read || nodes.empty()) {
         std::cerr << "kolvex-headless: no nodes in \"" << options.osmPath.toStdString()
                   << "\", no area to fetch tiles for" << std::endl;
         return 1;
