@@ -10,7 +10,6 @@
 #include "map/slippymap.h"
 #include "map/vehiclepainter.h"
 #include "map/visualization.h"
-#include "model/random.h"
 #include "model/simulationdata.h"
 #include "osm/osmdata.h"
 #include "tests/stderrcapture.h"
@@ -38,7 +37,6 @@ constexpr int HEIGHT = 800;
 
 std::unique_ptr<Simulation> prepareCity()
 {
-    Random::setSeed(Random::DEFAULT_SEED);
     auto simulation = std::make_unique<Simulation>(
         QStringLiteral(KOLVEX_SOURCE_DIR "/data/kesta_center_2014-04-15_compressed_edited.osm"),
         QStringLiteral(KOLVEX_SOURCE_DIR "/data/schedules.xml"), QTime(14, 0, 0));

@@ -11,6 +11,7 @@
 #include "osm/way.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace {
 
@@ -92,10 +93,19 @@ std::vector<WayEnd *> CrossroadBuilder::armsBetween(const NodeBinding *node, Way
         return stepRight ? BindingData::next(node, e) : BindingData::previous(node, e);
     };
     // Arms of equal bearing can send the walk round a cycle that misses `stop`: it ends at the
-    // first arm met twice, so no arm is listed twice.
+    // first arm met twice, so no arm is listed twice. Short walks search the list, long ones a set.
+    const size_t shortWalk = 16;
+    std::unordered_set<const WayEnd *> seen;
     for (WayEnd *e = step(from); e != stop && e != from; e = step(e)) {
-        if (std::find(arms.begin(), arms.end(), e) != arms.end())
-            break;
+        if (arms.size() < shortWalk) {
+            if (std::find(arms.begin(), arms.end(), e) != arms.end())
+                break;
+        } else {
+            if (seen.empty())
+                seen.insert(arms.begin(), arms.end());
+            if (!seen.insert(e).second)
+                break;
+        }
         arms.push_back(e);
     }
     return arms;

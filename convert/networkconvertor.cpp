@@ -27,8 +27,15 @@ NetworkConvertor::NetworkConvertor(OSMData *osmData, SimulationData *simulationD
       busStops(osmData ? osmData->busStops() : nullptr), simulationData(simulationData), bindingData(bindingData)
 {}
 
-void NetworkConvertor::convert()
+bool NetworkConvertor::convert()
 {
+    if (osmData) {
+        refusalText = budget.problemWith(*osmData);
+        if (!refusalText.empty()) {
+            log() << "Map refused: " << refusalText << std::endl;
+            return false;
+        }
+    }
     runStages(1, 13);
     // The network is final: derive once what every decision would otherwise recompute.
     if (simulationData)
@@ -37,6 +44,7 @@ void NetworkConvertor::convert()
     log() << "    Cells ........ " << (simulationData ? simulationData->cells.size() : 0) << std::endl;
     log() << "    Crossroads ... " << (simulationData ? simulationData->crossroads.size() : 0) << std::endl;
     log() << "    Generators ... " << (simulationData ? simulationData->generators.size() : 0) << std::endl;
+    return true;
 }
 
 void NetworkConvertor::runStages(int first, int last)
@@ -72,29 +80,47 @@ void NetworkConvertor::runStages(int first, int last)
 
 int NetworkConvertor::splitWaysAt(const std::unordered_set<const Node *> &splitNodes)
 {
-    int splits = 0;
     if (splitNodes.empty())
-        return splits;
-    // The list grows while it is walked: appended pieces are split again in the same pass.
-    for (size_t i = 0; i < ways->ways().size(); ++i) {
-        Way *way = ways->ways()[i];
-        std::vector<Node *> &nodes = way->nodes();
-        if (nodes.size() < 3)
-            continue;
-        size_t at = 0;
-        for (size_t p = 1; p + 1 < nodes.size(); ++p) {
-            if (splitNodes.count(nodes[p])) {
-                at = p;
-                break;
-            }
+        return 0;
+    // A way is cut at each of its interior nodes in the set. The pieces are appended round by
+    // round, the second piece of every cut way first, then the third, and so on: the order a pass
+    // that cuts one piece off per visit of the growing list would give, without copying the rest
+    // of a long way at every cut.
+    struct Cut
+    {
+        Way *way;
+        std::vector<Node *> nodes; // the way's nodes before cutting
+        std::vector<size_t> at;    // interior positions to cut at, rising
+    };
+    std::vector<Cut> cuts;
+    for (Way *way : ways->ways()) {
+        const std::vector<Node *> &nodes = way->nodes();
+        std::vector<size_t> at;
+        for (size_t p = 1; p + 1 < nodes.size(); ++p)
+            if (splitNodes.count(nodes[p]))
+                at.push_back(p);
+        if (!at.empty())
+            cuts.push_back(Cut{way, nodes, std::move(at)});
+    }
+    int splits = 0;
+    for (Cut &cut : cuts)
+        cut.way->nodes().resize(cut.at.front() + 1);
+    std::vector<Cut *> active;
+    for (Cut &cut : cuts)
+        active.push_back(&cut);
+    for (size_t round = 0; !active.empty(); ++round) {
+        size_t kept = 0;
+        for (Cut *cut : active) {
+            const size_t from = cut->at[round];
+            const size_t to = round + 1 < cut->at.size() ? cut->at[round + 1] : cut->nodes.size() - 1;
+            Way *piece = new Way(*cut->way); // same id, flags, lane counts and road class
+            piece->nodes().assign(cut->nodes.begin() + long(from), cut->nodes.begin() + long(to) + 1);
+            ways->add(piece);
+            ++splits;
+            if (round + 1 < cut->at.size())
+                active[kept++] = cut;
         }
-        if (at == 0)
-            continue;
-        Way *piece = new Way(*way); // same id, flags, lane counts and road class
-        piece->nodes().assign(nodes.begin() + long(at), nodes.end());
-        nodes.resize(at + 1);
-        ways->add(piece);
-        ++splits;
+        active.resize(kept);
     }
     return splits;
 }
@@ -154,6 +180,7 @@ void NetworkConvertor::createWays()
         bindingData->addWayEnd(binding, true);
         bindingData->addWayEnd(binding, false);
     }
+    bindingData->orderArms();
     log() << "    NodeBinding count = " << bindingData->nodeBindings().size() << std::endl;
 }
 

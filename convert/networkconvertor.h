@@ -1,6 +1,9 @@
 #ifndef KOLVEX_CONVERT_NETWORKCONVERTOR_H
 #define KOLVEX_CONVERT_NETWORKCONVERTOR_H
 
+#include "networkbudget.h"
+
+#include <string>
 #include <unordered_set>
 
 class BindingData;
@@ -22,8 +25,14 @@ public:
     NetworkConvertor(const NetworkConvertor &) = delete;
     NetworkConvertor &operator=(const NetworkConvertor &) = delete;
 
+    /// Bounds what the network may cost; the default budget is used otherwise.
+    void setBudget(const NetworkBudget &value) { budget = value; }
     /// Runs the thirteen stages in order, announcing each on standard error, then the statistics.
-    void convert();
+    /// A map over the budget is refused first: nothing is built, the reason is written and kept
+    /// in `refusal`, and the result is false.
+    bool convert();
+    /// Why the map was refused, empty if it was not.
+    const std::string &refusal() const { return refusalText; }
     /// Runs stages `first` to `last` (1 to 13) with their announcements; for tests and timing of
     /// parts of the pipeline.
     void runStages(int first, int last);
@@ -49,6 +58,8 @@ private:
     /// Cuts every lane and track of `end` back to the lines across the road at its two corners.
     void cutLanesBack(WayEnd *end);
 
+    NetworkBudget budget;
+    std::string refusalText;
     OSMData *osmData;
     OSMWays *ways;
     OSMStops *tramStops;

@@ -49,11 +49,14 @@ void Simulation::prepData()
 {
     emit log(QStringLiteral("Parsing schedules..."));
     schedules = new ScheduleParser;
-    schedules->parse(scheduleFilePath);
+    QString problem;
+    if (!schedules->parse(scheduleFilePath, &problem))
+        problems << QStringLiteral("schedules: ") + problem;
 
     emit log(QStringLiteral("Parsing OpenStreetMap data..."));
     osm = new OSMData;
-    OSMParser::parseFile(osmFilePath, osm);
+    if (!OSMParser::parseFile(osmFilePath, osm, &problem))
+        problems << QStringLiteral("map: ") + problem;
 
     emit log(QStringLiteral("Converting OpenStreetMap bus stops..."));
     OSMBusStopConvertor::convert(osm);
@@ -65,7 +68,10 @@ void Simulation::prepData()
     auto convertor = std::make_unique<NetworkConvertor>(osm, simData, bindings);
 
     emit log(QStringLiteral("Converting OpenStreetMap data to simulation data..."));
-    convertor->convert();
+    convertor->setBudget(networkBudget);
+    if (!convertor->convert())
+        problems
+            << QStringLiteral("map \"%1\" refused: %2").arg(osmFilePath, QString::fromStdString(convertor->refusal()));
 
     emit log(QStringLiteral("Converting OpenStreetMap routes..."));
     RouteConvertor::convert(osm);

@@ -1,8 +1,11 @@
 #ifndef KOLVEX_APP_SIMULATION_H
 #define KOLVEX_APP_SIMULATION_H
 
+#include "convert/networkbudget.h"
+
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QTime>
 
 #include <cstdint>
@@ -40,6 +43,14 @@ public:
     ScheduleParser *scheduleParser() const { return schedules; }
     QThread *workerThread() const { return worker; }
 
+    /// Bounds the cost of the network; set before prepData.
+    void setNetworkBudget(const NetworkBudget &budget) { networkBudget = budget; }
+    /// What went wrong while preparing: an input that could not be read whole (naming the file,
+    /// and the line and column of an XML error) or a map refused by the budget. Preparation goes on
+    /// with what exists either way; a console run treats any entry as failure. Read after
+    /// prepDataDone.
+    const QStringList &preparationProblems() const { return problems; }
+
 signals:
     void prepDataDone();
     void simStartDone();
@@ -62,6 +73,8 @@ private:
     QString scheduleFilePath;
     QTime startTime;
     uint64_t seed;
+    NetworkBudget networkBudget;
+    QStringList problems;
     QThread *worker;
 };
 

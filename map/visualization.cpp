@@ -184,6 +184,8 @@ quint64 Visualization::staticKey(std::initializer_list<Layer> layers) const
 void Visualization::render(QPainter &painter, const QRect &exposed)
 {
     const QSize size(width(), height());
+    if (size.isEmpty())
+        return;
     const qreal dpr = devicePixelRatioF();
     const QRect all(QPoint(0, 0), size);
     NetworkPainter::setupPainter(painter);

@@ -2,6 +2,8 @@
 
 #include "osm/way.h"
 
+#include <algorithm>
+
 BindingData::~BindingData()
 {
     for (StopBinding *s : stops)
@@ -48,6 +50,7 @@ WayEnd *BindingData::addWayEnd(WayBinding *way, bool isStart)
         nodes.push_back(binding);
     }
     binding->wayEnds.push_back(end);
+    binding->armsOrdered = false;
     return end;
 }
 
@@ -109,6 +112,8 @@ WayEnd *BindingData::wayEndWithOutgoing(const LaneBinding *lane) const
 
 WayEnd *BindingData::next(const NodeBinding *node, const WayEnd *end)
 {
+    if (node->armsOrdered && end->nextArm)
+        return end->nextArm;
     WayEnd *best = nullptr;
     double bestValue = 0.0;
     const double b = end->bearing();
@@ -126,6 +131,8 @@ WayEnd *BindingData::next(const NodeBinding *node, const WayEnd *end)
 
 WayEnd *BindingData::previous(const NodeBinding *node, const WayEnd *end)
 {
+    if (node->armsOrdered && end->previousArm)
+        return end->previousArm;
     WayEnd *best = nullptr;
     double bestValue = 0.0;
     const double b = end->bearing();
@@ -139,4 +146,59 @@ WayEnd *BindingData::previous(const NodeBinding *node, const WayEnd *end)
         }
     }
     return best ? best : const_cast<WayEnd *>(end);
+}
+
+namespace {
+
+/// The arms of one node grouped by equal bearing, groups in rising bearing, each group in list order.
+/// Next of an arm is the first arm of the group before its own (cyclically): the largest bearing
+/// below it; previous is another arm of its own group if there is one (difference 0), else the first
+/// of the group after it. With one group only, every arm's neighbours are the first other arm.
+void orderArmsOfNode(NodeBinding *node)
+{
+    struct Arm
+    {
+        double bearing;
+        size_t index;
+    };
+    const std::vector<WayEnd *> &ends = node->wayEnds;
+    std::vector<Arm> arms;
+    arms.reserve(ends.size());
+    for (size_t i = 0; i < ends.size(); ++i)
+        arms.push_back(Arm{geo::subtractFromBearing(ends[i]->bearing(), 0.0), i});
+    std::sort(arms.begin(), arms.end(), [](const Arm &a, const Arm &b) {
+        return a.bearing < b.bearing || (a.bearing == b.bearing && a.index < b.index);
+    });
+    std::vector<size_t> groupStart; // index into `arms` of the first arm of each group
+    for (size_t i = 0; i < arms.size(); ++i)
+        if (i == 0 || arms[i].bearing != arms[i - 1].bearing)
+            groupStart.push_back(i);
+    const size_t groups = groupStart.size();
+    size_t group = 0;
+    for (size_t i = 0; i < arms.size(); ++i) {
+        if (group + 1 < groups && groupStart[group + 1] == i)
+            ++group;
+        WayEnd *end = ends[arms[i].index];
+        const size_t first = groupStart[group];
+        const size_t last = group + 1 < groups ? groupStart[group + 1] : arms.size();
+        WayEnd *sameBearing = nullptr; // the first other arm of the same bearing
+        if (last - first > 1)
+            sameBearing = ends[arms[first == i ? first + 1 : first].index];
+        if (groups == 1) {
+            end->nextArm = sameBearing ? sameBearing : end;
+            end->previousArm = end->nextArm;
+            continue;
+        }
+        end->nextArm = ends[arms[groupStart[(group + groups - 1) % groups]].index];
+        end->previousArm = sameBearing ? sameBearing : ends[arms[groupStart[(group + 1) % groups]].index];
+    }
+    node->armsOrdered = true;
+}
+
+} // namespace
+
+void BindingData::orderArms()
+{
+    for (NodeBinding *node : nodes)
+        orderArmsOfNode(node);
 }

@@ -79,6 +79,10 @@ public:
     bool isStart; ///< the end at the piece's first node
     Crossroad *crossroad = nullptr;
     int64_t serial; ///< creation order in the binding data, for stable iteration of maps keyed by way end
+    /// The neighbouring arms at the node, valid while the node's `armsOrdered` is set (see
+    /// BindingData::orderArms).
+    WayEnd *nextArm = nullptr;
+    WayEnd *previousArm = nullptr;
 
     /// Direction of the lanes arriving at the node (backward at the start end).
     DirectionBinding &incoming() const { return isStart ? way->backward : way->forward; }
@@ -132,6 +136,8 @@ public:
     OSMStop *stop = nullptr; ///< the stop last processed at this node
     std::vector<WayEnd *> wayEnds;
     std::map<LaneBinding *, std::vector<CrossroadPath>, LaneOrder> crossroadPaths;
+    /// Whether the way ends hold their neighbours in bearing order; cleared when an end is added.
+    bool armsOrdered = false;
 };
 
 /// One placed stop with the downstream end cell of each of its platforms or bays.

@@ -30,8 +30,15 @@ int32_t lanes(std::string_view text)
 
 } // namespace osmtext
 
-void NodeRecord::store(OSMData *data, int64_t id, const Location &location) const
+void NodeRecord::store(OSMData *data, int64_t id, const Location &location,
+                       const readerrules::ElementOrigin &origin) const
 {
+    // A node written again (as the writer does for a node that is both kinds of stop) adds its stops
+    // to the node read first; only a different position is lost, and that is said.
+    if (const Node *earlier = data->nodes()->findById(id)) {
+        if (!(earlier->getLocation() == location))
+            readerrules::reportTrimmed(origin, "position ignored: a node with this id was read before elsewhere");
+    }
     Node *node = data->addNode(id, location, trafficSignals);
     if (busStop)
         data->addBusStop(name, node);
@@ -55,19 +62,21 @@ void WayRecord::acceptHighway(const AcceptedHighway &accepted)
     roadClass = roadClassFromString(std::string(accepted.value.data(), static_cast<size_t>(accepted.value.size())));
 }
 
-const char *WayRecord::dropReason() const
+void WayRecord::store(OSMData *data, int64_t id, const readerrules::ElementOrigin &origin)
 {
-    if (nodeRefs.size() < 2)
-        return "fewer than two node references";
-    if (!isHighway && !isTram)
-        return "neither a road of an accepted class nor a tram track";
-    return nullptr;
-}
-
-void WayRecord::store(OSMData *data, int64_t id) const
-{
-    if (dropReason())
+    if (!wanted())
         return;
+    const std::string repeats = readerrules::dropRepeats(nodeRefs);
+    if (!repeats.empty())
+        readerrules::reportTrimmed(origin, repeats);
+    if (nodeRefs.size() < 2) {
+        readerrules::reportDropped(origin, "fewer than two distinct node references");
+        return;
+    }
+    if (data->ways()->findById(id)) {
+        readerrules::reportDropped(origin, "id " + std::to_string(id) + " was taken by an earlier way");
+        return;
+    }
     if (isHighway) {
         // Road lanes come from the direction only; lane tags count for tram-only ways.
         data->addWay(id, nodeRefs, isTram, isHighway, isOneway, isLink, roadClass, 1, isOneway ? 0 : 1);
@@ -76,17 +85,13 @@ void WayRecord::store(OSMData *data, int64_t id) const
     }
 }
 
-const char *RelationRecord::dropReason() const
+void RelationRecord::store(OSMData *data, int64_t id, const readerrules::ElementOrigin &origin) const
 {
-    if (!isRoute)
-        return "not a route";
-    if (route != "tram" && route != "bus" && route != "trolleybus")
-        return "not a tram, bus or trolleybus route";
-    return nullptr;
-}
-
-void RelationRecord::store(OSMData *data, int64_t id) const
-{
-    if (!dropReason())
-        data->addRouteRelation(id, name, ref, route, ways, forwardWays, backwardWays, stopNodes);
+    if (!wanted())
+        return;
+    if (data->routeRelations()->findById(id)) {
+        readerrules::reportDropped(origin, "a relation with this id was read before");
+        return;
+    }
+    data->addRouteRelation(id, name, ref, route, ways, forwardWays, backwardWays, stopNodes);
 }

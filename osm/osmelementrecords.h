@@ -7,6 +7,7 @@
 // std::string_view from the PBF reader), so that neither reader converts text it does not keep.
 
 #include "geo/geodesy.h"
+#include "osm/readerrules.h"
 #include "osm/way.h"
 
 #include <QLatin1String>
@@ -79,8 +80,9 @@ struct NodeRecord
             trafficSignals = true;
     }
 
-    /// Adds the node (an existing node with this id is kept as it is), then its bus stop, then its tram stop.
-    void store(OSMData *data, int64_t id, const Location &location) const;
+    /// Adds the node, then its bus stop, then its tram stop. A node with this id read before is kept as it
+    /// is and gains the stops; a different position is reported as ignored.
+    void store(OSMData *data, int64_t id, const Location &location, const readerrules::ElementOrigin &origin) const;
 };
 
 /// The tags and node references of one way; only roads of the accepted classes and tram tracks are kept.
@@ -127,10 +129,11 @@ struct WayRecord
         }
     }
 
-    /// Why the way would not be stored, or null when it is kept.
-    const char *dropReason() const;
-    /// Adds the way unless dropReason() says otherwise; road lanes follow from the direction only.
-    void store(OSMData *data, int64_t id) const;
+    /// A road of an accepted class or a tram track; other ways are of no use and dropped silently.
+    bool wanted() const { return isHighway || isTram; }
+    /// Adds a wanted way: repeated references are trimmed (and reported), a way left with fewer than two
+    /// references or whose id was taken is reported and dropped; road lanes follow from the direction only.
+    void store(OSMData *data, int64_t id, const readerrules::ElementOrigin &origin);
 
 private:
     void acceptHighway(const AcceptedHighway &accepted);
@@ -181,9 +184,10 @@ struct RelationRecord
         }
     }
 
-    /// Why the relation would not be stored, or null when it is kept.
-    const char *dropReason() const;
-    void store(OSMData *data, int64_t id) const;
+    /// A route of trams, buses or trolleybuses; other relations are dropped silently.
+    bool wanted() const { return isRoute && (route == "tram" || route == "bus" || route == "trolleybus"); }
+    /// Adds a wanted relation; one whose id was read before is reported and dropped.
+    void store(OSMData *data, int64_t id, const readerrules::ElementOrigin &origin) const;
 };
 
 #endif

@@ -5,6 +5,7 @@
 #include "osmelementrecords.h"
 #include "osmfileformat.h"
 #include "pbfreader.h"
+#include "readerrules.h"
 
 #include <QDir>
 #include <QFile>
@@ -162,12 +163,14 @@ void writeCounts(const OSMData *data)
 const char *const OSMParser::FILE_FILTER =
     "OpenStreetMap extracts (*.osm *.osm.pbf *.pbf *.osm.gz *.osm.bz2);;All files (*)";
 
-bool OSMParser::parseFile(const QString &path, OSMData *data)
+bool OSMParser::parseFile(const QString &path, OSMData *data, QString *problem)
 {
     std::cerr << PREFIX << "Opening file \"" << path.toStdString() << "\"..." << std::endl;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         std::cerr << PREFIX << "Opening failed! Filepath: " << path.toStdString() << std::endl;
+        if (problem)
+            *problem = QStringLiteral("cannot open \"%1\": %2").arg(path, file.errorString());
         return false;
     }
     std::cerr << PREFIX << "Opening Done" << std::endl;
@@ -180,19 +183,22 @@ bool OSMParser::parseFile(const QString &path, OSMData *data)
     bool complete = true;
     if (format == OSMFileFormat::Pbf) {
         file.close();
-        complete = PbfReader::read(path, data);
+        complete = PbfReader::read(path, data, problem);
     } else if (namedPbf && (format == OSMFileFormat::Empty || format == OSMFileFormat::Unknown)) {
-        std::cerr << PREFIX << "Not an OSM PBF file ("
-                  << (format == OSMFileFormat::Empty ? "the file is empty" : "no PBF header at its start")
-                  << "): " << path.toStdString() << std::endl;
+        const char *const what = format == OSMFileFormat::Empty ? "the file is empty" : "no PBF header at its start";
+        std::cerr << PREFIX << "Not an OSM PBF file (" << what << "): " << path.toStdString() << std::endl;
+        if (problem)
+            *problem = QStringLiteral("\"%1\" is not an OSM PBF file: %2").arg(path, QLatin1String(what));
         return false;
     } else if (format == OSMFileFormat::Gzip || format == OSMFileFormat::Bzip2) {
         file.close();
         DecompressingDevice device(path, format);
-        complete = parseXml(&device, data);
+        complete = parseXml(&device, path, data, problem);
         if (!device.failure().isEmpty()) {
             std::cerr << PREFIX << "Reading failed! " << path.toStdString() << ": " << device.failure().toStdString()
                       << std::endl;
+            if (problem)
+                *problem = QStringLiteral("cannot read \"%1\": %2").arg(path, device.failure());
             complete = false;
         }
     } else {
@@ -200,7 +206,7 @@ bool OSMParser::parseFile(const QString &path, OSMData *data)
             std::cerr << PREFIX << "\"" << path.toStdString() << "\" holds XML, not PBF: reading it as XML"
                       << std::endl;
         file.setTextModeEnabled(true);
-        complete = parseXml(&file, data);
+        complete = parseXml(&file, path, data, problem);
         file.close();
     }
 
@@ -210,7 +216,7 @@ bool OSMParser::parseFile(const QString &path, OSMData *data)
     return complete;
 }
 
-bool OSMParser::parseXml(QIODevice *device, OSMData *data)
+bool OSMParser::parseXml(QIODevice *device, const QString &path, OSMData *data, QString *problem)
 {
     QXmlStreamReader reader(device);
     while (!reader.atEnd() && !reader.hasError()) {
@@ -227,43 +233,72 @@ bool OSMParser::parseXml(QIODevice *device, OSMData *data)
     if (!reader.hasError())
         return true;
     std::cerr << PREFIX << reader.errorString().toStdString() << std::endl;
+    if (problem)
+        *problem = QStringLiteral("XML error in \"%1\" at line %2, column %3: %4")
+                       .arg(path)
+                       .arg(reader.lineNumber())
+                       .arg(reader.columnNumber() + 1) // Qt counts columns from 0
+                       .arg(reader.errorString());
     return false;
 }
 
-void OSMParser::parseTramStopsDir(const QString &dirPath, OSMData *data)
+bool OSMParser::parseTramStopsDir(const QString &dirPath, OSMData *data)
 {
     std::cerr << PREFIX << "Parsing Tram Stops Dir \"" << dirPath.toStdString() << "\":" << std::endl;
     const QDir dir(dirPath);
-    if (!dir.exists())
+    bool complete = dir.exists();
+    if (!complete)
         std::cerr << PREFIX << "Opening failed! Dirpath: " << dirPath.toStdString() << std::endl;
     const QStringList entries = dir.entryList(QStringList() << QStringLiteral("*.%1").arg(QLatin1String("osm")));
     for (const QString &entry : entries)
-        parseFile(QStringLiteral("%1/%2").arg(dirPath, entry), data);
+        complete = parseFile(QStringLiteral("%1/%2").arg(dirPath, entry), data) && complete;
     std::cerr << PREFIX << "Dir parse done!" << std::endl;
     writeCounts(data);
+    return complete;
 }
 
 // A node, way or relation cut off by the end of the document or by an XML error is not stored:
-// its tags or references may be incomplete.
+// its tags or references may be incomplete. Every element dropped for a fault is named with its id
+// text and line; elements the simulator has no use for (buildings, paths, other routes) are not.
+
+namespace {
+
+const char *const CUT_OFF = "the document ends or breaks inside it";
+
+readerrules::ElementOrigin originOf(const char *kind, const QStringRef &idText, const QXmlStreamReader &reader)
+{
+    return readerrules::ElementOrigin{kind, toStdString(idText), reader.lineNumber()};
+}
+
+} // namespace
 
 void OSMParser::parseNode(QXmlStreamReader &reader, OSMData *data)
 {
     const QXmlStreamAttributes attributes = reader.attributes();
     Wanted wanted[] = {{QLatin1String("lat")}, {QLatin1String("lon")}, {QLatin1String("id")}};
     pick(attributes, wanted);
+    const readerrules::ElementOrigin origin = originOf("node", wanted[2].value, reader);
     double lat = 0;
     double lon = 0;
     int64_t id = 0;
     if (!coordinateFromText(wanted[0].value, lat)) {
         std::cerr << PREFIX << "Conversion failed lat: " << toStdString(wanted[0].value) << std::endl;
+        readerrules::reportDropped(origin, "latitude is not a finite number");
         return;
     }
     if (!coordinateFromText(wanted[1].value, lon)) {
         std::cerr << PREFIX << "Conversion failed lon: " << toStdString(wanted[1].value) << std::endl;
+        readerrules::reportDropped(origin, "longitude is not a finite number");
         return;
     }
     if (!toInt64(wanted[2].value, id)) {
         std::cerr << PREFIX << "Conversion failed id: " << toStdString(wanted[2].value) << std::endl;
+        readerrules::reportDropped(origin, "id is not a 64-bit integer");
+        return;
+    }
+    const std::string coordinateProblem = readerrules::coordinateProblem(lat, lon);
+    if (!coordinateProblem.empty()) {
+        readerrules::reportDropped(origin, coordinateProblem);
         return;
     }
 
@@ -277,17 +312,22 @@ void OSMParser::parseNode(QXmlStreamReader &reader, OSMData *data)
         if (tagOf(tagAttributes, key, value))
             node.applyTag(key, value);
     }
-    if (closed)
-        node.store(data, id, Location(lat, lon));
+    if (!closed) {
+        readerrules::reportDropped(origin, CUT_OFF);
+        return;
+    }
+    node.store(data, id, Location(lat, lon), origin);
 }
 
 void OSMParser::parseWay(QXmlStreamReader &reader, OSMData *data)
 {
     int64_t id = 0;
+    readerrules::ElementOrigin origin;
     {
         const QXmlStreamAttributes attributes = reader.attributes();
         Wanted wanted[] = {{QLatin1String("id")}};
         pick(attributes, wanted);
+        origin = originOf("way", wanted[0].value, reader);
         if (!wayIdFromText(wanted[0].value, id)) {
             std::cerr << PREFIX << "Conversion failed id: " << toStdString(wanted[0].value) << std::endl;
             id = 0;
@@ -319,19 +359,27 @@ void OSMParser::parseWay(QXmlStreamReader &reader, OSMData *data)
         if (tagOf(attributes, key, value))
             way.applyTag(key, value);
     }
-    if (closed)
-        way.store(data, id);
+    if (!way.wanted())
+        return; // not a road or tram track: of no use to the simulator
+    if (!closed) {
+        readerrules::reportDropped(origin, CUT_OFF);
+        return;
+    }
+    way.store(data, id, origin);
 }
 
 void OSMParser::parseRelation(QXmlStreamReader &reader, OSMData *data)
 {
     int64_t id = 0;
+    readerrules::ElementOrigin origin;
     {
         const QXmlStreamAttributes attributes = reader.attributes();
         Wanted wanted[] = {{QLatin1String("id")}};
         pick(attributes, wanted);
+        origin = originOf("relation", wanted[0].value, reader);
         if (!toInt64(wanted[0].value, id)) {
             std::cerr << PREFIX << "Conversion failed relationId: " << toStdString(wanted[0].value) << std::endl;
+            readerrules::reportDropped(origin, "id is not a 64-bit integer");
             return;
         }
     }
@@ -354,6 +402,8 @@ void OSMParser::parseRelation(QXmlStreamReader &reader, OSMData *data)
             int64_t memberId = 0;
             if (!toInt64(wanted[1].value, memberId)) {
                 std::cerr << PREFIX << "Conversion failed memberRefId: " << toStdString(wanted[1].value) << std::endl;
+                readerrules::reportDropped(originOf("member", wanted[1].value, reader),
+                                           "ref is not a 64-bit integer (relation \"" + origin.idText + "\")");
                 continue;
             }
             const QStringRef &type = wanted[0].value;
@@ -367,6 +417,11 @@ void OSMParser::parseRelation(QXmlStreamReader &reader, OSMData *data)
         if (tagOf(attributes, key, value))
             relation.applyTag(key, value);
     }
-    if (closed)
-        relation.store(data, id);
+    if (!relation.wanted())
+        return; // not a line the simulator runs
+    if (!closed) {
+        readerrules::reportDropped(origin, CUT_OFF);
+        return;
+    }
+    relation.store(data, id, origin);
 }

@@ -16,13 +16,15 @@ public:
     static const char *const FILE_FILTER;
 
     /// Reads one OSM XML, PBF, gzip- or bzip2-compressed XML file (told apart by content) into `data`;
-    /// what was read before an error stays. False when the file could not be read in full.
-    static bool parseFile(const QString &path, OSMData *data);
-    /// Reads every "*.osm" file of a directory into `data`.
-    static void parseTramStopsDir(const QString &dirPath, OSMData *data);
+    /// what was read before an error stays. False when the file could not be opened or read whole;
+    /// `problem` then names the file and what is wrong (with the line and column of an XML error).
+    static bool parseFile(const QString &path, OSMData *data, QString *problem = nullptr);
+    /// Reads every "*.osm" file of a directory into `data`; false when one could not be read whole.
+    static bool parseTramStopsDir(const QString &dirPath, OSMData *data);
 
-    /// Reads an XML document element by element; false after an XML error.
-    static bool parseXml(QIODevice *device, OSMData *data);
+    /// Reads an XML document element by element; false after an XML error, which `problem` then
+    /// describes, naming `path`.
+    static bool parseXml(QIODevice *device, const QString &path, OSMData *data, QString *problem);
     static void parseNode(QXmlStreamReader &reader, OSMData *data);
     static void parseWay(QXmlStreamReader &reader, OSMData *data);
     static void parseRelation(QXmlStreamReader &reader, OSMData *data);

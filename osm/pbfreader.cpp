@@ -18,17 +18,29 @@ namespace {
 
 const char *const PREFIX = "OSMParser: ";
 
+/// PBF has no lines: an element is named by its kind and id.
+readerrules::ElementOrigin originOf(const char *kind, const osmium::OSMObject &object)
+{
+    return readerrules::ElementOrigin{kind, std::to_string(object.id()), 0};
+}
+
 void readNode(const osmium::Node &osmNode, OSMData *data)
 {
     const osmium::Location location = osmNode.location();
-    if (!location.valid()) {
-        std::cerr << PREFIX << "Node " << osmNode.id() << " skipped: no valid location" << std::endl;
+    if (!location) {
+        readerrules::reportDropped(originOf("node", osmNode), "it has no position");
+        return;
+    }
+    const Location position(location.lat_without_check(), location.lon_without_check());
+    const std::string coordinateProblem = readerrules::coordinateProblem(position.lat, position.lon);
+    if (!coordinateProblem.empty()) {
+        readerrules::reportDropped(originOf("node", osmNode), coordinateProblem);
         return;
     }
     NodeRecord node;
     for (const osmium::Tag &tag : osmNode.tags())
         node.applyTag(std::string_view(tag.key()), std::string_view(tag.value()));
-    node.store(data, osmNode.id(), Location(location.lat_without_check(), location.lon_without_check()));
+    node.store(data, osmNode.id(), position, originOf("node", osmNode));
 }
 
 void readWay(const osmium::Way &osmWay, OSMData *data)
@@ -39,7 +51,7 @@ void readWay(const osmium::Way &osmWay, OSMData *data)
     way.nodeRefs.reserve(osmWay.nodes().size());
     for (const osmium::NodeRef &ref : osmWay.nodes())
         way.nodeRefs.push_back(ref.ref());
-    way.store(data, osmWay.id());
+    way.store(data, osmWay.id(), originOf("way", osmWay));
 }
 
 void readRelation(const osmium::Relation &osmRelation, OSMData *data)
@@ -54,13 +66,14 @@ void readRelation(const osmium::Relation &osmRelation, OSMData *data)
                                                              : RelationRecord::MemberType::Other,
                            member.ref(), std::string_view(member.role()));
     }
-    relation.store(data, osmRelation.id());
+    relation.store(data, osmRelation.id(), originOf("relation", osmRelation));
 }
 
 } // namespace
 
-bool PbfReader::read(const QString &path, OSMData *data)
+bool PbfReader::read(const QString &path, OSMData *data, QString *problem)
 {
+    std::string failure;
     // The library reports damaged input by exceptions; none leaves this function.
     try {
         // A pool of this read's own, so that no decoding threads outlive it.
@@ -89,10 +102,12 @@ bool PbfReader::read(const QString &path, OSMData *data)
         reader.close();
         return true;
     } catch (const std::exception &error) {
-        std::cerr << PREFIX << "Reading failed! " << path.toStdString() << ": " << error.what()
-                  << " (the file is damaged or cut short)" << std::endl;
+        failure = std::string(error.what()) + " (the file is damaged or cut short)";
     } catch (...) {
-        std::cerr << PREFIX << "Reading failed! " << path.toStdString() << ": unknown error" << std::endl;
+        failure = "unknown error";
     }
+    std::cerr << PREFIX << "Reading failed! " << path.toStdString() << ": " << failure << std::endl;
+    if (problem)
+        *problem = QStringLiteral("cannot read \"%1\": %2").arg(path, QString::fromStdString(failure));
     return false;
 }

@@ -11,9 +11,9 @@ class PbfReader
 {
 public:
     /// Reads `path` into `data`, keeping what the XML reader keeps of the same elements, in the same order.
-    /// On a truncated or corrupt file, writes what is wrong and returns false; the blocks read before the
-    /// damage stay. Neither shakes the nodes nor writes counts.
-    static bool read(const QString &path, OSMData *data);
+    /// On a truncated or corrupt file, writes what is wrong, puts it in `problem` (naming the file) and
+    /// returns false; the blocks read before the damage stay. Neither shakes the nodes nor writes counts.
+    static bool read(const QString &path, OSMData *data, QString *problem = nullptr);
 };
 
 #endif

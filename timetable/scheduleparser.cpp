@@ -43,13 +43,15 @@ ScheduleParser::~ScheduleParser()
         delete schedule;
 }
 
-void ScheduleParser::parse(const QString &path)
+bool ScheduleParser::parse(const QString &path, QString *problem)
 {
     std::cerr << PREFIX << "Opening file \"" << path.toStdString() << "\"... ";
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         std::cerr << "Error while opening file. Returning." << std::endl;
-        return;
+        if (problem)
+            *problem = QStringLiteral("cannot open \"%1\": %2").arg(path, file.errorString());
+        return false;
     }
     std::cerr << "Done!" << std::endl;
     std::cerr << PREFIX << "Parsing... ";
@@ -61,12 +63,21 @@ void ScheduleParser::parse(const QString &path)
         if (Schedule *schedule = parseLine(reader))
             list.push_back(schedule);
     }
-    if (reader.hasError())
+    const bool complete = !reader.hasError();
+    if (!complete) {
         std::cerr << "XML parsing error: " << reader.errorString().toStdString() << std::endl;
+        if (problem)
+            *problem = QStringLiteral("XML error in \"%1\" at line %2, column %3: %4")
+                           .arg(path)
+                           .arg(reader.lineNumber())
+                           .arg(reader.columnNumber() + 1) // Qt counts columns from 0
+                           .arg(reader.errorString());
+    }
 
     reader.clear();
     file.close();
     std::cerr << "Done!" << std::endl;
+    return complete;
 }
 
 // A line cut off by the end of the document or an XML error is discarded like an incomplete one:

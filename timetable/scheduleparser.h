@@ -18,8 +18,10 @@ public:
     ScheduleParser &operator=(const ScheduleParser &) = delete;
     ~ScheduleParser();
 
-    /// Appends the accepted lines of the file; progress and errors go to standard error.
-    void parse(const QString &path);
+    /// Appends the accepted lines of the file; progress and errors go to standard error. False when
+    /// the file could not be opened or reading stopped at an XML error; `problem` then names the file
+    /// (and the line and column of the error).
+    bool parse(const QString &path, QString *problem = nullptr);
     const std::vector<Schedule *> &schedules() const { return list; }
 
 private:

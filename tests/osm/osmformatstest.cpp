@@ -8,6 +8,8 @@
 
 #include <QTemporaryDir>
 
+#include <regex>
+
 using namespace osmtest;
 
 namespace {
@@ -15,7 +17,7 @@ namespace {
 struct Reading
 {
     bool complete;
-    std::vector<std::string> lines; ///< without the first, which names the file
+    std::vector<std::string> lines; ///< without the first, which names the file, and without XML line numbers
 };
 
 Reading read(const QString &path, OSMData *data)
@@ -25,6 +27,9 @@ Reading read(const QString &path, OSMData *data)
     std::vector<std::string> lines = capture.lines();
     if (!lines.empty())
         lines.erase(lines.begin());
+    static const std::regex lineNumber(" \\(line [0-9]+\\)");
+    for (std::string &line : lines)
+        line = std::regex_replace(line, lineNumber, "");
     return {complete, lines};
 }
 

@@ -118,13 +118,31 @@ TEST(OSMParserBadInput, NumbersThatAreNotNumbersAndIdsAtTheEdgesOf64Bits)
     const std::vector<std::string> lines = parseCapturing(fixture("n9w7r3-bad-numbers.osm"), &data);
     const int64_t max = std::numeric_limits<int64_t>::max();
     const int64_t min = std::numeric_limits<int64_t>::min();
+    // Each element dropped is named after the conversion message: kind, id text, line, reason.
+    const std::string notInteger = "id is not a 64-bit integer";
+    const std::string notRef = "ref is not a 64-bit integer (relation \"30\")";
     std::vector<std::string> expected;
-    for (const char *message : {"lat: north", "lon: ", "id: x4", "lat: nan", "id: ", "id: 9223372036854775808",
-                                "id: -9223372036854775809", "id: abc", "id: 9223372036854775808"})
-        expected.push_back(std::string("OSMParser: Conversion failed ") + message);
-    expected.push_back("addWay finding Node failed: fromId == 0");
-    for (const char *message : {"relationId: r1", "memberRefId: zz", "memberRefId: 9223372036854775808"})
-        expected.push_back(std::string("OSMParser: Conversion failed ") + message);
+    for (const auto &message : std::vector<std::pair<std::string, std::string>>{
+             {"lat: north", "node \"2\" (line 4): latitude is not a finite number"},
+             {"lon: ", "node \"3\" (line 5): longitude is not a finite number"},
+             {"id: x4", "node \"x4\" (line 6): " + notInteger},
+             {"lat: nan", "node \"5\" (line 7): latitude is not a finite number"},
+             {"id: ", "node \"\" (line 8): " + notInteger},
+             {"id: 9223372036854775808", "node \"9223372036854775808\" (line 11): " + notInteger},
+             {"id: -9223372036854775809", "node \"-9223372036854775809\" (line 12): " + notInteger},
+             {"id: abc", ""},
+             {"id: 9223372036854775808", "way \"9223372036854775808\" (line 18): id 0 was taken by an earlier way"},
+             {"", ""},
+             {"relationId: r1", "relation \"r1\" (line 20): " + notInteger},
+             {"memberRefId: zz", "member \"zz\" (line 22): " + notRef},
+             {"memberRefId: 9223372036854775808", "member \"9223372036854775808\" (line 23): " + notRef}}) {
+        if (message.first.empty())
+            expected.push_back("addWay finding Node failed: fromId == 0");
+        else
+            expected.push_back("OSMParser: Conversion failed " + message.first);
+        if (!message.second.empty())
+            expected.push_back("OSMParser:     Dropped " + message.second);
+    }
     EXPECT_EQ(std::vector<std::string>(lines.begin() + 3, lines.end() - 7), expected);
     std::vector<int64_t> nodes;
     for (const Node *node : data.nodes()->nodes())

@@ -101,6 +101,22 @@ bool HeadlessOptions::parse(const QStringList &arguments, QString &error)
             fetchTiles = true;
         } else if (option == QLatin1String("--tile-dir")) {
             tileDir = text;
+        } else if (option == QLatin1String("--max-segment-m")) {
+            if (!count(1, number))
+                return false;
+            budget.maxSegmentMetres = double(number);
+        } else if (option == QLatin1String("--max-way-cells")) {
+            if (!count(1, budget.maxWayCells))
+                return false;
+        } else if (option == QLatin1String("--max-network-cells")) {
+            if (!count(1, budget.maxNetworkCells))
+                return false;
+        } else if (option == QLatin1String("--max-node-arms")) {
+            if (!count(3, number) || number > 1000000) {
+                error = QStringLiteral("malformed arm count \"%1\" (expected 3 to 1000000)").arg(text);
+                return false;
+            }
+            budget.maxNodeArms = int32_t(number);
         } else {
             error = QStringLiteral("unknown option \"%1\"").arg(option);
             return false;
@@ -115,5 +131,6 @@ QString HeadlessOptions::usage()
         "usage: kolvex-headless [--osm FILE] [--schedules FILE] [--start HH:MM:SS] [--seed N]\n"
         "                       [--steps N] [--stats-every K] [--csv FILE] [--fcd FILE] [--fcd-every K]\n"
         "                       [--threads N] [--export-network FILE] [--write-osm FILE]\n"
-        "                       [--fetch-tiles MINZOOM-MAXZOOM [--tile-dir DIR]]");
+        "                       [--max-segment-m M] [--max-way-cells N] [--max-network-cells N]\n"
+        "                       [--max-node-arms N] [--fetch-tiles MINZOOM-MAXZOOM [--tile-dir DIR]]");
 }

@@ -1,6 +1,8 @@
 #ifndef KOLVEX_TOOLS_HEADLESSOPTIONS_H
 #define KOLVEX_TOOLS_HEADLESSOPTIONS_H
 
+#include "convert/networkbudget.h"
+
 #include <QString>
 #include <QStringList>
 #include <QTime>
@@ -26,6 +28,7 @@ struct HeadlessOptions
     int tileMinZoom = 0;
     int tileMaxZoom = 0;
     QString tileDir; ///< the tile directory (default ./data/map_tiles/)
+    NetworkBudget budget;      ///< a map whose network would cost more is refused
 
     /// Reads `arguments` (program name first); false with `error` set for an unknown option or a
     /// malformed value.

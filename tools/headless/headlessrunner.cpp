@@ -74,6 +74,7 @@ void HeadlessRunner::start()
     if (options.threads > 0)
         QThreadPool::globalInstance()->setMaxThreadCount(options.threads);
     simulation = std::make_unique<Simulation>(options.osmPath, options.schedulePath, options.start, options.seed);
+    simulation->setNetworkBudget(options.budget);
     connect(simulation.get(), &Simulation::log, this, [](const QString &msg) {
         std::printf("%s\n", msg.toUtf8().constData());
         std::fflush(stdout);
@@ -90,6 +91,13 @@ void HeadlessRunner::start()
 
 void HeadlessRunner::prepared()
 {
+    // An input that could not be read whole, or a refused map, is never reported as a success.
+    if (!simulation->preparationProblems().isEmpty()) {
+        for (const QString &problem : simulation->preparationProblems())
+            std::cerr << "kolvex-headless: " << problem.toStdString() << std::endl;
+        finish(1);
+        return;
+    }
     if (!options.exportNetworkPath.isEmpty() &&
         !exportNetworkGeoJson(options.exportNetworkPath, simulation->osmData(), simulation->simulationData(),
                               simulation->bindingData())) {

@@ -34,7 +34,11 @@ int main(int argc, char *argv[])
     if (!options.writeOsmPath.isEmpty()) {
         // The reduced extract is written from the map as read, before conversion changes it.
         OSMData data;
-        OSMParser::parseFile(options.osmPath, &data);
+        QString problem;
+        if (!OSMParser::parseFile(options.osmPath, &data, &problem)) {
+            std::cerr << "kolvex-headless: map: " << problem.toStdString() << std::endl;
+            return 1;
+        }
         OSMWriter::createOsm(&data, options.writeOsmPath);
         return 0;
     }

@@ -1,0 +1,14 @@
+// libFuzzer target: one input is a schedule file.
+
+#include "fuzzinput.h"
+#include "timetable/scheduleparser.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
+{
+    const QString path = writeFuzzInput("schedules", bytes, size);
+    if (path.isEmpty())
+        return 0;
+    ScheduleParser parser;
+    parser.parse(path);
+    return 0;
+}
