@@ -1,21 +1,16 @@
 #include "mainwindow.h"
+#include "metatypes.h"
 
 #include <QApplication>
-#include <QMetaType>
-#include <QPoint>
 
 #include <iostream>
 #include <memory>
-#include <vector>
-
-Q_DECLARE_METATYPE(std::vector<QPoint>)
 
 int main(int argc, char *argv[])
 {
     std::cerr << "Main: "
               << "starting..." << std::endl;
-    // Point lists travel through queued connections of the map display.
-    qRegisterMetaType<std::vector<QPoint>>("std::vector<QPoint>");
+    registerMetaTypes();
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kolvex"));

@@ -2,36 +2,61 @@
 #define KOLVEX_APP_MAINWINDOW_H
 
 #include <QMainWindow>
+#include <QTime>
 
-class QTextEdit;
+#include <memory>
+
+class FileOpenerDialog;
+class LivePlot;
+class QDockWidget;
+class RenderOptionsDialog;
 class Simulation;
 
-/// The application window: starts one simulation on the default inputs and shows its
-/// preparation log. Runs in the GUI thread; the simulation is reached only by queued calls.
+namespace Ui {
+class MainWindow;
+}
+
+/// The application window: the map, the time, layer and statistics panels, the live plot, and
+/// the start dialog that prepares one run. Runs in the GUI thread; the run and its step loop live
+/// in threads of their own and are reached through queued calls and plain getters.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
     explicit MainWindow(QWidget *parent = nullptr);
+    /// Stops and frees the run, if any.
     ~MainWindow() override;
 
+    /// The run, or null before Start Sim and after a run that could not be prepared.
     Simulation *simulation() const { return m_simulation; }
 
 signals:
-    /// Emitted once the simulation is prepared and its step loop exists.
-    void simulationReady();
-
-public slots:
-    void writeIntoLog(const QString &msg);
+    void mapZoomIn();
+    void mapZoomOut();
 
 private slots:
-    void startSim(const QString &osmFilePath, const QString &scheduleFilePath, const QTime &simInitTime);
+    void startSim(QString osmFilePath, QString scheduleFilePath, QTime simInitTime);
     void simDataPrepared();
     void simStarted();
+    void showAbout();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    QTextEdit *log;
+    void centreOnScreen();
+    void createLivePlot();
+    /// Connects every layer check box of the panel and of the render options to the map widget.
+    void connectLayerSwitches();
+    /// Drops the run and lets the user choose other files.
+    void abandonRun(const QString &msg);
+
+    std::unique_ptr<Ui::MainWindow> ui;
+    RenderOptionsDialog *renderOptionsDialog;
+    FileOpenerDialog *fileOpenerDialog;
     Simulation *m_simulation = nullptr;
+    QDockWidget *livePlotDock = nullptr;
+    LivePlot *livePlot = nullptr;
 };
 
 #endif

@@ -1,0 +1,99 @@
+#include "fileopenerdialog.h"
+
+#include "engine/simulation.h"
+#include "ui_fileopenerdialog.h"
+
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QMessageBox>
+
+FileOpenerDialog::FileOpenerDialog(QWidget *parent) : QDialog(parent), ui(new Ui::FileOpenerDialog)
+{
+    ui->setupUi(this);
+    ui->btnStartSimulation->setEnabled(false);
+    setFixedSize(sizeHint());
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::CustomizeWindowHint);
+    connect(ui->btnClose, &QPushButton::clicked, this, &FileOpenerDialog::closeSim);
+
+    m_osmFilePath = QString::fromUtf8(Simulation::DEFAULT_OSM_PATH);
+    m_scheduleFilePath = QString::fromUtf8(Simulation::DEFAULT_SCHEDULE_PATH);
+    ui->leOSMFilePath->setText(m_osmFilePath);
+    ui->leScheduleFilePath->setText(m_scheduleFilePath);
+    osmFileChosen = true;
+    scheduleFileChosen = true;
+    updateStartButton();
+}
+
+FileOpenerDialog::~FileOpenerDialog() = default;
+
+void FileOpenerDialog::reportFailure(const QString &msg)
+{
+    writeIntoLog(msg);
+    auto *box = new QMessageBox(QMessageBox::Warning, windowTitle(), msg, QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("mbFailure"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open(); // window-modal over the dialog, without blocking the event loop
+    setPreparing(false);
+}
+
+void FileOpenerDialog::writeIntoLog(const QString &msg)
+{
+    ui->teLog->append(msg);
+}
+
+void FileOpenerDialog::on_btnChooseOSMFile_clicked()
+{
+    if (!chooseFile(m_osmFilePath))
+        return;
+    ui->leOSMFilePath->setText(m_osmFilePath);
+    osmFileChosen = true;
+    updateStartButton();
+}
+
+void FileOpenerDialog::on_btnChooseScheduleFile_clicked()
+{
+    if (!chooseFile(m_scheduleFilePath))
+        return;
+    ui->leScheduleFilePath->setText(m_scheduleFilePath);
+    scheduleFileChosen = true;
+    updateStartButton();
+}
+
+void FileOpenerDialog::on_btnStartSimulation_clicked()
+{
+    setPreparing(true);
+    ui->teLog->setFocus();
+    emit startSim(m_osmFilePath, m_scheduleFilePath, ui->teSimInitTime->time());
+}
+
+bool FileOpenerDialog::chooseFile(QString &path)
+{
+    const QString chosen =
+        QFileDialog::getOpenFileName(this, QStringLiteral("Open File"), QString(), QStringLiteral("Files (*.*)"));
+    if (chosen.isEmpty())
+        return false;
+    path = chosen;
+    return true;
+}
+
+void FileOpenerDialog::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape)
+        event->ignore();
+    else
+        QDialog::keyPressEvent(event);
+}
+
+void FileOpenerDialog::setPreparing(bool on)
+{
+    preparing = on;
+    ui->btnChooseOSMFile->setEnabled(!on);
+    ui->btnChooseScheduleFile->setEnabled(!on);
+    updateStartButton();
+}
+
+void FileOpenerDialog::updateStartButton()
+{
+    // While a run is being prepared a second one must not start beside it.
+    ui->btnStartSimulation->setEnabled(osmFileChosen && scheduleFileChosen && !preparing);
+}

@@ -1,0 +1,61 @@
+#ifndef KOLVEX_APP_FILEOPENERDIALOG_H
+#define KOLVEX_APP_FILEOPENERDIALOG_H
+
+#include <QDialog>
+#include <QTime>
+
+#include <memory>
+
+namespace Ui {
+class FileOpenerDialog;
+}
+
+/// The start dialog: the map and schedule files (the bundled ones preselected), the start time,
+/// and the log of the preparation.
+class FileOpenerDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit FileOpenerDialog(QWidget *parent = nullptr);
+    ~FileOpenerDialog() override;
+
+    const QString &osmFilePath() const { return m_osmFilePath; }
+    const QString &scheduleFilePath() const { return m_scheduleFilePath; }
+
+    /// A run could not be prepared: the message goes into the log and into a message box over
+    /// the dialog, and Start Sim may be pressed again (with other files).
+    void reportFailure(const QString &msg);
+
+signals:
+    void startSim(QString osmFilePath, QString scheduleFilePath, QTime simInitTime);
+    void closeSim();
+
+public slots:
+    void writeIntoLog(const QString &msg);
+
+protected:
+    /// Escape would hide the dialog and leave the window with no way to start a run: the Close
+    /// button is the way out.
+    void keyPressEvent(QKeyEvent *event) override;
+
+private slots:
+    void on_btnChooseOSMFile_clicked();
+    void on_btnChooseScheduleFile_clicked();
+    void on_btnStartSimulation_clicked();
+
+private:
+    /// Asks for a file; false (and nothing changed) when the user cancels.
+    bool chooseFile(QString &path);
+    void updateStartButton();
+    /// While a run is prepared its files stay as they are.
+    void setPreparing(bool on);
+
+    std::unique_ptr<Ui::FileOpenerDialog> ui;
+    bool osmFileChosen = false;
+    bool scheduleFileChosen = false;
+    QString m_osmFilePath;
+    QString m_scheduleFilePath;
+    bool preparing = false; ///< Start Sim was pressed and no failure came back yet
+};
+
+#endif

@@ -1,0 +1,6 @@
+#include "metatypes.h"
+
+void registerMetaTypes()
+{
+    qRegisterMetaType<std::vector<QPoint>>("std::vector<QPoint>");
+}

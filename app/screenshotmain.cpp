@@ -1,0 +1,82 @@
+// kolvex-screenshot: runs the window on the bundled city for a while, as a user would, and saves
+// a picture of it. Run it from the repository root under a display (scripts/screenshot uses a
+// virtual one).
+
+#include "fileopenerdialog.h"
+#include "mainwindow.h"
+#include "metatypes.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPixmap>
+#include <QPushButton>
+
+#include <iostream>
+#include <memory>
+
+namespace {
+
+/// Processes events for `ms` milliseconds or until `done` holds; whether it held.
+template <typename Done> bool runFor(int ms, Done done)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+QPushButton *button(QObject *parent, const char *name)
+{
+    auto *b = parent->findChild<QPushButton *>(QLatin1String(name));
+    if (!b)
+        std::cerr << "kolvex-screenshot: no button " << name << std::endl;
+    return b;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    registerMetaTypes();
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kolvex"));
+    const QStringList args = QApplication::arguments();
+    if (args.size() < 2 || args.size() > 3) {
+        std::cerr << "usage: kolvex-screenshot OUTPUT.png [WALL_SECONDS]" << std::endl;
+        return 2;
+    }
+    const QString output = args.at(1);
+    const int seconds = args.size() > 2 ? args.at(2).toInt() : 20;
+
+    auto window = std::make_unique<MainWindow>();
+    window->resize(1100, 760);
+    window->show();
+    auto *dialog = window->findChild<FileOpenerDialog *>();
+    QPushButton *startSim = dialog ? button(dialog, "btnStartSimulation") : nullptr;
+    if (!startSim)
+        return 1;
+    startSim->click();
+    if (!runFor(60000, [&] { return !dialog->isVisible(); })) {
+        std::cerr << "kolvex-screenshot: the bundled city was not prepared" << std::endl;
+        return 1;
+    }
+    QPushButton *faster = button(window.get(), "decStepButton");
+    QPushButton *start = button(window.get(), "startButton");
+    if (!faster || !start)
+        return 1;
+    for (int i = 0; i < 4; ++i) // 16 times real time: a few simulated minutes in the plot
+        faster->click();
+    start->click();
+    runFor(seconds * 1000, [] { return false; });
+
+    if (!window->grab().save(output, "PNG")) {
+        std::cerr << "kolvex-screenshot: cannot write \"" << output.toStdString() << "\"" << std::endl;
+        return 1;
+    }
+    std::cerr << "kolvex-screenshot: wrote " << output.toStdString() << std::endl;
+    return 0;
+}

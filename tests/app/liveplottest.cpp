@@ -1,0 +1,54 @@
+#include "app/liveplot.h"
+
+#include <QChart>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLineSeries>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+SimStatistics at(int32_t step, size_t cars)
+{
+    SimStatistics s;
+    s.step = step;
+    s.time = QTime(23, 59, 0).addMSecs(step * 250);
+    s.cars = cars;
+    s.buses = 1;
+    s.meanSpeedKmh = 20.0;
+    return s;
+}
+
+} // namespace
+
+TEST(LivePlot, KeepsOneSampleASimulatedSecondForAnHourAndStartsAgainForANewRun)
+{
+    LivePlot plot;
+    plot.resize(400, 200);
+    plot.show();
+    for (int32_t step = 0; step < 10; ++step)
+        plot.addStatistics(at(step, 5));
+    EXPECT_EQ(plot.sampleCount(), 3); // steps 0, 4, 8
+
+    plot.addStatistics(SimStatistics()); // no run yet: nothing to plot
+    EXPECT_EQ(plot.sampleCount(), 3);
+
+    // Past midnight and past the hour kept.
+    for (int32_t step = 12; step < 4 * (LivePlot::MAX_SAMPLES + 100); step += 4)
+        plot.addStatistics(at(step, 7));
+    EXPECT_EQ(plot.sampleCount(), LivePlot::MAX_SAMPLES);
+
+    auto *cars = qobject_cast<QtCharts::QLineSeries *>(plot.chart()->series().at(0));
+    ASSERT_NE(cars, nullptr);
+    QElapsedTimer clock;
+    clock.start();
+    while (cars->count() < LivePlot::MAX_SAMPLES && clock.elapsed() < 5000) // the redraw is throttled
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_EQ(cars->count(), LivePlot::MAX_SAMPLES);
+    for (int i = 1; i < cars->count(); ++i)
+        ASSERT_DOUBLE_EQ(cars->at(i).x() - cars->at(i - 1).x(), 1000.0) << "index " << i;
+
+    plot.addStatistics(at(0, 3)); // the step counter went back
+    EXPECT_EQ(plot.sampleCount(), 1);
+}
