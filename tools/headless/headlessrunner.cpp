@@ -8,6 +8,7 @@
 #include "model/cell.h"
 #include "model/simulationdata.h"
 #include "model/tram.h"
+#include "model/units.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -40,8 +41,7 @@ Counts count(const SimulationData &data)
     addSpeeds(data.trams, c.vehicles, sum);
     addSpeeds(data.buses, c.vehicles, sum);
     addSpeeds(data.cars, c.vehicles, sum);
-    // A speed of one cell per step is 1 m/s.
-    c.meanSpeedKmh = c.vehicles ? sum / double(c.vehicles) * 3.6 : 0.0;
+    c.meanSpeedKmh = c.vehicles ? sum / double(c.vehicles) * units::MPS_PER_CELL_PER_STEP * units::KMH_PER_MPS : 0.0;
     return c;
 }
 
