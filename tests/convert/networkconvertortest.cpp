@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 
 using testmaps::at;
 using testmaps::TestNetwork;
@@ -15,6 +16,13 @@ using testmaps::yOf;
 namespace {
 
 constexpr double CM = 0.01;
+
+/// The number the conversion reported after `label`, −1 if it reported none.
+long long reported(const std::string &log, const std::string &label)
+{
+    const size_t at = log.find(label);
+    return at == std::string::npos ? -1 : std::atoll(log.c_str() + at + label.size());
+}
 
 void expectSoundNetwork(const TestNetwork &net)
 {
@@ -50,19 +58,20 @@ TEST(NetworkConvertorSplit, WaysAreSplitAtSharedInteriorNodesAndInteriorStops)
         const char *name;
         std::vector<testmaps::TestWay> ways;
         int64_t tramStopNode, busStopNode;
+        int counts[3]; ///< ways, tram stops, bus stops
         std::vector<std::vector<int64_t>> pieces;
     };
     // clang-format off
     const Case cases[] = {
-        {"crossing at a shared interior node", {{10, {1, 3, 2}}, {11, {4, 3, 5}}}, 0, 0,
+        {"crossing at a shared interior node", {{10, {1, 3, 2}}, {11, {4, 3, 5}}}, 0, 0, {2, 0, 0},
          {{1, 3}, {4, 3}, {3, 2}, {3, 5}}},
-        {"interior touching another way's end", {{10, {1, 3, 2}}, {11, {3, 4}}}, 0, 0,
+        {"interior touching another way's end", {{10, {1, 3, 2}}, {11, {3, 4}}}, 0, 0, {1, 0, 0},
          {{1, 3}, {3, 4}, {3, 2}}},
-        {"sharing only their ends", {{10, {1, 2, 3}}, {11, {3, 4, 5}}}, 0, 0, {{1, 2, 3}, {3, 4, 5}}},
+        {"sharing only their ends", {{10, {1, 2, 3}}, {11, {3, 4, 5}}}, 0, 0, {0, 0, 0}, {{1, 2, 3}, {3, 4, 5}}},
         {"appended pieces split again in the same pass", {{10, {1, 2, 3, 4, 5}}, {11, {2, 6}}, {12, {4, 7}}}, 0, 0,
-         {{1, 2}, {2, 6}, {4, 7}, {2, 3, 4}, {4, 5}}},
+         {2, 0, 0}, {{1, 2}, {2, 6}, {4, 7}, {2, 3, 4}, {4, 5}}},
         // A stop on an end node (6) splits nothing.
-        {"stops in the interior", {{10, {1, 2, 3}, 1, 1, false, true}, {11, {4, 5, 6}}}, 2, 5,
+        {"stops in the interior", {{10, {1, 2, 3}, 1, 1, false, true}, {11, {4, 5, 6}}}, 2, 5, {0, 1, 1},
          {{1, 2}, {4, 5}, {2, 3}, {5, 6}}},
     };
     // clang-format on
@@ -80,6 +89,10 @@ TEST(NetworkConvertorSplit, WaysAreSplitAtSharedInteriorNodesAndInteriorStops)
             net.osm.addBusStop("End", net.nodeById(6));
         }
         net.run(1, 1);
+        // The reported statistics count the pieces made.
+        const char *labels[] = {"ways", "tram stops", "bus stops"};
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(reported(net.log, "Split count (" + std::string(labels[i]) + ") = "), c.counts[i]) << labels[i];
         EXPECT_EQ(net.nodeIdsOfWays(), c.pieces);
     }
 }
