@@ -1,5 +1,5 @@
-// Speed of the network conversion on the raw Helsinki extract: the geometry and cell stages
-// alone, and the whole preparation of the map (reading, bus stops, every conversion stage).
+// Speed of the network conversion on the raw Helsinki extract: the conversion stages alone, and
+// the whole preparation of the map (reading, bus stops, every conversion stage).
 
 #include "convert/networkconvertor.h"
 #include "convert/osmbusstopconvertor.h"
@@ -62,24 +62,6 @@ void convertStages(benchmark::State &state, int first, int last)
     }
     state.counters["cells"] = double(cells);
 }
-
-void BM_GeometryAndCells(benchmark::State &state)
-{
-    convertStages(state, 1, 8);
-}
-BENCHMARK(BM_GeometryAndCells)->Unit(benchmark::kMillisecond);
-
-void BM_GeometryOnly(benchmark::State &state)
-{
-    convertStages(state, 1, 5);
-}
-BENCHMARK(BM_GeometryOnly)->Unit(benchmark::kMillisecond);
-
-void BM_WayCells(benchmark::State &state)
-{
-    convertStages(state, 8, 8);
-}
-BENCHMARK(BM_WayCells)->Unit(benchmark::kMillisecond);
 
 void BM_AllStages(benchmark::State &state)
 {

@@ -3,6 +3,7 @@
 #include "model/bindingdata.h"
 #include "model/cell.h"
 #include "model/simulationdata.h"
+#include "model/units.h"
 #include "osm/node.h"
 #include "osm/way.h"
 
@@ -342,8 +343,9 @@ CellRun layCells(SimulationData &data, const Polyline &line, LaneBinding *wayLin
         if (!isFinite(a) || !isFinite(b))
             continue;
         const double length = geo::distance(a, b);
-        geo::shortenSegment(a, b, 0.125);
-        const double count = std::ceil(4.0 * length);
+        // Cell centres: half a cell in from each end.
+        geo::shortenSegment(a, b, units::CELL_LENGTH_M / 2.0);
+        const double count = std::ceil(units::CELLS_PER_M * length);
         if (count <= 1.0) {
             add(geo::intermediateLocation(a, b, 0.5));
             continue;

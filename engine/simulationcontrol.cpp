@@ -11,6 +11,7 @@
 #include "model/simulationdata.h"
 #include "model/simulationlocks.h"
 #include "model/tram.h"
+#include "model/units.h"
 
 #include <QtConcurrent/QtConcurrentMap>
 
@@ -96,7 +97,7 @@ void SimulationControl::step()
 
 void SimulationControl::advanceClock()
 {
-    m_data->time = m_data->time.addMSecs(250);
+    m_data->time = m_data->time.addMSecs(units::STEP_MS);
     ++m_data->step;
 }
 

@@ -10,7 +10,7 @@
 
 struct SimulationData;
 
-/// Advances a run by one step of 250 ms in nine phases: decisions are made on a frozen picture,
+/// Advances a run by one step in nine phases: decisions are made on a frozen picture,
 /// then all speeds change at once, then all vehicles move. Runs in the step thread; only the
 /// decision phase uses other threads, and it waits for them.
 class SimulationControl

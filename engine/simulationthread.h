@@ -3,6 +3,8 @@
 
 #include "steppacer.h"
 
+#include "model/units.h"
+
 #include <QObject>
 
 #include <atomic>
@@ -20,7 +22,8 @@ class SimulationThread : public QObject
 public:
     static constexpr uint MIN_STEP_SIZE = 1;
     static constexpr uint MAX_STEP_SIZE = 1000;
-    static constexpr uint DEFAULT_STEP_SIZE = 250;
+    /// Real time: one simulated step per step length of wall-clock time.
+    static constexpr uint DEFAULT_STEP_SIZE = units::STEP_MS;
 
     /// Starts the worker thread; no step runs until startSim. `control` is not owned.
     explicit SimulationThread(SimulationControl *control);

@@ -4,30 +4,39 @@
 #include <cmath>
 #include <cstdio>
 #include <iostream>
+#include <limits>
 
 namespace geo {
 
 namespace {
 
-/// Folds a bearing into [0, 360], warning when it was outside.
+/// Folds a bearing into [0, 360], warning when it was outside; NaN for a non-finite bearing.
 double validBearing(double bearing)
 {
-    if (bearing < 0.0 || bearing > 360.0)
+    if (!std::isfinite(bearing))
+        return std::numeric_limits<double>::quiet_NaN();
+    if (bearing < 0.0 || bearing > 360.0) {
         std::cerr << "Bearing is out of range: " << bearing << " | Aligning to 0..360, but you should check it."
                   << std::endl;
-    while (bearing > 360.0)
-        bearing -= 360.0;
-    while (bearing < 0.0)
-        bearing += 360.0;
+        // fmod is exact, so in-range results equal those of repeated steps of 360, in bounded time.
+        bearing = std::fmod(bearing, 360.0);
+        if (bearing < 0.0)
+            bearing += 360.0;
+    }
     return bearing;
 }
 
-double foldOnce(double r)
+/// Folds a sum of bearing and angle into [0, 360); NaN stays NaN.
+double foldIntoCircle(double r)
 {
-    if (r >= 360.0)
-        r -= 360.0;
-    if (r < 0.0)
-        r += 360.0;
+    if (r >= 360.0 || r < 0.0) {
+        r = std::fmod(r, 360.0);
+        if (r < 0.0)
+            r += 360.0;
+        // A tiny negative remainder plus 360 rounds up to 360.
+        if (r >= 360.0)
+            r = 0.0;
+    }
     return r;
 }
 
@@ -104,12 +113,12 @@ void blend3(double x1, double y1, double z1, double x2, double y2, double z2, do
 
 double addToBearing(double bearingDeg, double delta)
 {
-    return foldOnce(validBearing(bearingDeg) + delta);
+    return foldIntoCircle(validBearing(bearingDeg) + delta);
 }
 
 double subtractFromBearing(double bearingDeg, double delta)
 {
-    return foldOnce(validBearing(bearingDeg) - delta);
+    return foldIntoCircle(validBearing(bearingDeg) - delta);
 }
 
 double bearingDifference(double bearing1, double bearing2)

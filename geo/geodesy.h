@@ -53,7 +53,8 @@ Location intermediateLocation(const Location &a, const Location &b, double t);
 void blend3(double x1, double y1, double z1, double x2, double y2, double z2, double t, double &x, double &y,
             double &z);
 
-/// Bearing arithmetic; bearings outside [0, 360] are reported on standard error and folded into range.
+/// Bearing arithmetic: the result is in [0, 360) for any finite input, and NaN for NaN or infinite
+/// input. A bearing argument outside [0, 360] is reported on standard error.
 double addToBearing(double bearing, double delta);
 double subtractFromBearing(double bearing, double delta);
 /// Smallest angle between two bearings, in [0, 180].

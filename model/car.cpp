@@ -5,13 +5,14 @@
 #include "crossroad.h"
 #include "rightofway.h"
 #include "simulationdata.h"
+#include "units.h"
 
 #include <algorithm>
 #include <cmath>
 
 Car::Car(SimulationData &run) : Vehicle(run.newVehicleId(), run.random)
 {
-    m_length = int32_t(std::lround(4.0 * (run.random.draw() % 3 + 3)));
+    m_length = int32_t(std::lround(units::CELLS_PER_M * (run.random.draw() % 3 + 3)));
 }
 
 void Car::decide()

@@ -1,5 +1,7 @@
 #include "semaphore.h"
 
+#include "units.h"
+
 void Semaphore::addGroup(WayEnd *key)
 {
     m_lights[key] = Red;
@@ -10,7 +12,7 @@ void Semaphore::addGroup(WayEnd *key)
 
 void Semaphore::update()
 {
-    m_timer -= STEP_SECONDS;
+    m_timer -= units::STEP_S;
     if (m_timer > 0.0 || m_groups.empty())
         return;
     // The timer is set to the new phase's length, not added to what is left.

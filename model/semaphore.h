@@ -19,7 +19,6 @@ public:
 
     static constexpr double GREEN_SECONDS = 20.0;
     static constexpr double AMBER_SECONDS = 3.0;
-    static constexpr double STEP_SECONDS = 0.25;
 
     Semaphore() = default;
     Semaphore(const Semaphore &) = delete;
@@ -28,7 +27,7 @@ public:
 
     /// Appends a signal group; the first group added starts green, every other one red.
     void addGroup(WayEnd *key);
-    /// Advances the cycle by one step of 0.25 s.
+    /// Advances the cycle by one step.
     void update();
     /// Whether the group of the way `way` shows green; true for a way that has no group here.
     bool isGreen(const WayBinding *way) const;

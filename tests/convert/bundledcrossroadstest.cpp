@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <set>
-#include <sstream>
 
 using testmaps::ConvertedMap;
 
@@ -22,7 +21,6 @@ struct StopBefore
     const OSMStop *stop; ///< compared by identity only: it may have been deleted
     const Node *node;
     int32_t kind;
-    std::string message; ///< what the conversion writes if it drops the stop
 };
 
 /// The default map read and converted once for every test of this file.
@@ -32,19 +30,13 @@ protected:
     static void SetUpTestSuite()
     {
         stopsBefore = new std::vector<StopBefore>;
-        map =
-            ConvertedMap::load(KOLVEX_SOURCE_DIR "/data/kesta_center_2014-04-15_compressed_edited.osm", [](const OSMData
-                                                                                                               &osm) {
-                for (const OSMStops *list : {osm.tramStops(), osm.busStops()})
-                    for (const OSMStop *stop : list->stops()) {
-                        std::ostringstream message;
-                        message << "NetworkConvertor: " << (stop->getKind() == TramStop ? "Tram" : "Bus")
-                                << " stop cells could not be created | Stop location: "
-                                << stop->getNode()->getLocation() << " | Name: " << stop->getName()
-                                << " | Removing stop from osmData->stops\n";
-                        stopsBefore->push_back({stop, stop->getNode(), stop->getKind(), message.str()});
-                    }
-            }).release();
+        const auto remember = [](const OSMData &osm) {
+            for (const OSMStops *list : {osm.tramStops(), osm.busStops()})
+                for (const OSMStop *stop : list->stops())
+                    stopsBefore->push_back({stop, stop->getNode(), stop->getKind()});
+        };
+        map = ConvertedMap::load(KOLVEX_SOURCE_DIR "/data/kesta_center_2014-04-15_compressed_edited.osm", remember)
+                  .release();
     }
     static void TearDownTestSuite()
     {
@@ -66,36 +58,6 @@ protected:
 ConvertedMap *BundledCrossroads::map = nullptr;
 std::vector<StopBefore> *BundledCrossroads::stopsBefore = nullptr;
 
-/// Whether the bus stop placement left `stop` alone before trying to build a bay.
-bool busPreconditionFails(const NodeBinding *node)
-{
-    if (!node || node->wayEnds.empty() || node->wayEnds.size() > 2)
-        return true;
-    for (const WayEnd *e : node->wayEnds)
-        if (e->firstIncomingLane() || e->firstOutgoingLane())
-            return false;
-    return true;
-}
-
-/// Whether the tram stop placement left `stop` alone: no or too many tracks, or a crossroad whose
-/// best track has fewer than 30 cells before the node.
-bool tramPreconditionFails(const NodeBinding *node)
-{
-    if (!node)
-        return true;
-    int incoming = 0, outgoing = 0;
-    int32_t best = -1;
-    for (const WayEnd *e : node->wayEnds) {
-        incoming += e->incomingTramTrack() ? 1 : 0;
-        outgoing += e->outgoingTramTrack() ? 1 : 0;
-        if (e->incomingTramTrack() && e->incomingTramTrack()->lastCell)
-            best = std::max(best, e->incomingTramTrack()->lastCell->cellsFromStart());
-    }
-    if (incoming == 0 || outgoing == 0 || incoming >= 3 || outgoing >= 3)
-        return true;
-    return node->wayEnds.size() >= 3 && best < 30;
-}
-
 } // namespace
 
 TEST_F(BundledCrossroads, CountsOfCrossroadsSignalsAndGeneratorsAndSoundCells)
@@ -114,10 +76,6 @@ TEST_F(BundledCrossroads, CountsOfCrossroadsSignalsAndGeneratorsAndSoundCells)
     EXPECT_LT(sim.semaphores.size(), sim.crossroads.size());
     EXPECT_GT(sim.generators.size(), 10u);
     EXPECT_GT(map->bindings.stopBindings().size(), stopsBefore->size() / 3);
-    EXPECT_NE(map->log.find("NetworkConvertor:     Crossroads ... " + std::to_string(sim.crossroads.size()) + "\n"),
-              std::string::npos);
-    EXPECT_NE(map->log.find("NetworkConvertor:     Generators ... " + std::to_string(sim.generators.size()) + "\n"),
-              std::string::npos);
     // A semaphore belongs to exactly one crossroad on a signalled node, with a group per arriving arm.
     std::set<const Semaphore *> owned;
     for (const Crossroad *x : sim.crossroads) {
@@ -183,14 +141,13 @@ TEST_F(BundledCrossroads, EveryPathLeadsFromItsEntryLaneIntoItsExitLane)
     EXPECT_GT(checked, 500u);
 }
 
-TEST_F(BundledCrossroads, EveryStopIsPlacedOrReportedOrLeftByItsPrecondition)
+TEST_F(BundledCrossroads, EveryStopIsPlacedReportedOrOnANode)
 {
     size_t placed = 0, dropped = 0;
     for (const StopBefore &before : *stopsBefore) {
         const OSMStops *list = before.kind == TramStop ? map->osm.tramStops() : map->osm.busStops();
         if (std::find(list->stops().begin(), list->stops().end(), before.stop) == list->stops().end()) {
             ++dropped;
-            EXPECT_NE(map->log.find(before.message), std::string::npos) << "dropped without a message";
             continue;
         }
         const OSMStop *stop = before.stop;
@@ -207,14 +164,12 @@ TEST_F(BundledCrossroads, EveryStopIsPlacedOrReportedOrLeftByItsPrecondition)
             ASSERT_NE(node, nullptr);
             continue;
         }
-        // A bus stop that no way reaches is reported; a tram stop off the tracks stays silently.
+        // A bus stop that no way reaches is reported, so an unplaced one has met a way.
         if (before.kind == BusStop) {
-            ASSERT_NE(node, nullptr) << stop->getName() << ": a bus stop no way reaches must be reported";
+            EXPECT_NE(node, nullptr) << stop->getName();
         }
-        EXPECT_TRUE(before.kind == TramStop ? tramPreconditionFails(node) : busPreconditionFails(node))
-            << stop->getName() << " is neither placed nor reported";
-        EXPECT_EQ(map->log.find(before.message), std::string::npos) << stop->getName();
     }
+    // Every dropped stop is reported, once.
     EXPECT_EQ(testmaps::countOccurrences(map->log, "stop cells could not be created"), int(dropped));
     EXPECT_EQ(placed, map->bindings.stopBindings().size());
     EXPECT_GT(placed, 0u);

@@ -17,12 +17,8 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <map>
-#include <set>
-#include <vector>
 
 using testmaps::at;
 
@@ -142,85 +138,4 @@ TEST(GeoJsonExport, UnwritablePathIsReported)
     StderrCapture capture;
     EXPECT_FALSE(exportNetworkGeoJson(QStringLiteral("/nonexistent-dir/x.geojson"), &map.osm, &map.sim, &map.bindings));
     EXPECT_NE(capture.text().find("GeoJSON export: cannot write \"/nonexistent-dir/x.geojson\""), std::string::npos);
-}
-
-namespace {
-
-/// The small crossroad exported once per test, its features grouped by kind.
-class GeoJsonFeatures : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("network.geojson"));
-        ASSERT_TRUE(exportNetworkGeoJson(path, &map.osm, &map.sim, &map.bindings));
-        QString error;
-        const QJsonObject root = readJson(path, error).object();
-        ASSERT_TRUE(error.isEmpty()) << error.toStdString();
-        EXPECT_EQ(root["type"].toString(), QStringLiteral("FeatureCollection"));
-        for (const QJsonValue &value : root["features"].toArray())
-            features[value.toObject()["properties"].toObject()["kind"].toString().toStdString()].push_back(
-                value.toObject());
-    }
-    SmallCrossroad map;
-    std::map<std::string, std::vector<QJsonObject>> features;
-};
-
-/// Whether the GeoJSON position `p` is the location `l` (seven decimals written).
-bool samePosition(const QJsonValue &p, const Location &l)
-{
-    return std::fabs(p.toArray()[0].toDouble() - l.lon) < 1e-7 && std::fabs(p.toArray()[1].toDouble() - l.lat) < 1e-7;
-}
-
-} // namespace
-
-TEST_F(GeoJsonFeatures, DescribeCrossroadPathsSignalsAndStopsAsTheModelHasThem)
-{
-    ASSERT_EQ(map.sim.crossroads.size(), 1u);
-    const Crossroad *crossroad = map.sim.crossroads[0];
-    EXPECT_EQ(crossroad->kind, Crossroad::Mixed);
-    // One line per path, with the crossroad's kind and signal and the path's own cells.
-    std::multiset<std::pair<bool, long long>> expectedPaths, writtenPaths;
-    for (const auto &entry : crossroad->junction->crossroadPaths)
-        for (const CrossroadPath &p : entry.second)
-            expectedPaths.insert({p.isTram != 0, (long long)lanegeometry::countCells(p.firstCell, p.lastCell, 10000)});
-    for (const QJsonObject &f : features["crossroad_path"]) {
-        const QJsonObject properties = f["properties"].toObject();
-        EXPECT_GE(f["geometry"].toObject()["coordinates"].toArray().size(), 2);
-        EXPECT_EQ(properties["crossroad_kind"].toInt(), crossroad->kind);
-        EXPECT_EQ(properties["node_id"].toInt(), 1);
-        EXPECT_EQ(properties["has_semaphore"], QJsonValue(true));
-        ASSERT_TRUE(properties["is_tram"].isBool());
-        writtenPaths.insert({properties["is_tram"].toBool(), properties["cell_count"].toInt()});
-    }
-    EXPECT_EQ(writtenPaths, expectedPaths);
-
-    // The signal, at its node, with one group per arriving arm (the one-way north street only leaves).
-    ASSERT_EQ(features["semaphore"].size(), 1u);
-    EXPECT_TRUE(samePosition(features["semaphore"][0]["geometry"].toObject()["coordinates"],
-                             map.osm.nodes()->findById(1)->getLocation()));
-    EXPECT_EQ(features["semaphore"][0]["properties"].toObject()["group_count"].toInt(), 3);
-
-    // Two bays beside the south street and a platform on each track of the continuation; the
-    // lines run through their cells.
-    size_t marked = 0, written = 0;
-    for (const Cell *c : map.sim.cells)
-        marked += c->stop ? 1 : 0;
-    for (const char *kind : {"bus_bay", "stop_platform"}) {
-        const bool bus = std::string(kind) == "bus_bay";
-        EXPECT_EQ(features[kind].size(), 2u) << kind;
-        for (const QJsonObject &f : features[kind]) {
-            const QJsonObject properties = f["properties"].toObject();
-            const int cells = properties["cell_count"].toInt();
-            EXPECT_GE(cells, 1);
-            EXPECT_LE(cells, bus ? 81 : 181);
-            EXPECT_EQ(f["geometry"].toObject()["coordinates"].toArray().size(), std::max(cells, 2));
-            written += size_t(cells);
-            EXPECT_EQ(properties["stop_name"].toString(),
-                      bus ? QStringLiteral("Stop \"8\"") : QStringLiteral("Corner"));
-            EXPECT_EQ(properties["stop_kind"].toString(), bus ? QStringLiteral("bus") : QStringLiteral("tram"));
-        }
-    }
-    EXPECT_EQ(written, marked);
 }

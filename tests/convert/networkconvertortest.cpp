@@ -6,9 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 
 using testmaps::at;
-using testmaps::countOccurrences;
 using testmaps::TestNetwork;
 using testmaps::xOf;
 using testmaps::yOf;
@@ -17,6 +17,13 @@ namespace {
 
 constexpr double CM = 0.01;
 
+/// The number the conversion reported after `label`, −1 if it reported none.
+long long reported(const std::string &log, const std::string &label)
+{
+    const size_t at = log.find(label);
+    return at == std::string::npos ? -1 : std::atoll(log.c_str() + at + label.size());
+}
+
 void expectSoundNetwork(const TestNetwork &net)
 {
     testmaps::expectSoundNetwork(net.bindings, net.sim);
@@ -24,7 +31,7 @@ void expectSoundNetwork(const TestNetwork &net)
 
 } // namespace
 
-TEST(NetworkConvertorStages, AnnouncesEveryStageAndTheStatisticsAndBindsEachNodeOnce)
+TEST(NetworkConvertorStages, BindsEachNodeOnceInOrderOfFirstAppearance)
 {
     // A T: way 10 is split at node 3, where way 11 ends.
     TestNetwork net;
@@ -35,23 +42,6 @@ TEST(NetworkConvertorStages, AnnouncesEveryStageAndTheStatisticsAndBindsEachNode
     net.way({10, {1, 3, 2}});
     net.way({11, {3, 4}});
     net.run();
-    // clang-format off
-    const char *expected[] = {"Splitting ways...", "    Split count (ways) = 1", "    Split count (tram stops) = 0",
-                              "    Split count (bus stops) = 0", "Cyclic ways test...", "Creating ways...",
-                              "    NodeBinding count = 4", "Aligning ways...", "Aligning crossroad edges...",
-                              "Creating crossroad ways...", "Creating crossroad cells...", "Creating way cells...",
-                              "Connecting cells ...", "Creating stops...", "Creating generators...",
-                              "Creating right-of-way rules...", "Creating semaphores...", "Covertion done!"};
-    // clang-format on
-    size_t pos = 0;
-    for (const char *line : expected) {
-        const std::string full = std::string("NetworkConvertor: ") + line + "\n";
-        const size_t found = net.log.find(full, pos);
-        ASSERT_NE(found, std::string::npos) << "missing or out of order: " << line;
-        pos = found + full.size();
-    }
-    EXPECT_NE(net.log.find("NetworkConvertor:     Cells ........ " + std::to_string(net.sim.cells.size()) + "\n"),
-              std::string::npos);
     // Nodes 1, 3, 4 and 2, in order of first appearance.
     ASSERT_EQ(net.bindings.nodeBindings().size(), 4u);
     EXPECT_EQ(net.bindings.nodeBindings()[1]->node->getId(), 3);
@@ -99,16 +89,15 @@ TEST(NetworkConvertorSplit, WaysAreSplitAtSharedInteriorNodesAndInteriorStops)
             net.osm.addBusStop("End", net.nodeById(6));
         }
         net.run(1, 1);
+        // The reported statistics count the pieces made.
         const char *labels[] = {"ways", "tram stops", "bus stops"};
         for (int i = 0; i < 3; ++i)
-            EXPECT_EQ(countOccurrences(net.log, "NetworkConvertor:     Split count (" + std::string(labels[i]) +
-                                                    ") = " + std::to_string(c.counts[i]) + "\n"),
-                      1);
+            EXPECT_EQ(reported(net.log, "Split count (" + std::string(labels[i]) + ") = "), c.counts[i]) << labels[i];
         EXPECT_EQ(net.nodeIdsOfWays(), c.pieces);
     }
 }
 
-TEST(NetworkConvertorSplit, LonelyClosedWayWarnsOnceAndBecomesAContinuation)
+TEST(NetworkConvertorSplit, LonelyClosedWayBecomesAContinuation)
 {
     TestNetwork net;
     net.node(1, 0, 0);
@@ -116,8 +105,6 @@ TEST(NetworkConvertorSplit, LonelyClosedWayWarnsOnceAndBecomesAContinuation)
     net.node(3, 25, 40);
     net.way({10, {1, 2, 3, 1}});
     net.run();
-    EXPECT_EQ(countOccurrences(net.log, "NetworkConvertor:     Attention CYCLIC WAY! way id ==  10\n"), 1);
-    EXPECT_EQ(countOccurrences(net.log, "CYCLIC"), 1);
     EXPECT_EQ(net.osm.ways()->size(), 1u);
     ASSERT_EQ(net.bindings.nodeBindings().size(), 1u);
     const NodeBinding *node = net.bindings.nodeBindings()[0];
@@ -146,7 +133,6 @@ TEST_P(NetworkConvertorContinuation, RightAngleContinuationMeetsAtCommonPoints)
     net.way({11, secondReversed ? std::vector<int64_t>{3, 2} : std::vector<int64_t>{2, 3}, 1, 1, false, true});
     net.run();
     EXPECT_TRUE(net.sim.crossroads.empty());
-    EXPECT_NE(net.log.find("NetworkConvertor:     Crossroads ... 0\n"), std::string::npos);
     const NodeBinding *node = net.bindings.findNodeBinding(net.nodeById(2));
     ASSERT_NE(node, nullptr);
     ASSERT_EQ(node->wayEnds.size(), 2u);
@@ -347,8 +333,6 @@ TEST(NetworkConvertorDegenerate, WayWithoutGeometryIsReportedAndSkipped)
         net.way({10, {1, 999}});
     }
     net.run(1, 3);
-    EXPECT_EQ(countOccurrences(net.log, "NetworkConvertor:     Way without geometry skipped: way id == 10\n"), 1);
-    EXPECT_EQ(countOccurrences(net.log, "CYCLIC"), 0);
     EXPECT_TRUE(net.bindings.wayBindings().empty());
     EXPECT_TRUE(net.bindings.nodeBindings().empty());
 }

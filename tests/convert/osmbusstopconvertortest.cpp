@@ -19,16 +19,8 @@
 
 namespace {
 
-const Location ORIGIN(60.17, 24.94);
-const double METRES_PER_DEGREE = geo::EARTH_RADIUS * geo::PI / 180.0;
-
-/// A position the given metres north and east of ORIGIN on a local flat grid, so that ways drawn
-/// along one latitude stay exactly on it.
-Location at(double north, double east)
-{
-    return Location(ORIGIN.lat + north / METRES_PER_DEGREE,
-                    ORIGIN.lon + east / (METRES_PER_DEGREE * std::cos(geo::degToRad(ORIGIN.lat))));
-}
+using testmaps::at;
+const Location ORIGIN = at(0, 0);
 
 /// Builds small maps with consecutive node and way ids.
 class MapBuilder
@@ -260,25 +252,12 @@ int movedStops(const OSMData &before, const OSMData &after)
 
 } // namespace
 
-TEST(OSMBusStopConvertorProgress, WritesTheFourLinesInOrderEvenWithoutData)
-{
-    for (bool withData : {true, false}) {
-        OSMData data;
-        StderrCapture capture;
-        OSMBusStopConvertor::convert(withData ? &data : nullptr);
-        EXPECT_EQ(capture.text(), "OSMBusStopConvertor: Convertion started...\n"
-                                  "OSMBusStopConvertor: Stops already on way...\n"
-                                  "OSMBusStopConvertor: Stops outside way...\n"
-                                  "OSMBusStopConvertor: Convertion finished...\n");
-    }
-}
-
 TEST(OSMBusStopConvertorOnWay, StopOnAWayNodeOrEndServesBothDirectionsAndStays)
 {
     MapBuilder map;
-    Node *a = map.node(at(0, -100));
+    Node *a = map.node(at(-100, 0));
     Node *s = map.node(at(0, 0));
-    Node *b = map.node(at(0, 100));
+    Node *b = map.node(at(100, 0));
     Way *way = map.way({a, s, b});
     // A second stop on the same node: the lookup finds only the first, yet this one is on the way too.
     OSMStop *stops[] = {map.busStop(s, "Central"), map.busStop(s, "Central B"), map.busStop(b, "End")};
@@ -329,7 +308,7 @@ TEST(OSMBusStopConvertorBeside, StopMovesOntoTheNearestSegmentWithinReachAndServ
         MapBuilder map;
         std::vector<Node *> nodes;
         for (const auto &n : c.nodes)
-            nodes.push_back(map.node(at(n.first, n.second)));
+            nodes.push_back(map.node(at(n.second, n.first)));
         std::vector<Way *> ways;
         for (const std::vector<int> &w : c.ways) {
             std::vector<Node *> refs;
@@ -337,7 +316,7 @@ TEST(OSMBusStopConvertorBeside, StopMovesOntoTheNearestSegmentWithinReachAndServ
                 refs.push_back(nodes[size_t(i)]);
             ways.push_back(map.way(refs));
         }
-        const Location start = at(c.stop.first, c.stop.second);
+        const Location start = at(c.stop.second, c.stop.first);
         Node *s = map.node(start);
         OSMStop *stop = map.busStop(s);
         map.convert();
@@ -359,10 +338,10 @@ TEST(OSMBusStopConvertorBeside, StopsBesideWaysAlongOneLongitudeAreFoundOnEither
         for (double north : {-40.0, -1.0, 0.0, 2.0, 33.0}) {
             SCOPED_TRACE(std::to_string(east) + " " + std::to_string(north));
             MapBuilder map;
-            Node *a = map.node(at(-100, 0));
-            Node *b = map.node(at(100, 0));
+            Node *a = map.node(at(0, -100));
+            Node *b = map.node(at(0, 100));
             Way *way = map.way({a, b});
-            Node *s = map.node(at(north, east));
+            Node *s = map.node(at(east, north));
             OSMStop *stop = map.busStop(s);
             map.convert();
             // Northbound: east of it is its right.
@@ -377,7 +356,7 @@ TEST(OSMBusStopConvertorBeside, StopExactlyOnASegmentServesAgainstNodeOrder)
 {
     // Tilted segments, where the probe starts on the segment and its box has no width at the stop.
     for (int i = 0; i < 50; ++i) {
-        const Location a = at(-80 + i, -100), b = at(60 - 2 * i, 120);
+        const Location a = at(-100, -80 + i), b = at(120, 60 - 2 * i);
         const Location s((a.lat + b.lat) / 2, (a.lon + b.lon) / 2);
         int32_t placement = 0;
         Location point;
@@ -403,12 +382,12 @@ TEST(OSMBusStopConvertorBeside, StopExactlyOnASegmentServesAgainstNodeOrder)
 TEST(OSMBusStopConvertorBeside, LaterStopsSeeTheSegmentsSplitByEarlierOnesAndTwoStopsOnOneNodeEnterOnce)
 {
     MapBuilder map;
-    Node *a = map.node(at(0, -200));
-    Node *b = map.node(at(0, 200));
+    Node *a = map.node(at(-200, 0));
+    Node *b = map.node(at(200, 0));
     Way *way = map.way({a, b});
-    Node *s1 = map.node(at(-10, 50));
-    Node *s2 = map.node(at(8, -60));
-    Node *s3 = map.node(at(-5, 0));
+    Node *s1 = map.node(at(50, -10));
+    Node *s2 = map.node(at(-60, 8));
+    Node *s3 = map.node(at(0, -5));
     map.busStop(s1, "one");
     map.busStop(s2, "two");
     OSMStop *first = map.busStop(s3, "Kauppatori");
@@ -422,8 +401,8 @@ TEST(OSMBusStopConvertorBeside, LaterStopsSeeTheSegmentsSplitByEarlierOnesAndTwo
 TEST(OSMBusStopConvertorOutOfReach, WaysWithFewerThanTwoDistinctNodesGiveNoCandidate)
 {
     MapBuilder map;
-    Node *lone = map.node(at(5, 0));
-    Node *twice = map.node(at(-5, 0));
+    Node *lone = map.node(at(0, 5));
+    Node *twice = map.node(at(0, -5));
     Way *single = nullptr, *empty = nullptr, *loop = nullptr;
     {
         StderrCapture quiet;
@@ -445,14 +424,14 @@ TEST(OSMBusStopConvertorOutOfReach, WaysWithFewerThanTwoDistinctNodesGiveNoCandi
 TEST(OSMBusStopConvertorOutOfReach, TramStopsAreNotTouched)
 {
     MapBuilder map;
-    Node *a = map.node(at(0, -200));
-    Node *b = map.node(at(0, 200));
+    Node *a = map.node(at(-200, 0));
+    Node *b = map.node(at(200, 0));
     Way *track = map.way({a, b}, true);
-    Node *platform = map.node(at(-5, 0));
+    Node *platform = map.node(at(0, -5));
     map.data.addTramStop("Platform", platform);
     map.convert();
     EXPECT_EQ(map.data.tramStops()->stops().front()->getPlacement(), 0);
-    EXPECT_EQ(platform->getLocation(), at(-5, 0));
+    EXPECT_EQ(platform->getLocation(), at(0, -5));
     EXPECT_EQ(track->nodes(), (std::vector<Node *>{a, b}));
 }
 
@@ -462,15 +441,15 @@ TEST(OSMBusStopConvertorOutOfReach, BadCoordinatesDoNotDisturbTheOthers)
     const double inf = std::numeric_limits<double>::infinity();
     MapBuilder plain, indexed;
     for (MapBuilder *map : {&plain, &indexed}) {
-        Node *a = map->node(at(0, -200));
-        Node *b = map->node(at(0, 200));
+        Node *a = map->node(at(-200, 0));
+        Node *b = map->node(at(200, 0));
         Node *bad = map->node(Location(nan, ORIGIN.lon));
         Node *far = map->node(Location(ORIGIN.lat, inf));
         map->way({a, bad, b});
         map->way({a, far});
         map->way({map->node(Location(1e308, -1e308)), a, map->node(Location(-1e308, 1e308))});
         map->way({a, b});
-        map->busStop(map->node(at(-10, 30)), "good");
+        map->busStop(map->node(at(30, -10)), "good");
         map->busStop(map->node(Location(nan, nan)), "lost");
         map->busStop(map->node(Location(ORIGIN.lat, -inf)), "gone");
         map->busStop(map->node(Location(-1e308, 1e308)), "astray");
@@ -504,38 +483,4 @@ TEST(OSMBusStopConvertorIndex, ChoosesAsThePlainWalkOnRandomMaps)
     // The maps must exercise the move and the choice among equal distances.
     EXPECT_GT(moved, 200);
     EXPECT_GT(ties, 10);
-}
-
-TEST(OSMBusStopConvertorIndex, ChoosesAsThePlainWalkOnTheHelsinkiExtract)
-{
-    const QString path = QStringLiteral(KOLVEX_SOURCE_DIR "/data/helsinki_centre.osm");
-    if (!QFileInfo::exists(path))
-        GTEST_SKIP() << "helsinki_centre.osm not found";
-    OSMData plain, indexed, original;
-    {
-        StderrCapture quiet;
-        for (OSMData *data : {&plain, &indexed, &original})
-            OSMParser::parseFile(path, data);
-        ASSERT_GT(indexed.busStops()->size(), 0u);
-        plainConvert(&plain);
-        OSMBusStopConvertor::convert(&indexed);
-    }
-    EXPECT_TRUE(Snapshot(plain) == Snapshot(indexed));
-    const int moved = movedStops(original, indexed);
-    EXPECT_GT(moved, 0);
-    // Every moved stop is an interior node of exactly one way.
-    int interior = 0;
-    for (size_t i = 0; i < indexed.busStops()->size(); ++i) {
-        const OSMStop *stop = indexed.busStops()->stops()[i];
-        if (stop->getNode()->getLocation() == original.busStops()->stops()[i]->getNode()->getLocation())
-            continue;
-        size_t occurrences = 0;
-        for (const Way *way : indexed.ways()->ways()) {
-            const auto n = std::count(way->nodes().begin(), way->nodes().end(), stop->getNode());
-            occurrences += size_t(n);
-            interior += n == 1 && !way->isEndNode(stop->getNode());
-        }
-        EXPECT_EQ(occurrences, 1u) << stop->getName();
-    }
-    EXPECT_EQ(interior, moved);
 }

@@ -138,12 +138,3 @@ TEST(CrossroadTraffic, CarsCrossTheGridAndLeaveAtItsEnds)
     ASSERT_EQ(grid.sim.generators.size(), 10u);
     expectTraffic(drive(grid.sim, 2400), 50u); // ten minutes
 }
-
-TEST(CrossroadTraffic, CarsCrossTheDefaultMap)
-{
-    auto map = testmaps::ConvertedMap::load(KOLVEX_SOURCE_DIR "/data/kesta_center_2014-04-15_compressed_edited.osm");
-    if (!map)
-        GTEST_SKIP() << "the default map is missing";
-    map->sim.time = QTime(14, 0);
-    expectTraffic(drive(map->sim, 2400), 10u);
-}

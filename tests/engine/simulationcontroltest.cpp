@@ -121,7 +121,7 @@ TEST(ApproachIndex, FindsTheSameVehiclesAsWalkingBackFromEveryStopLine)
     };
     put(x.approach(FourArmCrossroad::W, 0), 12);   // on the stop line
     put(x.approach(FourArmCrossroad::S, 99), 12);  // just within reach
-    put(x.approach(FourArmCrossroad::E, 111), 12); // its tail is just out of reach
+    put(x.approach(FourArmCrossroad::E, 100), 12); // its front is just out of reach
     put(x.approach(FourArmCrossroad::N, 120), 12); // out of reach
     put(x.approach(FourArmCrossroad::N, 40), 16);
     put(x.exitCell(FourArmCrossroad::W, 30), 12); // leaving: never before a stop line

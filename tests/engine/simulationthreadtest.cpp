@@ -51,7 +51,11 @@ TEST(SimulationThread, StepSizeHalvesDownToOneAndDoublesUpToOneSecond)
     const std::vector<std::pair<uint, int>> up = {{2, 1},   {4, 1},   {8, 1},   {16, 1},   {32, 1},  {64, 1},
                                                   {128, 1}, {256, 1}, {512, 1}, {1000, 0}, {1000, 0}};
     EXPECT_EQ(loop.sizes, up);
-    EXPECT_EQ(loop.thread->stepSize(), 1000u);
+    // Halving rounds down, so once below 125 ms doubling never meets 250 ms again; the cap of one
+    // second leads back to it: 1000, 500, 250.
+    loop.call("decSimStep");
+    loop.call("decSimStep");
+    EXPECT_EQ(loop.thread->stepSize(), SimulationThread::DEFAULT_STEP_SIZE);
 }
 
 TEST(SimulationThread, SingleStepsRunWhetherOrNotTheLoopRuns)

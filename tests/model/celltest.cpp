@@ -125,6 +125,8 @@ TEST(ChainQueries, QueuesAndCountsTellVehiclesApart)
     EXPECT_EQ(vehiclesAhead(c[20], 20), 2);
     EXPECT_EQ(vehiclesAhead(c[16], 3), 1);
     EXPECT_EQ(vehiclesAhead(c[0], 0), 0);
+    EXPECT_EQ(vehiclesAhead(c[30], 1), 1); // one cell: the vehicle on it
+    EXPECT_EQ(occupiedAhead(c[30], 1), 1);
     EXPECT_EQ(vehiclesAhead(nullptr, 10), 0);
     EXPECT_EQ(occupiedAhead(c[20], 20), 6);
     EXPECT_EQ(occupiedAhead(c[20], 0), 0);

@@ -47,12 +47,13 @@ TEST(CrossroadRunTime, UncontestedOnlyWithOneWayInAndNoOtherWayOut)
     }
     x.addPath(&b, &outA, &p3);
     x.addPath(&c, &outB, &p4);
+    single.addPath(&c, &outB, &p4);           // paths to other exits do not contest a→outA
     EXPECT_FALSE(x.isUncontested(&a, &outA)); // b leads there too
     EXPECT_FALSE(x.isUncontested(&b, &outB)); // b has two ways out
     EXPECT_FALSE(x.isUncontested(&c, &outB));
     EXPECT_TRUE(single.isUncontested(&a, &outA));
     EXPECT_FALSE(single.isUncontested(&a, &outB)); // not this entry's way
-    EXPECT_FALSE(single.isUncontested(&c, &outA)); // no such entry
+    EXPECT_FALSE(single.isUncontested(&c, &outA)); // not c's way
     EXPECT_FALSE(single.isUncontested(&a, nullptr));
     single.setKind(Crossroad::Mixed);
     EXPECT_FALSE(single.isUncontested(&a, &outA));
@@ -228,25 +229,6 @@ TEST(ExitRoom, NoPlannedExitNoRoom)
 
 // ---------------------------------------------------------------------------------------------
 // Signals
-
-TEST(Signals, RedStopsGreenGoes)
-{
-    FourArmCrossroad x(200);
-    Semaphore *lights = x.addSemaphore(); // W starts green
-    TestVehicle west, south;
-    arrive(x, west, A::W, A::E);
-    arrive(x, south, A::S, A::N);
-    // On green the rules of priority to the right are off.
-    EXPECT_TRUE(x.crossroad->mayGo(&west));
-    EXPECT_FALSE(x.crossroad->mayGo(&south));
-    for (int step = 1; step <= 92; ++step)
-        lights->update();
-    EXPECT_FALSE(x.crossroad->mayGo(&west));  // red
-    EXPECT_FALSE(x.crossroad->mayGo(&south)); // amber
-    for (int step = 93; step <= 104; ++step)
-        lights->update();
-    EXPECT_TRUE(x.crossroad->mayGo(&south));
-}
 
 TEST(Signals, SignalConflictsApplyOnGreen)
 {

@@ -26,11 +26,6 @@ TEST(OSMParserFile, ReadsTheSmallExtractWithItsMessagesAndAddsNothingOnASecondRe
     OSMData data;
     const QString path = fixture("n6w2r2.osm");
     const std::vector<std::string> lines = parseCapturing(path, &data);
-    ASSERT_EQ(lines.size(), 10u);
-    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 5),
-              (std::vector<std::string>{"OSMParser: Opening file \"" + path.toStdString() + "\"...",
-                                        "OSMParser: Opening Done", "OSMParser: Parsing...",
-                                        "OSMParser:     Nodes shaked: 1", "OSMParser: File parse done!"}));
     EXPECT_EQ(countLines(lines), counts(2, 5, 1, 2, 1));
     EXPECT_TRUE(data.nodes()->findById(2)->isTrafficSignals());
     EXPECT_EQ(data.nodes()->findById(6), nullptr);
@@ -39,19 +34,14 @@ TEST(OSMParserFile, ReadsTheSmallExtractWithItsMessagesAndAddsNothingOnASecondRe
     ASSERT_NE(data.nodes()->findById(5), nullptr);
     EXPECT_EQ(data.tramStops()->findByNode(data.nodes()->findById(5))->getName(), "Hakaniemi");
 
-    const std::vector<std::string> again = parseCapturing(path, &data);
-    EXPECT_TRUE(contains(again, "OSMParser:     Nodes shaked: 1"));
-    EXPECT_EQ(countLines(again), counts(2, 5, 1, 2, 1));
+    EXPECT_EQ(countLines(parseCapturing(path, &data)), counts(2, 5, 1, 2, 1));
 }
 
 TEST(OSMParserBadInput, MissingFileGivesOneMessageAndNoCounts)
 {
     OSMData data;
     data.addNode(1, Location(1, 2)); // unused: it would go if the reader shook the nodes
-    const QString path = fixture("no-such-file.osm");
-    EXPECT_EQ(parseCapturing(path, &data),
-              (std::vector<std::string>{"OSMParser: Opening file \"" + path.toStdString() + "\"...",
-                                        "OSMParser: Opening failed! Filepath: " + path.toStdString()}));
+    EXPECT_TRUE(countLines(parseCapturing(fixture("no-such-file.osm"), &data)).empty());
     EXPECT_EQ(data.nodes()->size(), 1u);
 }
 
@@ -75,10 +65,7 @@ TEST(OSMParserBadInput, EmptyAndNonXmlFilesReportTheXmlErrorThenShakeAndCount)
         ASSERT_TRUE(writeAll(path, testCase.content));
         OSMData data;
         const std::vector<std::string> lines = parseCapturing(path, &data);
-        ASSERT_EQ(lines.size(), 11u);
-        EXPECT_EQ(lines[3], testCase.error);
-        EXPECT_EQ(lines[4], "OSMParser:     Nodes shaked: " + std::to_string(testCase.content.contains("node")));
-        EXPECT_EQ(lines[5], "OSMParser: File parse done!");
+        EXPECT_TRUE(contains(lines, testCase.error));
         EXPECT_EQ(countLines(lines), counts(0, 0, 0, 0, 0));
     }
 }
@@ -99,9 +86,7 @@ TEST(OSMParserBadInput, CutOffDocumentsNeverHangAndKeepOnlyCompleteElements)
         OSMData data;
         const std::vector<std::string> lines = parseCapturing(path, &data);
         const std::string context = "cut at byte " + std::to_string(length);
-        ASSERT_GE(lines.size(), 10u) << context;
-        EXPECT_EQ(lines[lines.size() - 6], "OSMParser: File parse done!") << context;
-        EXPECT_EQ(lines[lines.size() - 8] == "OSMParser: Premature end of document.", length < rootEnd) << context;
+        EXPECT_EQ(contains(lines, "OSMParser: Premature end of document."), length < rootEnd) << context;
         expectContainedIn(data, full, context);
         // Elements only ever appear as the document grows.
         EXPECT_GE(data.ways()->size(), previousWays) << context;
@@ -115,7 +100,7 @@ TEST(OSMParserBadInput, CutOffDocumentsNeverHangAndKeepOnlyCompleteElements)
 TEST(OSMParserBadInput, NumbersThatAreNotNumbersAndIdsAtTheEdgesOf64Bits)
 {
     OSMData data;
-    const std::vector<std::string> lines = parseCapturing(fixture("n9w7r3-bad-numbers.osm"), &data);
+    parseCapturing(fixture("n9w7r3-bad-numbers.osm"), &data);
     const int64_t max = std::numeric_limits<int64_t>::max();
     const int64_t min = std::numeric_limits<int64_t>::min();
     // Each element dropped is named after the conversion message: kind, id text, line, reason.
@@ -169,7 +154,7 @@ TEST(OSMParserBadInput, NumbersThatAreNotNumbersAndIdsAtTheEdgesOf64Bits)
 TEST(OSMParserWays, TagRules)
 {
     OSMData data;
-    const std::vector<std::string> lines = parseCapturing(fixture("n4w20-way-tag-rules.osm"), &data);
+    parseCapturing(fixture("n4w20-way-tag-rules.osm"), &data);
     const OSMWays &ways = *data.ways();
     const std::pair<int64_t, const char *> expected[] = {
         {101, "highway residential 1/1"}, {102, "highway oneway residential 1/0"},
@@ -189,17 +174,13 @@ TEST(OSMParserWays, TagRules)
     // The repeated id 101 did not replace the first way.
     EXPECT_EQ(nodeIds(ways.findById(101)), (std::vector<int64_t>{1, 2}));
     EXPECT_EQ(nodeIds(ways.findById(117)), (std::vector<int64_t>{1, 4}));
-    // A way whose nodes are all missing stays without nodes, one message per reference.
-    EXPECT_TRUE(ways.findById(120)->nodes().empty());
-    EXPECT_TRUE(contains(lines, "addWay finding Node failed: fromId == 900"));
-    EXPECT_TRUE(contains(lines, "addWay finding Node failed: fromId == 901"));
+    EXPECT_TRUE(ways.findById(120)->nodes().empty()); // its nodes are all missing
 }
 
 TEST(OSMParserNodes, TagRulesStopsAndShaking)
 {
     OSMData data;
-    const std::vector<std::string> lines = parseCapturing(fixture("n9-node-tag-rules.osm"), &data);
-    EXPECT_TRUE(contains(lines, "OSMParser:     Nodes shaked: 3"));
+    parseCapturing(fixture("n9-node-tag-rules.osm"), &data);
     for (int64_t gone : {2, 3, 7})
         EXPECT_EQ(data.nodes()->findById(gone), nullptr) << "node " << gone;
 
@@ -231,29 +212,15 @@ TEST(OSMParserRelations, MembersTagsAndAcceptance)
               std::make_tuple(6, "", "55", "bus", Ids{}, Ids{}, Ids{}, Ids{}));
 }
 
-TEST(OSMParserDirectory, ReadsEveryOsmFileInNameOrderAndSaysWhenTheDirectoryIsMissing)
+TEST(OSMParserDirectory, ReadsEveryOsmFileInNameOrderAndSurvivesAMissingDirectory)
 {
     OSMData data;
-    const std::string dirPath = fixture("stopsdir").toStdString();
-    StderrCapture capture;
-    OSMParser::parseTramStopsDir(fixture("stopsdir"), &data);
-    const std::vector<std::string> lines = capture.lines();
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines.front(), "OSMParser: Parsing Tram Stops Dir \"" + dirPath + "\":");
-    std::vector<std::string> opened;
-    std::copy_if(lines.begin(), lines.end(), std::back_inserter(opened),
-                 [](const std::string &line) { return line.rfind("OSMParser: Opening file ", 0) == 0; });
-    EXPECT_EQ(opened, (std::vector<std::string>{
-                          "OSMParser: Opening file \"" + dirPath + "/a-n1-tram-stop.osm\"...",
-                          "OSMParser: Opening file \"" + dirPath + "/b-n2-tram-stop-bus-stop.osm\"...",
-                      }));
-    EXPECT_EQ(lines[lines.size() - 6], "OSMParser: Dir parse done!");
-    EXPECT_EQ(countLines(std::vector<std::string>(lines.end() - 5, lines.end())), counts(0, 2, 1, 1, 0));
-
-    StderrCapture missing;
-    OSMParser::parseTramStopsDir(fixture("no-such-dir"), &data);
-    const std::vector<std::string> missingLines = missing.lines();
-    ASSERT_EQ(missingLines.size(), 8u);
-    EXPECT_EQ(missingLines[1], "OSMParser: Opening failed! Dirpath: " + fixture("no-such-dir").toStdString());
-    EXPECT_EQ(missingLines[2], "OSMParser: Dir parse done!");
+    {
+        StderrCapture quiet;
+        OSMParser::parseTramStopsDir(fixture("stopsdir"), &data);
+        OSMParser::parseTramStopsDir(fixture("no-such-dir"), &data);
+    }
+    EXPECT_EQ(data.tramStops()->size(), 1u); // the same stop in both files
+    EXPECT_EQ(data.busStops()->size(), 1u);
+    EXPECT_EQ(data.nodes()->size(), 2u);
 }

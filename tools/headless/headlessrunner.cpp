@@ -12,6 +12,7 @@
 #include "model/tram.h"
 #include "osm/osmstop.h"
 #include "transport/scheduledrafter.h"
+#include "model/units.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -45,8 +46,7 @@ Counts count(const SimulationData &data)
     addSpeeds(data.trams, c.vehicles, sum);
     addSpeeds(data.buses, c.vehicles, sum);
     addSpeeds(data.cars, c.vehicles, sum);
-    // A speed of one cell per step is 1 m/s.
-    c.meanSpeedKmh = c.vehicles ? sum / double(c.vehicles) * 3.6 : 0.0;
+    c.meanSpeedKmh = c.vehicles ? sum / double(c.vehicles) * units::MPS_PER_CELL_PER_STEP * units::KMH_PER_MPS : 0.0;
     return c;
 }
 
