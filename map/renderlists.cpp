@@ -1,5 +1,7 @@
 #include "renderlists.h"
 
+#include "model/units.h"
+
 #include "model/bindingdata.h"
 #include "model/cell.h"
 #include "model/semaphore.h"
@@ -13,7 +15,7 @@ namespace {
 /// How far a cell link is shortened at each end, in metres, so the arrows between cells show.
 constexpr double LINK_SHORTENING = 0.2;
 /// Half a cell, in metres: a platform line reaches the outer edges of its end cells.
-constexpr double HALF_CELL = 0.125;
+constexpr double HALF_CELL = units::CELL_LENGTH_M / 2.0;
 
 std::vector<QPointF> toWorld(const RenderLists::Line &line)
 {

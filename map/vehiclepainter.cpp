@@ -1,5 +1,7 @@
 #include "vehiclepainter.h"
 
+#include "model/units.h"
+
 #include "slippymap.h"
 
 #include "model/bus.h"
@@ -17,8 +19,8 @@
 namespace {
 
 /// Length of one cell in metres and of one step in seconds.
-constexpr double CELL_METRES = 0.25;
-constexpr double STEP_SECONDS = 0.25;
+constexpr double CELL_METRES = units::CELL_LENGTH_M;
+constexpr double STEP_SECONDS = units::STEP_S;
 
 // Buses and trams (guided vehicles) show their line and stop state; cars have no label.
 QString labelOf(const Vehicle &)

@@ -1,4 +1,5 @@
 #include "vehicleguided.h"
+#include "units.h"
 
 #include "bindingrecords.h"
 #include "cell.h"
@@ -16,7 +17,6 @@ namespace {
 
 constexpr int32_t SECONDS_PER_DAY = 86400;
 /// Steps per second of simulated time.
-constexpr double STEPS_PER_SECOND = 4.0;
 
 } // namespace
 
@@ -89,7 +89,7 @@ void VehicleGuided::load(int32_t second)
             setFastSpeed();
         return;
     }
-    m_waitCount = int32_t(std::lround(STEPS_PER_SECOND * delta));
+    m_waitCount = int32_t(std::lround(units::STEPS_PER_S * delta));
     m_state = GuidedState::Waiting;
     setNormalSpeed();
 }

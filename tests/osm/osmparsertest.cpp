@@ -100,7 +100,7 @@ TEST(OSMParserBadInput, CutOffDocumentsNeverHangAndKeepOnlyCompleteElements)
 TEST(OSMParserBadInput, NumbersThatAreNotNumbersAndIdsAtTheEdgesOf64Bits)
 {
     OSMData data;
-    parseCapturing(fixture("n9w7r3-bad-numbers.osm"), &data);
+    const std::vector<std::string> lines = parseCapturing(fixture("n9w7r3-bad-numbers.osm"), &data);
     const int64_t max = std::numeric_limits<int64_t>::max();
     const int64_t min = std::numeric_limits<int64_t>::min();
     // Each element dropped is named after the conversion message: kind, id text, line, reason.
