@@ -6,27 +6,26 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include "headlessrun.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 namespace {
 
-struct HeadlessRun
+/// A run's streams cut into lines.
+struct HeadlessLines
 {
     int exitCode;
     QStringList out;
     QStringList err;
 };
 
-HeadlessRun runHeadless(const QStringList &arguments)
+HeadlessLines runHeadlessLines(const QStringList &arguments)
 {
-    QProcess process;
-    process.start(QStringLiteral(KOLVEX_HEADLESS_PROGRAM), arguments);
-    process.waitForFinished(180000);
-    return HeadlessRun{process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                       QString::fromUtf8(process.readAllStandardOutput()).split('\n'),
-                       QString::fromUtf8(process.readAllStandardError()).split('\n')};
+    const HeadlessRun run = runHeadless(arguments);
+    return HeadlessLines{run.exitCode, run.out.split('\n'), run.err.split('\n')};
 }
 
 /// The lines that depend on the machine rather than on the run: timings and the file name.
@@ -45,11 +44,11 @@ QStringList withoutTimings(QStringList lines)
 TEST(HeadlessFormats, TheRawExtractAsPbfGivesTheSameNetworkDiagnosticsAndStateAsXml)
 {
     const QString schedules = QStringLiteral(KOLVEX_SOURCE_DIR "/data/schedules.xml");
-    HeadlessRun runs[2];
+    HeadlessLines runs[2];
     int i = 0;
     for (const char *map : {"/data/helsinki_centre.osm", "/data/helsinki_centre.osm.pbf"}) {
-        runs[i] = runHeadless({"--osm", QStringLiteral(KOLVEX_SOURCE_DIR) + map, "--schedules", schedules, "--steps",
-                               "600", "--seed", "5"});
+        runs[i] = runHeadlessLines({"--osm", QStringLiteral(KOLVEX_SOURCE_DIR) + map, "--schedules", schedules,
+                                    "--steps", "600", "--seed", "5"});
         ASSERT_EQ(runs[i].exitCode, 0) << runs[i].err.join('\n').toStdString();
         ++i;
     }
@@ -78,7 +77,7 @@ TEST(HeadlessFormats, PbfFilesThatCannotBeReadEndTheRunWithAnErrorNamingTheFile)
         ASSERT_TRUE(out.open(QIODevice::WriteOnly) && out.write(file.content) == file.content.size());
         out.close();
         for (const QStringList &options : {QStringList{"--steps", "10"}, QStringList{"--write-osm", path + ".osm"}}) {
-            const HeadlessRun run = runHeadless(QStringList{"--osm", path} + options);
+            const HeadlessLines run = runHeadlessLines(QStringList{"--osm", path} + options);
             EXPECT_NE(run.exitCode, 0) << file.name << ' ' << options.join(' ').toStdString();
             EXPECT_FALSE(run.err.filter(path).filter(QRegularExpression("failed|Not an OSM PBF")).isEmpty())
                 << run.err.join('\n').toStdString();

@@ -3,28 +3,11 @@
 #include <QProcess>
 #include <QStringList>
 
+#include "headlessrun.h"
+
 #include <gtest/gtest.h>
 
-namespace {
-
-struct ProgramRun
-{
-    int exitCode;
-    QString out;
-    QString err;
-};
-
-ProgramRun runHeadless(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(KOLVEX_HEADLESS_PROGRAM), arguments);
-    process.waitForFinished(120000);
-    return ProgramRun{process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                      QString::fromUtf8(process.readAllStandardOutput()),
-                      QString::fromUtf8(process.readAllStandardError())};
-}
-
-} // namespace
+namespace {} // namespace
 
 TEST(HeadlessProgram, BadCommandLinesPrintTheUsageAndExitWithTwo)
 {
@@ -32,7 +15,7 @@ TEST(HeadlessProgram, BadCommandLinesPrintTheUsageAndExitWithTwo)
         {"--speed", "3"}, {"--start", "25:00:00"}, {"--start", "noon"}, {"--seed", "-4"}, {"--seed"}, {"extra"},
     };
     for (const QStringList &arguments : badLines) {
-        const ProgramRun run = runHeadless(arguments);
+        const HeadlessRun run = runHeadless(arguments);
         EXPECT_EQ(run.exitCode, 2) << arguments.join(' ').toStdString();
         EXPECT_TRUE(run.err.contains("usage: kolvex-headless")) << arguments.join(' ').toStdString();
         EXPECT_TRUE(run.out.isEmpty());
@@ -57,7 +40,7 @@ TEST(HeadlessProgram, ARunIsTheSameWhateverTheThreadCount)
     const QString schedules = QStringLiteral(KOLVEX_SOURCE_DIR "/data/schedules.xml");
     QStringList hashes;
     for (const char *threads : {"1", "4"}) {
-        const ProgramRun run = runHeadless(
+        const HeadlessRun run = runHeadless(
             {"--osm", city, "--schedules", schedules, "--steps", "3000", "--seed", "7", "--threads", threads});
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
         hashes << summaryValue(run.out, "state hash");

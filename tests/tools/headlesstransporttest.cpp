@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include "headlessrun.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -14,52 +16,27 @@ namespace {
 const QString MAP = QStringLiteral(KOLVEX_SOURCE_DIR "/data/kesta_center_2014-04-15_compressed_edited.osm");
 const QString SCHEDULES = QStringLiteral(KOLVEX_SOURCE_DIR "/data/schedules.xml");
 
-struct HeadlessRun
-{
-    int exitCode;
-    QString out;
-    QString err;
-
-    /// The first number after `label` in the summary; −1 if absent.
-    long long figure(const QString &label) const
-    {
-        const QRegularExpression re(QRegularExpression::escape(label) + QStringLiteral(" \\.* (-?\\d+)"));
-        const QRegularExpressionMatch m = re.match(out);
-        return m.hasMatch() ? m.captured(1).toLongLong() : -1;
-    }
-};
-
-HeadlessRun headless(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(KOLVEX_HEADLESS_PROGRAM), arguments);
-    process.waitForFinished(300000);
-    return HeadlessRun{process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                       QString::fromUtf8(process.readAllStandardOutput()),
-                       QString::fromUtf8(process.readAllStandardError())};
-}
-
 } // namespace
 
 TEST(HeadlessTransport, TheBundledTimetableIsTheOneDraftedFromTheBundledMap)
 {
     QTemporaryDir dir;
     const QString drafted = dir.filePath(QStringLiteral("schedules.xml"));
-    const HeadlessRun run = headless({"--osm", MAP, "--schedules", SCHEDULES, "--draft-schedules", drafted});
+    const HeadlessRun run = runHeadless({"--osm", MAP, "--schedules", SCHEDULES, "--draft-schedules", drafted});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.contains("lines written ..... 114 (every 15 min)")) << run.out.toStdString();
     QFile a(drafted), b(SCHEDULES);
     ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
     EXPECT_TRUE(a.readAll() == b.readAll()) << "redraft with the command in data/README.md";
 
-    EXPECT_EQ(headless({"--osm", MAP, "--draft-schedules", dir.filePath("missing/x.xml")}).exitCode, 1);
+    EXPECT_EQ(runHeadless({"--osm", MAP, "--draft-schedules", dir.filePath("missing/x.xml")}).exitCode, 1);
 }
 
 TEST(HeadlessTransport, BusesAndTramsRunToTheTimetableAlikeOnAnyThreadCount)
 {
     const QStringList common = {"--osm", MAP, "--schedules", SCHEDULES, "--start", "14:00:00", "--steps", "2400"};
-    const HeadlessRun one = headless(common + QStringList{"--threads", "1"});
-    const HeadlessRun two = headless(common + QStringList{"--threads", "2"});
+    const HeadlessRun one = runHeadless(common + QStringList{"--threads", "1"});
+    const HeadlessRun two = runHeadless(common + QStringList{"--threads", "2"});
     ASSERT_EQ(one.exitCode, 0) << one.err.toStdString();
     EXPECT_EQ(one.figure("lines created"), 114) << one.out.toStdString();
     EXPECT_EQ(one.figure("lines left out"), 0);
@@ -81,7 +58,7 @@ TEST(HeadlessTransport, TimetableSharingNoLineWithTheMapRunsCarsAlone)
                "<stop name=\"Hakaniemi\" t_rel=\"0\" t_abs=\"0\"/><stop name=\"Kaisaniemenpuisto\" t_rel=\"2\" "
                "t_abs=\"2\"/></route></line></schedules>");
     file.close();
-    const HeadlessRun run = headless({"--osm", MAP, "--schedules", file.fileName(), "--steps", "400"});
+    const HeadlessRun run = runHeadless({"--osm", MAP, "--schedules", file.fileName(), "--steps", "400"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains("LineCreator:     line Z9 (bus) left out: no route of that name and type"))
         << run.err.toStdString();

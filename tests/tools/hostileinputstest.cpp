@@ -7,26 +7,11 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include "headlessrun.h"
+
 #include <gtest/gtest.h>
 
 namespace {
-
-struct ProgramRun
-{
-    int exitCode;
-    QString out;
-    QString err;
-};
-
-ProgramRun runHeadless(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(KOLVEX_HEADLESS_PROGRAM), arguments);
-    process.waitForFinished(120000);
-    return ProgramRun{process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                      QString::fromUtf8(process.readAllStandardOutput()),
-                      QString::fromUtf8(process.readAllStandardError())};
-}
 
 QString hostile(const char *name)
 {
@@ -68,7 +53,7 @@ TEST(HostileInputs, EveryHostileMapRunsWithItsFaultNamedOrIsRefused)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.file);
         covered << QLatin1String(c.file);
-        const ProgramRun run = runHeadless({"--osm", hostile(c.file), "--schedules", schedules, "--steps", "100"});
+        const HeadlessRun run = runHeadless({"--osm", hostile(c.file), "--schedules", schedules, "--steps", "100"});
         EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
         for (const QString &message : c.messages)
             EXPECT_TRUE(run.err.contains(message)) << message.toStdString() << "\n" << run.err.toStdString();
@@ -103,19 +88,19 @@ TEST(HostileInputs, AnInputThatCannotBeReadEndsTheRunWithOneNamingTheFile)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE((c.map + " " + c.schedules).toStdString());
-        const ProgramRun run = runHeadless({"--osm", c.map, "--schedules", c.schedules, "--steps", "10"});
+        const HeadlessRun run = runHeadless({"--osm", c.map, "--schedules", c.schedules, "--steps", "10"});
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_TRUE(run.err.contains(c.message)) << run.err.toStdString();
         EXPECT_FALSE(run.out.contains("Summary:"));
     }
-    const ProgramRun write = runHeadless({"--osm", missing, "--write-osm", dir.filePath(QStringLiteral("out.osm"))});
+    const HeadlessRun write = runHeadless({"--osm", missing, "--write-osm", dir.filePath(QStringLiteral("out.osm"))});
     EXPECT_EQ(write.exitCode, 1);
     EXPECT_TRUE(write.err.contains("kolvex-headless: map: cannot open \"" + missing + "\"")) << write.err.toStdString();
 }
 
 TEST(HostileInputs, ABudgetGivenOnTheCommandLineRefusesTheBundledCity)
 {
-    const ProgramRun run =
+    const HeadlessRun run =
         runHeadless({"--osm", city, "--schedules", schedules, "--max-network-cells", "1000", "--steps", "1"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains("refused: the network needs about ")) << run.err.toStdString();
