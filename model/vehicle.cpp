@@ -326,32 +326,37 @@ void Vehicle::applyMode(int32_t mode, int32_t distance, const Vehicle *leader)
 
 void Vehicle::planRandomRoute()
 {
+    extendRoute([](Vehicle &v, Crossroad *x, LaneBinding *key) { return x->randomPath(key, v.m_random); });
+}
+
+bool Vehicle::extendRoute(PathChooser choose)
+{
     Cell *c = frontCell();
     if (distanceToCrossroad(c) < 0)
-        return;
+        return false;
     const int32_t horizon = lookAheadDistance();
     int32_t total = 0;
     for (;;) {
         Crossroad *x = crossroadAhead(c);
         const Cell *end = c->chainEnd();
         if (!x || !end)
-            return;
+            return false;
         LaneBinding *key = end->wayLink;
         if (const RouteEntry *entry = routeEntry(x, key)) {
             c = entry->pathCell;
         } else {
-            const PathPair *pair = x->randomPath(key, m_random);
+            const PathPair *pair = choose(*this, x, key);
             if (!pair)
-                return;
+                return true;
             m_route.push_back(RouteEntry{x, pair->pathCell, key, pair->exitLane});
             c = pair->pathCell;
         }
         const int32_t n = distanceToCrossroad(c);
         if (n < 0)
-            return;
+            return false;
         total += n;
         if (total >= horizon)
-            return;
+            return false;
     }
 }
 

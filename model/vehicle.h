@@ -11,6 +11,7 @@
 class Cell;
 class Crossroad;
 class LaneBinding;
+struct PathPair;
 
 /// A crossroad ahead of a vehicle and the path chosen through it.
 struct RouteEntry
@@ -153,6 +154,11 @@ public:
 protected:
     /// Random route planning: a uniform choice at each crossroad within the look-ahead.
     void planRandomRoute();
+    /// Chooses the path through crossroad `x` for a vehicle entering by lane `key`; null for none.
+    using PathChooser = const PathPair *(*)(Vehicle &vehicle, Crossroad *x, LaneBinding *key);
+    /// Plans the crossroads within the look-ahead that have no route entry yet, asking `choose`
+    /// at each; true when it stopped because `choose` found no path.
+    bool extendRoute(PathChooser choose);
     /// The cell a walk continues with after `cell`: `next`, or at a chain end entering a crossroad
     /// the path planned there; null when the walk ends.
     Cell *cellAfter(const Cell *cell) const;

@@ -160,40 +160,16 @@ void VehicleGuided::planRoute()
         planRandomRoute();
         return;
     }
-    Cell *c = frontCell();
-    if (distanceToCrossroad(c) < 0)
-        return;
-    const int32_t horizon = lookAheadDistance();
-    int32_t total = 0;
-    for (;;) {
-        Crossroad *x = crossroadAhead(c);
-        const Cell *end = c->chainEnd();
-        if (!x || !end)
-            return;
-        LaneBinding *key = end->wayLink;
-        if (const RouteEntry *entry = routeEntry(x, key)) {
-            c = entry->pathCell;
-        } else {
-            const int64_t way = key ? key->wayId() : -1;
-            const PathPair *pair = x->findPath(key, nextWayIdAfter(way));
-            if (!pair)
-                pair = x->findPath(key, way); // the way goes straight through the crossroad
-            if (!pair) {
-                // The line's ways lead nowhere from here (or have run out): drive on at random
-                // rather than stand at the crossroad for good.
-                planRandomRoute();
-                return;
-            }
-            m_route.push_back(RouteEntry{x, pair->pathCell, key, pair->exitLane});
-            c = pair->pathCell;
-        }
-        const int32_t d = distanceToCrossroad(c);
-        if (d < 0)
-            return;
-        total += d;
-        if (total >= horizon)
-            return;
-    }
+    const bool stuck = extendRoute([](Vehicle &v, Crossroad *x, LaneBinding *key) {
+        const auto &guided = static_cast<const VehicleGuided &>(v);
+        const int64_t way = key ? key->wayId() : -1;
+        const PathPair *pair = x->findPath(key, guided.nextWayIdAfter(way));
+        return pair ? pair : x->findPath(key, way); // the way goes straight through the crossroad
+    });
+    // The line's ways lead nowhere from here (or have run out): drive on at random rather than
+    // stand at the crossroad for good.
+    if (stuck)
+        planRandomRoute();
 }
 
 bool VehicleGuided::isNextStop(const OSMStop *stop) const
