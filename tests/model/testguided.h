@@ -6,7 +6,6 @@
 #include "model/bindingrecords.h"
 #include "model/bus.h"
 #include "model/cell.h"
-#include "model/tram.h"
 #include "osm/osmstop.h"
 #include "osm/way.h"
 #include "timetable/publictransportline.h"
@@ -43,7 +42,6 @@ private:
 };
 
 using TestBus = TestGuided<Bus>;
-using TestTram = TestGuided<Tram>;
 
 /// A line record with the fields a vehicle copies.
 inline PublicTransportLine makeLine(const std::vector<int64_t> &wayIds, const std::vector<int64_t> &stopIds,
@@ -58,8 +56,7 @@ inline PublicTransportLine makeLine(const std::vector<int64_t> &wayIds, const st
     return line;
 }
 
-/// A straight one-way street or track on one map way, ending at a network exit, to which bus
-/// bays (beside the lane) and tram platforms (on the lane) are added.
+/// A straight one-way street on one map way, ending at a network exit, to which bus bays are added.
 class StopStreet
 {
 public:
@@ -94,15 +91,6 @@ public:
         }
         return stop;
     }
-    /// A tram stop whose platform is lane cells `from` to `from + count − 1`.
-    OSMStop *addPlatform(int from, int count)
-    {
-        OSMStop *stop = newStop(TramStop);
-        for (int i = 0; i < count; ++i)
-            lane[size_t(from + i)]->stop = stop;
-        return stop;
-    }
-
     SimulationData data;
     std::vector<Cell *> lane;
     std::vector<Cell *> bayCells; ///< of every bay, in creation order

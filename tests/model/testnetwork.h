@@ -28,10 +28,8 @@ public:
     Exposed &setLength(int32_t v) { return set(this->m_length, v); }
     /// Sets the committed speed and, as after a commit, the next speed.
     Exposed &setSpeed(int32_t v) { return set(this->m_speed, v).set(this->m_nextSpeed, v); }
-    Exposed &setNextSpeed(int32_t v) { return set(this->m_nextSpeed, v); }
     Exposed &setMaxSpeed(int32_t v) { return set(this->m_maxSpeed, v); }
     Exposed &setSpeedLimit(int32_t v) { return set(this->m_speedLimit, v); }
-    Exposed &setLaneChange(int32_t v) { return set(this->m_laneChange, v); }
 
     /// Everything a decision may change.
     struct Decided
