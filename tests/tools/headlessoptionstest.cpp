@@ -2,30 +2,34 @@
 
 #include <gtest/gtest.h>
 
-TEST(HeadlessOptions, DefaultsAreTheStartDialogsPresets)
+TEST(HeadlessOptions, DefaultsValuesAndZoomRangesAreTakenAndMalformedOnesRefused)
 {
-    HeadlessOptions options;
+    HeadlessOptions defaults;
     QString error;
-    ASSERT_TRUE(options.parse({"kolvex-headless"}, error));
-    EXPECT_EQ(options.osmPath, "./data/kesta_center_2014-04-15_compressed_edited.osm");
-    EXPECT_EQ(options.schedulePath, "./data/schedules.xml");
-    EXPECT_EQ(options.start, QTime(14, 0, 0));
-}
+    ASSERT_TRUE(defaults.parse({"kolvex-headless"}, error));
+    EXPECT_EQ(defaults.osmPath, "./data/kesta_center_2014-04-15_compressed_edited.osm");
+    EXPECT_EQ(defaults.schedulePath, "./data/schedules.xml");
+    EXPECT_EQ(defaults.start, QTime(14, 0, 0));
+    EXPECT_FALSE(defaults.fetchTiles);
 
-TEST(HeadlessOptions, ValuesAreTakenAndMalformedOnesRefused)
-{
     HeadlessOptions options;
-    QString error;
-    ASSERT_TRUE(
-        options.parse({"k", "--osm", "a.osm", "--schedules", "s.xml", "--start", "07:05:09", "--seed", "42"}, error));
+    ASSERT_TRUE(options.parse(
+        {"k", "--osm", "a.osm", "--schedules", "s.xml", "--start", "07:05:09", "--seed", "42", "--fetch-tiles", "0-19"},
+        error));
     EXPECT_EQ(options.osmPath, "a.osm");
     EXPECT_EQ(options.schedulePath, "s.xml");
     EXPECT_EQ(options.start, QTime(7, 5, 9));
     EXPECT_EQ(options.seed, 42u);
+    EXPECT_TRUE(options.fetchTiles);
+    EXPECT_EQ(options.tileMinZoom, 0);
+    EXPECT_EQ(options.tileMaxZoom, 19);
 
-    EXPECT_FALSE(options.parse({"k", "--start", "7:5"}, error));
-    EXPECT_TRUE(error.contains("7:5"));
-    EXPECT_FALSE(options.parse({"k", "--seed", "x1"}, error));
-    EXPECT_FALSE(options.parse({"k", "--osm"}, error));
-    EXPECT_TRUE(error.contains("--osm"));
+    const QStringList refused[] = {{"--start", "7:5"},         {"--seed", "x1"},        {"--osm"},
+                                   {"--fetch-tiles", "18-12"}, {"--fetch-tiles", "12"}, {"--fetch-tiles", "0-20"},
+                                   {"--fetch-tiles", "-1-3"}};
+    for (const QStringList &arguments : refused) {
+        error.clear();
+        EXPECT_FALSE(HeadlessOptions().parse(QStringList{"k"} + arguments, error)) << arguments.join(' ').toStdString();
+        EXPECT_FALSE(error.isEmpty());
+    }
 }
