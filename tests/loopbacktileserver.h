@@ -81,15 +81,6 @@ public:
 
     void setHandler(Handler h) { handler = std::move(h); }
     const std::vector<Request> &requests() const { return seen; }
-    /// Connections kept open by `hold` answers and not yet released or closed by the client.
-    int heldOpen() const
-    {
-        int n = 0;
-        for (const auto &socket : held)
-            if (socket && socket->state() == QAbstractSocket::ConnectedState)
-                ++n;
-        return n;
-    }
     /// Answers every held request with a tile.
     void releaseHeld() { releaseHeld(Answer()); }
     /// Answers every held request with `answer`.
