@@ -7,36 +7,25 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-SimStatistics at(int32_t step, size_t cars)
-{
-    SimStatistics s;
-    s.step = step;
-    s.time = QTime(23, 59, 0).addMSecs(step * 250);
-    s.cars = cars;
-    s.buses = 1;
-    s.meanSpeedKmh = 20.0;
-    return s;
-}
-
-} // namespace
-
 TEST(LivePlot, KeepsOneSampleASimulatedSecondForAnHourAndStartsAgainForANewRun)
 {
+    auto at = [](int32_t step) {
+        SimStatistics s;
+        s.step = step;
+        s.time = QTime(23, 59, 0).addMSecs(step * 250); // past midnight
+        s.cars = 5;
+        return s;
+    };
     LivePlot plot;
     plot.resize(400, 200);
     plot.show();
     for (int32_t step = 0; step < 10; ++step)
-        plot.addStatistics(at(step, 5));
-    EXPECT_EQ(plot.sampleCount(), 3); // steps 0, 4, 8
-
+        plot.addStatistics(at(step));
+    EXPECT_EQ(plot.sampleCount(), 3);    // steps 0, 4, 8
     plot.addStatistics(SimStatistics()); // no run yet: nothing to plot
     EXPECT_EQ(plot.sampleCount(), 3);
-
-    // Past midnight and past the hour kept.
     for (int32_t step = 12; step < 4 * (LivePlot::MAX_SAMPLES + 100); step += 4)
-        plot.addStatistics(at(step, 7));
+        plot.addStatistics(at(step));
     EXPECT_EQ(plot.sampleCount(), LivePlot::MAX_SAMPLES);
 
     auto *cars = qobject_cast<QtCharts::QLineSeries *>(plot.chart()->series().at(0));
@@ -48,7 +37,6 @@ TEST(LivePlot, KeepsOneSampleASimulatedSecondForAnHourAndStartsAgainForANewRun)
     ASSERT_EQ(cars->count(), LivePlot::MAX_SAMPLES);
     for (int i = 1; i < cars->count(); ++i)
         ASSERT_DOUBLE_EQ(cars->at(i).x() - cars->at(i - 1).x(), 1000.0) << "index " << i;
-
-    plot.addStatistics(at(0, 3)); // the step counter went back
+    plot.addStatistics(at(0)); // the step counter went back
     EXPECT_EQ(plot.sampleCount(), 1);
 }
