@@ -58,6 +58,9 @@ public:
     GuidedState state() const { return m_state; }
     int32_t loadCount() const { return m_loadCount; }
     int32_t waitCount() const { return m_waitCount; }
+    /// The counters as other threads may read them: changed only by `publishDecision`.
+    int32_t shownLoadCount() const { return m_shownLoadCount; }
+    int32_t shownWaitCount() const { return m_shownWaitCount; }
     int32_t departure() const { return m_departure; }
     int32_t wayIndex() const { return m_wayIndex; }
     int32_t stopIndex() const { return m_stopIndex; }
