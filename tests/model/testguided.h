@@ -6,6 +6,7 @@
 #include "model/bindingrecords.h"
 #include "model/bus.h"
 #include "model/cell.h"
+#include "model/tram.h"
 #include "osm/osmstop.h"
 #include "osm/way.h"
 #include "timetable/publictransportline.h"
@@ -42,6 +43,7 @@ private:
 };
 
 using TestBus = TestGuided<Bus>;
+using TestTram = TestGuided<Tram>;
 
 /// A line record with the fields a vehicle copies.
 inline PublicTransportLine makeLine(const std::vector<int64_t> &wayIds, const std::vector<int64_t> &stopIds,
