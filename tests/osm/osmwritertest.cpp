@@ -47,6 +47,7 @@ TEST(OSMWriter, EverythingReadsBack)
     data.addTramStop("Rautatieasema", both);
     for (const char *name : {"n4w20-way-tag-rules.osm", "n9-node-tag-rules.osm", "r8-relation-rules.osm"})
         parseCapturing(fixture(name), &data);
+    data.addWay(900, {1, 2}, false, true, false, true, Tertiary, 1, 1); // a class the fixtures lack
     writeQuietly(&data, target);
     OSMData back;
     parseCapturing(target, &back);
