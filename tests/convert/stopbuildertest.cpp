@@ -114,3 +114,17 @@ TEST(StopDropped, StopsThatCannotBePlacedAreReportedAndRemovedAndTheNextOnTheNod
     EXPECT_EQ(net.osm.busStops()->stops()[0]->getName(), "Right side");
     EXPECT_NE(net.bindings.findStopBinding(net.osm.busStops()->stops()[0]), nullptr);
 }
+
+TEST(StopTram, AStopWhereATramLineEndsGetsItsPlatform)
+{
+    TestNetwork net;
+    net.node(1, -100, 0);
+    net.node(2, 0, 0);
+    net.way({10, {1, 2}, 0, 0, false, true, false});
+    net.osm.addTramStop("Terminus", net.nodeById(2));
+    net.run();
+    ASSERT_EQ(net.osm.tramStops()->size(), 1u);
+    const StopBinding *binding = net.bindings.findStopBinding(net.osm.tramStops()->stops()[0]);
+    ASSERT_NE(binding, nullptr);
+    EXPECT_FALSE(binding->cells.empty());
+}
