@@ -101,6 +101,7 @@ TEST(LineCreator, PregeneratesTheTripsUnderWayBetweenTheirStops)
     LineCreator::createLines(street.osm.routes(), &parser, &street.sim.lines, &street.bindings, street.sim.random);
     ASSERT_EQ(street.sim.lines.lines().size(), 1u);
     PublicTransportLine *line = street.sim.lines.lines().front();
+    EXPECT_EQ(line->stopOffsets, (std::vector<int32_t>{0, 2, 4})) << "from the first stop, which the route also has";
     line->departuresSec = {540 * 60, 600 * 60, 700 * 60};
     line->stopDueSec = {0, 120, 240};
     street.sim.time = QTime(8, 59);
