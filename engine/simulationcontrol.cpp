@@ -113,10 +113,17 @@ void SimulationControl::decideVehicles()
     // Each map returns when every vehicle of its list has decided; a decision writes only its own vehicle.
     // A guided decision becomes visible only once its whole map is done, so that no decision
     // depends on which of its peers happened to run first; the next kind sees it.
+    // The painter reads the published state (and the committed speed) under the vehicles lock.
     decideAll(m_data->trams, [second](Tram *tram) { tram->decide(second); });
-    publishAll(m_data->trams);
+    {
+        VehiclesLocker lock;
+        publishAll(m_data->trams);
+    }
     decideAll(m_data->buses, [second](Bus *bus) { bus->decide(second); });
-    publishAll(m_data->buses);
+    {
+        VehiclesLocker lock;
+        publishAll(m_data->buses);
+    }
     decideAll(m_data->cars, [](Car *car) { car->decide(); });
 }
 
@@ -130,6 +137,7 @@ void SimulationControl::removeFinishedVehicles()
 
 void SimulationControl::commitSpeeds()
 {
+    VehiclesLocker lock;
     commit(m_data->trams);
     commit(m_data->buses);
     commit(m_data->cars);
@@ -141,6 +149,7 @@ void SimulationControl::resolveDeadlocks()
         approaches.build(m_data->crossroads);
     approaches.update(*m_data);
     const auto upstream = [this](const Cell *stopLine) { return approaches.upstream(stopLine); };
+    VehiclesLocker lock; // a released vehicle commits its new speed
     for (Crossroad *crossroad : m_data->crossroads)
         if (!crossroad->hasSemaphore())
             resolveDeadlock(crossroad, upstream);

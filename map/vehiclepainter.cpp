@@ -29,8 +29,8 @@ QString labelOf(const Vehicle &)
 }
 QString labelOf(const VehicleGuided &v)
 {
-    return VehiclePainter::guidedLabel(QString::fromStdString(v.lineName()), v.isLoading(), v.loadCount(),
-                                       v.isWaiting(), v.waitCount());
+    return VehiclePainter::guidedLabel(QString::fromStdString(v.lineName()), v.isLoading(), v.shownLoadCount(),
+                                       v.isWaiting(), v.shownWaitCount());
 }
 
 template <typename V> void copyList(const std::vector<V *> &list, VehicleSnapshot::Kind kind, VehicleSnapshot &out)

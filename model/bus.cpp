@@ -37,11 +37,25 @@ int32_t Bus::modeAtRouteEnd()
 void Bus::drive()
 {
     setLaneChange(int32_t(LaneChange::None));
-    // E: everything ahead; B: without tram stops (a bus keeps the vehicles beside it and its bus
-    // stops); V: without crossroads; X: without vehicles.
+    // E: everything ahead; B: without tram stops and without the vehicles beside the lane it need
+    // not wait for; V: without crossroads; X: without vehicles.
     scanAhead(m_events);
     m_events.copyWithout(eventBit(EventTramStopEnd), m_active);
+    m_active.removeIf([this](const Event &e) { return e.type == EventSideVehicle && !waitsBehind(e); });
     m_active.copyWithout(eventBit(EventCrossroad), m_vehicles);
     m_active.copyWithout(eventBit(EventVehicle) | eventBit(EventSideVehicle), m_stops);
     chooseSpeed();
+}
+
+bool Bus::waitsBehind(const Event &beside) const
+{
+    const Cell *bay = beside.cell ? beside.cell->side : nullptr;
+    const Vehicle *occupant = bay ? bay->vehicle : nullptr;
+    if (!occupant)
+        return false;
+    if (occupant->laneChange() == int32_t(LaneChange::ToSideOf))
+        return true; // it pulls out into this lane
+    // Queue behind the bus in the bay of the next stop, but never beside it: from there this bus
+    // could not get into the bay, and the one in the bay could not pull out past it.
+    return beside.distance > 0 && isNextStop(bay->stop);
 }

@@ -4,7 +4,8 @@
 #include "vehicleguided.h"
 
 /// A bus or trolleybus of a public-transport line, 8 m long: pulls into the bay beside its lane at
-/// its stops and out again, and treats vehicles in bays beside its lane as obstacles.
+/// its stops and out again. It queues behind a vehicle in the bay of its next stop and gives way
+/// to one pulling out of a bay; other vehicles in bays it passes.
 class Bus : public VehicleGuided
 {
 public:
@@ -20,6 +21,10 @@ public:
 protected:
     /// At its terminus the trip ends; in a bay the bus pulls out onto the lane when it may.
     int32_t modeAtRouteEnd() override;
+
+private:
+    /// Whether the bus waits behind the vehicle in the bay beside the lane at event `beside`.
+    bool waitsBehind(const Event &beside) const;
 };
 
 #endif

@@ -16,17 +16,6 @@ public:
     /// One decision per step, run in parallel with the other cars: looks ahead, plans the route,
     /// asks the crossroad ahead for right of way and leaves the chosen speed in `nextSpeed`.
     void decide();
-
-    /// Steps a car stands at a stop line waiting for room on its planned exit before it chooses
-    /// another exit that has room (60 s).
-    static constexpr int32_t PATIENCE = 240;
-
-private:
-    /// Replaces the planned path through `crossroad` by one chosen at random among the others whose
-    /// exits have room, and forgets the plan beyond it; false if there is none.
-    bool chooseAnotherExit(const Crossroad *crossroad);
-
-    int32_t m_stepsWithoutRoom = 0; ///< consecutive steps stood at the stop line for want of room
 };
 
 #endif

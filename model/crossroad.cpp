@@ -128,16 +128,20 @@ bool Crossroad::hasConflicts(const Vehicle *vehicle) const
 
 bool Crossroad::mayGo(const Vehicle *vehicle) const
 {
+    return hasRightOfWay(vehicle) && exitHasRoom(vehicle);
+}
+
+bool Crossroad::hasRightOfWay(const Vehicle *vehicle) const
+{
     if (!vehicle)
         return false;
     // None of the parts has side effects, so stopping at the first failing one gives the same answer.
     if (semaphore) {
         const LaneBinding *entry = vehicle->entryKey();
-        return semaphore->isGreen(entry ? entry->wayBinding() : nullptr) && exitHasRoom(vehicle) &&
-               conflictsAreClear(vehicle, signalConflicts);
+        return semaphore->isGreen(entry ? entry->wayBinding() : nullptr) && conflictsAreClear(vehicle, signalConflicts);
     }
     return conflictsAreClear(vehicle, conflicts, true) && crossingPathsAreClear(this, vehicle) &&
-           exitHasRoom(vehicle) && !letsLongWaiterGo(this, vehicle);
+           !letsLongWaiterGo(this, vehicle);
 }
 
 bool Crossroad::isAreaFree() const

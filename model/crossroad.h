@@ -84,8 +84,11 @@ public:
     bool isUncontested(const LaneBinding *entryKey, const LaneBinding *exitLane) const;
     /// Whether the planned path of `vehicle` has to let other paths pass when there is no signal.
     bool hasConflicts(const Vehicle *vehicle) const;
-    /// Whether `vehicle`, at the end of a chain entering this crossroad, may enter it now.
+    /// Whether `vehicle`, at the end of a chain entering this crossroad, may enter it now: it has
+    /// the right of way and room on its exit.
     bool mayGo(const Vehicle *vehicle) const;
+    /// Whether the signal or the priority rules let `vehicle` go now, room on its exit aside.
+    bool hasRightOfWay(const Vehicle *vehicle) const;
     /// Whether no vehicle is on any path through the crossroad.
     bool isAreaFree() const;
 

@@ -1,6 +1,7 @@
 #ifndef KOLVEX_MODEL_EVENT_H
 #define KOLVEX_MODEL_EVENT_H
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -57,6 +58,11 @@ public:
     void copyWithout(uint32_t typeMask, EventList &out) const;
     /// Copies into `out` keeping side-vehicle events only for side vehicles about to pull out (lane change 1).
     void copyPullingOutOnly(EventList &out) const;
+    /// Removes the events for which `drop` holds, keeping the order of the rest.
+    template <typename Predicate> void removeIf(Predicate drop)
+    {
+        events.erase(std::remove_if(events.begin(), events.end(), drop), events.end());
+    }
     /// Removes the first event whose type bit is set in `typeMask`.
     void removeFirstOf(uint32_t typeMask);
 

@@ -130,6 +130,20 @@ bool exitHasRoom(int32_t length, const LaneBinding *exit, const Cell *p)
     return visible - o - q - EXIT_GAP * w >= length;
 }
 
+bool mayWaitInCrossroad(const Crossroad *crossroad, const Vehicle *vehicle)
+{
+    const Cell *path = vehicle->nextPathCell();
+    if (!crossroad || !path || !pathIsClear(path))
+        return false;
+    // The empty path and the empty start of the exit lane must hold the whole vehicle, so that it
+    // leaves its own lane wholly and makes room there.
+    int32_t free = crossroadCells(path);
+    const LaneBinding *exit = vehicle->nextExitLane();
+    for (const Cell *c = exit ? exit->firstCell : nullptr; c && !c->vehicle && free < vehicle->length(); c = c->next)
+        ++free;
+    return free >= vehicle->length() && crossroad->hasRightOfWay(vehicle);
+}
+
 bool conflictingLaneIsClear(const LaneBinding *lane, const std::vector<LaneBinding *> &exits, int32_t steps,
                             const Vehicle *asker)
 {
@@ -214,6 +228,10 @@ bool letsLongWaiterGo(const Crossroad *crossroad, const Vehicle *vehicle)
             !waitsLonger(other, vehicle))
             continue;
         const LaneBinding *otherExit = other->plannedExitLane();
+        // One whose exit has no room cannot take the turn it is given; waiting for it could wait
+        // for good when that room is held by traffic queued behind this vehicle.
+        if (!exitHasRoom(other->length(), otherExit, other->plannedPathCell()))
+            continue;
         if (otherExit == exit || yieldsTo(crossroad->conflicts, lane, otherExit, entry, exit) ||
             yieldsTo(crossroad->conflicts, entry, exit, lane, otherExit))
             return true;

@@ -19,6 +19,9 @@ class Vehicle;
 bool exitHasRoom(const Vehicle *vehicle);
 /// The same for a vehicle of `length` cells taking the path from `pathCell` to `exitLane`.
 bool exitHasRoom(int32_t length, const LaneBinding *exitLane, const Cell *pathCell);
+/// Whether `vehicle` may move into `crossroad` to wait there for room on its exit: it has the right
+/// of way, and its empty path and the empty start of its exit lane hold the whole vehicle.
+bool mayWaitInCrossroad(const Crossroad *crossroad, const Vehicle *vehicle);
 /// Whether no vehicle stands on the crossroad cells from `cell` on (true for a null cell).
 bool pathIsClear(const Cell *cell);
 /// Whether the traffic on the incoming `lane` heading for one of `exits` lets a vehicle that needs
@@ -37,8 +40,8 @@ constexpr int32_t LONG_WAIT = 240;
 /// Whether `a` has waited at its stop line past LONG_WAIT and longer than `b` (the lower id first on
 /// a tie). Vehicles on tram tracks keep their priority and are never let wait for a car.
 bool waitsLonger(const Vehicle *a, const Vehicle *b);
-/// Whether a vehicle standing at another stop line of `crossroad` waits longer than `vehicle` and
-/// crosses or merges with its path, so that `vehicle` lets it go first.
+/// Whether a vehicle standing at another stop line of `crossroad` waits longer than `vehicle`,
+/// has room after the crossroad and crosses or merges with its path, so that `vehicle` lets it go first.
 bool letsLongWaiterGo(const Crossroad *crossroad, const Vehicle *vehicle);
 /// Whether no vehicle is inside `crossroad` on a path that `vehicle` has to let pass.
 bool crossingPathsAreClear(const Crossroad *crossroad, const Vehicle *vehicle);

@@ -64,6 +64,12 @@ public:
 
     /// What `stepsToCover` reports for a distance a vehicle that cannot move never covers.
     static constexpr int32_t STEPS_NEVER = 1000000000;
+    /// Steps a vehicle stands at a stop line waiting for room on its planned exit before it
+    /// chooses another exit that has room (60 s).
+    static constexpr int32_t PATIENCE = 240;
+    /// Steps after which a vehicle still waiting for room moves into the crossroad when it may and
+    /// the crossroad holds it (120 s).
+    static constexpr int32_t BOX_PATIENCE = 480;
 
     int32_t id() const { return m_id; }
     int32_t length() const { return m_length; }
@@ -152,6 +158,27 @@ public:
     void addRouteEntry(const RouteEntry &entry);
 
 protected:
+    /// What a decision does about the stop whose event comes first in `m_stops`.
+    enum class StopAction {
+        Approach, ///< approach the stop and stop at its end (or follow what is before it)
+        Pass,     ///< drive past: the event is dropped and the decision taken again
+        Decided   ///< the mode and distance are set
+    };
+
+    /// The speed decision on the lists the caller has filled: what the vehicle reacts to in
+    /// `m_active`, the same without crossroads in `m_vehicles`, and without vehicles in `m_stops`.
+    /// Plans the route, chooses how to treat what lies ahead, and leaves the speed in `nextSpeed`.
+    void chooseSpeed();
+    /// The mode at a route end within one cell of the front; the base version ends the trip there.
+    virtual int32_t modeAtRouteEnd();
+    /// How a vehicle treats a stop ahead; the base version passes every stop.
+    virtual StopAction atStopAhead(int32_t &mode, int32_t &distance);
+    /// Whether the vehicle may leave its planned way for another exit that has room.
+    virtual bool mayLeaveRoute() const { return true; }
+    /// Replaces the planned path through `crossroad` by one chosen at random among the others whose
+    /// exits have room, and forgets the plan beyond it; false if there is none.
+    bool chooseAnotherExit(const Crossroad *crossroad);
+
     /// Random route planning: a uniform choice at each crossroad within the look-ahead.
     void planRandomRoute();
     /// Chooses the path through crossroad `x` for a vehicle entering by lane `key`; null for none.
@@ -191,6 +218,7 @@ protected:
     LaneBinding *m_plannedExit = nullptr;
     Cell *m_plannedPath = nullptr;
     int32_t m_stoodAtStopLine = 0;
+    int32_t m_stepsWithoutRoom = 0; ///< consecutive steps stood at the stop line for want of room
 
     // Scratch buffers of one decision, kept between steps so that a decision does not allocate.
     EventList m_events;   ///< everything the look-ahead found

@@ -232,157 +232,20 @@ void VehicleGuided::setNextStop(int64_t id)
         m_stopIndex = int32_t(it - m_stopIds.begin());
 }
 
-int32_t VehicleGuided::modeAtRouteEnd()
+Vehicle::StopAction VehicleGuided::atStopAhead(int32_t &mode, int32_t &distance)
 {
-    setFinished();
-    return ModeStop;
-}
-
-void VehicleGuided::chooseSpeed()
-{
-    EventList &B = m_active;
-    EventList &V = m_vehicles;
-    EventList &X = m_stops;
-    constexpr uint32_t stopEvents = eventBit(EventBusStopEnd) | eventBit(EventBayEnd) | eventBit(EventTramStopEnd);
-    const auto passStop = [&] {
-        B.removeFirstOf(stopEvents);
-        V.removeFirstOf(stopEvents);
-        X.removeFirstOf(stopEvents);
-    };
-
-    planRoute();
-
-    int32_t mode = ModeStop;
-    int32_t d = 0;
-    const Vehicle *leader = nullptr;
-    Crossroad *x = nullptr;
-    int32_t mayGo = -1; // not asked yet; the answer does not change within a decision
-    auto letsGo = [&]() {
-        if (mayGo < 0)
-            mayGo = x->mayGo(this) ? 1 : 0;
-        return mayGo == 1;
-    };
-    enum State { Start, Vehicles, RouteEnd, AtCrossroad, Pass, Yield, Standing, Approach, StopAhead, BayAhead, Done };
-    State state = Start;
-    while (state != Done) {
-        switch (state) {
-        case Start:
-            d = X.firstDistance();
-            switch (X.firstType()) {
-            case EventRouteEnd:
-                state = RouteEnd;
-                break;
-            case EventCrossroad:
-                state = AtCrossroad;
-                break;
-            case EventBusStopEnd:
-            case EventTramStopEnd:
-                state = StopAhead;
-                break;
-            case EventBayEnd:
-                state = BayAhead;
-                break;
-            default:
-                state = Vehicles;
-                break;
-            }
-            break;
-        case Vehicles:
-            d = B.firstDistance();
-            leader = B.leader();
-            mode = ModeFollow;
-            state = Done;
-            break;
-        case RouteEnd: {
-            d = B.firstDistance();
-            const int32_t t = B.firstType();
-            if (t == EventRouteEnd && d <= 1) {
-                mode = modeAtRouteEnd();
-            } else if (t == EventVehicle) {
-                leader = B.leader();
-                mode = ModeFollow;
-            } else {
-                mode = ModeApproach;
-            }
-            state = Done;
-            break;
-        }
-        case AtCrossroad: {
-            const Cell *end = frontCell()->chainEnd();
-            x = end ? end->crossroad : nullptr;
-            if (!x) { // the crossroad event lies beyond the front's chain: treat it as an obstacle
-                state = Approach;
-                break;
-            }
-            if (x->isUncontested(entryKey(), nextExitLane()))
-                state = Pass;
-            else if (x->hasSemaphore() && letsGo())
-                state = Pass;
-            else if (!x->hasConflicts(this) && letsGo())
-                state = Pass;
-            else
-                state = Yield;
-            break;
-        }
-        case Pass:
-            d = V.firstDistance();
-            leader = V.leader();
-            mode = ModeFollow;
-            state = Done;
-            break;
-        case Yield:
-            state = d > 1 || speed() != 0 ? Approach : Standing;
-            break;
-        case Standing:
-            if (letsGo()) {
-                state = Pass;
-            } else {
-                mode = ModeStop;
-                state = Done;
-            }
-            break;
-        case Approach: {
-            const int32_t c = X.firstDistance();
-            const int32_t v = B.firstDistance();
-            if (c <= v) {
-                d = c;
-                mode = ModeApproach;
-            } else {
-                d = v;
-                leader = B.leader();
-                mode = ModeFollow;
-            }
-            state = Done;
-            break;
-        }
-        case StopAhead:
-            if (fitsOnStop(X.firstCell()) && servesStop(X.firstCell()->stop)) {
-                state = Approach;
-            } else {
-                passStop();
-                state = Start;
-            }
-            break;
-        case BayAhead: {
-            const Cell *s = X.firstCell();
-            if (s->side && fitsOnStop(s->side) && servesStop(s->side->stop)) {
-                d = std::min(X.firstDistance(), B.firstDistance());
-                const Cell *front = frontCell();
-                if (front->side && isNextStop(front->side->stop) && canChangeLane(this, int32_t(LaneChange::ToSide)))
-                    setLaneChange(int32_t(LaneChange::ToSide));
-                mode = ModeFollow;
-                state = Done;
-            } else {
-                passStop();
-                state = Start;
-            }
-            break;
-        }
-        case Done:
-            break;
-        }
-    }
-
-    updateSpeedLimit();
-    applyMode(mode, d, leader);
+    const Cell *s = m_stops.firstCell();
+    if (m_stops.firstType() != EventBayEnd)
+        return fitsOnStop(s) && servesStop(s->stop) ? StopAction::Approach : StopAction::Pass;
+    // A bus with a vehicle in the bay beside its front can no longer get into that bay: it drives
+    // on to its next stop rather than stand there and shut the other in.
+    const Cell *front = frontCell();
+    const bool shutOut = front->side && front->side->vehicle && front->side->vehicle != this;
+    if (!s->side || shutOut || !fitsOnStop(s->side) || !servesStop(s->side->stop))
+        return StopAction::Pass;
+    distance = std::min(m_stops.firstDistance(), m_active.firstDistance());
+    if (front->side && isNextStop(front->side->stop) && canChangeLane(this, int32_t(LaneChange::ToSide)))
+        setLaneChange(int32_t(LaneChange::ToSide));
+    mode = ModeFollow;
+    return StopAction::Decided;
 }

@@ -58,6 +58,9 @@ public:
     GuidedState state() const { return m_state; }
     int32_t loadCount() const { return m_loadCount; }
     int32_t waitCount() const { return m_waitCount; }
+    /// The counters as other threads may read them: changed only by `publishDecision`.
+    int32_t shownLoadCount() const { return m_shownLoadCount; }
+    int32_t shownWaitCount() const { return m_shownWaitCount; }
     int32_t departure() const { return m_departure; }
     int32_t wayIndex() const { return m_wayIndex; }
     int32_t stopIndex() const { return m_stopIndex; }
@@ -87,13 +90,11 @@ public:
     void setFastSpeed() { m_pendingMaxSpeed = FAST_SPEED; }
 
 protected:
-    /// The speed decision shared by buses and trams, on the lists the drive has filled: B in
-    /// `m_active` (what the vehicle reacts to), V in `m_vehicles` (B without crossroads) and X in
-    /// `m_stops` (B without vehicles). Plans the route, chooses how to treat what lies ahead, and
-    /// leaves the speed in `nextSpeed`.
-    void chooseSpeed();
-    /// The mode at a route end within one cell of the front: the trip ends there.
-    virtual int32_t modeAtRouteEnd();
+    /// A stop on the way or a bay beside it that the vehicle serves is approached (a bus pulls into
+    /// the bay on the way); others are passed.
+    StopAction atStopAhead(int32_t &mode, int32_t &distance) override;
+    /// A bus or tram keeps to the ways of its line.
+    bool mayLeaveRoute() const override { return false; }
     /// Whether the vehicle serves `stop`, met ahead on its way: it is the next stop, or a later
     /// stop of the line, in which case the stops before it were never met (they have no cells, or
     /// were overrun) and it becomes the next one. The stop just served never counts again.

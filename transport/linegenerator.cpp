@@ -112,7 +112,36 @@ Cell *LineGenerator::startPosition(Cell *startCell, int32_t length)
     for (int32_t i = 0; behind && i < CLEAR_BEHIND; ++i, behind = behind->previous)
         if (behind->vehicle)
             return nullptr;
+    if (laneBesideHasWaitingVehicle(candidate, length))
+        return nullptr;
     return candidate;
+}
+
+bool LineGenerator::laneBesideHasWaitingVehicle(const Cell *front, int32_t length)
+{
+    // A bay is reached from the lane beside it. A bus standing there for its turn at the bay would
+    // otherwise lose it to every new trip placed in it, and wait for good at a busy terminus.
+    const OSMStop *stop = front->stop;
+    const Cell *tailBeside = nullptr;
+    for (int32_t i = 0; i < length; ++i) {
+        const Cell *c = front->cellBehind(i);
+        if (!c || !c->sideOf)
+            continue;
+        tailBeside = c->sideOf;
+        if (waitsFor(tailBeside->vehicle, stop))
+            return true;
+    }
+    const Cell *behind = tailBeside ? tailBeside->previous : nullptr;
+    for (int32_t i = 0; behind && i < CLEAR_BEHIND; ++i, behind = behind->previous)
+        if (waitsFor(behind->vehicle, stop))
+            return true;
+    return false;
+}
+
+bool LineGenerator::waitsFor(const Vehicle *vehicle, const OSMStop *stop)
+{
+    const auto *guided = dynamic_cast<const VehicleGuided *>(vehicle);
+    return guided && guided->isNextStop(stop);
 }
 
 VehicleGuided *LineGenerator::createVehicle(SimulationData &run, const PublicTransportLine *line, int32_t departure)

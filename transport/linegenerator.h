@@ -5,6 +5,7 @@
 #include <vector>
 
 class Cell;
+class OSMStop;
 class PublicTransportLine;
 class Vehicle;
 class VehicleGuided;
@@ -41,8 +42,8 @@ public:
     bool generateTram(PublicTransportLine *line, SimulationData *data, bool rememberOnFailure);
 
     /// Where a vehicle of `length` cells can start on the platform ending at `startCell`: behind
-    /// any vehicle standing there, wholly on the platform, with no vehicle closing in behind.
-    /// Null if nowhere.
+    /// any vehicle standing there, wholly on the platform, with no vehicle closing in behind and
+    /// no bus or tram on the lane beside waiting to serve the same stop. Null if nowhere.
     static Cell *startPosition(Cell *startCell, int32_t length);
     /// A new tram for a tram line, else a new bus, for the trip leaving at `departure` seconds.
     static VehicleGuided *createVehicle(SimulationData &run, const PublicTransportLine *line, int32_t departure);
@@ -50,6 +51,10 @@ public:
     static void append(SimulationData *data, VehicleGuided *vehicle);
 
 private:
+    /// Whether a bus or tram whose next stop is the platform's stands beside the cells of a new
+    /// vehicle with its front on `front`, or on the lane beside within `CLEAR_BEHIND` behind them.
+    static bool laneBesideHasWaitingVehicle(const Cell *front, int32_t length);
+    static bool waitsFor(const Vehicle *vehicle, const OSMStop *stop);
     bool generateVehicle(PublicTransportLine *line, SimulationData *data, bool rememberOnFailure, const char *kind);
 
     std::vector<PublicTransportLine *> m_pending;

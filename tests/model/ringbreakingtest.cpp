@@ -5,6 +5,7 @@
 #include "model/chain.h"
 #include "model/crossroad.h"
 #include "model/rightofway.h"
+#include "testguided.h"
 #include "testnetwork.h"
 
 #include <gtest/gtest.h>
@@ -100,4 +101,63 @@ TEST(RingBreaking, ACarWithoutRoomTakesAnotherExitOnceItsPatienceIsOut)
     ASSERT_FALSE(car.route().empty());
     EXPECT_NE(car.route().front().exitLane, x.out(A::E));
     EXPECT_EQ(car.route().front().crossroad, x.crossroad);
+}
+
+TEST(RingBreaking, AVehicleThatHasWaitedTwiceAsLongMovesIntoTheCrossroadToWaitForRoom)
+{
+    FourArmCrossroad x(120);
+    precomputeCells(x.data.cells);
+    std::vector<TestVehicle> east(5), south(5), north(5); // every way out is full
+    fillExit(x, A::E, east);
+    fillExit(x, A::S, south);
+    fillExit(x, A::N, north);
+    TestCar car;
+    car.setLength(12);
+    arrive(x, car, A::W, A::E);
+    int pathCells = 0;
+    for (const Cell *c = x.pathCell(A::W, A::E); c->inCrossroad; c = c->next)
+        ++pathCells;
+    ASSERT_GE(pathCells, 12) << "the crossroad must hold the car";
+    for (int step = 0; step < Vehicle::BOX_PATIENCE - 1; ++step) {
+        car.decide();
+        car.commitSpeed();
+        ASSERT_EQ(car.speed(), 0) << "step " << step;
+    }
+    car.decide();
+    EXPECT_GT(car.nextSpeed(), 0);
+    EXPECT_EQ(car.nextExitLane(), x.out(A::E));
+}
+
+TEST(RingBreaking, ALongWaiterWithoutRoomIsNotLetGoFirst)
+{
+    FourArmCrossroad x(120);
+    precomputeCells(x.data.cells);
+    std::vector<TestVehicle> full(5);
+    fillExit(x, A::N, full);
+    TestVehicle waiter, me;
+    arrive(x, waiter, A::S, A::N); // crosses the path of W to E
+    for (int step = 0; step <= LONG_WAIT; ++step)
+        waiter.commitSpeed();
+    arrive(x, me, A::W, A::E);
+    EXPECT_TRUE(x.crossroad->mayGo(&me)) << "the waiter cannot take its turn";
+    for (TestVehicle &v : full)
+        release(&v);
+    EXPECT_FALSE(x.crossroad->mayGo(&me)) << "with room the long waiter goes first";
+}
+
+TEST(RingBreaking, ABusBesideABusStandingInABayDrivesOn)
+{
+    // The bus in the bay can only pull out once the lane beside it is free; a bus standing beside
+    // it, whether or not the bay is its stop, would keep it there for good.
+    for (bool servesTheBay : {false, true}) {
+        StopStreet street(300);
+        OSMStop *bay = street.addBay(100, 80);
+        const PublicTransportLine inBay = makeLine({7}, {bay->getId()}, {0});
+        const PublicTransportLine passing = makeLine({7}, {servesTheBay ? bay->getId() : 99}, {0});
+        TestBus standing(&inBay, 0), bus(&passing, 0);
+        putAt(street.bayCells.back(), standing);
+        putAt(street.lane[160], bus);
+        bus.decide(0);
+        EXPECT_GT(bus.nextSpeed(), 0) << (servesTheBay ? "its own stop" : "another stop");
+    }
 }

@@ -1,0 +1,193 @@
+#include "vehicle.h"
+
+#include "cell.h"
+#include "chain.h"
+#include "crossroad.h"
+#include "rightofway.h"
+
+#include <algorithm>
+
+void Vehicle::chooseSpeed()
+{
+    const EventList &B = m_active;
+    EventList &V = m_vehicles;
+    EventList &X = m_stops;
+    constexpr uint32_t stopEvents = eventBit(EventBusStopEnd) | eventBit(EventBayEnd) | eventBit(EventTramStopEnd);
+
+    planRoute();
+
+    int32_t mode = ModeStop;
+    int32_t d = 0;
+    const Vehicle *leader = nullptr;
+    Crossroad *x = nullptr;
+    int32_t mayGo = -1; // not asked yet; the answer does not change within a decision
+    bool heldForRoom = false;
+    auto letsGo = [&]() {
+        if (mayGo < 0)
+            mayGo = x->mayGo(this) ? 1 : 0;
+        return mayGo == 1;
+    };
+    enum State { Start, Vehicles, RouteEnd, AtCrossroad, Pass, Yield, Standing, Approach, StopAhead, Done };
+    State state = Start;
+    while (state != Done) {
+        switch (state) {
+        case Start:
+            d = X.firstDistance();
+            switch (X.firstType()) {
+            case EventRouteEnd:
+                state = RouteEnd;
+                break;
+            case EventCrossroad:
+                state = AtCrossroad;
+                break;
+            case EventBusStopEnd:
+            case EventBayEnd:
+            case EventTramStopEnd:
+                state = StopAhead;
+                break;
+            default:
+                state = Vehicles;
+                break;
+            }
+            break;
+        case Vehicles:
+            d = B.firstDistance();
+            leader = B.leader();
+            mode = ModeFollow;
+            state = Done;
+            break;
+        case RouteEnd: {
+            d = B.firstDistance();
+            const int32_t t = B.firstType();
+            if (t == EventRouteEnd && d <= 1) {
+                mode = modeAtRouteEnd();
+            } else if (t == EventVehicle) {
+                leader = B.leader();
+                mode = ModeFollow;
+            } else {
+                mode = ModeApproach;
+            }
+            state = Done;
+            break;
+        }
+        case AtCrossroad: {
+            const Cell *end = frontCell()->chainEnd();
+            x = end ? end->crossroad : nullptr;
+            if (!x) { // the crossroad event lies beyond the front's chain: treat it as an obstacle
+                state = Approach;
+                break;
+            }
+            if (x->isUncontested(entryKey(), nextExitLane()))
+                state = Pass;
+            else if (x->hasSemaphore() && letsGo())
+                state = Pass;
+            else if (!x->hasConflicts(this) && letsGo())
+                state = Pass;
+            else
+                state = Yield;
+            break;
+        }
+        case Pass:
+            d = V.firstDistance();
+            leader = V.leader();
+            mode = ModeFollow;
+            state = Done;
+            break;
+        case Yield:
+            state = d > 1 || speed() != 0 ? Approach : Standing;
+            break;
+        case Standing:
+            mode = ModeStop;
+            state = Done;
+            if (letsGo()) {
+                state = Pass;
+            } else if (!exitHasRoom(this)) {
+                heldForRoom = true;
+                ++m_stepsWithoutRoom;
+                // A ring of full lanes, each head waiting for room on the next, never clears by
+                // itself. A driver who has waited long enough takes another way that has room;
+                // failing that, one who has waited longer still moves into the crossroad when it
+                // may and the crossroad holds it, and so leaves room on the lane behind it.
+                if (m_stepsWithoutRoom >= PATIENCE && mayLeaveRoute() && chooseAnotherExit(x))
+                    m_stepsWithoutRoom = 0;
+                else if (m_stepsWithoutRoom >= BOX_PATIENCE && mayWaitInCrossroad(x, this))
+                    state = Pass;
+            }
+            break;
+        case Approach: {
+            const int32_t c = X.firstDistance();
+            const int32_t v = B.firstDistance();
+            if (c <= v) {
+                d = c;
+                mode = ModeApproach;
+            } else {
+                d = v;
+                leader = B.leader();
+                mode = ModeFollow;
+            }
+            state = Done;
+            break;
+        }
+        case StopAhead:
+            switch (atStopAhead(mode, d)) {
+            case StopAction::Approach:
+                state = Approach;
+                break;
+            case StopAction::Decided:
+                state = Done;
+                break;
+            case StopAction::Pass:
+                m_active.removeFirstOf(stopEvents);
+                V.removeFirstOf(stopEvents);
+                X.removeFirstOf(stopEvents);
+                state = Start;
+                break;
+            }
+            break;
+        case Done:
+            break;
+        }
+    }
+
+    if (!heldForRoom)
+        m_stepsWithoutRoom = 0;
+    updateSpeedLimit();
+    applyMode(mode, d, leader);
+}
+
+int32_t Vehicle::modeAtRouteEnd()
+{
+    setFinished();
+    return ModeStop;
+}
+
+Vehicle::StopAction Vehicle::atStopAhead(int32_t &, int32_t &)
+{
+    return StopAction::Pass;
+}
+
+bool Vehicle::chooseAnotherExit(const Crossroad *crossroad)
+{
+    const LaneBinding *key = entryKey();
+    const std::vector<PathPair> *pairs = crossroad->pathsFrom(key);
+    const int32_t index = routeIndexOf(this, crossroad, key);
+    if (!pairs || index < 0)
+        return false;
+    RouteEntry &entry = m_route[size_t(index)];
+    auto open = [&](const PathPair &pair) {
+        return pair.exitLane != entry.exitLane && exitHasRoom(m_length, pair.exitLane, pair.pathCell);
+    };
+    const auto count = std::count_if(pairs->begin(), pairs->end(), open);
+    if (count == 0)
+        return false;
+    auto pick = m_random.next() % count;
+    for (const PathPair &pair : *pairs) {
+        if (!open(pair) || pick-- > 0)
+            continue;
+        entry.exitLane = pair.exitLane;
+        entry.pathCell = pair.pathCell;
+        m_route.erase(m_route.begin() + index + 1, m_route.end());
+        return true;
+    }
+    return false;
+}
