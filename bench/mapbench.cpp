@@ -1,14 +1,12 @@
-// Painting the bundled city at the car cap: a full 1280 × 800 frame of the map widget with every
-// layer on and tiles from disk, each layer on its own, and the pace of the step loop at 1 ms per
-// step while the widget repaints after every step.
+// Painting the bundled city at the car cap: a full 1280 × 800 frame of the map widget with tiles
+// from disk, and the pace of the step loop at 1 ms per step while the widget repaints after every
+// step.
 
 #include "engine/simulation.h"
 #include "engine/simulationcontrol.h"
 #include "engine/simulationthread.h"
 #include "map/maptiledownloader.h"
-#include "map/networkpainter.h"
 #include "map/slippymap.h"
-#include "map/vehiclepainter.h"
 #include "map/visualization.h"
 #include "model/simulationdata.h"
 #include "osm/osmdata.h"
@@ -24,7 +22,6 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <array>
 #include <ctime>
 #include <functional>
 #include <memory>
@@ -79,24 +76,9 @@ struct CityView
         view->map()->setViewWidth(WIDTH);
         view->map()->setViewHeight(HEIGHT);
         view->setSimulation(simulation.get());
-        for (int l = 0; l < Visualization::LayerCount; ++l)
-            view->setLayer(Visualization::Layer(l), true);
         const QRect r = view->map()->tilesRect();
         tilesWanted = (r.width() + 1) * (r.height() + 1);
         processUntil([this] { return view->map()->cachedTileCount() >= tilesWanted; }, 10000);
-    }
-
-    std::array<bool, Visualization::LayerCount> switches() const
-    {
-        std::array<bool, Visualization::LayerCount> on;
-        for (int l = 0; l < Visualization::LayerCount; ++l)
-            on[l] = view->layer(Visualization::Layer(l));
-        return on;
-    }
-    void restore(const std::array<bool, Visualization::LayerCount> &on)
-    {
-        for (int l = 0; l < Visualization::LayerCount; ++l)
-            view->setLayer(Visualization::Layer(l), on[l]);
     }
 
     /// Synthetic tiles over the city at zoom 15 to 18 (the benchmark must not load a tile server).
@@ -134,24 +116,15 @@ CityView &city()
     return instance;
 }
 
-void reportMedian(benchmark::State &state, std::vector<double> &ms)
-{
-    std::sort(ms.begin(), ms.end());
-    state.counters["median_ms"] = ms.empty() ? 0.0 : ms[ms.size() / 2];
-    state.counters["cars"] = double(city().data->cars.size());
-    state.counters["buses"] = double(city().data->buses.size());
-    state.counters["trams"] = double(city().data->trams.size());
-}
-
 /// A frame while the simulation runs: the view stands still, so the network comes from the cached
 /// images and the signals and vehicles are drawn anew. Every layer on, or (argument 0) the
 /// layers a new window shows.
 void BM_FullFrame(benchmark::State &state)
 {
     CityView &c = city();
-    const std::array<bool, Visualization::LayerCount> before = c.switches();
-    if (state.range(0) == 0)
-        c.view->setDefaultLayers();
+    c.view->setDefaultLayers();
+    for (int l = 0; state.range(0) && l < Visualization::LayerCount; ++l)
+        c.view->setLayer(Visualization::Layer(l), true);
     QImage frame(WIDTH, HEIGHT, QImage::Format_ARGB32_Premultiplied);
     std::vector<double> ms;
     QElapsedTimer clock;
@@ -162,156 +135,12 @@ void BM_FullFrame(benchmark::State &state)
         painter.end();
         ms.push_back(clock.nsecsElapsed() / 1e6);
     }
+    std::sort(ms.begin(), ms.end());
+    state.counters["median_ms"] = ms.empty() ? 0.0 : ms[ms.size() / 2];
     state.counters["tiles"] = c.view->map()->cachedTileCount();
-    reportMedian(state, ms);
-    c.restore(before);
+    state.counters["cars"] = double(c.data->cars.size());
 }
 BENCHMARK(BM_FullFrame)->Arg(1)->Arg(0)->ArgName("all_layers")->Unit(benchmark::kMillisecond)->Iterations(200);
-
-/// A frame after the view moved (panning): every cached layer is painted again.
-void BM_FullFrameAfterPan(benchmark::State &state)
-{
-    CityView &c = city();
-    const std::array<bool, Visualization::LayerCount> before = c.switches();
-    if (state.range(0) == 0)
-        c.view->setDefaultLayers();
-    QImage frame(WIDTH, HEIGHT, QImage::Format_ARGB32_Premultiplied);
-    std::vector<double> ms;
-    QElapsedTimer clock;
-    int sign = 1;
-    for (auto _ : state) {
-        c.view->map()->panBy(QPoint(sign, 0));
-        sign = -sign;
-        clock.start();
-        QPainter painter(&frame);
-        c.view->render(painter, frame.rect());
-        painter.end();
-        ms.push_back(clock.nsecsElapsed() / 1e6);
-    }
-    reportMedian(state, ms);
-    c.restore(before);
-}
-BENCHMARK(BM_FullFrameAfterPan)->Arg(1)->Arg(0)->ArgName("all_layers")->Unit(benchmark::kMillisecond)->Iterations(40);
-
-/// Each layer alone, painted from scratch into a full frame.
-void BM_Layer(benchmark::State &state, int layer)
-{
-    CityView &c = city();
-    const SlippyMap &map = *c.view->map();
-    QImage frame(WIDTH, HEIGHT, QImage::Format_ARGB32_Premultiplied);
-    frame.fill(SlippyMap::BACKGROUND);
-    std::vector<double> ms;
-    QElapsedTimer clock;
-    for (auto _ : state) {
-        clock.start();
-        QPainter painter(&frame);
-        NetworkPainter::setupPainter(painter);
-        NetworkPainter layers(painter, map, frame.rect());
-        const OSMData &osm = *c.simulation->osmData();
-        switch (layer) {
-        case Visualization::Map:
-            map.renderTiles(&painter, frame.rect());
-            break;
-        case Visualization::Routes:
-            layers.routes(osm);
-            break;
-        case Visualization::StopPlatforms:
-            layers.stopPlatforms();
-            break;
-        case Visualization::RoadEdges:
-            layers.roadEdges();
-            break;
-        case Visualization::Rails:
-            layers.rails();
-            break;
-        case Visualization::Semaphores:
-            layers.semaphores();
-            break;
-        case Visualization::Cells:
-            layers.cells(false, false);
-            break;
-        case Visualization::CrossCells:
-            layers.cells(true, false);
-            break;
-        case Visualization::CellsConnections:
-            layers.cells(false, true);
-            break;
-        case Visualization::Ways:
-            layers.ways(osm);
-            break;
-        case Visualization::StopsBus:
-            layers.busStops(osm);
-            break;
-        case Visualization::StopsTram:
-            layers.tramStops(osm);
-            break;
-        case Visualization::Nodes:
-            layers.nodeIds(osm);
-            break;
-        case Visualization::Generators:
-            layers.generators(*c.data);
-            break;
-        case Visualization::Crossroads:
-            layers.crossroads(*c.data);
-            break;
-        case Visualization::Cars:
-        case Visualization::VehiclesFancy: {
-            VehicleSnapshot snapshot;
-            snapshot.take(*c.data, true, true, true);
-            VehiclePainter(painter, map, frame.rect()).draw(snapshot, layer == Visualization::VehiclesFancy);
-            break;
-        }
-        default:
-            break;
-        }
-        painter.end();
-        ms.push_back(clock.nsecsElapsed() / 1e6);
-    }
-    reportMedian(state, ms);
-}
-BENCHMARK_CAPTURE(BM_Layer, map_tiles, int(Visualization::Map))->Unit(benchmark::kMillisecond)->Iterations(50);
-BENCHMARK_CAPTURE(BM_Layer, routes, int(Visualization::Routes))->Unit(benchmark::kMillisecond)->Iterations(50);
-BENCHMARK_CAPTURE(BM_Layer, stop_platforms, int(Visualization::StopPlatforms))
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(50);
-BENCHMARK_CAPTURE(BM_Layer, road_edges, int(Visualization::RoadEdges))->Unit(benchmark::kMillisecond)->Iterations(50);
-BENCHMARK_CAPTURE(BM_Layer, rails, int(Visualization::Rails))->Unit(benchmark::kMillisecond)->Iterations(50);
-BENCHMARK_CAPTURE(BM_Layer, semaphores, int(Visualization::Semaphores))->Unit(benchmark::kMillisecond)->Iterations(50);
-BENCHMARK_CAPTURE(BM_Layer, cells, int(Visualization::Cells))->Unit(benchmark::kMillisecond)->Iterations(50);
-BENCHMARK_CAPTURE(BM_Layer, cells_and_crossroad_cells, int(Visualization::CrossCells))
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(20);
-BENCHMARK_CAPTURE(BM_Layer, cells_and_connections, int(Visualization::CellsConnections))
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(20);
-BENCHMARK_CAPTURE(BM_Layer, vehicles_simple, int(Visualization::Cars))->Unit(benchmark::kMillisecond)->Iterations(50);
-BENCHMARK_CAPTURE(BM_Layer, vehicles_fancy, int(Visualization::VehiclesFancy))
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(50);
-BENCHMARK_CAPTURE(BM_Layer, ways, int(Visualization::Ways))->Unit(benchmark::kMillisecond)->Iterations(20);
-BENCHMARK_CAPTURE(BM_Layer, bus_stops, int(Visualization::StopsBus))->Unit(benchmark::kMillisecond)->Iterations(50);
-BENCHMARK_CAPTURE(BM_Layer, tram_stops, int(Visualization::StopsTram))->Unit(benchmark::kMillisecond)->Iterations(50);
-BENCHMARK_CAPTURE(BM_Layer, node_ids, int(Visualization::Nodes))->Unit(benchmark::kMillisecond)->Iterations(20);
-BENCHMARK_CAPTURE(BM_Layer, generators, int(Visualization::Generators))->Unit(benchmark::kMillisecond)->Iterations(50);
-BENCHMARK_CAPTURE(BM_Layer, crossroads, int(Visualization::Crossroads))->Unit(benchmark::kMillisecond)->Iterations(50);
-
-/// How long a frame holds the vehicles mutex: the copy of what is drawn of every vehicle.
-void BM_VehicleSnapshot(benchmark::State &state)
-{
-    CityView &c = city();
-    std::vector<double> us;
-    QElapsedTimer clock;
-    VehicleSnapshot snapshot;
-    for (auto _ : state) {
-        clock.start();
-        snapshot.take(*c.data, true, true, true);
-        us.push_back(clock.nsecsElapsed() / 1e3);
-    }
-    std::sort(us.begin(), us.end());
-    state.counters["median_us"] = us[us.size() / 2];
-    state.counters["cells"] = double(snapshot.cells.size());
-}
-BENCHMARK(BM_VehicleSnapshot)->Unit(benchmark::kMicrosecond)->Iterations(500);
 
 /// The step loop at its fastest pace (1 ms per step) for a few seconds, with or without the map
 /// widget shown and repainting after every step; counts the steps done per wall-clock second.
@@ -339,25 +168,11 @@ void BM_StepLoopPace(benchmark::State &state, bool withMap)
         for (int i = 0; i < 8; ++i)
             QMetaObject::invokeMethod(loop, "decSimStep", Qt::QueuedConnection);
         processUntil([loop] { return loop->stepSize() == 1; }, 2000);
-        // CPU time of the step thread itself: what the steps cost, whatever else the machine runs.
-        const auto stepThreadCpuMs = [loop] {
-            double ms = 0.0;
-            QMetaObject::invokeMethod(
-                loop,
-                [] {
-                    timespec t{};
-                    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-                    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-                },
-                Qt::BlockingQueuedConnection, &ms);
-            return ms;
-        };
         const auto ownCpuMs = [] {
             timespec t{};
             clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
             return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
         };
-        const double cpuStart = stepThreadCpuMs();
         const double guiCpuStart = ownCpuMs();
         const int startStep = data->step;
         QElapsedTimer clock;
@@ -382,7 +197,6 @@ void BM_StepLoopPace(benchmark::State &state, bool withMap)
         state.counters["gui_thread_cpu_share"] = (ownCpuMs() - guiCpuStart) / (seconds * 1e3);
         const int steps = data->step - startStep;
         QMetaObject::invokeMethod(loop, "stopSim", Qt::BlockingQueuedConnection);
-        state.counters["step_thread_cpu_ms_per_step"] = (stepThreadCpuMs() - cpuStart) / std::max(steps, 1);
         if (view)
             view->removeEventFilter(&paintCounter);
         state.counters["steps_per_s"] = steps / seconds;

@@ -1,6 +1,6 @@
 // Speed of the whole data preparation of the raw Helsinki extract, public transport included:
 // schedules, reading, bus and tram stops, network conversion, route ordering, line creation and
-// the placing of the trips under way at 14:00; and of the public-transport stages alone.
+// the placing of the trips under way at 14:00.
 
 #include "convert/networkconvertor.h"
 #include "convert/osmbusstopconvertor.h"
@@ -16,7 +16,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QFile>
 #include <QString>
 
 #include <memory>
@@ -35,8 +34,8 @@ struct Run
     LineCreationReport report;
 };
 
-/// The stages before route ordering.
-std::unique_ptr<Run> prepareNetwork()
+/// Every stage of the preparation, as a new run does them.
+std::unique_ptr<Run> prepare()
 {
     auto run = std::make_unique<Run>();
     run->schedules.parse(SCHEDULES);
@@ -45,63 +44,28 @@ std::unique_ptr<Run> prepareNetwork()
     TramStopConvertor::convert(&run->osm);
     run->sim.calendar.setTime(run->sim.time);
     NetworkConvertor(&run->osm, &run->sim, &run->bindings).convert();
+    RouteConvertor::convert(&run->osm);
+    run->report =
+        LineCreator::createLines(run->osm.routes(), &run->schedules, &run->sim.lines, &run->bindings, run->sim.random);
+    run->sim.calendar.setLines(&run->sim.lines);
+    run->report.pregenerated = LineCreator::pregenerateLines(&run->sim, &run->bindings);
     return run;
-}
-
-/// Route ordering, line creation and the trips under way.
-void preparePublicTransport(Run &run)
-{
-    RouteConvertor::convert(&run.osm);
-    run.report =
-        LineCreator::createLines(run.osm.routes(), &run.schedules, &run.sim.lines, &run.bindings, run.sim.random);
-    run.sim.calendar.setLines(&run.sim.lines);
-    run.report.pregenerated = LineCreator::pregenerateLines(&run.sim, &run.bindings);
-}
-
-void report(benchmark::State &state, const Run &run)
-{
-    state.counters["routes"] = double(run.osm.routes()->size());
-    state.counters["lines"] = double(run.report.created);
-    state.counters["under_way"] = double(run.report.pregenerated);
 }
 
 void BM_WholePreparation(benchmark::State &state)
 {
-    if (!QFile::exists(RAW_EXTRACT)) {
-        state.SkipWithError("data/helsinki_centre.osm is missing");
-        return;
-    }
     StderrCapture silent;
     for (auto _ : state) {
-        std::unique_ptr<Run> run = prepareNetwork();
-        preparePublicTransport(*run);
+        std::unique_ptr<Run> run = prepare();
         state.PauseTiming();
-        report(state, *run);
+        state.counters["cells"] = double(run->sim.cells.size());
+        state.counters["lines"] = double(run->report.created);
+        state.counters["under_way"] = double(run->report.pregenerated);
         run.reset(); // freeing is not part of the preparation
         state.ResumeTiming();
     }
 }
 BENCHMARK(BM_WholePreparation)->Unit(benchmark::kMillisecond);
-
-void BM_RoutesLinesAndTripsUnderWay(benchmark::State &state)
-{
-    if (!QFile::exists(RAW_EXTRACT)) {
-        state.SkipWithError("data/helsinki_centre.osm is missing");
-        return;
-    }
-    StderrCapture silent;
-    for (auto _ : state) {
-        state.PauseTiming();
-        std::unique_ptr<Run> run = prepareNetwork();
-        state.ResumeTiming();
-        preparePublicTransport(*run);
-        state.PauseTiming();
-        report(state, *run);
-        run.reset();
-        state.ResumeTiming();
-    }
-}
-BENCHMARK(BM_RoutesLinesAndTripsUnderWay)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

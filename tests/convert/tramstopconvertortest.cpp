@@ -1,6 +1,6 @@
 #include "convert/tramstopconvertor.h"
 
-#include "testmaps.h"
+#include "testnetwork.h"
 
 #include <algorithm>
 

@@ -36,30 +36,19 @@ TEST(TileMath, RangesAreClampedAtThePolesAndTheAntimeridian)
         EXPECT_EQ(tilemath::tileRange(c.north, c.west, c.south, c.east, c.zoom), c.expected) << c.zoom;
 }
 
-TEST(TileKeys, OnlyThreeDecimalNumbersNameATile)
+TEST(TileStore, OnlyThreeDecimalNumbersNameATileAndOnlyValidTilesAreWritten)
 {
-    const struct
-    {
-        const char *tag;
-        bool ok;
-    } cases[] = {{"16-100-200", true}, {"16-100", false}, {"16-1-2-3", false}, {"a-b-c", false},
-                 {"16-../x-1", false}, {"", false},       {"16-1-2x", false}};
-    for (const auto &c : cases) {
+    const std::pair<const char *, bool> tags[] = {{"16-100-200", true}, {"16-100", false}, {"16-1-2-3", false},
+                                                  {"16-../x-1", false}, {"", false},       {"16-1-2x", false}};
+    for (const auto &tag : tags) {
         TileKey key{-1, -1, -1};
-        EXPECT_EQ(tileKeyFromString(QString::fromLatin1(c.tag), key), c.ok) << c.tag;
-        if (c.ok) {
-            EXPECT_EQ(key, (TileKey{100, 200, 16}));
-        }
+        EXPECT_EQ(tileKeyFromString(QString::fromLatin1(tag.first), key), tag.second) << tag.first;
+        EXPECT_TRUE(!tag.second || key == (TileKey{100, 200, 16}));
     }
-}
-
-TEST(TileStore, WritesOnlyValidTilesAndLeavesNoPartialFile)
-{
     QTemporaryDir dir;
     const TileStore store(dir.path() + "/tiles");
     EXPECT_EQ(store.filePath(TileKey{100, 200, 16}), dir.path() + "/tiles/16-100-200.png");
-    const TileKey invalid[] = {{-1, 0, 3}, {8, 0, 3}, {0, 8, 3}, {0, 0, 20}, {0, 0, -1}};
-    for (const TileKey &k : invalid)
+    for (const TileKey &k : {TileKey{-1, 0, 3}, TileKey{8, 0, 3}, TileKey{0, 8, 3}, TileKey{0, 0, 20}})
         EXPECT_FALSE(store.write(k, "x")) << k.x << " " << k.y << " " << k.zoom;
     EXPECT_FALSE(store.write(TileKey{1, 1, 3}, QByteArray()));
     EXPECT_TRUE(store.write(TileKey{1, 1, 3}, "tile"));

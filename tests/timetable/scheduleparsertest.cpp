@@ -17,12 +17,11 @@ QString fixture(const char *name)
     return QStringLiteral(KOLVEX_TEST_DATA_DIR "/schedules/") + QLatin1String(name);
 }
 
-/// Parses `path` into `parser` and returns what it wrote to std::cerr.
-std::string parseQuietly(ScheduleParser &parser, const QString &path)
+/// Parses `path` into `parser` quietly and returns whether the whole file was read.
+bool parseQuietly(ScheduleParser &parser, const QString &path)
 {
-    StderrCapture capture;
-    parser.parse(path);
-    return capture.text();
+    StderrCapture quiet;
+    return parser.parse(path);
 }
 
 /// Each schedule in one line: "#id name type lineType: start times | stop t_rel/t_abs, ...", the id counted
@@ -47,51 +46,45 @@ std::vector<std::string> summaries(const ScheduleParser &parser)
 
 } // namespace
 
-TEST(ScheduleParser, ReadsLinesTimesAndStopsAndAppendsOnASecondParse)
+TEST(ScheduleParser, ReadsLinesTimesAndStopsDiscardsOddLinesAndAppendsOnASecondParse)
 {
     ScheduleParser parser;
-    const QString path = fixture("l3-tram-troj-bus.xml");
-    parseQuietly(parser, path);
+    EXPECT_TRUE(parseQuietly(parser, fixture("l3-tram-troj-bus.xml")));
     // The trolleybus line has its route before its times, and a name outside ASCII kept as UTF-8.
     const std::vector<std::string> expected = {
         "#0 3 type 1: 300 310 | Hakaniemi 0/0, Kaisaniemenpuisto 2/2, Rautatieasema (M) 3/5",
         "#1 T1 type 2: 1439 | T\u00f6\u00f6l\u00f6n tulli 0/0, Kamppi 4/4",
         "#2 55 type 3: 780 | Rautatientori 0/0, Hakaniemi 5/5"};
     EXPECT_EQ(summaries(parser), expected);
-    parseQuietly(parser, path);
+    parseQuietly(parser, fixture("l3-tram-troj-bus.xml"));
     EXPECT_EQ(summaries(parser).size(), 6u);
-}
 
-TEST(ScheduleParser, DiscardedLinesConsumeIdsAndBadNumbersBecomeZero)
-{
-    ScheduleParser parser;
-    const std::string output = parseQuietly(parser, fixture("l7-discarded-and-odd-lines.xml"));
     // Lines 1 and 2 are discarded but consume ids (every parser numbers from 0); "Tram" is no type; line 7's
     // texts that are not numbers become 0; line 9's m and stop outside their parents are ignored.
-    EXPECT_EQ(parser.schedules().front()->id, 2);
-    EXPECT_EQ(summaries(parser),
+    ScheduleParser odd;
+    parseQuietly(odd, fixture("l7-discarded-and-odd-lines.xml"));
+    EXPECT_EQ(odd.schedules().front()->id, 2);
+    EXPECT_EQ(summaries(odd),
               (std::vector<std::string>{"#0 4 type 0: 600 | Senaatintori 0/0", "#1 6 type 1: 600 | Erottaja 0/0",
                                         "#2 6 type 1: 610 | Erottaja 0/0",
                                         "#3 7 type 3: 0 720 0 | Simonkatu 0/0, Mikonkatu 0/0, Kolmikulma 0/0",
                                         "#4 9 type 0: 500 | Simonkatu 0/0"}));
-    EXPECT_NE(output.find("(\"t_abs\").toInt failed!"), std::string::npos) << output;
 }
 
 TEST(ScheduleParser, BadInputGivesNoSchedulesAndCutOffFilesKeepOnlyCompleteLines)
 {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
+    for (const char *name : {"no-such-file.xml", "l0-no-lines.xml"}) {
+        ScheduleParser parser;
+        parseQuietly(parser, fixture(name));
+        EXPECT_TRUE(parser.schedules().empty()) << name;
+    }
     QFile source(fixture("l3-tram-troj-bus.xml"));
     ASSERT_TRUE(source.open(QIODevice::ReadOnly));
     const QByteArray whole = source.readAll();
     ScheduleParser full;
     parseQuietly(full, fixture("l3-tram-troj-bus.xml"));
     const std::vector<std::string> fullLines = summaries(full);
-    for (const QString &path : {fixture("no-such-file.xml"), fixture("l0-no-lines.xml")}) {
-        ScheduleParser parser;
-        EXPECT_FALSE(parseQuietly(parser, path).empty());
-        EXPECT_TRUE(parser.schedules().empty()) << path.toStdString();
-    }
+    QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("cut.xml"));
     const int lastLineEnd = whole.lastIndexOf("</line>") + 7;
     const int rootEnd = whole.lastIndexOf("</schedules>") + 12;
@@ -103,8 +96,7 @@ TEST(ScheduleParser, BadInputGivesNoSchedulesAndCutOffFilesKeepOnlyCompleteLines
         cut.write(whole.left(length));
         cut.close();
         ScheduleParser parser;
-        const std::string output = parseQuietly(parser, path);
-        EXPECT_EQ(output.find("XML parsing error: ") != std::string::npos, length < rootEnd);
+        EXPECT_EQ(parseQuietly(parser, path), length >= rootEnd);
         // Lines only ever appear as the document grows, complete, and all are there once the last one is.
         const std::vector<std::string> lines = summaries(parser);
         ASSERT_LE(lines.size(), fullLines.size());
