@@ -101,7 +101,7 @@ TEST(CityTraffic, TheBundledCityRunsOnSoundCellsAndBusesAndTramsServeEveryStopTh
     if (!city.map)
         GTEST_SKIP() << "the default map is missing";
     for (const Cell *c : city.map->sim.cells)
-        ASSERT_TRUE(linksAreSound(c));
+        ASSERT_TRUE(testmaps::linksAreSound(c));
     Recorder r(city.map->sim);
     r.run(3600);
     size_t trams = 0;
