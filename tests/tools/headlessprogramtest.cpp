@@ -34,6 +34,9 @@ TEST(HeadlessProgram, BadCommandLinesExitWithTwoAndInputsThatCannotBeUsedWithOne
         EXPECT_EQ(run.exitCode, 2) << arguments.join(' ').toStdString();
         EXPECT_TRUE(run.err.contains("usage: kolvex-headless")) << arguments.join(' ').toStdString();
     }
+    const HeadlessRun help = runHeadless({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains("usage: kolvex-headless"));
 
     QTemporaryDir dir;
     const QString missing = dir.filePath("missing.xml"), empty = dir.filePath("empty.xml");

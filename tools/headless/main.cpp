@@ -20,6 +20,12 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kolvex-headless"));
 
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.contains(QLatin1String("--help")) || arguments.contains(QLatin1String("-h"))) {
+        std::cout << HeadlessOptions::usage().toStdString() << std::endl;
+        return 0;
+    }
+
     HeadlessOptions options;
     QString error;
     if (!options.parse(QCoreApplication::arguments(), error)) {
