@@ -20,13 +20,25 @@ void Vehicle::chooseSpeed()
     int32_t d = 0;
     const Vehicle *leader = nullptr;
     Crossroad *x = nullptr;
-    int32_t mayGo = -1; // not asked yet; the answer does not change within a decision
-    bool heldForRoom = false;
+    // Asked at most once each: the answers do not change within a decision.
+    int32_t room = -1;
+    int32_t mayGo = -1;
+    auto hasRoom = [&]() {
+        if (room < 0)
+            room = exitHasRoom(this) ? 1 : 0;
+        return room == 1;
+    };
     auto letsGo = [&]() {
         if (mayGo < 0)
-            mayGo = x->mayGo(this) ? 1 : 0;
+            mayGo = x->hasRightOfWay(this) && hasRoom() ? 1 : 0;
         return mayGo == 1;
     };
+    auto follow = [&](const EventList &list) {
+        d = list.firstDistance();
+        leader = list.leader();
+        mode = ModeFollow;
+    };
+    bool heldForRoom = false;
     enum State { Start, Vehicles, RouteEnd, AtCrossroad, Pass, Yield, Standing, Approach, StopAhead, Done };
     State state = Start;
     while (state != Done) {
@@ -51,9 +63,7 @@ void Vehicle::chooseSpeed()
             }
             break;
         case Vehicles:
-            d = B.firstDistance();
-            leader = B.leader();
-            mode = ModeFollow;
+            follow(B);
             state = Done;
             break;
         case RouteEnd: {
@@ -62,8 +72,7 @@ void Vehicle::chooseSpeed()
             if (t == EventRouteEnd && d <= 1) {
                 mode = modeAtRouteEnd();
             } else if (t == EventVehicle) {
-                leader = B.leader();
-                mode = ModeFollow;
+                follow(B);
             } else {
                 mode = ModeApproach;
             }
@@ -88,9 +97,7 @@ void Vehicle::chooseSpeed()
             break;
         }
         case Pass:
-            d = V.firstDistance();
-            leader = V.leader();
-            mode = ModeFollow;
+            follow(V);
             state = Done;
             break;
         case Yield:
@@ -101,7 +108,7 @@ void Vehicle::chooseSpeed()
             state = Done;
             if (letsGo()) {
                 state = Pass;
-            } else if (!exitHasRoom(this)) {
+            } else if (!hasRoom()) {
                 heldForRoom = true;
                 ++m_stepsWithoutRoom;
                 // A ring of full lanes, each head waiting for room on the next, never clears by
@@ -121,9 +128,7 @@ void Vehicle::chooseSpeed()
                 d = c;
                 mode = ModeApproach;
             } else {
-                d = v;
-                leader = B.leader();
-                mode = ModeFollow;
+                follow(B);
             }
             state = Done;
             break;
