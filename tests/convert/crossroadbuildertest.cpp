@@ -48,88 +48,55 @@ Rules rulesOf(const std::vector<ConflictRecord> &records, LaneBinding *from, Lan
 }
 
 /// Four two-way roads meeting at node 1: west (way 10), south (11), east (12) and north (13),
-/// drawn alternately towards and away from the node, each in the shape of `shape`.
+/// drawn alternately towards and away from the node; the west and east ones tram streets if asked.
 struct FourArms : TestNetwork
 {
-    explicit FourArms(testmaps::TestWay shape = {0, {}}, bool westEastTram = false)
+    explicit FourArms(bool westEastTram = false)
     {
         cross();
         const std::vector<int64_t> nodes[] = {{2, 1}, {1, 3}, {4, 1}, {1, 5}};
-        for (int i = 0; i < 4; ++i) {
-            shape.id = 10 + i;
-            shape.nodes = nodes[i];
-            shape.tram = westEastTram && i % 2 == 0;
-            way(shape);
-        }
+        for (int i = 0; i < 4; ++i)
+            way({10 + i, nodes[i], 1, 1, false, westEastTram && i % 2 == 0});
         run();
         w = end(10, 1);
         s = end(11, 1);
         e = end(12, 1);
         n = end(13, 1);
         junction = nodeBinding(1);
-        crossroad = crossroadAt(1);
+        crossroad = sim.crossroads.size() == 1 ? sim.crossroads[0] : nullptr;
     }
     WayEnd *w, *s, *e, *n;
     NodeBinding *junction;
     Crossroad *crossroad;
 };
 
-/// A T of ways 10 (west, into node 1), 11 (east) and 12 (north), each laid out as `shape`.
-void tee(TestNetwork &net, testmaps::TestWay shape, bool signalled = false)
-{
-    net.cross(signalled);
-    const std::vector<int64_t> nodes[] = {{2, 1}, {1, 4}, {1, 5}};
-    for (int i = 0; i < 3; ++i) {
-        shape.id = 10 + i;
-        shape.nodes = nodes[i];
-        net.way(shape);
-    }
-    net.run();
-}
-
 } // namespace
 
-TEST(CrossroadPaths, FourArmsGiveRightStraightLeftWithoutUTurnLinkedThroughPathCells)
-{
-    FourArms map;
-    ASSERT_NE(map.crossroad, nullptr);
-    EXPECT_EQ(map.crossroad->kind, Crossroad::RoadOnly);
-    EXPECT_EQ(map.crossroad->semaphore, nullptr);
-    // Each incoming lane: the arm on its right, straight on, the arm on its left.
-    const std::pair<WayEnd *, std::vector<WayEnd *>> expected[] = {{map.w, {map.s, map.e, map.n}},
-                                                                   {map.s, {map.e, map.n, map.w}},
-                                                                   {map.e, {map.n, map.w, map.s}},
-                                                                   {map.n, {map.w, map.s, map.e}}};
-    for (const auto &entry : expected) {
-        LaneBinding *from = in(entry.first);
-        std::vector<LaneBinding *> exits;
-        for (WayEnd *t : entry.second)
-            exits.push_back(out(t));
-        EXPECT_EQ(exitsOf(map.junction, from), exits) << "from way " << entry.first->way->way->getId();
-        const std::vector<PathPair> *pairs = map.crossroad->pathsFrom(from);
-        ASSERT_TRUE(pairs && pairs->size() == 3u);
-        // The entry's last cell marks the crossroad and has no next link of its own.
-        EXPECT_EQ(from->lastCell->crossroad, map.crossroad);
-        EXPECT_EQ(from->lastCell->next, nullptr);
-        for (size_t i = 0; i < 3; ++i) {
-            EXPECT_EQ((*pairs)[i].exitLane, exits[i]);
-            // The exit lane's first cell keeps no back link: several paths lead into it.
-            EXPECT_EQ(exits[i]->firstCell->previous, nullptr);
-        }
-    }
-    testmaps::expectSoundNetwork(map.bindings, map.sim);
-}
-
-TEST(CrossroadRules, StraightOnYieldsToTheRightTurnsRightFreelyAndLeftYieldsToAll)
+TEST(CrossroadPaths, RightStraightLeftWithoutUTurnStraightOnYieldsToTheRightAndLeftToAll)
 {
     // The same holds for every arm, whatever the direction its way is drawn in.
     FourArms map;
     const Crossroad *x = map.crossroad;
+    ASSERT_NE(x, nullptr);
+    EXPECT_EQ(x->kind, Crossroad::RoadOnly);
+    EXPECT_EQ(x->semaphore, nullptr);
     for (WayEnd *f : {map.w, map.s, map.e, map.n}) {
         WayEnd *r = BindingData::next(map.junction, f); // on the right
         WayEnd *o = BindingData::next(map.junction, r); // opposite
         WayEnd *l = BindingData::next(map.junction, o); // on the left
         ASSERT_EQ(BindingData::next(map.junction, l), f);
+        const std::vector<LaneBinding *> exits = {out(r), out(o), out(l)};
+        EXPECT_EQ(exitsOf(map.junction, in(f)), exits) << "from way " << f->way->way->getId();
+        const std::vector<PathPair> *pairs = x->pathsFrom(in(f));
+        ASSERT_TRUE(pairs && pairs->size() == 3u);
+        // The entry's last cell marks the crossroad and has no next link of its own.
+        EXPECT_EQ(in(f)->lastCell->crossroad, x);
+        EXPECT_EQ(in(f)->lastCell->next, nullptr);
+        for (size_t i = 0; i < 3; ++i) {
+            EXPECT_EQ((*pairs)[i].exitLane, exits[i]);
+            // The exit lane's first cell keeps no back link: several paths lead into it.
+            EXPECT_EQ(exits[i]->firstCell->previous, nullptr);
+        }
         EXPECT_EQ(rulesOf(x->conflicts, in(f), out(o)), (Rules{{in(r), {out(l), out(f), out(o)}}}));
         EXPECT_EQ(Crossroad::findRecord(x->conflicts, in(f), out(r)), nullptr);
         EXPECT_EQ(rulesOf(x->conflicts, in(f), out(l)), (Rules{{in(o), {out(f), out(l)}}, {in(r), {out(f), out(l)}}}));
@@ -137,12 +104,13 @@ TEST(CrossroadRules, StraightOnYieldsToTheRightTurnsRightFreelyAndLeftYieldsToAl
     // Without tram tracks nothing has to yield on green.
     EXPECT_EQ(x->conflicts.size(), 8u);
     EXPECT_TRUE(x->signalConflicts.empty());
+    testmaps::expectSoundNetwork(map.bindings, map.sim);
 }
 
 TEST(CrossroadRules, RoadPathsYieldToTramsAndTramsOnlyToTrams)
 {
     // A tram street west–east crossed by plain roads south and north.
-    FourArms net({0, {}}, true);
+    FourArms net(true);
     const Crossroad *x = net.crossroad;
     ASSERT_NE(x, nullptr);
     EXPECT_EQ(x->kind, Crossroad::Mixed);
@@ -196,6 +164,7 @@ TEST(CrossroadLinks, LinkTakesItsRightMostExitAndTwoWayMainRoadSkipsALinkBeyondT
 
 TEST(CrossroadKind, TramsOnlyRoadsOnlyAndBothAndASemaphoreOnASignalledNode)
 {
+    // Three ways drawn into node 1 from the west, the east and the north, each shaped as `shape`.
     struct Case
     {
         const char *name;
@@ -211,14 +180,14 @@ TEST(CrossroadKind, TramsOnlyRoadsOnlyAndBothAndASemaphoreOnASignalledNode)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         TestNetwork net;
-        if (c.shape.oneway) {
-            net.cross();
-            for (int64_t from : {2, 4, 5})
-                net.way({10 + from, {from, 1}, 1, 0, true});
-            net.run();
-        } else {
-            tee(net, c.shape, c.kind == Crossroad::RoadOnly);
+        net.cross(c.kind == Crossroad::RoadOnly);
+        testmaps::TestWay w = c.shape;
+        for (int64_t from : {2, 4, 5}) {
+            w.id = 10 + from;
+            w.nodes = {from, 1};
+            net.way(w);
         }
+        net.run();
         ASSERT_EQ(net.sim.crossroads.size(), 1u);
         const Crossroad *x = net.sim.crossroads[0];
         EXPECT_EQ(x->kind, c.kind);
@@ -226,10 +195,8 @@ TEST(CrossroadKind, TramsOnlyRoadsOnlyAndBothAndASemaphoreOnASignalledNode)
         for (const auto &entry : x->paths)
             paths += entry.second.size();
         EXPECT_EQ(paths, c.paths);
-        // A group per arriving arm, in way-end order: the first starts green.
+        // A group per arriving arm, in way-end order.
         EXPECT_EQ(net.sim.semaphores.size(), c.kind == Crossroad::RoadOnly ? 1u : 0u);
-        if (x->semaphore) {
-            EXPECT_EQ(x->semaphore->groups(), net.nodeBinding(1)->wayEnds);
-        }
+        EXPECT_TRUE(!x->semaphore || x->semaphore->groups() == net.nodeBinding(1)->wayEnds);
     }
 }

@@ -9,30 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 using testmaps::at;
-using testmaps::polar;
 using testmaps::TestNetwork;
-
-namespace {
-
-void expectSoundNetwork(const TestNetwork &net)
-{
-    testmaps::expectSoundNetwork(net.bindings, net.sim);
-}
-
-/// Node 1 at the origin and `arms` two-node roads from it to nodes 2, 3, … 50 m away, evenly round.
-void star(TestNetwork &net, int arms)
-{
-    net.node(1, 0, 0);
-    for (int i = 0; i < arms; ++i) {
-        net.osm.addNode(2 + i, polar(0, 0, 50, 360.0 * i / arms));
-        net.way({100 + i, {1, 2 + i}});
-    }
-}
-
-} // namespace
 
 TEST(NetworkConvertorSplit, WaysAreSplitAtSharedInteriorNodesAndInteriorStops)
 {
@@ -69,8 +47,12 @@ TEST(NetworkConvertorSplit, WaysAreSplitAtSharedInteriorNodesAndInteriorStops)
             net.osm.addTramStop("Tram", net.nodeById(id));
         for (int64_t id : c.busStops)
             net.osm.addBusStop("Bus", net.nodeById(id));
-        net.run(1, 1);
-        EXPECT_EQ(net.nodeIdsOfWays(), c.pieces);
+        StderrCapture quiet;
+        NetworkConvertor(&net.osm, &net.sim, &net.bindings).runStages(1, 1);
+        std::vector<std::vector<int64_t>> pieces;
+        for (const Way *w : net.osm.ways()->ways())
+            pieces.push_back(testmaps::nodeIds(w));
+        EXPECT_EQ(pieces, c.pieces);
     }
 }
 
@@ -96,7 +78,7 @@ TEST(NetworkConvertorDegenerate, RandomTanglesConvertToSoundNetworks)
         net.osm.addBusStop("B", net.nodeById(1 + pick(13)));
         SCOPED_TRACE("seed " + std::to_string(seed));
         net.run();
-        expectSoundNetwork(net);
+        testmaps::expectSoundNetwork(net.bindings, net.sim);
         if (HasFatalFailure())
             return;
     }
@@ -104,36 +86,35 @@ TEST(NetworkConvertorDegenerate, RandomTanglesConvertToSoundNetworks)
 
 TEST(NetworkBudget, AMapOverBudgetIsRefusedNamingTheElementAndNothingIsBuilt)
 {
+    // A star of `arms` 50 m roads round node 1, or else one road from node 1 to `far`.
     const struct
     {
         const char *what;
-        std::function<void(TestNetwork &, NetworkBudget &)> build;
+        int arms;
+        Location far;
+        int64_t maxCells;
         std::string refusal;
     } cases[] = {
-        {"a star at the limit is built", [](TestNetwork &net, NetworkBudget &) { star(net, 16); }, ""},
-        {"a star just over the limit", [](TestNetwork &net, NetworkBudget &) { star(net, 17); },
-         "node 1 joins 17 way ends (at most 16)"},
-        {"a road across the globe",
-         [](TestNetwork &net, NetworkBudget &) {
-             net.osm.addNode(1, Location(60.17, 24.94));
-             net.osm.addNode(2, Location(-33.9, 151.2));
-             net.way({10, {1, 2}});
-         },
-         "way 10 has a segment of 1"},
-        {"a kilometre of road on a tight budget",
-         [](TestNetwork &net, NetworkBudget &budget) {
-             net.node(1, 0, 0);
-             net.node(2, 1000, 0);
-             net.way({10, {1, 2}});
-             budget.maxNetworkCells = 5000;
-         },
-         "the network needs about 800"},
+        {"a star at the limit is built", 16, {}, 0, ""},
+        {"a star just over the limit", 17, {}, 0, "node 1 joins 17 way ends (at most 16)"},
+        {"a road across the globe", 0, Location(-33.9, 151.2), 0, "way 10 has a segment of 1"},
+        {"a kilometre of road on a tight budget", 0, at(1000, 0), 5000, "the network needs about 800"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         TestNetwork net;
+        const Location centre = net.node(1, 0, 0)->getLocation();
+        for (int i = 0; i < c.arms; ++i) {
+            net.osm.addNode(2 + i, geo::moveLocation(centre, 360.0 * i / c.arms, 50));
+            net.way({100 + i, {1, 2 + i}});
+        }
+        if (c.arms == 0) {
+            net.osm.addNode(2, c.far);
+            net.way({10, {1, 2}});
+        }
         NetworkBudget budget;
-        c.build(net, budget);
+        if (c.maxCells)
+            budget.maxNetworkCells = c.maxCells;
         StderrCapture capture;
         NetworkConvertor convertor(&net.osm, &net.sim, &net.bindings);
         convertor.setBudget(budget);
@@ -141,11 +122,10 @@ TEST(NetworkBudget, AMapOverBudgetIsRefusedNamingTheElementAndNothingIsBuilt)
         EXPECT_EQ(convertor.refusal().rfind(c.refusal, 0), 0u) << convertor.refusal();
         if (c.refusal.empty()) {
             EXPECT_EQ(net.nodeBinding(1)->wayEnds.size(), 16u);
-            expectSoundNetwork(net);
+            testmaps::expectSoundNetwork(net.bindings, net.sim);
             continue;
         }
         EXPECT_NE(capture.text().find(c.refusal), std::string::npos);
-        EXPECT_TRUE(net.sim.cells.empty());
-        EXPECT_TRUE(net.bindings.wayBindings().empty());
+        EXPECT_TRUE(net.sim.cells.empty() && net.bindings.wayBindings().empty());
     }
 }

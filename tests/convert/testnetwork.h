@@ -1,7 +1,6 @@
 #ifndef KOLVEX_TESTS_CONVERT_TESTNETWORK_H
 #define KOLVEX_TESTS_CONVERT_TESTNETWORK_H
 
-#include "convert/lanegeometry.h"
 #include "convert/networkconvertor.h"
 #include "convert/osmbusstopconvertor.h"
 #include "geo/geodesy.h"
@@ -58,12 +57,6 @@ inline ::testing::AssertionResult isAt(const Location &l, double x, double y, do
     return ::testing::AssertionFailure() << "(" << xOf(l) << ", " << yOf(l) << ") is not (" << x << ", " << y << ")";
 }
 
-/// The location at distance r and compass bearing b (degrees) from the point (x, y) of the plane.
-inline Location polar(double x, double y, double r, double b)
-{
-    return at(x + r * std::sin(geo::degToRad(b)), y + r * std::cos(geo::degToRad(b)));
-}
-
 struct TestWay
 {
     int64_t id;
@@ -78,6 +71,14 @@ struct TestWay
 inline void addWay(OSMData &data, const TestWay &w)
 {
     data.addWay(w.id, w.nodes, w.tram, w.highway, w.oneway, false, Road, w.lanesForward, w.lanesBackward);
+}
+
+inline std::vector<int64_t> nodeIds(const Way *way)
+{
+    std::vector<int64_t> ids;
+    for (const Node *n : way->nodes())
+        ids.push_back(n->getId());
+    return ids;
 }
 
 inline int countOccurrences(const std::string &s, const std::string &needle)
@@ -141,28 +142,12 @@ struct TestNetwork
         OSMBusStopConvertor::convert(&osm);
     }
 
-    /// Runs the whole conversion (or the stages `first` to `last`), keeping what it wrote.
-    void run(int first = 1, int last = 13)
+    /// Runs the whole conversion, keeping what it wrote.
+    void run()
     {
         StderrCapture capture;
-        NetworkConvertor convertor(&osm, &sim, &bindings);
-        if (first == 1 && last == 13)
-            convertor.convert();
-        else
-            convertor.runStages(first, last);
+        NetworkConvertor(&osm, &sim, &bindings).convert();
         log += capture.text();
-    }
-
-    /// The node ids of every way, in way order.
-    std::vector<std::vector<int64_t>> nodeIdsOfWays() const
-    {
-        std::vector<std::vector<int64_t>> result;
-        for (const Way *w : osm.ways()->ways()) {
-            result.emplace_back();
-            for (const Node *n : w->nodes())
-                result.back().push_back(n->getId());
-        }
-        return result;
     }
 
     Node *nodeById(int64_t id) const { return osm.nodes()->findById(id); }
@@ -171,22 +156,10 @@ struct TestNetwork
     /// The end of (any piece of) way `wayId` at node `nodeId`, null if none.
     WayEnd *end(int64_t wayId, int64_t nodeId) const
     {
-        const NodeBinding *n = nodeBinding(nodeId);
-        if (!n)
-            return nullptr;
-        for (WayEnd *e : n->wayEnds)
-            if (e->way->way->getId() == wayId)
-                return e;
-        return nullptr;
-    }
-
-    /// The crossroad built at node `nodeId`, null if none.
-    Crossroad *crossroadAt(int64_t nodeId) const
-    {
-        const NodeBinding *n = nodeBinding(nodeId);
-        for (Crossroad *c : sim.crossroads)
-            if (c->junction == n)
-                return c;
+        if (const NodeBinding *n = nodeBinding(nodeId))
+            for (WayEnd *e : n->wayEnds)
+                if (e->way->way->getId() == wayId)
+                    return e;
         return nullptr;
     }
 };
@@ -227,32 +200,24 @@ inline bool finite(const Location &l)
 /// lanes whose cells walk from first to last, no cell at (0, 0), sound links.
 inline void expectSoundNetwork(const BindingData &bindings, const SimulationData &sim)
 {
+    std::vector<const Polyline *> lines;
     for (const WayBinding *w : bindings.wayBindings())
-        for (const Polyline *line : {&w->centreLine, &w->rightEdge, &w->leftEdge}) {
-            EXPECT_EQ(line->size() % 2, 0u);
-            for (const Location &l : *line)
-                EXPECT_TRUE(finite(l)) << "way " << w->way->getId();
-        }
-    std::vector<const LaneBinding *> lanes; // every lane and tram track of every way piece
-    for (const WayBinding *w : bindings.wayBindings())
-        for (const DirectionBinding *d : {&w->forward, &w->backward}) {
-            lanes.insert(lanes.end(), d->lanes.begin(), d->lanes.end());
-            if (d->tramLane)
-                lanes.push_back(d->tramLane);
-        }
-    for (const LaneBinding *lane : lanes) {
+        lines.insert(lines.end(), {&w->centreLine, &w->rightEdge, &w->leftEdge});
+    for (const LaneBinding *lane : bindings.laneBindings()) {
         SCOPED_TRACE("way " + std::to_string(lane->wayId()));
-        EXPECT_EQ(lane->polyline.size() % 2, 0u);
+        lines.push_back(&lane->polyline);
         EXPECT_GE(lane->polyline.size(), 2u);
-        for (const Location &l : lane->polyline)
-            EXPECT_TRUE(finite(l));
         ASSERT_TRUE(lane->firstCell && lane->lastCell);
         EXPECT_EQ(lane->firstCell->wayLink, lane);
-        const size_t n = lanegeometry::countCells(lane->firstCell, lane->lastCell, sim.cells.size());
         const Cell *c = lane->firstCell;
-        for (size_t i = 1; i < n; ++i)
+        for (size_t i = 0; c && c != lane->lastCell && i < sim.cells.size(); ++i)
             c = c->next;
         EXPECT_EQ(c, lane->lastCell);
+    }
+    for (const Polyline *line : lines) {
+        EXPECT_EQ(line->size() % 2, 0u);
+        for (const Location &l : *line)
+            EXPECT_TRUE(finite(l));
     }
     for (const Cell *c : sim.cells) {
         ASSERT_TRUE(finite(c->location)) << "cell " << c->id;
