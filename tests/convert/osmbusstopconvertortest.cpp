@@ -9,146 +9,103 @@
 
 #include <limits>
 
-namespace {
-
 using testmaps::at;
-const Location ORIGIN = at(0, 0);
-
-/// Builds small maps with consecutive node and way ids.
-class MapBuilder
-{
-public:
-    Node *node(const Location &location) { return data.addNode(nextNodeId++, location); }
-    Way *way(const std::vector<Node *> &nodes, bool tram = false)
-    {
-        std::vector<int64_t> refs;
-        for (Node *n : nodes)
-            refs.push_back(n->getId());
-        return wayOfRefs(refs, tram);
-    }
-    Way *wayOfRefs(const std::vector<int64_t> &refs, bool tram = false)
-    {
-        const int64_t id = nextWayId++;
-        StderrCapture quiet;
-        data.addWay(id, refs, tram, !tram, false, false, Residential, 1, 1);
-        return data.ways()->findById(id);
-    }
-    OSMStop *busStop(Node *n, const std::string &name = "Stop")
-    {
-        data.addBusStop(name, n);
-        return data.busStops()->findByNameAndNode(name, n);
-    }
-    void convert()
-    {
-        StderrCapture quiet;
-        OSMBusStopConvertor::convert(&data);
-    }
-
-    OSMData data;
-    int64_t nextNodeId = 1;
-    int64_t nextWayId = 100;
-};
-
-} // namespace
+using testmaps::nodeIds;
+using testmaps::TestNetwork;
 
 TEST(OSMBusStopConvertor, StopMovesOntoTheNearestSegmentWithinReachAndServesItsSide)
 {
-    // Ways are lists of indices into `nodes` (metres north, east); in `after`, −1 is the stop's node.
+    // Nodes 1, 2, … at (metres north, east), ways 10, 11, … of them; node 9 is the stop.
     struct Case
     {
         const char *name;
         std::vector<std::pair<double, double>> nodes;
-        std::vector<std::vector<int>> ways;
+        std::vector<std::vector<int64_t>> ways;
         std::pair<double, double> stop;
         int32_t placement;
-        std::vector<std::vector<int>> after;
+        std::vector<std::vector<int64_t>> after;
         double moved; ///< metres
     };
     // clang-format off
     const Case cases[] = {
-        {"south of an eastbound way: its right", {{0, -200}, {0, 200}}, {{0, 1}}, {-10, 15}, 1, {{0, -1, 1}}, 10},
-        {"north of an eastbound way: its left", {{0, -200}, {0, 200}}, {{0, 1}}, {10, -30}, 2, {{0, -1, 1}}, 10},
+        {"south of an eastbound way: its right", {{0, -200}, {0, 200}}, {{1, 2}}, {-10, 15}, 1, {{1, 9, 2}}, 10},
+        {"north of an eastbound way: its left", {{0, -200}, {0, 200}}, {{1, 2}}, {10, -30}, 2, {{1, 9, 2}}, 10},
         {"nearer segment of one way wins over an earlier one (c→d runs west, the stop is on its left)",
-         {{-40, -200}, {-40, 200}, {15, 200}, {15, -200}}, {{0, 1, 2, 3}}, {0, 0}, 2, {{0, 1, 2, -1, 3}}, 15},
+         {{-40, -200}, {-40, 200}, {15, 200}, {15, -200}}, {{1, 2, 3, 4}}, {0, 0}, 2, {{1, 2, 3, 9, 4}}, 15},
         // Inserting before the first position of the end node would make the stop the first node.
         {"last segment of a closed way (d→a runs south, the stop is on its left)",
-         {{0, 0}, {0, 200}, {150, 200}, {150, 0}}, {{0, 1, 2, 3, 0}}, {75, 10}, 2, {{0, 1, 2, 3, -1, 0}}, 10},
+         {{0, 0}, {0, 200}, {150, 200}, {150, 0}}, {{1, 2, 3, 4, 1}}, {75, 10}, 2, {{1, 2, 3, 4, 9, 1}}, 10},
         {"nearer of two parallel streets, listed last",
-         {{20, -200}, {20, 200}, {-30, -200}, {-30, 200}}, {{2, 3}, {0, 1}}, {0, 0}, 1, {{2, 3}, {0, -1, 1}}, 20},
+         {{20, -200}, {20, 200}, {-30, -200}, {-30, 200}}, {{3, 4}, {1, 2}}, {0, 0}, 1, {{3, 4}, {1, 9, 2}}, 20},
         {"equal distances go to the way found last",
-         {{0, -200}, {0, 200}}, {{0, 1}, {0, 1}}, {-10, 0}, 1, {{0, 1}, {0, -1, 1}}, 10},
+         {{0, -200}, {0, 200}}, {{1, 2}, {1, 2}}, {-10, 0}, 1, {{1, 2}, {1, 9, 2}}, 10},
         {"sixty metres from every way",
-         {{60, -200}, {60, 200}, {-200, 60}, {200, 60}}, {{0, 1}, {2, 3}}, {0, 0}, 0, {{0, 1}, {2, 3}}, 0},
+         {{60, -200}, {60, 200}, {-200, 60}, {200, 60}}, {{1, 2}, {3, 4}}, {0, 0}, 0, {{1, 2}, {3, 4}}, 0},
         {"segment ending 20 m short of the stop's perpendicular",
-         {{10, -300}, {10, -20}}, {{0, 1}}, {0, 0}, 0, {{0, 1}}, 0},
-        {"a way of a node twice", {{0, -5}}, {{0, 0}}, {0, 0}, 0, {{0, 0}}, 0},
+         {{10, -300}, {10, -20}}, {{1, 2}}, {0, 0}, 0, {{1, 2}}, 0},
+        {"a way of a node twice", {{0, -5}}, {{1, 1}}, {0, 0}, 0, {{1, 1}}, 0},
     };
     // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        MapBuilder map;
-        std::vector<Node *> nodes;
-        for (const auto &n : c.nodes)
-            nodes.push_back(map.node(at(n.second, n.first)));
-        std::vector<Way *> ways;
-        for (const std::vector<int> &w : c.ways) {
-            std::vector<Node *> refs;
-            for (int i : w)
-                refs.push_back(nodes[size_t(i)]);
-            ways.push_back(map.way(refs));
-        }
-        const Location start = at(c.stop.second, c.stop.first);
-        Node *s = map.node(start);
-        OSMStop *stop = map.busStop(s);
-        map.convert();
-        EXPECT_EQ(stop->getPlacement(), c.placement);
+        TestNetwork net;
+        for (size_t i = 0; i < c.nodes.size(); ++i)
+            net.node(int64_t(i) + 1, c.nodes[i].second, c.nodes[i].first);
+        for (size_t w = 0; w < c.ways.size(); ++w)
+            net.way({int64_t(w) + 10, c.ways[w]});
+        Node *s = net.node(9, c.stop.second, c.stop.first);
+        const Location start = s->getLocation();
+        net.osm.addBusStop("Stop", s);
+        net.placeBusStops();
+        EXPECT_EQ(net.osm.busStops()->stops()[0]->getPlacement(), c.placement);
         EXPECT_NEAR(geo::distance(start, s->getLocation()), c.moved, 0.01);
-        for (size_t w = 0; w < ways.size(); ++w) {
-            std::vector<Node *> expected;
-            for (int i : c.after[w])
-                expected.push_back(i < 0 ? s : nodes[size_t(i)]);
-            EXPECT_EQ(ways[w]->nodes(), expected) << "way " << w;
-        }
+        for (size_t w = 0; w < c.ways.size(); ++w)
+            EXPECT_EQ(nodeIds(net.osm.ways()->findById(int64_t(w) + 10)), c.after[w]) << "way " << w;
     }
 }
 
 TEST(OSMBusStopConvertor, LaterStopsSeeTheSegmentsSplitByEarlierOnesAndTwoStopsOnOneNodeEnterOnce)
 {
-    MapBuilder map;
-    Node *a = map.node(at(-200, 0));
-    Node *m = map.node(at(-30, 0));
-    Node *b = map.node(at(200, 0));
-    Way *way = map.way({a, m, b});
-    Node *s1 = map.node(at(50, -10));
-    Node *s2 = map.node(at(-60, 8));
-    Node *s3 = map.node(at(0, -5));
-    map.busStop(s1, "one");
-    map.busStop(s2, "two");
-    OSMStop *first = map.busStop(s3, "Kauppatori");
-    OSMStop *second = map.busStop(s3, "Salutorget");
-    map.convert();
-    EXPECT_EQ(way->nodes(), (std::vector<Node *>{a, s2, m, s3, s1, b}));
-    EXPECT_EQ(first->getPlacement(), 1);
-    EXPECT_EQ(second->getPlacement(), 1);
+    TestNetwork net;
+    const double places[][2] = {{-200, 0}, {-30, 0}, {200, 0}, {50, -10}, {-60, 8}, {0, -5}};
+    for (int64_t id = 1; id <= 6; ++id)
+        net.node(id, places[id - 1][0], places[id - 1][1]);
+    net.way({10, {1, 2, 3}});
+    const std::pair<const char *, int64_t> stops[] = {{"one", 4}, {"two", 5}, {"Kauppatori", 6}, {"Salutorget", 6}};
+    for (const auto &stop : stops)
+        net.osm.addBusStop(stop.first, net.nodeById(stop.second));
+    net.placeBusStops();
+    EXPECT_EQ(nodeIds(net.osm.ways()->findById(10)), (std::vector<int64_t>{1, 5, 2, 6, 4, 3}));
+    EXPECT_EQ(net.osm.busStops()->stops()[2]->getPlacement(), 1);
+    EXPECT_EQ(net.osm.busStops()->stops()[3]->getPlacement(), 1);
 }
 
 TEST(OSMBusStopConvertor, PositionsOffTheGlobeOrNotNumbersDisturbNoOtherStop)
 {
     const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
-    MapBuilder map;
-    Node *a = map.node(at(-200, 0));
-    Node *b = map.node(at(200, 0));
-    map.way({a, map.node(Location(nan, ORIGIN.lon)), b});
-    map.way({a, map.node(Location(ORIGIN.lat, inf))});
-    map.way({map.node(Location(1e308, -1e308)), a, map.node(Location(-1e308, 1e308))});
-    Way *street = map.way({a, b});
-    Node *good = map.node(at(30, -10));
-    map.busStop(good, "good");
-    for (const Location &bad : {Location(nan, nan), Location(ORIGIN.lat, -inf), Location(-1e308, 1e308)})
-        map.busStop(map.node(bad), "bad");
-    map.convert();
-    EXPECT_EQ(map.data.busStops()->stops()[0]->getPlacement(), 1);
-    EXPECT_EQ(street->nodes(), (std::vector<Node *>{a, good, b}));
+    const Location origin = at(0, 0);
+    const Location places[] = {at(-200, 0),
+                               at(200, 0),
+                               Location(nan, origin.lon),
+                               Location(origin.lat, inf),
+                               Location(1e308, -1e308),
+                               Location(-1e308, 1e308),
+                               at(30, -10),
+                               Location(nan, nan),
+                               Location(origin.lat, -inf),
+                               Location(-1e308, 1e308)};
+    TestNetwork net;
+    for (int64_t id = 1; id <= 10; ++id)
+        net.osm.addNode(id, places[id - 1]);
+    net.way({10, {1, 3, 2}});
+    net.way({11, {1, 4}});
+    net.way({12, {5, 1, 6}});
+    net.way({13, {1, 2}});
+    for (int64_t id : {7, 8, 9, 10})
+        net.osm.addBusStop(id == 7 ? "good" : "bad", net.nodeById(id));
+    net.placeBusStops();
+    EXPECT_EQ(net.osm.busStops()->stops()[0]->getPlacement(), 1);
+    EXPECT_EQ(nodeIds(net.osm.ways()->findById(13)), (std::vector<int64_t>{1, 7, 2}));
     for (size_t i = 1; i < 4; ++i)
-        EXPECT_EQ(map.data.busStops()->stops()[i]->getPlacement(), 0);
+        EXPECT_EQ(net.osm.busStops()->stops()[i]->getPlacement(), 0);
 }
