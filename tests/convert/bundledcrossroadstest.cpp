@@ -13,36 +13,17 @@
 
 using testmaps::ConvertedMap;
 
-namespace {
-
-/// The default map read and converted once for every test of this file, with the stops it had
-/// before the network conversion (compared by identity only: the conversion may delete them).
-struct Bundled
+TEST(BundledCrossroads, NetworkIsSoundPathsLeadFromEntryToExitAndEveryStopIsPlacedOrDroppedWithAMessage)
 {
-    std::unique_ptr<ConvertedMap> map;
+    // The stops the map had before the network conversion, compared by identity only: the
+    // conversion may delete them.
     std::vector<std::pair<const OSMStop *, int32_t>> stopsBefore;
-};
-
-const Bundled &bundled()
-{
-    static const Bundled instance = [] {
-        Bundled b;
-        b.map = ConvertedMap::load(KOLVEX_SOURCE_DIR "/data/kesta_center_2014-04-15_compressed_edited.osm",
-                                   [&b](const OSMData &osm) {
-                                       for (const OSMStops *list : {osm.tramStops(), osm.busStops()})
-                                           for (const OSMStop *stop : list->stops())
-                                               b.stopsBefore.emplace_back(stop, stop->getKind());
-                                   });
-        return b;
-    }();
-    return instance;
-}
-
-} // namespace
-
-TEST(BundledCrossroads, NetworkIsSoundAndEveryPathLeadsFromItsEntryIntoItsExit)
-{
-    const ConvertedMap *map = bundled().map.get();
+    const auto map = ConvertedMap::load(KOLVEX_SOURCE_DIR "/data/kesta_center_2014-04-15_compressed_edited.osm",
+                                        [&stopsBefore](const OSMData &osm) {
+                                            for (const OSMStops *list : {osm.tramStops(), osm.busStops()})
+                                                for (const OSMStop *stop : list->stops())
+                                                    stopsBefore.emplace_back(stop, stop->getKind());
+                                        });
     ASSERT_NE(map, nullptr) << "the default map is missing";
     const SimulationData &sim = map->sim;
     testmaps::expectSoundNetwork(map->bindings, sim);
@@ -54,10 +35,7 @@ TEST(BundledCrossroads, NetworkIsSoundAndEveryPathLeadsFromItsEntryIntoItsExit)
         ASSERT_TRUE(x->kind >= 0 && x->kind <= 2);
         ++kinds[x->kind];
         // A semaphore belongs to exactly one crossroad on a signalled node.
-        if (x->semaphore) {
-            EXPECT_TRUE(owned.insert(x->semaphore).second);
-            EXPECT_TRUE(x->junction->node->isTrafficSignals());
-        }
+        EXPECT_TRUE(!x->semaphore || (owned.insert(x->semaphore).second && x->junction->node->isTrafficSignals()));
         for (const auto &entry : x->junction->crossroadPaths) {
             const LaneBinding *from = entry.first;
             EXPECT_EQ(from->lastCell->crossroad, x);
@@ -91,14 +69,9 @@ TEST(BundledCrossroads, NetworkIsSoundAndEveryPathLeadsFromItsEntryIntoItsExit)
         EXPECT_EQ(g->cell->wayLink->isTram, 0);
     }
     EXPECT_EQ(fed.size(), entries.size());
-}
 
-TEST(BundledCrossroads, EveryStopIsPlacedOrDroppedWithAMessage)
-{
-    const ConvertedMap *map = bundled().map.get();
-    ASSERT_NE(map, nullptr) << "the default map is missing";
     size_t placed = 0, dropped = 0;
-    for (const auto &before : bundled().stopsBefore) {
+    for (const auto &before : stopsBefore) {
         const OSMStops *list = before.second == TramStop ? map->osm.tramStops() : map->osm.busStops();
         if (std::find(list->stops().begin(), list->stops().end(), before.first) == list->stops().end()) {
             ++dropped;
@@ -114,5 +87,5 @@ TEST(BundledCrossroads, EveryStopIsPlacedOrDroppedWithAMessage)
     }
     EXPECT_EQ(testmaps::countOccurrences(map->log, "stop cells could not be created"), int(dropped));
     EXPECT_EQ(placed, map->bindings.stopBindings().size());
-    EXPECT_GT(placed, bundled().stopsBefore.size() / 3);
+    EXPECT_GT(placed, stopsBefore.size() / 3);
 }

@@ -20,8 +20,6 @@
 #include <cmath>
 #include <cstdlib>
 
-using testmaps::at;
-
 namespace {
 
 const QString GOLDEN = QStringLiteral(KOLVEX_TEST_DATA_DIR "/convert/crossroad-n8w5.geojson");
@@ -30,32 +28,23 @@ const QString GOLDEN = QStringLiteral(KOLVEX_TEST_DATA_DIR "/convert/crossroad-n
 /// a one-way street with two lanes and a bend (north), a two-way street with two lanes up (south)
 /// that a bus stop serving both sides splits, and a right-angle continuation of the tram street
 /// beyond the east arm, where a tram stop lies.
-struct SmallCrossroad
+struct SmallCrossroad : testmaps::TestNetwork
 {
     SmallCrossroad()
     {
-        osm.addNode(1, at(0, 0), true);
-        osm.addNode(2, at(-30, 0));
-        osm.addNode(3, at(30, 2));
-        osm.addNode(4, at(0, 15));
-        osm.addNode(5, at(10, 30));
-        osm.addNode(6, at(-2, -25));
-        osm.addNode(7, at(30, 25));
-        osm.addNode(8, at(-1, -12));
-        testmaps::addWay(osm, {100, {2, 1}, 1, 1, false, true});
-        testmaps::addWay(osm, {101, {1, 3}, 1, 1, false, true});
-        testmaps::addWay(osm, {102, {1, 4, 5}, 2, 0, true});
-        testmaps::addWay(osm, {103, {6, 8, 1}, 2, 1});
-        testmaps::addWay(osm, {104, {3, 7}, 1, 1, false, true});
-        osm.addBusStop("Stop \"8\"", osm.nodes()->findById(8));
+        const double places[][2] = {{0, 0}, {-30, 0}, {30, 2}, {0, 15}, {10, 30}, {-2, -25}, {30, 25}, {-1, -12}};
+        for (int64_t id = 1; id <= 8; ++id)
+            node(id, places[id - 1][0], places[id - 1][1], id == 1);
+        way({100, {2, 1}, 1, 1, false, true});
+        way({101, {1, 3}, 1, 1, false, true});
+        way({102, {1, 4, 5}, 2, 0, true});
+        way({103, {6, 8, 1}, 2, 1});
+        way({104, {3, 7}, 1, 1, false, true});
+        osm.addBusStop("Stop \"8\"", nodeById(8));
         osm.busStops()->stops()[0]->setPlacement(3);
-        osm.addTramStop("Corner", osm.nodes()->findById(3));
-        StderrCapture quiet;
-        NetworkConvertor(&osm, &sim, &bindings).convert();
+        osm.addTramStop("Corner", nodeById(3));
+        run();
     }
-    OSMData osm;
-    SimulationData sim;
-    BindingData bindings;
 };
 
 QJsonValue readJson(const QString &path)

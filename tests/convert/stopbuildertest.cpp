@@ -42,9 +42,8 @@ TEST(StopBusBay, BaysLieBesideTheOutermostLaneOnTheSideTheStopServes)
         TestNetwork net;
         net.node(1, c.from, 0);
         net.node(2, c.to, 0);
-        net.node(3, c.x, c.y);
+        net.osm.addBusStop("Stop", net.node(3, c.x, c.y));
         net.way({10, c.y == 0 ? std::vector<int64_t>{1, 3, 2} : std::vector<int64_t>{1, 2}, c.lanes, c.lanes});
-        net.osm.addBusStop("Stop", net.nodeById(3));
         const OSMStop *stop = net.osm.busStops()->stops()[0];
         net.placeBusStops();
         net.run();
@@ -61,21 +60,18 @@ TEST(StopBusBay, BaysLieBesideTheOutermostLaneOnTheSideTheStopServes)
                 bay.insert(bay.begin(), cell);
             ASSERT_EQ(bay.size(), c.cells);
             EXPECT_EQ(bay.back()->next, nullptr);
-            for (size_t k = 0; k < bay.size(); ++k) {
-                const Cell *cell = bay[k];
+            for (const Cell *cell : bay) {
                 EXPECT_TRUE(cell->stop == stop && !cell->wayLink);
                 ASSERT_TRUE(cell->sideOf && cell->sideOf->side == cell && cell->sideOf->wayLink);
                 const LaneBinding *lane = cell->sideOf->wayLink;
                 EXPECT_EQ(lane, lane->direction->lanes.back()) << "bay beside the outermost lane";
                 EXPECT_NEAR(yOf(cell->location), c.bays[i], 0.01);
-                EXPECT_TRUE(k == 0 || bay[k - 1]->sideOf->next == cell->sideOf);
-            }
-            // Centred on the stop node where the street allows.
-            if (c.cells == 81 && c.toEnd < 0) {
-                EXPECT_NEAR(xOf(bay[40]->location), c.x, 0.5);
+                EXPECT_TRUE(cell == bay[0] || cell->previous->sideOf->next == cell->sideOf);
             }
             if (c.toEnd >= 0) {
                 EXPECT_EQ(bay.back()->sideOf->cellsToEnd(), c.toEnd);
+            } else if (c.cells == 81) { // centred on the stop node where the street allows
+                EXPECT_NEAR(xOf(bay[40]->location), c.x, 0.5);
             }
         }
     }
@@ -103,10 +99,9 @@ TEST(StopDropped, StopsThatCannotBePlacedAreReportedAndRemovedAndTheNextOnTheNod
     TestNetwork net;
     net.node(1, -100, 0);
     net.node(2, 100, 0);
-    net.node(3, 0, 0);
-    net.way({10, {1, 3, 2}, 1, 0, true});
-    net.osm.addBusStop("Wrong side", net.nodeById(3));
+    net.osm.addBusStop("Wrong side", net.node(3, 0, 0));
     net.osm.addBusStop("Right side", net.nodeById(3));
+    net.way({10, {1, 3, 2}, 1, 0, true});
     net.osm.busStops()->stops()[0]->setPlacement(2);
     net.osm.busStops()->stops()[1]->setPlacement(1);
     net.run();
@@ -119,12 +114,10 @@ TEST(StopTram, AStopWhereATramLineEndsGetsItsPlatform)
 {
     TestNetwork net;
     net.node(1, -100, 0);
-    net.node(2, 0, 0);
+    net.osm.addTramStop("Terminus", net.node(2, 0, 0));
     net.way({10, {1, 2}, 0, 0, false, true, false});
-    net.osm.addTramStop("Terminus", net.nodeById(2));
     net.run();
     ASSERT_EQ(net.osm.tramStops()->size(), 1u);
     const StopBinding *binding = net.bindings.findStopBinding(net.osm.tramStops()->stops()[0]);
-    ASSERT_NE(binding, nullptr);
-    EXPECT_FALSE(binding->cells.empty());
+    EXPECT_TRUE(binding && !binding->cells.empty());
 }

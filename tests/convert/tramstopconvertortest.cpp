@@ -24,11 +24,9 @@ TEST(TramStopConvertor, MovesPlatformNodesOntoTheNearestTrackOfTheirRoute)
         SCOPED_TRACE(c.what);
         OSMData data;
         // Two one-way tracks 6 m apart: the southern one eastwards, the northern one westwards.
-        data.addNode(1, testmaps::at(0.0, 0.0));
-        data.addNode(2, testmaps::at(100.0, 0.0));
-        data.addNode(3, testmaps::at(200.0, 0.0));
-        data.addNode(4, testmaps::at(200.0, 6.0));
-        data.addNode(5, testmaps::at(0.0, 6.0));
+        const double track[][2] = {{0, 0}, {100, 0}, {200, 0}, {200, 6}, {0, 6}};
+        for (int64_t id = 1; id <= 5; ++id)
+            data.addNode(id, testmaps::at(track[id - 1][0], track[id - 1][1]));
         Node *platform = data.addNode(9, testmaps::at(c.x, c.y));
         testmaps::addWay(data, {20, {1, 2, 3}, 1, 0, true, true, false});
         testmaps::addWay(data, {21, {4, 5}, 1, 0, true, true, false});
@@ -43,9 +41,7 @@ TEST(TramStopConvertor, MovesPlatformNodesOntoTheNearestTrackOfTheirRoute)
             const bool holds = std::count(way->nodes().begin(), way->nodes().end(), platform) > 0;
             EXPECT_EQ(holds, way->getId() == c.wayId) << "way " << way->getId();
         }
-        if (c.wayId)
-            EXPECT_TRUE(testmaps::isAt(platform->getLocation(), c.expectedX, c.wayId == 21 ? 6.0 : 0.0, 0.05));
-        else
-            EXPECT_TRUE(testmaps::isAt(platform->getLocation(), c.x, c.y));
+        EXPECT_TRUE(c.wayId ? testmaps::isAt(platform->getLocation(), c.expectedX, c.wayId == 21 ? 6.0 : 0.0, 0.05)
+                            : testmaps::isAt(platform->getLocation(), c.x, c.y));
     }
 }
