@@ -7,12 +7,9 @@
 
 #include <gtest/gtest.h>
 
-#include <QByteArray>
 #include <QFile>
-#include <QString>
 
 #include <algorithm>
-#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -62,11 +59,9 @@ inline std::vector<int64_t> nodeIds(const Way *way)
 /// A way's flags, class and lanes in short, such as "highway oneway residential 1/0".
 inline std::string describe(const Way *way)
 {
-    std::string text;
-    for (const auto &flag : {std::make_pair(way->isHighway(), "highway "), std::make_pair(way->isTram(), "tram "),
-                             std::make_pair(way->isOneway(), "oneway "), std::make_pair(way->isLink(), "link ")})
-        text += flag.first ? flag.second : "";
-    return text + roadClassToString(way->getRoadClass(), false) + " " + std::to_string(way->getLanesForward()) + "/" +
+    return std::string(way->isHighway() ? "highway " : "") + (way->isTram() ? "tram " : "") +
+           (way->isOneway() ? "oneway " : "") + (way->isLink() ? "link " : "") +
+           roadClassToString(way->getRoadClass(), false) + " " + std::to_string(way->getLanesForward()) + "/" +
            std::to_string(way->getLanesBackward());
 }
 
@@ -92,14 +87,14 @@ inline void expectContainedIn(const OSMData &part, const OSMData &whole, const s
     for (const Node *node : part.nodes()->nodes()) {
         const Node *full = whole.nodes()->findById(node->getId());
         ASSERT_NE(full, nullptr) << "node " << node->getId();
-        EXPECT_EQ(node->getLocation(), full->getLocation()) << "node " << node->getId();
-        EXPECT_EQ(node->isTrafficSignals(), full->isTrafficSignals()) << "node " << node->getId();
+        EXPECT_EQ(std::make_pair(node->getLocation(), node->isTrafficSignals()),
+                  std::make_pair(full->getLocation(), full->isTrafficSignals()));
     }
     for (const Way *way : part.ways()->ways()) {
         const Way *full = whole.ways()->findById(way->getId());
         ASSERT_NE(full, nullptr) << "way " << way->getId();
-        EXPECT_EQ(nodeIds(way), nodeIds(full)) << "way " << way->getId();
-        EXPECT_EQ(describe(way), describe(full)) << "way " << way->getId();
+        EXPECT_EQ(describe(way) + ":" + ::testing::PrintToString(nodeIds(way)),
+                  describe(full) + ":" + ::testing::PrintToString(nodeIds(full)));
     }
     for (const OSMRouteRelation *relation : part.routeRelations()->relations()) {
         const OSMRouteRelation *full = whole.routeRelations()->findById(relation->id);
