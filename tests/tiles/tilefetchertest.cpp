@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <tuple>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -32,9 +34,7 @@ TEST(TileFetcher, FetchesMissingTilesOneAtATimeAndSkipsThoseOnDisk)
     EXPECT_EQ(fetcher.missing(keys).size(), 4u);
 
     const TileFetcher::Result result = fetcher.fetch(keys);
-    EXPECT_EQ(result.present, 1);
-    EXPECT_EQ(result.fetched, 4);
-    EXPECT_EQ(result.failed, 0);
+    EXPECT_EQ(std::make_tuple(result.present, result.fetched, result.failed), std::make_tuple(1, 4, 0));
     ASSERT_EQ(http.requests().size(), 4u);
     EXPECT_EQ(http.requests()[0].host + http.requests()[0].path, "a.tiles.test/0/0/0.png");
     EXPECT_EQ(http.requests()[1].host, "b.tiles.test");
@@ -48,27 +48,19 @@ TEST(TileFetcher, BadAnswersAreNotStoredAndRepeatedFailuresStopTheRun)
     int served = 0;
     http.setHandler([&served](const LoopbackTileServer::Request &) {
         LoopbackTileServer::Answer answer;
-        switch (served++ % 4) {
-        case 0:
-            answer.status = 404;
-            break;
-        case 1:
-            answer.body = "<html>not a tile</html>";
-            break;
-        case 2:
-            answer.body = QByteArray(2 * 1024 * 1024, '\x89');
-            break;
-        default:
-            answer.hold = true; // never answers: the time limit ends it
-        }
+        // A valid tile with status 404, a page, a body over the size limit, and no answer at all.
+        const int kind = served++ % 4;
+        const QByteArray bodies[] = {answer.body, "<html>not a tile</html>", QByteArray(2 * 1024 * 1024, '\x89'), ""};
+        answer.status = kind == 0 ? 404 : 200;
+        answer.body = bodies[kind];
+        answer.hold = kind == 3;
         return answer;
     });
     QTemporaryDir dir;
     TileFetcher fetcher(testServer(), TileStore(dir.path()));
     StderrCapture quiet;
     const TileFetcher::Result result = fetcher.fetch(TileFetcher::tilesOfBox(85, -180, -85, 180, 0, 3));
-    EXPECT_EQ(result.fetched, 0);
-    EXPECT_EQ(result.failed, TileFetcher::MAX_FAILURES_IN_A_ROW);
-    EXPECT_TRUE(result.gaveUp);
+    EXPECT_EQ(std::make_tuple(result.fetched, result.failed, result.gaveUp),
+              std::make_tuple(0, TileFetcher::MAX_FAILURES_IN_A_ROW, true));
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }

@@ -25,14 +25,10 @@ struct Platform
     Platform(int approach, int platform)
     {
         for (int i = 0; i < approach + platform; ++i) {
-            Cell *c = data.createCell();
-            if (!cells.empty()) {
-                cells.back()->next = c;
-                c->previous = cells.back();
-            }
-            if (i >= approach)
-                c->stop = &stop;
-            cells.push_back(c);
+            cells.push_back(data.createCell());
+            cells[i]->stop = i >= approach ? &stop : nullptr;
+            if (i > 0)
+                (cells[i]->previous = cells[i - 1])->next = cells[i];
         }
     }
     Cell *end() const { return cells.back(); }
@@ -78,13 +74,10 @@ TEST(LineGenerator, StartsBehindStandingVehiclesOnlyWhereTheWholeVehicleFitsAndN
 TEST(LineGenerator, DepartureWithoutRoomWaitsAndLeavesOnceThereIsRoom)
 {
     Platform p(200, 100);
-    PublicTransportLine line;
-    line.name = "5";
-    line.startCell = p.end();
+    PublicTransportLine line, tramLine;
+    line.startCell = tramLine.startCell = p.end();
     line.stops = {&p.stop};
-    PublicTransportLine tramLine;
     tramLine.vehicleType = PublicTransportLine::TramLine;
-    tramLine.startCell = p.end();
     LineGenerator generator;
     StderrCapture quiet;
 
