@@ -19,14 +19,6 @@ void busStop(OSMData &data, const std::string &name, int64_t node, int32_t place
     data.busStops()->stops().back()->setPlacement(placement);
 }
 
-std::vector<std::string> stopNames(const std::vector<OSMStop *> &stops)
-{
-    std::vector<std::string> names;
-    for (const OSMStop *stop : stops)
-        names.push_back(stop->getName());
-    return names;
-}
-
 } // namespace
 
 TEST(RouteConvertor, OrdersRelationsIntoDrivingDirections)
@@ -88,9 +80,9 @@ TEST(RouteConvertor, StopsFollowTheDrivingDirectionAndCountOncePerName)
     busStop(data, "Eastbound only", 4, 1);
     busStop(data, "East", 5, 3);
     const std::vector<Way *> forward = {data.ways()->findById(10), data.ways()->findById(11)};
-    EXPECT_EQ(stopNames(RouteConvertor::stopsAlongRoute(*data.busStops(), forward)),
+    EXPECT_EQ(testmaps::stopNames(RouteConvertor::stopsAlongRoute(*data.busStops(), forward)),
               (std::vector<std::string>{"West", "Twin", "Eastbound only", "East"}));
-    EXPECT_EQ(stopNames(RouteConvertor::stopsAlongRoute(*data.busStops(), {forward[1], forward[0]})),
+    EXPECT_EQ(testmaps::stopNames(RouteConvertor::stopsAlongRoute(*data.busStops(), {forward[1], forward[0]})),
               (std::vector<std::string>{"East", "Twin", "West"}));
     EXPECT_TRUE(RouteConvertor::stopsAlongRoute(*data.busStops(), {forward[0]}).empty());
 }

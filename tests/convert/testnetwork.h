@@ -81,6 +81,15 @@ inline std::vector<int64_t> nodeIds(const Way *way)
     return ids;
 }
 
+/// The names of `stops`, in order.
+inline std::vector<std::string> stopNames(const std::vector<OSMStop *> &stops)
+{
+    std::vector<std::string> names;
+    for (const OSMStop *stop : stops)
+        names.push_back(stop->getName());
+    return names;
+}
+
 inline int countOccurrences(const std::string &s, const std::string &needle)
 {
     int n = 0;

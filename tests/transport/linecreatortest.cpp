@@ -8,17 +8,7 @@
 #include "timetable/publictransportline.h"
 #include "timetable/scheduleparser.h"
 
-namespace {
-
-std::vector<std::string> names(const std::vector<OSMStop *> &stops)
-{
-    std::vector<std::string> out;
-    for (const OSMStop *stop : stops)
-        out.push_back(stop->getName());
-    return out;
-}
-
-} // namespace
+using testmaps::stopNames;
 
 TEST(LineCreator, MatchesStopsInRouteOrderIgnoringCaseAndTakesTheRouteMatchingMost)
 {
@@ -38,10 +28,12 @@ TEST(LineCreator, MatchesStopsInRouteOrderIgnoringCaseAndTakesTheRouteMatchingMo
     const OSMRoute *abcd = addRoute("5", "bus", {"A", "B", "C", "D"});
     // Matching stops in order from the first one on the route, whatever the case; a stop off the
     // route or out of order ends the match.
-    EXPECT_EQ(names(LineCreator::matchStops(abcd, schedule("5", Schedule::Bus, {{"a", 0}, {"b", 1}, {"D", 3}}).get())),
-              (std::vector<std::string>{"A", "B", "D"}));
-    EXPECT_EQ(names(LineCreator::matchStops(abcd, schedule("5", Schedule::Bus, {{"A", 0}, {"X", 1}, {"C", 2}}).get())),
-              std::vector<std::string>{"A"});
+    EXPECT_EQ(
+        stopNames(LineCreator::matchStops(abcd, schedule("5", Schedule::Bus, {{"a", 0}, {"b", 1}, {"D", 3}}).get())),
+        (std::vector<std::string>{"A", "B", "D"}));
+    EXPECT_EQ(
+        stopNames(LineCreator::matchStops(abcd, schedule("5", Schedule::Bus, {{"A", 0}, {"X", 1}, {"C", 2}}).get())),
+        std::vector<std::string>{"A"});
 
     const OSMRoute *eastTwo = addRoute("6", "bus", {"A", "B"});
     const OSMRoute *eastThree = addRoute("6", "bus", {"A", "B", "C"});
@@ -77,7 +69,7 @@ TEST(LineCreator, CreatesLinesOnAConvertedStreetAndCountsTheOthers)
     ASSERT_EQ(lines.lines().size(), 1u);
     const PublicTransportLine *line = lines.lines().front();
     EXPECT_EQ(line->vehicleType, PublicTransportLine::BusLine);
-    EXPECT_EQ(names(line->stops), (std::vector<std::string>{"B", "C"}));
+    EXPECT_EQ(stopNames(line->stops), (std::vector<std::string>{"B", "C"}));
     EXPECT_EQ(line->wayIds, (std::vector<int64_t>{12, 13}));
     EXPECT_EQ(line->departures, (std::vector<int32_t>{1442, 603})) << "no wrap below 86400";
     EXPECT_EQ(line->stopOffsets, (std::vector<int32_t>{0, 2})) << "up to the first C";
