@@ -1,4 +1,4 @@
-// Runs at the car cap that must keep moving: no car stands for minutes, cars keep leaving, and no
+// Places where traffic once locked for good: no car stands for minutes, cars keep leaving, and no
 // two vehicles ever hold the same cell after a move.
 
 #include "engine/simulationcontrol.h"
@@ -72,18 +72,6 @@ TEST(Standstill, TwoCrossroadsJoinedByALinkShorterThanACarKeepMoving)
     EXPECT_LT(figures.longestStandstill, 4 * 60 * 5);
     EXPECT_GT(figures.leftInLastHalf, 100);
     EXPECT_EQ(figures.sharedCells, 0);
-}
-
-TEST(Standstill, TheBundledCityKeepsMovingAndNoCellIsEverShared)
-{
-    auto map = testmaps::ConvertedMap::load(KOLVEX_SOURCE_DIR "/data/kesta_center_2014-04-15_compressed_edited.osm");
-    if (!map)
-        GTEST_SKIP() << "the default map is missing";
-    map->sim.time = QTime(14, 0);
-    const RunFigures figures = run(map->sim, 4 * 60 * 20); // twenty minutes, filling up to the cap
-    EXPECT_EQ(figures.sharedCells, 0);
-    EXPECT_LT(figures.longestStandstill, 4 * 60 * 5);
-    EXPECT_GT(figures.leftInLastHalf, 1000); // about 750 per 5 minutes
 }
 
 TEST(Standstill, ANewTripIsNotPlacedInABayThatABusBesideItWaitsFor)

@@ -8,13 +8,6 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-/// An id no stop of these tests has.
-constexpr int64_t NO_CELL_STOP = 900001;
-
-} // namespace
-
 TEST(GuidedTimetable, LoadingEndsEarlyOnTimeLateOrWithoutATime)
 {
     struct Row

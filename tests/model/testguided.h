@@ -45,6 +45,9 @@ private:
 using TestBus = TestGuided<Bus>;
 using TestTram = TestGuided<Tram>;
 
+/// An id no stop of the tests has: a stop of a line that got no cells in the network.
+constexpr int64_t NO_CELL_STOP = 900001;
+
 /// A line record with the fields a vehicle copies.
 inline PublicTransportLine makeLine(const std::vector<int64_t> &wayIds, const std::vector<int64_t> &stopIds,
                                     const std::vector<int32_t> &offsetsSec, int32_t vehicleType = 0)
