@@ -13,25 +13,6 @@
 
 using A = FourArmCrossroad;
 
-namespace {
-
-/// Puts a vehicle with its front `back` cells before the stop line of `from`, heading for `to`.
-void arrive(FourArmCrossroad &x, TestVehicle &v, A::Arm from, A::Arm to, int back = 0, int speed = 0)
-{
-    v.addRouteEntry(x.entry(from, to));
-    v.setSpeed(speed);
-    putAt(x.approach(from, back), v);
-}
-
-/// Puts a vehicle inside the path from `from` to `to`, its front `into` cells from the path start.
-void inside(FourArmCrossroad &x, TestVehicle &v, A::Arm from, A::Arm to, int into)
-{
-    putAt(x.pathCell(from, to)->cellAhead(into), v);
-    ASSERT_TRUE(v.tailCell()->inCrossroad);
-}
-
-} // namespace
-
 TEST(Yielding, PriorityToTheRightOncomingTrafficVehiclesInsideAndRoomBehindTheCrossroad)
 {
     enum Where { Approaching, Inside, OnExit };
@@ -68,20 +49,20 @@ TEST(Yielding, PriorityToTheRightOncomingTrafficVehiclesInsideAndRoomBehindTheCr
         {A::W, A::E, {{A::W, A::E, 11, 0, OnExit}, {A::W, A::E, 23, 0, OnExit}}, false, "green, no room", true},
     };
     for (const Row &r : rows) {
-        FourArmCrossroad x(200, true, 40);
+        FourArmCrossroad x(200, 40);
         if (r.signal)
             x.addSemaphore();
         TestVehicle me;
         std::vector<TestVehicle> others(r.others.size());
-        arrive(x, me, r.from, r.to);
+        x.arrive(me, r.from, r.to);
         for (size_t i = 0; i < others.size(); ++i) {
             const Other &o = r.others[i];
             if (o.where == Inside)
-                inside(x, others[i], o.from, o.to, o.at);
+                putAt(x.pathCell(o.from, o.to)->cellAhead(o.at), others[i]);
             else if (o.where == OnExit)
                 putAt(x.exitCell(o.to, o.at), others[i]);
             else
-                arrive(x, others[i], o.from, o.to, o.at, o.speed);
+                x.arrive(others[i].setSpeed(o.speed), o.from, o.to, o.at);
         }
         EXPECT_EQ(x.crossroad->mayGo(&me), r.mayGo) << r.why;
     }
@@ -101,7 +82,7 @@ struct Gridlock
         for (int a = 0; a < 4; ++a)
             for (int i = 0; i < queue[size_t(a)]; ++i) {
                 vehicles.push_back(std::make_unique<TestVehicle>());
-                arrive(x, *vehicles.back(), A::Arm(a), A::next(A::next(A::Arm(a))), 12 * i);
+                x.arrive(*vehicles.back(), A::Arm(a), A::next(A::next(A::Arm(a))), 12 * i);
                 if (i == 0)
                     head[a] = vehicles.back().get();
             }

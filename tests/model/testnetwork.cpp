@@ -55,7 +55,7 @@ Location armPoint(int arm, double along, double right)
 
 } // namespace
 
-FourArmCrossroad::FourArmCrossroad(int laneCells, bool withConflicts, int exitCells)
+FourArmCrossroad::FourArmCrossroad(int laneCells, int exitCells)
 {
     const int outCells = exitCells > 0 ? exitCells : laneCells;
     node = std::make_unique<NodeBinding>(nullptr);
@@ -117,9 +117,8 @@ FourArmCrossroad::FourArmCrossroad(int laneCells, bool withConflicts, int exitCe
             paths.push_back({{Arm(f), t}, first});
         }
     }
-    if (withConflicts)
-        for (const auto &p : paths)
-            addConflicts(p.first.first, p.first.second);
+    for (const auto &p : paths)
+        addConflicts(p.first.first, p.first.second);
 }
 
 void FourArmCrossroad::addConflicts(Arm from, Arm to)
@@ -149,6 +148,26 @@ Cell *FourArmCrossroad::pathCell(Arm from, Arm to) const
 RouteEntry FourArmCrossroad::entry(Arm from, Arm to) const
 {
     return RouteEntry{crossroad, pathCell(from, to), in(from), out(to)};
+}
+
+void FourArmCrossroad::arrive(Vehicle &v, Arm from, Arm to, int back) const
+{
+    v.addRouteEntry(entry(from, to));
+    putAt(approach(from, back), v);
+}
+
+void FourArmCrossroad::fillExit(Arm arm, std::vector<TestVehicle> &vehicles) const
+{
+    for (size_t i = 0; i < vehicles.size(); ++i)
+        putAt(exitCell(arm, 11 + 12 * int(i)), vehicles[i]);
+}
+
+int FourArmCrossroad::pathLength(Arm from, Arm to) const
+{
+    int cells = 0;
+    for (const Cell *c = pathCell(from, to); c->inCrossroad; c = c->next)
+        ++cells;
+    return cells;
 }
 
 Semaphore *FourArmCrossroad::addSemaphore()

@@ -31,34 +31,8 @@ public:
     Exposed &setMaxSpeed(int32_t v) { return set(this->m_maxSpeed, v); }
     Exposed &setSpeedLimit(int32_t v) { return set(this->m_speedLimit, v); }
 
-    /// Everything a decision may change.
-    struct Decided
-    {
-        std::deque<RouteEntry> route;
-        int32_t speedLimit;
-        int32_t nextSpeed;
-        bool finished;
-        RandomStream random;
-    };
-    Decided decided() const
-    {
-        return Decided{this->m_route, this->m_speedLimit, this->m_nextSpeed, this->m_finished, this->m_random};
-    }
-    void restore(const Decided &d)
-    {
-        this->m_route = d.route;
-        this->m_speedLimit = d.speedLimit;
-        this->m_nextSpeed = d.nextSpeed;
-        this->m_finished = d.finished;
-        this->m_random = d.random;
-    }
-
 private:
-    Exposed &set(int32_t &field, int32_t v)
-    {
-        field = v;
-        return *this;
-    }
+    Exposed &set(int32_t &field, int32_t v) { return field = v, *this; }
 };
 
 using TestVehicle = Exposed<Vehicle>;
@@ -74,9 +48,9 @@ void link(Cell *a, Cell *b);
 void putAt(Cell *front, Vehicle &vehicle);
 
 /// Four two-way single-lane arms meeting at one node, with road paths from every incoming lane
-/// to the three other arms (right turn, straight on, left turn, in that order) and, if asked for,
-/// the conflicts of priority to the right: a path yields to road traffic entering from its right
-/// and a left turn to oncoming traffic.
+/// to the three other arms (right turn, straight on, left turn, in that order) and the conflicts
+/// of priority to the right: a path yields to road traffic entering from its right and a left
+/// turn to oncoming traffic.
 class FourArmCrossroad
 {
 public:
@@ -85,7 +59,7 @@ public:
 
     /// `laneCells` cells per incoming and outgoing lane; `exitCells` overrides the length of the
     /// outgoing lanes when positive.
-    explicit FourArmCrossroad(int laneCells = 60, bool withConflicts = true, int exitCells = 0);
+    explicit FourArmCrossroad(int laneCells = 60, int exitCells = 0);
     FourArmCrossroad(const FourArmCrossroad &) = delete;
     FourArmCrossroad &operator=(const FourArmCrossroad &) = delete;
 
@@ -107,6 +81,12 @@ public:
     RouteEntry entry(Arm from, Arm to) const;
     /// Adds a semaphore with one group per arm in arm order; owned by `data`.
     Semaphore *addSemaphore();
+    /// Puts the vehicle with its front `back` cells before the stop line of `from`, heading for `to`.
+    void arrive(Vehicle &v, Arm from, Arm to, int back = 0) const;
+    /// Puts standing vehicles 12 cells apart from the start of the exit lane of `arm` on.
+    void fillExit(Arm arm, std::vector<TestVehicle> &vehicles) const;
+    /// Cells of the path from `from` to `to`.
+    int pathLength(Arm from, Arm to) const;
 
     static Arm next(Arm a) { return Arm((a + 1) % 4); }
     static Arm previous(Arm a) { return Arm((a + 3) % 4); }

@@ -1,13 +1,12 @@
 // The shared driving rules of every vehicle: look-ahead, car following, curves, dawdling, route
 // planning and movement.
 
-#include "testnetwork.h"
+#include "testguided.h"
 
 #include "model/cell.h"
 #include "model/chain.h"
 #include "model/crossroad.h"
 #include "model/event.h"
-#include "osm/osmstop.h"
 
 #include <gtest/gtest.h>
 
@@ -32,19 +31,6 @@ std::vector<Cell *> bentChain(SimulationData &data, const std::vector<std::pair<
         }
     return chain;
 }
-
-/// A lane of 300 cells with a side lane of `bayCells` beside it from lane cell `from` on.
-struct LaneWithBay
-{
-    SimulationData data;
-    std::vector<Cell *> lane = makeChain(data, 300);
-    std::vector<Cell *> bay;
-    LaneWithBay(int from, int bayCells) : bay(makeChain(data, bayCells))
-    {
-        for (int i = 0; i < bayCells; ++i)
-            linkSide(lane[size_t(from + i)], bay[size_t(i)]);
-    }
-};
 
 /// The (type, distance) pairs of the vehicle's look-ahead.
 std::vector<std::pair<int32_t, int32_t>> scan(const Vehicle &v)
@@ -74,16 +60,15 @@ TEST(LookAhead, VehiclesRouteEndsStopsAndSideTraffic)
     car.scanAhead(events);
     EXPECT_EQ(events.leader(), &a); // the vehicle it follows
 
-    LaneWithBay n(130, 10);
+    StopStreet n(300);
+    n.addBay(130, 10);
     OSMStop busStop(0, "bus", BusStop, nullptr);
     OSMStop tramStop(1, "tram", TramStop, nullptr);
     for (int i = 110; i <= 122; ++i)
         n.lane[size_t(i)]->stop = i < 115 || i > 119 ? &busStop : i <= 117 ? &tramStop : nullptr;
-    for (Cell *c : n.bay)
-        c->stop = &busStop;
     TestVehicle bus, inBay;
     putAt(n.lane[100], bus.setSpeed(3)); // look-ahead 49
-    putAt(n.bay[5], inBay.setLength(4));
+    putAt(n.bayCells[5], inBay.setLength(4));
     // The first bus platform runs on into the tram platform, so only the tram platform's end counts;
     // the side vehicle counts once although it is beside four cells.
     EXPECT_EQ(
@@ -100,9 +85,8 @@ TEST(LookAhead, WalksThroughThePlannedPathAndPastTheCrossroadTheFrontHasPassed)
     using P = std::pair<int32_t, int32_t>;
     EXPECT_EQ(scan(car), (std::vector<P>{{EventCrossroad, 10}})); // without a planned path
     car.addRouteEntry(x.entry(A::W, A::E));
-    const int32_t pathLength = x.pathCell(A::W, A::E)->cellsToEnd() - x.exitCell(A::E, 0)->cellsToEnd();
     // The tail of `beyond` is on exit cell 4.
-    EXPECT_EQ(scan(car), (std::vector<P>{{EventCrossroad, 10}, {EventVehicle, 10 + pathLength + 4}}));
+    EXPECT_EQ(scan(car), (std::vector<P>{{EventCrossroad, 10}, {EventVehicle, 10 + x.pathLength(A::W, A::E) + 4}}));
 
     // The tail is still before crossroad 0 while the front sees crossroad 1: the walk must go on
     // through crossroad 1's path, not again through crossroad 0's.
