@@ -1,5 +1,6 @@
-// The shared driving rules of every vehicle: look-ahead, car following, curves, dawdling, route
-// planning and movement.
+// The driving rules of every vehicle: look-ahead, car following, curves and movement; and the
+// car's whole decision behind a standing vehicle and at a stop line where it must yield. Many cars
+// deciding at once are checked on the bundled city: no shared cell, and one run on any thread count.
 
 #include "testguided.h"
 
@@ -7,6 +8,7 @@
 #include "model/chain.h"
 #include "model/crossroad.h"
 #include "model/event.h"
+#include "model/rightofway.h"
 
 #include <gtest/gtest.h>
 
@@ -20,15 +22,12 @@ namespace {
 std::vector<Cell *> bentChain(SimulationData &data, const std::vector<std::pair<int, double>> &pieces)
 {
     std::vector<Cell *> chain = makeChain(data, 1);
-    Location at = chain.front()->location;
-    for (const auto &piece : pieces)
-        for (int i = 0; i < piece.first; ++i) {
-            at = geo::moveLocation(at, piece.second, 0.25);
-            Cell *cell = data.createCell();
-            cell->location = at;
-            link(chain.back(), cell);
-            chain.push_back(cell);
-        }
+    for (const auto &piece : pieces) {
+        const auto more =
+            makeChain(data, piece.first, geo::moveLocation(chain.back()->location, piece.second, 0.25), piece.second);
+        link(chain.back(), more.front());
+        chain.insert(chain.end(), more.begin(), more.end());
+    }
     return chain;
 }
 
@@ -41,6 +40,15 @@ std::vector<std::pair<int32_t, int32_t>> scan(const Vehicle &v)
     for (size_t i = 0; i < events.size(); ++i)
         seen.emplace_back(events[i].type, events[i].distance);
     return seen;
+}
+
+/// Decides, commits, releases and moves the car, in the order of the step.
+void step(TestCar &car)
+{
+    car.decide();
+    car.commitSpeed();
+    release(&car);
+    car.move();
 }
 
 } // namespace
@@ -197,4 +205,36 @@ TEST(Movement, ThroughCrossroadPathsWithTheRouteTrimmedOnceTheTailHasPassed)
     EXPECT_EQ(v.route().front().crossroad, row.crossroad[1]);
     EXPECT_EQ(row.pathCells[0][6]->vehicle, &v);
     EXPECT_EQ(row.laneCells[0][26]->vehicle, nullptr);
+}
+
+TEST(CarDecision, StopsBehindAStandingVehicleAndAtTheLineWhenItMustYield)
+{
+    testRun().random.setSeed(5);
+    SimulationData data;
+    const auto chain = makeChain(data, 600);
+    TestCar car;
+    TestVehicle standing;
+    putAt(chain[20], car.setSpeed(10));
+    putAt(chain[300], standing);
+    for (int i = 0; i < 200; ++i) {
+        step(car);
+        ASSERT_LT(car.frontCell()->id, standing.tailCell()->id) << "ran into it at step " << i;
+    }
+    EXPECT_EQ(car.speed(), 0);
+    EXPECT_LE(standing.tailCell()->id - car.frontCell()->id - 1, 8); // within the follow margin
+
+    FourArmCrossroad x(400);
+    TestCar approaching;
+    TestVehicle waiting; // stands on the right for good: the car may never enter
+    x.arrive(approaching.setSpeed(12), A::W, A::E, 250);
+    x.arrive(waiting, A::S, A::N);
+    for (int i = 0; i < 200; ++i) {
+        step(approaching);
+        ASSERT_FALSE(approaching.frontCell()->inCrossroad) << "entered at step " << i;
+    }
+    EXPECT_EQ(approaching.speed(), 0);
+    EXPECT_EQ(approaching.frontCell(), x.stopLine(A::W));
+    release(&waiting);
+    approaching.decide();
+    EXPECT_GE(approaching.nextSpeed(), 1) << "goes when clear";
 }
