@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using A = FourArmCrossroad;
 
 TEST(Yielding, PriorityToTheRightOncomingTrafficVehiclesInsideAndRoomBehindTheCrossroad)
@@ -156,11 +158,11 @@ TEST(SemaphoreCycle, GroupsTakeTurnsThroughAmberAndALoneGroupComesBackToGreen)
             alone.update();
             none.update();
         }
-        EXPECT_EQ(four->light(x.end(A::W)), r.w) << "step " << r.step;
-        EXPECT_EQ(four->light(x.end(A::S)), r.s) << "step " << r.step;
-        EXPECT_EQ(four->light(x.end(A::E)), r.e) << "step " << r.step;
-        EXPECT_EQ(alone.light(x.end(A::W)), r.alone) << "step " << r.step;
-        EXPECT_EQ(four->isGreen(x.way(A::W)), r.w == G) << "step " << r.step; // amber is not green
+        // Amber is not green.
+        EXPECT_EQ(std::make_tuple(four->light(x.end(A::W)), four->light(x.end(A::S)), four->light(x.end(A::E)),
+                                  alone.light(x.end(A::W)), four->isGreen(x.way(A::W))),
+                  std::make_tuple(r.w, r.s, r.e, r.alone, r.w == G))
+            << "step " << r.step;
     }
     EXPECT_TRUE(alone.isGreen(x.way(A::S))); // no group for that way
     EXPECT_TRUE(none.lights().empty());
