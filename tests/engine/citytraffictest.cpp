@@ -29,11 +29,6 @@ std::unique_ptr<Simulation> bundledCity(const QTime &start, uint64_t seed = 1)
     return simulation;
 }
 
-int secondOfDay(const QTime &t)
-{
-    return t.msecsSinceStartOfDay() / 1000;
-}
-
 /// Counts the arrivals of buses and trams (a vehicle starting to load) and fails when one loads at
 /// a stop that is not a later stop of its line than the one it served last.
 struct ServedStops
@@ -114,7 +109,7 @@ TEST(CityTraffic, AnEarlyBusPassesABayTooShortWaitsAtItsStopUntilDueThenLeavesAt
     OSMStop *tooShort = street.addBay(150, 24); // a bus is 32 cells long
     OSMStop *stop = street.addBay(300, 81);
     street.data.time = QTime(10, 0);
-    const int due = secondOfDay(street.data.time) + 60;
+    const int due = street.data.time.msecsSinceStartOfDay() / 1000 + 60;
     const PublicTransportLine line = makeLine({7}, {tooShort->getId(), stop->getId(), NO_CELL_STOP}, {0, 0, 300});
     Bus *bus = new Bus(street.data, &line, due);
     ASSERT_TRUE(place(street.lane[100], bus));
@@ -131,7 +126,7 @@ TEST(CityTraffic, AnEarlyBusPassesABayTooShortWaitsAtItsStopUntilDueThenLeavesAt
     EXPECT_EQ(served.arrivals, 1);
     EXPECT_EQ(bus->frontCell()->stop, stop);
     const int waitedFrom = street.data.step;
-    const int expectedWait = 4 * (due - secondOfDay(street.data.time));
+    const int expectedWait = 4 * (due - street.data.time.msecsSinceStartOfDay() / 1000);
     ASSERT_GT(expectedWait, 0);
     while (bus->state() == GuidedState::Waiting && street.data.step < 800)
         control.step();
