@@ -32,6 +32,7 @@ TEST_F(RingBreaking, AVehicleThatHasPassedTheStopLineIsNotTheOneApproaching)
     x.arrive(next, A::W, A::E, 30);
     ASSERT_EQ(x.stopLine(A::W)->vehicle, &leaving);
     EXPECT_EQ(approachingVehicle(x.stopLine(A::W), 100), &next);
+    EXPECT_EQ(approachingVehicle(x.stopLine(A::W), 30), nullptr); // its front is 30 cells back: out of reach
     EXPECT_EQ(approachingVehicle(x.stopLine(A::S), 100), nullptr);
 }
 
