@@ -65,8 +65,10 @@ public:
     /// What `stepsToCover` reports for a distance a vehicle that cannot move never covers.
     static constexpr int32_t STEPS_NEVER = 1000000000;
     /// Steps a vehicle stands at a stop line waiting for room on its planned exit before it
-    /// chooses another exit that has room (60 s).
-    static constexpr int32_t PATIENCE = 240;
+    /// chooses another exit that has room (10 s). Cars drive no fixed route, so turning elsewhere
+    /// costs them nothing; a longer wait lets the queues of a busy cluster of crossroads grow
+    /// into rings of full lanes faster than those rings are broken.
+    static constexpr int32_t PATIENCE = 40;
     /// Steps after which a vehicle still waiting for room moves into the crossroad when it may and
     /// the crossroad holds it (120 s).
     static constexpr int32_t BOX_PATIENCE = 480;

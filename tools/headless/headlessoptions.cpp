@@ -81,6 +81,9 @@ bool HeadlessOptions::parse(const QStringList &arguments, QString &error)
                 return false;
             }
             threads = int(number);
+        } else if (option == QLatin1String("--feed")) {
+            if (!count(1, feed))
+                return false;
         } else if (option == QLatin1String("--write-osm")) {
             writeOsmPath = text;
         } else if (option == QLatin1String("--export-network")) {
@@ -135,7 +138,7 @@ QString HeadlessOptions::usage()
     return QStringLiteral(
         "usage: kolvex-headless [--osm FILE] [--schedules FILE] [--start HH:MM:SS] [--seed N]\n"
         "                       [--steps N] [--stats-every K] [--csv FILE] [--fcd FILE] [--fcd-every K]\n"
-        "                       [--threads N] [--export-network FILE] [--write-osm FILE]\n"
+        "                       [--threads N] [--feed N] [--export-network FILE] [--write-osm FILE]\n"
         "                       [--draft-schedules FILE] [--draft-headway MINUTES]\n"
         "                       [--max-segment-m M] [--max-way-cells N] [--max-network-cells N]\n"
         "                       [--max-node-arms N] [--fetch-tiles MINZOOM-MAXZOOM [--tile-dir DIR]]");

@@ -22,6 +22,7 @@ struct HeadlessOptions
     QString fcdPath;            ///< vehicle positions
     int64_t fcdEvery = 1;       ///< steps between two position records
     int threads = 0;            ///< size of the decision thread pool (0: Qt's default)
+    int64_t feed = 1;           ///< the generators start cars this many times as often
     QString writeOsmPath;       ///< write the reduced extract after reading, then stop
     QString exportNetworkPath;  ///< GeoJSON of the converted network
     QString draftSchedulesPath; ///< draft a timetable from the map's route relations, then stop
@@ -29,8 +30,8 @@ struct HeadlessOptions
     bool fetchTiles = false;    ///< fill the tile directory for the map's area, then stop
     int tileMinZoom = 0;
     int tileMaxZoom = 0;
-    QString tileDir; ///< the tile directory (default ./data/map_tiles/)
-    NetworkBudget budget;      ///< a map whose network would cost more is refused
+    QString tileDir;      ///< the tile directory (default ./data/map_tiles/)
+    NetworkBudget budget; ///< a map whose network would cost more is refused
 
     /// Reads `arguments` (program name first); false with `error` set for an unknown option or a
     /// malformed value.
