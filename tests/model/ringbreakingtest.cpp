@@ -90,7 +90,7 @@ TEST_F(RingBreaking, ACarWithoutRoomTakesAnotherExitOnceItsPatienceIsOut)
     EXPECT_EQ(car.route().front().crossroad, x.crossroad);
 }
 
-TEST_F(RingBreaking, AVehicleThatHasWaitedTwiceAsLongMovesIntoTheCrossroadToWaitForRoom)
+TEST_F(RingBreaking, AVehicleThatHasWaitedLongerStillMovesIntoTheCrossroadToWaitForRoom)
 {
     std::vector<TestVehicle> east(5), south(5), north(5); // every way out is full
     x.fillExit(A::E, east);
