@@ -103,7 +103,7 @@ TEST(MainWindow, RunsTheBundledCityFromTheStartDialogAfterAnUnreadableMapToClosi
     QFile::remove(gone);
     startSim->click();
     auto failure = [&] { return dialog->findChild<QMessageBox *>("mbFailure"); };
-    ASSERT_TRUE(waitUntil([&] { return failure() && failure()->isVisible(); }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return failure() && failure()->isVisible(); }, 60000));
     EXPECT_TRUE(failure()->text().contains("Cannot read the map file")) << failure()->text().toStdString();
     EXPECT_EQ(window->simulation(), nullptr);
     EXPECT_TRUE(startSim->isEnabled());
@@ -113,7 +113,7 @@ TEST(MainWindow, RunsTheBundledCityFromTheStartDialogAfterAnUnreadableMapToClosi
     choose(data.path("data/kesta_center_2014-04-15_compressed_edited.osm"));
     child<QTimeEdit>(dialog, "teSimInitTime")->setTime(QTime(8, 30));
     startSim->click();
-    ASSERT_TRUE(waitUntil([&] { return !dialog->isVisible(); }, 20000)) << "the run was not prepared";
+    ASSERT_TRUE(waitUntil([&] { return !dialog->isVisible(); }, 60000)) << "the run was not prepared";
     QObject *w = window.get();
     EXPECT_EQ(child<QLabel>(w, "lSimTime")->text(), "08:30:00.000");
     EXPECT_EQ(child<QLabel>(w, "stepSizeLabel")->text(), "1.0x");
@@ -125,7 +125,7 @@ TEST(MainWindow, RunsTheBundledCityFromTheStartDialogAfterAnUnreadableMapToClosi
     start->click();
     EXPECT_FALSE(start->isEnabled() || step->isEnabled());
     EXPECT_TRUE(
-        waitUntil([&] { return number(w, "lSimStep") >= 40 && number(w, "lVehicleCount") > vehiclesAtStart; }, 20000))
+        waitUntil([&] { return number(w, "lSimStep") >= 40 && number(w, "lVehicleCount") > vehiclesAtStart; }, 60000))
         << "steps " << number(w, "lSimStep") << ", vehicles " << number(w, "lVehicleCount");
     EXPECT_EQ(number(w, "lVehicleCount"), number(w, "lCarCount") + number(w, "lBusCount") + number(w, "lTramCount"));
 

@@ -11,26 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using A = FourArmCrossroad;
-
-namespace {
-
-/// Puts a vehicle with its front `back` cells before the stop line of `from`, heading for `to`.
-void arrive(FourArmCrossroad &x, TestVehicle &v, A::Arm from, A::Arm to, int back = 0, int speed = 0)
-{
-    v.addRouteEntry(x.entry(from, to));
-    v.setSpeed(speed);
-    putAt(x.approach(from, back), v);
-}
-
-/// Puts a vehicle inside the path from `from` to `to`, its front `into` cells from the path start.
-void inside(FourArmCrossroad &x, TestVehicle &v, A::Arm from, A::Arm to, int into)
-{
-    putAt(x.pathCell(from, to)->cellAhead(into), v);
-    ASSERT_TRUE(v.tailCell()->inCrossroad);
-}
-
-} // namespace
 
 TEST(Yielding, PriorityToTheRightOncomingTrafficVehiclesInsideAndRoomBehindTheCrossroad)
 {
@@ -68,20 +51,20 @@ TEST(Yielding, PriorityToTheRightOncomingTrafficVehiclesInsideAndRoomBehindTheCr
         {A::W, A::E, {{A::W, A::E, 11, 0, OnExit}, {A::W, A::E, 23, 0, OnExit}}, false, "green, no room", true},
     };
     for (const Row &r : rows) {
-        FourArmCrossroad x(200, true, 40);
+        FourArmCrossroad x(200, 40);
         if (r.signal)
             x.addSemaphore();
         TestVehicle me;
         std::vector<TestVehicle> others(r.others.size());
-        arrive(x, me, r.from, r.to);
+        x.arrive(me, r.from, r.to);
         for (size_t i = 0; i < others.size(); ++i) {
             const Other &o = r.others[i];
             if (o.where == Inside)
-                inside(x, others[i], o.from, o.to, o.at);
+                putAt(x.pathCell(o.from, o.to)->cellAhead(o.at), others[i]);
             else if (o.where == OnExit)
                 putAt(x.exitCell(o.to, o.at), others[i]);
             else
-                arrive(x, others[i], o.from, o.to, o.at, o.speed);
+                x.arrive(others[i].setSpeed(o.speed), o.from, o.to, o.at);
         }
         EXPECT_EQ(x.crossroad->mayGo(&me), r.mayGo) << r.why;
     }
@@ -101,7 +84,7 @@ struct Gridlock
         for (int a = 0; a < 4; ++a)
             for (int i = 0; i < queue[size_t(a)]; ++i) {
                 vehicles.push_back(std::make_unique<TestVehicle>());
-                arrive(x, *vehicles.back(), A::Arm(a), A::next(A::next(A::Arm(a))), 12 * i);
+                x.arrive(*vehicles.back(), A::Arm(a), A::next(A::next(A::Arm(a))), 12 * i);
                 if (i == 0)
                     head[a] = vehicles.back().get();
             }
@@ -149,4 +132,39 @@ TEST(Deadlock, OneVehicleOfTheLongestQueueIsReleasedOnlyFromATrueGridlock)
         putAt(fullExit.x.exitCell(A::E, 11 + 12 * i), full[i]);
     EXPECT_TRUE(fullExit.x.crossroad->mayGo(fullExit.head[A::N]));
     EXPECT_EQ(fullExit.released(), nullptr);
+}
+
+// The signal cycle: 20 s green, 3 s amber, then the next group's 3 s amber and 20 s green.
+TEST(SemaphoreCycle, GroupsTakeTurnsThroughAmberAndALoneGroupComesBackToGreen)
+{
+    FourArmCrossroad x(10);
+    Semaphore *four = x.addSemaphore(); // groups W, S, E, N
+    Semaphore alone, none;
+    alone.addGroup(x.end(A::W));
+    const auto G = Semaphore::Green, Y = Semaphore::Amber, R = Semaphore::Red;
+    struct Row
+    {
+        int step;
+        Semaphore::Light w, s, e, alone;
+    };
+    // Steps of 250 ms: 80 = 20 s, 92 = 23 s, 104 = 26 s. A lone group is amber as the old and
+    // the new group at once.
+    const Row rows[] = {{0, G, R, R, G},   {79, G, R, R, G},  {80, Y, R, R, Y},  {92, R, Y, R, Y}, {103, R, Y, R, Y},
+                        {104, R, G, R, G}, {196, R, R, Y, Y}, {208, R, R, G, G}, {416, G, R, R, G}};
+    int steps = 0;
+    for (const Row &r : rows) {
+        for (; steps < r.step; ++steps) {
+            four->update();
+            alone.update();
+            none.update();
+        }
+        // Amber is not green.
+        EXPECT_EQ(std::make_tuple(four->light(x.end(A::W)), four->light(x.end(A::S)), four->light(x.end(A::E)),
+                                  alone.light(x.end(A::W)), four->isGreen(x.way(A::W))),
+                  std::make_tuple(r.w, r.s, r.e, r.alone, r.w == G))
+            << "step " << r.step;
+    }
+    EXPECT_TRUE(alone.isGreen(x.way(A::S))); // no group for that way
+    EXPECT_TRUE(none.lights().empty());
+    EXPECT_TRUE(none.isGreen(nullptr));
 }

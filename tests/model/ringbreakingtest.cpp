@@ -14,42 +14,36 @@ using A = FourArmCrossroad;
 
 namespace {
 
-void arrive(FourArmCrossroad &x, Vehicle &v, A::Arm from, A::Arm to, int back = 0)
+/// A four-arm crossroad with arms of 120 cells and its cell cache built.
+class RingBreaking : public ::testing::Test
 {
-    v.addRouteEntry(x.entry(from, to));
-    putAt(x.approach(from, back), v);
-}
-
-/// Fills the first cells of the exit lane of `arm` with standing cars, so nothing has room there.
-void fillExit(FourArmCrossroad &x, A::Arm arm, std::vector<TestVehicle> &cars)
-{
-    for (size_t i = 0; i < cars.size(); ++i)
-        putAt(x.exitCell(arm, 11 + 12 * int(i)), cars[i]);
-}
+protected:
+    void SetUp() override { precomputeCells(x.data.cells); }
+    FourArmCrossroad x{120};
+};
 
 } // namespace
 
-TEST(RingBreaking, AVehicleThatHasPassedTheStopLineIsNotTheOneApproaching)
+TEST_F(RingBreaking, AVehicleThatHasPassedTheStopLineIsNotTheOneApproaching)
 {
-    FourArmCrossroad x(120);
     TestVehicle leaving, next;
     leaving.addRouteEntry(x.entry(A::W, A::E));
     putAt(x.pathCell(A::W, A::E)->cellAhead(3), leaving); // its tail is still on the lane
-    arrive(x, next, A::W, A::E, 30);
+    x.arrive(next, A::W, A::E, 30);
     ASSERT_EQ(x.stopLine(A::W)->vehicle, &leaving);
     EXPECT_EQ(approachingVehicle(x.stopLine(A::W), 100), &next);
+    EXPECT_EQ(approachingVehicle(x.stopLine(A::W), 30), nullptr); // its front is 30 cells back: out of reach
     EXPECT_EQ(approachingVehicle(x.stopLine(A::S), 100), nullptr);
 }
 
-TEST(RingBreaking, AHeadWithoutRoomAndTheQueueBehindItAreNotWaitedFor)
+TEST_F(RingBreaking, AHeadWithoutRoomAndTheQueueBehindItAreNotWaitedFor)
 {
-    FourArmCrossroad x(120);
     std::vector<TestVehicle> full(5);
-    fillExit(x, A::E, full);
+    x.fillExit(A::E, full);
     TestVehicle head, second, me;
-    arrive(x, head, A::W, A::E);
-    arrive(x, second, A::W, A::E, 14);
-    arrive(x, me, A::N, A::S); // N yields to W, on its right
+    x.arrive(head, A::W, A::E);
+    x.arrive(second, A::W, A::E, 14);
+    x.arrive(me, A::N, A::S); // N yields to W, on its right
     const std::vector<LaneBinding *> exits = {x.out(A::E)};
     EXPECT_TRUE(conflictingLaneIsClear(x.in(A::W), exits, 10));
     EXPECT_TRUE(x.crossroad->mayGo(&me));
@@ -60,18 +54,13 @@ TEST(RingBreaking, AHeadWithoutRoomAndTheQueueBehindItAreNotWaitedFor)
     EXPECT_FALSE(x.crossroad->mayGo(&me));
 }
 
-TEST(RingBreaking, AVehicleOnAnotherPathIntoTheSameLaneIsSeenWhenItIsNearerTheMerge)
+TEST_F(RingBreaking, AVehicleOnAnotherPathIntoTheSameLaneIsSeenWhenItIsNearerTheMerge)
 {
-    FourArmCrossroad x(120);
     TestVehicle me, merging;
     me.setSpeed(6); // the look-ahead reaches beyond the merge
-    arrive(x, me, A::W, A::N);
+    x.arrive(me, A::W, A::N);
     merging.addRouteEntry(x.entry(A::E, A::N));
-    Cell *path = x.pathCell(A::E, A::N);
-    int cells = 0;
-    for (const Cell *c = path; c->inCrossroad; c = c->next)
-        ++cells;
-    putAt(path->cellAhead(cells - 2), merging);
+    putAt(x.pathCell(A::E, A::N)->cellAhead(x.pathLength(A::E, A::N) - 2), merging);
     auto sees = [](const Vehicle &v, const Vehicle &other) {
         EventList events;
         v.scanAhead(events);
@@ -84,15 +73,13 @@ TEST(RingBreaking, AVehicleOnAnotherPathIntoTheSameLaneIsSeenWhenItIsNearerTheMe
     EXPECT_FALSE(sees(merging, me)); // the one nearer the merge does not wait for the other
 }
 
-TEST(RingBreaking, ACarWithoutRoomTakesAnotherExitOnceItsPatienceIsOut)
+TEST_F(RingBreaking, ACarWithoutRoomTakesAnotherExitOnceItsPatienceIsOut)
 {
-    FourArmCrossroad x(120);
-    precomputeCells(x.data.cells);
     std::vector<TestVehicle> full(5);
-    fillExit(x, A::E, full);
+    x.fillExit(A::E, full);
     TestCar car;
     car.setLength(12);
-    arrive(x, car, A::W, A::E);
+    x.arrive(car, A::W, A::E);
     for (int step = 0; step < Car::PATIENCE; ++step) {
         car.decide();
         car.commitSpeed();
@@ -103,21 +90,16 @@ TEST(RingBreaking, ACarWithoutRoomTakesAnotherExitOnceItsPatienceIsOut)
     EXPECT_EQ(car.route().front().crossroad, x.crossroad);
 }
 
-TEST(RingBreaking, AVehicleThatHasWaitedTwiceAsLongMovesIntoTheCrossroadToWaitForRoom)
+TEST_F(RingBreaking, AVehicleThatHasWaitedLongerStillMovesIntoTheCrossroadToWaitForRoom)
 {
-    FourArmCrossroad x(120);
-    precomputeCells(x.data.cells);
     std::vector<TestVehicle> east(5), south(5), north(5); // every way out is full
-    fillExit(x, A::E, east);
-    fillExit(x, A::S, south);
-    fillExit(x, A::N, north);
+    x.fillExit(A::E, east);
+    x.fillExit(A::S, south);
+    x.fillExit(A::N, north);
     TestCar car;
     car.setLength(12);
-    arrive(x, car, A::W, A::E);
-    int pathCells = 0;
-    for (const Cell *c = x.pathCell(A::W, A::E); c->inCrossroad; c = c->next)
-        ++pathCells;
-    ASSERT_GE(pathCells, 12) << "the crossroad must hold the car";
+    x.arrive(car, A::W, A::E);
+    ASSERT_GE(x.pathLength(A::W, A::E), 12) << "the crossroad must hold the car";
     for (int step = 0; step < Vehicle::BOX_PATIENCE - 1; ++step) {
         car.decide();
         car.commitSpeed();
@@ -128,24 +110,22 @@ TEST(RingBreaking, AVehicleThatHasWaitedTwiceAsLongMovesIntoTheCrossroadToWaitFo
     EXPECT_EQ(car.nextExitLane(), x.out(A::E));
 }
 
-TEST(RingBreaking, ALongWaiterWithoutRoomIsNotLetGoFirst)
+TEST_F(RingBreaking, ALongWaiterWithoutRoomIsNotLetGoFirst)
 {
-    FourArmCrossroad x(120);
-    precomputeCells(x.data.cells);
     std::vector<TestVehicle> full(5);
-    fillExit(x, A::N, full);
+    x.fillExit(A::N, full);
     TestVehicle waiter, me;
-    arrive(x, waiter, A::S, A::N); // crosses the path of W to E
+    x.arrive(waiter, A::S, A::N); // crosses the path of W to E
     for (int step = 0; step <= LONG_WAIT; ++step)
         waiter.commitSpeed();
-    arrive(x, me, A::W, A::E);
+    x.arrive(me, A::W, A::E);
     EXPECT_TRUE(x.crossroad->mayGo(&me)) << "the waiter cannot take its turn";
     for (TestVehicle &v : full)
         release(&v);
     EXPECT_FALSE(x.crossroad->mayGo(&me)) << "with room the long waiter goes first";
 }
 
-TEST(RingBreaking, ABusBesideABusStandingInABayDrivesOn)
+TEST(RingBreakingAtBays, ABusBesideABusStandingInABayDrivesOn)
 {
     // The bus in the bay can only pull out once the lane beside it is free; a bus standing beside
     // it, whether or not the bay is its stop, would keep it there for good.

@@ -12,7 +12,6 @@
 #include "timetable/publictransportline.h"
 
 #include <memory>
-#include <string>
 #include <vector>
 
 /// A bus or tram with setters for the state its rules read, for tests only.
@@ -45,6 +44,9 @@ private:
 using TestBus = TestGuided<Bus>;
 using TestTram = TestGuided<Tram>;
 
+/// An id no stop of the tests has: a stop of a line that got no cells in the network.
+constexpr int64_t NO_CELL_STOP = 900001;
+
 /// A line record with the fields a vehicle copies.
 inline PublicTransportLine makeLine(const std::vector<int64_t> &wayIds, const std::vector<int64_t> &stopIds,
                                     const std::vector<int32_t> &offsetsSec, int32_t vehicleType = 0)
@@ -62,33 +64,24 @@ inline PublicTransportLine makeLine(const std::vector<int64_t> &wayIds, const st
 class StopStreet
 {
 public:
-    explicit StopStreet(int cells, int64_t wayId = 7) : osmWay(std::make_unique<Way>())
+    explicit StopStreet(int cells, int64_t wayId = 7) : lane(makeChain(data, cells))
     {
-        osmWay->setId(wayId);
-        binding = std::make_unique<WayBinding>(osmWay.get());
-        laneBinding = std::make_unique<LaneBinding>();
-        laneBinding->direction = &binding->forward;
-        binding->forward.lanes.push_back(laneBinding.get());
-        lane = makeChain(data, cells);
-        for (Cell *c : lane)
-            c->wayLink = laneBinding.get();
-        laneBinding->firstCell = lane.front();
-        laneBinding->lastCell = lane.back();
+        osmWay.setId(wayId);
+        bindLane(laneBinding, lane, &binding.forward);
     }
 
     /// A bus stop with a bay of `count` cells beside lane cells `from` to `from + count − 1`.
     OSMStop *addBay(int from, int count)
     {
-        OSMStop *stop = newStop(BusStop);
-        Cell *previous = nullptr;
+        const int64_t id = 1000 + int64_t(stops.size());
+        OSMStop *stop = stops.emplace_back(std::make_unique<OSMStop>(id, "stop", BusStop, nullptr)).get();
         for (int i = 0; i < count; ++i) {
             Cell *bay = data.createCell();
             bay->location = geo::moveLocation(lane[size_t(from + i)]->location, 180.0, 3.0);
             bay->stop = stop;
             linkSide(lane[size_t(from + i)], bay);
-            if (previous)
-                link(previous, bay);
-            previous = bay;
+            if (i > 0)
+                link(bayCells.back(), bay);
             bayCells.push_back(bay);
         }
         return stop;
@@ -98,16 +91,9 @@ public:
     std::vector<Cell *> bayCells; ///< of every bay, in creation order
 
 private:
-    OSMStop *newStop(StopKind kind)
-    {
-        stops.push_back(std::make_unique<OSMStop>(int64_t(1000 + stops.size()), "stop " + std::to_string(stops.size()),
-                                                  kind, nullptr));
-        return stops.back().get();
-    }
-
-    std::unique_ptr<Way> osmWay;
-    std::unique_ptr<WayBinding> binding;
-    std::unique_ptr<LaneBinding> laneBinding;
+    Way osmWay;
+    WayBinding binding{&osmWay};
+    LaneBinding laneBinding;
     std::vector<std::unique_ptr<OSMStop>> stops;
 };
 

@@ -40,6 +40,17 @@ void putAt(Cell *front, Vehicle &vehicle)
     ASSERT_TRUE(place(front, &vehicle)) << "vehicle " << vehicle.id() << " does not fit";
 }
 
+void bindLane(LaneBinding &lane, const std::vector<Cell *> &cells, DirectionBinding *direction)
+{
+    for (Cell *c : cells)
+        c->wayLink = &lane;
+    lane.firstCell = cells.front();
+    lane.lastCell = cells.back();
+    lane.direction = direction;
+    if (direction)
+        direction->lanes.push_back(&lane);
+}
+
 namespace {
 
 const Location CENTRE(50.0, 14.0);
@@ -55,71 +66,50 @@ Location armPoint(int arm, double along, double right)
 
 } // namespace
 
-FourArmCrossroad::FourArmCrossroad(int laneCells, bool withConflicts, int exitCells)
+FourArmCrossroad::FourArmCrossroad(int laneCells, int exitCells)
 {
-    const int outCells = exitCells > 0 ? exitCells : laneCells;
-    node = std::make_unique<NodeBinding>(nullptr);
     crossroad = new Crossroad;
     data.crossroads.push_back(crossroad);
-    crossroad->setJunction(node.get());
+    crossroad->setJunction(&node);
     crossroad->setKind(Crossroad::RoadOnly);
     for (int a = 0; a < 4; ++a) {
         ArmData &arm = arms[a];
-        arm.osmWay = std::make_unique<Way>();
-        arm.osmWay->setId(a + 1);
-        arm.binding = std::make_unique<WayBinding>(arm.osmWay.get());
-        arm.end = std::make_unique<WayEnd>(arm.binding.get(), true, a);
-        arm.binding->startEnd = arm.end.get();
-        arm.in = std::make_unique<LaneBinding>(10 + 2 * a);
-        arm.out = std::make_unique<LaneBinding>(11 + 2 * a);
-        arm.in->direction = &arm.binding->backward;
-        arm.out->direction = &arm.binding->forward;
-        arm.binding->backward.lanes.push_back(arm.in.get());
-        arm.binding->forward.lanes.push_back(arm.out.get());
-        node->wayEnds.push_back(arm.end.get());
-
+        arm.osmWay.setId(a + 1);
+        arm.end.serial = a;
+        arm.binding.startEnd = &arm.end;
+        node.wayEnds.push_back(&arm.end);
+        arm.in.serial = 10 + 2 * a;
+        arm.out.serial = 11 + 2 * a;
         // Right-hand traffic: arriving on the left of the outward direction, leaving on its right.
-        const double inner = 6.0;
-        arm.inCells = makeChain(data, laneCells, armPoint(a, inner + 0.25 * (laneCells - 1), -1.5),
+        arm.inCells = makeChain(data, laneCells, armPoint(a, 6.0 + 0.25 * (laneCells - 1), -1.5),
                                 geo::addToBearing(ARM_BEARING[a], 180.0));
-        arm.outCells = makeChain(data, outCells, armPoint(a, inner, 1.5), ARM_BEARING[a]);
-        for (Cell *c : arm.inCells)
-            c->wayLink = arm.in.get();
-        for (Cell *c : arm.outCells)
-            c->wayLink = arm.out.get();
+        arm.outCells = makeChain(data, exitCells > 0 ? exitCells : laneCells, armPoint(a, 6.0, 1.5), ARM_BEARING[a]);
+        bindLane(arm.in, arm.inCells, &arm.binding.backward);
+        bindLane(arm.out, arm.outCells, &arm.binding.forward);
         arm.inCells.back()->crossroad = crossroad;
-        arm.in->firstCell = arm.inCells.front();
-        arm.in->lastCell = arm.inCells.back();
-        arm.out->firstCell = arm.outCells.front();
-        arm.out->lastCell = arm.outCells.back();
     }
-    for (int f = 0; f < 4; ++f) {
+    for (int f = 0; f < 4; ++f)
         for (Arm t = next(Arm(f)); t != Arm(f); t = next(t)) {
             Cell *from = arms[f].inCells.back();
             Cell *to = arms[t].outCells.front();
-            const double metres = geo::distance(from->location, to->location);
-            const int count = std::max(2, int(std::ceil(metres / 0.25)) - 1);
-            Cell *first = nullptr;
-            Cell *last = nullptr;
+            const int count = std::max(2, int(std::ceil(geo::distance(from->location, to->location) / 0.25)) - 1);
+            std::vector<Cell *> path;
             for (int i = 1; i <= count; ++i) {
-                Cell *cell = data.createCell();
-                cell->location = geo::intermediateLocation(from->location, to->location, double(i) / (count + 1));
-                cell->inCrossroad = true;
-                if (last)
-                    link(last, cell);
-                else
-                    first = cell;
-                last = cell;
+                path.push_back(data.createCell());
+                path.back()->location =
+                    geo::intermediateLocation(from->location, to->location, double(i) / (count + 1));
+                path.back()->inCrossroad = true;
+                if (i > 1)
+                    link(path[size_t(i - 2)], path.back());
             }
-            first->previous = from;
-            last->next = to;
-            crossroad->addPath(in(Arm(f)), out(t), first);
-            paths.push_back({{Arm(f), t}, first});
+            path.front()->previous = from;
+            path.back()->next = to;
+            crossroad->addPath(in(Arm(f)), out(t), path.front());
+            paths[f][t] = path.front();
         }
-    }
-    if (withConflicts)
-        for (const auto &p : paths)
-            addConflicts(p.first.first, p.first.second);
+    for (int f = 0; f < 4; ++f)
+        for (Arm t = next(Arm(f)); t != Arm(f); t = next(t))
+            addConflicts(Arm(f), t);
 }
 
 void FourArmCrossroad::addConflicts(Arm from, Arm to)
@@ -138,24 +128,36 @@ void FourArmCrossroad::addConflicts(Arm from, Arm to)
             crossroad->addConflict(in(from), out(to), in(x), out(y));
 }
 
-Cell *FourArmCrossroad::pathCell(Arm from, Arm to) const
-{
-    for (const auto &p : paths)
-        if (p.first.first == from && p.first.second == to)
-            return p.second;
-    return nullptr;
-}
-
-RouteEntry FourArmCrossroad::entry(Arm from, Arm to) const
+RouteEntry FourArmCrossroad::entry(Arm from, Arm to)
 {
     return RouteEntry{crossroad, pathCell(from, to), in(from), out(to)};
+}
+
+void FourArmCrossroad::arrive(Vehicle &v, Arm from, Arm to, int back)
+{
+    v.addRouteEntry(entry(from, to));
+    putAt(approach(from, back), v);
+}
+
+void FourArmCrossroad::fillExit(Arm arm, std::vector<TestVehicle> &vehicles)
+{
+    for (size_t i = 0; i < vehicles.size(); ++i)
+        putAt(exitCell(arm, 11 + 12 * int(i)), vehicles[i]);
+}
+
+int FourArmCrossroad::pathLength(Arm from, Arm to)
+{
+    int cells = 0;
+    for (const Cell *c = pathCell(from, to); c->inCrossroad; c = c->next)
+        ++cells;
+    return cells;
 }
 
 Semaphore *FourArmCrossroad::addSemaphore()
 {
     auto *semaphore = new Semaphore;
-    for (const ArmData &arm : arms)
-        semaphore->addGroup(arm.end.get());
+    for (ArmData &arm : arms)
+        semaphore->addGroup(&arm.end);
     crossroad->setSemaphore(semaphore);
     data.semaphores.push_back(semaphore);
     return semaphore;
@@ -164,19 +166,16 @@ Semaphore *FourArmCrossroad::addSemaphore()
 CrossroadsInARow::CrossroadsInARow(int cellsPerLane, int cellsPerPath)
 {
     const std::vector<Cell *> all = makeChain(data, 3 * cellsPerLane + 2 * cellsPerPath);
-    size_t at = 0;
+    auto at = all.begin();
     for (int i = 0; i < 3; ++i) {
-        lane[i] = std::make_unique<LaneBinding>(i);
-        laneCells[i].assign(all.begin() + long(at), all.begin() + long(at) + cellsPerLane);
-        at += size_t(cellsPerLane);
-        for (Cell *c : laneCells[i])
-            c->wayLink = lane[i].get();
-        lane[i]->firstCell = laneCells[i].front();
-        lane[i]->lastCell = laneCells[i].back();
+        lane[i].serial = i;
+        laneCells[i].assign(at, at + cellsPerLane);
+        at += cellsPerLane;
+        bindLane(lane[i], laneCells[i]);
         if (i == 2)
             break;
-        pathCells[i].assign(all.begin() + long(at), all.begin() + long(at) + cellsPerPath);
-        at += size_t(cellsPerPath);
+        pathCells[i].assign(at, at + cellsPerPath);
+        at += cellsPerPath;
         for (Cell *c : pathCells[i])
             c->inCrossroad = true;
         crossroad[i] = new Crossroad;
@@ -187,5 +186,5 @@ CrossroadsInARow::CrossroadsInARow(int cellsPerLane, int cellsPerPath)
         laneCells[i].back()->crossroad = crossroad[i];
     }
     for (int i = 0; i < 2; ++i)
-        crossroad[i]->addPath(lane[i].get(), lane[i + 1].get(), pathCells[i].front());
+        crossroad[i]->addPath(&lane[i], &lane[i + 1], pathCells[i].front());
 }

@@ -7,7 +7,6 @@
 #include "model/vehicle.h"
 #include "osm/way.h"
 
-#include <memory>
 #include <type_traits>
 #include <vector>
 
@@ -31,34 +30,8 @@ public:
     Exposed &setMaxSpeed(int32_t v) { return set(this->m_maxSpeed, v); }
     Exposed &setSpeedLimit(int32_t v) { return set(this->m_speedLimit, v); }
 
-    /// Everything a decision may change.
-    struct Decided
-    {
-        std::deque<RouteEntry> route;
-        int32_t speedLimit;
-        int32_t nextSpeed;
-        bool finished;
-        RandomStream random;
-    };
-    Decided decided() const
-    {
-        return Decided{this->m_route, this->m_speedLimit, this->m_nextSpeed, this->m_finished, this->m_random};
-    }
-    void restore(const Decided &d)
-    {
-        this->m_route = d.route;
-        this->m_speedLimit = d.speedLimit;
-        this->m_nextSpeed = d.nextSpeed;
-        this->m_finished = d.finished;
-        this->m_random = d.random;
-    }
-
 private:
-    Exposed &set(int32_t &field, int32_t v)
-    {
-        field = v;
-        return *this;
-    }
+    Exposed &set(int32_t &field, int32_t v) { return field = v, *this; }
 };
 
 using TestVehicle = Exposed<Vehicle>;
@@ -72,11 +45,13 @@ std::vector<Cell *> makeChain(SimulationData &data, int count, const Location &s
 void link(Cell *a, Cell *b);
 /// Places the vehicle with its front on `front`; fails the test if it does not fit.
 void putAt(Cell *front, Vehicle &vehicle);
+/// Makes `cells` the cells of `lane`, which belongs to `direction` when one is given.
+void bindLane(LaneBinding &lane, const std::vector<Cell *> &cells, DirectionBinding *direction = nullptr);
 
 /// Four two-way single-lane arms meeting at one node, with road paths from every incoming lane
-/// to the three other arms (right turn, straight on, left turn, in that order) and, if asked for,
-/// the conflicts of priority to the right: a path yields to road traffic entering from its right
-/// and a left turn to oncoming traffic.
+/// to the three other arms (right turn, straight on, left turn, in that order) and the conflicts
+/// of priority to the right: a path yields to road traffic entering from its right and a left
+/// turn to oncoming traffic.
 class FourArmCrossroad
 {
 public:
@@ -85,28 +60,32 @@ public:
 
     /// `laneCells` cells per incoming and outgoing lane; `exitCells` overrides the length of the
     /// outgoing lanes when positive.
-    explicit FourArmCrossroad(int laneCells = 60, bool withConflicts = true, int exitCells = 0);
-    FourArmCrossroad(const FourArmCrossroad &) = delete;
-    FourArmCrossroad &operator=(const FourArmCrossroad &) = delete;
+    explicit FourArmCrossroad(int laneCells = 60, int exitCells = 0);
 
     SimulationData data;
     Crossroad *crossroad = nullptr;
 
-    LaneBinding *in(Arm arm) const { return arms[arm].in.get(); }
-    LaneBinding *out(Arm arm) const { return arms[arm].out.get(); }
-    WayEnd *end(Arm arm) const { return arms[arm].end.get(); }
-    WayBinding *way(Arm arm) const { return arms[arm].binding.get(); }
+    LaneBinding *in(Arm arm) { return &arms[arm].in; }
+    LaneBinding *out(Arm arm) { return &arms[arm].out; }
+    WayEnd *end(Arm arm) { return &arms[arm].end; }
+    WayBinding *way(Arm arm) { return &arms[arm].binding; }
     /// Last cell of the incoming lane of `arm`.
-    Cell *stopLine(Arm arm) const { return arms[arm].inCells.back(); }
+    Cell *stopLine(Arm arm) { return arms[arm].inCells.back(); }
     /// The `i`-th cell of the incoming lane of `arm` counted back from the stop line (0 = stop line).
-    Cell *approach(Arm arm, int i) const { return arms[arm].inCells[arms[arm].inCells.size() - 1 - size_t(i)]; }
-    Cell *exitCell(Arm arm, int i) const { return arms[arm].outCells[size_t(i)]; }
+    Cell *approach(Arm arm, int i) { return arms[arm].inCells[arms[arm].inCells.size() - 1 - size_t(i)]; }
+    Cell *exitCell(Arm arm, int i) { return arms[arm].outCells[size_t(i)]; }
     /// First cell of the path from `from` to `to`.
-    Cell *pathCell(Arm from, Arm to) const;
+    Cell *pathCell(Arm from, Arm to) { return paths[from][to]; }
     /// The route entry of a vehicle coming from `from` and leaving towards `to`.
-    RouteEntry entry(Arm from, Arm to) const;
+    RouteEntry entry(Arm from, Arm to);
     /// Adds a semaphore with one group per arm in arm order; owned by `data`.
     Semaphore *addSemaphore();
+    /// Puts the vehicle with its front `back` cells before the stop line of `from`, heading for `to`.
+    void arrive(Vehicle &v, Arm from, Arm to, int back = 0);
+    /// Puts standing vehicles 12 cells apart from the start of the exit lane of `arm` on.
+    void fillExit(Arm arm, std::vector<TestVehicle> &vehicles);
+    /// Cells of the path from `from` to `to`.
+    int pathLength(Arm from, Arm to);
 
     static Arm next(Arm a) { return Arm((a + 1) % 4); }
     static Arm previous(Arm a) { return Arm((a + 3) % 4); }
@@ -114,17 +93,15 @@ public:
 private:
     struct ArmData
     {
-        std::unique_ptr<Way> osmWay;
-        std::unique_ptr<WayBinding> binding;
-        std::unique_ptr<WayEnd> end;
-        std::unique_ptr<LaneBinding> in;
-        std::unique_ptr<LaneBinding> out;
-        std::vector<Cell *> inCells;
-        std::vector<Cell *> outCells;
+        Way osmWay;
+        WayBinding binding{&osmWay};
+        WayEnd end{&binding, true, 0};
+        LaneBinding in, out;
+        std::vector<Cell *> inCells, outCells;
     };
     ArmData arms[4];
-    std::unique_ptr<NodeBinding> node;
-    std::vector<std::pair<std::pair<Arm, Arm>, Cell *>> paths;
+    NodeBinding node{nullptr};
+    Cell *paths[4][4] = {}; ///< first cells by arm from and arm to
 
     void addConflicts(Arm from, Arm to);
 };
@@ -135,20 +112,15 @@ class CrossroadsInARow
 {
 public:
     CrossroadsInARow(int laneCells, int pathCells);
-    CrossroadsInARow(const CrossroadsInARow &) = delete;
-    CrossroadsInARow &operator=(const CrossroadsInARow &) = delete;
 
     SimulationData data;
     Crossroad *crossroad[2] = {nullptr, nullptr};
-    std::unique_ptr<LaneBinding> lane[3];
+    LaneBinding lane[3];
     std::vector<Cell *> laneCells[3];
     std::vector<Cell *> pathCells[2];
 
     /// The route entry through crossroad i.
-    RouteEntry entry(int i) const
-    {
-        return RouteEntry{crossroad[i], pathCells[i].front(), lane[i].get(), lane[i + 1].get()};
-    }
+    RouteEntry entry(int i) { return RouteEntry{crossroad[i], pathCells[i].front(), &lane[i], &lane[i + 1]}; }
 };
 
 #endif
