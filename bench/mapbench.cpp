@@ -8,7 +8,6 @@
 #include "map/maptiledownloader.h"
 #include "map/slippymap.h"
 #include "map/visualization.h"
-#include "model/generator.h"
 #include "model/simulationdata.h"
 #include "osm/osmdata.h"
 #include "tests/stderrcapture.h"
@@ -43,8 +42,7 @@ std::unique_ptr<Simulation> prepareCity()
     simulation->startSim();
     // At their own pace the generators keep about 350 cars in the flowing city: feed it four times
     // as fast to fill it to the car cap.
-    for (Generator *generator : simulation->simulationData()->generators)
-        generator->period = std::max(1, generator->period / 4);
+    simulation->simulationData()->feedGenerators(4);
     return simulation;
 }
 

@@ -2,7 +2,6 @@
 
 #include "engine/simulation.h"
 #include "engine/simulationcontrol.h"
-#include "model/generator.h"
 #include "model/simulationdata.h"
 
 #include <benchmark/benchmark.h>
@@ -27,8 +26,7 @@ void BM_StepAtCap(benchmark::State &state)
     simulation.startSim();
     SimulationControl *control = simulation.simulationControl();
     SimulationData *data = simulation.simulationData();
-    for (Generator *generator : data->generators)
-        generator->period = std::max(1, generator->period / 4);
+    data->feedGenerators(4);
     int warmUpSteps = 0;
     for (; (data->cars.size() < 667 || warmUpSteps < 2400) && warmUpSteps < 20000; ++warmUpSteps)
         control->step();

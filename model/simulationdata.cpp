@@ -9,6 +9,7 @@
 #include "simulationlocks.h"
 #include "tram.h"
 
+#include <algorithm>
 #include <new>
 
 SimulationData::~SimulationData()
@@ -35,6 +36,14 @@ SimulationData::~SimulationData()
         delete crossroad;
     for (Semaphore *semaphore : semaphores)
         delete semaphore;
+}
+
+void SimulationData::feedGenerators(int64_t factor)
+{
+    if (factor <= 1)
+        return;
+    for (Generator *generator : generators)
+        generator->period = int32_t(std::max<int64_t>(1, generator->period / factor));
 }
 
 Cell *SimulationData::createCell()

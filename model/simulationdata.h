@@ -43,6 +43,9 @@ struct SimulationData
     /// next stop and top speed), trams, buses and cars in list order: equal hashes mean equal
     /// states for the purpose of comparing runs.
     uint64_t stateHash() const;
+    /// Makes every generator start cars `factor` times as often (each period at least one step):
+    /// a heavier load than the city's own, for batch runs and benchmarks at the car cap.
+    void feedGenerators(int64_t factor);
 
     int32_t step = 0;
     QTime time;

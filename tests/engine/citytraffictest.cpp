@@ -9,7 +9,6 @@
 #include "engine/simulation.h"
 #include "engine/simulationcontrol.h"
 #include "engine/trafficcensus.h"
-#include "model/generator.h"
 #include "model/tram.h"
 
 #include <gtest/gtest.h>
@@ -68,8 +67,7 @@ TEST(CityTraffic, TheBundledCityKeepsMovingOnSoundCellsAndBusesAndTramsServeThei
     testmaps::expectSoundNetwork(*simulation->bindingData(), sim);
     // At their own pace the generators keep the flowing city at half the car cap: feed it four
     // times as fast, so that it runs at the cap from the second minute on.
-    for (Generator *generator : sim.generators)
-        generator->period /= 4;
+    sim.feedGenerators(4);
     SimulationControl &control = *simulation->simulationControl();
     TrafficCensus census;
     ServedStops served;

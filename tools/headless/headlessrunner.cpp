@@ -8,7 +8,6 @@
 #include "model/bus.h"
 #include "model/car.h"
 #include "model/cell.h"
-#include "model/generator.h"
 #include "model/simulationdata.h"
 #include "model/tram.h"
 #include "model/units.h"
@@ -123,9 +122,7 @@ void HeadlessRunner::prepared()
     }
     // A heavier load than the city's own: at their own pace the generators keep the bundled city
     // well below the car cap while it flows.
-    if (options.feed > 1)
-        for (Generator *generator : simulation->simulationData()->generators)
-            generator->period = int32_t(std::max<int64_t>(1, generator->period / options.feed));
+    simulation->simulationData()->feedGenerators(options.feed);
     QMetaObject::invokeMethod(simulation.get(), "startSim", Qt::QueuedConnection);
 }
 
