@@ -62,6 +62,17 @@ public:
     bool hasTurn() const { return turnValid; }
     /// Signed turn at this cell in degrees, positive to the right (see `turnAngle`); needs `hasTurn()`.
     double turn() const { return cachedTurn; }
+    /// Whether a walk along the lane finds nothing at this cell but its occupant: no stop or bay
+    /// beside it, no crossroad or chain end after it, not the last cell of a crossroad path.
+    bool isPlain() const { return !side && !stop && !crossroad && next && !(inCrossroad && !next->inCrossroad); }
+    /// Number of plain cells from this one on that lie one after another in memory, each the
+    /// `next` of the one before (0 when this cell is not plain or the cache is not filled). A walk
+    /// over them can read their occupants without following the links one by one.
+    int32_t plainRun() const { return cachedPlainRun; }
+    /// Number of cells from this one on, one after another in memory and each the `next` and
+    /// `previous` of its neighbours, that each bend by less than the 2° a walk counts as a curve
+    /// (0 when the cache is not filled or this cell bends more).
+    int32_t straightRun() const { return cachedStraightRun; }
 
 private:
     friend void precomputeCells(const std::vector<Cell *> &cells);
@@ -72,6 +83,8 @@ private:
     int32_t cachedCellsToEnd = 0;
     double cachedBearing = 0.0;
     double cachedTurn = 0.0;
+    int32_t cachedPlainRun = 0;
+    int32_t cachedStraightRun = 0;
     bool cacheValid = false;
     bool turnValid = false; ///< previous->next is this cell and next exists
 };

@@ -3,6 +3,37 @@
 #include "cell.h"
 #include "vehicle.h"
 
+#include <algorithm>
+
+namespace {
+/// Calls visit(c) for the n cells along `next` from `cell` (fewer where the chain ends); false,
+/// after some visits, when the chain loops back to `cell` within them. Runs of plain cells that
+/// lie one after another are read without following their links, so the reads overlap.
+template <typename Visit> bool visitAhead(const Cell *cell, int32_t n, Visit visit)
+{
+    const Cell *c = cell;
+    for (int32_t i = 0; i < n && c;) {
+        if (i > 0 && c == cell)
+            return false;
+        const int32_t run = std::min(c->plainRun(), n - i);
+        if (run > 1) {
+            for (int32_t k = 0; k < run; ++k) {
+                if (i + k > 0 && c + k == cell)
+                    return false;
+                visit(c + k);
+            }
+            i += run;
+            c = c[run - 1].next;
+        } else {
+            visit(c);
+            ++i;
+            c = c->next;
+        }
+    }
+    return true;
+}
+} // namespace
+
 int32_t distanceToCrossroad(const Cell *cell)
 {
     if (!cell)
@@ -99,37 +130,22 @@ int32_t standingQueue(const Cell *cell)
 
 int32_t vehiclesAhead(const Cell *cell, int32_t n)
 {
-    if (!cell || n < 1)
-        return 0;
     int32_t count = 0;
     const Vehicle *last = nullptr;
-    const Cell *c = cell;
-    for (int32_t i = 0; i < n && c; ++i) {
-        if (i > 0 && c == cell)
-            return 0;
+    const bool ends = visitAhead(cell, n, [&](const Cell *c) {
         if (c->vehicle && c->vehicle != last) {
             last = c->vehicle;
             ++count;
         }
-        c = c->next;
-    }
-    return count;
+    });
+    return ends ? count : 0;
 }
 
 int32_t occupiedAhead(const Cell *cell, int32_t n)
 {
-    if (!cell || n < 1)
-        return 0;
     int32_t count = 0;
-    const Cell *c = cell;
-    for (int32_t i = 0; i < n && c; ++i) {
-        if (i > 0 && c == cell)
-            return 0;
-        if (c->vehicle)
-            ++count;
-        c = c->next;
-    }
-    return count;
+    const bool ends = visitAhead(cell, n, [&](const Cell *c) { count += c->vehicle ? 1 : 0; });
+    return ends ? count : 0;
 }
 
 int32_t occupiedInLoop(const Cell *cell)
