@@ -13,15 +13,21 @@
 void ApproachIndex::build(const std::vector<Crossroad *> &crossroads)
 {
     nearest.clear();
+    firstSlot.assign(1, 0);
+    crossroadSlots.clear();
     for (const Crossroad *crossroad : crossroads) {
-        if (crossroad->hasSemaphore())
-            continue;
-        for (Cell *stopLine : crossroad->stopLines()) {
-            if (stopLine && stopLine->approachSlot < 0) {
-                stopLine->approachSlot = int32_t(nearest.size());
-                nearest.push_back(Nearest{0, nullptr});
+        if (!crossroad->hasSemaphore()) {
+            for (Cell *stopLine : crossroad->stopLines()) {
+                if (!stopLine)
+                    continue;
+                if (stopLine->approachSlot < 0) {
+                    stopLine->approachSlot = int32_t(nearest.size());
+                    nearest.push_back(Nearest{0, nullptr});
+                }
+                crossroadSlots.push_back(stopLine->approachSlot);
             }
         }
+        firstSlot.push_back(crossroadSlots.size());
     }
     built = true;
 }
@@ -63,4 +69,14 @@ const Vehicle *ApproachIndex::upstream(const Cell *stopLine) const
         return approachingVehicle(stopLine, REACH);
     const Cell *cell = nearest[size_t(stopLine->approachSlot)].cell;
     return cell ? cell->vehicle : nullptr;
+}
+
+int32_t ApproachIndex::occupiedApproaches(size_t index) const
+{
+    if (index + 1 >= firstSlot.size())
+        return 0;
+    int32_t count = 0;
+    for (size_t i = firstSlot[index]; i < firstSlot[index + 1]; ++i)
+        count += nearest[size_t(crossroadSlots[i])].cell ? 1 : 0;
+    return count;
 }
