@@ -51,14 +51,14 @@ void MovePhase::run(SimulationData &data)
             stays[i] = 1;
         }
         for (Cell *c : targets[i]) {
-            clash = clash || c->vehicle;
-            c->vehicle = v;
+            clash = clash || c->vehicle();
+            c->setVehicle(v);
         }
     }
     if (clash) {
         for (size_t i = 0; i < n; ++i)
             for (Cell *c : targets[i])
-                c->vehicle = nullptr;
+                c->setVehicle(nullptr);
         settle();
         for (size_t i = 0; i < n; ++i)
             occupy(targets[i], vehicles[i]);

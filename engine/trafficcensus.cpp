@@ -15,7 +15,7 @@ template <typename V> int64_t cellsTakenOver(const std::vector<V *> &list)
     int64_t count = 0;
     for (const V *v : list)
         for (const Cell *cell : v->cells())
-            if (cell->vehicle != v)
+            if (cell->vehicle() != v)
                 ++count;
     return count;
 }

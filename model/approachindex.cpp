@@ -49,7 +49,7 @@ template <typename V> void ApproachIndex::addVehicles(const std::vector<V *> &ve
         // the lane cells whose chain ends there: crossroad paths leading to the lane are not linked
         // back to it.
         const Cell *cell = vehicle->frontCell();
-        if (!cell || cell->vehicle != vehicle || cell->inCrossroad)
+        if (!cell || cell->vehicle() != vehicle || cell->inCrossroad)
             continue;
         const Cell *end = cell->chainEnd();
         if (!end || end->approachSlot < 0)
@@ -68,7 +68,7 @@ const Vehicle *ApproachIndex::upstream(const Cell *stopLine) const
     if (stopLine->approachSlot < 0 || size_t(stopLine->approachSlot) >= nearest.size())
         return approachingVehicle(stopLine, REACH);
     const Cell *cell = nearest[size_t(stopLine->approachSlot)].cell;
-    return cell ? cell->vehicle : nullptr;
+    return cell ? cell->vehicle() : nullptr;
 }
 
 int32_t ApproachIndex::occupiedApproaches(size_t index) const

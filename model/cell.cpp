@@ -28,8 +28,8 @@ Vehicle *Cell::vehicleUpstream(int32_t n) const
 {
     const Cell *c = this;
     for (int32_t i = 0; i < n && c; ++i, c = c->previous) {
-        if (c->vehicle)
-            return c->vehicle;
+        if (c->vehicle())
+            return c->vehicle();
         if (c->previous == this)
             break;
     }
@@ -143,7 +143,8 @@ void precomputeCells(const std::vector<Cell *> &cells)
         }
     }
     // Cells are created lane by lane into contiguous blocks, so most lane cells sit right before
-    // their `next`. A run only ever continues to a higher address, so the walks below end.
+    // their `next`, with their occupants side by side in the run's data. A run only ever
+    // continues to a higher address, so the walks below end.
     const auto measureRuns = [&](int32_t Cell::*runLength, auto inRun, auto linksTo) {
         for (Cell *start : cells) {
             if (!start->cacheValid || start->*runLength > 0 || !inRun(start))
@@ -153,7 +154,8 @@ void precomputeCells(const std::vector<Cell *> &cells)
             while (inRun(c) && c->*runLength == 0) {
                 walk.push_back(c);
                 Cell *n = c->next;
-                const bool adjacent = reinterpret_cast<uintptr_t>(n) == reinterpret_cast<uintptr_t>(c) + sizeof(Cell);
+                const bool adjacent = reinterpret_cast<uintptr_t>(n) == reinterpret_cast<uintptr_t>(c) + sizeof(Cell) &&
+                                      c->occupantEntry && n->occupantEntry == c->occupantEntry + 1;
                 if (!adjacent || !n->cacheValid || !linksTo(c, n))
                     break;
                 c = n;

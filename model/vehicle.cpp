@@ -37,12 +37,14 @@ const Vehicle *frontMostOnPath(const Cell *pathCell, const Cell *skip, int32_t &
     for (const Cell *c = pathCell; c && c->inCrossroad;) {
         // A plain cell inside a crossroad leads to another one, so a run stays on the path.
         const int32_t run = std::max(1, c->plainRun());
+        Vehicle *const *occupants = run > 1 ? c->occupants() : nullptr;
         for (int32_t k = 0; k < run; ++k) {
             const Cell *x = c + k;
             if (x == skip)
                 return nullptr;
-            if (x->vehicle && x->vehicle->frontCell() == x) {
-                found = x->vehicle;
+            const Vehicle *v = occupants ? occupants[k] : x->vehicle();
+            if (v && v->frontCell() == x) {
+                found = v;
                 frontIndex = count;
             }
             ++count;
@@ -146,12 +148,13 @@ void Vehicle::scanAhead(EventList &events) const
     int32_t lastSideId = m_id;
     int64_t lastTramStop = -1;
     for (int32_t d = 1;; ++d) {
-        // Most cells are plain lane cells, laid out one after another: read their occupants
-        // without following the links, so that the reads need not wait for each other.
+        // Most cells are plain lane cells, laid out one after another: read their occupants side
+        // by side, without following the links, so that the reads need not wait for each other.
         if (const int32_t run = c->plainRun(); run > 1) {
             const int32_t last = std::min(run - 1, horizon + 1 - d);
+            Vehicle *const *occupants = c->occupants();
             for (int32_t i = 0; i <= last; ++i) {
-                const Vehicle *v = c[i].vehicle;
+                const Vehicle *v = occupants[i];
                 if (v && v != this && v->id() != lastPathId) {
                     events.add(EventVehicle, c + i, d + i - 1);
                     lastPathId = v->id();
@@ -163,7 +166,7 @@ void Vehicle::scanAhead(EventList &events) const
             c = c[run - 1].next;
             continue;
         }
-        const Vehicle *v = c->vehicle;
+        const Vehicle *v = c->vehicle();
         if (v && v != this && v->id() != lastPathId) {
             events.add(EventVehicle, c, d - 1);
             lastPathId = v->id();
@@ -173,9 +176,9 @@ void Vehicle::scanAhead(EventList &events) const
             if (next && c->inCrossroad && !next->inCrossroad)
                 seeMergingTraffic(c, next, d, events);
             const Cell *side = c->side;
-            if (side && side->vehicle && side->vehicle->id() != lastSideId) {
+            if (side && side->vehicle() && side->vehicle()->id() != lastSideId) {
                 events.add(EventSideVehicle, c, d - 1);
-                lastSideId = side->vehicle->id();
+                lastSideId = side->vehicle()->id();
             }
             const bool platformEnds = !next || !next->stop;
             if (c->stop && c->stop->getKind() == BusStop && platformEnds)

@@ -75,9 +75,9 @@ TEST(StepRemoval, AFinishedVehicleLeavesBeforeTheCommitKeepingCellsAnotherVehicl
     ASSERT_TRUE(leaving->isFinished());
     control.removeFinishedVehicles();
     ASSERT_EQ(data.cars.size(), 1u);
-    EXPECT_EQ(overlap[0]->vehicle, behind);
-    EXPECT_EQ(overlap[1]->vehicle, behind);
-    EXPECT_EQ(lane.back()->vehicle, nullptr);
+    EXPECT_EQ(overlap[0]->vehicle(), behind);
+    EXPECT_EQ(overlap[1]->vehicle(), behind);
+    EXPECT_EQ(lane.back()->vehicle(), nullptr);
 }
 
 TEST(ApproachIndex, FindsTheSameVehiclesAsWalkingBackFromEveryStopLine)

@@ -216,8 +216,8 @@ TEST(Movement, ThroughCrossroadPathsWithTheRouteTrimmedOnceTheTailHasPassed)
         EXPECT_TRUE(v.cells()[i + 1]->next == v.cells()[i]);
     ASSERT_EQ(v.route().size(), 1u); // the whole body has passed crossroad 0
     EXPECT_EQ(v.route().front().crossroad, row.crossroad[1]);
-    EXPECT_EQ(row.pathCells[0][6]->vehicle, &v);
-    EXPECT_EQ(row.laneCells[0][26]->vehicle, nullptr);
+    EXPECT_EQ(row.pathCells[0][6]->vehicle(), &v);
+    EXPECT_EQ(row.laneCells[0][26]->vehicle(), nullptr);
 }
 
 TEST(CarDecision, StopsBehindAStandingVehicleAndAtTheLineWhenItMustYield)
