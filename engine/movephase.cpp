@@ -43,6 +43,7 @@ void MovePhase::run(SimulationData &data)
         advances[i] = v->speed();
         if (keepsItsCells(v)) {
             targets[i] = v->cells();
+            stays[i] = 1; // nothing passed, so nothing to drop from its route
             continue;
         }
         if (!v->cellsAfterMove(advances[i], targets[i])) {
