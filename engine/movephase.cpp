@@ -30,27 +30,35 @@ void MovePhase::run(SimulationData &data)
     advances.assign(n, 0);
     stays.assign(n, 0);
 
-    // Everyone releases first, so a vehicle may move into cells another one left in this step.
+    // A vehicle that neither moves nor changes lanes keeps its cells; it needs no release and no
+    // new occupancy, and a mover that runs into it still finds the cells taken.
+    const auto keepsItsCells = [](const Vehicle *v) { return v->speed() == 0 && v->laneChange() == 0; };
+    // Everyone else releases first, so a vehicle may move into cells another one left in this step.
     for (Vehicle *v : vehicles)
-        release(v);
+        if (!keepsItsCells(v))
+            release(v);
     bool clash = false;
     for (size_t i = 0; i < n; ++i) {
         Vehicle *v = vehicles[i];
         advances[i] = v->speed();
+        if (keepsItsCells(v)) {
+            targets[i] = v->cells();
+            continue;
+        }
         if (!v->cellsAfterMove(advances[i], targets[i])) {
             targets[i] = v->cells();
             advances[i] = 0;
             stays[i] = 1;
         }
         for (Cell *c : targets[i]) {
-            clash = clash || c->vehicle;
-            c->vehicle = v;
+            clash = clash || c->vehicle();
+            c->setVehicle(v);
         }
     }
     if (clash) {
         for (size_t i = 0; i < n; ++i)
             for (Cell *c : targets[i])
-                c->vehicle = nullptr;
+                c->setVehicle(nullptr);
         settle();
         for (size_t i = 0; i < n; ++i)
             occupy(targets[i], vehicles[i]);

@@ -150,9 +150,10 @@ void SimulationControl::resolveDeadlocks()
     approaches.update(*m_data);
     const auto upstream = [this](const Cell *stopLine) { return approaches.upstream(stopLine); };
     VehiclesLocker lock; // a released vehicle commits its new speed
-    for (Crossroad *crossroad : m_data->crossroads)
-        if (!crossroad->hasSemaphore())
-            resolveDeadlock(crossroad, upstream);
+    const std::vector<Crossroad *> &crossroads = m_data->crossroads;
+    for (size_t i = 0; i < crossroads.size(); ++i)
+        if (!crossroads[i]->hasSemaphore() && approaches.occupiedApproaches(i) > 2)
+            resolveDeadlock(crossroads[i], upstream);
 }
 
 void SimulationControl::moveVehicles()

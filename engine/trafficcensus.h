@@ -33,7 +33,15 @@ public:
     int64_t sharedCellsTotal() const { return m_sharedTotal; }
 
 private:
-    std::unordered_map<int32_t, int32_t> m_stood, m_scratch; ///< steps stood, by car id
+    struct Standstill
+    {
+        int32_t steps;
+        int64_t seenAt; ///< the observation that last saw the car stand
+    };
+    /// The cars that stood at the last observation, by id; kept from step to step, so that a
+    /// step allocates only for the cars that have just stopped.
+    std::unordered_map<int32_t, Standstill> m_stood;
+    int64_t m_observations = 0;
     int32_t m_standing = 0;
     int32_t m_longest = 0;
     int32_t m_longestId = -1;

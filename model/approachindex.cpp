@@ -13,15 +13,21 @@
 void ApproachIndex::build(const std::vector<Crossroad *> &crossroads)
 {
     nearest.clear();
+    firstSlot.assign(1, 0);
+    crossroadSlots.clear();
     for (const Crossroad *crossroad : crossroads) {
-        if (crossroad->hasSemaphore())
-            continue;
-        for (Cell *stopLine : crossroad->stopLines()) {
-            if (stopLine && stopLine->approachSlot < 0) {
-                stopLine->approachSlot = int32_t(nearest.size());
-                nearest.push_back(Nearest{0, nullptr});
+        if (!crossroad->hasSemaphore()) {
+            for (Cell *stopLine : crossroad->stopLines()) {
+                if (!stopLine)
+                    continue;
+                if (stopLine->approachSlot < 0) {
+                    stopLine->approachSlot = int32_t(nearest.size());
+                    nearest.push_back(Nearest{0, nullptr});
+                }
+                crossroadSlots.push_back(stopLine->approachSlot);
             }
         }
+        firstSlot.push_back(crossroadSlots.size());
     }
     built = true;
 }
@@ -43,7 +49,7 @@ template <typename V> void ApproachIndex::addVehicles(const std::vector<V *> &ve
         // the lane cells whose chain ends there: crossroad paths leading to the lane are not linked
         // back to it.
         const Cell *cell = vehicle->frontCell();
-        if (!cell || cell->vehicle != vehicle || cell->inCrossroad)
+        if (!cell || cell->vehicle() != vehicle || cell->inCrossroad)
             continue;
         const Cell *end = cell->chainEnd();
         if (!end || end->approachSlot < 0)
@@ -62,5 +68,15 @@ const Vehicle *ApproachIndex::upstream(const Cell *stopLine) const
     if (stopLine->approachSlot < 0 || size_t(stopLine->approachSlot) >= nearest.size())
         return approachingVehicle(stopLine, REACH);
     const Cell *cell = nearest[size_t(stopLine->approachSlot)].cell;
-    return cell ? cell->vehicle : nullptr;
+    return cell ? cell->vehicle() : nullptr;
+}
+
+int32_t ApproachIndex::occupiedApproaches(size_t index) const
+{
+    if (index + 1 >= firstSlot.size())
+        return 0;
+    int32_t count = 0;
+    for (size_t i = firstSlot[index]; i < firstSlot[index + 1]; ++i)
+        count += nearest[size_t(crossroadSlots[i])].cell ? 1 : 0;
+    return count;
 }

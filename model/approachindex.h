@@ -1,6 +1,7 @@
 #ifndef KOLVEX_MODEL_APPROACHINDEX_H
 #define KOLVEX_MODEL_APPROACHINDEX_H
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -24,6 +25,9 @@ public:
     void update(const SimulationData &data);
     /// The first vehicle with its front on `stopLine` or the REACH − 1 cells behind it.
     const Vehicle *upstream(const Cell *stopLine) const;
+    /// Stop lines of the crossroad at `index` in the list given to `build` that have a vehicle
+    /// approaching: a crossroad with two or fewer cannot be locked.
+    int32_t occupiedApproaches(size_t index) const;
 
 private:
     template <typename V> void addVehicles(const std::vector<V *> &vehicles);
@@ -34,6 +38,9 @@ private:
         const Cell *cell;
     };
     std::vector<Nearest> nearest; ///< by slot
+    /// The slots of crossroad i are crossroadSlots[firstSlot[i] .. firstSlot[i + 1]).
+    std::vector<size_t> firstSlot;
+    std::vector<int32_t> crossroadSlots;
     bool built = false;
 };
 

@@ -50,7 +50,7 @@ void Bus::drive()
 bool Bus::waitsBehind(const Event &beside) const
 {
     const Cell *bay = beside.cell ? beside.cell->side : nullptr;
-    const Vehicle *occupant = bay ? bay->vehicle : nullptr;
+    const Vehicle *occupant = bay ? bay->vehicle() : nullptr;
     if (!occupant)
         return false;
     if (occupant->laneChange() == int32_t(LaneChange::ToSideOf))

@@ -1,5 +1,7 @@
 #include "cell.h"
 
+#include <cmath>
+
 Cell::Cell(int32_t id) : id(id) {}
 
 Cell *Cell::cellAhead(int32_t n) const
@@ -26,8 +28,8 @@ Vehicle *Cell::vehicleUpstream(int32_t n) const
 {
     const Cell *c = this;
     for (int32_t i = 0; i < n && c; ++i, c = c->previous) {
-        if (c->vehicle)
-            return c->vehicle;
+        if (c->vehicle())
+            return c->vehicle();
         if (c->previous == this)
             break;
     }
@@ -100,6 +102,8 @@ void precomputeCells(const std::vector<Cell *> &cells)
     for (Cell *cell : cells) {
         cell->cacheValid = false;
         cell->turnValid = false;
+        cell->cachedPlainRun = 0;
+        cell->cachedStraightRun = 0;
     }
     // Each cell is walked once: a walk stops at a cell already done, at the chain end, or at a
     // cell of its own walk (a loop). Cells on or leading into a loop never reach an end.
@@ -126,6 +130,8 @@ void precomputeCells(const std::vector<Cell *> &cells)
             cell->cachedChainEnd = end;
             cell->cachedCellsToEnd = end ? ++toEnd : 0;
             cell->cachedBearing = cell->next ? geo::bearing(cell->location, cell->next->location) : 0.0;
+            cell->cachedPlainRun = 0;
+            cell->cachedStraightRun = 0;
             cell->cacheValid = true;
         }
     }
@@ -136,4 +142,33 @@ void precomputeCells(const std::vector<Cell *> &cells)
             cell->turnValid = true;
         }
     }
+    // Cells are created lane by lane into contiguous blocks, so most lane cells sit right before
+    // their `next`, with their occupants side by side in the run's data. A run only ever
+    // continues to a higher address, so the walks below end.
+    const auto measureRuns = [&](int32_t Cell::*runLength, auto inRun, auto linksTo) {
+        for (Cell *start : cells) {
+            if (!start->cacheValid || start->*runLength > 0 || !inRun(start))
+                continue;
+            walk.clear();
+            Cell *c = start;
+            while (inRun(c) && c->*runLength == 0) {
+                walk.push_back(c);
+                Cell *n = c->next;
+                const bool adjacent = reinterpret_cast<uintptr_t>(n) == reinterpret_cast<uintptr_t>(c) + sizeof(Cell) &&
+                                      c->occupantEntry && n->occupantEntry == c->occupantEntry + 1;
+                if (!adjacent || !n->cacheValid || !linksTo(c, n))
+                    break;
+                c = n;
+            }
+            int32_t run = walk.back() == c ? 0 : c->*runLength; // the run measured from where this walk stopped
+            for (auto it = walk.rbegin(); it != walk.rend(); ++it)
+                (*it)->*runLength = ++run;
+        }
+    };
+    measureRuns(
+        &Cell::cachedPlainRun, [](const Cell *c) { return c->isPlain(); },
+        [](const Cell *, const Cell *) { return true; });
+    measureRuns(
+        &Cell::cachedStraightRun, [](const Cell *c) { return c->turnValid && int32_t(std::fabs(c->cachedTurn)) < 2; },
+        [](const Cell *c, const Cell *n) { return n->previous == c; });
 }

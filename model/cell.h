@@ -34,8 +34,20 @@ public:
     LaneBinding *wayLink = nullptr; ///< null inside crossroads and on bay cells
     Crossroad *crossroad = nullptr; ///< set on the last cell of a chain entering a crossroad
     OSMStop *stop = nullptr;        ///< set on stop platform cells
-    Vehicle *vehicle = nullptr;     ///< occupant, null if free
     bool inCrossroad = false;
+
+    /// The occupant, null if free.
+    Vehicle *vehicle() const { return occupant; }
+    /// Makes `v` (or nobody, for null) the occupant.
+    void setVehicle(Vehicle *v)
+    {
+        occupant = v;
+        if (occupantEntry)
+            *occupantEntry = v;
+    }
+    /// The occupants of this cell and of the cells after it in memory, side by side, as the run's
+    /// data keeps them for walks that read many cells; null for a cell outside any run's data.
+    Vehicle *const *occupants() const { return occupantEntry; }
 
     /// Follows `next` n times (`previous` for negative n); null as soon as a link is missing.
     Cell *cellAhead(int32_t n) const;
@@ -53,7 +65,7 @@ public:
     Cell *platformEnd() const;
     /// First cell of the run of stop cells along `previous` starting here.
     Cell *platformStart() const;
-    bool isOccupied() const { return vehicle != nullptr; }
+    bool isOccupied() const { return occupant != nullptr; }
     /// `bearing`(location, next->location); `next` must exist.
     double bearingToNext() const { return cacheValid ? cachedBearing : geo::bearing(location, next->location); }
     /// Whether the cached network data below is filled (see `precomputeCells`).
@@ -62,9 +74,28 @@ public:
     bool hasTurn() const { return turnValid; }
     /// Signed turn at this cell in degrees, positive to the right (see `turnAngle`); needs `hasTurn()`.
     double turn() const { return cachedTurn; }
+    /// Whether a walk along the lane finds nothing at this cell but its occupant: no stop or bay
+    /// beside it, no crossroad or chain end after it, not the last cell of a crossroad path.
+    bool isPlain() const { return !side && !stop && !crossroad && next && !(inCrossroad && !next->inCrossroad); }
+    /// Number of plain cells from this one on that lie one after another in memory, each the
+    /// `next` of the one before and with its occupant beside the one before in `occupants()`
+    /// (0 when this cell is not plain or the cache is not filled). A walk over them reads their
+    /// occupants there, without following the links one by one.
+    int32_t plainRun() const { return cachedPlainRun; }
+    /// Number of cells from this one on, laid out as for `plainRun` and each the `next` and
+    /// `previous` of its neighbours, that each bend by less than the 2° a walk counts as a curve
+    /// (0 when the cache is not filled or this cell bends more).
+    int32_t straightRun() const { return cachedStraightRun; }
 
 private:
     friend void precomputeCells(const std::vector<Cell *> &cells);
+    friend struct SimulationData;
+
+    Vehicle *occupant = nullptr;
+    /// This cell's entry in the run's array of occupants, which holds the occupants of cells made
+    /// one after another side by side: a walk over a run of cells reads a few cache lines there
+    /// instead of one or two per cell.
+    Vehicle **occupantEntry = nullptr;
 
     // Network data that never changes during a run, so vehicle decisions need not walk whole
     // chains or repeat trigonometry. Written only by precomputeCells, read concurrently.
@@ -72,6 +103,8 @@ private:
     int32_t cachedCellsToEnd = 0;
     double cachedBearing = 0.0;
     double cachedTurn = 0.0;
+    int32_t cachedPlainRun = 0;
+    int32_t cachedStraightRun = 0;
     bool cacheValid = false;
     bool turnValid = false; ///< previous->next is this cell and next exists
 };

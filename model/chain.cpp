@@ -3,6 +3,38 @@
 #include "cell.h"
 #include "vehicle.h"
 
+#include <algorithm>
+
+namespace {
+/// Calls visit(occupant) for the n cells along `next` from `cell` (fewer where the chain ends);
+/// false, after some visits, when the chain loops back to `cell` within them. The occupants of a
+/// run of plain cells are read side by side, without following the links.
+template <typename Visit> bool visitOccupantsAhead(const Cell *cell, int32_t n, Visit visit)
+{
+    const Cell *c = cell;
+    for (int32_t i = 0; i < n && c;) {
+        if (i > 0 && c == cell)
+            return false;
+        const int32_t run = std::min(c->plainRun(), n - i);
+        if (run > 1) {
+            Vehicle *const *occupants = c->occupants();
+            for (int32_t k = 0; k < run; ++k) {
+                if (i + k > 0 && c + k == cell)
+                    return false;
+                visit(occupants[k]);
+            }
+            i += run;
+            c = c[run - 1].next;
+        } else {
+            visit(c->vehicle());
+            ++i;
+            c = c->next;
+        }
+    }
+    return true;
+}
+} // namespace
+
 int32_t distanceToCrossroad(const Cell *cell)
 {
     if (!cell)
@@ -56,23 +88,23 @@ bool canPlace(const Cell *cell, const Vehicle *vehicle)
 void occupy(const std::vector<Cell *> &cells, Vehicle *vehicle)
 {
     for (Cell *cell : cells)
-        cell->vehicle = vehicle;
+        cell->setVehicle(vehicle);
 }
 
 void release(Vehicle *vehicle)
 {
     // A cell that a vehicle moved later took over belongs to that vehicle now.
     for (Cell *cell : vehicle->cells())
-        if (cell->vehicle == vehicle)
-            cell->vehicle = nullptr;
+        if (cell->vehicle() == vehicle)
+            cell->setVehicle(nullptr);
 }
 
 Vehicle *approachingVehicle(const Cell *stopLine, int32_t n)
 {
     const Cell *c = stopLine;
     for (int32_t i = 0; i < n && c; ++i, c = c->previous) {
-        if (c->vehicle && c->vehicle->frontCell() == c)
-            return c->vehicle;
+        if (c->vehicle() && c->vehicle()->frontCell() == c)
+            return c->vehicle();
         if (c->previous == stopLine)
             break;
     }
@@ -84,10 +116,10 @@ int32_t standingQueue(const Cell *cell)
     int32_t count = 0;
     const Vehicle *last = nullptr;
     for (const Cell *c = cell; c;) {
-        if (c->vehicle && c->vehicle != last) {
-            if (c->vehicle->speed() != 0)
+        if (c->vehicle() && c->vehicle() != last) {
+            if (c->vehicle()->speed() != 0)
                 break;
-            last = c->vehicle;
+            last = c->vehicle();
             ++count;
         }
         c = c->previous;
@@ -99,48 +131,33 @@ int32_t standingQueue(const Cell *cell)
 
 int32_t vehiclesAhead(const Cell *cell, int32_t n)
 {
-    if (!cell || n < 1)
-        return 0;
     int32_t count = 0;
     const Vehicle *last = nullptr;
-    const Cell *c = cell;
-    for (int32_t i = 0; i < n && c; ++i) {
-        if (i > 0 && c == cell)
-            return 0;
-        if (c->vehicle && c->vehicle != last) {
-            last = c->vehicle;
+    const bool ends = visitOccupantsAhead(cell, n, [&](const Vehicle *v) {
+        if (v && v != last) {
+            last = v;
             ++count;
         }
-        c = c->next;
-    }
-    return count;
+    });
+    return ends ? count : 0;
 }
 
 int32_t occupiedAhead(const Cell *cell, int32_t n)
 {
-    if (!cell || n < 1)
-        return 0;
     int32_t count = 0;
-    const Cell *c = cell;
-    for (int32_t i = 0; i < n && c; ++i) {
-        if (i > 0 && c == cell)
-            return 0;
-        if (c->vehicle)
-            ++count;
-        c = c->next;
-    }
-    return count;
+    const bool ends = visitOccupantsAhead(cell, n, [&](const Vehicle *v) { count += v ? 1 : 0; });
+    return ends ? count : 0;
 }
 
 int32_t occupiedInLoop(const Cell *cell)
 {
     if (!cell)
         return 0;
-    int32_t count = cell->vehicle ? 1 : 0;
+    int32_t count = cell->vehicle() ? 1 : 0;
     for (const Cell *c = cell->next; c; c = c->next) {
         if (c == cell)
             return count;
-        if (c->vehicle)
+        if (c->vehicle())
             ++count;
     }
     return 0;

@@ -9,7 +9,7 @@ Vehicle *EventList::leader() const
 {
     if (events.empty() || events.front().type != EventVehicle || !events.front().cell)
         return nullptr;
-    return events.front().cell->vehicle;
+    return events.front().cell->vehicle();
 }
 
 void EventList::insert(int32_t type, Cell *cell, int32_t distance)
@@ -33,7 +33,7 @@ void EventList::copyPullingOutOnly(EventList &out) const
     out.events.clear();
     for (const Event &e : events) {
         if (e.type == EventSideVehicle) {
-            const Vehicle *v = e.cell && e.cell->side ? e.cell->side->vehicle : nullptr;
+            const Vehicle *v = e.cell && e.cell->side ? e.cell->side->vehicle() : nullptr;
             if (!v || v->laneChange() != 1)
                 continue;
         }

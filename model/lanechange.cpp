@@ -43,7 +43,7 @@ bool canChangeLane(const Vehicle *vehicle, int32_t direction)
     const Cell *tailSide = beside(body.back(), to);
     int32_t links = 1;
     for (const Cell *c = tailSide->previous; c && c != tailSide && links <= BEHIND_REACH; c = c->previous, ++links)
-        if (const Vehicle *v = c->vehicle)
+        if (const Vehicle *v = c->vehicle())
             return v == vehicle || links >= v->brakingDistance();
     return true;
 }

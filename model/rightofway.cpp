@@ -65,7 +65,7 @@ bool releaseLongestQueue(const std::vector<Cell *> &stopLines)
     for (size_t i : order) {
         if (queue[i] == 0)
             continue;
-        Vehicle *v = stopLines[i]->vehicle;
+        Vehicle *v = stopLines[i]->vehicle();
         if (v && exitHasRoom(v) && !v->isLoading() && !v->isWaiting()) {
             v->accelerate1();
             v->commitSpeed();
@@ -84,7 +84,7 @@ bool noneCrossing(const Crossroad *crossroad)
     for (const auto &entry : crossroad->paths)
         for (const PathPair &pair : entry.second)
             for (const Cell *c = pair.pathCell; c && c->inCrossroad; c = c->next) {
-                const Vehicle *v = c->vehicle;
+                const Vehicle *v = c->vehicle();
                 if (v && (v->speed() != 0 || !v->frontCell() || v->frontCell()->inCrossroad))
                     return false;
                 if (c->next == pair.pathCell)
@@ -98,7 +98,7 @@ bool noneCrossing(const Crossroad *crossroad)
 bool pathIsClear(const Cell *cell)
 {
     for (const Cell *c = cell; c && c->inCrossroad; c = c->next) {
-        if (c->vehicle)
+        if (c->vehicle())
             return false;
         if (c->next == cell)
             break;
@@ -139,7 +139,7 @@ bool mayWaitInCrossroad(const Crossroad *crossroad, const Vehicle *vehicle)
     // leaves its own lane wholly and makes room there.
     int32_t free = crossroadCells(path);
     const LaneBinding *exit = vehicle->nextExitLane();
-    for (const Cell *c = exit ? exit->firstCell : nullptr; c && !c->vehicle && free < vehicle->length(); c = c->next)
+    for (const Cell *c = exit ? exit->firstCell : nullptr; c && !c->vehicle() && free < vehicle->length(); c = c->next)
         ++free;
     return free >= vehicle->length() && crossroad->hasRightOfWay(vehicle);
 }
@@ -155,7 +155,7 @@ bool conflictingLaneIsClear(const LaneBinding *lane, const std::vector<LaneBindi
     const Vehicle *examined = nullptr;
     int64_t walked = 0;
     for (const Cell *c = last; c && walked <= reach; c = c->previous, ++walked) {
-        const Vehicle *v = c->vehicle;
+        const Vehicle *v = c->vehicle();
         if (v && v != examined) {
             examined = v;
             if (c != v->frontCell())
@@ -223,7 +223,7 @@ bool letsLongWaiterGo(const Crossroad *crossroad, const Vehicle *vehicle)
     for (const WayEnd *end : crossroad->junction->wayEnds) {
         const LaneBinding *lane = end->firstIncomingLane();
         const Cell *stopLine = lane ? lane->lastCell : nullptr;
-        const Vehicle *other = stopLine ? stopLine->vehicle : nullptr;
+        const Vehicle *other = stopLine ? stopLine->vehicle() : nullptr;
         if (!other || other == vehicle || lane == entry || other->frontCell() != stopLine ||
             !waitsLonger(other, vehicle))
             continue;

@@ -50,11 +50,13 @@ Cell *SimulationData::createCell()
 {
     if (cellsInLastBlock == CELL_BLOCK) {
         cellBlocks.emplace_back(new unsigned char[CELL_BLOCK * sizeof(Cell)]);
+        occupantBlocks.emplace_back(new Vehicle *[CELL_BLOCK]());
         cellsInLastBlock = 0;
     }
     void *slot = cellBlocks.back().get() + cellsInLastBlock * sizeof(Cell);
-    ++cellsInLastBlock;
     Cell *cell = new (slot) Cell(nextCellId++);
+    cell->occupantEntry = &occupantBlocks.back()[cellsInLastBlock];
+    ++cellsInLastBlock;
     cells.push_back(cell);
     return cell;
 }

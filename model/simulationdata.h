@@ -18,6 +18,7 @@ class Crossroad;
 class Generator;
 class Semaphore;
 class Tram;
+class Vehicle;
 
 /// The state of one run: the cell network, the vehicles, the lines and the clock.
 /// Owns everything it lists; every phase walks trams, then buses, then cars.
@@ -69,6 +70,8 @@ private:
     static constexpr size_t CELL_BLOCK = 4096;
     /// Raw storage of the cells; each block holds CELL_BLOCK cells, the last one fewer.
     std::vector<std::unique_ptr<unsigned char[]>> cellBlocks;
+    /// The occupants of the cells of each block, side by side (see `Cell::occupants`).
+    std::vector<std::unique_ptr<Vehicle *[]>> occupantBlocks;
     size_t cellsInLastBlock = CELL_BLOCK;
 };
 

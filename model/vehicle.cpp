@@ -34,16 +34,26 @@ const Vehicle *frontMostOnPath(const Cell *pathCell, const Cell *skip, int32_t &
     const Vehicle *found = nullptr;
     int32_t frontIndex = 0;
     int32_t count = 0;
-    for (const Cell *c = pathCell; c && c->inCrossroad; c = c->next) {
-        if (c == skip)
-            return nullptr;
-        if (c->vehicle && c->vehicle->frontCell() == c) {
-            found = c->vehicle;
-            frontIndex = count;
+    for (const Cell *c = pathCell; c && c->inCrossroad;) {
+        // A plain cell inside a crossroad leads to another one, so a run stays on the path.
+        const int32_t run = std::max(1, c->plainRun());
+        Vehicle *const *occupants = run > 1 ? c->occupants() : nullptr;
+        for (int32_t k = 0; k < run; ++k) {
+            const Cell *x = c + k;
+            if (x == skip)
+                return nullptr;
+            const Vehicle *v = occupants ? occupants[k] : x->vehicle();
+            if (v && v->frontCell() == x) {
+                found = v;
+                frontIndex = count;
+            }
+            ++count;
+            if ((k + 1 < run ? x + 1 : x->next) == pathCell) {
+                linksToLane = count - frontIndex;
+                return found;
+            }
         }
-        ++count;
-        if (c->next == pathCell)
-            break;
+        c = c[run - 1].next;
     }
     linksToLane = count - frontIndex;
     return found;
@@ -138,21 +148,37 @@ void Vehicle::scanAhead(EventList &events) const
     int32_t lastSideId = m_id;
     int64_t lastTramStop = -1;
     for (int32_t d = 1;; ++d) {
-        const Vehicle *v = c->vehicle;
+        // Most cells are plain lane cells, laid out one after another: read their occupants side
+        // by side, without following the links, so that the reads need not wait for each other.
+        if (const int32_t run = c->plainRun(); run > 1) {
+            const int32_t last = std::min(run - 1, horizon + 1 - d);
+            Vehicle *const *occupants = c->occupants();
+            for (int32_t i = 0; i <= last; ++i) {
+                const Vehicle *v = occupants[i];
+                if (v && v != this && v->id() != lastPathId) {
+                    events.add(EventVehicle, c + i, d + i - 1);
+                    lastPathId = v->id();
+                }
+            }
+            if (d + last > horizon) // the next cell would lie beyond the look-ahead
+                return;
+            d += run - 1;
+            c = c[run - 1].next;
+            continue;
+        }
+        const Vehicle *v = c->vehicle();
         if (v && v != this && v->id() != lastPathId) {
             events.add(EventVehicle, c, d - 1);
             lastPathId = v->id();
         }
         Cell *next = c->next;
-        // Most cells are plain lane cells: nothing beside them, no stop, not a chain end, not
-        // the end of a crossroad path.
-        if (c->side || c->stop || c->crossroad || !next || (c->inCrossroad && !next->inCrossroad)) {
+        if (!c->isPlain()) {
             if (next && c->inCrossroad && !next->inCrossroad)
                 seeMergingTraffic(c, next, d, events);
             const Cell *side = c->side;
-            if (side && side->vehicle && side->vehicle->id() != lastSideId) {
+            if (side && side->vehicle() && side->vehicle()->id() != lastSideId) {
                 events.add(EventSideVehicle, c, d - 1);
-                lastSideId = side->vehicle->id();
+                lastSideId = side->vehicle()->id();
             }
             const bool platformEnds = !next || !next->stop;
             if (c->stop && c->stop->getKind() == BusStop && platformEnds)
@@ -213,6 +239,15 @@ void Vehicle::curvesWithin(std::vector<Curve> &curves, int32_t limit) const
     if (!c)
         return;
     for (int32_t count = 2; count <= limit; ++count) {
+        // Skip the straight stretch starting here without following its links one by one.
+        if (const int32_t run = c->straightRun(); run > 1 && c->previous == p) {
+            if (count + run - 1 > limit)
+                break;
+            p = c + (run - 1);
+            c = p->next;
+            count += run - 1;
+            continue;
+        }
         const Cell *n = cellAfter(c);
         if (!n)
             break;

@@ -240,7 +240,7 @@ Vehicle::StopAction VehicleGuided::atStopAhead(int32_t &mode, int32_t &distance)
     // A bus with a vehicle in the bay beside its front can no longer get into that bay: it drives
     // on to its next stop rather than stand there and shut the other in.
     const Cell *front = frontCell();
-    const bool shutOut = front->side && front->side->vehicle && front->side->vehicle != this;
+    const bool shutOut = front->side && front->side->vehicle() && front->side->vehicle() != this;
     if (!s->side || shutOut || !fitsOnStop(s->side) || !servesStop(s->side->stop))
         return StopAction::Pass;
     distance = std::min(m_stops.firstDistance(), m_active.firstDistance());

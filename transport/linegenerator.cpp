@@ -92,7 +92,7 @@ Cell *LineGenerator::startPosition(Cell *startCell, int32_t length)
         return nullptr;
     Cell *lastTaken = nullptr;
     for (Cell *c = startCell; c && c->stop; c = c->previous) {
-        if (c->vehicle)
+        if (c->vehicle())
             lastTaken = c;
         if (c->previous == startCell) // a platform that loops
             break;
@@ -102,7 +102,7 @@ Cell *LineGenerator::startPosition(Cell *startCell, int32_t length)
         return nullptr;
     for (int32_t i = 0; i < length; ++i) {
         const Cell *c = candidate->cellBehind(i);
-        if (!c || c->vehicle)
+        if (!c || c->vehicle())
             return nullptr;
     }
     const Cell *tail = candidate->cellBehind(length - 1);
@@ -110,7 +110,7 @@ Cell *LineGenerator::startPosition(Cell *startCell, int32_t length)
         return nullptr;
     const Cell *behind = candidate->cellBehind(length);
     for (int32_t i = 0; behind && i < CLEAR_BEHIND; ++i, behind = behind->previous)
-        if (behind->vehicle)
+        if (behind->vehicle())
             return nullptr;
     if (laneBesideHasWaitingVehicle(candidate, length))
         return nullptr;
@@ -128,12 +128,12 @@ bool LineGenerator::laneBesideHasWaitingVehicle(const Cell *front, int32_t lengt
         if (!c || !c->sideOf)
             continue;
         tailBeside = c->sideOf;
-        if (waitsFor(tailBeside->vehicle, stop))
+        if (waitsFor(tailBeside->vehicle(), stop))
             return true;
     }
     const Cell *behind = tailBeside ? tailBeside->previous : nullptr;
     for (int32_t i = 0; behind && i < CLEAR_BEHIND; ++i, behind = behind->previous)
-        if (waitsFor(behind->vehicle, stop))
+        if (waitsFor(behind->vehicle(), stop))
             return true;
     return false;
 }

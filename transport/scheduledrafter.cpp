@@ -3,8 +3,8 @@
 #include "linecreator.h"
 
 #include "geo/geodesy.h"
-#include "model/random.h"
 #include "model/bindingdata.h"
+#include "model/random.h"
 #include "osm/osmdata.h"
 #include "timetable/publictransportline.h"
 #include "timetable/schedule.h"

@@ -75,9 +75,9 @@ TEST(StepRemoval, AFinishedVehicleLeavesBeforeTheCommitKeepingCellsAnotherVehicl
     ASSERT_TRUE(leaving->isFinished());
     control.removeFinishedVehicles();
     ASSERT_EQ(data.cars.size(), 1u);
-    EXPECT_EQ(overlap[0]->vehicle, behind);
-    EXPECT_EQ(overlap[1]->vehicle, behind);
-    EXPECT_EQ(lane.back()->vehicle, nullptr);
+    EXPECT_EQ(overlap[0]->vehicle(), behind);
+    EXPECT_EQ(overlap[1]->vehicle(), behind);
+    EXPECT_EQ(lane.back()->vehicle(), nullptr);
 }
 
 TEST(ApproachIndex, FindsTheSameVehiclesAsWalkingBackFromEveryStopLine)
@@ -106,4 +106,5 @@ TEST(ApproachIndex, FindsTheSameVehiclesAsWalkingBackFromEveryStopLine)
     EXPECT_EQ(index.upstream(x.stopLine(A::S)), vehicles[1].get());
     EXPECT_EQ(index.upstream(x.stopLine(A::E)), nullptr);
     EXPECT_EQ(index.upstream(x.stopLine(A::N)), vehicles[4].get());
+    EXPECT_EQ(index.occupiedApproaches(0), 3); // too many to skip the crossroad's deadlock test
 }

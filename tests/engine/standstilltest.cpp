@@ -73,3 +73,27 @@ TEST(Standstill, ANewTripIsNotPlacedInABayThatABusBesideItWaitsFor)
         EXPECT_EQ(start == nullptr, waitsForTheBay);
     }
 }
+
+TEST(Standstill, TheCensusCountsTheStepsACarHasStoodUntilItMoves)
+{
+    SimulationData data;
+    const auto lane = makeChain(data, 40);
+    auto *moving = new TestCar();
+    auto *standing = new TestCar();
+    data.cars = {moving, standing}; // the data owns them
+    putAt(lane[30], moving->setLength(4).setSpeed(2));
+    putAt(lane[10], standing->setLength(4));
+    TrafficCensus census;
+    for (int i = 0; i < 3; ++i)
+        census.observe(data);
+    EXPECT_EQ(census.standingCars(), 1);
+    EXPECT_EQ(census.standstillOf(standing->id()), 3);
+    EXPECT_EQ(census.longestStandstill(), 3);
+    EXPECT_EQ(census.longestStandingId(), standing->id());
+    standing->setSpeed(1);
+    moving->setSpeed(0);
+    census.observe(data);
+    EXPECT_EQ(census.standstillOf(standing->id()), 0);
+    EXPECT_EQ(census.longestStandstill(), 1); // the other car has just stopped
+    EXPECT_EQ(census.longestStandingId(), moving->id());
+}

@@ -24,18 +24,25 @@ TEST(ChainQueries, CountsQueuesPlacementAndUpstreamVehiclesOnChainsAndRings)
     putAt(ring[3], inRing.setLength(2));
     EXPECT_EQ(standingQueue(c[30]), 2); // a and b stand, the third moves
     EXPECT_EQ(standingQueue(c[35]), 2);
-    EXPECT_EQ(vehiclesAhead(c[20], 20), 2);
-    EXPECT_EQ(vehiclesAhead(c[16], 3), 1);
-    EXPECT_EQ(vehiclesAhead(c[0], 0), 0);
-    EXPECT_EQ(vehiclesAhead(c[30], 1), 1); // one cell: the vehicle on it
-    EXPECT_EQ(vehiclesAhead(nullptr, 10), 0);
-    EXPECT_EQ(occupiedAhead(c[20], 20), 6);
-    EXPECT_EQ(occupiedAhead(c[20], 0), 0);
+    for (const bool cached : {false, true}) { // the cache lets runs of cells be read without their links
+        SCOPED_TRACE(cached ? "with the cell cache" : "along the links");
+        if (cached)
+            precomputeCells(data.cells);
+        EXPECT_EQ(vehiclesAhead(c[20], 20), 2);
+        EXPECT_EQ(vehiclesAhead(c[16], 3), 1);
+        EXPECT_EQ(vehiclesAhead(c[0], 0), 0);
+        EXPECT_EQ(vehiclesAhead(c[30], 1), 1); // one cell: the vehicle on it
+        EXPECT_EQ(vehiclesAhead(nullptr, 10), 0);
+        EXPECT_EQ(occupiedAhead(c[20], 20), 6);
+        EXPECT_EQ(occupiedAhead(c[20], 0), 0);
+        EXPECT_EQ(vehiclesAhead(ring[0], 6), 1); // six cells do not loop back to the start
+        EXPECT_EQ(vehiclesAhead(ring[3], 7), 0); // seven do, in the middle of a run
+        EXPECT_EQ(occupiedAhead(ring[3], 6), 2);
+    }
     EXPECT_EQ(c[20]->vehicleUpstream(3), &moving);
     EXPECT_EQ(c[20]->vehicleUpstream(2), nullptr);
     EXPECT_EQ(c[20]->vehicleUpstream(0), nullptr);
     EXPECT_EQ(c[18]->vehicleUpstream(1), &moving);
-    EXPECT_EQ(vehiclesAhead(ring[0], 6), 1); // six cells do not loop back to the start
     EXPECT_EQ(occupiedInLoop(ring[0]), 2);
     EXPECT_EQ(occupiedInLoop(c[0]), 0);
     EXPECT_EQ(ring[0]->vehicleUpstream(100), &inRing); // walking back, wrapping once

@@ -30,7 +30,7 @@ TEST_F(RingBreaking, AVehicleThatHasPassedTheStopLineIsNotTheOneApproaching)
     leaving.addRouteEntry(x.entry(A::W, A::E));
     putAt(x.pathCell(A::W, A::E)->cellAhead(3), leaving); // its tail is still on the lane
     x.arrive(next, A::W, A::E, 30);
-    ASSERT_EQ(x.stopLine(A::W)->vehicle, &leaving);
+    ASSERT_EQ(x.stopLine(A::W)->vehicle(), &leaving);
     EXPECT_EQ(approachingVehicle(x.stopLine(A::W), 100), &next);
     EXPECT_EQ(approachingVehicle(x.stopLine(A::W), 30), nullptr); // its front is 30 cells back: out of reach
     EXPECT_EQ(approachingVehicle(x.stopLine(A::S), 100), nullptr);
@@ -65,7 +65,7 @@ TEST_F(RingBreaking, AVehicleOnAnotherPathIntoTheSameLaneIsSeenWhenItIsNearerThe
         EventList events;
         v.scanAhead(events);
         for (size_t i = 0; i < events.size(); ++i)
-            if (events[i].type == EventVehicle && events[i].cell->vehicle == &other)
+            if (events[i].type == EventVehicle && events[i].cell->vehicle() == &other)
                 return true;
         return false;
     };

@@ -54,19 +54,20 @@ void step(TestCar &car)
 
 } // namespace
 
-TEST(LookAhead, VehiclesRouteEndsStopsAndSideTraffic)
+TEST(LookAhead, VehiclesRouteEndsStopsAndSideTrafficWithAndWithoutTheCellCache)
 {
     SimulationData data;
     const auto chain = makeChain(data, 135); // ends at a network exit
-    TestVehicle car, a, b;
+    const auto open = makeChain(data, 100);
+    const auto toExit = makeChain(data, 100);
+    TestVehicle car, a, b, looking, atReach, pastReach, nearExit;
     putAt(chain[100], car);
-    putAt(chain[120], a); // covers 109..120
-    putAt(chain[132], b); // covers 121..132
-    // Vehicles once at their cell index from the front, which is index 0; other events one farther.
-    EXPECT_EQ(scan(car), (std::vector<P>{{EventVehicle, 9}, {EventVehicle, 21}, {EventRouteEnd, 35}}));
-    EventList events;
-    car.scanAhead(events);
-    EXPECT_EQ(events.leader(), &a); // the vehicle it follows
+    putAt(chain[120], a);     // covers 109..120
+    putAt(chain[132], b);     // covers 121..132
+    putAt(open[11], looking); // look-ahead 40
+    putAt(open[51], atReach.setLength(1));
+    putAt(open[52], pastReach.setLength(1));
+    putAt(toExit[59], nearExit); // the last cell in reach is the network exit
 
     StopStreet n(300);
     n.addBay(130, 10);
@@ -77,11 +78,28 @@ TEST(LookAhead, VehiclesRouteEndsStopsAndSideTraffic)
     TestVehicle bus, inBay;
     putAt(n.lane[100], bus.setSpeed(3)); // look-ahead 49
     putAt(n.bayCells[5], inBay.setLength(4));
-    // The first bus platform runs on into the tram platform, so only the tram platform's end counts;
-    // the side vehicle counts once although it is beside four cells.
-    EXPECT_EQ(
-        scan(bus),
-        (std::vector<P>{{EventTramStopEnd, 18}, {EventBusStopEnd, 23}, {EventSideVehicle, 32}, {EventBayEnd, 40}}));
+
+    // The cache lets the walk read runs of plain cells without following their links: it must see
+    // exactly what the walk along the links sees, up to the last cell in reach.
+    for (const bool cached : {false, true}) {
+        SCOPED_TRACE(cached ? "with the cell cache" : "along the links");
+        if (cached) {
+            precomputeCells(data.cells);
+            precomputeCells(n.data.cells);
+        }
+        // Vehicles once at their cell index from the front, which is index 0; other events one farther.
+        EXPECT_EQ(scan(car), (std::vector<P>{{EventVehicle, 9}, {EventVehicle, 21}, {EventRouteEnd, 35}}));
+        EventList events;
+        car.scanAhead(events);
+        EXPECT_EQ(events.leader(), &a); // the vehicle it follows
+        EXPECT_EQ(scan(looking), (std::vector<P>{{EventVehicle, 40}}));
+        EXPECT_EQ(scan(nearExit), (std::vector<P>{{EventRouteEnd, 41}}));
+        // The first bus platform runs on into the tram platform, so only the tram platform's end
+        // counts; the side vehicle counts once although it is beside four cells.
+        EXPECT_EQ(
+            scan(bus),
+            (std::vector<P>{{EventTramStopEnd, 18}, {EventBusStopEnd, 23}, {EventSideVehicle, 32}, {EventBayEnd, 40}}));
+    }
 }
 
 TEST(LookAhead, WalksThroughThePlannedPathAndPastTheCrossroadTheFrontHasPassed)
@@ -171,6 +189,9 @@ TEST(Curves, OnlyBendsWithinReachThatNeedALimitSlowTheVehicleAndTheSharpestWins)
         putAt(chain[11], v.setSpeed(r.speed)); // tail on chain[0]
         v.updateSpeedLimit();
         EXPECT_EQ(v.speedLimit(), r.limit) << r.why;
+        precomputeCells(data.cells); // straight runs are skipped, not walked
+        v.updateSpeedLimit();
+        EXPECT_EQ(v.speedLimit(), r.limit) << r.why << ", with the cell cache";
     }
 }
 
@@ -195,8 +216,8 @@ TEST(Movement, ThroughCrossroadPathsWithTheRouteTrimmedOnceTheTailHasPassed)
         EXPECT_TRUE(v.cells()[i + 1]->next == v.cells()[i]);
     ASSERT_EQ(v.route().size(), 1u); // the whole body has passed crossroad 0
     EXPECT_EQ(v.route().front().crossroad, row.crossroad[1]);
-    EXPECT_EQ(row.pathCells[0][6]->vehicle, &v);
-    EXPECT_EQ(row.laneCells[0][26]->vehicle, nullptr);
+    EXPECT_EQ(row.pathCells[0][6]->vehicle(), &v);
+    EXPECT_EQ(row.laneCells[0][26]->vehicle(), nullptr);
 }
 
 TEST(CarDecision, StopsBehindAStandingVehicleAndAtTheLineWhenItMustYield)
