@@ -19,7 +19,6 @@
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QThread>
-#include <QTimer>
 
 #include <algorithm>
 #include <ctime>
@@ -32,6 +31,7 @@ namespace {
 constexpr int WIDTH = 1280;
 constexpr int HEIGHT = 800;
 
+/// The bundled city filled to the car cap, not yet running.
 std::unique_ptr<Simulation> prepareCity()
 {
     auto simulation = std::make_unique<Simulation>(
@@ -42,8 +42,24 @@ std::unique_ptr<Simulation> prepareCity()
     simulation->startSim();
     // At their own pace the generators keep about 350 cars in the flowing city: feed it four times
     // as fast to fill it to the car cap.
-    simulation->simulationData()->feedGenerators(4);
+    SimulationData *data = simulation->simulationData();
+    data->feedGenerators(4);
+    while (data->cars.size() < 667 && data->step < 20000)
+        simulation->simulationControl()->step();
     return simulation;
+}
+
+/// A 1280 × 800 map widget showing `simulation` with the tiles of `tileDir` (no request is made).
+std::unique_ptr<Visualization> makeView(Simulation *simulation, const QString &tileDir)
+{
+    TileServer server;
+    server.host = QStringLiteral("tiles.invalid");
+    auto view = std::make_unique<Visualization>(nullptr, new MapTileDownloader(server, TileStore(tileDir), {}));
+    view->resize(WIDTH, HEIGHT);
+    view->map()->setViewWidth(WIDTH);
+    view->map()->setViewHeight(HEIGHT);
+    view->setSimulation(simulation);
+    return view;
 }
 
 /// Waits with events processed until `done` holds or `ms` pass.
@@ -58,33 +74,23 @@ bool processUntil(const std::function<bool()> &done, int ms)
     return done();
 }
 
-/// The bundled city at the car cap shown by a 1280 × 800 map widget with tiles from a directory.
+/// The bundled city at the car cap shown by the map widget with synthetic tiles from a directory.
 struct CityView
 {
     std::unique_ptr<Simulation> simulation = prepareCity();
-    SimulationData *data = simulation->simulationData();
     QTemporaryDir tiles;
     std::unique_ptr<Visualization> view;
-    int tilesWanted = 0;
 
     CityView()
     {
-        while (data->cars.size() < 667 && data->step < 20000)
-            simulation->simulationControl()->step();
         fillTileDirectory();
-        TileServer server;
-        server.host = QStringLiteral("tiles.invalid"); // every tile is on disk: no request is made
-        view = std::make_unique<Visualization>(nullptr, new MapTileDownloader(server, TileStore(tiles.path()), {}));
-        view->resize(WIDTH, HEIGHT);
-        view->map()->setViewWidth(WIDTH);
-        view->map()->setViewHeight(HEIGHT);
-        view->setSimulation(simulation.get());
+        view = makeView(simulation.get(), tiles.path());
         const QRect r = view->map()->tilesRect();
-        tilesWanted = (r.width() + 1) * (r.height() + 1);
-        processUntil([this] { return view->map()->cachedTileCount() >= tilesWanted; }, 10000);
+        const int tilesWanted = (r.width() + 1) * (r.height() + 1);
+        processUntil([this, tilesWanted] { return view->map()->cachedTileCount() >= tilesWanted; }, 10000);
     }
 
-    /// Synthetic tiles over the city at zoom 15 to 18 (the benchmark must not load a tile server).
+    /// Plain tiles over the city at zoom 15 to 17 (the benchmark must not load a tile server).
     void fillTileDirectory()
     {
         const TileStore store(tiles.path());
@@ -95,18 +101,13 @@ struct CityView
             west = std::min(west, node->getLocation().lon);
             east = std::max(east, node->getLocation().lon);
         }
+        QImage tile(256, 256, QImage::Format_RGB32);
         for (int zoom = 15; zoom <= 17; ++zoom) {
             const QPointF a = SlippyMap::coordinateToTile(north, west, zoom);
             const QPointF b = SlippyMap::coordinateToTile(south, east, zoom);
             for (int x = int(a.x()) - 4; x <= int(b.x()) + 4; ++x)
                 for (int y = int(a.y()) - 4; y <= int(b.y()) + 4; ++y) {
-                    QImage tile(256, 256, QImage::Format_RGB32);
                     tile.fill(QColor(230 - (x % 7) * 5, 226, 218 - (y % 5) * 6));
-                    QPainter p(&tile);
-                    p.setPen(QColor(200, 200, 200));
-                    for (int k = 0; k < 256; k += 32)
-                        p.drawLine(0, k, 255, 255 - k);
-                    p.end();
                     tile.save(store.filePath(TileKey{x, y, zoom}), "PNG");
                 }
         }
@@ -165,6 +166,25 @@ BENCHMARK(BM_Frame)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(60);
 
+/// Counts the frames a widget paints.
+struct FrameCounter : QObject
+{
+    int count = 0;
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        count += e->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+/// CPU time of the calling thread.
+double threadCpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
 /// The step loop at its fastest pace (1 ms per step) for a few seconds, with or without the map
 /// widget shown and repainting after every step; counts the steps done per wall-clock second.
 void BM_StepLoopPace(benchmark::State &state, bool withMap)
@@ -172,58 +192,30 @@ void BM_StepLoopPace(benchmark::State &state, bool withMap)
     for (auto _ : state) {
         std::unique_ptr<Simulation> simulation = prepareCity();
         SimulationData *data = simulation->simulationData();
-        while (data->cars.size() < 667 && data->step < 20000)
-            simulation->simulationControl()->step();
         SimulationThread *loop = simulation->simulationThread();
         std::unique_ptr<Visualization> view;
-        int frames = 0;
+        FrameCounter frames;
         if (withMap) {
-            TileServer server;
-            server.host = QStringLiteral("tiles.invalid");
-            view = std::make_unique<Visualization>(nullptr,
-                                                   new MapTileDownloader(server, TileStore(city().tiles.path()), {}));
-            view->resize(WIDTH, HEIGHT);
-            view->setSimulation(simulation.get());
+            view = makeView(simulation.get(), city().tiles.path());
             view->show();
+            view->installEventFilter(&frames);
             QObject::connect(loop, &SimulationThread::updateVehicles, view.get(), &Visualization::updateVehicles);
             processUntil([] { return false; }, 500); // tiles in, first frames painted
         }
         for (int i = 0; i < 8; ++i)
             QMetaObject::invokeMethod(loop, "decSimStep", Qt::QueuedConnection);
         processUntil([loop] { return loop->stepSize() == 1; }, 2000);
-        const auto ownCpuMs = [] {
-            timespec t{};
-            clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-            return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-        };
-        const double guiCpuStart = ownCpuMs();
-        const int startStep = data->step;
+        const double guiCpuStart = threadCpuMs();
+        const int startStep = data->step, startFrames = frames.count;
         QElapsedTimer clock;
         clock.start();
         QMetaObject::invokeMethod(loop, "startSim", Qt::QueuedConnection);
-        // Count the frames the widget paints.
-        struct PaintCounter : QObject
-        {
-            int *frames;
-            explicit PaintCounter(int *f) : frames(f) {}
-            bool eventFilter(QObject *, QEvent *e) override
-            {
-                if (e->type() == QEvent::Paint)
-                    ++*frames;
-                return false;
-            }
-        } paintCounter(&frames);
-        if (view)
-            view->installEventFilter(&paintCounter);
         processUntil([] { return false; }, 5000);
         const double seconds = clock.nsecsElapsed() / 1e9;
-        state.counters["gui_thread_cpu_share"] = (ownCpuMs() - guiCpuStart) / (seconds * 1e3);
-        const int steps = data->step - startStep;
+        state.counters["gui_thread_cpu_share"] = (threadCpuMs() - guiCpuStart) / (seconds * 1e3);
+        state.counters["steps_per_s"] = (data->step - startStep) / seconds;
+        state.counters["frames_per_s"] = (frames.count - startFrames) / seconds;
         QMetaObject::invokeMethod(loop, "stopSim", Qt::BlockingQueuedConnection);
-        if (view)
-            view->removeEventFilter(&paintCounter);
-        state.counters["steps_per_s"] = steps / seconds;
-        state.counters["frames_per_s"] = frames / seconds;
         state.counters["idle_pct"] = loop->pacer().idlePercent();
         state.counters["cars"] = double(data->cars.size());
     }

@@ -7,7 +7,6 @@
 #include "pbfreader.h"
 #include "readerrules.h"
 
-#include <QDir>
 #include <QFile>
 #include <QStringList>
 #include <QXmlStreamReader>
@@ -240,21 +239,6 @@ bool OSMParser::parseXml(QIODevice *device, const QString &path, OSMData *data, 
                        .arg(reader.columnNumber() + 1) // Qt counts columns from 0
                        .arg(reader.errorString());
     return false;
-}
-
-bool OSMParser::parseTramStopsDir(const QString &dirPath, OSMData *data)
-{
-    std::cerr << PREFIX << "Parsing Tram Stops Dir \"" << dirPath.toStdString() << "\":" << std::endl;
-    const QDir dir(dirPath);
-    bool complete = dir.exists();
-    if (!complete)
-        std::cerr << PREFIX << "Opening failed! Dirpath: " << dirPath.toStdString() << std::endl;
-    const QStringList entries = dir.entryList(QStringList() << QStringLiteral("*.%1").arg(QLatin1String("osm")));
-    for (const QString &entry : entries)
-        complete = parseFile(QStringLiteral("%1/%2").arg(dirPath, entry), data) && complete;
-    std::cerr << PREFIX << "Dir parse done!" << std::endl;
-    writeCounts(data);
-    return complete;
 }
 
 // A node, way or relation cut off by the end of the document or by an XML error is not stored:

@@ -19,8 +19,6 @@ public:
     /// what was read before an error stays. False when the file could not be opened or read whole;
     /// `problem` then names the file and what is wrong (with the line and column of an XML error).
     static bool parseFile(const QString &path, OSMData *data, QString *problem = nullptr);
-    /// Reads every "*.osm" file of a directory into `data`; false when one could not be read whole.
-    static bool parseTramStopsDir(const QString &dirPath, OSMData *data);
 
     /// Reads an XML document element by element; false after an XML error, which `problem` then
     /// describes, naming `path`.

@@ -59,7 +59,6 @@ public:
     {
         int status = 200;
         QByteArray body = tinyPng();
-        QByteArray extraHeaders;
         bool hold = false;
     };
     using Handler = std::function<Answer(const Request &)>;
@@ -82,15 +81,13 @@ public:
     void setHandler(Handler h) { handler = std::move(h); }
     const std::vector<Request> &requests() const { return seen; }
     /// Answers every held request with a tile.
-    void releaseHeld() { releaseHeld(Answer()); }
-    /// Answers every held request with `answer`.
-    void releaseHeld(const Answer &answer)
+    void releaseHeld()
     {
         std::vector<QPointer<QTcpSocket>> waiting;
         waiting.swap(held);
         for (const auto &socket : waiting)
             if (socket)
-                respond(socket, answer);
+                respond(socket, Answer());
     }
 
 private:
@@ -115,13 +112,9 @@ private:
             const QUrl url(QString::fromLatin1(first.value(1)));
             request.host = url.host();
             request.path = url.path();
-            for (const QByteArray &line : lines) {
-                const int colon = line.indexOf(':');
-                if (colon > 0 && line.left(colon).trimmed().toLower() == "user-agent")
-                    request.userAgent = line.mid(colon + 1).trimmed();
-                if (colon > 0 && request.host.isEmpty() && line.left(colon).trimmed().toLower() == "host")
-                    request.host = QString::fromLatin1(line.mid(colon + 1).trimmed());
-            }
+            for (const QByteArray &line : lines)
+                if (line.toLower().startsWith("user-agent:"))
+                    request.userAgent = line.mid(11).trimmed();
             seen.push_back(request);
             const Answer answer = handler ? handler(request) : Answer();
             if (answer.hold)
@@ -135,7 +128,6 @@ private:
     {
         QByteArray head = "HTTP/1.1 " + QByteArray::number(answer.status) + " X\r\n";
         head += "Content-Type: image/png\r\nContent-Length: " + QByteArray::number(answer.body.size()) + "\r\n";
-        head += answer.extraHeaders;
         head += "Cache-Control: no-store\r\n\r\n";
         socket->write(head);
         socket->write(answer.body);

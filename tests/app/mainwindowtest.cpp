@@ -35,7 +35,7 @@ public:
         registerMetaTypes();
         QStandardPaths::setTestModeEnabled(true);
         tiles.setHandler([](const LoopbackTileServer::Request &) {
-            return LoopbackTileServer::Answer{404, {}, {}, false};
+            return LoopbackTileServer::Answer{404, {}, false};
         });
         QDir(folder.path()).mkdir(QStringLiteral("data"));
         for (const char *name : {"kesta_center_2014-04-15_compressed_edited.osm", "schedules.xml"})

@@ -73,11 +73,11 @@ TEST(MapTileDownloader, KeepsOneDownloadPerHostAndServesTheQueueAsRepliesComeIn)
 TEST(MapTileDownloader, SurvivesHostileRepliesFreesTheHostAndWritesNoBadFile)
 {
     const QByteArray pngStart("\x89PNG\r\n\x1a\n", 8);
-    const LoopbackTileServer::Answer answers[] = {{404, tinyPng(), {}, false},
-                                                  {200, "<html>no tile here</html>", {}, false},
-                                                  {200, pngStart + QByteArray(3 * 1024 * 1024, 'x'), {}, false},
-                                                  {200, pngStart + QByteArray(100, 'x'), {}, false},
-                                                  {200, {}, {}, true}};
+    const LoopbackTileServer::Answer answers[] = {{404, tinyPng(), false},
+                                                  {200, "<html>no tile here</html>", false},
+                                                  {200, pngStart + QByteArray(3 * 1024 * 1024, 'x'), false},
+                                                  {200, pngStart + QByteArray(100, 'x'), false},
+                                                  {200, {}, true}};
     for (const auto &hostileAnswer : answers) {
         SCOPED_TRACE(hostileAnswer.status);
         Rig rig;

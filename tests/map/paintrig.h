@@ -35,11 +35,7 @@ struct PaintRig
 
     PaintRig() : view(nullptr, new MapTileDownloader(tileServer(), TileStore(dir.path()), QString()))
     {
-        http.setHandler([](const LoopbackTileServer::Request &) {
-            LoopbackTileServer::Answer none;
-            none.status = 404;
-            return none;
-        });
+        http.setHandler([](const LoopbackTileServer::Request &) { return LoopbackTileServer::Answer{404, {}, false}; });
         using Arm = FourArmCrossroad::Arm;
         // The map: a road along the west arm with a bus stop, a tram stop at the centre, a route.
         Node *centre = osm.addNode(1, Location(50.0, 14.0));

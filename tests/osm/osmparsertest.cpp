@@ -59,12 +59,7 @@ TEST(OSMParser, ReadsTheSmallExtractAndOnCutsOrBadFilesSaysWhatIsWrongAndKeepsOn
 TEST(OSMParser, NumbersThatAreNotNumbersAndIdsAtTheEdgesOf64Bits)
 {
     OSMData data;
-    const std::string said = parseCapturing(fixture("n9w7r3-bad-numbers.osm"), &data);
-    // Each element dropped is named: kind, id text, line, reason.
-    for (const char *message : {"Dropped node \"2\" (line 4): latitude is not a finite number",
-                                "Dropped node \"x4\" (line 6): id is not a 64-bit integer",
-                                "Dropped member \"zz\" (line 22): ref is not a 64-bit integer (relation \"30\")"})
-        EXPECT_NE(said.find(message), std::string::npos) << message;
+    parseCapturing(fixture("n9w7r3-bad-numbers.osm"), &data);
     const int64_t max = std::numeric_limits<int64_t>::max(), min = std::numeric_limits<int64_t>::min();
     std::vector<int64_t> nodes;
     for (const Node *node : data.nodes()->nodes())
@@ -132,14 +127,4 @@ TEST(OSMParser, RelationMembersTagsAndAcceptance)
               std::make_tuple(1, "6T L\u00e4nsiterminaali\u2013Arabia", "6T", "tram", Ids{11, 14, 15}, Ids{12}, Ids{13},
                               Ids{21, 22, 23}));
     EXPECT_EQ(data.routeRelations()->findById(3)->route, "trolleybus");
-}
-
-TEST(OSMParser, ReadsEveryOsmFileOfADirectoryAndSurvivesAMissingOne)
-{
-    OSMData data;
-    StderrCapture quiet;
-    OSMParser::parseTramStopsDir(fixture("stopsdir"), &data);
-    OSMParser::parseTramStopsDir(fixture("no-such-dir"), &data);
-    EXPECT_EQ(data.tramStops()->size(), 1u); // the same stop in both files
-    EXPECT_EQ(data.busStops()->size(), 1u);
 }
