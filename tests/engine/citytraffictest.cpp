@@ -89,6 +89,9 @@ TEST(CityTraffic, TheBundledCityKeepsMovingOnSoundCellsAndBusesAndTramsServeThei
     EXPECT_GT(served.arrivals, 250);
     EXPECT_GT(served.tramArrivals, 60);
     EXPECT_GT(control.tripsFinished(), 50);
+    // The recorded run: faster code must leave every step as it was; a deliberate change of the
+    // rules records the new value here.
+    EXPECT_EQ(sim.stateHash(), 0xdcae8021e0db3c2fu);
 }
 
 TEST(CityTraffic, TwoRunsInOneProcessWithOneSeedAreTheSame)
