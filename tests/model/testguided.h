@@ -14,35 +14,8 @@
 #include <memory>
 #include <vector>
 
-/// A bus or tram with setters for the state its rules read, for tests only.
-template <class Base> class TestGuided : public Base
-{
-public:
-    /// A trip of `line` numbered by the tests' run.
-    TestGuided(const PublicTransportLine *line, int32_t departure) : Base(testRun(), line, departure) {}
-
-    /// Sets the committed speed and, as after a commit, the next speed.
-    TestGuided &setSpeed(int32_t v) { return set(this->m_speed, v).set(this->m_nextSpeed, v); }
-    TestGuided &setMaxSpeed(int32_t v) { return set(this->m_maxSpeed, v); }
-    TestGuided &setLoadCount(int32_t n) { return set(this->m_loadCount, n).set(this->m_shownLoadCount, n); }
-    TestGuided &setStopIndex(int32_t i) { return set(this->m_stopIndex, i); }
-    /// Sets the state as decided and published.
-    TestGuided &setState(GuidedState s)
-    {
-        this->m_state = this->m_shownState = s;
-        return *this;
-    }
-
-private:
-    TestGuided &set(int32_t &field, int32_t v)
-    {
-        field = v;
-        return *this;
-    }
-};
-
-using TestBus = TestGuided<Bus>;
-using TestTram = TestGuided<Tram>;
+using TestBus = Exposed<Bus>;
+using TestTram = Exposed<Tram>;
 
 /// An id no stop of the tests has: a stop of a line that got no cells in the network.
 constexpr int64_t NO_CELL_STOP = 900001;

@@ -5,6 +5,7 @@
 #include "model/car.h"
 #include "model/simulationdata.h"
 #include "model/vehicle.h"
+#include "model/vehicleguided.h"
 #include "osm/way.h"
 
 #include <type_traits>
@@ -13,12 +14,14 @@
 /// The run that numbers the free-standing vehicles of the tests and seeds their streams.
 SimulationData &testRun();
 
-/// A vehicle class with setters for the state the rules read, for tests only.
+/// A vehicle class with setters for the state the rules read, for tests only; numbered by the
+/// tests' run. Buses and trams take their line and departure.
 template <class Base> class Exposed : public Base
 {
 public:
-    template <class B = Base, std::enable_if_t<std::is_constructible_v<B, SimulationData &>, int> = 0>
-    Exposed() : Base(testRun())
+    template <class... Args, class B = Base,
+              std::enable_if_t<std::is_constructible_v<B, SimulationData &, Args...>, int> = 0>
+    explicit Exposed(Args... args) : Base(testRun(), args...)
     {}
     template <class B = Base, std::enable_if_t<!std::is_constructible_v<B, SimulationData &>, int> = 0>
     Exposed() : Base(testRun().newVehicleId(), testRun().random)
@@ -29,6 +32,10 @@ public:
     Exposed &setSpeed(int32_t v) { return set(this->m_speed, v).set(this->m_nextSpeed, v); }
     Exposed &setMaxSpeed(int32_t v) { return set(this->m_maxSpeed, v); }
     Exposed &setSpeedLimit(int32_t v) { return set(this->m_speedLimit, v); }
+    Exposed &setLoadCount(int32_t n) { return set(this->m_loadCount, n).set(this->m_shownLoadCount, n); }
+    Exposed &setStopIndex(int32_t i) { return set(this->m_stopIndex, i); }
+    /// Sets the state as decided and published.
+    Exposed &setState(GuidedState s) { return this->m_state = this->m_shownState = s, *this; }
 
 private:
     Exposed &set(int32_t &field, int32_t v) { return field = v, *this; }
