@@ -9,15 +9,11 @@
 #include "model/crossroad.h"
 #include "model/simulationdata.h"
 #include "osm/osmdata.h"
-#include "osm/osmparser.h"
 #include "tests/stderrcapture.h"
-
-#include <QFile>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -170,33 +166,6 @@ struct TestNetwork
                 if (e->way->way->getId() == wayId)
                     return e;
         return nullptr;
-    }
-};
-
-/// A bundled map converted through the real pipeline: reader, bus stop conversion, network
-/// conversion; `beforeNetwork` sees the data between the last two.
-struct ConvertedMap
-{
-    OSMData osm;
-    SimulationData sim;
-    BindingData bindings;
-    std::string log;
-
-    /// Null if the file is missing.
-    static std::unique_ptr<ConvertedMap> load(const char *path,
-                                              const std::function<void(const OSMData &)> &beforeNetwork = {})
-    {
-        if (!QFile::exists(QString::fromUtf8(path)))
-            return nullptr;
-        auto map = std::make_unique<ConvertedMap>();
-        StderrCapture capture;
-        OSMParser::parseFile(QString::fromUtf8(path), &map->osm);
-        OSMBusStopConvertor::convert(&map->osm);
-        if (beforeNetwork)
-            beforeNetwork(map->osm);
-        NetworkConvertor(&map->osm, &map->sim, &map->bindings).convert();
-        map->log = capture.text();
-        return map;
     }
 };
 
