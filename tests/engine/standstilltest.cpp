@@ -4,8 +4,7 @@
 #include "engine/simulationcontrol.h"
 #include "engine/trafficcensus.h"
 #include "tests/convert/testnetwork.h"
-#include "tests/model/testguided.h"
-#include "transport/linegenerator.h"
+#include "tests/model/testnetwork.h"
 
 #include <gtest/gtest.h>
 
@@ -57,21 +56,6 @@ TEST(Standstill, TwoCrossroadsJoinedByALinkShorterThanACarKeepMoving)
     EXPECT_LT(longestStandstill, 4 * 60 * 5);
     EXPECT_GT(control.vehiclesRemoved() - leftAtHalf, 100);
     EXPECT_EQ(census.sharedCellsTotal(), 0);
-}
-
-TEST(Standstill, ANewTripIsNotPlacedInABayThatABusBesideItWaitsFor)
-{
-    // At a busy terminus the bay was refilled by every new trip the moment it emptied, and a bus
-    // of a line passing through waited beside it for good.
-    for (bool waitsForTheBay : {true, false}) {
-        StopStreet street(300);
-        OSMStop *bay = street.addBay(100, 80);
-        const PublicTransportLine line = makeLine({7}, {waitsForTheBay ? bay->getId() : 99}, {0});
-        TestBus waiting(&line, 0);
-        putAt(street.lane[120], waiting);
-        const Cell *start = LineGenerator::startPosition(street.bayCells.back(), Bus::LENGTH);
-        EXPECT_EQ(start == nullptr, waitsForTheBay);
-    }
 }
 
 TEST(Standstill, TheCensusCountsTheStepsACarHasStoodUntilItMoves)
