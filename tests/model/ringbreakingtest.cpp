@@ -1,5 +1,5 @@
-// The rules that keep crossroads from locking for good: who counts as approaching, who is not
-// waited for, merging traffic seen along the path, and a car that takes another way out.
+// The rules that keep crossroads from locking for good: who is not waited for, a car that takes
+// another way out, a long waiter that still moves in to wait for room, and a bus passing a bay.
 
 #include "model/cell.h"
 #include "model/chain.h"
@@ -24,18 +24,6 @@ protected:
 
 } // namespace
 
-TEST_F(RingBreaking, AVehicleThatHasPassedTheStopLineIsNotTheOneApproaching)
-{
-    TestVehicle leaving, next;
-    leaving.addRouteEntry(x.entry(A::W, A::E));
-    putAt(x.pathCell(A::W, A::E)->cellAhead(3), leaving); // its tail is still on the lane
-    x.arrive(next, A::W, A::E, 30);
-    ASSERT_EQ(x.stopLine(A::W)->vehicle(), &leaving);
-    EXPECT_EQ(approachingVehicle(x.stopLine(A::W), 100), &next);
-    EXPECT_EQ(approachingVehicle(x.stopLine(A::W), 30), nullptr); // its front is 30 cells back: out of reach
-    EXPECT_EQ(approachingVehicle(x.stopLine(A::S), 100), nullptr);
-}
-
 TEST_F(RingBreaking, AHeadWithoutRoomAndTheQueueBehindItAreNotWaitedFor)
 {
     std::vector<TestVehicle> full(5);
@@ -52,25 +40,6 @@ TEST_F(RingBreaking, AHeadWithoutRoomAndTheQueueBehindItAreNotWaitedFor)
         release(&v);
     EXPECT_FALSE(conflictingLaneIsClear(x.in(A::W), exits, 10));
     EXPECT_FALSE(x.crossroad->mayGo(&me));
-}
-
-TEST_F(RingBreaking, AVehicleOnAnotherPathIntoTheSameLaneIsSeenWhenItIsNearerTheMerge)
-{
-    TestVehicle me, merging;
-    me.setSpeed(6); // the look-ahead reaches beyond the merge
-    x.arrive(me, A::W, A::N);
-    merging.addRouteEntry(x.entry(A::E, A::N));
-    putAt(x.pathCell(A::E, A::N)->cellAhead(x.pathLength(A::E, A::N) - 2), merging);
-    auto sees = [](const Vehicle &v, const Vehicle &other) {
-        EventList events;
-        v.scanAhead(events);
-        for (size_t i = 0; i < events.size(); ++i)
-            if (events[i].type == EventVehicle && events[i].cell->vehicle() == &other)
-                return true;
-        return false;
-    };
-    EXPECT_TRUE(sees(me, merging));
-    EXPECT_FALSE(sees(merging, me)); // the one nearer the merge does not wait for the other
 }
 
 TEST_F(RingBreaking, ACarWithoutRoomTakesAnotherExitOnceItsPatienceIsOut)
@@ -108,21 +77,6 @@ TEST_F(RingBreaking, AVehicleThatHasWaitedLongerStillMovesIntoTheCrossroadToWait
     car.decide();
     EXPECT_GT(car.nextSpeed(), 0);
     EXPECT_EQ(car.nextExitLane(), x.out(A::E));
-}
-
-TEST_F(RingBreaking, ALongWaiterWithoutRoomIsNotLetGoFirst)
-{
-    std::vector<TestVehicle> full(5);
-    x.fillExit(A::N, full);
-    TestVehicle waiter, me;
-    x.arrive(waiter, A::S, A::N); // crosses the path of W to E
-    for (int step = 0; step <= LONG_WAIT; ++step)
-        waiter.commitSpeed();
-    x.arrive(me, A::W, A::E);
-    EXPECT_TRUE(x.crossroad->mayGo(&me)) << "the waiter cannot take its turn";
-    for (TestVehicle &v : full)
-        release(&v);
-    EXPECT_FALSE(x.crossroad->mayGo(&me)) << "with room the long waiter goes first";
 }
 
 TEST(RingBreakingAtBays, ABusBesideABusStandingInABayDrivesOn)

@@ -1,6 +1,6 @@
-// The driving rules of every vehicle: look-ahead, car following, curves and movement; and the
-// car's whole decision behind a standing vehicle and at a stop line where it must yield. Many cars
-// deciding at once are checked on the bundled city: no shared cell, and one run on any thread count.
+// The driving rules of every vehicle: look-ahead, curves and movement through crossroad paths.
+// Car following and the whole decision of many cars at once are checked on the bundled city, whose
+// recorded run pins every step.
 
 #include "testguided.h"
 
@@ -8,7 +8,6 @@
 #include "model/chain.h"
 #include "model/crossroad.h"
 #include "model/event.h"
-#include "model/rightofway.h"
 
 #include <gtest/gtest.h>
 
@@ -41,15 +40,6 @@ std::vector<P> scan(const Vehicle &v)
     for (size_t i = 0; i < events.size(); ++i)
         seen.emplace_back(events[i].type, events[i].distance);
     return seen;
-}
-
-/// Decides, commits, releases and moves the car, in the order of the step.
-void step(TestCar &car)
-{
-    car.decide();
-    car.commitSpeed();
-    release(&car);
-    car.move();
 }
 
 } // namespace
@@ -130,41 +120,6 @@ TEST(LookAhead, WalksThroughThePlannedPathAndPastTheCrossroadTheFrontHasPassed)
               (std::vector<P>{{EventCrossroad, 26}, {EventVehicle, 26 + 8 + 7}, {EventRouteEnd, 26 + 8 + 30}}));
 }
 
-TEST(CarFollowing, SpeedByGapAgainstBrakingDistances)
-{
-    // speed, limit, leader's speed (-1: none), distance, margin, next speed; b is the braking distance.
-    const int32_t rows[][6] = {
-        {10, 8, -1, NO_EVENT_DISTANCE, 6, 9}, // above the limit: one slower
-        {10, 14, -1, 36, 6, 8},               // free 29 < b = 30: hard braking
-        {1, 14, -1, 0, 6, 0},                 // never below 0
-        {2, 14, -1, 9, 6, 1},                 // b = 2, free 2
-        {10, 14, -1, 52, 6, 9},               // free 45: ceil(2 · 15 / 30)
-        {10, 14, -1, 107, 6, 11},             // free 100: ceil(2 · 10 / 30)
-        {10, 14, -1, 128, 6, 12},             // free 121 > 4b
-        {10, 11, -1, 128, 6, 11},             // up to the limit
-        {0, 14, -1, 8, 6, 2},                 // b = 0: any free cell is room to speed up
-        {0, 14, -1, 7, 6, 0},                 // b = 0, free 0
-        {10, 14, 10, 52, 6, 10},              // the leader's braking shortens b to 15: free 45 = 3b
-        {2, 14, 10, 35, 6, 4},                // much faster leader: margin used, free 28 > 4b
-    };
-    for (const auto &r : rows) {
-        TestVehicle v, leader;
-        leader.setSpeed(std::max(r[2], 0));
-        v.setSpeed(r[0]).setSpeedLimit(r[1]).followSpeed(r[3], r[2] < 0 ? nullptr : &leader, r[4]);
-        EXPECT_EQ(v.nextSpeed(), r[5]) << "speed " << r[0] << " distance " << r[3];
-    }
-    // speed, maxSpeed, cells, steps to cover them: speeds gain 2 a step up to the maximum.
-    // 70 cells from a standstill take 0 2 4 … 14 14; the last three rows have no top speed to gain.
-    const int32_t never = Vehicle::STEPS_NEVER;
-    const int32_t steps[][4] = {{0, 14, 0, 0},   {0, 14, 1, 2}, {0, 14, 70, 9},   {0, 14, 71, 10},
-                                {13, 14, 28, 3}, {3, 0, 3, 1},  {0, 0, 5, never}, {3, 0, 4, never}};
-    for (const auto &r : steps) {
-        TestVehicle v;
-        EXPECT_EQ(v.setMaxSpeed(r[1]).setSpeed(r[0]).stepsToCover(r[2]), r[3])
-            << "speed " << r[0] << " max " << r[1] << " cells " << r[2];
-    }
-}
-
 TEST(Curves, OnlyBendsWithinReachThatNeedALimitSlowTheVehicleAndTheSharpestWins)
 {
     struct Row
@@ -218,36 +173,4 @@ TEST(Movement, ThroughCrossroadPathsWithTheRouteTrimmedOnceTheTailHasPassed)
     EXPECT_EQ(v.route().front().crossroad, row.crossroad[1]);
     EXPECT_EQ(row.pathCells[0][6]->vehicle(), &v);
     EXPECT_EQ(row.laneCells[0][26]->vehicle(), nullptr);
-}
-
-TEST(CarDecision, StopsBehindAStandingVehicleAndAtTheLineWhenItMustYield)
-{
-    testRun().random.setSeed(5);
-    SimulationData data;
-    const auto chain = makeChain(data, 600);
-    TestCar car;
-    TestVehicle standing;
-    putAt(chain[20], car.setSpeed(10));
-    putAt(chain[300], standing);
-    for (int i = 0; i < 200; ++i) {
-        step(car);
-        ASSERT_LT(car.frontCell()->id, standing.tailCell()->id) << "ran into it at step " << i;
-    }
-    EXPECT_EQ(car.speed(), 0);
-    EXPECT_LE(standing.tailCell()->id - car.frontCell()->id - 1, 8); // within the follow margin
-
-    FourArmCrossroad x(400);
-    TestCar approaching;
-    TestVehicle waiting; // stands on the right for good: the car may never enter
-    x.arrive(approaching.setSpeed(12), A::W, A::E, 250);
-    x.arrive(waiting, A::S, A::N);
-    for (int i = 0; i < 200; ++i) {
-        step(approaching);
-        ASSERT_FALSE(approaching.frontCell()->inCrossroad) << "entered at step " << i;
-    }
-    EXPECT_EQ(approaching.speed(), 0);
-    EXPECT_EQ(approaching.frontCell(), x.stopLine(A::W));
-    release(&waiting);
-    approaching.decide();
-    EXPECT_GE(approaching.nextSpeed(), 1) << "goes when clear";
 }
