@@ -131,11 +131,17 @@ TEST(MainWindow, RunsTheBundledCityFromTheStartDialogAfterAnUnreadableMapToClosi
 
     stop->click();
     EXPECT_TRUE(start->isEnabled() && step->isEnabled() && !stop->isEnabled());
-    waitUntil([] { return false; }, 200); // a step armed before the stop still runs
-    const int stopped = number(w, "lSimStep");
+    // A step armed before the stop still runs: wait until the count holds still, however busy the
+    // machine.
+    int stopped = number(w, "lSimStep");
+    for (int before = -1; before != stopped;) {
+        before = stopped;
+        waitUntil([] { return false; }, 300);
+        stopped = number(w, "lSimStep");
+    }
     for (int i = 1; i <= 3; ++i) {
         step->click();
-        ASSERT_TRUE(waitUntil([&] { return number(w, "lSimStep") == stopped + i; }));
+        ASSERT_TRUE(waitUntil([&] { return number(w, "lSimStep") == stopped + i; }, 60000));
     }
     // A layer switched off and on again changes the map and brings it back.
     QWidget *map = child<QWidget>(w, "visualization");
