@@ -1,5 +1,7 @@
 #include "liveplot.h"
 
+#include "model/units.h"
+
 #include <QChart>
 #include <QChartView>
 #include <QDateTime>
@@ -15,9 +17,6 @@
 using namespace QtCharts;
 
 namespace {
-
-/// Simulated milliseconds per step.
-constexpr int64_t STEP_MS = 250;
 
 /// Rounds a maximum up to a readable axis end (at least `floor`).
 double niceCeiling(double value, double floor)
@@ -98,10 +97,10 @@ void LivePlot::addStatistics(const SimStatistics &s)
         // The step counter, not the clock, drives the x axis, so a run across midnight keeps
         // going to the right.
         const QDateTime start(QDate(2000, 1, 1), s.time);
-        originMs = start.toMSecsSinceEpoch() - int64_t(s.step) * STEP_MS;
+        originMs = start.toMSecsSinceEpoch() - int64_t(s.step) * units::STEP_MS;
     }
     lastSampledStep = s.step;
-    const double x = double(originMs + int64_t(s.step) * STEP_MS);
+    const double x = double(originMs + int64_t(s.step) * units::STEP_MS);
     pending[Cars].append(QPointF(x, double(s.cars)));
     pending[Buses].append(QPointF(x, double(s.buses)));
     pending[Trams].append(QPointF(x, double(s.trams)));

@@ -6,6 +6,7 @@
 #include "model/simulationdata.h"
 #include "model/simulationlocks.h"
 #include "model/tram.h"
+#include "model/units.h"
 
 #include <vector>
 
@@ -18,9 +19,6 @@ template <typename V> int64_t speedSum(const std::vector<V *> &list)
         sum += v->speed();
     return sum;
 }
-
-/// One cell per step is 0.25 m per 0.25 s, that is 1 m/s.
-constexpr double KMH_PER_CELL_PER_STEP = 3.6;
 
 } // namespace
 
@@ -39,7 +37,7 @@ SimStatistics SimStatistics::read(const SimulationData *data, const SimulationTh
             sum = speedSum(data->cars) + speedSum(data->buses) + speedSum(data->trams);
         }
         if (s.vehicles() > 0)
-            s.meanSpeedKmh = double(sum) / double(s.vehicles()) * KMH_PER_CELL_PER_STEP;
+            s.meanSpeedKmh = double(sum) / double(s.vehicles()) * units::MPS_PER_CELL_PER_STEP * units::KMH_PER_MPS;
     }
     if (thread) {
         s.idlePercent = thread->pacer().idlePercent();

@@ -2,13 +2,7 @@
 
 #include "ui_simtimecontrol.h"
 
-namespace {
-
-/// Simulated milliseconds covered by one step: a step size of this many wall-clock
-/// milliseconds is real time.
-constexpr double STEP_MS = 250.0;
-
-} // namespace
+#include "model/units.h"
 
 SimTimeControl::SimTimeControl(QWidget *parent) : QWidget(parent), ui(new Ui::SimTimeControl)
 {
@@ -19,7 +13,9 @@ SimTimeControl::~SimTimeControl() = default;
 
 void SimTimeControl::setNewStepSize(uint newStepSize, int stepPos)
 {
-    ui->stepSizeLabel->setText(QStringLiteral("%1x").arg(STEP_MS / double(qMax(newStepSize, 1u)), 0, 'f', 1));
+    // A step size of one step's simulated milliseconds, in wall-clock milliseconds, is real time.
+    ui->stepSizeLabel->setText(
+        QStringLiteral("%1x").arg(double(units::STEP_MS) / double(qMax(newStepSize, 1u)), 0, 'f', 1));
     ui->incStepButton->setEnabled(stepPos != 0);
     ui->decStepButton->setEnabled(stepPos == 0 || stepPos == 1);
 }

@@ -1,5 +1,6 @@
 #include "networkbudget.h"
 
+#include "model/units.h"
 #include "osm/osmdata.h"
 
 #include <algorithm>
@@ -10,8 +11,6 @@
 
 namespace {
 
-/// Cells per metre of lane (a cell is 0.25 m).
-const double CELLS_PER_METRE = 4.0;
 /// Cells assumed for one path through a crossroad: the paths of a junction are a few metres long.
 const int64_t CELLS_PER_CROSSROAD_PATH = 60;
 
@@ -79,7 +78,7 @@ std::string NetworkBudget::problemWith(const OSMData &data) const
         }
         ++arms[nodes.front()];
         ++arms[nodes.back()];
-        const int64_t wayCells = lanes * (int64_t(std::ceil(metres * CELLS_PER_METRE)) + int64_t(nodes.size()));
+        const int64_t wayCells = lanes * (int64_t(std::ceil(metres * units::CELLS_PER_M)) + int64_t(nodes.size()));
         int64_t &total = cellsOfWay[way->getId()];
         total += wayCells;
         if (total > maxWayCells) {

@@ -55,10 +55,10 @@ QString clockText(const SimulationData &data)
     return data.time.toString(QStringLiteral("hh:mm:ss.zzz"));
 }
 
-/// Seconds of simulated time in `steps` steps of 250 ms.
+/// Seconds of simulated time in `steps` steps.
 double stepsToSeconds(int64_t steps)
 {
-    return double(steps) / 4.0;
+    return double(steps) * units::STEP_S;
 }
 
 template <typename V>
