@@ -69,11 +69,16 @@ TEST_F(RingBreaking, AVehicleThatHasWaitedLongerStillMovesIntoTheCrossroadToWait
     car.setLength(12);
     x.arrive(car, A::W, A::E);
     ASSERT_GE(x.pathLength(A::W, A::E), 12) << "the crossroad must hold the car";
+    TestCar queued; // standing too, but not at the stop line
+    x.arrive(queued, A::W, A::E, 14);
     for (int step = 0; step < Vehicle::BOX_PATIENCE - 1; ++step) {
         car.decide();
         car.commitSpeed();
+        queued.commitSpeed();
         ASSERT_EQ(car.speed(), 0) << "step " << step;
     }
+    EXPECT_EQ(car.stoodAtStopLine(), Vehicle::BOX_PATIENCE - 1);
+    EXPECT_EQ(queued.stoodAtStopLine(), 0);
     car.decide();
     EXPECT_GT(car.nextSpeed(), 0);
     EXPECT_EQ(car.nextExitLane(), x.out(A::E));
