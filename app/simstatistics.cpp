@@ -37,7 +37,7 @@ SimStatistics SimStatistics::read(const SimulationData *data, const SimulationTh
             sum = speedSum(data->cars) + speedSum(data->buses) + speedSum(data->trams);
         }
         if (s.vehicles() > 0)
-            s.meanSpeedKmh = double(sum) / double(s.vehicles()) * units::MPS_PER_CELL_PER_STEP * units::KMH_PER_MPS;
+            s.meanSpeedKmh = double(sum) / double(s.vehicles()) * units::KMH_PER_CELL_PER_STEP;
     }
     if (thread) {
         s.idlePercent = thread->pacer().idlePercent();

@@ -21,6 +21,8 @@ constexpr double STEPS_PER_S = 1.0 / STEP_S;
 constexpr double MPS_PER_CELL_PER_STEP = CELL_LENGTH_M / STEP_S;
 /// Kilometres per hour of a speed of one metre per second.
 constexpr double KMH_PER_MPS = 3.6;
+/// Kilometres per hour of a speed of one cell per step.
+constexpr double KMH_PER_CELL_PER_STEP = MPS_PER_CELL_PER_STEP * KMH_PER_MPS;
 
 } // namespace units
 

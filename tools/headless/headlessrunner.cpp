@@ -46,7 +46,7 @@ Counts count(const SimulationData &data)
     addSpeeds(data.trams, c.vehicles, sum);
     addSpeeds(data.buses, c.vehicles, sum);
     addSpeeds(data.cars, c.vehicles, sum);
-    c.meanSpeedKmh = c.vehicles ? sum / double(c.vehicles) * units::MPS_PER_CELL_PER_STEP * units::KMH_PER_MPS : 0.0;
+    c.meanSpeedKmh = c.vehicles ? sum / double(c.vehicles) * units::KMH_PER_CELL_PER_STEP : 0.0;
     return c;
 }
 
