@@ -1,11 +1,14 @@
 #include "trafficcensus.h"
 
+#include "model/bindingrecords.h"
 #include "model/bus.h"
 #include "model/car.h"
 #include "model/cell.h"
 #include "model/simulationdata.h"
 #include "model/tram.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <iterator>
 
 namespace {
@@ -20,29 +23,84 @@ template <typename V> int64_t cellsTakenOver(const std::vector<V *> &list)
     return count;
 }
 
+template <typename V> bool holds(const std::vector<V *> &list, int32_t id)
+{
+    return std::any_of(list.begin(), list.end(), [id](const V *v) { return v->id() == id; });
+}
+
 } // namespace
+
+const char *vehicleKindText(VehicleKind kind)
+{
+    switch (kind) {
+    case VehicleKind::Car:
+        return "car";
+    case VehicleKind::Bus:
+        return "bus";
+    case VehicleKind::Tram:
+        return "tram";
+    }
+    return "vehicle";
+}
+
+std::string standstillText(const Standstill &s)
+{
+    if (s.id < 0)
+        return "none";
+    char place[64];
+    std::snprintf(place, sizeof place, "%.7f,%.7f", s.at.lat, s.at.lon);
+    std::string text = std::string(vehicleKindText(s.kind)) + ' ' + std::to_string(s.id) + " at " + place;
+    text += s.wayId >= 0 ? " on way " + std::to_string(s.wayId) : std::string(" in a crossroad or bay");
+    text += std::string(": ") + waitCauseText(s.cause);
+    if (s.waitingFor >= 0)
+        text += std::string(" (") + vehicleKindText(s.waitingForKind) + ' ' + std::to_string(s.waitingFor) + ')';
+    return text;
+}
+
+template <typename V> void TrafficCensus::observeKind(const std::vector<V *> &list, VehicleKind kind, int64_t now)
+{
+    for (const V *v : list) {
+        // A vehicle that changed lanes without advancing stands in another place.
+        if (v->speed() != 0 || v->laneChange() != 0)
+            continue;
+        ++m_standing;
+        Stood &stood = m_stood.try_emplace(v->id(), Stood{0, 0}).first->second;
+        stood.steps = stood.seenAt == now - 1 ? stood.steps + 1 : 1;
+        stood.seenAt = now;
+        // The first vehicle in list order wins a tie, so the report does not depend on hashing.
+        if (stood.steps > m_longest.steps) {
+            const Cell *front = v->frontCell();
+            m_longest.steps = stood.steps;
+            m_longest.id = v->id();
+            m_longest.kind = kind;
+            m_longest.at = front ? front->location : Location();
+            m_longest.wayId = front && front->wayLink ? front->wayLink->wayId() : -1;
+            m_longest.cause = v->waitCause();
+            m_longest.waitingFor = v->waitingForId();
+        }
+    }
+}
+
+VehicleKind TrafficCensus::kindOf(const SimulationData &data, int32_t id) const
+{
+    if (holds(data.trams, id))
+        return VehicleKind::Tram;
+    return holds(data.buses, id) ? VehicleKind::Bus : VehicleKind::Car;
+}
 
 void TrafficCensus::observe(const SimulationData &data)
 {
     const int64_t now = ++m_observations;
     m_standing = 0;
-    m_longest = 0;
-    m_longestId = -1;
-    for (const Car *car : data.cars) {
-        if (car->speed() != 0)
-            continue;
-        ++m_standing;
-        Standstill &standstill = m_stood.try_emplace(car->id(), Standstill{0, 0}).first->second;
-        standstill.steps = standstill.seenAt == now - 1 ? standstill.steps + 1 : 1;
-        standstill.seenAt = now;
-        // The first car in list order wins a tie, so the report does not depend on hashing.
-        if (standstill.steps > m_longest) {
-            m_longest = standstill.steps;
-            m_longestId = car->id();
-            m_longestAt = car->frontCell() ? car->frontCell()->location : Location();
-        }
-    }
-    // Forget the cars that moved or left.
+    m_longest = Standstill();
+    observeKind(data.trams, VehicleKind::Tram, now);
+    observeKind(data.buses, VehicleKind::Bus, now);
+    observeKind(data.cars, VehicleKind::Car, now);
+    if (m_longest.waitingFor >= 0)
+        m_longest.waitingForKind = kindOf(data, m_longest.waitingFor);
+    if (m_longest.steps > m_longestEver.steps)
+        m_longestEver = m_longest;
+    // Forget the vehicles that moved or left.
     for (auto it = m_stood.begin(); it != m_stood.end();)
         it = it->second.seenAt == now ? std::next(it) : m_stood.erase(it);
     m_shared = cellsTakenOver(data.trams) + cellsTakenOver(data.buses) + cellsTakenOver(data.cars);

@@ -31,6 +31,8 @@ int32_t Bus::modeAtRouteEnd()
     const Cell *front = frontCell();
     if (front && !front->sideOf)
         setFinished();
+    else
+        waitFor(WaitCause::PullOutRoom);
     return ModeStop;
 }
 

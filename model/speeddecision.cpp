@@ -4,6 +4,7 @@
 #include "chain.h"
 #include "crossroad.h"
 #include "rightofway.h"
+#include "semaphore.h"
 
 #include <algorithm>
 
@@ -33,11 +34,36 @@ void Vehicle::chooseSpeed()
             mayGo = x->hasRightOfWay(this) && hasRoom() ? 1 : 0;
         return mayGo == 1;
     };
+    // What the vehicle waits for should it stand: the first obstacle it reacts to, or the
+    // crossroad ahead, whose reason is looked up only when the vehicle does stand.
+    bool waitsAtCrossroad = false;
+    auto obstacle = [&](const EventList &list) {
+        switch (list.firstType()) {
+        case EventVehicle:
+            waitFor(WaitCause::VehicleAhead, list.leader());
+            break;
+        case EventSideVehicle:
+            waitFor(WaitCause::VehicleBeside,
+                    list.firstCell() && list.firstCell()->side ? list.firstCell()->side->vehicle() : nullptr);
+            break;
+        case EventCrossroad:
+            waitsAtCrossroad = true;
+            break;
+        case EventRouteEnd:
+            waitFor(WaitCause::RouteEnd);
+            break;
+        default:
+            waitFor(WaitCause::StopRoom);
+            break;
+        }
+    };
     auto follow = [&](const EventList &list) {
         d = list.firstDistance();
         leader = list.leader();
         mode = ModeFollow;
+        obstacle(list);
     };
+    waitFor(WaitCause::None);
     bool heldForRoom = false;
     enum State { Start, Vehicles, RouteEnd, AtCrossroad, Pass, Yield, Standing, Approach, StopAhead, Done };
     State state = Start;
@@ -70,11 +96,13 @@ void Vehicle::chooseSpeed()
             d = B.firstDistance();
             const int32_t t = B.firstType();
             if (t == EventRouteEnd && d <= 1) {
+                waitFor(WaitCause::RouteEnd);
                 mode = modeAtRouteEnd();
             } else if (t == EventVehicle) {
                 follow(B);
             } else {
                 mode = ModeApproach;
+                obstacle(B);
             }
             state = Done;
             break;
@@ -105,6 +133,7 @@ void Vehicle::chooseSpeed()
             break;
         case Standing:
             mode = ModeStop;
+            waitsAtCrossroad = true;
             state = Done;
             if (letsGo()) {
                 state = Pass;
@@ -127,6 +156,7 @@ void Vehicle::chooseSpeed()
             if (c <= v) {
                 d = c;
                 mode = ModeApproach;
+                obstacle(X);
             } else {
                 follow(B);
             }
@@ -158,6 +188,15 @@ void Vehicle::chooseSpeed()
         m_stepsWithoutRoom = 0;
     updateSpeedLimit();
     applyMode(mode, d, leader);
+    if (m_nextSpeed != 0)
+        waitFor(WaitCause::None);
+    else if (waitsAtCrossroad && x && !hasRoom())
+        waitFor(WaitCause::ExitRoom);
+    else if (waitsAtCrossroad && x && x->semaphore &&
+             !x->semaphore->isGreen(entryKey() ? entryKey()->wayBinding() : nullptr))
+        waitFor(WaitCause::Signal);
+    else if (waitsAtCrossroad)
+        waitFor(WaitCause::RightOfWay);
 }
 
 int32_t Vehicle::modeAtRouteEnd()

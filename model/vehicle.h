@@ -3,6 +3,7 @@
 
 #include "event.h"
 #include "random.h"
+#include "waitcause.h"
 
 #include <cstdint>
 #include <deque>
@@ -98,6 +99,11 @@ public:
         m_cells = cells;
         publishPlan();
     }
+    /// What the vehicle waits for when its last decision chose to stand; `WaitCause::None` when
+    /// it chose to move.
+    WaitCause waitCause() const { return m_waitCause; }
+    /// Id of the vehicle it waits for when the cause is a vehicle; −1 otherwise.
+    int32_t waitingForId() const { return m_waitingFor; }
     /// nextSpeed + 1, capped at the speed limit (used to release a deadlock).
     void accelerate1();
     /// The vehicle's own random stream, for draws made during its decision.
@@ -181,6 +187,13 @@ protected:
     /// exits have room, and forgets the plan beyond it; false if there is none.
     bool chooseAnotherExit(const Crossroad *crossroad);
 
+    /// Records what the decision waits for (the vehicle, if any).
+    void waitFor(WaitCause cause, const Vehicle *vehicle = nullptr)
+    {
+        m_waitCause = cause;
+        m_waitingFor = vehicle ? vehicle->id() : -1;
+    }
+
     /// Random route planning: a uniform choice at each crossroad within the look-ahead.
     void planRandomRoute();
     /// Chooses the path through crossroad `x` for a vehicle entering by lane `key`; null for none.
@@ -221,6 +234,8 @@ protected:
     Cell *m_plannedPath = nullptr;
     int32_t m_stoodAtStopLine = 0;
     int32_t m_stepsWithoutRoom = 0; ///< consecutive steps stood at the stop line for want of room
+    WaitCause m_waitCause = WaitCause::None;
+    int32_t m_waitingFor = -1;
 
     // Scratch buffers of one decision, kept between steps so that a decision does not allocate.
     EventList m_events;   ///< everything the look-ahead found

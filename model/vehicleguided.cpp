@@ -60,9 +60,11 @@ void VehicleGuided::decide(int32_t second)
             m_state = GuidedState::Loading;
         break;
     case GuidedState::Loading:
+        waitFor(WaitCause::Loading);
         load(second);
         break;
     case GuidedState::Waiting:
+        waitFor(WaitCause::Timetable);
         if (--m_waitCount <= 0)
             m_state = GuidedState::Driving;
         break;
@@ -244,6 +246,11 @@ Vehicle::StopAction VehicleGuided::atStopAhead(int32_t &mode, int32_t &distance)
     if (!s->side || shutOut || !fitsOnStop(s->side) || !servesStop(s->side->stop))
         return StopAction::Pass;
     distance = std::min(m_stops.firstDistance(), m_active.firstDistance());
+    if (m_active.firstDistance() < m_stops.firstDistance())
+        waitFor(m_active.firstType() == EventVehicle ? WaitCause::VehicleAhead : WaitCause::VehicleBeside,
+                m_active.leader());
+    else
+        waitFor(WaitCause::StopRoom);
     if (front->side && isNextStop(front->side->stop) && canChangeLane(this, int32_t(LaneChange::ToSide)))
         setLaneChange(int32_t(LaneChange::ToSide));
     mode = ModeFollow;

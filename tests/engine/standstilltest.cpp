@@ -70,7 +70,7 @@ TEST(Standstill, TheCensusCountsTheStepsACarHasStoodUntilItMoves)
     TrafficCensus census;
     for (int i = 0; i < 3; ++i)
         census.observe(data);
-    EXPECT_EQ(census.standingCars(), 1);
+    EXPECT_EQ(census.standingVehicles(), 1);
     EXPECT_EQ(census.standstillOf(standing->id()), 3);
     EXPECT_EQ(census.longestStandstill(), 3);
     EXPECT_EQ(census.longestStandingId(), standing->id());

@@ -181,7 +181,6 @@ void HeadlessRunner::runSteps()
         control->step();
         const qint64 stepNs = stepClock.nsecsElapsed();
         census.observe(data);
-        longestStandstill = std::max(longestStandstill, census.longestStandstill());
         punctuality.observe(data);
         writeStatistics(stepNs);
         if (fcdFile.isOpen() && data.step % options.fcdEvery == 0)
@@ -206,7 +205,8 @@ void HeadlessRunner::runSteps()
         std::printf("    mean speed ........ %.1f km/h\n", c.meanSpeedKmh);
         std::printf("    cars entered ...... %lld\n", static_cast<long long>(control->carsCreated()));
         std::printf("    vehicles left ..... %lld\n", static_cast<long long>(control->vehiclesRemoved()));
-        std::printf("    longest standstill  %.2f s\n", stepsToSeconds(longestStandstill));
+        std::printf("    longest standstill  %.2f s (%s)\n", stepsToSeconds(census.longestEver().steps),
+                    standstillText(census.longestEver()).c_str());
         std::printf("    shared cells ...... %lld\n", static_cast<long long>(census.sharedCellsTotal()));
     }
     writeTransportSummary();
@@ -244,7 +244,7 @@ void HeadlessRunner::writeStatistics(qint64 stepNs)
         const Counts c = count(data);
         csv << clockText(data) << ',' << data.step << ',' << data.cars.size() << ',' << data.buses.size() << ','
             << data.trams.size() << ',' << QString::number(c.meanSpeedKmh, 'f', 2) << ','
-            << QString::number(stepNs / 1e6, 'f', 3) << ',' << census.standingCars() << ','
+            << QString::number(stepNs / 1e6, 'f', 3) << ',' << census.standingVehicles() << ','
             << stepsToSeconds(census.longestStandstill()) << ',' << control.carsCreated() << ','
             << control.vehiclesRemoved() << '\n';
     }
@@ -255,11 +255,11 @@ void HeadlessRunner::writeStatistics(qint64 stepNs)
                     " standing %d longest standstill %.2f s",
                     clockText(data).toUtf8().constData(), data.step, data.cars.size(), data.buses.size(),
                     data.trams.size(), c.meanSpeedKmh, statsNs / 1e6 / double(options.statsEvery),
-                    census.standingCars(), stepsToSeconds(census.longestStandstill()));
-        // Where the car that has stood longest stands: the head of a jam that does not dissolve.
+                    census.standingVehicles(), stepsToSeconds(census.longestStandstill()));
+        // Who has stood longest, where and for what: the head of a jam that does not dissolve, or
+        // a bus keeping to its timetable.
         if (census.longestStandingId() >= 0)
-            std::printf(" (car %d at %.7f,%.7f)", census.longestStandingId(), census.longestStandingAt().lat,
-                        census.longestStandingAt().lon);
+            std::printf(" (%s)", standstillText(census.longest()).c_str());
         std::printf("\n");
         std::fflush(stdout);
         statsNs = 0;

@@ -46,7 +46,6 @@ private:
     QTextStream csv, fcd;
     qint64 statsNs = 0; ///< step time summed since the last statistics line
     TrafficCensus census;
-    int32_t longestStandstill = 0; ///< the longest standstill of any car during the run, in steps
     Punctuality punctuality;
 };
 
