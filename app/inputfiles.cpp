@@ -1,7 +1,6 @@
 #include "inputfiles.h"
 
 #include "engine/simulation.h"
-#include "model/simulationdata.h"
 #include "timetable/scheduleparser.h"
 
 #include <QFile>
@@ -37,12 +36,11 @@ QString unreadable(const QString &osmFilePath, const QString &scheduleFilePath)
     return problems.join(QLatin1Char('\n'));
 }
 
-QString unusable(const Simulation &simulation, const QString &osmFilePath, const QString &scheduleFilePath)
+QString unusable(const Simulation &simulation, const QString &scheduleFilePath)
 {
     QStringList problems;
-    const SimulationData *data = simulation.simulationData();
-    if (!data || data->cells.empty())
-        problems << QStringLiteral("No road network could be built from the map file \"%1\".").arg(osmFilePath);
+    if (!simulation.hasNetwork())
+        problems << simulation.preparationProblems(); // they say why: the map was not read whole, refused or empty
     const ScheduleParser *schedules = simulation.scheduleParser();
     if (!schedules || schedules->schedules().empty())
         problems << QStringLiteral("No line could be read from the schedule file \"%1\".").arg(scheduleFilePath);

@@ -12,7 +12,7 @@ namespace InputFiles {
 QString unreadable(const QString &osmFilePath, const QString &scheduleFilePath);
 
 /// After preparation: whether the files gave a road network and at least one line.
-QString unusable(const Simulation &simulation, const QString &osmFilePath, const QString &scheduleFilePath);
+QString unusable(const Simulation &simulation, const QString &scheduleFilePath);
 
 } // namespace InputFiles
 

@@ -137,8 +137,7 @@ void MainWindow::startSim(QString osmFilePath, QString scheduleFilePath, QTime s
 
 void MainWindow::simDataPrepared()
 {
-    const QString problem =
-        InputFiles::unusable(*m_simulation, fileOpenerDialog->osmFilePath(), fileOpenerDialog->scheduleFilePath());
+    const QString problem = InputFiles::unusable(*m_simulation, fileOpenerDialog->scheduleFilePath());
     if (!problem.isEmpty()) {
         abandonRun(problem);
         return;

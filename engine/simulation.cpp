@@ -74,6 +74,8 @@ void Simulation::prepData()
     if (!convertor->convert())
         problems
             << QStringLiteral("map \"%1\" refused: %2").arg(osmFilePath, QString::fromStdString(convertor->refusal()));
+    else if (!hasNetwork())
+        problems << QStringLiteral("map: no road or tram track in \"%1\"").arg(osmFilePath);
 
     emit log(QStringLiteral("Converting OpenStreetMap routes..."));
     RouteConvertor::convert(osm);
@@ -87,6 +89,11 @@ void Simulation::prepData()
 
     emit log(QStringLiteral("Simulation data preparating DONE!"));
     emit prepDataDone();
+}
+
+bool Simulation::hasNetwork() const
+{
+    return simData && !simData->cells.empty();
 }
 
 void Simulation::startSim()

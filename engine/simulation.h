@@ -49,10 +49,12 @@ public:
     /// Bounds the cost of the network; set before prepData.
     void setNetworkBudget(const NetworkBudget &budget) { networkBudget = budget; }
     /// What went wrong while preparing: an input that could not be read whole (naming the file,
-    /// and the line and column of an XML error) or a map refused by the budget. Preparation goes on
-    /// with what exists either way; a console run treats any entry as failure. Read after
-    /// prepDataDone.
+    /// and the line and column of an XML error), a file that is not a map, a map refused by the
+    /// budget or one without road or tram track. Preparation goes on with what exists either way;
+    /// a console run treats any entry as failure. Read after prepDataDone.
     const QStringList &preparationProblems() const { return problems; }
+    /// Whether preparation built a network to run on; when not, preparationProblems() says why.
+    bool hasNetwork() const;
 
 signals:
     void prepDataDone();

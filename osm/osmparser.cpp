@@ -6,6 +6,7 @@
 #include "osmfileformat.h"
 #include "pbfreader.h"
 #include "readerrules.h"
+#include "xmlplacement.h"
 
 #include <QFile>
 #include <QStringList>
@@ -137,15 +138,20 @@ bool coordinateFromText(const QStringRef &text, double &value)
     return toDouble(text, value) && std::isfinite(value);
 }
 
-/// Reads the next token; false when the document ended or broke before `endName` closed the element.
-bool nextTokenWithin(QXmlStreamReader &reader, QLatin1String endName, bool &closed)
+/// Moves to the next child of the element being read, each child before having been read to its end; false
+/// at the end of that element (`closed` is then set) or when the document ended or broke first.
+bool nextChild(QXmlStreamReader &reader, bool &closed)
 {
-    const QXmlStreamReader::TokenType token = reader.readNext();
-    if (token == QXmlStreamReader::EndElement && is(reader.name(), endName)) {
-        closed = true;
-        return false;
+    while (!reader.atEnd()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        if (token == QXmlStreamReader::StartElement)
+            return true;
+        if (token == QXmlStreamReader::EndElement) {
+            closed = true;
+            return false;
+        }
     }
-    return !reader.atEnd() && !reader.hasError();
+    return false;
 }
 
 void writeCounts(const OSMData *data)
@@ -218,17 +224,32 @@ bool OSMParser::parseFile(const QString &path, OSMData *data, QString *problem)
 bool OSMParser::parseXml(QIODevice *device, const QString &path, OSMData *data, QString *problem)
 {
     QXmlStreamReader reader(device);
-    while (!reader.atEnd() && !reader.hasError()) {
-        if (reader.readNext() != QXmlStreamReader::StartElement)
-            continue;
+    // The root element comes after any declaration, doctype or comment.
+    while (!reader.atEnd() && reader.readNext() != QXmlStreamReader::StartElement)
+        continue;
+    if (!reader.atEnd() && !is(reader.name(), QLatin1String("osm"))) {
+        const QString root = reader.qualifiedName().toString();
+        std::cerr << PREFIX << "Not an OSM map: the root element is <" << root.toStdString() << ">" << std::endl;
+        if (problem)
+            *problem = QStringLiteral("\"%1\" is not an OSM map: its root element is <%2>, not <osm>").arg(path, root);
+        return false;
+    }
+    XmlPlacement placement;
+    bool closed = false;
+    while (nextChild(reader, closed)) {
         const QStringRef name = reader.name();
         if (is(name, QLatin1String("node")))
-            parseNode(reader, data);
+            parseNode(reader, data, placement);
         else if (is(name, QLatin1String("way")))
-            parseWay(reader, data);
+            parseWay(reader, data, placement);
         else if (is(name, QLatin1String("relation")))
-            parseRelation(reader, data);
+            parseRelation(reader, data, placement);
+        else
+            placement.skip(reader, QLatin1String("osm"));
     }
+    placement.reportRest();
+    while (!reader.atEnd()) // whatever follows the root is an error, or nothing
+        reader.readNext();
     if (!reader.hasError())
         return true;
     std::cerr << PREFIX << reader.errorString().toStdString() << std::endl;
@@ -254,9 +275,28 @@ readerrules::ElementOrigin originOf(const char *kind, const QStringRef &idText, 
     return readerrules::ElementOrigin{kind, toStdString(idText), reader.lineNumber()};
 }
 
+/// Why a node with these attribute texts cannot be kept, empty when it can; sets `lat`, `lon` and `id`.
+std::string nodeProblem(const QStringRef &latText, const QStringRef &lonText, const QStringRef &idText, double &lat,
+                        double &lon, int64_t &id)
+{
+    if (!coordinateFromText(latText, lat)) {
+        std::cerr << PREFIX << "Conversion failed lat: " << toStdString(latText) << std::endl;
+        return "latitude is not a finite number";
+    }
+    if (!coordinateFromText(lonText, lon)) {
+        std::cerr << PREFIX << "Conversion failed lon: " << toStdString(lonText) << std::endl;
+        return "longitude is not a finite number";
+    }
+    if (!toInt64(idText, id)) {
+        std::cerr << PREFIX << "Conversion failed id: " << toStdString(idText) << std::endl;
+        return "id is not a 64-bit integer";
+    }
+    return readerrules::coordinateProblem(lat, lon);
+}
+
 } // namespace
 
-void OSMParser::parseNode(QXmlStreamReader &reader, OSMData *data)
+void OSMParser::parseNode(QXmlStreamReader &reader, OSMData *data, XmlPlacement &placement)
 {
     const QXmlStreamAttributes attributes = reader.attributes();
     Wanted wanted[] = {{QLatin1String("lat")}, {QLatin1String("lon")}, {QLatin1String("id")}};
@@ -265,36 +305,25 @@ void OSMParser::parseNode(QXmlStreamReader &reader, OSMData *data)
     double lat = 0;
     double lon = 0;
     int64_t id = 0;
-    if (!coordinateFromText(wanted[0].value, lat)) {
-        std::cerr << PREFIX << "Conversion failed lat: " << toStdString(wanted[0].value) << std::endl;
-        readerrules::reportDropped(origin, "latitude is not a finite number");
-        return;
-    }
-    if (!coordinateFromText(wanted[1].value, lon)) {
-        std::cerr << PREFIX << "Conversion failed lon: " << toStdString(wanted[1].value) << std::endl;
-        readerrules::reportDropped(origin, "longitude is not a finite number");
-        return;
-    }
-    if (!toInt64(wanted[2].value, id)) {
-        std::cerr << PREFIX << "Conversion failed id: " << toStdString(wanted[2].value) << std::endl;
-        readerrules::reportDropped(origin, "id is not a 64-bit integer");
-        return;
-    }
-    const std::string coordinateProblem = readerrules::coordinateProblem(lat, lon);
-    if (!coordinateProblem.empty()) {
-        readerrules::reportDropped(origin, coordinateProblem);
+    const std::string problem = nodeProblem(wanted[0].value, wanted[1].value, wanted[2].value, lat, lon, id);
+    if (!problem.empty()) {
+        readerrules::reportDropped(origin, problem);
+        placement.finish(reader, QLatin1String("node"));
         return;
     }
 
     NodeRecord node;
     bool closed = false;
-    while (nextTokenWithin(reader, QLatin1String("node"), closed)) {
-        if (!reader.isStartElement() || !is(reader.name(), QLatin1String("tag")))
+    while (nextChild(reader, closed)) {
+        if (!is(reader.name(), QLatin1String("tag"))) {
+            placement.skip(reader, QLatin1String("node"));
             continue;
+        }
         const QXmlStreamAttributes tagAttributes = reader.attributes();
         QStringRef key, value;
         if (tagOf(tagAttributes, key, value))
             node.applyTag(key, value);
+        placement.finish(reader, QLatin1String("tag"));
     }
     if (!closed) {
         readerrules::reportDropped(origin, CUT_OFF);
@@ -303,7 +332,7 @@ void OSMParser::parseNode(QXmlStreamReader &reader, OSMData *data)
     node.store(data, id, Location(lat, lon), origin);
 }
 
-void OSMParser::parseWay(QXmlStreamReader &reader, OSMData *data)
+void OSMParser::parseWay(QXmlStreamReader &reader, OSMData *data, XmlPlacement &placement)
 {
     int64_t id = 0;
     readerrules::ElementOrigin origin;
@@ -320,28 +349,29 @@ void OSMParser::parseWay(QXmlStreamReader &reader, OSMData *data)
 
     WayRecord way;
     bool closed = false;
-    while (nextTokenWithin(reader, QLatin1String("way"), closed)) {
-        if (!reader.isStartElement())
-            continue;
+    while (nextChild(reader, closed)) {
         const QStringRef element = reader.name();
         const bool nd = is(element, QLatin1String("nd"));
-        if (!nd && !is(element, QLatin1String("tag")))
+        if (!nd && !is(element, QLatin1String("tag"))) {
+            placement.skip(reader, QLatin1String("way"));
             continue;
+        }
         const QXmlStreamAttributes attributes = reader.attributes();
         if (nd) {
             Wanted ref[] = {{QLatin1String("ref")}};
             pick(attributes, ref);
-            if (!ref[0].found)
-                continue;
-            int64_t nodeId = 0;
-            if (!toInt64(ref[0].value, nodeId))
-                nodeId = 0;
-            way.nodeRefs.push_back(nodeId);
-            continue;
+            if (ref[0].found) {
+                int64_t nodeId = 0;
+                if (!toInt64(ref[0].value, nodeId))
+                    nodeId = 0;
+                way.nodeRefs.push_back(nodeId);
+            }
+        } else {
+            QStringRef key, value;
+            if (tagOf(attributes, key, value))
+                way.applyTag(key, value);
         }
-        QStringRef key, value;
-        if (tagOf(attributes, key, value))
-            way.applyTag(key, value);
+        placement.finish(reader, nd ? QLatin1String("nd") : QLatin1String("tag"));
     }
     if (!way.wanted())
         return; // not a road or tram track: of no use to the simulator
@@ -352,7 +382,40 @@ void OSMParser::parseWay(QXmlStreamReader &reader, OSMData *data)
     way.store(data, id, origin);
 }
 
-void OSMParser::parseRelation(QXmlStreamReader &reader, OSMData *data)
+namespace {
+
+/// Adds the member the reader stands on to `relation`; a member without type or ref, of a type other than
+/// node, way and relation, or whose ref is not a number is named and dropped.
+void readMember(const QXmlStreamReader &reader, RelationRecord &relation, const std::string &relationId)
+{
+    const QXmlStreamAttributes attributes = reader.attributes();
+    Wanted wanted[] = {{QLatin1String("type")}, {QLatin1String("ref")}, {QLatin1String("role")}};
+    pick(attributes, wanted);
+    const QStringRef &type = wanted[0].value;
+    const readerrules::ElementOrigin origin = originOf("member", wanted[1].value, reader);
+    const std::string ofRelation = " (relation \"" + relationId + "\")";
+    if (!wanted[0].found || !wanted[1].found) {
+        readerrules::reportDropped(origin,
+                                   std::string(wanted[0].found ? "it has no ref" : "it has no type") + ofRelation);
+        return;
+    }
+    int64_t memberId = 0;
+    if (!toInt64(wanted[1].value, memberId)) {
+        std::cerr << PREFIX << "Conversion failed memberRefId: " << toStdString(wanted[1].value) << std::endl;
+        readerrules::reportDropped(origin, "ref is not a 64-bit integer" + ofRelation);
+        return;
+    }
+    if (is(type, QLatin1String("way")))
+        relation.addMember(RelationRecord::MemberType::Way, memberId, wanted[2].value);
+    else if (is(type, QLatin1String("node")))
+        relation.addMember(RelationRecord::MemberType::Node, memberId, wanted[2].value);
+    else if (!is(type, QLatin1String("relation"))) // a relation member is of no use, but in its place
+        readerrules::reportDropped(origin, "unknown type \"" + toStdString(type) + "\"" + ofRelation);
+}
+
+} // namespace
+
+void OSMParser::parseRelation(QXmlStreamReader &reader, OSMData *data, XmlPlacement &placement)
 {
     int64_t id = 0;
     readerrules::ElementOrigin origin;
@@ -364,42 +427,29 @@ void OSMParser::parseRelation(QXmlStreamReader &reader, OSMData *data)
         if (!toInt64(wanted[0].value, id)) {
             std::cerr << PREFIX << "Conversion failed relationId: " << toStdString(wanted[0].value) << std::endl;
             readerrules::reportDropped(origin, "id is not a 64-bit integer");
+            placement.finish(reader, QLatin1String("relation"));
             return;
         }
     }
 
     RelationRecord relation;
     bool closed = false;
-    while (nextTokenWithin(reader, QLatin1String("relation"), closed)) {
-        if (!reader.isStartElement())
-            continue;
+    while (nextChild(reader, closed)) {
         const QStringRef element = reader.name();
         const bool member = is(element, QLatin1String("member"));
-        if (!member && !is(element, QLatin1String("tag")))
-            continue;
-        const QXmlStreamAttributes attributes = reader.attributes();
-        if (member) {
-            Wanted wanted[] = {{QLatin1String("type")}, {QLatin1String("ref")}, {QLatin1String("role")}};
-            pick(attributes, wanted);
-            if (!wanted[0].found || !wanted[1].found)
-                continue;
-            int64_t memberId = 0;
-            if (!toInt64(wanted[1].value, memberId)) {
-                std::cerr << PREFIX << "Conversion failed memberRefId: " << toStdString(wanted[1].value) << std::endl;
-                readerrules::reportDropped(originOf("member", wanted[1].value, reader),
-                                           "ref is not a 64-bit integer (relation \"" + origin.idText + "\")");
-                continue;
-            }
-            const QStringRef &type = wanted[0].value;
-            relation.addMember(is(type, QLatin1String("way"))    ? RelationRecord::MemberType::Way
-                               : is(type, QLatin1String("node")) ? RelationRecord::MemberType::Node
-                                                                 : RelationRecord::MemberType::Other,
-                               memberId, wanted[2].value);
+        if (!member && !is(element, QLatin1String("tag"))) {
+            placement.skip(reader, QLatin1String("relation"));
             continue;
         }
-        QStringRef key, value;
-        if (tagOf(attributes, key, value))
-            relation.applyTag(key, value);
+        if (member) {
+            readMember(reader, relation, origin.idText);
+        } else {
+            const QXmlStreamAttributes attributes = reader.attributes();
+            QStringRef key, value;
+            if (tagOf(attributes, key, value))
+                relation.applyTag(key, value);
+        }
+        placement.finish(reader, member ? QLatin1String("member") : QLatin1String("tag"));
     }
     if (!relation.wanted())
         return; // not a line the simulator runs

@@ -6,6 +6,7 @@
 class OSMData;
 class QIODevice;
 class QXmlStreamReader;
+class XmlPlacement;
 
 /// Streaming reader of OpenStreetMap extracts; keeps roads, tram tracks, stops and routes.
 /// Progress and errors go to standard error, each line prefixed "OSMParser: ".
@@ -20,12 +21,15 @@ public:
     /// `problem` then names the file and what is wrong (with the line and column of an XML error).
     static bool parseFile(const QString &path, OSMData *data, QString *problem = nullptr);
 
-    /// Reads an XML document element by element; false after an XML error, which `problem` then
-    /// describes, naming `path`.
+    /// Reads an XML document element by element; false after an XML error or when the root element is
+    /// not <osm>, which `problem` then describes, naming `path`.
     static bool parseXml(QIODevice *device, const QString &path, OSMData *data, QString *problem);
-    static void parseNode(QXmlStreamReader &reader, OSMData *data);
-    static void parseWay(QXmlStreamReader &reader, OSMData *data);
-    static void parseRelation(QXmlStreamReader &reader, OSMData *data);
+
+private:
+    // Each reads the element the reader stands on to its end.
+    static void parseNode(QXmlStreamReader &reader, OSMData *data, XmlPlacement &placement);
+    static void parseWay(QXmlStreamReader &reader, OSMData *data, XmlPlacement &placement);
+    static void parseRelation(QXmlStreamReader &reader, OSMData *data, XmlPlacement &placement);
 };
 
 #endif

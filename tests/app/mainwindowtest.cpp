@@ -95,20 +95,27 @@ TEST(MainWindow, RunsTheBundledCityFromTheStartDialogAfterAnUnreadableMapToClosi
         });
         chooseMap->click();
     };
-    // A map that is gone by the time Start Sim is pressed is reported, and another can be chosen.
-    const QString gone = data.path("gone.osm");
+    // A map that is gone by the time Start Sim is pressed, or a file that is not a map, is reported, and
+    // another can be chosen.
+    const QString gone = data.path("gone.osm"), notAMap = data.path("foo.osm");
     QFile(gone).open(QIODevice::WriteOnly);
-    choose(gone);
-    EXPECT_EQ(dialog->osmFilePath(), gone);
-    QFile::remove(gone);
-    startSim->click();
+    QFile foo(notAMap);
+    ASSERT_TRUE(foo.open(QIODevice::WriteOnly) && foo.write("<foo/>") == 6);
+    foo.close();
     auto failure = [&] { return dialog->findChild<QMessageBox *>("mbFailure"); };
-    ASSERT_TRUE(waitUntil([&] { return failure() && failure()->isVisible(); }, 60000));
-    EXPECT_TRUE(failure()->text().contains("Cannot read the map file")) << failure()->text().toStdString();
-    EXPECT_EQ(window->simulation(), nullptr);
-    EXPECT_TRUE(startSim->isEnabled());
-    failure()->accept();
-    waitUntil([&] { return !failure(); }, 2000);
+    for (const auto &[path, said] : {std::make_pair(gone, "Cannot read the map file"),
+                                     std::make_pair(notAMap, "its root element is <foo>, not <osm>")}) {
+        choose(path);
+        EXPECT_EQ(dialog->osmFilePath(), path);
+        QFile::remove(gone);
+        startSim->click();
+        ASSERT_TRUE(waitUntil([&] { return failure() && failure()->isVisible(); }, 60000));
+        EXPECT_TRUE(failure()->text().contains(said)) << failure()->text().toStdString();
+        EXPECT_EQ(window->simulation(), nullptr);
+        EXPECT_TRUE(startSim->isEnabled());
+        failure()->accept();
+        waitUntil([&] { return !failure(); }, 2000);
+    }
 
     choose(data.path("data/kesta_center_2014-04-15_compressed_edited.osm"));
     child<QTimeEdit>(dialog, "teSimInitTime")->setTime(QTime(8, 30));

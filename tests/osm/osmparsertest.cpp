@@ -128,3 +128,55 @@ TEST(OSMParser, RelationMembersTagsAndAcceptance)
                               Ids{21, 22, 23}));
     EXPECT_EQ(data.routeRelations()->findById(3)->route, "trolleybus");
 }
+
+TEST(OSMParser, ADocumentThatIsNotAMapIsRefusedAndWhatIsOutOfPlaceOrOfNoKnownTypeIsNamed)
+{
+    const QByteArray nodes =
+        "<node id=\"1\" lat=\"60.17\" lon=\"24.94\"/><node id=\"2\" lat=\"60.18\" lon=\"24.94\"/>\n";
+    const QByteArray road = "<way id=\"10\"><nd ref=\"1\"/><nd ref=\"2\"/><tag k=\"highway\" v=\"primary\"/></way>\n";
+    const struct
+    {
+        QByteArray content;
+        bool complete;
+        std::string said; // in the problem or on standard error; empty: nothing is named
+        size_t ways;
+    } cases[] = {
+        {"<foo><osm>" + nodes + road + "</osm></foo>", false, "its root element is <foo>, not <osm>", 0},
+        {"<osm>\n" + nodes +
+             "<way id=\"10\"><nd ref=\"1\"/><tag k=\"highway\" v=\"primary\"/><x><nd ref=\"2\"/></x>"
+             "</way>\n</osm>",
+         true, "Ignored <nd> (line 3) inside <x>", 0},
+        {"<osm>\n" + nodes + road +
+             "<relation id=\"5\"><member type=\"foo\" ref=\"10\"/><member ref=\"10\"/><member type=\"way\"/>"
+             "<tag k=\"type\" v=\"route\"/><tag k=\"route\" v=\"bus\"/></relation></osm>",
+         true,
+         "Dropped member \"10\" (line 4): unknown type \"foo\" (relation \"5\")\n"
+         "OSMParser:     Dropped member \"10\" (line 4): it has no type (relation \"5\")\n"
+         "OSMParser:     Dropped member \"\" (line 4): it has no ref (relation \"5\")\n",
+         1},
+        // Elements of no known name are tolerated anywhere, and so is a missing version.
+        {"<osm generator=\"newer\"><bounds/><meta><x/></meta>" + nodes +
+             "<way id=\"10\"><nd ref=\"1\"/><center/><nd ref=\"2\"/><tag k=\"highway\" v=\"primary\"/></way>"
+             "<relation id=\"5\"><member type=\"relation\" ref=\"6\"/><x/></relation>"
+             "<changeset id=\"3\"><tag k=\"comment\" v=\"fine\"/></changeset></osm>",
+         true, "", 1},
+    };
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("input.osm"));
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.content.toStdString());
+        ASSERT_TRUE(writeAll(path, c.content));
+        OSMData data;
+        QString problem;
+        StderrCapture capture;
+        EXPECT_EQ(OSMParser::parseFile(path, &data, &problem), c.complete);
+        const std::string said = problem.toStdString() + capture.text();
+        EXPECT_NE(said.find(c.said), std::string::npos) << said;
+        if (c.said.empty()) {
+            EXPECT_EQ(said.find("    Ignored"), std::string::npos) << said;
+            EXPECT_EQ(said.find("    Dropped"), std::string::npos) << said;
+        }
+        EXPECT_EQ(problem.contains(path), !c.complete);
+        EXPECT_EQ(data.ways()->size(), c.ways);
+    }
+}

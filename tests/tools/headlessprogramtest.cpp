@@ -79,7 +79,8 @@ TEST(HeadlessProgram, BadCommandLinesExitWithTwoAndInputsThatCannotBeUsedWithOne
                                                   {MAP, empty},
                                                   {MAP, png},
                                                   {hostile("lon360-tram-way.osm"), SCHEDULES},
-                                                  {hostile("star-100-ways-one-node.osm"), SCHEDULES}};
+                                                  {hostile("star-100-ways-one-node.osm"), SCHEDULES},
+                                                  {hostile("lat1000-way.osm"), SCHEDULES}};
     for (const auto &input : inputs) {
         const QString bad = input.first == MAP ? input.second : input.first;
         const HeadlessRun run = runHeadless({"--osm", input.first, "--schedules", input.second, "--steps", "10"});
@@ -89,9 +90,41 @@ TEST(HeadlessProgram, BadCommandLinesExitWithTwoAndInputsThatCannotBeUsedWithOne
     EXPECT_EQ(runHeadless({"--osm", missing, "--write-osm", dir.filePath("out.osm")}).exitCode, 1);
     EXPECT_EQ(runHeadless({"--osm", MAP, "--max-network-cells", "1000", "--steps", "1"}).exitCode, 1);
     EXPECT_EQ(runHeadless({"--osm", MAP, "--draft-schedules", dir.filePath("missing/x.xml")}).exitCode, 1);
-    // Maps with faults that can be dropped still run.
-    for (const char *map : {"lat1000-way.osm", "two-ways-bad-ids.osm"})
-        EXPECT_EQ(runHeadless({"--osm", hostile(map), "--schedules", SCHEDULES, "--steps", "100"}).exitCode, 0) << map;
+    // A map with faults that can be dropped still runs.
+    EXPECT_EQ(
+        runHeadless({"--osm", hostile("two-ways-bad-ids.osm"), "--schedules", SCHEDULES, "--steps", "100"}).exitCode,
+        0);
+}
+
+TEST(HeadlessProgram, AFileThatIsNotAMapOrAMapWithoutRoadOrTrackIsNeverASuccessfulRun)
+{
+    const QByteArray nodes = "<node id=\"1\" lat=\"60.17\" lon=\"24.94\"/><node id=\"2\" lat=\"60.18\" lon=\"24.94\"/>";
+    const QByteArray road = "<way id=\"7\"><nd ref=\"1\"/><nd ref=\"2\"/><tag k=\"highway\" v=\"primary\"/></way>";
+    const struct
+    {
+        QByteArray map;
+        int exitCode;
+        const char *said;
+    } cases[] = {
+        {"<foo></foo>", 1, "is not an OSM map: its root element is <foo>"},
+        {"<node id=\"1\" lat=\"60.17\" lon=\"24.94\"/>", 1, "is not an OSM map: its root element is <node>"},
+        {"<osm>\n<data>" + nodes + road + "</data></osm>", 1, "Ignored <node> (line 2) inside <data>"},
+        {"<osm>" + nodes + "<way id=\"7\"><nd ref=\"1\"/><nd ref=\"2\"/><tag k=\"building\" v=\"yes\"/></way></osm>", 1,
+         "no road or tram track in"},
+        {"<osm>" + nodes + road + "<relation id=\"5\"><member type=\"foo\" ref=\"7\"/></relation></osm>", 0,
+         "Dropped member \"7\" (line 1): unknown type \"foo\" (relation \"5\")"},
+    };
+    QTemporaryDir dir;
+    const QString path = dir.filePath("map.osm");
+    for (const auto &c : cases) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(c.map) == c.map.size());
+        file.close();
+        const HeadlessRun run = runHeadless({"--osm", path, "--schedules", SCHEDULES, "--steps", "10"});
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.map.toStdString();
+        EXPECT_TRUE(run.err.contains(c.said)) << run.err.toStdString();
+        EXPECT_EQ(run.err.contains("kolvex-headless: map: no road or tram track in \"" + path + "\""), c.exitCode == 1);
+    }
 }
 
 TEST(HeadlessProgram, BusesAndTramsOfTheBundledCityRunToTheTimetableAlikeOnAnyThreadCount)
