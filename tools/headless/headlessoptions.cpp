@@ -1,6 +1,6 @@
 #include "headlessoptions.h"
 
-#include "engine/simulation.h"
+#include "engine/bundleddata.h"
 #include "model/random.h"
 
 namespace {
@@ -20,8 +20,8 @@ bool readCount(const QString &text, int64_t minimum, int64_t &out)
 bool HeadlessOptions::parse(const QStringList &arguments, QString &error)
 {
     *this = HeadlessOptions();
-    osmPath = QString::fromUtf8(Simulation::DEFAULT_OSM_PATH);
-    schedulePath = QString::fromUtf8(Simulation::DEFAULT_SCHEDULE_PATH);
+    osmPath = BundledData::mapPath();
+    schedulePath = BundledData::schedulePath();
     seed = Random::DEFAULT_SEED;
 
     for (int i = 1; i < arguments.size(); ++i) {
