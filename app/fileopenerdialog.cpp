@@ -1,11 +1,14 @@
 #include "fileopenerdialog.h"
 
-#include "engine/simulation.h"
+#include "engine/bundleddata.h"
 #include "ui_fileopenerdialog.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMessageBox>
+
+#include <iostream>
 
 FileOpenerDialog::FileOpenerDialog(QWidget *parent) : QDialog(parent), ui(new Ui::FileOpenerDialog)
 {
@@ -15,13 +18,20 @@ FileOpenerDialog::FileOpenerDialog(QWidget *parent) : QDialog(parent), ui(new Ui
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::CustomizeWindowHint);
     connect(ui->btnClose, &QPushButton::clicked, this, &FileOpenerDialog::closeSim);
 
-    m_osmFilePath = QString::fromUtf8(Simulation::DEFAULT_OSM_PATH);
-    m_scheduleFilePath = QString::fromUtf8(Simulation::DEFAULT_SCHEDULE_PATH);
+    m_osmFilePath = BundledData::mapPath();
+    m_scheduleFilePath = BundledData::schedulePath();
     ui->leOSMFilePath->setText(m_osmFilePath);
     ui->leScheduleFilePath->setText(m_scheduleFilePath);
     osmFileChosen = true;
     scheduleFileChosen = true;
     updateStartButton();
+    if (!QFileInfo(m_osmFilePath).isFile()) {
+        const QString note =
+            QStringLiteral("The bundled map is neither in %1 nor in %2: choose a map and a schedule file.")
+                .arg(QLatin1String(BundledData::WORKING_DIRECTORY), BundledData::installedDirectory());
+        writeIntoLog(note);
+        std::cerr << "FileOpenerDialog: " << note.toStdString() << std::endl;
+    }
 }
 
 FileOpenerDialog::~FileOpenerDialog() = default;

@@ -1,6 +1,8 @@
 #include "mainwindow.h"
 #include "metatypes.h"
 
+#include "engine/bundleddata.h"
+
 #include <QApplication>
 
 #include <iostream>
@@ -14,6 +16,11 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kolvex"));
+    QApplication::setApplicationVersion(QStringLiteral(KOLVEX_VERSION));
+    // Lets the desktop match the window with its desktop entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(KOLVEX_APP_ID));
+    std::cerr << "Main: "
+              << "default map " << BundledData::mapPath().toStdString() << std::endl;
 
     auto window = std::make_unique<MainWindow>();
     window->show();

@@ -69,6 +69,16 @@ template <size_t N> void connectLayers(QWidget *owner, Visualization *map, const
 
 } // namespace
 
+// Outside any namespace, as the resource's initializer is declared there.
+static QIcon kolvexIcon()
+{
+    Q_INIT_RESOURCE(kolvex); // the resource is linked from a static library, which keeps it only if named
+    QIcon icon;
+    for (int size : {16, 32, 48, 64})
+        icon.addFile(QStringLiteral(":/icons/kolvex-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
 {
     ui->setupUi(this);
@@ -76,7 +86,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     resize(950, 600);
     centreOnScreen();
     setWindowTitle(QStringLiteral("Kolvex"));
-    setWindowIcon(QIcon(QStringLiteral("kolvex.ico")));
+    setWindowIcon(kolvexIcon());
 
     renderOptionsDialog = new RenderOptionsDialog(this);
     renderOptionsDialog->setWindowModality(Qt::WindowModal);

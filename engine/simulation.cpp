@@ -18,9 +18,6 @@
 
 #include <memory>
 
-const char *const Simulation::DEFAULT_OSM_PATH = "./data/kesta_center_2014-04-15_compressed_edited.osm";
-const char *const Simulation::DEFAULT_SCHEDULE_PATH = "./data/schedules.xml";
-
 Simulation::Simulation(const QString &osmFilePath, const QString &scheduleFilePath, const QTime &simInitTime,
                        uint64_t seed)
     : QObject(nullptr), osmFilePath(osmFilePath), scheduleFilePath(scheduleFilePath), startTime(simInitTime), seed(seed)

@@ -28,9 +28,6 @@ class Simulation : public QObject
 {
     Q_OBJECT
 public:
-    static const char *const DEFAULT_OSM_PATH;
-    static const char *const DEFAULT_SCHEDULE_PATH;
-
     /// `seed` starts every random draw of the run; one seed gives one run.
     Simulation(const QString &osmFilePath, const QString &scheduleFilePath, const QTime &simInitTime,
                uint64_t seed = 1);

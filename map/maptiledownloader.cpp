@@ -5,7 +5,6 @@
 #include <QNetworkAccessManager>
 #include <QNetworkDiskCache>
 #include <QNetworkReply>
-#include <QStandardPaths>
 #include <QThread>
 
 #include <algorithm>
@@ -71,7 +70,8 @@ MapTileDownloader::~MapTileDownloader()
 
 QString MapTileDownloader::defaultCache()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    const QString cache = TileStore::userCacheDirectory();
+    return cache.isEmpty() ? QString() : cache + QStringLiteral("http/");
 }
 
 void MapTileDownloader::start()

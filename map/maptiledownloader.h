@@ -35,7 +35,7 @@ public:
                                const QString &httpCacheDirectory = defaultCache());
     ~MapTileDownloader() override;
 
-    /// The platform's per-user cache directory.
+    /// "http/" in Kolvex's folder of the user's cache directory; empty if there is none.
     static QString defaultCache();
 
 signals:

@@ -3,11 +3,26 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 TileStore::TileStore(const QString &directory) : dir(directory)
 {
     if (!dir.isEmpty() && !dir.endsWith(QLatin1Char('/')))
         dir += QLatin1Char('/');
+}
+
+QString TileStore::defaultDirectory()
+{
+    const QString cache = userCacheDirectory();
+    if (QFileInfo(QLatin1String(WORKING_DIRECTORY)).isDir() || cache.isEmpty())
+        return QLatin1String(WORKING_DIRECTORY);
+    return cache + QStringLiteral("map_tiles/");
+}
+
+QString TileStore::userCacheDirectory()
+{
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    return base.isEmpty() ? QString() : base + QStringLiteral("/kolvex/");
 }
 
 QString TileStore::filePath(const TileKey &key) const

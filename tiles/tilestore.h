@@ -13,9 +13,18 @@
 class TileStore
 {
 public:
-    static constexpr const char *DEFAULT_DIRECTORY = "./data/map_tiles/";
+    /// The tile directory beside the bundled data in the working directory (a source tree).
+    static constexpr const char *WORKING_DIRECTORY = "./data/map_tiles/";
 
-    explicit TileStore(const QString &directory = QString::fromLatin1(DEFAULT_DIRECTORY));
+    explicit TileStore(const QString &directory = defaultDirectory());
+
+    /// The tile directory of both programs: WORKING_DIRECTORY when that folder exists (or no cache
+    /// directory is known), otherwise "map_tiles/" in userCacheDirectory().
+    static QString defaultDirectory();
+    /// Kolvex's folder in the user's cache directory ("~/.cache/kolvex/" on Linux): one for the
+    /// window and the console tool, whose application names differ. Empty when the platform knows
+    /// no cache directory.
+    static QString userCacheDirectory();
 
     const QString &directory() const { return dir; }
     /// The file of `key` ("%1%2-%3-%4.png" with the directory, zoom, x and y).

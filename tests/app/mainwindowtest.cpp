@@ -4,6 +4,7 @@
 #include "app/mainwindow.h"
 #include "app/fileopenerdialog.h"
 #include "app/metatypes.h"
+#include "engine/bundleddata.h"
 #include "tests/loopbacktileserver.h"
 
 #include <QAction>
@@ -17,6 +18,7 @@
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTextEdit>
 #include <QTimeEdit>
 #include <QTimer>
 
@@ -182,4 +184,19 @@ TEST(MainWindow, AboutNamesProgramVersionLicenceAndMapAttribution)
     for (const char *part :
          {"Kolvex " KOLVEX_VERSION_TEXT, "General Public License", "© OpenStreetMap contributors", "ODbL"})
         EXPECT_TRUE(text.contains(QString::fromUtf8(part))) << part << " in " << text.toStdString();
+}
+
+TEST(MainWindow, StartedFromTheRootFolderHasItsIconAndSaysWhereTheBundledMapWasLookedFor)
+{
+    registerMetaTypes();
+    QStandardPaths::setTestModeEnabled(true);
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(QStringLiteral("/")));
+    MainWindow window; // nothing is installed beside the test program
+    QDir::setCurrent(previous);
+    const QList<QSize> sizes = window.windowIcon().availableSizes();
+    for (int size : {16, 32, 48, 64})
+        EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
+    const QString log = child<QTextEdit>(&window, "teLog")->toPlainText();
+    EXPECT_TRUE(log.contains("neither in ./data/ nor in " + BundledData::installedDirectory())) << log.toStdString();
 }

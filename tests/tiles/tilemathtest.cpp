@@ -3,6 +3,7 @@
 #include "tiles/tilestore.h"
 
 #include <QDir>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -54,4 +55,17 @@ TEST(TileStore, OnlyThreeDecimalNumbersNameATileAndOnlyValidTilesAreWritten)
     EXPECT_TRUE(store.write(TileKey{1, 1, 3}, "tile"));
     EXPECT_TRUE(store.contains(TileKey{1, 1, 3}));
     EXPECT_EQ(QDir(dir.path() + "/tiles").entryList(QDir::Files), QStringList{"3-1-1.png"});
+}
+
+TEST(TileStore, TheWorkingFoldersTileDirectoryWhenItExistsOtherwiseTheUsersCache)
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QTemporaryDir working;
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(working.path()));
+    const QString cache = TileStore::defaultDirectory();
+    EXPECT_TRUE(QDir::isAbsolutePath(cache) && cache.endsWith("/kolvex/map_tiles/")) << cache.toStdString();
+    ASSERT_TRUE(QDir().mkpath("data/map_tiles"));
+    EXPECT_EQ(TileStore::defaultDirectory(), "./data/map_tiles/");
+    QDir::setCurrent(previous);
 }

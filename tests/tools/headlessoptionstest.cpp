@@ -1,5 +1,8 @@
 #include "tools/headless/headlessoptions.h"
 
+#include <QFile>
+#include <QRegularExpression>
+
 #include <gtest/gtest.h>
 
 TEST(HeadlessOptions, DefaultsValuesAndZoomRangesAreTakenAndMalformedOnesRefused)
@@ -25,12 +28,52 @@ TEST(HeadlessOptions, DefaultsValuesAndZoomRangesAreTakenAndMalformedOnesRefused
     EXPECT_EQ(options.tileMinZoom, 0);
     EXPECT_EQ(options.tileMaxZoom, 19);
 
-    const QStringList refused[] = {{"--start", "7:5"},         {"--seed", "x1"},        {"--osm"},
-                                   {"--fetch-tiles", "18-12"}, {"--fetch-tiles", "12"}, {"--fetch-tiles", "0-20"},
-                                   {"--fetch-tiles", "-1-3"},  {"--feed", "0"}};
+    const QStringList refused[] = {{"--start", "7:5"},
+                                   {"--seed", "x1"},
+                                   {"--osm"},
+                                   {"--fetch-tiles", "18-12"},
+                                   {"--fetch-tiles", "12"},
+                                   {"--fetch-tiles", "0-20"},
+                                   {"--fetch-tiles", "-1-3"},
+                                   {"--feed", "0"},
+                                   {"--bogus"},
+                                   {"-x"},
+                                   {"stray"},
+                                   {"--steps", "1", "--", "x"}};
     for (const QStringList &arguments : refused) {
         error.clear();
         EXPECT_FALSE(HeadlessOptions().parse(QStringList{"k"} + arguments, error)) << arguments.join(' ').toStdString();
         EXPECT_FALSE(error.isEmpty());
     }
+}
+
+TEST(HeadlessOptions, TheReadmeShowsTheProgramsSynopsisAndTheHelpDescribesEachOfItsOptionsOnce)
+{
+    QFile readme(QStringLiteral(KOLVEX_SOURCE_DIR "/README.md"));
+    ASSERT_TRUE(readme.open(QIODevice::ReadOnly));
+    // The fenced block that starts with the program's first form, without the list's indent.
+    const QRegularExpression block(R"(\n( *)```\n\1(kolvex-headless \[.*?)\n\1```)",
+                                   QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch m = block.match(QString::fromUtf8(readme.readAll()));
+    ASSERT_TRUE(m.hasMatch()) << "no synopsis block in the README";
+    QStringList lines = m.captured(2).split('\n');
+    for (int i = 1; i < lines.size(); ++i)
+        lines[i].remove(0, m.captured(1).size());
+    EXPECT_EQ(lines.join('\n'), HeadlessOptions::synopsis()) << "the README's synopsis should read:\n"
+                                                             << HeadlessOptions::synopsis().toStdString();
+
+    const QString help = HeadlessOptions::helpText();
+    QRegularExpressionMatchIterator options =
+        QRegularExpression(QStringLiteral("--[a-z-]+")).globalMatch(HeadlessOptions::synopsis() + " --help --version");
+    while (options.hasNext()) {
+        const QString option = options.next().captured(0);
+        const QRegularExpression described(QStringLiteral("^  (-[a-z], )?%1 ").arg(option),
+                                           QRegularExpression::MultilineOption);
+        EXPECT_EQ(help.count(described), 1) << option.toStdString();
+    }
+    HeadlessOptions asked;
+    QString error;
+    EXPECT_TRUE(asked.parse({"k", "--help"}, error) && asked.helpRequested && !asked.versionRequested);
+    EXPECT_FALSE(asked.parse({"k", "-h", "--bogus"}, error));
+    EXPECT_TRUE(asked.helpRequested) << "help is given even beside a fault";
 }

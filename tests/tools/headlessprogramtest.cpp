@@ -49,7 +49,7 @@ QString hostile(const char *name)
 
 TEST(HeadlessProgram, BadCommandLinesExitWithTwoAndInputsThatCannotBeUsedWithOneNamingTheFile)
 {
-    const QStringList badLines[] = {{"--speed", "3"}, {"--start", "25:00:00"}, {"--seed", "-4"}, {"extra"}};
+    const QStringList badLines[] = {{"--bogus"}, {"--start", "25:00:00"}, {"--seed", "-4"}, {"extra"}, {"--csv"}};
     for (const QStringList &arguments : badLines) {
         const HeadlessRun run = runHeadless(arguments);
         EXPECT_EQ(run.exitCode, 2) << arguments.join(' ').toStdString();
@@ -57,7 +57,10 @@ TEST(HeadlessProgram, BadCommandLinesExitWithTwoAndInputsThatCannotBeUsedWithOne
     }
     const HeadlessRun help = runHeadless({"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_TRUE(help.out.contains("usage: kolvex-headless"));
+    EXPECT_TRUE(help.out.startsWith("Usage: kolvex-headless [options]"));
+    const HeadlessRun version = runHeadless({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out.trimmed(), "kolvex-headless " KOLVEX_VERSION_TEXT);
 
     QTemporaryDir dir;
     const QString missing = dir.filePath("missing.xml"), empty = dir.filePath("empty.xml");

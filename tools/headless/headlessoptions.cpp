@@ -1,18 +1,282 @@
 #include "headlessoptions.h"
 
-#include "engine/simulation.h"
+#include "tileprefetch.h"
+
+#include "engine/bundleddata.h"
 #include "model/random.h"
+#include "tiles/tileserver.h"
+#include "tiles/tilestore.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+
+#include <cstring>
+#include <vector>
 
 namespace {
 
-bool readCount(const QString &text, int64_t minimum, int64_t &out)
+const char *const PROGRAM = "kolvex-headless";
+const int SYNOPSIS_WIDTH = 72;
+const char *const FETCH_TILES = "fetch-tiles"; ///< the option that leads the tile form
+
+/// Which form of the command line an option belongs to.
+enum class Form { Run, Tiles, Both };
+
+/// Takes the option's value into `options`; false with `error` set when the value is malformed.
+using Apply = bool (*)(HeadlessOptions &options, const QString &value, QString &error);
+
+/// One option with a value: its name, the name of the value, what it does and how it is taken.
+struct OptionSpec
+{
+    const char *name;
+    const char *valueName;
+    QString description;
+    Form form;
+    Apply apply;
+};
+
+bool readCount(const QString &text, const char *option, int64_t minimum, int64_t &out, QString &error)
 {
     bool ok = false;
     const qlonglong value = text.toLongLong(&ok);
-    if (!ok || value < minimum)
+    if (ok && value >= minimum) {
+        out = value;
+        return true;
+    }
+    error = QStringLiteral("malformed value \"%1\" for --%2 (expected an integer of at least %3)")
+                .arg(text, QLatin1String(option))
+                .arg(minimum);
+    return false;
+}
+
+bool readZoomRange(HeadlessOptions &o, const QString &text, QString &error)
+{
+    const QStringList zooms = text.split(QLatin1Char('-'));
+    bool ok = zooms.size() == 2;
+    if (ok) {
+        bool okMin = false, okMax = false;
+        o.tileMinZoom = zooms[0].toInt(&okMin);
+        o.tileMaxZoom = zooms[1].toInt(&okMax);
+        ok = okMin && okMax && o.tileMinZoom >= 0 && o.tileMinZoom <= o.tileMaxZoom && o.tileMaxZoom <= 19;
+    }
+    if (!ok) {
+        error = QStringLiteral("malformed zoom range \"%1\" (expected MINZOOM-MAXZOOM within 0-19)").arg(text);
         return false;
-    out = value;
+    }
+    o.fetchTiles = true;
     return true;
+}
+
+/// Every option with a value, in the order of the synopsis and the help.
+std::vector<OptionSpec> optionSpecs()
+{
+    const HeadlessOptions defaults;
+    const NetworkBudget budget;
+    return {
+        {"osm", "FILE",
+         QStringLiteral("Map: an OpenStreetMap extract as XML, PBF, or XML compressed with gzip or bzip2 (the "
+                        "content decides, not the name). Default: the bundled Helsinki centre."),
+         Form::Both,
+         [](HeadlessOptions &o, const QString &v, QString &) {
+             o.osmPath = v;
+             return true;
+         }},
+        {"schedules", "FILE",
+         QStringLiteral("Schedule file of the bus, trolleybus and tram lines. Default: the bundled timetable."),
+         Form::Run,
+         [](HeadlessOptions &o, const QString &v, QString &) {
+             o.schedulePath = v;
+             return true;
+         }},
+        {"start", "HH:MM:SS",
+         QStringLiteral("Time of day at which the run starts (%1).")
+             .arg(defaults.start.toString(QStringLiteral("HH:mm:ss"))),
+         Form::Run,
+         [](HeadlessOptions &o, const QString &v, QString &error) {
+             o.start = QTime::fromString(v, QStringLiteral("HH:mm:ss"));
+             if (!o.start.isValid())
+                 error = QStringLiteral("malformed start time \"%1\" (expected HH:MM:SS)").arg(v);
+             return o.start.isValid();
+         }},
+        {"seed", "N",
+         QStringLiteral("Seed of every random draw; one seed gives one run (%1).").arg(Random::DEFAULT_SEED), Form::Run,
+         [](HeadlessOptions &o, const QString &v, QString &error) {
+             bool ok = false;
+             o.seed = v.toULongLong(&ok);
+             if (!ok || v.startsWith(QLatin1Char('-'))) {
+                 error = QStringLiteral("malformed seed \"%1\" (expected a non-negative integer)").arg(v);
+                 return false;
+             }
+             return true;
+         }},
+        {"steps", "N",
+         QStringLiteral("Steps of 250 ms to run back to back after the preparation (%1).").arg(defaults.steps),
+         Form::Run,
+         [](HeadlessOptions &o, const QString &v, QString &error) { return readCount(v, "steps", 0, o.steps, error); }},
+        {"stats-every", "K",
+         QStringLiteral("Print a statistics line every K steps: vehicles by kind, mean speed, step time, standing "
+                        "cars, the longest current standstill and where that car stands."),
+         Form::Run,
+         [](HeadlessOptions &o, const QString &v, QString &error) {
+             return readCount(v, "stats-every", 1, o.statsEvery, error);
+         }},
+        {"csv", "FILE", QStringLiteral("Write one row of statistics per step, under a header that names the columns."),
+         Form::Run,
+         [](HeadlessOptions &o, const QString &v, QString &) {
+             o.csvPath = v;
+             return true;
+         }},
+        {"fcd", "FILE",
+         QStringLiteral("Write the position, speed and standing time of every vehicle every --fcd-every steps, "
+                        "under a header that names the columns."),
+         Form::Run,
+         [](HeadlessOptions &o, const QString &v, QString &) {
+             o.fcdPath = v;
+             return true;
+         }},
+        {"fcd-every", "K", QStringLiteral("Steps between two records of --fcd (%1).").arg(defaults.fcdEvery), Form::Run,
+         [](HeadlessOptions &o, const QString &v, QString &error) {
+             return readCount(v, "fcd-every", 1, o.fcdEvery, error);
+         }},
+        {"threads", "N",
+         QStringLiteral("Threads that decide the vehicles, 1 to 1024 (default: one per core). A seed gives the "
+                        "same run on any number."),
+         Form::Run,
+         [](HeadlessOptions &o, const QString &v, QString &error) {
+             int64_t number = 0;
+             if (!readCount(v, "threads", 1, number, error) || number > 1024) {
+                 error = QStringLiteral("malformed thread count \"%1\"").arg(v);
+                 return false;
+             }
+             o.threads = int(number);
+             return true;
+         }},
+        {"feed", "N", QStringLiteral("Make the generators start cars N times as often (%1).").arg(defaults.feed),
+         Form::Run,
+         [](HeadlessOptions &o, const QString &v, QString &error) { return readCount(v, "feed", 1, o.feed, error); }},
+        {"export-network", "FILE", QStringLiteral("Write the converted network as GeoJSON, for a GIS tool."), Form::Run,
+         [](HeadlessOptions &o, const QString &v, QString &) {
+             o.exportNetworkPath = v;
+             return true;
+         }},
+        {"write-osm", "FILE",
+         QStringLiteral("Write the map as read, reduced to what the simulator keeps, as OSM XML, then stop."),
+         Form::Run,
+         [](HeadlessOptions &o, const QString &v, QString &) {
+             o.writeOsmPath = v;
+             return true;
+         }},
+        {"draft-schedules", "FILE",
+         QStringLiteral("Prepare the map and write a timetable drafted from its route relations instead of "
+                        "running."),
+         Form::Run,
+         [](HeadlessOptions &o, const QString &v, QString &) {
+             o.draftSchedulesPath = v;
+             return true;
+         }},
+        {"draft-headway", "MINUTES",
+         QStringLiteral("Minutes between two departures of a drafted line (%1).").arg(defaults.draftHeadway), Form::Run,
+         [](HeadlessOptions &o, const QString &v, QString &error) {
+             return readCount(v, "draft-headway", 1, o.draftHeadway, error);
+         }},
+        {"max-segment-m", "M",
+         QStringLiteral("Refuse a map with a straight way segment longer than M metres (%1).")
+             .arg(budget.maxSegmentMetres, 0, 'f', 0),
+         Form::Run,
+         [](HeadlessOptions &o, const QString &v, QString &error) {
+             int64_t number = 0;
+             if (!readCount(v, "max-segment-m", 1, number, error))
+                 return false;
+             o.budget.maxSegmentMetres = double(number);
+             return true;
+         }},
+        {"max-way-cells", "N",
+         QStringLiteral("Refuse a map with a way of more than N cells of 0.25 m (%1).").arg(budget.maxWayCells),
+         Form::Run,
+         [](HeadlessOptions &o, const QString &v, QString &error) {
+             return readCount(v, "max-way-cells", 1, o.budget.maxWayCells, error);
+         }},
+        {"max-network-cells", "N",
+         QStringLiteral("Refuse a map whose network has more than N cells (%1, about 3 GB).")
+             .arg(budget.maxNetworkCells),
+         Form::Run,
+         [](HeadlessOptions &o, const QString &v, QString &error) {
+             return readCount(v, "max-network-cells", 1, o.budget.maxNetworkCells, error);
+         }},
+        {"max-node-arms", "N",
+         QStringLiteral("Refuse a map with more than N way ends meeting at one node, 3 to 1000000 (%1).")
+             .arg(budget.maxNodeArms),
+         Form::Run,
+         [](HeadlessOptions &o, const QString &v, QString &error) {
+             int64_t number = 0;
+             if (!readCount(v, "max-node-arms", 3, number, error) || number > 1000000) {
+                 error = QStringLiteral("malformed arm count \"%1\" (expected 3 to 1000000)").arg(v);
+                 return false;
+             }
+             o.budget.maxNodeArms = int32_t(number);
+             return true;
+         }},
+        {FETCH_TILES, "MINZOOM-MAXZOOM",
+         QStringLiteral("Fill the tile directory with the map tiles over the area of the map at these zoom levels "
+                        "(0-19), then stop. Tiles present are not fetched again; at most %1 are fetched in one run.")
+             .arg(MAX_PREFETCH_TILES),
+         Form::Tiles, readZoomRange},
+        {"tile-dir", "DIR",
+         QStringLiteral("Tile directory of --fetch-tiles. Default: %1 when it exists, otherwise map_tiles/ in the "
+                        "user's cache directory (~/.cache/kolvex/).")
+             .arg(QLatin1String(TileStore::WORKING_DIRECTORY)),
+         Form::Tiles,
+         [](HeadlessOptions &o, const QString &v, QString &) {
+             o.tileDir = v;
+             return true;
+         }},
+    };
+}
+
+/// Makes `parser` know every option.
+void addOptions(QCommandLineParser &parser, const std::vector<OptionSpec> &specs)
+{
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
+    parser.addOption(
+        QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")));
+    parser.addOption(QCommandLineOption(QStringLiteral("version"), QStringLiteral("Show the version.")));
+    for (const OptionSpec &spec : specs)
+        parser.addOption(QCommandLineOption(QLatin1String(spec.name), spec.description, QLatin1String(spec.valueName)));
+}
+
+QString plain(const OptionSpec &spec)
+{
+    return QStringLiteral("--%1 %2").arg(QLatin1String(spec.name), QLatin1String(spec.valueName));
+}
+
+/// The words after the program's name in one form of the command line: each option of the form in
+/// brackets, except --fetch-tiles, which leads the tile form.
+QStringList formWords(Form form)
+{
+    QStringList words;
+    for (const OptionSpec &spec : optionSpecs()) {
+        if (spec.form != form && spec.form != Form::Both)
+            continue;
+        if (QLatin1String(spec.name) == QLatin1String(FETCH_TILES))
+            words.prepend(plain(spec));
+        else
+            words << QLatin1Char('[') + plain(spec) + QLatin1Char(']');
+    }
+    return words;
+}
+
+/// One form of the command line: the program, `words`, wrapped under the first word.
+QString wrapped(const QStringList &words)
+{
+    const QString indent(int(strlen(PROGRAM)) + 1, QLatin1Char(' '));
+    QString text = QLatin1String(PROGRAM);
+    int lineLength = text.size();
+    for (const QString &word : words) {
+        const bool fits = lineLength + 1 + word.size() <= SYNOPSIS_WIDTH;
+        text += (fits ? QStringLiteral(" ") : QLatin1Char('\n') + indent) + word;
+        lineLength = fits ? lineLength + 1 + word.size() : indent.size() + word.size();
+    }
+    return text;
 }
 
 } // namespace
@@ -20,126 +284,77 @@ bool readCount(const QString &text, int64_t minimum, int64_t &out)
 bool HeadlessOptions::parse(const QStringList &arguments, QString &error)
 {
     *this = HeadlessOptions();
-    osmPath = QString::fromUtf8(Simulation::DEFAULT_OSM_PATH);
-    schedulePath = QString::fromUtf8(Simulation::DEFAULT_SCHEDULE_PATH);
+    osmPath = BundledData::mapPath();
+    schedulePath = BundledData::schedulePath();
     seed = Random::DEFAULT_SEED;
 
-    for (int i = 1; i < arguments.size(); ++i) {
-        const QString &option = arguments[i];
-        QString text;
-        if (!option.startsWith(QLatin1String("--"))) {
-            error = QStringLiteral("unexpected argument \"%1\"").arg(option);
+    const std::vector<OptionSpec> specs = optionSpecs();
+    QCommandLineParser parser;
+    addOptions(parser, specs);
+    const bool parsed = parser.parse(arguments);
+    helpRequested = parser.isSet(QStringLiteral("help"));
+    versionRequested = parser.isSet(QStringLiteral("version"));
+    if (!parsed) {
+        error = parser.errorText();
+        return false;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        error = QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().constFirst());
+        return false;
+    }
+    for (const OptionSpec &spec : specs) {
+        const QString name = QLatin1String(spec.name);
+        // As on most command lines, the last of a repeated option counts.
+        if (parser.isSet(name) && !spec.apply(*this, parser.values(name).constLast(), error))
             return false;
-        }
-        if (i + 1 >= arguments.size()) {
-            error = QStringLiteral("missing value for %1").arg(option);
-            return false;
-        }
-        text = arguments[++i];
-        auto count = [&](int64_t minimum, int64_t &out) {
-            if (readCount(text, minimum, out))
-                return true;
-            error = QStringLiteral("malformed value \"%1\" for %2 (expected an integer of at least %3)")
-                        .arg(text, option)
-                        .arg(minimum);
-            return false;
-        };
-        int64_t number = 0;
-        if (option == QLatin1String("--osm")) {
-            osmPath = text;
-        } else if (option == QLatin1String("--schedules")) {
-            schedulePath = text;
-        } else if (option == QLatin1String("--start")) {
-            start = QTime::fromString(text, QStringLiteral("HH:mm:ss"));
-            if (!start.isValid()) {
-                error = QStringLiteral("malformed start time \"%1\" (expected HH:MM:SS)").arg(text);
-                return false;
-            }
-        } else if (option == QLatin1String("--seed")) {
-            bool ok = false;
-            seed = text.toULongLong(&ok);
-            if (!ok || text.startsWith('-')) {
-                error = QStringLiteral("malformed seed \"%1\" (expected a non-negative integer)").arg(text);
-                return false;
-            }
-        } else if (option == QLatin1String("--steps")) {
-            if (!count(0, steps))
-                return false;
-        } else if (option == QLatin1String("--stats-every")) {
-            if (!count(1, statsEvery))
-                return false;
-        } else if (option == QLatin1String("--csv")) {
-            csvPath = text;
-        } else if (option == QLatin1String("--fcd")) {
-            fcdPath = text;
-        } else if (option == QLatin1String("--fcd-every")) {
-            if (!count(1, fcdEvery))
-                return false;
-        } else if (option == QLatin1String("--threads")) {
-            if (!count(1, number) || number > 1024) {
-                error = QStringLiteral("malformed thread count \"%1\"").arg(text);
-                return false;
-            }
-            threads = int(number);
-        } else if (option == QLatin1String("--feed")) {
-            if (!count(1, feed))
-                return false;
-        } else if (option == QLatin1String("--write-osm")) {
-            writeOsmPath = text;
-        } else if (option == QLatin1String("--export-network")) {
-            exportNetworkPath = text;
-        } else if (option == QLatin1String("--draft-schedules")) {
-            draftSchedulesPath = text;
-        } else if (option == QLatin1String("--draft-headway")) {
-            if (!count(1, draftHeadway))
-                return false;
-        } else if (option == QLatin1String("--fetch-tiles")) {
-            const QStringList zooms = text.split(QLatin1Char('-'));
-            bool ok = zooms.size() == 2;
-            if (ok) {
-                bool okMin = false, okMax = false;
-                tileMinZoom = zooms[0].toInt(&okMin);
-                tileMaxZoom = zooms[1].toInt(&okMax);
-                ok = okMin && okMax && tileMinZoom >= 0 && tileMinZoom <= tileMaxZoom && tileMaxZoom <= 19;
-            }
-            if (!ok) {
-                error = QStringLiteral("malformed zoom range \"%1\" (expected MINZOOM-MAXZOOM within 0-19)").arg(text);
-                return false;
-            }
-            fetchTiles = true;
-        } else if (option == QLatin1String("--tile-dir")) {
-            tileDir = text;
-        } else if (option == QLatin1String("--max-segment-m")) {
-            if (!count(1, number))
-                return false;
-            budget.maxSegmentMetres = double(number);
-        } else if (option == QLatin1String("--max-way-cells")) {
-            if (!count(1, budget.maxWayCells))
-                return false;
-        } else if (option == QLatin1String("--max-network-cells")) {
-            if (!count(1, budget.maxNetworkCells))
-                return false;
-        } else if (option == QLatin1String("--max-node-arms")) {
-            if (!count(3, number) || number > 1000000) {
-                error = QStringLiteral("malformed arm count \"%1\" (expected 3 to 1000000)").arg(text);
-                return false;
-            }
-            budget.maxNodeArms = int32_t(number);
-        } else {
-            error = QStringLiteral("unknown option \"%1\"").arg(option);
-            return false;
-        }
     }
     return true;
 }
 
+QString HeadlessOptions::synopsis()
+{
+    return wrapped(formWords(Form::Run)) + QLatin1Char('\n') + wrapped(formWords(Form::Tiles));
+}
+
 QString HeadlessOptions::usage()
 {
-    return QStringLiteral(
-        "usage: kolvex-headless [--osm FILE] [--schedules FILE] [--start HH:MM:SS] [--seed N]\n"
-        "                       [--steps N] [--stats-every K] [--csv FILE] [--fcd FILE] [--fcd-every K]\n"
-        "                       [--threads N] [--feed N] [--export-network FILE] [--write-osm FILE]\n"
-        "                       [--draft-schedules FILE] [--draft-headway MINUTES]\n"
-        "                       [--max-segment-m M] [--max-way-cells N] [--max-network-cells N]\n"
-        "                       [--max-node-arms N] [--fetch-tiles MINZOOM-MAXZOOM [--tile-dir DIR]]");
+    // Every later line, of either form, stays aligned under the first.
+    QStringList lines = synopsis().split(QLatin1Char('\n'));
+    for (int i = 0; i < lines.size(); ++i)
+        lines[i].prepend(i == 0 ? QStringLiteral("usage: ") : QStringLiteral("       "));
+    return lines.join(QLatin1Char('\n'));
+}
+
+QString HeadlessOptions::helpText()
+{
+    QCommandLineParser parser;
+    addOptions(parser, optionSpecs());
+    // Qt's help starts with its own one-line usage; the options part follows it.
+    const QString qtHelp = parser.helpText();
+    const int optionsAt = qtHelp.indexOf(QLatin1String("Options:\n"));
+    const QString options = optionsAt >= 0 ? qtHelp.mid(optionsAt) : qtHelp;
+    // The usage in the form that manual page generators read; the options follow.
+    return QStringLiteral("Usage: %1 [options]\n  or:  %1 %2\n\n")
+               .arg(QLatin1String(PROGRAM), formWords(Form::Tiles).join(QLatin1Char(' '))) +
+           QStringLiteral("Prepares the road network and the public transport of a city from an\n"
+                          "OpenStreetMap extract and a schedule file exactly as the Kolvex window does,\n"
+                          "then runs --steps steps back to back and prints a summary. The preparation log\n"
+                          "goes to standard output, diagnostics to standard error.\n\n") +
+           options +
+           QStringLiteral("\n"
+                          "Exit status:\n"
+                          "  0  The run or the task asked for was done.\n"
+                          "  1  An input file could not be read whole, the map was refused by the network\n"
+                          "     budget, the file of --csv, --fcd, --export-network or --draft-schedules\n"
+                          "     could not be written, or a tile could not be fetched.\n"
+                          "  2  The command line is wrong: an unknown option, a missing or malformed value,\n"
+                          "     or an argument that is not an option.\n\n"
+                          "Files:\n"
+                          "  ./data/  The bundled map and schedule file, the defaults of --osm and\n"
+                          "           --schedules, when it holds them; otherwise share/kolvex/ beside the\n"
+                          "           program's folder (/usr/share/kolvex/ for /usr/bin/kolvex-headless).\n\n"
+                          "Environment:\n"
+                          "  %1  Tile server of --fetch-tiles, a domain optionally followed by\n"
+                          "                    :PORT (%2).\n")
+               .arg(QLatin1String(TileServer::HOST_VARIABLE), QLatin1String(TileServer::DEFAULT_HOST));
 }

@@ -30,13 +30,24 @@ struct HeadlessOptions
     bool fetchTiles = false;    ///< fill the tile directory for the map's area, then stop
     int tileMinZoom = 0;
     int tileMaxZoom = 0;
-    QString tileDir;      ///< the tile directory (default ./data/map_tiles/)
+    QString tileDir;      ///< the tile directory (default: TileStore::defaultDirectory())
     NetworkBudget budget; ///< a map whose network would cost more is refused
+    bool helpRequested = false;
+    bool versionRequested = false;
 
-    /// Reads `arguments` (program name first); false with `error` set for an unknown option or a
-    /// malformed value.
+    /// Reads `arguments` (program name first); false with `error` set for an unknown option, a
+    /// missing or malformed value, or an argument that is not an option. A request for help counts
+    /// even beside such a fault.
     bool parse(const QStringList &arguments, QString &error);
+
+    /// The two forms of the command line, one bracketed option per value, wrapped to 72 columns
+    /// with later lines aligned under the first option; the README shows the same text.
+    static QString synopsis();
+    /// "usage: " before the synopsis: printed with every fault of the command line.
     static QString usage();
+    /// The text of --help: the usage, what the program does, every option once with its default,
+    /// the exit statuses, the files and the environment it reads.
+    static QString helpText();
 };
 
 #endif

@@ -19,19 +19,24 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kolvex-headless"));
-
-    const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.contains(QLatin1String("--help")) || arguments.contains(QLatin1String("-h"))) {
-        std::cout << HeadlessOptions::usage().toStdString() << std::endl;
-        return 0;
-    }
+    QCoreApplication::setApplicationVersion(QStringLiteral(KOLVEX_VERSION));
 
     HeadlessOptions options;
     QString error;
-    if (!options.parse(QCoreApplication::arguments(), error)) {
+    const bool parsed = options.parse(QCoreApplication::arguments(), error);
+    if (options.helpRequested) {
+        std::cout << HeadlessOptions::helpText().toStdString() << std::flush;
+        return 0;
+    }
+    if (!parsed) {
         std::cerr << "kolvex-headless: " << error.toStdString() << std::endl;
         std::cerr << HeadlessOptions::usage().toStdString() << std::endl;
+        std::cerr << "kolvex-headless --help describes every option." << std::endl;
         return 2;
+    }
+    if (options.versionRequested) {
+        std::cout << "kolvex-headless " << KOLVEX_VERSION << std::endl;
+        return 0;
     }
 
     if (options.fetchTiles)

@@ -26,8 +26,7 @@ int prefetchTiles(const HeadlessOptions &options)
         east = std::max(east, l.lon);
     }
     const TileServer server = TileServer::fromEnvironment();
-    const TileStore store(options.tileDir.isEmpty() ? QString::fromLatin1(TileStore::DEFAULT_DIRECTORY)
-                                                    : options.tileDir);
+    const TileStore store(options.tileDir.isEmpty() ? TileStore::defaultDirectory() : options.tileDir);
     TileFetcher fetcher(server, store);
     const std::vector<TileKey> all =
         TileFetcher::tilesOfBox(north, west, south, east, options.tileMinZoom, options.tileMaxZoom);
