@@ -16,6 +16,32 @@ constexpr double BAY_OFFSET = 3.0;
 /// A tram stop at a crossroad is placed only on a track with this many cells before the node.
 constexpr int32_t MIN_TRAM_APPROACH = 30;
 
+/// The longest run of consecutive cells of `window` that lie beside no bay yet (the first of equal
+/// runs). Two stops close together on one lane would otherwise share lane cells: the later bay
+/// would take over the middle of the earlier one, and a bus could wait for good beside a bay that
+/// no longer runs alongside its lane.
+std::vector<Cell *> longestRunWithoutBay(const std::vector<Cell *> &window)
+{
+    const auto taken = [](const Cell *c) { return c->side != nullptr; };
+    size_t bestStart = 0, bestLength = 0;
+    for (size_t i = 0; i < window.size();) {
+        if (taken(window[i])) {
+            ++i;
+            continue;
+        }
+        size_t j = i;
+        while (j < window.size() && !taken(window[j]))
+            ++j;
+        if (j - i > bestLength) {
+            bestStart = i;
+            bestLength = j - i;
+        }
+        i = j;
+    }
+    return std::vector<Cell *>(window.begin() + std::ptrdiff_t(bestStart),
+                               window.begin() + std::ptrdiff_t(bestStart + bestLength));
+}
+
 } // namespace
 
 StopBuilder::StopBuilder(OSMData *osmData, BindingData *bindingData, SimulationData *simulationData)
@@ -161,7 +187,7 @@ void StopBuilder::placeBusStop(NodeBinding *node, OSMStop *stop)
 
     std::vector<Cell *> ends;
     for (Cell *centre : centres)
-        if (Cell *last = buildBay(stopWindow(centre, BUS_BAY_CELLS), stop))
+        if (Cell *last = buildBay(longestRunWithoutBay(stopWindow(centre, BUS_BAY_CELLS)), stop))
             ends.push_back(last);
     if (ends.empty()) {
         dropStop(node, stop, "Bus stop cells could not be created | Stop location: ");

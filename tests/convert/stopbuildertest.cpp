@@ -57,3 +57,37 @@ TEST(StopTram, AStopWhereATramLineEndsGetsItsPlatform)
     const StopBinding *binding = net.bindings.findStopBinding(net.osm.tramStops()->stops()[0]);
     EXPECT_TRUE(binding && !binding->cells.empty());
 }
+
+TEST(StopBays, StopsCloserThanABayGetBaysThatEachRunAlongTheLaneAndShareNoLaneCell)
+{
+    // Two stops on a one-way street whose 20 m bays would overlap: the later gets the part of its
+    // window the first left free, so no lane cell lies beside two bays and a bus beside either bay
+    // has its whole body beside that bay. 15 m apart both still take a bus; 5 m apart the later
+    // bay is too short for one, and buses pass that stop.
+    for (const double apart : {15.0, 5.0}) {
+        SCOPED_TRACE(apart);
+        TestNetwork net;
+        net.node(1, -150, 0);
+        net.node(2, 150, 0);
+        net.osm.addBusStop("First", net.node(3, 0, 0));
+        net.osm.addBusStop("Second", net.node(4, apart, 0));
+        net.way({10, {1, 3, 4, 2}, 1, 0, true});
+        net.placeBusStops();
+        net.run();
+        testmaps::expectSoundNetwork(net.bindings, net.sim);
+        ASSERT_EQ(net.osm.busStops()->size(), 2u);
+        std::vector<int32_t> lengths;
+        for (OSMStop *stop : net.osm.busStops()->stops()) {
+            const StopBinding *binding = net.bindings.findStopBinding(stop);
+            ASSERT_TRUE(binding && binding->cells.size() == 1u);
+            int32_t cells = 0;
+            for (const Cell *bay = binding->cells.front(); bay && bay->stop == stop; bay = bay->previous, ++cells) {
+                if (bay->previous && bay->previous->stop == stop)
+                    EXPECT_EQ(bay->previous->sideOf->next, bay->sideOf) << "the bay leaves its lane";
+            }
+            lengths.push_back(cells);
+        }
+        EXPECT_EQ(lengths[0], StopBuilder::BUS_BAY_CELLS);
+        EXPECT_EQ(lengths[1] >= 32, apart > 10) << lengths[1];
+    }
+}

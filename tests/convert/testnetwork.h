@@ -109,6 +109,9 @@ inline ::testing::AssertionResult linksAreSound(const Cell *c)
         if (!entryIntoPath)
             return ::testing::AssertionFailure() << "cell " << c->id << ": previous does not lead back";
     }
+    // A bay runs alongside its lane cell for cell: no lane cell lies beside two bays.
+    if ((c->side && c->side->sideOf != c) || (c->sideOf && c->sideOf->side != c))
+        return ::testing::AssertionFailure() << "cell " << c->id << ": side does not lead back";
     return ::testing::AssertionSuccess();
 }
 
