@@ -160,6 +160,8 @@ void SimulationControl::resolveDeadlocks()
     for (size_t i = 0; i < crossroads.size(); ++i)
         if (!crossroads[i]->hasSemaphore() && approaches.occupiedApproaches(i) > 2)
             resolveDeadlock(crossroads[i], upstream);
+    // Whatever locks the crossroad rule above does not see: waits that close a cycle anywhere.
+    m_waitsBroken += waitCycles.breakAll(*m_data);
 }
 
 void SimulationControl::moveVehicles()

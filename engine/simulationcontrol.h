@@ -3,6 +3,7 @@
 
 #include "engine/movephase.h"
 #include "model/approachindex.h"
+#include "model/waitcycles.h"
 
 #include "transport/linegenerator.h"
 
@@ -37,6 +38,8 @@ public:
     int64_t carsCreated() const { return m_carsCreated; }
     /// Vehicles that finished their trip and were removed so far.
     int64_t vehiclesRemoved() const { return m_vehiclesRemoved; }
+    /// Vehicles let go so far because they stood in a cycle of waits (see `WaitCycles`).
+    int64_t waitsBroken() const { return m_waitsBroken; }
     /// Buses and trams that finished their trip and were removed so far.
     int64_t tripsFinished() const { return m_tripsFinished; }
     /// Creates the buses and trams of due departures and keeps those that wait for room.
@@ -46,10 +49,12 @@ private:
     LineGenerator lineGenerator;
     SimulationData *m_data;
     ApproachIndex approaches; ///< first vehicles before the stop lines, for deadlock breaking
+    WaitCycles waitCycles;
     MovePhase movePhase;
     int64_t m_carsCreated = 0;
     int64_t m_vehiclesRemoved = 0;
     int64_t m_tripsFinished = 0;
+    int64_t m_waitsBroken = 0;
 };
 
 #endif

@@ -3,6 +3,8 @@
 #include "cell.h"
 #include "lanechange.h"
 
+#include <algorithm>
+
 Bus::Bus(SimulationData &run, const PublicTransportLine *line, int32_t departure) : VehicleGuided(run, line, departure)
 {
     m_length = LENGTH;
@@ -29,16 +31,21 @@ int32_t Bus::modeAtRouteEnd()
     // reached after its ways ran out) it leaves the network like any vehicle instead of standing
     // there for good.
     const Cell *front = frontCell();
-    if (front && !front->sideOf)
+    if (front && !front->sideOf) {
         setFinished();
-    else
-        waitFor(WaitCause::PullOutRoom);
+    } else {
+        // In dense traffic a gap as long as the braking distance of the traffic behind may never
+        // come by itself: the bus indicates, and traffic on the lane lets it out.
+        setSignalsPullOut(true);
+        waitFor(WaitCause::PullOutRoom, laneChangeBlocker(this, int32_t(LaneChange::ToSideOf)));
+    }
     return ModeStop;
 }
 
 void Bus::drive()
 {
     setLaneChange(int32_t(LaneChange::None));
+    setSignalsPullOut(false);
     // E: everything ahead; B: without tram stops and without the vehicles beside the lane it need
     // not wait for; V: without crossroads; X: without vehicles.
     scanAhead(m_events);
@@ -57,6 +64,9 @@ bool Bus::waitsBehind(const Event &beside) const
         return false;
     if (occupant->laneChange() == int32_t(LaneChange::ToSideOf))
         return true; // it pulls out into this lane
+    // It waits to pull out: let it, unless this bus is beside it already or too close to stop.
+    if (occupant->signalsPullOut() && beside.distance >= std::max(1, brakingDistance()))
+        return true;
     // Queue behind the bus in the bay of the next stop, but never beside it: from there this bus
     // could not get into the bay, and the one in the bay could not pull out past it.
     return beside.distance > 0 && isNextStop(bay->stop);

@@ -3,6 +3,7 @@
 #include "simulationdata.h"
 #include "units.h"
 
+#include <algorithm>
 #include <cmath>
 
 Car::Car(SimulationData &run) : Vehicle(run.newVehicleId(), run.random)
@@ -16,7 +17,9 @@ void Car::decide()
     // this lane; V: vehicles and route ends; X: crossroads and route ends.
     scanAhead(m_events);
     m_events.copyWithout(eventBit(EventBusStopEnd) | eventBit(EventBayEnd) | eventBit(EventTramStopEnd), m_stops);
-    m_stops.copyPullingOutOnly(m_active);
+    // A car lets out a bus indicating in a bay ahead when it can stop short of it; one already
+    // beside it, or too close to stop, drives on and so leaves the gap the bus waits for.
+    m_stops.copyPullingOutOnly(m_active, std::max(1, brakingDistance()));
     m_active.copyWithout(eventBit(EventCrossroad), m_vehicles);
     m_active.copyWithout(eventBit(EventVehicle) | eventBit(EventSideVehicle), m_stops);
 

@@ -1,5 +1,7 @@
 #include "crossroad.h"
 
+#include "cell.h"
+
 #include "random.h"
 #include "rightofway.h"
 #include "semaphore.h"
@@ -128,20 +130,67 @@ bool Crossroad::hasConflicts(const Vehicle *vehicle) const
 
 bool Crossroad::mayGo(const Vehicle *vehicle) const
 {
-    return hasRightOfWay(vehicle) && exitHasRoom(vehicle);
+    return hasRightOfWay(vehicle) && exitHasRoom(vehicle) && isTurnForRoom(vehicle);
+}
+
+bool Crossroad::isTurnForRoom(const Vehicle *vehicle) const
+{
+    return longerWaiterForRoom(vehicle) == nullptr;
+}
+
+const Vehicle *Crossroad::longerWaiterForRoom(const Vehicle *vehicle) const
+{
+    // Room on a lane comes a little at a time, and a short car takes a gap a bus could not use:
+    // without an order the longer vehicle, or the one from the slower approach, would wait for
+    // good. So room goes to the vehicles waiting for it in the order they began to wait.
+    const LaneBinding *exit = vehicle ? vehicle->nextExitLane() : nullptr;
+    if (!exit || !junction)
+        return nullptr;
+    const int32_t waited = vehicle->frontCell() && vehicle->frontCell()->crossroad ? vehicle->stoodAtStopLine() : 0;
+    for (const WayEnd *end : junction->wayEnds)
+        for (const LaneBinding *lane : end->incoming().lanes) {
+            const Vehicle *other = lane->lastCell ? lane->lastCell->vehicle() : nullptr;
+            if (!other || other == vehicle || other->frontCell() != lane->lastCell || other->plannedExitLane() != exit)
+                continue;
+            // One standing at a red light after a long wait keeps its place too: at a signal whose
+            // green falls while the exit is full, the room would go to the other approaches for good.
+            const WaitCause cause = other->shownWaitCause();
+            if (cause != WaitCause::ExitRoom && !(cause == WaitCause::Signal && other->stoodAtStopLine() >= LONG_WAIT))
+                continue;
+            // The order of waiting does not overrule the order of priority: one that has to let this
+            // vehicle go first is not waited for, or the two would wait for each other; unless it
+            // has waited so long that this vehicle lets it go first anyway (see waitsLonger).
+            if (yieldsTo(semaphore ? signalConflicts : conflicts, lane, exit, vehicle->entryKey(), exit) &&
+                !waitsLonger(other, vehicle))
+                continue;
+            const int32_t otherWaited = other->stoodAtStopLine();
+            if (otherWaited > waited || (otherWaited == waited && other->id() < vehicle->id()))
+                return other;
+        }
+    return nullptr;
 }
 
 bool Crossroad::hasRightOfWay(const Vehicle *vehicle) const
 {
-    if (!vehicle)
-        return false;
+    return vehicle && showsGreenTo(vehicle) && rightOfWayBlocker(vehicle) == nullptr;
+}
+
+bool Crossroad::showsGreenTo(const Vehicle *vehicle) const
+{
+    const LaneBinding *entry = vehicle->entryKey();
+    return !semaphore || semaphore->isGreen(entry ? entry->wayBinding() : nullptr);
+}
+
+const Vehicle *Crossroad::rightOfWayBlocker(const Vehicle *vehicle) const
+{
     // None of the parts has side effects, so stopping at the first failing one gives the same answer.
-    if (semaphore) {
-        const LaneBinding *entry = vehicle->entryKey();
-        return semaphore->isGreen(entry ? entry->wayBinding() : nullptr) && conflictsAreClear(vehicle, signalConflicts);
-    }
-    return conflictsAreClear(vehicle, conflicts, true) && crossingPathsAreClear(this, vehicle) &&
-           !letsLongWaiterGo(this, vehicle);
+    if (semaphore)
+        return conflictBlocker(vehicle, signalConflicts);
+    if (const Vehicle *v = conflictBlocker(vehicle, conflicts, true))
+        return v;
+    if (const Vehicle *v = crossingPathBlocker(this, vehicle))
+        return v;
+    return longWaiterToLetGo(this, vehicle);
 }
 
 bool Crossroad::isAreaFree() const

@@ -89,6 +89,17 @@ public:
     bool mayGo(const Vehicle *vehicle) const;
     /// Whether the signal or the priority rules let `vehicle` go now, room on its exit aside.
     bool hasRightOfWay(const Vehicle *vehicle) const;
+    /// Whether the crossroad has no signal or shows green to the way `vehicle` comes from.
+    bool showsGreenTo(const Vehicle *vehicle) const;
+    /// The vehicle that the priority rules (or, on green, the rules that hold even then) make
+    /// `vehicle` let go first; null if none.
+    const Vehicle *rightOfWayBlocker(const Vehicle *vehicle) const;
+    /// Whether room on the exit `vehicle` plans is its to take: no vehicle standing at another stop
+    /// line of this crossroad has waited longer for room on that exit.
+    bool isTurnForRoom(const Vehicle *vehicle) const;
+    /// The vehicle standing at a stop line of this crossroad that waits longer than `vehicle` for
+    /// room on the same exit; null if none.
+    const Vehicle *longerWaiterForRoom(const Vehicle *vehicle) const;
     /// Whether no vehicle is on any path through the crossroad.
     bool isAreaFree() const;
 

@@ -28,13 +28,14 @@ void EventList::copyWithout(uint32_t typeMask, EventList &out) const
             out.events.push_back(e);
 }
 
-void EventList::copyPullingOutOnly(EventList &out) const
+void EventList::copyPullingOutOnly(EventList &out, int32_t stopFrom) const
 {
     out.events.clear();
     for (const Event &e : events) {
         if (e.type == EventSideVehicle) {
             const Vehicle *v = e.cell && e.cell->side ? e.cell->side->vehicle() : nullptr;
-            if (!v || v->laneChange() != 1)
+            const bool letOut = v && v->signalsPullOut() && e.distance >= stopFrom;
+            if (!v || (v->laneChange() != 1 && !letOut))
                 continue;
         }
         out.events.push_back(e);

@@ -56,8 +56,9 @@ public:
 
     /// Copies into `out` the events whose type bit is not set in `typeMask` (bit 1 << type).
     void copyWithout(uint32_t typeMask, EventList &out) const;
-    /// Copies into `out` keeping side-vehicle events only for side vehicles about to pull out (lane change 1).
-    void copyPullingOutOnly(EventList &out) const;
+    /// Copies into `out` keeping side-vehicle events only for side vehicles pulling out (lane change
+    /// 1), and for those indicating that they wait to when they lie `stopFrom` cells ahead or more.
+    void copyPullingOutOnly(EventList &out, int32_t stopFrom) const;
     /// Removes the events for which `drop` holds, keeping the order of the rest.
     template <typename Predicate> void removeIf(Predicate drop)
     {

@@ -16,7 +16,11 @@ Cell *beside(const Cell *cell, LaneChange direction)
 
 } // namespace
 
-bool canChangeLane(const Vehicle *vehicle, int32_t direction)
+namespace {
+
+/// The lane change test, naming in `blocker` (when given) the vehicle that stops the change.
+/// With `besideOnly`, only the cells beside the body are looked at.
+bool testLaneChange(const Vehicle *vehicle, int32_t direction, const Vehicle **blocker, bool besideOnly)
 {
     if (direction == int32_t(LaneChange::None))
         return true;
@@ -26,24 +30,54 @@ bool canChangeLane(const Vehicle *vehicle, int32_t direction)
     const std::vector<Cell *> &body = vehicle->cells();
     if (body.empty())
         return false;
+    const auto blockedBy = [blocker](const Vehicle *v) {
+        if (blocker)
+            *blocker = v;
+        return false;
+    };
     const Cell *ahead = nullptr;
     for (const Cell *c : body) {
         const Cell *b = beside(c, to);
         // The cells beside the body must form one run: two bays end to end are two chains.
-        if (!b || b->isOccupied() || (ahead && b->next != ahead))
+        if (!b || (ahead && b->next != ahead))
             return false;
+        if (b->isOccupied())
+            return blockedBy(b->vehicle());
         ahead = b;
     }
+    if (besideOnly)
+        return true;
     ahead = beside(body.front(), to);
     for (int32_t i = 0; i < vehicle->speed(); ++i) {
         ahead = ahead->next;
-        if (!ahead || ahead->isOccupied())
+        if (!ahead)
             return false;
+        if (ahead->isOccupied())
+            return blockedBy(ahead->vehicle());
     }
     const Cell *tailSide = beside(body.back(), to);
     int32_t links = 1;
     for (const Cell *c = tailSide->previous; c && c != tailSide && links <= BEHIND_REACH; c = c->previous, ++links)
         if (const Vehicle *v = c->vehicle())
-            return v == vehicle || links >= v->brakingDistance();
+            return v == vehicle || links >= v->brakingDistance() || blockedBy(v);
     return true;
+}
+
+} // namespace
+
+bool canChangeLane(const Vehicle *vehicle, int32_t direction)
+{
+    return testLaneChange(vehicle, direction, nullptr, false);
+}
+
+const Vehicle *laneChangeBlocker(const Vehicle *vehicle, int32_t direction)
+{
+    const Vehicle *blocker = nullptr;
+    testLaneChange(vehicle, direction, &blocker, false);
+    return blocker;
+}
+
+bool cellsBesideAreFree(const Vehicle *vehicle, int32_t direction)
+{
+    return testLaneChange(vehicle, direction, nullptr, true);
 }

@@ -17,5 +17,11 @@ enum class LaneChange : int32_t {
 /// cell, and the first vehicle behind on the new lane is at least its braking distance away. `None` is always allowed.
 /// Reads committed speeds only, so it may run in parallel decisions.
 bool canChangeLane(const Vehicle *vehicle, int32_t direction);
+/// The vehicle that makes `canChangeLane` fail: one beside the body, ahead of it on the new lane,
+/// or too close behind; null when the change may be made or when the cells for it do not exist.
+const Vehicle *laneChangeBlocker(const Vehicle *vehicle, int32_t direction);
+/// Whether the cells beside the body in `direction` exist, are free and form one run: the body
+/// fits there, whatever comes along the new lane.
+bool cellsBesideAreFree(const Vehicle *vehicle, int32_t direction);
 
 #endif

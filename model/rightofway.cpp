@@ -14,6 +14,9 @@ namespace {
 constexpr int32_t EXIT_HORIZON = 100;
 /// The gap counted behind every vehicle on the exit lane, in cells.
 constexpr int32_t EXIT_GAP = 6;
+/// Exit lanes shorter than a vehicle followed along its route, at most: bounds the walk on a map
+/// whose short lanes close a ring.
+constexpr int32_t MAX_SHORT_LANES = 4;
 /// The highest speed any vehicle reaches (cells per step); bounds how far upstream a vehicle can
 /// still reach a crossroad within a given number of steps.
 constexpr int32_t TOP_SPEED = 14;
@@ -46,6 +49,31 @@ int32_t linksThroughCrossroad(const Cell *from, const Cell *to)
             return 0;
     }
     return links;
+}
+
+/// The cells and the vehicles on the paths into the lane starting at `first` other than `own`:
+/// vehicles already in the crossroad on their way into that lane, whose room it has to keep.
+void mergingOccupancy(const Cell *first, const Cell *own, int32_t &cells, int32_t &vehicles)
+{
+    cells = 0;
+    vehicles = 0;
+    const LaneBinding *lane = first->wayLink;
+    if (!lane)
+        return;
+    for (const Cell *start : lane->pathsInto) {
+        if (start == own)
+            continue;
+        const Vehicle *last = nullptr;
+        for (const Cell *c = start; c && c->inCrossroad; c = c->next) {
+            if (const Vehicle *v = c->vehicle()) {
+                ++cells;
+                vehicles += v != last;
+                last = v;
+            }
+            if (c->next == start)
+                break;
+        }
+    }
 }
 
 bool releaseLongestQueue(const std::vector<Cell *> &stopLines)
@@ -95,21 +123,98 @@ bool noneCrossing(const Crossroad *crossroad)
 
 } // namespace
 
-bool pathIsClear(const Cell *cell)
+const Vehicle *firstOnPath(const Cell *cell)
 {
     for (const Cell *c = cell; c && c->inCrossroad; c = c->next) {
-        if (c->vehicle())
-            return false;
+        if (const Vehicle *v = c->vehicle())
+            return v;
         if (c->next == cell)
             break;
     }
-    return true;
+    return nullptr;
+}
+
+bool pathIsClear(const Cell *cell)
+{
+    return firstOnPath(cell) == nullptr;
+}
+
+const RouteEntry *entryWithoutRoom(const Vehicle *vehicle, int32_t *length, const Vehicle **beyond)
+{
+    // A vehicle on an exit lane shorter than itself stands with its front at the next crossroad and
+    // its tail in this one: it may go only when the lane after that next crossroad, along its
+    // route, has room for the rest of it, or it would hold both crossroads while it waits.
+    const RouteEntry *entry = vehicle->nextRouteEntry();
+    int32_t need = vehicle->length();
+    for (int32_t hops = 0; entry; ++hops) {
+        if (!exitHasRoom(need, entry->exitLane, entry->pathCell)) {
+            if (length)
+                *length = need;
+            return entry;
+        }
+        const Cell *first = entry->exitLane->firstCell;
+        const Cell *last = entry->exitLane->lastCell;
+        const int32_t laneCells = first ? first->cellsToEnd() + 1 : 0;
+        const RouteEntry *next =
+            last && last->crossroad ? vehicle->routeEntry(last->crossroad, entry->exitLane) : nullptr;
+        // The vehicle comes to stand wholly on this lane, unless a vehicle stands on the path beyond
+        // it: then it keeps its gap from that one, and the gap must fit on the lane too.
+        const Vehicle *onNextPath = need <= laneCells && next ? firstOnPath(next->pathCell) : nullptr;
+        if (onNextPath && !exitHasRoom(need + EXIT_GAP, entry->exitLane, entry->pathCell)) {
+            if (length)
+                *length = need;
+            if (beyond)
+                *beyond = onNextPath;
+            return entry;
+        }
+        // A ring of short lanes may lead back to the lane the vehicle stands on, which it leaves as
+        // it moves.
+        if (need <= laneCells || !next || next->exitLane == vehicle->entryKey() || hops == MAX_SHORT_LANES)
+            return nullptr;
+        need -= laneCells;
+        entry = next;
+    }
+    return nullptr;
 }
 
 bool exitHasRoom(const Vehicle *vehicle)
 {
-    return vehicle && exitHasRoom(vehicle->length(), vehicle->nextExitLane(), vehicle->nextPathCell());
+    return vehicle && vehicle->nextExitLane() && !entryWithoutRoom(vehicle);
 }
+
+namespace {
+
+/// What a driver sees of the lane after a crossroad, up to EXIT_HORIZON cells.
+struct LaneView
+{
+    int32_t cells = 0;
+    int32_t occupied = 0;
+    int32_t vehicles = 0;
+};
+
+/// The lane from `first` on, and on through the crossroads where it has one way only and nothing
+/// else joins that way: such a crossroad (a tram track crossing the road, the node where two pieces
+/// of one way meet) only continues the lane, and a queue reaches back through it as along a lane.
+LaneView viewAhead(const Cell *first)
+{
+    LaneView view;
+    for (const Cell *c = first; c && view.cells < EXIT_HORIZON;) {
+        const int32_t toEnd = c->cellsToEnd() + 1;
+        const int32_t n = std::min(toEnd, EXIT_HORIZON - view.cells);
+        view.cells += n;
+        view.occupied += occupiedAhead(c, n);
+        view.vehicles += vehiclesAhead(c, n);
+        const Cell *end = n == toEnd ? c->chainEnd() : nullptr;
+        const Crossroad *x = end ? end->crossroad : nullptr;
+        const std::vector<PathPair> *pairs = x ? x->pathsFrom(end->wayLink) : nullptr;
+        if (!pairs || pairs->size() != 1 || pairs->front().exitLane->pathsInto.size() != 1 || c == first->previous)
+            break;
+        c = pairs->front().pathCell;
+    }
+    return view;
+}
+
+} // namespace
 
 bool exitHasRoom(int32_t length, const LaneBinding *exit, const Cell *p)
 {
@@ -118,16 +223,45 @@ bool exitHasRoom(int32_t length, const LaneBinding *exit, const Cell *p)
     const Cell *f = exit->firstCell;
     if (!f) // a lane without cells cannot be judged, like one shorter than the vehicle
         return true;
-    const int32_t visible = std::min(f->cellsToEnd() + 1, EXIT_HORIZON);
+    const LaneView view = viewAhead(f);
+    const int32_t visible = view.cells;
     const int32_t a = linksThroughCrossroad(p, f);
-    const int32_t o = occupiedAhead(f, EXIT_HORIZON);
-    const int32_t q = occupiedAhead(p, a);
+    const int32_t o = view.occupied;
+    int32_t merging = 0, mergingVehicles = 0;
+    mergingOccupancy(f, p, merging, mergingVehicles);
+    const int32_t q = occupiedAhead(p, a) + merging;
     // A lane shorter than the vehicle cannot hold it whatever the count says; it takes the vehicle
     // when it is empty, so that no second vehicle waits on the crossroad for it.
     if (length > visible)
         return o == 0 && q == 0;
-    const int32_t w = vehiclesAhead(f, EXIT_HORIZON);
+    const int32_t w = view.vehicles + mergingVehicles;
     return visible - o - q - EXIT_GAP * w >= length;
+}
+
+const Vehicle *roomHolder(const Vehicle *vehicle)
+{
+    const Vehicle *beyond = nullptr;
+    const RouteEntry *full = vehicle ? entryWithoutRoom(vehicle, nullptr, &beyond) : nullptr;
+    const Vehicle *holder = full ? roomHolder(full->pathCell, full->exitLane, vehicle) : nullptr;
+    return holder ? holder : beyond;
+}
+
+const Vehicle *roomHolder(const Cell *path, const LaneBinding *exit, const Vehicle *self)
+{
+    if (!exit || !exit->firstCell)
+        return nullptr;
+    // The vehicle nearest the start of the exit: the room grows when it moves on.
+    const int32_t links = linksThroughCrossroad(path, exit->firstCell);
+    const Cell *c = links > 0 ? path : exit->firstCell;
+    for (int32_t i = 0; c && i < links + EXIT_HORIZON; ++i, c = c->next)
+        if (const Vehicle *v = c->vehicle(); v && v != self)
+            return v;
+    // Nothing on its own way: the room is kept for vehicles on other paths into the lane.
+    for (const Cell *start : exit->pathsInto)
+        if (start != path)
+            if (const Vehicle *v = firstOnPath(start); v && v != self)
+                return v;
+    return nullptr;
 }
 
 bool mayWaitInCrossroad(const Crossroad *crossroad, const Vehicle *vehicle)
@@ -144,12 +278,12 @@ bool mayWaitInCrossroad(const Crossroad *crossroad, const Vehicle *vehicle)
     return free >= vehicle->length() && crossroad->hasRightOfWay(vehicle);
 }
 
-bool conflictingLaneIsClear(const LaneBinding *lane, const std::vector<LaneBinding *> &exits, int32_t steps,
-                            const Vehicle *asker)
+const Vehicle *conflictingLaneBlocker(const LaneBinding *lane, const std::vector<LaneBinding *> &exits, int32_t steps,
+                                      const Vehicle *asker)
 {
     const Cell *last = lane ? lane->lastCell : nullptr;
     if (!last)
-        return true;
+        return nullptr;
     // No vehicle farther upstream than this can reach the crossroad within `steps` steps.
     const int64_t reach = int64_t(std::max(steps, 1)) * TOP_SPEED;
     const Vehicle *examined = nullptr;
@@ -159,36 +293,41 @@ bool conflictingLaneIsClear(const LaneBinding *lane, const std::vector<LaneBindi
         if (v && v != examined) {
             examined = v;
             if (c != v->frontCell())
-                return false; // its body reaches into the crossroad
+                return v; // its body reaches into the crossroad
             if (std::find(exits.begin(), exits.end(), v->plannedExitLane()) == exits.end())
-                return true;
+                return nullptr;
             // A vehicle standing at the stop line whose exit has no room cannot take its turn, nor
             // can anyone queued behind it: waiting for them could wait for good when that room is
             // held by traffic that in turn waits for this vehicle (two crossroads joined by a short lane).
             if (c == last && v->speed() == 0 &&
                 ((asker && !lane->isTram && waitsLonger(asker, v)) ||
                  !exitHasRoom(v->length(), v->plannedExitLane(), v->plannedPathCell())))
-                return true;
+                return nullptr;
+            // In a stream that never leaves a gap the traffic that yields would wait for good: one
+            // that has waited past LONG_WAIT goes as soon as the next of the stream can still stop
+            // before the crossroad, and that one lets it go (see longWaiterToLetGo).
+            if (asker && !lane->isTram && waitsLonger(asker, v) && v->brakingDistance() < c->cellsToEnd())
+                return nullptr;
             if (v->stepsToCover(c->cellsToEnd()) < steps)
-                return false; // it arrives before this vehicle has cleared the crossroad
+                return v; // it arrives before this vehicle has cleared the crossroad
         }
         if (c->previous == last)
             break;
     }
-    return true;
+    return nullptr;
 }
 
-bool conflictsAreClear(const Vehicle *vehicle, const std::vector<ConflictRecord> &records, bool byWaiting)
+const Vehicle *conflictBlocker(const Vehicle *vehicle, const std::vector<ConflictRecord> &records, bool byWaiting)
 {
     const ConflictRecord *record = Crossroad::findRecord(records, vehicle->entryKey(), vehicle->nextExitLane());
     if (!record)
-        return true;
+        return nullptr;
     const int32_t c = crossroadCells(vehicle->nextPathCell());
     const int32_t steps = int32_t(std::lround(1.25 * vehicle->stepsToCover(c + vehicle->length())));
     for (const auto &entry : record->lanes)
-        if (!conflictingLaneIsClear(entry.first, entry.second, steps, byWaiting ? vehicle : nullptr))
-            return false;
-    return true;
+        if (const Vehicle *v = conflictingLaneBlocker(entry.first, entry.second, steps, byWaiting ? vehicle : nullptr))
+            return v;
+    return nullptr;
 }
 
 bool waitsLonger(const Vehicle *a, const Vehicle *b)
@@ -199,9 +338,6 @@ bool waitsLonger(const Vehicle *a, const Vehicle *b)
     return wa >= LONG_WAIT && (wa > wb || (wa == wb && a->id() < b->id())) && entry && !entry->isTram;
 }
 
-namespace {
-
-/// Whether the rule of `records` makes traffic from `entry` to `exit` yield to traffic from `lane` to `laneExit`.
 bool yieldsTo(const std::vector<ConflictRecord> &records, const LaneBinding *entry, const LaneBinding *exit,
               const LaneBinding *lane, const LaneBinding *laneExit)
 {
@@ -212,12 +348,10 @@ bool yieldsTo(const std::vector<ConflictRecord> &records, const LaneBinding *ent
     return it != record->lanes.end() && std::find(it->second.begin(), it->second.end(), laneExit) != it->second.end();
 }
 
-} // namespace
-
-bool letsLongWaiterGo(const Crossroad *crossroad, const Vehicle *vehicle)
+const Vehicle *longWaiterToLetGo(const Crossroad *crossroad, const Vehicle *vehicle)
 {
     if (!crossroad->junction)
-        return false;
+        return nullptr;
     const LaneBinding *entry = vehicle->entryKey();
     const LaneBinding *exit = vehicle->nextExitLane();
     for (const WayEnd *end : crossroad->junction->wayEnds) {
@@ -234,27 +368,28 @@ bool letsLongWaiterGo(const Crossroad *crossroad, const Vehicle *vehicle)
             continue;
         if (otherExit == exit || yieldsTo(crossroad->conflicts, lane, otherExit, entry, exit) ||
             yieldsTo(crossroad->conflicts, entry, exit, lane, otherExit))
-            return true;
+            return other;
     }
-    return false;
+    return nullptr;
 }
 
-bool crossingPathsAreClear(const Crossroad *crossroad, const Vehicle *vehicle)
+const Vehicle *crossingPathBlocker(const Crossroad *crossroad, const Vehicle *vehicle)
 {
     const ConflictRecord *record =
         Crossroad::findRecord(crossroad->conflicts, vehicle->entryKey(), vehicle->nextExitLane());
     if (!record)
-        return true;
+        return nullptr;
     for (const auto &entry : record->lanes) {
         const std::vector<PathPair> *pairs = crossroad->pathsFrom(entry.first);
         if (!pairs)
             continue;
         for (const LaneBinding *exit : entry.second)
             for (const PathPair &pair : *pairs)
-                if (pair.exitLane == exit && !pathIsClear(pair.pathCell))
-                    return false;
+                if (pair.exitLane == exit)
+                    if (const Vehicle *v = firstOnPath(pair.pathCell))
+                        return v;
     }
-    return true;
+    return nullptr;
 }
 
 void resolveDeadlock(Crossroad *crossroad)

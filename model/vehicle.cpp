@@ -100,6 +100,7 @@ void Vehicle::commitSpeed()
     const Cell *front = frontCell();
     // The last cell of a chain entering a crossroad is the stop line.
     m_stoodAtStopLine = m_speed == 0 && front && front->crossroad ? m_stoodAtStopLine + 1 : 0;
+    m_shownWaitCause = m_speed == 0 ? m_waitCause : WaitCause::None;
     publishPlan();
 }
 
@@ -441,7 +442,15 @@ bool Vehicle::cellsAfterMove(int32_t advance, std::vector<Cell *> &out) const
 
 void Vehicle::takeCells(std::vector<Cell *> &cells)
 {
+    const bool tailWasInCrossroad = !m_cells.empty() && m_cells.back()->inCrossroad;
     m_cells.swap(cells);
+    // The whole body has just come out of a crossroad: the way through it is done with. Dropped
+    // here, for a lane that leads back into the same crossroad (a loop) would keep its entry, and
+    // the vehicle would take the same way round for good.
+    const Cell *tail = tailCell();
+    if (tailWasInCrossroad && tail && !tail->inCrossroad && !m_route.empty() &&
+        m_route.front().exitLane == tail->wayLink)
+        m_route.pop_front();
     trimRoute();
     publishPlan();
 }

@@ -12,6 +12,7 @@
 class Cell;
 class Crossroad;
 class LaneBinding;
+class WaitCycles;
 struct PathPair;
 
 /// A crossroad ahead of a vehicle and the path chosen through it.
@@ -81,6 +82,9 @@ public:
     int32_t speedLimit() const { return m_speedLimit; }
     int32_t nextSpeed() const { return m_nextSpeed; }
     int32_t laneChange() const { return m_laneChange; }
+    /// Whether the vehicle stands in a bay with its indicator on, waiting for a gap to pull out;
+    /// traffic on the lane beside lets it out.
+    bool signalsPullOut() const { return m_signalsPullOut; }
     Cell *frontCell() const { return m_cells.empty() ? nullptr : m_cells.front(); }
     Cell *tailCell() const { return m_cells.empty() ? nullptr : m_cells.back(); }
     const std::vector<Cell *> &cells() const { return m_cells; }
@@ -88,8 +92,8 @@ public:
     int32_t lookAheadDistance() const { return m_speed * m_speed + 40; }
     void setFinished() { m_finished = true; }
     bool isFinished() const { return m_finished; }
-    /// speed = nextSpeed; also publishes the planned exit (see `plannedExitLane`) and counts the
-    /// steps stood at a stop line.
+    /// speed = nextSpeed; also publishes the planned exit (see `plannedExitLane`) and the wait
+    /// cause, and counts the steps stood at a stop line.
     void commitSpeed();
     /// Consecutive commits at which the vehicle stood with its front on the last cell before a
     /// crossroad; read by other vehicles' decisions, changed only by `commitSpeed`.
@@ -104,6 +108,19 @@ public:
     WaitCause waitCause() const { return m_waitCause; }
     /// Id of the vehicle it waits for when the cause is a vehicle; −1 otherwise.
     int32_t waitingForId() const { return m_waitingFor; }
+    /// `waitCause()` as it was at the last commit; other vehicles' decisions read this one.
+    WaitCause shownWaitCause() const { return m_shownWaitCause; }
+    /// Lifts the wait of this standing vehicle, a member of a cycle of waits, where the rules allow:
+    /// at a stop line it takes its turn (one cell into its path, when that cell is free and its
+    /// exit has room) or turns towards another exit that has room. False when its wait is one
+    /// that no rule can lift (the vehicle ahead). Only in the step thread, after the commit.
+    /// `cycles` tells which vehicles stand locked in cycles, so that a driver turning elsewhere
+    /// turns where the queue moves on.
+    virtual bool breakWait(const WaitCycles &cycles);
+    /// Gives the vehicle the speed 1 for the coming move when the next cell of its way is free or
+    /// held by the vehicle it waits for, which then creeps on too. Only in the step thread, after
+    /// the commit.
+    bool creepOn();
     /// nextSpeed + 1, capped at the speed limit (used to release a deadlock).
     void accelerate1();
     /// The vehicle's own random stream, for draws made during its decision.
@@ -183,9 +200,15 @@ protected:
     virtual StopAction atStopAhead(int32_t &mode, int32_t &distance);
     /// Whether the vehicle may leave its planned way for another exit that has room.
     virtual bool mayLeaveRoute() const { return true; }
-    /// Replaces the planned path through `crossroad` by one chosen at random among the others whose
-    /// exits have room, and forgets the plan beyond it; false if there is none.
-    bool chooseAnotherExit(const Crossroad *crossroad);
+    /// Replaces the planned path through the crossroad whose exit has no room (see
+    /// `entryWithoutRoom`), or failing that through the next crossroad, by one chosen at random among
+    /// the others (whose exits have room, when `withRoom`; else whose queues are not locked in one of
+    /// `cycles`), and forgets the plan beyond it; false if there is none.
+    bool chooseAnotherExit(bool withRoom, const WaitCycles *cycles = nullptr);
+    /// Replaces the path planned at the crossroad of `planned`, a route entry, by another whose exit
+    /// has room for `length` cells (for 0: any other whose queue is not locked in one of `cycles`),
+    /// and forgets the plan beyond it; false if there is none.
+    bool turnElsewhere(const RouteEntry &planned, int32_t length, const WaitCycles *cycles = nullptr);
 
     /// Records what the decision waits for (the vehicle, if any).
     void waitFor(WaitCause cause, const Vehicle *vehicle = nullptr)
@@ -193,6 +216,10 @@ protected:
         m_waitCause = cause;
         m_waitingFor = vehicle ? vehicle->id() : -1;
     }
+
+    /// Whether the vehicle waited for stands on the cells of this vehicle's way within its look-ahead
+    /// (and not on another path merging ahead of it).
+    bool waitsBehindOnItsWay() const;
 
     /// Random route planning: a uniform choice at each crossroad within the look-ahead.
     void planRandomRoute();
@@ -226,6 +253,7 @@ protected:
     int32_t m_speedLimit = 14;
     int32_t m_nextSpeed = 0;
     int32_t m_laneChange = 0; ///< 0 none; 1 body moves to the sideOf cells; 2 to the side cells
+    bool m_signalsPullOut = false;
     std::vector<Cell *> m_cells;
     std::deque<RouteEntry> m_route;
     bool m_finished = false;
@@ -235,6 +263,7 @@ protected:
     int32_t m_stoodAtStopLine = 0;
     int32_t m_stepsWithoutRoom = 0; ///< consecutive steps stood at the stop line for want of room
     WaitCause m_waitCause = WaitCause::None;
+    WaitCause m_shownWaitCause = WaitCause::None;
     int32_t m_waitingFor = -1;
 
     // Scratch buffers of one decision, kept between steps so that a decision does not allocate.

@@ -121,6 +121,7 @@ void VehicleGuided::publishDecision()
         m_pendingMaxSpeed = 0;
     }
     m_laneChange = m_nextLaneChange;
+    m_signalsPullOut = m_nextSignalsPullOut;
 }
 
 int64_t VehicleGuided::currentWayId() const
@@ -245,14 +246,18 @@ Vehicle::StopAction VehicleGuided::atStopAhead(int32_t &mode, int32_t &distance)
     const bool shutOut = front->side && front->side->vehicle() && front->side->vehicle() != this;
     if (!s->side || shutOut || !fitsOnStop(s->side) || !servesStop(s->side->stop))
         return StopAction::Pass;
-    distance = std::min(m_stops.firstDistance(), m_active.firstDistance());
-    if (m_active.firstDistance() < m_stops.firstDistance())
+    // The bus drives up to the end of the bay, so that its whole body comes alongside a bay no
+    // longer than itself; following the bay end at a margin would leave its tail short of such a
+    // bay, and it could never pull in. What stands before the bay end is followed as usual.
+    const bool bayFirst = m_stops.firstDistance() <= m_active.firstDistance();
+    distance = bayFirst ? m_stops.firstDistance() : m_active.firstDistance();
+    mode = bayFirst ? ModeApproach : ModeFollow;
+    if (bayFirst)
+        waitFor(WaitCause::StopRoom, laneChangeBlocker(this, int32_t(LaneChange::ToSide)));
+    else
         waitFor(m_active.firstType() == EventVehicle ? WaitCause::VehicleAhead : WaitCause::VehicleBeside,
                 m_active.leader());
-    else
-        waitFor(WaitCause::StopRoom);
     if (front->side && isNextStop(front->side->stop) && canChangeLane(this, int32_t(LaneChange::ToSide)))
         setLaneChange(int32_t(LaneChange::ToSide));
-    mode = ModeFollow;
     return StopAction::Decided;
 }

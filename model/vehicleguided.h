@@ -103,6 +103,7 @@ protected:
     /// vehicle never stands for good at a stop too short to take it.
     bool fitsOnStop(const Cell *platformEnd) const;
     void setLaneChange(int32_t direction) { m_nextLaneChange = direction; }
+    void setSignalsPullOut(bool on) { m_nextSignalsPullOut = on; }
 
     int32_t m_loadCount;
     int32_t m_waitCount = 0;
@@ -121,6 +122,7 @@ protected:
     int32_t m_shownWaitCount = 0;
     int32_t m_pendingMaxSpeed = 0; ///< 0: no change
     int32_t m_nextLaneChange = 0;
+    bool m_nextSignalsPullOut = false;
 
 private:
     /// One step of standing at a stop; sets the wait or speed from the timetable when loading ends.

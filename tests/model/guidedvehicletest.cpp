@@ -101,3 +101,54 @@ TEST(LaneChange, IntoTheBayOnlyWithTheBayFreeBesideAheadAndBehind)
         EXPECT_EQ(canChangeLane(&bus, row.direction), row.allowed) << row.what;
     }
 }
+
+TEST(BusAtBay, ABusDrivesUpToTheEndOfABayNoLongerThanItselfAndPullsIn)
+{
+    // Following the end of the bay at a distance, as it follows a vehicle, the bus would stand with
+    // its tail short of a bay as long as itself, and never get in.
+    StopStreet street(300);
+    OSMStop *stop = street.addBay(100, Bus::LENGTH);
+    const PublicTransportLine line = makeLine({7}, {stop->getId()}, {0});
+    TestBus bus(&line, 0);
+    putAt(street.lane[40], bus);
+    for (int step = 0; step < 200 && !bus.isLoading(); ++step) {
+        bus.decide(0);
+        bus.publishDecision();
+        bus.commitSpeed();
+        release(&bus);
+        bus.move();
+    }
+    EXPECT_TRUE(bus.isLoading());
+    EXPECT_EQ(bus.frontCell(), street.bayCells.back());
+}
+
+TEST(BusAtBay, TrafficThatCanStopLetsOutABusIndicatingInABay)
+{
+    // The bus has served the stop and waits for a gap to pull out; a car beside it drives on, a car
+    // still far enough behind to stop stops short of it.
+    StopStreet street(300);
+    OSMStop *stop = street.addBay(100, 40);
+    const PublicTransportLine line = makeLine({7}, {stop->getId(), NO_CELL_STOP}, {0, 60});
+    TestBus bus(&line, 0);
+    bus.setStopIndex(1);
+    putAt(street.bayCells.back(), bus);
+    TestCar beside, behind;
+    putAt(street.lane[125], beside.setLength(12).setSpeed(3));
+    putAt(street.lane[50], behind.setLength(12).setSpeed(4));
+    bus.decide(0);
+    bus.publishDecision();
+    ASSERT_TRUE(bus.signalsPullOut());
+    EXPECT_EQ(bus.waitCause(), WaitCause::PullOutRoom);
+    EXPECT_EQ(bus.waitingForId(), beside.id());
+    beside.decide();
+    EXPECT_GT(beside.nextSpeed(), 0);
+    for (int step = 0; step < 40; ++step) {
+        behind.decide();
+        behind.commitSpeed();
+        release(&behind);
+        behind.move();
+    }
+    EXPECT_EQ(behind.speed(), 0);
+    EXPECT_LT(behind.frontCell()->id, street.lane[108]->id) << "stands short of the bus";
+    EXPECT_EQ(behind.waitCause(), WaitCause::VehicleBeside);
+}

@@ -34,6 +34,12 @@ public:
     Exposed &setSpeedLimit(int32_t v) { return set(this->m_speedLimit, v); }
     Exposed &setLoadCount(int32_t n) { return set(this->m_loadCount, n).set(this->m_shownLoadCount, n); }
     Exposed &setStopIndex(int32_t i) { return set(this->m_stopIndex, i); }
+    /// Records what a decision found it waits for.
+    Exposed &setWaiting(WaitCause cause, const Vehicle *blocker = nullptr)
+    {
+        this->waitFor(cause, blocker);
+        return *this;
+    }
     /// Sets the state as decided and published.
     Exposed &setState(GuidedState s) { return this->m_state = this->m_shownState = s, *this; }
 

@@ -208,6 +208,7 @@ void HeadlessRunner::runSteps()
         std::printf("    longest standstill  %.2f s (%s)\n", stepsToSeconds(census.longestEver().steps),
                     standstillText(census.longestEver()).c_str());
         std::printf("    shared cells ...... %lld\n", static_cast<long long>(census.sharedCellsTotal()));
+        std::printf("    waits broken ...... %lld\n", static_cast<long long>(control->waitsBroken()));
     }
     writeTransportSummary();
     std::printf("    state hash ........ %016llx\n", static_cast<unsigned long long>(data.stateHash()));

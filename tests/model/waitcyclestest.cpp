@@ -1,0 +1,139 @@
+// Waits that never end by themselves: a cycle of vehicles each waiting for the next, a vehicle
+// waiting for room on a lane that others keep filling, and one that yields to a stream without gaps.
+
+#include "model/waitcycles.h"
+#include "model/cell.h"
+#include "model/chain.h"
+#include "model/crossroad.h"
+#include "model/rightofway.h"
+#include "testnetwork.h"
+
+#include <gtest/gtest.h>
+
+using A = FourArmCrossroad;
+
+namespace {
+
+/// Cars handed to `data`, which owns and deletes them.
+std::vector<TestCar *> carsOf(SimulationData &data, int count)
+{
+    std::vector<TestCar *> cars;
+    for (int i = 0; i < count; ++i) {
+        cars.push_back(new TestCar());
+        data.cars.push_back(cars.back());
+    }
+    return cars;
+}
+
+/// Commits the standing `car` `steps` times, as the step does, so that what it waits for shows.
+void standFor(TestCar &car, int32_t steps)
+{
+    for (int32_t i = 0; i < steps; ++i)
+        car.commitSpeed();
+}
+
+} // namespace
+
+TEST(WaitCycles, OneOfTwoCarsYieldingToEachOtherTakesItsTurnAndAChainIsLeftAlone)
+{
+    // Each yields to the other (priority rules that contradict each other at a misshapen crossroad,
+    // or two crossroads whose queues reach into each other): the one with the lower id goes.
+    for (const bool closed : {true, false}) {
+        FourArmCrossroad x(120);
+        std::vector<TestCar *> cars = carsOf(x.data, 3);
+        TestCar &west = *cars[0], &north = *cars[1], &moving = *cars[2];
+        x.arrive(west, A::W, A::E);
+        x.arrive(north, A::N, A::S);
+        x.arrive(moving, A::S, A::N, 40);
+        moving.setSpeed(3);
+        west.setWaiting(WaitCause::RightOfWay, &north);
+        north.setWaiting(WaitCause::RightOfWay, closed ? &west : &moving);
+        WaitCycles cycles;
+        EXPECT_EQ(cycles.breakAll(x.data), closed ? 1 : 0);
+        EXPECT_EQ(west.speed(), closed ? 1 : 0) << "the lower id takes its turn";
+        EXPECT_EQ(north.speed(), 0);
+        EXPECT_EQ(cycles.isLocked(&north), closed);
+    }
+}
+
+TEST(WaitCycles, ARingOfCarsEachBehindTheNextCreepsOnTogether)
+{
+    // A ring road full of cars, each standing behind the next: no rule can let one go, but every one
+    // has a free cell ahead or one the car ahead leaves in the same move.
+    SimulationData data;
+    std::vector<Cell *> ring = makeChain(data, 100);
+    link(ring.back(), ring.front());
+    std::vector<TestCar *> cars = carsOf(data, 5);
+    for (size_t i = 0; i < cars.size(); ++i)
+        putAt(ring[10 + 20 * i], cars[i]->setLength(12));
+    for (size_t i = 0; i < cars.size(); ++i)
+        cars[i]->setWaiting(WaitCause::VehicleAhead, cars[(i + 1) % cars.size()]);
+    WaitCycles cycles;
+    EXPECT_EQ(cycles.breakAll(data), 5);
+    for (const TestCar *car : cars)
+        EXPECT_EQ(car->speed(), 1);
+    // Packed bumper to bumper they still turn: each moves into the cell the car ahead leaves.
+    SimulationData packed;
+    std::vector<Cell *> tight = makeChain(packed, 36);
+    link(tight.back(), tight.front());
+    std::vector<TestCar *> three = carsOf(packed, 3);
+    for (size_t i = 0; i < three.size(); ++i)
+        putAt(tight[11 + 12 * i], three[i]->setLength(12));
+    for (size_t i = 0; i < three.size(); ++i)
+        three[i]->setWaiting(WaitCause::VehicleAhead, three[(i + 1) % three.size()]);
+    EXPECT_EQ(cycles.breakAll(packed), 3);
+}
+
+TEST(RoomOrder, RoomAfterACrossroadGoesToTheLongestWaiterUnlessItYieldsAndHasNotWaitedLong)
+{
+    struct Row
+    {
+        const char *what;
+        A::Arm other;    ///< where the second car comes from, heading east like the first
+        int32_t waited;  ///< steps the car from the west has stood for room
+        bool othersTurn; ///< whether the room is the second car's to take
+    };
+    const Row rows[] = {
+        {"the west yields to the south", A::S, 10, true},
+        {"the west waited past a minute", A::S, LONG_WAIT, false},
+        {"the north yields to the west", A::N, 10, false},
+    };
+    for (const Row &row : rows) {
+        FourArmCrossroad x(120);
+        std::vector<TestCar *> cars = carsOf(x.data, 2);
+        TestCar &west = *cars[0], &other = *cars[1];
+        x.arrive(west, A::W, A::E);
+        x.arrive(other, row.other, A::E);
+        west.setWaiting(WaitCause::ExitRoom);
+        standFor(west, row.waited);
+        EXPECT_EQ(x.crossroad->isTurnForRoom(&other), row.othersTurn) << row.what;
+        EXPECT_TRUE(x.crossroad->isTurnForRoom(&west)) << row.what;
+    }
+}
+
+TEST(RightOfWay, AfterAMinuteTheStreamLetsInTheCarThatYieldsToIt)
+{
+    // The west yields to traffic from the south. A car of that stream which can still stop before
+    // the crossroad holds up the west only until the west has waited a minute.
+    struct Row
+    {
+        int32_t waited;
+        int32_t distance; ///< cells from the stream car's front to its stop line
+        int32_t speed;
+        bool blocks;
+    };
+    const Row rows[] = {
+        {10, 40, 6, true}, {LONG_WAIT, 40, 6, false}, {LONG_WAIT, 10, 6, true}, // it could not stop in time
+    };
+    for (const Row &row : rows) {
+        FourArmCrossroad x(120);
+        std::vector<TestCar *> cars = carsOf(x.data, 2);
+        TestCar &west = *cars[0], &stream = *cars[1];
+        x.arrive(west, A::W, A::E);
+        x.arrive(stream, A::S, A::N, row.distance);
+        stream.setSpeed(row.speed).commitSpeed();
+        standFor(west, row.waited);
+        const Vehicle *blocker = conflictingLaneBlocker(x.in(A::S), {x.out(A::N)}, 20, &west);
+        EXPECT_EQ(blocker == &stream, row.blocks) << row.waited << " steps, " << row.distance << " cells";
+    }
+}
