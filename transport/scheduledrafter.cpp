@@ -14,6 +14,7 @@
 
 #include <cmath>
 #include <iostream>
+#include <map>
 #include <unordered_map>
 
 namespace {
@@ -151,13 +152,30 @@ Schedule *ScheduleDrafter::draftLine(const OSMRoute *route, int32_t index) const
             stop.tAbs -= base;
         schedule->stops.front().tRel = 0;
     }
-    // Lines are staggered so that they do not all leave in the same minute.
-    const int32_t offset = (index * 3) % headway;
-    for (int32_t m = offset; m < SERVICE_END_AFTER_MIDNIGHT; m += headway)
-        schedule->startTimes.push_back(m);
-    for (int32_t m = FIRST_DEPARTURE + offset; m < 24 * 60; m += headway)
-        schedule->startTimes.push_back(m);
     return schedule;
+}
+
+void ScheduleDrafter::timeDepartures()
+{
+    // Lines that start at one stop share its platform: they leave in turn, one a minute at most,
+    // each every `headway` minutes or, where more lines start there than fit in that, as often as
+    // the platform allows. Otherwise departures would pile up there waiting for room for good.
+    std::map<std::pair<int32_t, std::string>, std::vector<Schedule *>> byFirstStop;
+    for (Schedule *schedule : lines)
+        byFirstStop[{schedule->lineType, schedule->stops.front().name}].push_back(schedule);
+    for (const auto &group : byFirstStop) {
+        const std::vector<Schedule *> &sharing = group.second;
+        const int32_t n = int32_t(sharing.size());
+        const int32_t every = std::max(headway, n * MINUTES_AT_FIRST_STOP);
+        for (int32_t k = 0; k < n; ++k) {
+            const int32_t offset = k * every / n;
+            std::vector<int32_t> &times = sharing[size_t(k)]->startTimes;
+            for (int32_t m = offset; m < SERVICE_END_AFTER_MIDNIGHT; m += every)
+                times.push_back(m);
+            for (int32_t m = FIRST_DEPARTURE + offset; m < 24 * 60; m += every)
+                times.push_back(m);
+        }
+    }
 }
 
 ScheduleDrafter::Result ScheduleDrafter::draft()
@@ -189,6 +207,7 @@ ScheduleDrafter::Result ScheduleDrafter::draft()
         lines.push_back(schedule);
         ++result.drafted;
     }
+    timeDepartures();
     return result;
 }
 

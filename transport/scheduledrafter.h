@@ -14,7 +14,8 @@ struct OSMRoute;
 /// Drafts a timetable in the schedule file format from the route relations of a prepared map:
 /// one line per relation whose ordered route can run a line, named by the relation's ref, with
 /// the stops that have cells in route order, minutes between stops from the route's length at a
-/// typical speed of the vehicle type, and departures every `headway` minutes over a service day.
+/// typical speed of the vehicle type, and departures every `headway` minutes over a service day
+/// (less often where more lines start at one stop than it can send off in that time).
 class ScheduleDrafter
 {
 public:
@@ -26,6 +27,9 @@ public:
     static constexpr int32_t FIRST_DEPARTURE = 5 * 60;
     static constexpr int32_t SERVICE_END_AFTER_MIDNIGHT = 60;
     static constexpr int32_t DEFAULT_HEADWAY = 15;
+    /// Minutes a bus or tram holds the platform of the stop its line starts from (placed, loading
+    /// for up to half a minute, pulling out): lines starting at one stop leave at least this far apart.
+    static constexpr int32_t MINUTES_AT_FIRST_STOP = 1;
 
     struct Result
     {
@@ -52,6 +56,8 @@ public:
 
 private:
     Schedule *draftLine(const OSMRoute *route, int32_t index) const;
+    /// Sets the departures of the drafted lines.
+    void timeDepartures();
 
     OSMData *osm;
     BindingData *bindings;

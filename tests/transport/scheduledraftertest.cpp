@@ -41,3 +41,25 @@ TEST(ScheduleDrafter, DraftsOneRunnableLinePerRelationThatTheParserReadsBack)
 
     EXPECT_FALSE(drafter.write(dir.filePath(QStringLiteral("missing/drafted.xml"))));
 }
+
+TEST(ScheduleDrafter, LinesStartingAtOneStopLeaveInTurnOneAMinuteAtMost)
+{
+    // Three lines start at A: with a headway of 2 minutes their departures would pile up there, so
+    // each leaves every 3 minutes, one minute after the other.
+    BusStreet street;
+    street.osm.addRouteRelation(10, "second", "6", "bus", {11, 12, 13, 14}, {}, {}, {});
+    street.osm.addRouteRelation(11, "third", "7", "bus", {11, 12, 13, 14}, {}, {}, {});
+    {
+        StderrCapture quiet;
+        RouteConvertor::convert(&street.osm);
+    }
+    ScheduleDrafter drafter(&street.osm, &street.bindings, 2);
+    StderrCapture quiet;
+    ASSERT_EQ(drafter.draft().drafted, 3);
+    for (size_t k = 0; k < 3; ++k) {
+        const std::vector<int32_t> &times = drafter.schedules()[k]->startTimes;
+        ASSERT_GE(times.size(), 2u);
+        EXPECT_EQ(times[0], int32_t(k));
+        EXPECT_EQ(times[1] - times[0], 3);
+    }
+}

@@ -175,7 +175,10 @@ std::vector<OptionSpec> optionSpecs()
              return true;
          }},
         {"draft-headway", "MINUTES",
-         QStringLiteral("Minutes between two departures of a drafted line (%1).").arg(defaults.draftHeadway), Form::Run,
+         QStringLiteral("Minutes between two departures of a drafted line (%1), more where many lines start "
+                        "at one stop.")
+             .arg(defaults.draftHeadway),
+         Form::Run,
          [](HeadlessOptions &o, const QString &v, QString &error) {
              return readCount(v, "draft-headway", 1, o.draftHeadway, error);
          }},
