@@ -100,7 +100,7 @@ def road_sweep(h, jobs, with_bus_stops, feeds=FEEDS):
     }
     if with_bus_stops:
         figures["buses_per_hour"] = fed[100]["buses"] * 3600.0 / (ROAD_STEPS * STEP_S)
-    return {"figures": figures, "tables": {"points": points}, "averages": averages}
+    return {"figures": figures, "tables": {name.replace("-", "_") + "_points": points}, "averages": averages}
 
 
 def ring_arc(x, y, ring_m, clockwise):

@@ -39,7 +39,7 @@ def save(fig, folder, key):
 
 
 def fundamental_diagram(folders, figures, value, key, label):
-    points = read(folders, "points")
+    points = read(folders, "road_points") + read(folders, "bus_road_points")
     fig, ax = plt.subplots(figsize=(7.5, 4.8))
     k, q = numbers(read(folders, "ring_detectors") + read(folders, "ring_dense_detectors"), "density_veh_km", value)
     ax.scatter(k, q, s=8, color="0.78", label="rings, detectors (1 min)")
