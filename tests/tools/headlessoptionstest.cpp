@@ -77,3 +77,33 @@ TEST(HeadlessOptions, TheReadmeShowsTheProgramsSynopsisAndTheHelpDescribesEachOf
     EXPECT_FALSE(asked.parse({"k", "-h", "--bogus"}, error));
     EXPECT_TRUE(asked.helpRequested) << "help is given even beside a fault";
 }
+
+TEST(HeadlessOptions, EveryDetectorCountsAndDetectorsNeedTheirFile)
+{
+    HeadlessOptions options;
+    QString error;
+    ASSERT_TRUE(options.parse({"k", "--detector", "60.1,24.9", "--detector", "-33.5,151.25,25", "--detector-csv",
+                               "d.csv", "--detector-every", "4"},
+                              error))
+        << error.toStdString();
+    ASSERT_EQ(options.detectors.size(), 2u);
+    EXPECT_EQ(options.detectors[0].point, Location(60.1, 24.9));
+    EXPECT_EQ(options.detectors[0].radiusM, 10.0);
+    EXPECT_EQ(options.detectors[1].point, Location(-33.5, 151.25));
+    EXPECT_EQ(options.detectors[1].radiusM, 25.0);
+    EXPECT_EQ(options.detectorCsvPath, "d.csv");
+    EXPECT_EQ(options.detectorEvery, 4);
+
+    const QStringList refused[] = {{"--detector", "60.1", "--detector-csv", "d.csv"},
+                                   {"--detector", "91,0", "--detector-csv", "d.csv"},
+                                   {"--detector", "60,24,0", "--detector-csv", "d.csv"},
+                                   {"--detector", "60,24,x", "--detector-csv", "d.csv"},
+                                   {"--detector", "60,24"},
+                                   {"--detector-csv", "d.csv"},
+                                   {"--detector", "60,24", "--detector-csv", "d.csv", "--detector-every", "0"}};
+    for (const QStringList &arguments : refused) {
+        error.clear();
+        EXPECT_FALSE(HeadlessOptions().parse(QStringList{"k"} + arguments, error)) << arguments.join(' ').toStdString();
+        EXPECT_FALSE(error.isEmpty());
+    }
+}

@@ -33,6 +33,7 @@ struct OptionSpec
     QString description;
     Form form;
     Apply apply;
+    bool repeatable = false; ///< every occurrence counts, in order, instead of the last
 };
 
 bool readCount(const QString &text, const char *option, int64_t minimum, int64_t &out, QString &error)
@@ -64,6 +65,29 @@ bool readZoomRange(HeadlessOptions &o, const QString &text, QString &error)
         return false;
     }
     o.fetchTiles = true;
+    return true;
+}
+
+bool readDetector(HeadlessOptions &o, const QString &text, QString &error)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    bool ok = parts.size() == 2 || parts.size() == 3;
+    DetectorPlace place;
+    if (ok) {
+        bool okLat = false, okLon = false, okRadius = true;
+        place.point = Location(parts[0].toDouble(&okLat), parts[1].toDouble(&okLon));
+        if (parts.size() == 3)
+            place.radiusM = parts[2].toDouble(&okRadius);
+        ok = okLat && okLon && okRadius && place.point.lat >= -90.0 && place.point.lat <= 90.0 &&
+             place.point.lon >= -180.0 && place.point.lon <= 180.0 && place.radiusM > 0.0 && place.radiusM <= 1000.0;
+    }
+    if (!ok) {
+        error = QStringLiteral("malformed detector \"%1\" (expected LAT,LON or LAT,LON,RADIUS with a radius of "
+                               "more than 0 and at most 1000 m)")
+                    .arg(text);
+        return false;
+    }
+    o.detectors.push_back(place);
     return true;
 }
 
@@ -154,6 +178,26 @@ std::vector<OptionSpec> optionSpecs()
         {"feed", "N", QStringLiteral("Make the generators start cars N times as often (%1).").arg(defaults.feed),
          Form::Run,
          [](HeadlessOptions &o, const QString &v, QString &error) { return readCount(v, "feed", 1, o.feed, error); }},
+        {"detector", "LAT,LON[,RADIUS]",
+         QStringLiteral("Count the vehicles passing a point: on every lane and tram track within RADIUS metres "
+                        "(%1) the cell nearest to it. May be given more than once; needs --detector-csv.")
+             .arg(DetectorPlace().radiusM),
+         Form::Run, readDetector, true},
+        {"detector-csv", "FILE",
+         QStringLiteral("Write the readings of the detectors every --detector-every steps: for each watched lane "
+                        "the vehicles whose front passed, their flow and mean speed, the share of time the cell "
+                        "was covered and the density that gives."),
+         Form::Run,
+         [](HeadlessOptions &o, const QString &v, QString &) {
+             o.detectorCsvPath = v;
+             return true;
+         }},
+        {"detector-every", "K",
+         QStringLiteral("Steps between two readings of the detectors (%1, a minute).").arg(defaults.detectorEvery),
+         Form::Run,
+         [](HeadlessOptions &o, const QString &v, QString &error) {
+             return readCount(v, "detector-every", 1, o.detectorEvery, error);
+         }},
         {"export-network", "FILE", QStringLiteral("Write the converted network as GeoJSON, for a GIS tool."), Form::Run,
          [](HeadlessOptions &o, const QString &v, QString &) {
              o.exportNetworkPath = v;
@@ -307,9 +351,16 @@ bool HeadlessOptions::parse(const QStringList &arguments, QString &error)
     }
     for (const OptionSpec &spec : specs) {
         const QString name = QLatin1String(spec.name);
-        // As on most command lines, the last of a repeated option counts.
-        if (parser.isSet(name) && !spec.apply(*this, parser.values(name).constLast(), error))
-            return false;
+        // As on most command lines, the last of a repeated option counts, unless each one adds.
+        const QStringList values = parser.values(name);
+        for (int i = spec.repeatable ? 0 : int(values.size()) - 1; i >= 0 && i < values.size(); ++i)
+            if (!spec.apply(*this, values[i], error))
+                return false;
+    }
+    if (detectors.empty() != detectorCsvPath.isEmpty()) {
+        error = detectors.empty() ? QStringLiteral("--detector-csv needs at least one --detector")
+                                  : QStringLiteral("--detector needs --detector-csv");
+        return false;
     }
     return true;
 }
@@ -348,8 +399,8 @@ QString HeadlessOptions::helpText()
                           "Exit status:\n"
                           "  0  The run or the task asked for was done.\n"
                           "  1  An input file could not be read whole, the map was refused by the network\n"
-                          "     budget, the file of --csv, --fcd, --export-network or --draft-schedules\n"
-                          "     could not be written, or a tile could not be fetched.\n"
+                          "     budget, the file of --csv, --fcd, --detector-csv, --export-network or\n"
+                          "     --draft-schedules could not be written, or a tile could not be fetched.\n"
                           "  2  The command line is wrong: an unknown option, a missing or malformed value,\n"
                           "     or an argument that is not an option.\n\n"
                           "Files:\n"

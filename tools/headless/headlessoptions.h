@@ -2,12 +2,21 @@
 #define KOLVEX_TOOLS_HEADLESSOPTIONS_H
 
 #include "convert/networkbudget.h"
+#include "geo/geodesy.h"
 
 #include <QString>
 #include <QStringList>
 #include <QTime>
 
 #include <cstdint>
+#include <vector>
+
+/// Where a detector of --detector stands and how far it looks for lanes.
+struct DetectorPlace
+{
+    Location point;
+    double radiusM = 10.0;
+};
 
 /// The command line of kolvex-headless.
 struct HeadlessOptions
@@ -32,6 +41,11 @@ struct HeadlessOptions
     int tileMaxZoom = 0;
     QString tileDir;      ///< the tile directory (default: TileStore::defaultDirectory())
     NetworkBudget budget; ///< a map whose network would cost more is refused
+
+    std::vector<DetectorPlace> detectors;
+    QString detectorCsvPath;     ///< readings of the detectors
+    int64_t detectorEvery = 240; ///< steps between two readings of the detectors
+
     bool helpRequested = false;
     bool versionRequested = false;
 

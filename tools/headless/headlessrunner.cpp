@@ -158,11 +158,23 @@ bool HeadlessRunner::openOutput(const QString &path, QFile &file, QTextStream &s
     return true;
 }
 
+bool HeadlessRunner::startDetectors()
+{
+    if (options.detectors.empty())
+        return true;
+    detectors = std::make_unique<Detectors>(options.detectors, *simulation->simulationData());
+    std::printf("%s", detectors->description().toUtf8().constData());
+    for (int d : detectors->placesWithoutLane())
+        std::cerr << "kolvex-headless: detector " << d + 1 << " finds no lane or track within its radius" << std::endl;
+    return openOutput(options.detectorCsvPath, detectorFile, detectorCsv, Detectors::CSV_HEADER);
+}
+
 void HeadlessRunner::runSteps()
 {
     if (!openOutput(options.csvPath, csvFile, csv,
                     "time,step,cars,buses,trams,mean_speed_kmh,step_ms,standing,longest_standstill_s,entered,left") ||
-        !openOutput(options.fcdPath, fcdFile, fcd, "step,time,id,kind,lat,lon,speed_mps,stood_s")) {
+        !openOutput(options.fcdPath, fcdFile, fcd, "step,time,id,kind,lat,lon,speed_mps,stood_s") ||
+        !startDetectors()) {
         finish(1);
         return;
     }
@@ -185,7 +197,14 @@ void HeadlessRunner::runSteps()
         writeStatistics(stepNs);
         if (fcdFile.isOpen() && data.step % options.fcdEvery == 0)
             writePositions();
+        if (detectors) {
+            detectors->observe(data);
+            if (data.step % options.detectorEvery == 0)
+                detectors->writeRows(detectorCsv, data);
+        }
     }
+    if (detectors)
+        detectors->writeRows(detectorCsv, data); // the readings since the last full interval
     const double seconds = wall.nsecsElapsed() / 1e9;
 
     const Counts c = count(data);
@@ -280,5 +299,6 @@ void HeadlessRunner::finish(int exitCode)
     code = exitCode;
     csv.flush();
     fcd.flush();
+    detectorCsv.flush();
     QCoreApplication::exit(exitCode);
 }

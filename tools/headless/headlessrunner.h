@@ -1,6 +1,7 @@
 #ifndef KOLVEX_TOOLS_HEADLESSRUNNER_H
 #define KOLVEX_TOOLS_HEADLESSRUNNER_H
 
+#include "detectors.h"
 #include "headlessoptions.h"
 #include "punctuality.h"
 
@@ -36,14 +37,17 @@ private:
     bool draftSchedules();
     void writePositions();
     bool openOutput(const QString &path, QFile &file, QTextStream &stream, const char *header);
+    /// Places the detectors and opens their file; false if it could not be written.
+    bool startDetectors();
     void finish(int exitCode);
 
     HeadlessOptions options;
     std::unique_ptr<Simulation> simulation;
     qint64 prepMs = 0;
     int code = 0;
-    QFile csvFile, fcdFile;
-    QTextStream csv, fcd;
+    QFile csvFile, fcdFile, detectorFile;
+    QTextStream csv, fcd, detectorCsv;
+    std::unique_ptr<Detectors> detectors;
     qint64 statsNs = 0; ///< step time summed since the last statistics line
     TrafficCensus census;
     Punctuality punctuality;
