@@ -147,6 +147,11 @@ const RouteEntry *entryWithoutRoom(const Vehicle *vehicle, int32_t *length, cons
     const RouteEntry *entry = vehicle->nextRouteEntry();
     int32_t need = vehicle->length();
     for (int32_t hops = 0; entry; ++hops) {
+        // A ring of short lanes smaller than the vehicle leads back under its own body, which
+        // leaves those cells as it moves.
+        if (entry->exitLane && std::any_of(vehicle->cells().begin(), vehicle->cells().end(),
+                                           [entry](const Cell *c) { return c->wayLink == entry->exitLane; }))
+            return nullptr;
         if (!exitHasRoom(need, entry->exitLane, entry->pathCell)) {
             if (length)
                 *length = need;
@@ -167,9 +172,7 @@ const RouteEntry *entryWithoutRoom(const Vehicle *vehicle, int32_t *length, cons
                 *beyond = onNextPath;
             return entry;
         }
-        // A ring of short lanes may lead back to the lane the vehicle stands on, which it leaves as
-        // it moves.
-        if (need <= laneCells || !next || next->exitLane == vehicle->entryKey() || hops == MAX_SHORT_LANES)
+        if (need <= laneCells || !next || hops == MAX_SHORT_LANES)
             return nullptr;
         need -= laneCells;
         entry = next;
