@@ -118,6 +118,8 @@ void SlippyMap::computePixelsPerMetre()
 
 void SlippyMap::recomputeView()
 {
+    // The scale depends on the latitude: it changes when the view centres elsewhere, not only on zoom.
+    computePixelsPerMetre();
     if (width <= 0 || height <= 0)
         return;
     const QPointF t = coordinateToTile(latitude, longitude, m_zoom);
@@ -184,7 +186,6 @@ void SlippyMap::zoomIn()
     if (m_zoom >= MAX_VIEW_ZOOM)
         return;
     ++m_zoom;
-    computePixelsPerMetre();
     recomputeView();
 }
 
@@ -193,7 +194,6 @@ void SlippyMap::zoomOut()
     if (m_zoom <= MIN_VIEW_ZOOM)
         return;
     --m_zoom;
-    computePixelsPerMetre();
     recomputeView();
 }
 
