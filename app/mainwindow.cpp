@@ -2,6 +2,7 @@
 
 #include "engine/simulation.h"
 #include "engine/simulationthread.h"
+#include "engine/stepframe.h"
 #include "fileopenerdialog.h"
 #include "inputfiles.h"
 #include "liveplot.h"
@@ -126,7 +127,6 @@ void MainWindow::createLivePlot()
     QAction *toggle = livePlotDock->toggleViewAction();
     toggle->setObjectName(QStringLiteral("actionLivePlot"));
     ui->menuView->addAction(toggle);
-    connect(ui->simInfo, &SimInfo::statisticsRead, livePlot, &LivePlot::addStatistics);
 }
 
 void MainWindow::startSim(QString osmFilePath, QString scheduleFilePath, QTime simInitTime)
@@ -147,6 +147,9 @@ void MainWindow::startSim(QString osmFilePath, QString scheduleFilePath, QTime s
 
 void MainWindow::simDataPrepared()
 {
+    // Reading the state makes the whole preparation visible to this thread.
+    if (!m_simulation || m_simulation->state() != Simulation::State::Prepared)
+        return;
     const QString problem = InputFiles::unusable(*m_simulation, fileOpenerDialog->scheduleFilePath());
     if (!problem.isEmpty()) {
         abandonRun(problem);
@@ -165,34 +168,46 @@ void MainWindow::abandonRun(const QString &msg)
 
 void MainWindow::simStarted()
 {
+    // Reading the state makes what startSim made visible to this thread.
+    if (!m_simulation || m_simulation->state() != Simulation::State::Started)
+        return;
     fileOpenerDialog->close();
     connectLayerSwitches();
+    loop = m_simulation->simulationThread();
 
     SimTimeControl *time = ui->simTimeControl;
-    SimulationThread *thread = m_simulation->simulationThread();
-    connect(time, &SimTimeControl::start, thread, &SimulationThread::startSim);
-    connect(time, &SimTimeControl::stop, thread, &SimulationThread::stopSim);
-    connect(time, &SimTimeControl::step, thread, &SimulationThread::stepSim);
-    connect(time, &SimTimeControl::incStep, thread, &SimulationThread::incSimStep);
-    connect(time, &SimTimeControl::decStep, thread, &SimulationThread::decSimStep);
-    connect(thread, &SimulationThread::newStepSize, time, &SimTimeControl::setNewStepSize);
-    time->setNewStepSize(thread->stepSize(), 1);
-    const bool running = thread->isRunning();
+    // By signature, so that the step thread finds its slots through its own meta-object and reads
+    // nothing this thread made for the connection.
+    connect(time, SIGNAL(start()), loop, SLOT(startSim()));
+    connect(time, SIGNAL(stop()), loop, SLOT(stopSim()));
+    connect(time, SIGNAL(step()), loop, SLOT(stepSim()));
+    connect(time, SIGNAL(incStep()), loop, SLOT(incSimStep()));
+    connect(time, SIGNAL(decStep()), loop, SLOT(decSimStep()));
+    connect(loop, &SimulationThread::newStepSize, time, &SimTimeControl::setNewStepSize);
+    time->setNewStepSize(loop->stepSize(), 1);
+    const bool running = loop->isRunning();
     time->setStartButtonEnabled(!running);
     time->setStopButtonEnabled(running);
     time->setStepButtonEnabled(!running);
 
     Visualization *map = ui->visualization;
     map->setSimulation(m_simulation);
-    // The map spaces the repaints of a fast run to the frame rate.
-    connect(thread, &SimulationThread::updateVehicles, map, &Visualization::updateVehicles);
     connect(this, &MainWindow::mapZoomIn, map->map(), &SlippyMap::zoomIn);
     connect(this, &MainWindow::mapZoomOut, map->map(), &SlippyMap::zoomOut);
 
     livePlot->clear();
-    ui->simInfo->setSimulation(m_simulation);
-    ui->simInfo->updateInfo();
-    connect(thread, &SimulationThread::updateVehicles, ui->simInfo, &SimInfo::updateInfo);
+    connect(loop, &SimulationThread::updateVehicles, this, &MainWindow::showLatestFrame);
+    showLatestFrame();
+}
+
+void MainWindow::showLatestFrame()
+{
+    if (!loop)
+        return;
+    std::shared_ptr<const StepFrame> frame = loop->latestFrame();
+    ui->simInfo->showFrame(*frame);
+    livePlot->addFrame(*frame);
+    ui->visualization->showFrame(std::move(frame)); // repaints at the frame rate, not the step rate
 }
 
 void MainWindow::connectLayerSwitches()

@@ -11,6 +11,7 @@ class LivePlot;
 class QDockWidget;
 class RenderOptionsDialog;
 class Simulation;
+class SimulationThread;
 
 namespace Ui {
 class MainWindow;
@@ -18,7 +19,8 @@ class MainWindow;
 
 /// The application window: the map, the time, layer and statistics panels, the live plot, and
 /// the start dialog that prepares one run. Runs in the GUI thread; the run and its step loop live
-/// in threads of their own and are reached through queued calls and plain getters.
+/// in threads of their own and are reached through queued calls, and what changes while it runs
+/// is read from its step frames.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -39,6 +41,8 @@ private slots:
     void simDataPrepared();
     void simStarted();
     void showAbout();
+    /// Shows the frame the step loop has just published on the map, the panel and the plot.
+    void showLatestFrame();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -55,6 +59,7 @@ private:
     RenderOptionsDialog *renderOptionsDialog;
     FileOpenerDialog *fileOpenerDialog;
     Simulation *m_simulation = nullptr;
+    SimulationThread *loop = nullptr; ///< the step loop of the run once it has started
     QDockWidget *livePlotDock = nullptr;
     LivePlot *livePlot = nullptr;
 };

@@ -32,9 +32,12 @@ SlippyMap::SlippyMap(QObject *parent, MapTileDownloader *tileSource)
     computePixelsPerMetre();
     // Tile lists cross to the downloader's thread by value.
     qRegisterMetaType<std::vector<QPoint>>("std::vector<QPoint>");
-    connect(this, &SlippyMap::getTiles, downloader, &MapTileDownloader::tilesRequired);
+    // By signature towards the downloader's thread, so that it reads nothing made here for the
+    // connection.
+    connect(this, SIGNAL(getTiles(std::vector<QPoint>, int)), downloader,
+            SLOT(tilesRequired(std::vector<QPoint>, int)));
     connect(downloader, &MapTileDownloader::tileDownloaded, this, &SlippyMap::tileReceived);
-    connect(this, &SlippyMap::tileConfirmation, downloader, &MapTileDownloader::tileConfirmed);
+    connect(this, SIGNAL(tileConfirmation(QPoint, int)), downloader, SLOT(tileConfirmed(QPoint, int)));
 }
 
 SlippyMap::~SlippyMap()
