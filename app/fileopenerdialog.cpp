@@ -46,6 +46,12 @@ void FileOpenerDialog::reportFailure(const QString &msg)
     setPreparing(false);
 }
 
+void FileOpenerDialog::runStarted()
+{
+    close();
+    setPreparing(false);
+}
+
 void FileOpenerDialog::writeIntoLog(const QString &msg)
 {
     ui->teLog->append(msg);

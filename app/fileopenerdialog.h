@@ -25,6 +25,8 @@ public:
     /// A run could not be prepared: the message goes into the log and into a message box over
     /// the dialog, and Start Sim may be pressed again (with other files).
     void reportFailure(const QString &msg);
+    /// A run was prepared and started: the next one may be chosen and started from here.
+    void runStarted();
 
 signals:
     void startSim(QString osmFilePath, QString scheduleFilePath, QTime simInitTime);

@@ -36,15 +36,35 @@ QString unreadable(const QString &osmFilePath, const QString &scheduleFilePath)
     return problems.join(QLatin1Char('\n'));
 }
 
+QStringList problems(const Simulation &simulation, const QString &scheduleFilePath)
+{
+    QStringList list = simulation.preparationProblems();
+    const LineCreationReport &lines = simulation.lineReport();
+    if (lines.schedules > 0 && lines.created == 0) {
+        QStringList why;
+        for (int reason = 1; reason < 5; ++reason)
+            if (lines.leftOut[reason] > 0)
+                why << QStringLiteral("%1 %2")
+                           .arg(lines.leftOut[reason])
+                           .arg(QLatin1String(LineCreationReport::reasonText(LineRejection(reason))));
+        list << QStringLiteral("No line created from the %1 schedules of \"%2\": %3.")
+                    .arg(lines.schedules)
+                    .arg(scheduleFilePath, why.join(QStringLiteral("; ")));
+    }
+    return list;
+}
+
 QString unusable(const Simulation &simulation, const QString &scheduleFilePath)
 {
-    QStringList problems;
+    QStringList reasons;
     if (!simulation.hasNetwork())
-        problems << simulation.preparationProblems(); // they say why: the map was not read whole, refused or empty
+        reasons << QStringLiteral("The map gave no road or tram track to run on.");
     const ScheduleParser *schedules = simulation.scheduleParser();
     if (!schedules || schedules->schedules().empty())
-        problems << QStringLiteral("No line could be read from the schedule file \"%1\".").arg(scheduleFilePath);
-    return problems.join(QLatin1Char('\n'));
+        reasons << QStringLiteral("No line could be read from the schedule file \"%1\".").arg(scheduleFilePath);
+    if (reasons.isEmpty())
+        return QString();
+    return (reasons + problems(simulation, scheduleFilePath)).join(QLatin1Char('\n'));
 }
 
 } // namespace InputFiles

@@ -2,6 +2,7 @@
 #define KOLVEX_APP_INPUTFILES_H
 
 #include <QString>
+#include <QStringList>
 
 class Simulation;
 
@@ -11,7 +12,12 @@ namespace InputFiles {
 /// Before preparation: whether the map and the schedule file can be opened for reading.
 QString unreadable(const QString &osmFilePath, const QString &scheduleFilePath);
 
-/// After preparation: whether the files gave a road network and at least one line.
+/// After preparation: what went wrong, as the console tells it (the file, line and column of an
+/// XML error, the limit a refused map exceeds, why no line was created); empty if nothing.
+QStringList problems(const Simulation &simulation, const QString &scheduleFilePath);
+
+/// After preparation: whether the files gave a road network and at least one schedule; when not,
+/// why, followed by every problem.
 QString unusable(const Simulation &simulation, const QString &scheduleFilePath);
 
 } // namespace InputFiles

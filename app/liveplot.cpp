@@ -1,5 +1,6 @@
 #include "liveplot.h"
 
+#include "engine/stepframe.h"
 #include "model/units.h"
 
 #include <QChart>
@@ -85,7 +86,7 @@ int LivePlot::sampleCount() const
     return std::min(series[Cars]->count() + pending[Cars].size(), MAX_SAMPLES);
 }
 
-void LivePlot::addStatistics(const SimStatistics &s)
+void LivePlot::addFrame(const StepFrame &s)
 {
     if (!s.time.isValid())
         return;
@@ -101,10 +102,10 @@ void LivePlot::addStatistics(const SimStatistics &s)
     }
     lastSampledStep = s.step;
     const double x = double(originMs + int64_t(s.step) * units::STEP_MS);
-    pending[Cars].append(QPointF(x, double(s.cars)));
-    pending[Buses].append(QPointF(x, double(s.buses)));
-    pending[Trams].append(QPointF(x, double(s.trams)));
-    pending[Speed].append(QPointF(x, s.meanSpeedKmh));
+    pending[Cars].append(QPointF(x, double(s.counts.cars)));
+    pending[Buses].append(QPointF(x, double(s.counts.buses)));
+    pending[Trams].append(QPointF(x, double(s.counts.trams)));
+    pending[Speed].append(QPointF(x, s.counts.meanSpeedKmh));
     for (QVector<QPointF> &p : pending)
         if (p.size() > MAX_SAMPLES)
             p.remove(0, p.size() - MAX_SAMPLES);

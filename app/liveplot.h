@@ -1,8 +1,6 @@
 #ifndef KOLVEX_APP_LIVEPLOT_H
 #define KOLVEX_APP_LIVEPLOT_H
 
-#include "simstatistics.h"
-
 #include <QPointF>
 #include <QTimer>
 #include <QVector>
@@ -18,8 +16,10 @@ class QLineSeries;
 class QValueAxis;
 } // namespace QtCharts
 
+struct StepFrame;
+
 /// Plots, over simulated time, the vehicles on the road by kind and their mean speed, from the
-/// statistics the info panel reads after each step.
+/// frames of the steps.
 ///
 /// Keeps one sample per simulated second for the last hour. Samples are collected always, but
 /// the chart is redrawn a few times per second at most and only while the plot is visible, so a
@@ -40,7 +40,7 @@ public:
     QtCharts::QChart *chart() const { return m_chart; }
 
 public slots:
-    void addStatistics(const SimStatistics &statistics);
+    void addFrame(const StepFrame &frame);
     /// Forgets every sample (a new run begins).
     void clear();
 

@@ -2,6 +2,7 @@
 
 #include "engine/simulation.h"
 #include "engine/simulationthread.h"
+#include "engine/stepframe.h"
 #include "fileopenerdialog.h"
 #include "inputfiles.h"
 #include "liveplot.h"
@@ -79,7 +80,8 @@ static QIcon kolvexIcon()
     return icon;
 }
 
-MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent), ui(new Ui::MainWindow), stepSize(SimulationThread::DEFAULT_STEP_SIZE)
 {
     ui->setupUi(this);
     createLivePlot();
@@ -92,9 +94,10 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     renderOptionsDialog->setWindowModality(Qt::WindowModal);
     fileOpenerDialog = new FileOpenerDialog(this);
     connect(fileOpenerDialog, &FileOpenerDialog::startSim, this, &MainWindow::startSim);
-    connect(fileOpenerDialog, &FileOpenerDialog::closeSim, this, &QWidget::close);
-    // Both work before a run exists: the boxes of the render options are connected once the map
-    // widget has data.
+    connect(fileOpenerDialog, &FileOpenerDialog::closeSim, this, &MainWindow::closeStartDialog);
+    // The switches live in the map widget: the boxes work before, during and between runs.
+    connectLayerSwitches();
+    connect(ui->actionNewSimulation, &QAction::triggered, this, &MainWindow::newSimulation);
     connect(ui->actionRenderOptions, &QAction::triggered, renderOptionsDialog, &QDialog::open);
     connect(ui->actionAbout, &QAction::triggered, this, &MainWindow::showAbout);
     fileOpenerDialog->show();
@@ -102,7 +105,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 
 MainWindow::~MainWindow()
 {
-    delete m_simulation;
+    endRun();
 }
 
 void MainWindow::centreOnScreen()
@@ -126,19 +129,36 @@ void MainWindow::createLivePlot()
     QAction *toggle = livePlotDock->toggleViewAction();
     toggle->setObjectName(QStringLiteral("actionLivePlot"));
     ui->menuView->addAction(toggle);
-    connect(ui->simInfo, &SimInfo::statisticsRead, livePlot, &LivePlot::addStatistics);
+}
+
+void MainWindow::newSimulation()
+{
+    fileOpenerDialog->show();
+    fileOpenerDialog->raise();
+    fileOpenerDialog->activateWindow();
+}
+
+void MainWindow::closeStartDialog()
+{
+    if (runShown)
+        fileOpenerDialog->close();
+    else
+        close();
 }
 
 void MainWindow::startSim(QString osmFilePath, QString scheduleFilePath, QTime simInitTime)
 {
-    if (m_simulation)
-        return; // one run per window
+    if (m_simulation && !loop)
+        return; // one is being prepared
+    // Files that cannot be read leave the current run as it is.
     const QString problem = InputFiles::unreadable(osmFilePath, scheduleFilePath);
     if (!problem.isEmpty()) {
         fileOpenerDialog->reportFailure(problem);
         return;
     }
+    endRun();
     m_simulation = new Simulation(osmFilePath, scheduleFilePath, simInitTime);
+    m_simulation->setStepSize(stepSize);
     connect(m_simulation, &Simulation::log, fileOpenerDialog, &FileOpenerDialog::writeIntoLog);
     connect(m_simulation, &Simulation::prepDataDone, this, &MainWindow::simDataPrepared);
     connect(m_simulation, &Simulation::simStartDone, this, &MainWindow::simStarted);
@@ -147,7 +167,14 @@ void MainWindow::startSim(QString osmFilePath, QString scheduleFilePath, QTime s
 
 void MainWindow::simDataPrepared()
 {
-    const QString problem = InputFiles::unusable(*m_simulation, fileOpenerDialog->scheduleFilePath());
+    // Reading the state makes the whole preparation visible to this thread.
+    if (!m_simulation || m_simulation->state() != Simulation::State::Prepared)
+        return;
+    const QString schedules = fileOpenerDialog->scheduleFilePath();
+    // What the console is told in detail goes into the log too.
+    for (const QString &problem : InputFiles::problems(*m_simulation, schedules))
+        fileOpenerDialog->writeIntoLog(problem);
+    const QString problem = InputFiles::unusable(*m_simulation, schedules);
     if (!problem.isEmpty()) {
         abandonRun(problem);
         return;
@@ -158,41 +185,86 @@ void MainWindow::simDataPrepared()
 void MainWindow::abandonRun(const QString &msg)
 {
     // The preparation has ended (this runs on its last signal), so the run can go at once.
-    delete m_simulation;
-    m_simulation = nullptr;
+    endRun();
+    fileOpenerDialog->show();
     fileOpenerDialog->reportFailure(msg);
+}
+
+void MainWindow::endRun()
+{
+    if (!m_simulation)
+        return;
+    if (loop)
+        stepSize = loop->stepSize();
+    loop = nullptr;
+    // Nothing of the run stays on the map while the next one is prepared.
+    ui->visualization->setSimulation(nullptr);
+    ui->simInfo->clear();
+    livePlot->clear();
+    SimTimeControl *time = ui->simTimeControl;
+    time->setStartButtonEnabled(false);
+    time->setStopButtonEnabled(false);
+    time->setStepButtonEnabled(false);
+    delete m_simulation; // stops its threads; the connections to its loop go with it
+    m_simulation = nullptr;
 }
 
 void MainWindow::simStarted()
 {
-    fileOpenerDialog->close();
-    connectLayerSwitches();
+    // Reading the state makes what startSim made visible to this thread.
+    if (!m_simulation || m_simulation->state() != Simulation::State::Started)
+        return;
+    fileOpenerDialog->runStarted();
+    loop = m_simulation->simulationThread();
+    runShown = true;
 
     SimTimeControl *time = ui->simTimeControl;
-    SimulationThread *thread = m_simulation->simulationThread();
-    connect(time, &SimTimeControl::start, thread, &SimulationThread::startSim);
-    connect(time, &SimTimeControl::stop, thread, &SimulationThread::stopSim);
-    connect(time, &SimTimeControl::step, thread, &SimulationThread::stepSim);
-    connect(time, &SimTimeControl::incStep, thread, &SimulationThread::incSimStep);
-    connect(time, &SimTimeControl::decStep, thread, &SimulationThread::decSimStep);
-    connect(thread, &SimulationThread::newStepSize, time, &SimTimeControl::setNewStepSize);
-    time->setNewStepSize(thread->stepSize(), 1);
-    const bool running = thread->isRunning();
+    // By signature, so that the step thread finds its slots through its own meta-object and reads
+    // nothing this thread made for the connection.
+    connect(time, SIGNAL(start()), loop, SLOT(startSim()));
+    connect(time, SIGNAL(stop()), loop, SLOT(stopSim()));
+    connect(time, SIGNAL(step()), loop, SLOT(stepSim()));
+    connect(time, SIGNAL(incStep()), loop, SLOT(incSimStep()));
+    connect(time, SIGNAL(decStep()), loop, SLOT(decSimStep()));
+    connect(loop, &SimulationThread::newStepSize, time, &SimTimeControl::setNewStepSize);
+    const uint size = loop->stepSize();
+    time->setNewStepSize(size, size >= SimulationThread::MAX_STEP_SIZE   ? 0
+                               : size <= SimulationThread::MIN_STEP_SIZE ? 2
+                                                                         : 1);
+    const bool running = loop->isRunning();
     time->setStartButtonEnabled(!running);
     time->setStopButtonEnabled(running);
     time->setStepButtonEnabled(!running);
 
     Visualization *map = ui->visualization;
     map->setSimulation(m_simulation);
-    // The map spaces the repaints of a fast run to the frame rate.
-    connect(thread, &SimulationThread::updateVehicles, map, &Visualization::updateVehicles);
-    connect(this, &MainWindow::mapZoomIn, map->map(), &SlippyMap::zoomIn);
-    connect(this, &MainWindow::mapZoomOut, map->map(), &SlippyMap::zoomOut);
+    connect(this, &MainWindow::mapZoomIn, map->map(), &SlippyMap::zoomIn, Qt::UniqueConnection);
+    connect(this, &MainWindow::mapZoomOut, map->map(), &SlippyMap::zoomOut, Qt::UniqueConnection);
 
     livePlot->clear();
-    ui->simInfo->setSimulation(m_simulation);
-    ui->simInfo->updateInfo();
-    connect(thread, &SimulationThread::updateVehicles, ui->simInfo, &SimInfo::updateInfo);
+    connect(loop, &SimulationThread::updateVehicles, this, &MainWindow::showLatestFrame);
+    showLatestFrame();
+
+    const QStringList problems = InputFiles::problems(*m_simulation, fileOpenerDialog->scheduleFilePath());
+    if (!problems.isEmpty()) {
+        auto *box = new QMessageBox(QMessageBox::Warning, windowTitle(),
+                                    QStringLiteral("The run goes on with what could be used."), QMessageBox::Ok, this);
+        box->setObjectName(QStringLiteral("mbProblems"));
+        box->setInformativeText(problems.join(QLatin1Char('\n')));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open(); // window-modal, without blocking the event loop
+    }
+}
+
+void MainWindow::showLatestFrame()
+{
+    // A signal of a run that has just been replaced may still be on its way.
+    if (!loop)
+        return;
+    std::shared_ptr<const StepFrame> frame = loop->latestFrame();
+    ui->simInfo->showFrame(*frame);
+    livePlot->addFrame(*frame);
+    ui->visualization->showFrame(std::move(frame)); // repaints at the frame rate, not the step rate
 }
 
 void MainWindow::connectLayerSwitches()

@@ -11,14 +11,16 @@ class LivePlot;
 class QDockWidget;
 class RenderOptionsDialog;
 class Simulation;
+class SimulationThread;
 
 namespace Ui {
 class MainWindow;
 }
 
 /// The application window: the map, the time, layer and statistics panels, the live plot, and
-/// the start dialog that prepares one run. Runs in the GUI thread; the run and its step loop live
-/// in threads of their own and are reached through queued calls and plain getters.
+/// the start dialog that prepares a run; Menu → New simulation… replaces the run with another.
+/// Runs in the GUI thread; the run and its step loop live in threads of their own and are reached
+/// through queued calls, and what changes while it runs is read from its step frames.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -27,7 +29,8 @@ public:
     /// Stops and frees the run, if any.
     ~MainWindow() override;
 
-    /// The run, or null before Start Sim and after a run that could not be prepared.
+    /// The run (prepared, or being prepared), or null before Start Sim and after a run that could
+    /// not be prepared.
     Simulation *simulation() const { return m_simulation; }
 
 signals:
@@ -39,6 +42,12 @@ private slots:
     void simDataPrepared();
     void simStarted();
     void showAbout();
+    /// Opens the start dialog again; its Start Sim replaces the current run.
+    void newSimulation();
+    /// The start dialog's Close: ends the program while no run was shown yet, else only closes it.
+    void closeStartDialog();
+    /// Shows the frame the step loop has just published on the map, the panel and the plot.
+    void showLatestFrame();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -50,11 +59,17 @@ private:
     void connectLayerSwitches();
     /// Drops the run and lets the user choose other files.
     void abandonRun(const QString &msg);
+    /// Stops and frees the current run, if any, and clears what showed it; the layer switches and
+    /// the step size stay for the next run.
+    void endRun();
 
     std::unique_ptr<Ui::MainWindow> ui;
     RenderOptionsDialog *renderOptionsDialog;
     FileOpenerDialog *fileOpenerDialog;
     Simulation *m_simulation = nullptr;
+    SimulationThread *loop = nullptr; ///< the step loop of the run once it has started
+    uint stepSize;                    ///< of the run's loop, carried to the next run
+    bool runShown = false;            ///< a run has started in this window
     QDockWidget *livePlotDock = nullptr;
     LivePlot *livePlot = nullptr;
 };

@@ -1,6 +1,6 @@
 #include "siminfo.h"
 
-#include "engine/simulation.h"
+#include "engine/stepframe.h"
 #include "ui_siminfo.h"
 
 SimInfo::SimInfo(QWidget *parent) : QWidget(parent), ui(new Ui::SimInfo)
@@ -10,24 +10,22 @@ SimInfo::SimInfo(QWidget *parent) : QWidget(parent), ui(new Ui::SimInfo)
 
 SimInfo::~SimInfo() = default;
 
-void SimInfo::setSimulation(const Simulation *simulation)
+void SimInfo::showFrame(const StepFrame &frame)
 {
-    simulationData = simulation ? simulation->simulationData() : nullptr;
-    simulationThread = simulation ? simulation->simulationThread() : nullptr;
+    const TrafficCounts &c = frame.counts;
+    ui->lBusCount->setText(QString::number(c.buses));
+    ui->lCarCount->setText(QString::number(c.cars));
+    ui->lTramCount->setText(QString::number(c.trams));
+    ui->lVehicleCount->setText(QString::number(c.vehicles()));
+    ui->lSimTime->setText(frame.time.toString(QStringLiteral("hh:mm:ss.zzz")));
+    ui->lSimStep->setText(QString::number(uint32_t(frame.step)));
+    ui->lIdleTime->setText(QStringLiteral("%1%").arg(frame.idlePercent));
+    ui->lOverTime->setText(QStringLiteral("%1 msec").arg(frame.overtime));
 }
 
-void SimInfo::updateInfo()
+void SimInfo::clear()
 {
-    if (!simulationData)
-        return;
-    const SimStatistics s = SimStatistics::read(simulationData, simulationThread);
-    ui->lBusCount->setText(QString::number(s.buses));
-    ui->lCarCount->setText(QString::number(s.cars));
-    ui->lTramCount->setText(QString::number(s.trams));
-    ui->lVehicleCount->setText(QString::number(s.vehicles()));
-    ui->lSimTime->setText(s.time.toString(QStringLiteral("hh:mm:ss.zzz")));
-    ui->lSimStep->setText(QString::number(uint32_t(s.step)));
-    ui->lIdleTime->setText(QStringLiteral("%1%").arg(s.idlePercent));
-    ui->lOverTime->setText(QStringLiteral("%1 msec").arg(s.overtime));
-    emit statisticsRead(s);
+    StepFrame none;
+    none.time = QTime(0, 0);
+    showFrame(none);
 }

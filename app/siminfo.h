@@ -1,22 +1,18 @@
 #ifndef KOLVEX_APP_SIMINFO_H
 #define KOLVEX_APP_SIMINFO_H
 
-#include "simstatistics.h"
-
 #include <QWidget>
 
 #include <memory>
 
-class Simulation;
-class SimulationThread;
-struct SimulationData;
+struct StepFrame;
 
 namespace Ui {
 class SimInfo;
 }
 
-/// The statistics panel: clock, step, vehicle counts and the pace of the step loop, read from the
-/// run after every step.
+/// The statistics panel: clock, step, vehicle counts and the pace of the step loop, as a step's
+/// frame gives them.
 class SimInfo : public QWidget
 {
     Q_OBJECT
@@ -24,20 +20,13 @@ public:
     explicit SimInfo(QWidget *parent = nullptr);
     ~SimInfo() override;
 
-    /// Reads from this run from now on; null stops reading. The run is not owned.
-    void setSimulation(const Simulation *simulation);
-
-signals:
-    /// The reading just shown, for the live plot.
-    void statisticsRead(const SimStatistics &statistics);
-
-public slots:
-    void updateInfo();
+    /// Shows the figures of `frame`.
+    void showFrame(const StepFrame &frame);
+    /// Shows the figures of no run.
+    void clear();
 
 private:
     std::unique_ptr<Ui::SimInfo> ui;
-    const SimulationData *simulationData = nullptr;
-    const SimulationThread *simulationThread = nullptr;
 };
 
 #endif

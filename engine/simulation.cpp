@@ -8,7 +8,6 @@
 #include "engine/simulationthread.h"
 #include "model/bindingdata.h"
 #include "model/simulationdata.h"
-#include "model/simulationlocks.h"
 #include "osm/osmdata.h"
 #include "osm/osmparser.h"
 #include "timetable/scheduleparser.h"
@@ -20,25 +19,24 @@
 
 Simulation::Simulation(const QString &osmFilePath, const QString &scheduleFilePath, const QTime &simInitTime,
                        uint64_t seed)
-    : QObject(nullptr), osmFilePath(osmFilePath), scheduleFilePath(scheduleFilePath), startTime(simInitTime), seed(seed)
+    : QObject(nullptr), osmFilePath(osmFilePath), scheduleFilePath(scheduleFilePath), startTime(simInitTime),
+      seed(seed), stepSize(SimulationThread::DEFAULT_STEP_SIZE)
 {
     worker = new QThread(this);
+    workerEnd = std::make_unique<ThreadEnd>(worker);
     moveToThread(worker);
     worker->start(QThread::InheritPriority);
 }
 
 Simulation::~Simulation()
 {
-    worker->quit();
-    worker->wait();
+    workerEnd->quitAndWait();
 
-    SimulationLocks::lockSimulation();
-    delete threadObject;
+    delete threadObject; // ends the loop and waits for its thread
     delete control;
-    SimulationLocks::unlockSimulation();
 
     delete osm;
-    delete simData; // generators, vehicles (under the vehicles mutex), lines, calendar, network
+    delete simData; // generators, vehicles, lines, calendar, network
     delete bindings;
     delete schedules;
 }
@@ -67,7 +65,7 @@ void Simulation::prepData()
     auto convertor = std::make_unique<NetworkConvertor>(osm, simData, bindings);
 
     emit log(QStringLiteral("Converting OpenStreetMap data to simulation data..."));
-    convertor->setBudget(networkBudget);
+    convertor->setBudget(budgetSetting());
     if (!convertor->convert())
         problems
             << QStringLiteral("map \"%1\" refused: %2").arg(osmFilePath, QString::fromStdString(convertor->refusal()));
@@ -85,6 +83,7 @@ void Simulation::prepData()
     report.pregenerated = LineCreator::pregenerateLines(simData, bindings);
 
     emit log(QStringLiteral("Simulation data preparating DONE!"));
+    setState(State::Prepared);
     emit prepDataDone();
 }
 
@@ -96,6 +95,43 @@ bool Simulation::hasNetwork() const
 void Simulation::startSim()
 {
     control = new SimulationControl(simData);
-    threadObject = new SimulationThread(control);
+    threadObject = new SimulationThread(control, stepSizeSetting());
+    setState(State::Started);
     emit simStartDone();
+}
+
+void Simulation::setNetworkBudget(const NetworkBudget &budget)
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    networkBudget = budget;
+}
+
+void Simulation::setStepSize(uint ms)
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    stepSize = ms;
+}
+
+NetworkBudget Simulation::budgetSetting() const
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    return networkBudget;
+}
+
+uint Simulation::stepSizeSetting() const
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    return stepSize;
+}
+
+Simulation::State Simulation::state() const
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    return m_state;
+}
+
+void Simulation::setState(State done)
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    m_state = done;
 }

@@ -2,6 +2,7 @@
 #define KOLVEX_APP_SIMULATION_H
 
 #include "convert/networkbudget.h"
+#include "engine/threadend.h"
 #include "transport/linecreator.h"
 
 #include <QObject>
@@ -10,6 +11,8 @@
 #include <QTime>
 
 #include <cstdint>
+#include <memory>
+#include <mutex>
 
 class BindingData;
 class OSMData;
@@ -23,11 +26,15 @@ struct SimulationData;
 /// records, the schedules, the step engine and its paced loop.
 ///
 /// Lives in a worker thread of its own, where prepData and startSim run; call them through
-/// queued invocations. Destroying it stops both threads and frees the whole model.
+/// queued invocations. Once state() says a stage is done, the parts it made may be read from any
+/// thread; the vehicles only through the frames of simulationThread(). Destroying it stops both
+/// threads and frees the whole model; nothing it holds is shared with another run.
 class Simulation : public QObject
 {
     Q_OBJECT
 public:
+    enum class State { Created, Prepared, Started };
+
     /// `seed` starts every random draw of the run; one seed gives one run.
     Simulation(const QString &osmFilePath, const QString &scheduleFilePath, const QTime &simInitTime,
                uint64_t seed = 1);
@@ -44,7 +51,12 @@ public:
     const LineCreationReport &lineReport() const { return report; }
 
     /// Bounds the cost of the network; set before prepData.
-    void setNetworkBudget(const NetworkBudget &budget) { networkBudget = budget; }
+    void setNetworkBudget(const NetworkBudget &budget);
+    /// The step size the loop starts with; set before startSim.
+    void setStepSize(uint ms);
+    /// How far the run is: after prepDataDone Prepared, after simStartDone Started. Reading it
+    /// makes everything that stage did visible to the calling thread.
+    State state() const;
     /// What went wrong while preparing: an input that could not be read whole (naming the file,
     /// and the line and column of an XML error), a file that is not a map, a map refused by the
     /// budget or one without road or tram track. Preparation goes on with what exists either way;
@@ -65,6 +77,12 @@ public slots:
     void startSim();
 
 private:
+    /// Marks a stage done; its work becomes visible to whoever reads state() afterwards.
+    void setState(State done);
+    /// The settings as the calling thread may read them (they are set from another one).
+    NetworkBudget budgetSetting() const;
+    uint stepSizeSetting() const;
+
     OSMData *osm = nullptr;
     SimulationData *simData = nullptr;
     BindingData *bindings = nullptr;
@@ -78,7 +96,12 @@ private:
     NetworkBudget networkBudget;
     QStringList problems;
     QThread *worker;
+    std::unique_ptr<ThreadEnd> workerEnd;
     LineCreationReport report;
+    uint stepSize;
+    /// Guards the state and the settings, which other threads write before the stages read them.
+    mutable std::mutex stateMutex;
+    State m_state = State::Created;
 };
 
 #endif

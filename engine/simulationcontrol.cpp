@@ -9,7 +9,6 @@
 #include "model/rightofway.h"
 #include "model/semaphore.h"
 #include "model/simulationdata.h"
-#include "model/simulationlocks.h"
 #include "model/tram.h"
 #include "model/units.h"
 
@@ -119,15 +118,15 @@ void SimulationControl::decideVehicles()
     // Each map returns when every vehicle of its list has decided; a decision writes only its own vehicle.
     // A guided decision becomes visible only once its whole map is done, so that no decision
     // depends on which of its peers happened to run first; the next kind sees it.
-    // The painter reads the published state (and the committed speed) under the vehicles lock.
+    // A frame reads the published state (and the committed speed) under the vehicles lock.
     decideAll(m_data->trams, [second](Tram *tram) { tram->decide(second); });
     {
-        VehiclesLocker lock;
+        VehiclesLock lock(m_vehiclesMutex);
         publishAll(m_data->trams);
     }
     decideAll(m_data->buses, [second](Bus *bus) { bus->decide(second); });
     {
-        VehiclesLocker lock;
+        VehiclesLock lock(m_vehiclesMutex);
         publishAll(m_data->buses);
     }
     decideAll(m_data->cars, [](Car *car) { car->decide(); });
@@ -135,7 +134,7 @@ void SimulationControl::decideVehicles()
 
 void SimulationControl::removeFinishedVehicles()
 {
-    VehiclesLocker lock;
+    VehiclesLock lock(m_vehiclesMutex);
     const int64_t trips = removeFinished(m_data->trams) + removeFinished(m_data->buses);
     m_tripsFinished += trips;
     m_vehiclesRemoved += trips + removeFinished(m_data->cars);
@@ -143,7 +142,7 @@ void SimulationControl::removeFinishedVehicles()
 
 void SimulationControl::commitSpeeds()
 {
-    VehiclesLocker lock;
+    VehiclesLock lock(m_vehiclesMutex);
     commit(m_data->trams);
     commit(m_data->buses);
     commit(m_data->cars);
@@ -155,7 +154,7 @@ void SimulationControl::resolveDeadlocks()
         approaches.build(m_data->crossroads);
     approaches.update(*m_data);
     const auto upstream = [this](const Cell *stopLine) { return approaches.upstream(stopLine); };
-    VehiclesLocker lock; // a released vehicle commits its new speed
+    VehiclesLock lock(m_vehiclesMutex); // a released vehicle commits its new speed
     const std::vector<Crossroad *> &crossroads = m_data->crossroads;
     for (size_t i = 0; i < crossroads.size(); ++i)
         if (!crossroads[i]->hasSemaphore() && approaches.occupiedApproaches(i) > 2)
@@ -166,8 +165,8 @@ void SimulationControl::resolveDeadlocks()
 
 void SimulationControl::moveVehicles()
 {
-    // The painter copies every vehicle's cell list under this lock; a move replaces that list.
-    VehiclesLocker lock;
+    // A frame copies every vehicle's cell list under this lock; a move replaces that list.
+    VehiclesLock lock(m_vehiclesMutex);
     movePhase.run(*m_data);
 }
 
@@ -177,6 +176,7 @@ void SimulationControl::dispatchDepartures()
     calendar.refresh(m_data->time);
     const std::vector<PublicTransportLine *> due = calendar.takeDue(m_data->time);
     // Departures that waited for room go before the ones falling due now.
+    VehiclesLock lock(m_vehiclesMutex); // buses and trams join the lists
     lineGenerator.retryPending(m_data);
     lineGenerator.generateDue(due, m_data);
 }
@@ -194,7 +194,7 @@ void SimulationControl::runGenerators()
         Cell *front = generator->cell ? generator->cell->cellAhead(car->length() - 1) : nullptr;
         if (front && canPlace(front, car)) {
             {
-                VehiclesLocker lock;
+                VehiclesLock lock(m_vehiclesMutex);
                 place(front, car);
                 m_data->cars.push_back(car);
             }

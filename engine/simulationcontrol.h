@@ -8,6 +8,7 @@
 #include "transport/linegenerator.h"
 
 #include <cstdint>
+#include <mutex>
 
 struct SimulationData;
 
@@ -17,6 +18,8 @@ struct SimulationData;
 class SimulationControl
 {
 public:
+    using VehiclesLock = std::lock_guard<std::mutex>;
+
     explicit SimulationControl(SimulationData *data);
     SimulationControl(const SimulationControl &) = delete;
     SimulationControl &operator=(const SimulationControl &) = delete;
@@ -44,6 +47,10 @@ public:
     int64_t tripsFinished() const { return m_tripsFinished; }
     /// Creates the buses and trams of due departures and keeps those that wait for room.
     const LineGenerator &lines() const { return lineGenerator; }
+    /// The run's lock of its vehicles: held while vehicles are added, removed or moved and while a
+    /// frame copies them, so that a frame is never taken of a half-done phase. The engine alone
+    /// takes it; each run has its own.
+    std::mutex &vehiclesMutex() { return m_vehiclesMutex; }
 
 private:
     LineGenerator lineGenerator;
@@ -55,6 +62,7 @@ private:
     int64_t m_vehiclesRemoved = 0;
     int64_t m_tripsFinished = 0;
     int64_t m_waitsBroken = 0;
+    std::mutex m_vehiclesMutex;
 };
 
 #endif

@@ -1,28 +1,31 @@
 #include "simulationthread.h"
 
-#include "model/simulationlocks.h"
+#include "model/simulationdata.h"
 #include "simulationcontrol.h"
 
 #include <QThread>
 #include <QTimer>
 
-SimulationThread::SimulationThread(SimulationControl *control) : QObject(nullptr), m_control(control)
+SimulationThread::SimulationThread(SimulationControl *control, uint stepSize)
+    : QObject(nullptr), m_stepSize(qBound(MIN_STEP_SIZE, stepSize, MAX_STEP_SIZE)), m_control(control)
 {
     m_thread = new QThread(this);
+    threadEnd = std::make_unique<ThreadEnd>(m_thread);
     moveToThread(m_thread);
     m_pacer.setPeriod(int32_t(m_stepSize));
+    publishFrame(); // before the thread starts, so the frame is there for whoever looks first
     m_thread->start(QThread::InheritPriority);
 }
 
 SimulationThread::~SimulationThread()
 {
-    m_thread->quit();
-    m_thread->wait();
+    endLoop();
+    threadEnd->quitAndWait();
 }
 
 void SimulationThread::startSim()
 {
-    if (SimulationLocks::isSimulationLocked())
+    if (m_ended)
         return;
     // With a step already armed (running, or stopped before that timer fired) arming another
     // would chain two timers and double the step rate: the armed step carries the loop on.
@@ -40,18 +43,15 @@ void SimulationThread::stopSim()
 
 void SimulationThread::stepSim()
 {
-    m_control->step();
-    emit updateVehicles();
+    stepAndPublish();
 }
 
 void SimulationThread::doSimStep()
 {
     m_stepArmed = false;
     // A step armed before stopSim still runs once; scheduleNextStep then arms no successor.
-    m_control->step();
-    emit updateVehicles();
-    if (!SimulationLocks::isSimulationLocked())
-        scheduleNextStep();
+    stepAndPublish();
+    scheduleNextStep();
 }
 
 void SimulationThread::incSimStep()
@@ -68,9 +68,28 @@ void SimulationThread::decSimStep()
     emit newStepSize(m_stepSize, m_stepSize < 2 ? 2 : 1);
 }
 
+void SimulationThread::stepAndPublish()
+{
+    m_control->step();
+    publishFrame();
+    emit updateVehicles();
+}
+
+void SimulationThread::publishFrame()
+{
+    std::unique_ptr<StepFrame> frame = frames.blank();
+    {
+        SimulationControl::VehiclesLock lock(m_control->vehiclesMutex());
+        frame->capture(*m_control->data());
+    }
+    frame->idlePercent = m_pacer.idlePercent();
+    frame->overtime = m_pacer.overtime();
+    frames.publish(std::move(frame));
+}
+
 void SimulationThread::scheduleNextStep()
 {
-    if (!m_running)
+    if (!m_running || m_ended)
         return;
     m_stepArmed = true;
     QTimer::singleShot(m_pacer.nextDelay(), this, &SimulationThread::doSimStep);

@@ -46,6 +46,7 @@ MapTileDownloader::MapTileDownloader(const TileServer &server, const TileStore &
         busy.insert(prefix, false);
     clock.start();
     thread = new QThread;
+    threadEnd = std::make_unique<ThreadEnd>(thread);
     moveToThread(thread);
     // The network objects are created in the worker thread, where they are used.
     connect(thread, &QThread::started, this, &MapTileDownloader::start);
@@ -56,16 +57,15 @@ MapTileDownloader::~MapTileDownloader()
 {
     // The manager and its replies belong to the worker thread and go there, before it stops.
     if (thread->isRunning())
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                delete manager;
-                manager = nullptr;
-            },
-            Qt::BlockingQueuedConnection);
-    thread->quit();
-    thread->wait();
+        QMetaObject::invokeMethod(this, "dropManager", Qt::BlockingQueuedConnection);
+    threadEnd->quitAndWait();
     delete thread;
+}
+
+void MapTileDownloader::dropManager()
+{
+    delete manager;
+    manager = nullptr;
 }
 
 QString MapTileDownloader::defaultCache()

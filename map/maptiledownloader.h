@@ -1,6 +1,7 @@
 #ifndef KOLVEX_MAP_MAPTILEDOWNLOADER_H
 #define KOLVEX_MAP_MAPTILEDOWNLOADER_H
 
+#include "engine/threadend.h"
 #include "tiles/tilekey.h"
 #include "tiles/tileserver.h"
 #include "tiles/tilestore.h"
@@ -11,6 +12,7 @@
 #include <QObject>
 #include <QPoint>
 
+#include <memory>
 #include <vector>
 
 class QNetworkAccessManager;
@@ -22,7 +24,8 @@ class QThread;
 /// to the tile directory.
 ///
 /// Lives in a thread of its own, created and started by the constructor; every slot runs there.
-/// The map reaches it only through queued connections and deletes it from its own thread (the
+/// The map reaches it only through queued connections (by signature: the worker finds its slots
+/// through its own meta-object) and deletes it from its own thread (the
 /// destructor stops and joins the worker thread). A tile handed to the map stays on the
 /// awaiting-confirmation list until the map confirms it, so it is never delivered twice.
 class MapTileDownloader : public QObject
@@ -49,6 +52,8 @@ private slots:
     /// The latest list of missing tiles; a non-empty list replaces what was still queued.
     void tilesRequired(std::vector<QPoint> reqTiles, int zoom);
     void tileConfirmed(QPoint tile, int zoom);
+    /// Deletes the network objects, which belong to this thread.
+    void dropManager();
 
 private:
     void start();
@@ -74,6 +79,7 @@ private:
     QElapsedTimer clock;
     bool unavailableLogged = false;
     QThread *thread;
+    std::unique_ptr<ThreadEnd> threadEnd;
 };
 
 #endif

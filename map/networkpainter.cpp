@@ -142,7 +142,7 @@ void NetworkPainter::rails()
     p.restore();
 }
 
-void NetworkPainter::semaphores()
+void NetworkPainter::semaphores(const std::vector<Semaphore::Light> &lights)
 {
     p.save();
     QPen pens[3];
@@ -156,9 +156,8 @@ void NetworkPainter::semaphores()
         const QPointF a = map.worldToPixel(line.from), b = map.worldToPixel(line.to);
         if (!area.contains(a) && !area.contains(b))
             continue;
-        // The light is read without a lock: it changes only in the step and a stale colour is harmless.
-        const int32_t light = line.semaphore->light(line.approach);
-        if (light >= Semaphore::Green && light <= Semaphore::Red)
+        const Semaphore::Light light = line.light < lights.size() ? lights[line.light] : Semaphore::Light(-1);
+        if (light >= Semaphore::Green && light <= Semaphore::Red) // another value keeps the pen
             p.setPen(pens[light]);
         p.drawLine(a, b);
     }

@@ -1,6 +1,8 @@
 #ifndef KOLVEX_MAP_NETWORKPAINTER_H
 #define KOLVEX_MAP_NETWORKPAINTER_H
 
+#include "model/semaphore.h"
+
 #include <QPointF>
 #include <QRect>
 
@@ -26,7 +28,8 @@ public:
     void stopPlatforms();
     void roadEdges();
     void rails();
-    void semaphores();
+    /// The stop lines of the signals, each in the colour of its light in `lights` (a frame's).
+    void semaphores(const std::vector<Semaphore::Light> &lights);
     void cells(bool crossroadCells, bool connections);
     void ways(const OSMData &osm);
     void busStops(const OSMData &osm);

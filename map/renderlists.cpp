@@ -1,5 +1,6 @@
 #include "renderlists.h"
 
+#include "engine/stepframe.h"
 #include "model/units.h"
 
 #include "model/bindingdata.h"
@@ -163,13 +164,15 @@ void RenderLists::prepare(const SimulationData *data, const BindingData *binding
         }
     }
 
-    if (data)
-        for (const Semaphore *semaphore : data->semaphores)
-            for (const auto &light : semaphore->lights()) {
-                Location from, to;
-                if (stopLine(light.first, from, to))
-                    signalLines.push_back(SignalLine{semaphore, light.first, worldPoint(from), worldPoint(to)});
-            }
+    if (data) {
+        size_t light = 0;
+        forEachSignalLight(data->semaphores, [&](const Semaphore &, const WayEnd *approach, int32_t) {
+            Location from, to;
+            if (stopLine(approach, from, to))
+                signalLines.push_back(SignalLine{light, worldPoint(from), worldPoint(to)});
+            ++light;
+        });
+    }
 
     addWorld(railLines, world.railLines);
     addWorld(dividerLines, world.dividerLines);

@@ -9,15 +9,13 @@
 #include <vector>
 
 class BindingData;
-class Semaphore;
 class WayEnd;
 struct SimulationData;
 
 /// The stop line of one approach of a traffic signal, in world pixels (see worldPoint).
 struct SignalLine
 {
-    const Semaphore *semaphore = nullptr;
-    WayEnd *approach = nullptr; ///< the key of the approach's light
+    size_t light = 0; ///< the index of the approach's light in a frame's lights
     QPointF from, to;
 };
 

@@ -32,9 +32,12 @@ SlippyMap::SlippyMap(QObject *parent, MapTileDownloader *tileSource)
     computePixelsPerMetre();
     // Tile lists cross to the downloader's thread by value.
     qRegisterMetaType<std::vector<QPoint>>("std::vector<QPoint>");
-    connect(this, &SlippyMap::getTiles, downloader, &MapTileDownloader::tilesRequired);
+    // By signature towards the downloader's thread, so that it reads nothing made here for the
+    // connection.
+    connect(this, SIGNAL(getTiles(std::vector<QPoint>, int)), downloader,
+            SLOT(tilesRequired(std::vector<QPoint>, int)));
     connect(downloader, &MapTileDownloader::tileDownloaded, this, &SlippyMap::tileReceived);
-    connect(this, &SlippyMap::tileConfirmation, downloader, &MapTileDownloader::tileConfirmed);
+    connect(this, SIGNAL(tileConfirmation(QPoint, int)), downloader, SLOT(tileConfirmed(QPoint, int)));
 }
 
 SlippyMap::~SlippyMap()
@@ -118,6 +121,8 @@ void SlippyMap::computePixelsPerMetre()
 
 void SlippyMap::recomputeView()
 {
+    // The scale depends on the latitude: it changes when the view centres elsewhere, not only on zoom.
+    computePixelsPerMetre();
     if (width <= 0 || height <= 0)
         return;
     const QPointF t = coordinateToTile(latitude, longitude, m_zoom);
@@ -184,7 +189,6 @@ void SlippyMap::zoomIn()
     if (m_zoom >= MAX_VIEW_ZOOM)
         return;
     ++m_zoom;
-    computePixelsPerMetre();
     recomputeView();
 }
 
@@ -193,7 +197,6 @@ void SlippyMap::zoomOut()
     if (m_zoom <= MIN_VIEW_ZOOM)
         return;
     --m_zoom;
-    computePixelsPerMetre();
     recomputeView();
 }
 

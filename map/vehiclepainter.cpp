@@ -4,14 +4,6 @@
 
 #include "slippymap.h"
 
-#include "model/bus.h"
-#include "model/car.h"
-#include "model/cell.h"
-#include "model/simulationdata.h"
-#include "model/simulationlocks.h"
-#include "model/tram.h"
-#include "model/vehicleguided.h"
-
 #include <QPainter>
 
 #include <cmath>
@@ -22,57 +14,12 @@ namespace {
 constexpr double CELL_METRES = units::CELL_LENGTH_M;
 constexpr double STEP_SECONDS = units::STEP_S;
 
-// Buses and trams (guided vehicles) show their line and stop state; cars have no label.
-QString labelOf(const Vehicle &)
-{
-    return QString();
-}
-QString labelOf(const VehicleGuided &v)
-{
-    return VehiclePainter::guidedLabel(QString::fromStdString(v.lineName()), v.isLoading(), v.shownLoadCount(),
-                                       v.isWaiting(), v.shownWaitCount());
-}
-
-template <typename V> void copyList(const std::vector<V *> &list, VehicleSnapshot::Kind kind, VehicleSnapshot &out)
-{
-    for (const V *v : list) {
-        VehicleSnapshot::Shape shape;
-        shape.kind = kind;
-        shape.id = v->id();
-        shape.speed = v->speed();
-        shape.firstCell = out.cells.size();
-        const std::vector<Cell *> &cells = v->cells();
-        shape.cellCount = cells.size();
-        for (const Cell *cell : cells)
-            out.cells.push_back(cell->location);
-        if (cells.size() == 1 && cells[0]->next) {
-            shape.hasNext = true;
-            shape.next = cells[0]->next->location;
-        }
-        shape.label = labelOf(*v);
-        out.shapes.push_back(std::move(shape));
-    }
-}
-
 Location average(const Location &a, const Location &b, const Location &c)
 {
     return Location((a.lat + b.lat + c.lat) / 3.0, (a.lon + b.lon + c.lon) / 3.0);
 }
 
 } // namespace
-
-void VehicleSnapshot::take(const SimulationData &data, bool withCars, bool withBuses, bool withTrams)
-{
-    shapes.clear();
-    cells.clear();
-    VehiclesLocker lock;
-    if (withCars)
-        copyList(data.cars, CarKind, *this);
-    if (withBuses)
-        copyList(data.buses, BusKind, *this);
-    if (withTrams)
-        copyList(data.trams, TramKind, *this);
-}
 
 VehiclePainter::VehiclePainter(QPainter &painter, const SlippyMap &map, const QRect &exposed)
     : p(painter), map(map), exposed(exposed)
@@ -87,29 +34,31 @@ QString VehiclePainter::guidedLabel(const QString &lineName, bool loading, int l
     return lineName;
 }
 
-void VehiclePainter::draw(const VehicleSnapshot &snapshot, bool fancyStyle)
+void VehiclePainter::draw(const StepFrame &frame, bool cars, bool buses, bool trams, bool fancyStyle)
 {
-    const Qt::GlobalColor brushes[3] = {Qt::red, Qt::blue, Qt::green};
-    int currentKind = -1;
+    const std::pair<VehicleKind, Qt::GlobalColor> kinds[3] = {
+        {VehicleKind::Car, Qt::red}, {VehicleKind::Bus, Qt::blue}, {VehicleKind::Tram, Qt::green}};
+    const bool on[3] = {cars, buses, trams};
     p.save();
-    for (const VehicleSnapshot::Shape &shape : snapshot.shapes) {
-        if (shape.kind != currentKind) {
-            currentKind = shape.kind;
-            p.setBrush(brushes[currentKind]);
-        }
-        if (shape.cellCount == 0)
+    for (int k = 0; k < 3; ++k) {
+        if (!on[k])
             continue;
-        if (fancyStyle)
-            fancy(snapshot, shape);
-        else
-            simple(snapshot, shape);
+        p.setBrush(kinds[k].second);
+        for (const StepFrame::Vehicle *v = frame.begin(kinds[k].first); v != frame.end(kinds[k].first); ++v) {
+            if (v->cellCount == 0)
+                continue;
+            if (fancyStyle)
+                fancy(frame, *v);
+            else
+                simple(frame, *v);
+        }
     }
     p.restore();
 }
 
-void VehiclePainter::simple(const VehicleSnapshot &snapshot, const VehicleSnapshot::Shape &shape)
+void VehiclePainter::simple(const StepFrame &frame, const StepFrame::Vehicle &shape)
 {
-    const Location *cells = snapshot.cellsOf(shape);
+    const Location *cells = frame.cellsOf(shape);
     // One square per cell, back to front, then the cells' points over them: one call each.
     rects.clear();
     points.clear();
@@ -127,19 +76,22 @@ void VehiclePainter::simple(const VehicleSnapshot &snapshot, const VehicleSnapsh
     p.drawText(QPoint(f.x() + 5, f.y() - 5), QStringLiteral("%1|%2").arg(shape.id).arg(shape.speed));
 }
 
-void VehiclePainter::fancy(const VehicleSnapshot &snapshot, const VehicleSnapshot::Shape &shape)
+void VehiclePainter::fancy(const StepFrame &frame, const StepFrame::Vehicle &shape)
 {
-    const Location *cells = snapshot.cellsOf(shape);
+    const Location *cells = frame.cellsOf(shape);
     const size_t n = shape.cellCount;
     if (isVehicleExposed(cells, n)) {
-        if (shape.kind == VehicleSnapshot::TramKind)
+        if (shape.kind == VehicleKind::Tram)
             tram(cells, n);
         else
             body(cells, n, shape.hasNext, shape.next, false);
     }
-    if (shape.kind != VehicleSnapshot::CarKind) {
+    if (shape.kind != VehicleKind::Car) {
+        // Buses and trams show their line and stop state, whether or not the body is in view.
         const QPoint f = map.coordinateToPixel(cells[0]);
-        p.drawText(QPoint(f.x() + 5, f.y() - 5), shape.label);
+        p.drawText(QPoint(f.x() + 5, f.y() - 5),
+                   guidedLabel(shape.line, shape.stopState == GuidedState::Loading, shape.stopSteps,
+                               shape.stopState == GuidedState::Waiting, shape.stopSteps));
     }
 }
 

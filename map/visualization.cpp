@@ -5,6 +5,8 @@
 #include "vehiclepainter.h"
 
 #include "engine/simulation.h"
+#include "engine/simulationthread.h"
+#include "engine/stepframe.h"
 #include "osm/osmdata.h"
 
 #include <QMouseEvent>
@@ -39,10 +41,13 @@ void Visualization::setSimulation(Simulation *simulation)
         return;
     }
     setData(simulation->osmData(), simulation->simulationData(), simulation->bindingData());
+    if (const SimulationThread *loop = simulation->simulationThread())
+        m_frame = loop->latestFrame();
 }
 
 void Visualization::setData(OSMData *osmData, SimulationData *data, BindingData *bindingData)
 {
+    m_frame.reset(); // the frames of another run
     osm = osmData;
     simData = data;
     bindings = bindingData;
@@ -85,8 +90,9 @@ void Visualization::purgeTiles()
     m_map->dropDistantTiles();
 }
 
-void Visualization::updateVehicles()
+void Visualization::showFrame(std::shared_ptr<const StepFrame> frame)
 {
+    m_frame = std::move(frame);
     if (framePending)
         return;
     const qint64 wait = FRAME_INTERVAL_MS - sinceFrame.elapsed();
@@ -208,19 +214,17 @@ void Visualization::render(QPainter &painter, const QRect &exposed)
                });
 
     NetworkPainter layers(painter, *m_map, exposed);
-    if (switches[Semaphores] && simData)
-        layers.semaphores();
+    if (switches[Semaphores] && simData && m_frame)
+        layers.semaphores(m_frame->lights);
     if (switches[Cells] && simData)
         cells.draw(painter, exposed, size, dpr, staticKey({CrossCells, CellsConnections}), true, [&](QPainter &p) {
             NetworkPainter::setupPainter(p);
             NetworkPainter(p, *m_map, all).cells(switches[CrossCells], switches[CellsConnections]);
         });
 
-    if (simData && (switches[Cars] || switches[Buses] || switches[Trams])) {
-        VehicleSnapshot snapshot;
-        snapshot.take(*simData, switches[Cars], switches[Buses], switches[Trams]);
-        VehiclePainter(painter, *m_map, exposed).draw(snapshot, switches[VehiclesFancy]);
-    }
+    if (m_frame && (switches[Cars] || switches[Buses] || switches[Trams]))
+        VehiclePainter(painter, *m_map, exposed)
+            .draw(*m_frame, switches[Cars], switches[Buses], switches[Trams], switches[VehiclesFancy]);
 
     const bool anyAbove = (osm && (switches[Ways] || switches[StopsBus] || switches[StopsTram] || switches[Nodes])) ||
                           (simData && (switches[Generators] || switches[Crossroads]));

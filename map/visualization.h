@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <array>
+#include <memory>
 
 class BindingData;
 class MapTileDownloader;
@@ -15,15 +16,16 @@ class OSMData;
 class Simulation;
 class SlippyMap;
 struct SimulationData;
+struct StepFrame;
 
 /// The map widget: map tiles under the road and rail network and the moving vehicles, with one
 /// on/off switch per layer, panning with the left mouse button and zooming with the wheel around
 /// the cursor.
 ///
 /// Runs in the GUI thread. The network does not change during a run, so its layers are painted
-/// once per view (position, zoom, size, switches, tiles) into cached images; each frame draws the
-/// signals and the vehicles over them. Vehicles are copied under the vehicles mutex and drawn
-/// after it is released.
+/// once per view (position, zoom, size, switches, tiles) into cached images; each paint draws the
+/// signals and the vehicles of the latest step frame over them. What changes during a run is read
+/// from the frame only, never from the run itself.
 class Visualization : public QWidget
 {
     Q_OBJECT
@@ -63,10 +65,14 @@ public:
     ~Visualization() override;
 
     /// Shows the prepared network of `simulation` (not owned; it must outlive its display or be
-    /// replaced first): centres the map on it and collects the static geometry. Null shows tiles only.
+    /// replaced first) with its latest frame: centres the map on it and collects the static
+    /// geometry. Null shows tiles only.
     void setSimulation(Simulation *simulation);
-    /// The same from the parts of a run, for tools and tests without a Simulation object.
+    /// The same from the parts of a run, for tools and tests without a Simulation object; the
+    /// vehicles and lights come with showFrame.
     void setData(OSMData *osm, SimulationData *data, BindingData *bindings);
+    /// The frame whose vehicles and lights are painted; null before a run.
+    const StepFrame *frame() const { return m_frame.get(); }
 
     SlippyMap *map() const { return m_map; }
     bool layer(Layer which) const { return switches[which]; }
@@ -137,8 +143,9 @@ public slots:
 
     /// Drops the cached tiles far from the view.
     void purgeTiles();
-    /// Repaints after a simulation step, at most once per FRAME_INTERVAL_MS.
-    void updateVehicles();
+    /// Paints the vehicles and lights of `frame` (a step's) from now on; repaints at most once per
+    /// FRAME_INTERVAL_MS, however fast the steps come.
+    void showFrame(std::shared_ptr<const StepFrame> frame);
     /// Repaints the whole widget (what the step loop's updateVehicles is connected to).
     void updateMap();
     /// Repaints the region `r`.
@@ -168,6 +175,7 @@ private:
     OSMData *osm = nullptr;
     SimulationData *simData = nullptr;
     BindingData *bindings = nullptr;
+    std::shared_ptr<const StepFrame> m_frame;
     int wheelAccumulator = 0;
     /// Tiles and the network under the signals; cells under the vehicles; labels and marks over them.
     LayerCache below, cells, above;

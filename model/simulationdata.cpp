@@ -6,7 +6,6 @@
 #include "crossroad.h"
 #include "generator.h"
 #include "semaphore.h"
-#include "simulationlocks.h"
 #include "tram.h"
 
 #include <algorithm>
@@ -16,18 +15,15 @@ SimulationData::~SimulationData()
 {
     for (Generator *generator : generators)
         delete generator;
-    {
-        VehiclesLocker lock;
-        for (Car *car : cars)
-            delete car;
-        for (Tram *tram : trams)
-            delete tram;
-        for (Bus *bus : buses)
-            delete bus;
-        cars.clear();
-        trams.clear();
-        buses.clear();
-    }
+    for (Car *car : cars)
+        delete car;
+    for (Tram *tram : trams)
+        delete tram;
+    for (Bus *bus : buses)
+        delete bus;
+    cars.clear();
+    trams.clear();
+    buses.clear();
     for (Cell *cell : cells)
         cell->~Cell();
     cells.clear();

@@ -30,7 +30,7 @@ struct SimulationData
     {}
     SimulationData(const SimulationData &) = delete;
     SimulationData &operator=(const SimulationData &) = delete;
-    /// Frees generators, vehicles (under the vehicles mutex), lines, calendar and network.
+    /// Frees generators, vehicles, lines, calendar and network.
     ~SimulationData();
 
     /// A new cell, appended to `cells` and owned by this data. Cells are laid out in blocks in

@@ -7,7 +7,6 @@
 #include "model/crossroad.h"
 #include "model/random.h"
 #include "model/simulationdata.h"
-#include "model/simulationlocks.h"
 #include "model/vehicleguided.h"
 #include "osm/osmroutes.h"
 #include "osm/osmstop.h"
@@ -165,7 +164,6 @@ bool pregenerateVehicle(SimulationData *data, BindingData *bindings, PublicTrans
     if (!vehicle)
         return false;
     vehicle->setNextStop(to->getId());
-    VehiclesLocker lock;
     if (!place(cell, vehicle)) {
         delete vehicle;
         return false;

@@ -4,7 +4,6 @@
 #include "model/cell.h"
 #include "model/chain.h"
 #include "model/simulationdata.h"
-#include "model/simulationlocks.h"
 #include "model/tram.h"
 #include "osm/osmstop.h"
 #include "timetable/publictransportline.h"
@@ -77,11 +76,8 @@ bool LineGenerator::generateVehicle(PublicTransportLine *line, SimulationData *d
     const OSMStop *first = line->stops.empty() ? nullptr : line->stops.front();
     std::cerr << "    generate " << kind << " | name " << line->name << " | at " << (first ? first->nameRef() : "")
               << " | stop id: " << (first ? first->getId() : -1) << std::endl;
-    {
-        VehiclesLocker lock;
-        place(start, vehicle);
-        append(data, vehicle);
-    }
+    place(start, vehicle);
+    append(data, vehicle);
     ++m_tripsStarted;
     return true;
 }

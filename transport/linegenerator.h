@@ -14,7 +14,7 @@ struct SimulationData;
 /// Creates the bus or tram of each due departure at its line's start platform; lines whose
 /// vehicle found no room wait in `pending` and are retried every step, so no departure is lost.
 ///
-/// Runs in the step thread; vehicles are appended under the vehicles mutex.
+/// Runs in the step thread; it takes no lock (the engine holds the run's own around it).
 class LineGenerator
 {
 public:
@@ -47,7 +47,7 @@ public:
     static Cell *startPosition(Cell *startCell, int32_t length);
     /// A new tram for a tram line, else a new bus, for the trip leaving at `departure` seconds.
     static VehicleGuided *createVehicle(SimulationData &run, const PublicTransportLine *line, int32_t departure);
-    /// Appends a placed vehicle to the trams or buses; the caller holds the vehicles mutex.
+    /// Appends a placed vehicle to the trams or buses.
     static void append(SimulationData *data, VehicleGuided *vehicle);
 
 private:

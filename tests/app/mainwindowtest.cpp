@@ -5,6 +5,11 @@
 #include "app/fileopenerdialog.h"
 #include "app/metatypes.h"
 #include "engine/bundleddata.h"
+#include "engine/simulation.h"
+#include "engine/simulationcontrol.h"
+#include "engine/stepframe.h"
+#include "map/visualization.h"
+#include "model/simulationdata.h"
 #include "tests/loopbacktileserver.h"
 
 #include <QAction>
@@ -199,4 +204,68 @@ TEST(MainWindow, StartedFromTheRootFolderHasItsIconAndSaysWhereTheBundledMapWasL
         EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
     const QString log = child<QTextEdit>(&window, "teLog")->toPlainText();
     EXPECT_TRUE(log.contains("neither in ./data/ nor in " + BundledData::installedDirectory())) << log.toStdString();
+}
+
+TEST(MainWindow, NewSimulationReplacesTheRunWithAnotherMapKeepingLayersAndSpeedAndSaysWhyNoLineWasCreated)
+{
+    BundledDataFolder data;
+    const QString smallMap = data.path("n6w2r2.osm");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(KOLVEX_TEST_DATA_DIR "/osm/n6w2r2.osm"), smallMap));
+    auto window = std::make_unique<MainWindow>();
+    window->show();
+    QObject *w = window.get();
+    auto *dialog = window->findChild<FileOpenerDialog *>();
+    auto *map = window->findChild<Visualization *>("visualization");
+    ASSERT_TRUE(dialog && map);
+    // The render options work before a run, and the map keeps them for every run.
+    auto *cells = child<QCheckBox>(w, "cbCells");
+    cells->click();
+    EXPECT_TRUE(map->paintCells());
+
+    child<QPushButton>(dialog, "btnStartSimulation")->click();
+    ASSERT_TRUE(waitUntil([&] { return !dialog->isVisible(); }, 60000));
+    EXPECT_GT(number(w, "lVehicleCount"), 0); // the city starts with buses and trams under way
+    child<QPushButton>(w, "decStepButton")->click();
+    EXPECT_TRUE(waitUntil([&] { return child<QLabel>(w, "stepSizeLabel")->text() == "2.0x"; }));
+    child<QPushButton>(w, "stepButton")->click();
+    ASSERT_TRUE(waitUntil([&] { return number(w, "lSimStep") == 1; }));
+
+    child<QAction>(w, "actionNewSimulation")->trigger();
+    EXPECT_TRUE(dialog->isVisible());
+    answerNextDialog([&](QWidget *chooser) {
+        static_cast<QFileDialog *>(chooser)->selectFile(smallMap);
+        static_cast<QDialog *>(chooser)->accept();
+    });
+    child<QPushButton>(dialog, "btnChooseOSMFile")->click();
+    child<QTimeEdit>(dialog, "teSimInitTime")->setTime(QTime(9, 15));
+    child<QPushButton>(dialog, "btnStartSimulation")->click();
+    // The old run is gone at once: nothing of it is painted while the new one is prepared.
+    EXPECT_EQ(map->frame(), nullptr);
+    EXPECT_EQ(number(w, "lVehicleCount"), 0);
+    auto problems = [&] { return window->findChild<QMessageBox *>("mbProblems"); };
+    ASSERT_TRUE(waitUntil([&] { return !dialog->isVisible() && problems(); }, 60000));
+    // No schedule of the bundled city has a route on this map: the box and the log say so and why.
+    const QString why = problems()->informativeText();
+    EXPECT_TRUE(why.contains("No line created from the 114 schedules") && why.contains("no route of that name"))
+        << why.toStdString();
+    EXPECT_TRUE(child<QTextEdit>(dialog, "teLog")->toPlainText().contains(why));
+    problems()->accept();
+    EXPECT_EQ(child<QLabel>(w, "lSimTime")->text(), "09:15:00.000");
+    EXPECT_EQ(child<QLabel>(w, "stepSizeLabel")->text(), "2.0x");
+    EXPECT_TRUE(cells->isChecked() && map->paintCells());
+
+    // The counts are the small map's: as many cars as a run of it alone has after the same steps.
+    Simulation alone(smallMap, QStringLiteral("data/schedules.xml"), QTime(9, 15));
+    alone.prepData();
+    alone.startSim();
+    for (int i = 0; i < 40; ++i)
+        alone.simulationControl()->step();
+    const TrafficCounts expected = TrafficCounts::of(*alone.simulationData());
+    for (int i = 1; i <= 40; ++i) {
+        child<QPushButton>(w, "stepButton")->click();
+        ASSERT_TRUE(waitUntil([&] { return number(w, "lSimStep") == i; }));
+    }
+    EXPECT_EQ(size_t(number(w, "lCarCount")), expected.cars);
+    EXPECT_EQ(number(w, "lBusCount") + number(w, "lTramCount"), 0);
+    EXPECT_EQ(map->frame()->step, 40);
 }

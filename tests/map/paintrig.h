@@ -7,6 +7,7 @@
 #include "tests/model/testguided.h"
 #include "tests/model/testnetwork.h"
 
+#include "engine/stepframe.h"
 #include "map/maptiledownloader.h"
 #include "map/slippymap.h"
 #include "map/visualization.h"
@@ -92,8 +93,12 @@ struct PaintRig
         s.host = "tiles.test";
         return s;
     }
+    /// A picture of the widget with the network as it stands (as the step thread would publish it).
     QImage frame()
     {
+        auto step = std::make_shared<StepFrame>();
+        step->capture(x.data);
+        view.showFrame(step);
         QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
         QPainter painter(&image);
         view.render(painter, image.rect());

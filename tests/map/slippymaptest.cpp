@@ -2,11 +2,14 @@
 
 #include "map/maptiledownloader.h"
 #include "map/slippymap.h"
+#include "osm/node.h"
 
 #include <QPainter>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace {
 
@@ -67,4 +70,19 @@ TEST(SlippyMap, PansAndZoomsOverATileDirectoryDrawingEveryTileWhereItBelongsWith
     const QPointF centre = map.coordinateToPixelF(map.center());
     EXPECT_NEAR(centre.x(), 500, 1.0);
     EXPECT_NEAR(centre.y(), 350, 1.0);
+}
+
+TEST(SlippyMap, ThePixelsPerMetreFollowTheLatitudeTheViewIsCentredOn)
+{
+    LoopbackTileServer http;
+    QTemporaryDir dir;
+    TileServer server;
+    server.host = "tiles.test";
+    SlippyMap map(nullptr, new MapTileDownloader(server, TileStore(dir.path()), QString()));
+    // A map far north of where a new view starts: its vehicles and pens are drawn to its own scale.
+    Node a(1, Location(69.65, 18.95)), b(2, Location(69.66, 18.97));
+    map.centerOnNodes({&a, &b});
+    const Location c = map.center();
+    const QPointF p = map.coordinateToPixelF(c), q = map.coordinateToPixelF(geo::moveLocation(c, 90.0, 100.0));
+    EXPECT_NEAR(map.pixelsPerMetre(), std::hypot(q.x() - p.x(), q.y() - p.y()) / 100.0, 1e-3 * map.pixelsPerMetre());
 }

@@ -3,6 +3,7 @@
 #include "convert/geojsonexport.h"
 #include "engine/simulation.h"
 #include "engine/simulationcontrol.h"
+#include "engine/stepframe.h"
 #include "engine/trafficcensus.h"
 #include "model/bindingdata.h"
 #include "model/bus.h"
@@ -24,31 +25,6 @@
 #include <iostream>
 
 namespace {
-
-struct Counts
-{
-    size_t vehicles = 0;
-    double meanSpeedKmh = 0.0;
-};
-
-template <typename V> void addSpeeds(const std::vector<V *> &list, size_t &n, double &sum)
-{
-    for (const V *v : list) {
-        sum += v->speed();
-        ++n;
-    }
-}
-
-Counts count(const SimulationData &data)
-{
-    Counts c;
-    double sum = 0.0;
-    addSpeeds(data.trams, c.vehicles, sum);
-    addSpeeds(data.buses, c.vehicles, sum);
-    addSpeeds(data.cars, c.vehicles, sum);
-    c.meanSpeedKmh = c.vehicles ? sum / double(c.vehicles) * units::KMH_PER_CELL_PER_STEP : 0.0;
-    return c;
-}
 
 QString clockText(const SimulationData &data)
 {
@@ -207,7 +183,7 @@ void HeadlessRunner::runSteps()
         detectors->writeRows(detectorCsv, data); // the readings since the last full interval
     const double seconds = wall.nsecsElapsed() / 1e9;
 
-    const Counts c = count(data);
+    const TrafficCounts c = TrafficCounts::of(data);
     std::printf("Summary:\n");
     std::printf("    preparation ....... %lld ms\n", static_cast<long long>(prepMs));
     std::printf("    cells ............. %zu\n", data.cells.size());
@@ -261,7 +237,7 @@ void HeadlessRunner::writeStatistics(qint64 stepNs)
     const SimulationData &data = *simulation->simulationData();
     const SimulationControl &control = *simulation->simulationControl();
     if (csvFile.isOpen()) {
-        const Counts c = count(data);
+        const TrafficCounts c = TrafficCounts::of(data);
         csv << clockText(data) << ',' << data.step << ',' << data.cars.size() << ',' << data.buses.size() << ','
             << data.trams.size() << ',' << QString::number(c.meanSpeedKmh, 'f', 2) << ','
             << QString::number(stepNs / 1e6, 'f', 3) << ',' << census.standingVehicles() << ','
@@ -270,7 +246,7 @@ void HeadlessRunner::writeStatistics(qint64 stepNs)
     }
     statsNs += stepNs;
     if (options.statsEvery > 0 && data.step % options.statsEvery == 0) {
-        const Counts c = count(data);
+        const TrafficCounts c = TrafficCounts::of(data);
         std::printf("%s step %d cars %zu buses %zu trams %zu mean speed %.1f km/h mean step %.3f ms"
                     " standing %d longest standstill %.2f s",
                     clockText(data).toUtf8().constData(), data.step, data.cars.size(), data.buses.size(),
