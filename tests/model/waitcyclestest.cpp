@@ -58,30 +58,24 @@ TEST(WaitCycles, OneOfTwoCarsYieldingToEachOtherTakesItsTurnAndAChainIsLeftAlone
 
 TEST(WaitCycles, ARingOfCarsEachBehindTheNextCreepsOnTogether)
 {
-    // A ring road full of cars, each standing behind the next: no rule can let one go, but every one
-    // has a free cell ahead or one the car ahead leaves in the same move.
-    SimulationData data;
-    std::vector<Cell *> ring = makeChain(data, 100);
-    link(ring.back(), ring.front());
-    std::vector<TestCar *> cars = carsOf(data, 5);
-    for (size_t i = 0; i < cars.size(); ++i)
-        putAt(ring[10 + 20 * i], cars[i]->setLength(12));
-    for (size_t i = 0; i < cars.size(); ++i)
-        cars[i]->setWaiting(WaitCause::VehicleAhead, cars[(i + 1) % cars.size()]);
-    WaitCycles cycles;
-    EXPECT_EQ(cycles.breakAll(data), 5);
-    for (const TestCar *car : cars)
-        EXPECT_EQ(car->speed(), 1);
-    // Packed bumper to bumper they still turn: each moves into the cell the car ahead leaves.
-    SimulationData packed;
-    std::vector<Cell *> tight = makeChain(packed, 36);
-    link(tight.back(), tight.front());
-    std::vector<TestCar *> three = carsOf(packed, 3);
-    for (size_t i = 0; i < three.size(); ++i)
-        putAt(tight[11 + 12 * i], three[i]->setLength(12));
-    for (size_t i = 0; i < three.size(); ++i)
-        three[i]->setWaiting(WaitCause::VehicleAhead, three[(i + 1) % three.size()]);
-    EXPECT_EQ(cycles.breakAll(packed), 3);
+    // A ring road full of cars of 12 cells, each standing behind the next: no rule can let one go,
+    // but every one has a free cell ahead, or the cell the car ahead leaves in the same move when
+    // they stand bumper to bumper.
+    for (const int gap : {8, 0}) {
+        SimulationData data;
+        const int count = 5;
+        std::vector<Cell *> ring = makeChain(data, count * (12 + gap));
+        link(ring.back(), ring.front());
+        std::vector<TestCar *> cars = carsOf(data, count);
+        for (size_t i = 0; i < cars.size(); ++i)
+            putAt(ring[11 + (12 + gap) * i], cars[i]->setLength(12));
+        for (size_t i = 0; i < cars.size(); ++i)
+            cars[i]->setWaiting(WaitCause::VehicleAhead, cars[(i + 1) % cars.size()]);
+        WaitCycles cycles;
+        EXPECT_EQ(cycles.breakAll(data), count) << gap;
+        for (const TestCar *car : cars)
+            EXPECT_EQ(car->speed(), 1) << gap;
+    }
 }
 
 TEST(RoomOrder, RoomAfterACrossroadGoesToTheLongestWaiterUnlessItYieldsAndHasNotWaitedLong)
