@@ -81,7 +81,9 @@ void VehicleGuided::load(int32_t second)
     m_loadCount = newLoadCount();
     m_state = GuidedState::Driving;
     int32_t delta = 0;
-    if (!secondsEarly(second, delta)) {
+    // Off its line's ways (they ran out, or led nowhere) the trip serves the stops of its line it
+    // meets, but can no longer keep their times: one met by a shorter way would hold it for long.
+    if (pastLastWay() || !secondsEarly(second, delta)) {
         // No time is due at this stop, so the vehicle can be neither early nor late.
         setNormalSpeed();
         return;

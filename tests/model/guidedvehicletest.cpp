@@ -23,6 +23,7 @@ TEST(GuidedTimetable, LoadingEndsEarlyOnTimeLateOrWithoutATime)
         int32_t waitCount;
         int32_t maxSpeed;
         bool finished = false;
+        bool offItsWays = false;
     };
     const Row rows[] = {
         {"10 s early", {0, 60}, 1000, 1, 1050, GuidedState::Waiting, 40, 11},
@@ -35,6 +36,7 @@ TEST(GuidedTimetable, LoadingEndsEarlyOnTimeLateOrWithoutATime)
         {"index far past the times", {0}, 1000, 5, 1050, GuidedState::Driving, 0, 11, true},
         // The line starts and ends at this stop: only the second visit ends the trip.
         {"last stop", {0, 60, 120}, 1000, 2, 1120, GuidedState::Waiting, 0, 11, true},
+        {"early off its line's ways", {0, 600}, 1000, 1, 1050, GuidedState::Driving, 0, 11, false, true},
     };
     for (const Row &row : rows) {
         StopStreet street(200);
@@ -42,6 +44,8 @@ TEST(GuidedTimetable, LoadingEndsEarlyOnTimeLateOrWithoutATime)
         const PublicTransportLine line = makeLine({7}, {stop->getId(), NO_CELL_STOP, stop->getId()}, row.offsets);
         TestBus bus(&line, row.departure);
         bus.setMaxSpeed(12).setState(GuidedState::Loading).setLoadCount(1).setStopIndex(row.servedIndex);
+        if (row.offItsWays)
+            bus.setWayIndex(1);
         putAt(street.bayCells.back(), bus);
         bus.decide(row.second);
         // Nothing of the decision shows before it is published.

@@ -34,6 +34,7 @@ public:
     Exposed &setSpeedLimit(int32_t v) { return set(this->m_speedLimit, v); }
     Exposed &setLoadCount(int32_t n) { return set(this->m_loadCount, n).set(this->m_shownLoadCount, n); }
     Exposed &setStopIndex(int32_t i) { return set(this->m_stopIndex, i); }
+    Exposed &setWayIndex(int32_t i) { return set(this->m_wayIndex, i); }
     /// Records what a decision found it waits for.
     Exposed &setWaiting(WaitCause cause, const Vehicle *blocker = nullptr)
     {
