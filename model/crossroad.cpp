@@ -140,10 +140,22 @@ bool Crossroad::isTurnForRoom(const Vehicle *vehicle) const
 
 const Vehicle *Crossroad::longerWaiterForRoom(const Vehicle *vehicle) const
 {
+    return vehicle ? longerWaiterForRoom(vehicle, vehicle->nextExitLane()) : nullptr;
+}
+
+const Vehicle *Crossroad::longerWaiterForRoomAsShown(const Vehicle *other) const
+{
+    return other ? longerWaiterForRoom(other, other->plannedExitLane()) : nullptr;
+}
+
+const Vehicle *Crossroad::longerWaiterForRoom(const Vehicle *vehicle, const LaneBinding *exit) const
+{
     // Room on a lane comes a little at a time, and a short car takes a gap a bus could not use:
     // without an order the longer vehicle, or the one from the slower approach, would wait for
-    // good. So room goes to the vehicles waiting for it in the order they began to wait.
-    const LaneBinding *exit = vehicle ? vehicle->nextExitLane() : nullptr;
+    // good. So room goes to the vehicles waiting for it in the order they began to wait, whatever
+    // the priority between their approaches: where the exit is full, the traffic that has priority
+    // would otherwise take all of it. One that stands at the stop line out of its turn lets the
+    // others pass (see conflictingLaneBlocker).
     if (!exit || !junction)
         return nullptr;
     const int32_t waited = vehicle->frontCell() && vehicle->frontCell()->crossroad ? vehicle->stoodAtStopLine() : 0;
@@ -157,14 +169,25 @@ const Vehicle *Crossroad::longerWaiterForRoom(const Vehicle *vehicle) const
             const WaitCause cause = other->shownWaitCause();
             if (cause != WaitCause::ExitRoom && !(cause == WaitCause::Signal && other->stoodAtStopLine() >= LONG_WAIT))
                 continue;
-            // The order of waiting does not overrule the order of priority: one that has to let this
-            // vehicle go first is not waited for, or the two would wait for each other; unless it
-            // has waited so long that this vehicle lets it go first anyway (see waitsLonger).
-            if (yieldsTo(semaphore ? signalConflicts : conflicts, lane, exit, vehicle->entryKey(), exit) &&
-                !waitsLonger(other, vehicle))
-                continue;
+            // One whose tail still stands in the crossroad behind it (it came through a lane shorter
+            // than itself) holds that crossroad too while it waits: it goes first, unless the other
+            // has waited past LONG_WAIT, or a stream of such vehicles would hold the other for good.
+            const bool holdsCrossroadBehind = other->standsAcrossCrossroad();
+            if (holdsCrossroadBehind != vehicle->standsAcrossCrossroad()) {
+                if (holdsCrossroadBehind && !waitsLonger(vehicle, other))
+                    return other;
+                if (!holdsCrossroadBehind && !waitsLonger(other, vehicle))
+                    continue;
+            }
             const int32_t otherWaited = other->stoodAtStopLine();
             if (otherWaited > waited || (otherWaited == waited && other->id() < vehicle->id()))
+                return other;
+        }
+    // A vehicle before a lane shorter than itself waits for room on a lane after this crossroad:
+    // the cars that come to this stop line meanwhile would take every gap it needs.
+    for (const WayEnd *end : junction->wayEnds)
+        for (const LaneBinding *lane : end->incoming().lanes) {
+            if (const Vehicle *other = upstreamWaiterForRoom(lane, exit, vehicle, waited))
                 return other;
         }
     return nullptr;

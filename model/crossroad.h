@@ -100,6 +100,10 @@ public:
     /// The vehicle standing at a stop line of this crossroad that waits longer than `vehicle` for
     /// room on the same exit; null if none.
     const Vehicle *longerWaiterForRoom(const Vehicle *vehicle) const;
+    /// The same for another vehicle, by the exit it showed at its last commit: while decisions run,
+    /// its live route may be changing.
+    const Vehicle *longerWaiterForRoomAsShown(const Vehicle *other) const;
+    const Vehicle *longerWaiterForRoom(const Vehicle *vehicle, const LaneBinding *exit) const;
     /// Whether no vehicle is on any path through the crossroad.
     bool isAreaFree() const;
 

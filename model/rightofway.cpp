@@ -76,7 +76,16 @@ void mergingOccupancy(const Cell *first, const Cell *own, int32_t &cells, int32_
     }
 }
 
-bool releaseLongestQueue(const std::vector<Cell *> &stopLines)
+/// Whether another vehicle, as other decisions may see it, has room after the crossroad ahead: its
+/// last decision did not wait for room (that one looked on through short lanes along its route),
+/// and the lane after its planned path has room now.
+bool hasRoomAsShown(const Vehicle *v)
+{
+    return v->shownWaitCause() != WaitCause::ExitRoom &&
+           exitHasRoom(v->length(), v->plannedExitLane(), v->plannedPathCell());
+}
+
+bool releaseLongestQueue(const Crossroad *crossroad, const std::vector<Cell *> &stopLines)
 {
     const size_t n = stopLines.size();
     std::vector<int32_t> queue(n);
@@ -94,7 +103,9 @@ bool releaseLongestQueue(const std::vector<Cell *> &stopLines)
         if (queue[i] == 0)
             continue;
         Vehicle *v = stopLines[i]->vehicle();
-        if (v && exitHasRoom(v) && !v->isLoading() && !v->isWaiting()) {
+        // Not before a longer waiter for the same room: a bus that needs more room than a car
+        // would otherwise see every gap on its exit go to the cars released here.
+        if (v && exitHasRoom(v) && crossroad->isTurnForRoom(v) && !v->isLoading() && !v->isWaiting()) {
             v->accelerate1();
             v->commitSpeed();
             return true;
@@ -180,6 +191,57 @@ const RouteEntry *entryWithoutRoom(const Vehicle *vehicle, int32_t *length, cons
     return nullptr;
 }
 
+namespace {
+
+bool waitedLonger(const Vehicle *a, int32_t waitedA, const Vehicle *b, int32_t waitedB)
+{
+    return waitedA > waitedB || (waitedA == waitedB && b && a->id() < b->id());
+}
+
+bool holdsNoVehicle(const LaneBinding *lane)
+{
+    int32_t cells = 0;
+    for (const Cell *c = lane->firstCell; c; c = c->next, ++cells) {
+        if (c->vehicle() || cells == EXIT_HORIZON)
+            return false;
+        if (c == lane->lastCell)
+            return true;
+    }
+    return true;
+}
+
+void findUpstreamWaiter(const LaneBinding *lane, const LaneBinding *room, const Vehicle *self, int32_t waited,
+                        int32_t hops, const Vehicle *&longest)
+{
+    for (const Cell *path : lane->pathsInto) {
+        const Cell *stopLine = path->previous;
+        if (!stopLine)
+            continue;
+        if (const Vehicle *v = stopLine->vehicle()) {
+            const int32_t stood = v->stoodAtStopLine();
+            if (v != self && v->frontCell() == stopLine && v->plannedPathCell() == path && v->shownRoomLane() == room &&
+                waitedLonger(v, stood, self, waited) &&
+                (!longest || waitedLonger(v, stood, longest, longest->stoodAtStopLine())))
+                longest = v;
+            continue;
+        }
+        // Nobody waits there, but one may wait further back for room that lies beyond both lanes.
+        if (hops < MAX_SHORT_LANES && stopLine->wayLink && holdsNoVehicle(stopLine->wayLink))
+            findUpstreamWaiter(stopLine->wayLink, room, self, waited, hops + 1, longest);
+    }
+}
+
+} // namespace
+
+const Vehicle *upstreamWaiterForRoom(const LaneBinding *lane, const LaneBinding *room, const Vehicle *self,
+                                     int32_t waited)
+{
+    const Vehicle *longest = nullptr;
+    if (lane && room)
+        findUpstreamWaiter(lane, room, self, waited, 1, longest);
+    return longest;
+}
+
 bool exitHasRoom(const Vehicle *vehicle)
 {
     return vehicle && vehicle->nextExitLane() && !entryWithoutRoom(vehicle);
@@ -241,10 +303,12 @@ bool exitHasRoom(int32_t length, const LaneBinding *exit, const Cell *p)
     return visible - o - q - EXIT_GAP * w >= length;
 }
 
-const Vehicle *roomHolder(const Vehicle *vehicle)
+const Vehicle *roomHolder(const Vehicle *vehicle, const LaneBinding **lane)
 {
     const Vehicle *beyond = nullptr;
     const RouteEntry *full = vehicle ? entryWithoutRoom(vehicle, nullptr, &beyond) : nullptr;
+    if (lane)
+        *lane = full ? full->exitLane : nullptr;
     const Vehicle *holder = full ? roomHolder(full->pathCell, full->exitLane, vehicle) : nullptr;
     return holder ? holder : beyond;
 }
@@ -302,9 +366,10 @@ const Vehicle *conflictingLaneBlocker(const LaneBinding *lane, const std::vector
             // A vehicle standing at the stop line whose exit has no room cannot take its turn, nor
             // can anyone queued behind it: waiting for them could wait for good when that room is
             // held by traffic that in turn waits for this vehicle (two crossroads joined by a short lane).
+            // Nor does one whose room is a longer waiter's: it lets that one pass first.
             if (c == last && v->speed() == 0 &&
-                ((asker && !lane->isTram && waitsLonger(asker, v)) ||
-                 !exitHasRoom(v->length(), v->plannedExitLane(), v->plannedPathCell())))
+                ((asker && !lane->isTram && waitsLonger(asker, v)) || !hasRoomAsShown(v) ||
+                 (!lane->isTram && last->crossroad && last->crossroad->longerWaiterForRoomAsShown(v))))
                 return nullptr;
             // In a stream that never leaves a gap the traffic that yields would wait for good: one
             // that has waited past LONG_WAIT goes as soon as the next of the stream can still stop
@@ -367,7 +432,7 @@ const Vehicle *longWaiterToLetGo(const Crossroad *crossroad, const Vehicle *vehi
         const LaneBinding *otherExit = other->plannedExitLane();
         // One whose exit has no room cannot take the turn it is given; waiting for it could wait
         // for good when that room is held by traffic queued behind this vehicle.
-        if (!exitHasRoom(other->length(), otherExit, other->plannedPathCell()))
+        if (!hasRoomAsShown(other))
             continue;
         if (otherExit == exit || yieldsTo(crossroad->conflicts, lane, otherExit, entry, exit) ||
             yieldsTo(crossroad->conflicts, entry, exit, lane, otherExit))
@@ -421,6 +486,6 @@ void resolveDeadlock(Crossroad *crossroad, const std::function<const Vehicle *(c
             return;
     if (!noneCrossing(crossroad))
         return;
-    if (!releaseLongestQueue(crossroad->tramStopLines()))
-        releaseLongestQueue(crossroad->roadStopLines());
+    if (!releaseLongestQueue(crossroad, crossroad->tramStopLines()))
+        releaseLongestQueue(crossroad, crossroad->roadStopLines());
 }

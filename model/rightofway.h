@@ -26,10 +26,17 @@ bool exitHasRoom(int32_t length, const LaneBinding *exitLane, const Cell *pathCe
 /// vehicle on the path after that lane that leaves it too short, if that is what takes the room.
 const RouteEntry *entryWithoutRoom(const Vehicle *vehicle, int32_t *length = nullptr, const Vehicle **beyond = nullptr);
 /// The vehicle on the path and the exit lane without room (see `entryWithoutRoom`) nearest the
-/// start of that lane, whose moving on makes room there; null if none.
-const Vehicle *roomHolder(const Vehicle *vehicle);
+/// start of that lane, whose moving on makes room there; null if none. `lane`, when given,
+/// receives that lane.
+const Vehicle *roomHolder(const Vehicle *vehicle, const LaneBinding **lane = nullptr);
 /// The same for the way out through `path` into `exit`, not counting `self`.
 const Vehicle *roomHolder(const Cell *path, const LaneBinding *exit, const Vehicle *self);
+/// A vehicle standing at the stop line of a crossroad before `lane`, or before that one back
+/// through empty lanes shorter than a vehicle, that waits for room on `room` (its exit into `lane`
+/// is shorter than itself) and has stood there longer than `waited` steps, or as long with a lower
+/// id than `self`; the one that has stood longest, null if none.
+const Vehicle *upstreamWaiterForRoom(const LaneBinding *lane, const LaneBinding *room, const Vehicle *self,
+                                     int32_t waited);
 /// Whether `vehicle` may move into `crossroad` to wait there for room on its exit: it has the right
 /// of way, and its empty path and the empty start of its exit lane hold the whole vehicle.
 bool mayWaitInCrossroad(const Crossroad *crossroad, const Vehicle *vehicle);

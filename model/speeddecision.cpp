@@ -191,9 +191,11 @@ void Vehicle::chooseSpeed()
     applyMode(mode, d, leader);
     if (m_nextSpeed != 0)
         waitFor(WaitCause::None);
-    else if (waitsAtCrossroad && x && !hasRoom())
-        waitFor(WaitCause::ExitRoom, roomHolder(this));
-    else if (waitsAtCrossroad && x && !x->showsGreenTo(this))
+    else if (waitsAtCrossroad && x && !hasRoom()) {
+        const LaneBinding *lane = nullptr;
+        waitFor(WaitCause::ExitRoom, roomHolder(this, &lane));
+        m_roomLane = lane;
+    } else if (waitsAtCrossroad && x && !x->showsGreenTo(this))
         waitFor(WaitCause::Signal);
     else if (waitsAtCrossroad && x) {
         const Vehicle *blocker = x->rightOfWayBlocker(this);

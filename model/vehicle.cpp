@@ -94,6 +94,13 @@ int32_t Vehicle::stepsToCover(int32_t distance) const
     return steps;
 }
 
+bool Vehicle::standsAcrossCrossroad() const
+{
+    const Cell *front = frontCell();
+    return front && !front->inCrossroad &&
+           std::any_of(m_cells.begin(), m_cells.end(), [](const Cell *c) { return c->inCrossroad; });
+}
+
 void Vehicle::commitSpeed()
 {
     m_speed = m_nextSpeed;
@@ -101,6 +108,7 @@ void Vehicle::commitSpeed()
     // The last cell of a chain entering a crossroad is the stop line.
     m_stoodAtStopLine = m_speed == 0 && front && front->crossroad ? m_stoodAtStopLine + 1 : 0;
     m_shownWaitCause = m_speed == 0 ? m_waitCause : WaitCause::None;
+    m_shownRoomLane = m_shownWaitCause == WaitCause::ExitRoom ? m_roomLane : nullptr;
     publishPlan();
 }
 

@@ -98,6 +98,8 @@ public:
     /// Consecutive commits at which the vehicle stood with its front on the last cell before a
     /// crossroad; read by other vehicles' decisions, changed only by `commitSpeed`.
     int32_t stoodAtStopLine() const { return m_stoodAtStopLine; }
+    /// Whether the front is on a lane and some of the body still lies on a crossroad behind it.
+    bool standsAcrossCrossroad() const;
     void setCells(const std::vector<Cell *> &cells)
     {
         m_cells = cells;
@@ -110,6 +112,9 @@ public:
     int32_t waitingForId() const { return m_waitingFor; }
     /// `waitCause()` as it was at the last commit; other vehicles' decisions read this one.
     WaitCause shownWaitCause() const { return m_shownWaitCause; }
+    /// When the shown cause is `WaitCause::ExitRoom`: the lane whose room it waits for, which lies
+    /// beyond the next crossroad when its exit there is shorter than the vehicle; else null.
+    const LaneBinding *shownRoomLane() const { return m_shownRoomLane; }
     /// Lifts the wait of this standing vehicle, a member of a cycle of waits, where the rules allow:
     /// at a stop line it takes its turn (one cell into its path, when that cell is free and its
     /// exit has room) or turns towards another exit that has room. False when its wait is one
@@ -215,6 +220,7 @@ protected:
     {
         m_waitCause = cause;
         m_waitingFor = vehicle ? vehicle->id() : -1;
+        m_roomLane = nullptr;
     }
 
     /// Whether the vehicle waited for stands on the cells of this vehicle's way within its look-ahead
@@ -264,6 +270,8 @@ protected:
     int32_t m_stepsWithoutRoom = 0; ///< consecutive steps stood at the stop line for want of room
     WaitCause m_waitCause = WaitCause::None;
     WaitCause m_shownWaitCause = WaitCause::None;
+    const LaneBinding *m_roomLane = nullptr; ///< the lane without room when waiting for room
+    const LaneBinding *m_shownRoomLane = nullptr;
     int32_t m_waitingFor = -1;
 
     // Scratch buffers of one decision, kept between steps so that a decision does not allocate.

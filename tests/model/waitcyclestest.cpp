@@ -78,19 +78,24 @@ TEST(WaitCycles, ARingOfCarsEachBehindTheNextCreepsOnTogether)
     }
 }
 
-TEST(RoomOrder, RoomAfterACrossroadGoesToTheLongestWaiterUnlessItYieldsAndHasNotWaitedLong)
+TEST(RoomOrder, RoomAfterACrossroadGoesToTheLongestWaiterWhateverThePriority)
 {
+    // Both wait for room on the lane east. The west yields to the south and the north to the west;
+    // the room goes to the one that has waited longer, and one standing out of its turn lets the
+    // other pass.
     struct Row
     {
         const char *what;
-        A::Arm other;    ///< where the second car comes from, heading east like the first
-        int32_t waited;  ///< steps the car from the west has stood for room
+        A::Arm other;      ///< where the second car comes from, heading east like the first
+        int32_t westWaits; ///< steps the car from the west has stood for room
+        int32_t otherWaits;
         bool othersTurn; ///< whether the room is the second car's to take
     };
     const Row rows[] = {
-        {"the west yields to the south", A::S, 10, true},
-        {"the west waited past a minute", A::S, LONG_WAIT, false},
-        {"the north yields to the west", A::N, 10, false},
+        {"the south came later", A::S, 10, 2, false},
+        {"the south waited longer", A::S, 10, 20, true},
+        {"the north came later", A::N, 10, 2, false},
+        {"the north waited longer", A::N, 10, 20, true},
     };
     for (const Row &row : rows) {
         FourArmCrossroad x(120);
@@ -99,9 +104,18 @@ TEST(RoomOrder, RoomAfterACrossroadGoesToTheLongestWaiterUnlessItYieldsAndHasNot
         x.arrive(west, A::W, A::E);
         x.arrive(other, row.other, A::E);
         west.setWaiting(WaitCause::ExitRoom);
-        standFor(west, row.waited);
+        other.setWaiting(WaitCause::ExitRoom);
+        standFor(west, row.westWaits);
+        standFor(other, row.otherWaits);
         EXPECT_EQ(x.crossroad->isTurnForRoom(&other), row.othersTurn) << row.what;
-        EXPECT_TRUE(x.crossroad->isTurnForRoom(&west)) << row.what;
+        EXPECT_EQ(x.crossroad->isTurnForRoom(&west), !row.othersTurn) << row.what;
+        if (row.other == A::S) {
+            // Once room shows, the south waits only for its turn; out of it, it does not hold up the west.
+            other.setWaiting(WaitCause::RightOfWay, &west);
+            standFor(other, 1);
+            const bool southBlocks = conflictingLaneBlocker(x.in(A::S), {x.out(A::E)}, 20, &west) == &other;
+            EXPECT_EQ(southBlocks, row.othersTurn) << row.what;
+        }
     }
 }
 
