@@ -41,6 +41,15 @@ public:
         this->waitFor(cause, blocker);
         return *this;
     }
+    /// Shows it standing at its stop line for `steps` steps, waiting for room on `room`, its path
+    /// planned through `path`.
+    Exposed &setWaitingForRoom(const LaneBinding *room, Cell *path, int32_t steps)
+    {
+        this->m_waitCause = this->m_shownWaitCause = WaitCause::ExitRoom;
+        this->m_roomLane = this->m_shownRoomLane = room;
+        this->m_plannedPath = path;
+        return set(this->m_stoodAtStopLine, steps);
+    }
     /// Sets the state as decided and published.
     Exposed &setState(GuidedState s) { return this->m_state = this->m_shownState = s, *this; }
 

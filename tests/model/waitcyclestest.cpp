@@ -119,6 +119,68 @@ TEST(RoomOrder, RoomAfterACrossroadGoesToTheLongestWaiterWhateverThePriority)
     }
 }
 
+namespace {
+
+/// far ─stop line─> path ─> between ─stop line─> path ─> link ─> (a crossroad) ─> room
+struct LanesBeforeALink
+{
+    LanesBeforeALink()
+    {
+        lane(far, 40);
+        lane(between, 20);
+        lane(link, 12);
+        lane(room, 40);
+        intoLink = pathInto(between, link);
+        intoBetween = pathInto(far, between);
+    }
+    void lane(LaneBinding &binding, int cells)
+    {
+        std::vector<Cell *> chain = makeChain(data, cells);
+        for (Cell *c : chain)
+            c->wayLink = &binding;
+        binding.firstCell = chain.front();
+        binding.lastCell = chain.back();
+    }
+    Cell *pathInto(LaneBinding &from, LaneBinding &to)
+    {
+        Cell *path = makeChain(data, 4).front();
+        path->previous = from.lastCell;
+        to.pathsInto.push_back(path);
+        return path;
+    }
+    SimulationData data;
+    LaneBinding far, between, link, room, other;
+    Cell *intoLink = nullptr;
+    Cell *intoBetween = nullptr;
+};
+
+} // namespace
+
+TEST(RoomOrder, OneWaitingBeforeALaneShorterThanItselfIsWaitedForAfterThatLane)
+{
+    {
+        LanesBeforeALink lanes;
+        std::vector<TestCar *> cars = carsOf(lanes.data, 2);
+        TestCar &bus = cars[0]->setLength(16), &car = *cars[1];
+        putAt(lanes.between.lastCell, bus);
+        bus.setWaitingForRoom(&lanes.room, lanes.intoLink, 30);
+        EXPECT_EQ(upstreamWaiterForRoom(&lanes.link, &lanes.room, &car, 10), &bus);
+        EXPECT_EQ(upstreamWaiterForRoom(&lanes.link, &lanes.room, &car, 40), nullptr) << "the asker waited longer";
+        EXPECT_EQ(upstreamWaiterForRoom(&lanes.link, &lanes.other, &car, 10), nullptr) << "it waits for other room";
+    }
+    // Two lanes back, through a lane that holds no vehicle; a vehicle on it is the one to wait for.
+    for (const bool carBetween : {false, true}) {
+        LanesBeforeALink lanes;
+        std::vector<TestCar *> cars = carsOf(lanes.data, 2);
+        TestCar &bus = cars[0]->setLength(16), &car = *cars[1];
+        putAt(lanes.far.lastCell, bus);
+        bus.setWaitingForRoom(&lanes.room, lanes.intoBetween, 30);
+        if (carBetween)
+            putAt(lanes.between.firstCell->cellAhead(10), car.setLength(8));
+        EXPECT_EQ(upstreamWaiterForRoom(&lanes.link, &lanes.room, nullptr, 10), carBetween ? nullptr : &bus);
+    }
+}
+
 TEST(RightOfWay, AfterAMinuteTheStreamLetsInTheCarThatYieldsToIt)
 {
     // The west yields to traffic from the south. A car of that stream which can still stop before
