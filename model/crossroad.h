@@ -103,6 +103,7 @@ public:
     /// The same for another vehicle, by the exit it showed at its last commit: while decisions run,
     /// its live route may be changing.
     const Vehicle *longerWaiterForRoomAsShown(const Vehicle *other) const;
+    /// The same for `vehicle` heading for `exit`.
     const Vehicle *longerWaiterForRoom(const Vehicle *vehicle, const LaneBinding *exit) const;
     /// Whether no vehicle is on any path through the crossroad.
     bool isAreaFree() const;

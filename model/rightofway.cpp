@@ -198,7 +198,9 @@ bool waitedLonger(const Vehicle *a, int32_t waitedA, const Vehicle *b, int32_t w
     return waitedA > waitedB || (waitedA == waitedB && b && a->id() < b->id());
 }
 
-bool holdsNoVehicle(const LaneBinding *lane)
+/// Whether `lane` is shorter than EXIT_HORIZON and holds no vehicle: one waiting before it may wait
+/// for room beyond it.
+bool isEmptyShortLane(const LaneBinding *lane)
 {
     int32_t cells = 0;
     for (const Cell *c = lane->firstCell; c; c = c->next, ++cells) {
@@ -226,7 +228,7 @@ void findUpstreamWaiter(const LaneBinding *lane, const LaneBinding *room, const 
             continue;
         }
         // Nobody waits there, but one may wait further back for room that lies beyond both lanes.
-        if (hops < MAX_SHORT_LANES && stopLine->wayLink && holdsNoVehicle(stopLine->wayLink))
+        if (hops < MAX_SHORT_LANES && stopLine->wayLink && isEmptyShortLane(stopLine->wayLink))
             findUpstreamWaiter(stopLine->wayLink, room, self, waited, hops + 1, longest);
     }
 }

@@ -32,7 +32,7 @@ const Vehicle *roomHolder(const Vehicle *vehicle, const LaneBinding **lane = nul
 /// The same for the way out through `path` into `exit`, not counting `self`.
 const Vehicle *roomHolder(const Cell *path, const LaneBinding *exit, const Vehicle *self);
 /// A vehicle standing at the stop line of a crossroad before `lane`, or before that one back
-/// through empty lanes shorter than a vehicle, that waits for room on `room` (its exit into `lane`
+/// through short empty lanes, that waits for room on `room` (its exit into `lane`
 /// is shorter than itself) and has stood there longer than `waited` steps, or as long with a lower
 /// id than `self`; the one that has stood longest, null if none.
 const Vehicle *upstreamWaiterForRoom(const LaneBinding *lane, const LaneBinding *room, const Vehicle *self,
