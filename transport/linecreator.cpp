@@ -24,7 +24,7 @@
 namespace {
 
 constexpr int32_t SECONDS_PER_DAY = 86400;
-constexpr int32_t MINUTES_PER_DAY_LIMIT = 86400; // the wrap limit applied to departures in minutes
+constexpr int32_t MINUTES_PER_DAY = 24 * 60;
 
 /// Jitter of a timetable time: 15 − (r mod 30), so −14..+15 seconds.
 int32_t jitter(RunRandom &random)
@@ -280,10 +280,11 @@ PublicTransportLine *LineCreator::createLine(OSMRoutes *routes, const Schedule *
     const int32_t baseAbs = base >= 0 ? schedule->stops[size_t(base)].tAbs : 0;
     for (int32_t start : schedule->startTimes) {
         int32_t departure = start + baseAbs;
-        if (departure > MINUTES_PER_DAY_LIMIT)
-            departure -= MINUTES_PER_DAY_LIMIT;
+        // A trip whose first matched stop comes after midnight leaves on the clock of the next day.
+        if (departure >= MINUTES_PER_DAY)
+            departure -= MINUTES_PER_DAY;
         else if (departure < 0)
-            departure += MINUTES_PER_DAY_LIMIT;
+            departure += MINUTES_PER_DAY;
         line->departures.push_back(departure);
     }
     // Seconds of every schedule stop from the first matched one on, jittered and increasing. The

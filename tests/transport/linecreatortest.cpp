@@ -71,7 +71,7 @@ TEST(LineCreator, CreatesLinesOnAConvertedStreetAndCountsTheOthers)
     EXPECT_EQ(line->vehicleType, PublicTransportLine::BusLine);
     EXPECT_EQ(stopNames(line->stops), (std::vector<std::string>{"B", "C"}));
     EXPECT_EQ(line->wayIds, (std::vector<int64_t>{12, 13}));
-    EXPECT_EQ(line->departures, (std::vector<int32_t>{1442, 603})) << "no wrap below 86400";
+    EXPECT_EQ(line->departures, (std::vector<int32_t>{2, 603})) << "23:59 + 3 minutes leaves at 00:02";
     EXPECT_EQ(line->stopOffsets, (std::vector<int32_t>{0, 2})) << "up to the first C";
     ASSERT_EQ(line->stopOffsetsSec.size(), 2u);
     EXPECT_EQ(line->stopOffsetsSec[0], 0);
