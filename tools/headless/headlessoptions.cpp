@@ -287,13 +287,14 @@ void addOptions(QCommandLineParser &parser, const std::vector<OptionSpec> &specs
     parser.addOption(
         QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")));
     parser.addOption(QCommandLineOption(QStringLiteral("version"), QStringLiteral("Show the version.")));
-    for (const OptionSpec &spec : specs)
-        parser.addOption(QCommandLineOption(QLatin1String(spec.name), spec.description, QLatin1String(spec.valueName)));
+    for (const OptionSpec &option : specs)
+        parser.addOption(
+            QCommandLineOption(QLatin1String(option.name), option.description, QLatin1String(option.valueName)));
 }
 
-QString plain(const OptionSpec &spec)
+QString plain(const OptionSpec &option)
 {
-    return QStringLiteral("--%1 %2").arg(QLatin1String(spec.name), QLatin1String(spec.valueName));
+    return QStringLiteral("--%1 %2").arg(QLatin1String(option.name), QLatin1String(option.valueName));
 }
 
 /// The words after the program's name in one form of the command line: each option of the form in
@@ -301,13 +302,13 @@ QString plain(const OptionSpec &spec)
 QStringList formWords(Form form)
 {
     QStringList words;
-    for (const OptionSpec &spec : optionSpecs()) {
-        if (spec.form != form && spec.form != Form::Both)
+    for (const OptionSpec &option : optionSpecs()) {
+        if (option.form != form && option.form != Form::Both)
             continue;
-        if (QLatin1String(spec.name) == QLatin1String(FETCH_TILES))
-            words.prepend(plain(spec));
+        if (QLatin1String(option.name) == QLatin1String(FETCH_TILES))
+            words.prepend(plain(option));
         else
-            words << QLatin1Char('[') + plain(spec) + QLatin1Char(']');
+            words << QLatin1Char('[') + plain(option) + QLatin1Char(']');
     }
     return words;
 }
@@ -349,12 +350,12 @@ bool HeadlessOptions::parse(const QStringList &arguments, QString &error)
         error = QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().constFirst());
         return false;
     }
-    for (const OptionSpec &spec : specs) {
-        const QString name = QLatin1String(spec.name);
+    for (const OptionSpec &option : specs) {
+        const QString name = QLatin1String(option.name);
         // As on most command lines, the last of a repeated option counts, unless each one adds.
         const QStringList values = parser.values(name);
-        for (int i = spec.repeatable ? 0 : int(values.size()) - 1; i >= 0 && i < values.size(); ++i)
-            if (!spec.apply(*this, values[i], error))
+        for (int i = option.repeatable ? 0 : int(values.size()) - 1; i >= 0 && i < values.size(); ++i)
+            if (!option.apply(*this, values[i], error))
                 return false;
     }
     if (detectors.empty() != detectorCsvPath.isEmpty()) {
