@@ -1,5 +1,5 @@
-#ifndef KOLVEX_CONVERT_GEODESY_H
-#define KOLVEX_CONVERT_GEODESY_H
+#ifndef KOLVEX_GEO_GEODESY_H
+#define KOLVEX_GEO_GEODESY_H
 
 #include <ostream>
 

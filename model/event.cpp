@@ -3,7 +3,6 @@
 #include "cell.h"
 #include "vehicle.h"
 
-#include <iostream>
 
 Vehicle *EventList::leader() const
 {
@@ -52,12 +51,3 @@ void EventList::removeFirstOf(uint32_t typeMask)
     }
 }
 
-void EventList::debugPrint() const
-{
-    static const char *const codes[] = {"V", "DEFAULT", "C", "RE", "BSE", "BSES", "TSE", "N"};
-    for (const Event &e : events) {
-        const char *code = (e.type >= 0 && e.type <= EventNone) ? codes[e.type] : "DEFAULT";
-        std::cerr << code << "," << e.distance << "_";
-    }
-    std::cerr << std::endl;
-}

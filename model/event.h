@@ -67,8 +67,6 @@ public:
     /// Removes the first event whose type bit is set in `typeMask`.
     void removeFirstOf(uint32_t typeMask);
 
-    /// Writes "code,distance_" per event and a line end to standard error.
-    void debugPrint() const;
 
 private:
     std::vector<Event> events;

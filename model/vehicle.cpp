@@ -527,11 +527,6 @@ const RouteEntry *Vehicle::routeEntry(const Crossroad *crossroad, const LaneBind
     return nullptr;
 }
 
-bool Vehicle::routeHas(const Crossroad *crossroad, const LaneBinding *key) const
-{
-    return routeEntry(crossroad, key) != nullptr;
-}
-
 Cell *Vehicle::routePathCell(const Crossroad *crossroad, const LaneBinding *key) const
 {
     const RouteEntry *entry = routeEntry(crossroad, key);

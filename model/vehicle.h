@@ -179,7 +179,6 @@ public:
     /// The route entry for the crossroad at the end of the front cell's chain, or the first entry when
     /// there is no such crossroad or entry; null for an empty route.
     const RouteEntry *nextRouteEntry() const;
-    bool routeHas(const Crossroad *crossroad, const LaneBinding *key) const;
     /// The path cell planned for (crossroad, key); null if none.
     Cell *routePathCell(const Crossroad *crossroad, const LaneBinding *key) const;
     /// The entry for (crossroad, key); null if none.

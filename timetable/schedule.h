@@ -1,5 +1,5 @@
-#ifndef KOLVEX_TRANSPORT_SCHEDULE_H
-#define KOLVEX_TRANSPORT_SCHEDULE_H
+#ifndef KOLVEX_TIMETABLE_SCHEDULE_H
+#define KOLVEX_TIMETABLE_SCHEDULE_H
 
 #include <cstdint>
 #include <string>
