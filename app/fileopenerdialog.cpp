@@ -1,9 +1,9 @@
 #include "fileopenerdialog.h"
 
 #include "engine/bundleddata.h"
+#include "filedialogs.h"
 #include "ui_fileopenerdialog.h"
 
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -59,8 +59,10 @@ void FileOpenerDialog::writeIntoLog(const QString &msg)
 
 void FileOpenerDialog::on_btnChooseOSMFile_clicked()
 {
-    if (!chooseFile(m_osmFilePath))
+    const QString chosen = FileDialogs::openMap(this);
+    if (chosen.isEmpty())
         return;
+    m_osmFilePath = chosen;
     ui->leOSMFilePath->setText(m_osmFilePath);
     osmFileChosen = true;
     updateStartButton();
@@ -68,8 +70,10 @@ void FileOpenerDialog::on_btnChooseOSMFile_clicked()
 
 void FileOpenerDialog::on_btnChooseScheduleFile_clicked()
 {
-    if (!chooseFile(m_scheduleFilePath))
+    const QString chosen = FileDialogs::openSchedules(this);
+    if (chosen.isEmpty())
         return;
+    m_scheduleFilePath = chosen;
     ui->leScheduleFilePath->setText(m_scheduleFilePath);
     scheduleFileChosen = true;
     updateStartButton();
@@ -80,16 +84,6 @@ void FileOpenerDialog::on_btnStartSimulation_clicked()
     setPreparing(true);
     ui->teLog->setFocus();
     emit startSim(m_osmFilePath, m_scheduleFilePath, ui->teSimInitTime->time());
-}
-
-bool FileOpenerDialog::chooseFile(QString &path)
-{
-    const QString chosen =
-        QFileDialog::getOpenFileName(this, QStringLiteral("Open File"), QString(), QStringLiteral("Files (*.*)"));
-    if (chosen.isEmpty())
-        return false;
-    path = chosen;
-    return true;
 }
 
 void FileOpenerDialog::keyPressEvent(QKeyEvent *event)

@@ -46,8 +46,6 @@ private slots:
     void on_btnStartSimulation_clicked();
 
 private:
-    /// Asks for a file; false (and nothing changed) when the user cancels.
-    bool chooseFile(QString &path);
     void updateStartButton();
     /// While a run is prepared its files stay as they are.
     void setPreparing(bool on);

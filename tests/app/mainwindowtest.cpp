@@ -17,10 +17,12 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextEdit>
@@ -30,6 +32,16 @@
 #include <gtest/gtest.h>
 
 namespace {
+
+/// Keeps what the window remembers between starts in a folder of the test's own, never the user's.
+class OwnSettings
+{
+public:
+    OwnSettings() { QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path()); }
+
+private:
+    QTemporaryDir folder;
+};
 
 /// A working folder holding the bundled inputs under ./data, as the program expects them, so that
 /// files the window writes stay out of the source tree; every tile request of the map goes to a
@@ -55,6 +67,7 @@ public:
     QString path(const QString &name) const { return folder.filePath(name); }
 
 private:
+    OwnSettings settings;
     LoopbackTileServer tiles;
     QTemporaryDir folder;
     QString previous;
@@ -195,6 +208,7 @@ TEST(MainWindow, StartedFromTheRootFolderHasItsIconAndSaysWhereTheBundledMapWasL
 {
     registerMetaTypes();
     QStandardPaths::setTestModeEnabled(true);
+    OwnSettings settings;
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(QStringLiteral("/")));
     MainWindow window; // nothing is installed beside the test program
@@ -268,4 +282,46 @@ TEST(MainWindow, NewSimulationReplacesTheRunWithAnotherMapKeepingLayersAndSpeedA
     EXPECT_EQ(size_t(number(w, "lCarCount")), expected.cars);
     EXPECT_EQ(number(w, "lBusCount") + number(w, "lTramCount"), 0);
     EXPECT_EQ(map->frame()->step, 40);
+}
+
+TEST(MainWindow, FileChoosersOfferWhatKolvexReadsWithAllFilesLastAndOpenInTheFolderLastUsed)
+{
+    BundledDataFolder data;
+    const QString maps = data.path("maps");
+    ASSERT_TRUE(QDir().mkpath(maps));
+    const QString map = maps + "/n6w2r2.osm";
+    ASSERT_TRUE(QFile::copy(QStringLiteral(KOLVEX_TEST_DATA_DIR "/osm/n6w2r2.osm"), map));
+    QStringList filters;
+    QString folder;
+    // Opens the chooser behind `button`, notes what it offers, and picks `file` or cancels.
+    const auto choose = [&](QWidget *dialog, const char *button, const QString &file) {
+        answerNextDialog([&filters, &folder, file](QWidget *w) {
+            auto *chooser = qobject_cast<QFileDialog *>(w);
+            ASSERT_NE(chooser, nullptr);
+            filters = chooser->nameFilters();
+            folder = QFileInfo(chooser->directory().absolutePath()).canonicalFilePath();
+            if (file.isEmpty()) {
+                chooser->reject();
+                return;
+            }
+            chooser->selectFile(file);
+            static_cast<QDialog *>(chooser)->accept();
+        });
+        child<QPushButton>(dialog, button)->click();
+    };
+    const QString canonicalMaps = QFileInfo(maps).canonicalFilePath();
+    {
+        MainWindow window;
+        auto *dialog = window.findChild<FileOpenerDialog *>();
+        choose(dialog, "btnChooseOSMFile", map);
+        EXPECT_EQ(filters, QStringList({"OpenStreetMap (*.osm *.osm.pbf *.pbf *.osm.gz *.osm.bz2)", "All files (*)"}));
+        EXPECT_EQ(dialog->osmFilePath(), map);
+        choose(dialog, "btnChooseScheduleFile", QString());
+        EXPECT_EQ(filters, QStringList({"Schedules (*.xml)", "All files (*)"}));
+        EXPECT_EQ(folder, canonicalMaps);
+    }
+    // The next start of the program opens in that folder too.
+    MainWindow again;
+    choose(again.findChild<FileOpenerDialog *>(), "btnChooseOSMFile", QString());
+    EXPECT_EQ(folder, canonicalMaps);
 }
