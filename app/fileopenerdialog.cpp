@@ -83,7 +83,17 @@ void FileOpenerDialog::on_btnStartSimulation_clicked()
 {
     setPreparing(true);
     ui->teLog->setFocus();
-    emit startSim(m_osmFilePath, m_scheduleFilePath, ui->teSimInitTime->time());
+    emit startSim(settings());
+}
+
+RunSettings FileOpenerDialog::settings() const
+{
+    RunSettings run;
+    run.osmFilePath = m_osmFilePath;
+    run.scheduleFilePath = m_scheduleFilePath;
+    run.start = ui->teSimInitTime->time();
+    run.seed = uint64_t(ui->sbSeed->value());
+    return run;
 }
 
 void FileOpenerDialog::keyPressEvent(QKeyEvent *event)

@@ -1,8 +1,9 @@
 #ifndef KOLVEX_APP_FILEOPENERDIALOG_H
 #define KOLVEX_APP_FILEOPENERDIALOG_H
 
+#include "runsettings.h"
+
 #include <QDialog>
-#include <QTime>
 
 #include <memory>
 
@@ -10,8 +11,8 @@ namespace Ui {
 class FileOpenerDialog;
 }
 
-/// The start dialog: the map and schedule files (the bundled ones preselected), the start time,
-/// and the log of the preparation.
+/// The start dialog: the map and schedule files (the bundled ones preselected), the start time and
+/// seed, and the log of the preparation.
 class FileOpenerDialog : public QDialog
 {
     Q_OBJECT
@@ -21,6 +22,8 @@ public:
 
     const QString &osmFilePath() const { return m_osmFilePath; }
     const QString &scheduleFilePath() const { return m_scheduleFilePath; }
+    /// The run as chosen now.
+    RunSettings settings() const;
 
     /// A run could not be prepared: the message goes into the log and into a message box over
     /// the dialog, and Start Sim may be pressed again (with other files).
@@ -29,7 +32,7 @@ public:
     void runStarted();
 
 signals:
-    void startSim(QString osmFilePath, QString scheduleFilePath, QTime simInitTime);
+    void startSim(const RunSettings &settings);
     void closeSim();
 
 public slots:

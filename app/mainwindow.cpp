@@ -9,6 +9,7 @@
 #include "map/slippymap.h"
 #include "map/visualization.h"
 #include "renderoptionsdialog.h"
+#include "runsettings.h"
 #include "ui_mainwindow.h"
 
 #include <QCheckBox>
@@ -146,18 +147,19 @@ void MainWindow::closeStartDialog()
         close();
 }
 
-void MainWindow::startSim(QString osmFilePath, QString scheduleFilePath, QTime simInitTime)
+void MainWindow::startSim(const RunSettings &settings)
 {
     if (m_simulation && !loop)
         return; // one is being prepared
     // Files that cannot be read leave the current run as it is.
-    const QString problem = InputFiles::unreadable(osmFilePath, scheduleFilePath);
+    const QString problem = InputFiles::unreadable(settings.osmFilePath, settings.scheduleFilePath);
     if (!problem.isEmpty()) {
         fileOpenerDialog->reportFailure(problem);
         return;
     }
     endRun();
-    m_simulation = new Simulation(osmFilePath, scheduleFilePath, simInitTime);
+    fileOpenerDialog->writeIntoLog(QStringLiteral("The same run on the console: ") + settings.consoleCommand());
+    m_simulation = new Simulation(settings.osmFilePath, settings.scheduleFilePath, settings.start, settings.seed);
     m_simulation->setStepSize(stepSize);
     connect(m_simulation, &Simulation::log, fileOpenerDialog, &FileOpenerDialog::writeIntoLog);
     connect(m_simulation, &Simulation::prepDataDone, this, &MainWindow::simDataPrepared);
@@ -241,6 +243,7 @@ void MainWindow::simStarted()
     connect(this, &MainWindow::mapZoomIn, map->map(), &SlippyMap::zoomIn, Qt::UniqueConnection);
     connect(this, &MainWindow::mapZoomOut, map->map(), &SlippyMap::zoomOut, Qt::UniqueConnection);
 
+    ui->simInfo->showRun(*m_simulation);
     livePlot->clear();
     connect(loop, &SimulationThread::updateVehicles, this, &MainWindow::showLatestFrame);
     showLatestFrame();

@@ -2,7 +2,6 @@
 #define KOLVEX_APP_MAINWINDOW_H
 
 #include <QMainWindow>
-#include <QTime>
 
 #include <memory>
 
@@ -12,6 +11,7 @@ class QDockWidget;
 class RenderOptionsDialog;
 class Simulation;
 class SimulationThread;
+struct RunSettings;
 
 namespace Ui {
 class MainWindow;
@@ -38,7 +38,7 @@ signals:
     void mapZoomOut();
 
 private slots:
-    void startSim(QString osmFilePath, QString scheduleFilePath, QTime simInitTime);
+    void startSim(const RunSettings &settings);
     void simDataPrepared();
     void simStarted();
     void showAbout();

@@ -1,5 +1,6 @@
 #include "siminfo.h"
 
+#include "engine/simulation.h"
 #include "engine/stepframe.h"
 #include "ui_siminfo.h"
 
@@ -23,9 +24,18 @@ void SimInfo::showFrame(const StepFrame &frame)
     ui->lOverTime->setText(QStringLiteral("%1 msec").arg(frame.overtime));
 }
 
+void SimInfo::showRun(const Simulation &run)
+{
+    ui->lStartTime->setText(run.simInitTime().toString(QStringLiteral("hh:mm:ss")));
+    ui->lSeed->setText(QString::number(run.runSeed()));
+}
+
 void SimInfo::clear()
 {
     StepFrame none;
     none.time = QTime(0, 0);
     showFrame(none);
+    const QString unknown = QStringLiteral("–");
+    ui->lStartTime->setText(unknown);
+    ui->lSeed->setText(unknown);
 }

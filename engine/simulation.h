@@ -49,6 +49,8 @@ public:
     QThread *workerThread() const { return worker; }
     /// Lines created and left out, and vehicles placed under way; filled by prepData.
     const LineCreationReport &lineReport() const { return report; }
+    uint64_t runSeed() const { return seed; }
+    const QTime &simInitTime() const { return startTime; }
 
     /// Bounds the cost of the network; set before prepData.
     void setNetworkBudget(const NetworkBudget &budget);

@@ -23,6 +23,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
+#include <QSpinBox>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextEdit>
@@ -139,10 +140,20 @@ TEST(MainWindow, RunsTheBundledCityFromTheStartDialogAfterAnUnreadableMapToClosi
 
     choose(data.path("data/kesta_center_2014-04-15_compressed_edited.osm"));
     child<QTimeEdit>(dialog, "teSimInitTime")->setTime(QTime(8, 30));
+    child<QSpinBox>(dialog, "sbSeed")->setValue(7);
     startSim->click();
     ASSERT_TRUE(waitUntil([&] { return !dialog->isVisible(); }, 60000)) << "the run was not prepared";
     QObject *w = window.get();
     EXPECT_EQ(child<QLabel>(w, "lSimTime")->text(), "08:30:00.000");
+    // What repeats the run is on the panel, and the log says how to repeat it on the console.
+    EXPECT_EQ(child<QLabel>(w, "lStartTime")->text(), "08:30:00");
+    EXPECT_EQ(child<QLabel>(w, "lSeed")->text(), "7");
+    EXPECT_EQ(window->simulation()->runSeed(), 7u);
+    const QString log = child<QTextEdit>(dialog, "teLog")->toPlainText();
+    EXPECT_TRUE(log.contains("kolvex-headless --osm " +
+                             data.path("data/kesta_center_2014-04-15_compressed_edited.osm") +
+                             " --schedules ./data/schedules.xml --start 08:30:00 --seed 7"))
+        << log.toStdString();
     EXPECT_EQ(child<QLabel>(w, "stepSizeLabel")->text(), "1.0x");
 
     auto *start = child<QPushButton>(w, "startButton");
