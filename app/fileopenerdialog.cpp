@@ -17,6 +17,7 @@ FileOpenerDialog::FileOpenerDialog(QWidget *parent) : QDialog(parent), ui(new Ui
     setFixedSize(sizeHint());
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::CustomizeWindowHint);
     connect(ui->btnClose, &QPushButton::clicked, this, &FileOpenerDialog::closeSim);
+    connect(ui->rbDraftSchedules, &QRadioButton::toggled, this, &FileOpenerDialog::updateStartButton);
 
     m_osmFilePath = BundledData::mapPath();
     m_scheduleFilePath = BundledData::schedulePath();
@@ -52,6 +53,15 @@ void FileOpenerDialog::runStarted()
     setPreparing(false);
 }
 
+void FileOpenerDialog::draftInstead()
+{
+    ui->rbDraftSchedules->setChecked(true);
+    show();
+    raise();
+    if (ui->btnStartSimulation->isEnabled())
+        on_btnStartSimulation_clicked();
+}
+
 void FileOpenerDialog::writeIntoLog(const QString &msg)
 {
     ui->teLog->append(msg);
@@ -75,6 +85,7 @@ void FileOpenerDialog::on_btnChooseScheduleFile_clicked()
         return;
     m_scheduleFilePath = chosen;
     ui->leScheduleFilePath->setText(m_scheduleFilePath);
+    ui->rbScheduleFile->setChecked(true);
     scheduleFileChosen = true;
     updateStartButton();
 }
@@ -90,7 +101,9 @@ RunSettings FileOpenerDialog::settings() const
 {
     RunSettings run;
     run.osmFilePath = m_osmFilePath;
+    run.timetable = ui->rbDraftSchedules->isChecked() ? TimetableSource::Draft : TimetableSource::ScheduleFile;
     run.scheduleFilePath = m_scheduleFilePath;
+    run.draftHeadway = ui->sbDraftHeadway->value();
     run.start = ui->teSimInitTime->time();
     run.seed = uint64_t(ui->sbSeed->value());
     return run;
@@ -108,12 +121,13 @@ void FileOpenerDialog::setPreparing(bool on)
 {
     preparing = on;
     ui->btnChooseOSMFile->setEnabled(!on);
-    ui->btnChooseScheduleFile->setEnabled(!on);
+    ui->groupBoxScheduleFile->setEnabled(!on);
     updateStartButton();
 }
 
 void FileOpenerDialog::updateStartButton()
 {
     // While a run is being prepared a second one must not start beside it.
-    ui->btnStartSimulation->setEnabled(osmFileChosen && scheduleFileChosen && !preparing);
+    const bool timetable = scheduleFileChosen || ui->rbDraftSchedules->isChecked();
+    ui->btnStartSimulation->setEnabled(osmFileChosen && timetable && !preparing);
 }

@@ -11,8 +11,8 @@ namespace Ui {
 class FileOpenerDialog;
 }
 
-/// The start dialog: the map and schedule files (the bundled ones preselected), the start time and
-/// seed, and the log of the preparation.
+/// The start dialog: the map (the bundled one preselected), the timetable (a schedule file, or one
+/// drafted from the map's route relations), the start time and seed, and the log of the preparation.
 class FileOpenerDialog : public QDialog
 {
     Q_OBJECT
@@ -30,6 +30,9 @@ public:
     void reportFailure(const QString &msg);
     /// A run was prepared and started: the next one may be chosen and started from here.
     void runStarted();
+    /// Starts the chosen map again with a timetable drafted from its route relations, as the user
+    /// does by choosing that and pressing Start Sim.
+    void draftInstead();
 
 signals:
     void startSim(const RunSettings &settings);

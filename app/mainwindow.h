@@ -48,6 +48,8 @@ private slots:
     void closeStartDialog();
     /// Shows the frame the step loop has just published on the map, the panel and the plot.
     void showLatestFrame();
+    /// Asks where to write the timetable drafted for the run, and writes it.
+    void saveDraftedTimetable();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -57,6 +59,8 @@ private:
     void createLivePlot();
     /// Connects every layer check box of the panel and of the render options to the map widget.
     void connectLayerSwitches();
+    /// Says what the run goes on without; where a schedule file gave no line, offers to draft one.
+    void showProblems(const QStringList &problems);
     /// Drops the run and lets the user choose other files.
     void abandonRun(const QString &msg);
     /// Stops and frees the current run, if any, and clears what showed it; the layer switches and

@@ -2,6 +2,7 @@
 
 #include "engine/bundleddata.h"
 #include "model/random.h"
+#include "transport/scheduledrafter.h"
 
 namespace {
 
@@ -26,6 +27,7 @@ RunSettings RunSettings::bundled()
     RunSettings settings;
     settings.osmFilePath = BundledData::mapPath();
     settings.scheduleFilePath = BundledData::schedulePath();
+    settings.draftHeadway = ScheduleDrafter::DEFAULT_HEADWAY;
     settings.seed = Random::DEFAULT_SEED;
     return settings;
 }
@@ -33,8 +35,15 @@ RunSettings RunSettings::bundled()
 QString RunSettings::consoleCommand() const
 {
     const QString map = shellWord(osmFilePath);
-    const QString schedules = shellWord(scheduleFilePath);
-    return QStringLiteral("kolvex-headless --osm %1 --schedules %2 --start %3 --seed %4")
-        .arg(map, schedules, start.toString(QStringLiteral("hh:mm:ss")))
-        .arg(seed);
+    QString schedules = shellWord(scheduleFilePath);
+    QString command;
+    if (timetable == TimetableSource::Draft) {
+        schedules = QStringLiteral("drafted.xml");
+        command = QStringLiteral("kolvex-headless --osm %1 --draft-schedules %2 --draft-headway %3 && ")
+                      .arg(map, schedules)
+                      .arg(draftHeadway);
+    }
+    return command + QStringLiteral("kolvex-headless --osm %1 --schedules %2 --start %3 --seed %4")
+                         .arg(map, schedules, start.toString(QStringLiteral("hh:mm:ss")))
+                         .arg(seed);
 }

@@ -10,11 +10,13 @@
 #include "model/simulationdata.h"
 #include "osm/osmdata.h"
 #include "osm/osmparser.h"
+#include "timetable/schedule.h"
 #include "timetable/scheduleparser.h"
 #include "transport/linecreator.h"
 
 #include <QThread>
 
+#include <algorithm>
 #include <memory>
 
 Simulation::Simulation(const QString &osmFilePath, const QString &scheduleFilePath, const QTime &simInitTime,
@@ -43,11 +45,16 @@ Simulation::~Simulation()
 
 void Simulation::prepData()
 {
-    emit log(QStringLiteral("Parsing schedules..."));
+    const int32_t draftEvery = draftHeadway();
     schedules = new ScheduleParser;
     QString problem;
-    if (!schedules->parse(scheduleFilePath, &problem))
-        problems << QStringLiteral("schedules: ") + problem;
+    if (draftEvery > 0) {
+        emit log(QStringLiteral("Parsing schedules... none: the timetable is drafted from the map's route relations"));
+    } else {
+        emit log(QStringLiteral("Parsing schedules..."));
+        if (!schedules->parse(scheduleFilePath, &problem))
+            problems << QStringLiteral("schedules: ") + problem;
+    }
 
     emit log(QStringLiteral("Parsing OpenStreetMap data..."));
     osm = new OSMData;
@@ -76,6 +83,8 @@ void Simulation::prepData()
     RouteConvertor::convert(osm);
 
     emit log(QStringLiteral("Synchronizing OpenStreetMap routes and online shedules..."));
+    if (draftEvery > 0)
+        draftSchedules(draftEvery);
     report = LineCreator::createLines(osm->routes(), schedules, &simData->lines, bindings, simData->random);
     simData->calendar.setLines(&simData->lines);
 
@@ -85,6 +94,32 @@ void Simulation::prepData()
     emit log(QStringLiteral("Simulation data preparating DONE!"));
     setState(State::Prepared);
     emit prepDataDone();
+}
+
+void Simulation::draftSchedules(int32_t every)
+{
+    drafter = std::make_unique<ScheduleDrafter>(osm, bindings, every);
+    drafted = drafter->draft();
+    // The parser owns the schedules that line creation reads; the drafter keeps its own for writing.
+    for (const Schedule *schedule : drafter->schedules())
+        schedules->add(new Schedule(*schedule));
+    emit log(QStringLiteral("    %1 lines drafted from %2 route relations, a departure every %3 min")
+                 .arg(drafted.drafted)
+                 .arg(drafted.relations)
+                 .arg(every));
+}
+
+bool Simulation::writeDraftedSchedules(const QString &path, QString *problem) const
+{
+    if (!drafter || drafter->schedules().empty()) {
+        *problem = QStringLiteral("no timetable was drafted for this run");
+        return false;
+    }
+    if (!drafter->write(path)) {
+        *problem = QStringLiteral("cannot write \"%1\"").arg(path);
+        return false;
+    }
+    return true;
 }
 
 bool Simulation::hasNetwork() const
@@ -110,6 +145,18 @@ void Simulation::setStepSize(uint ms)
 {
     std::lock_guard<std::mutex> lock(stateMutex);
     stepSize = ms;
+}
+
+void Simulation::setDraftHeadway(int32_t minutes)
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    headway = std::max(minutes, 0);
+}
+
+int32_t Simulation::draftHeadway() const
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    return headway;
 }
 
 NetworkBudget Simulation::budgetSetting() const

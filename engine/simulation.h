@@ -4,6 +4,7 @@
 #include "convert/networkbudget.h"
 #include "engine/threadend.h"
 #include "transport/linecreator.h"
+#include "transport/scheduledrafter.h"
 
 #include <QObject>
 #include <QString>
@@ -52,6 +53,19 @@ public:
     uint64_t runSeed() const { return seed; }
     const QTime &simInitTime() const { return startTime; }
 
+    /// Instead of reading the schedule file, drafts the timetable from the map's route relations
+    /// as `kolvex-headless --draft-schedules` does, a departure every `headway` minutes; nothing is
+    /// written. Set before prepData.
+    void setDraftHeadway(int32_t headway);
+    /// Minutes between departures of a drafted line; 0 when the schedule file is read.
+    int32_t draftHeadway() const;
+    /// What drafting made of the route relations; null when the schedule file was read. Read after
+    /// prepDataDone.
+    const ScheduleDrafter::Result *draftResult() const { return drafter ? &drafted : nullptr; }
+    /// Writes the drafted timetable in the schedule file format; false with `problem` set when
+    /// nothing was drafted or the file cannot be written. Call after prepDataDone.
+    bool writeDraftedSchedules(const QString &path, QString *problem) const;
+
     /// Bounds the cost of the network; set before prepData.
     void setNetworkBudget(const NetworkBudget &budget);
     /// The step size the loop starts with; set before startSim.
@@ -81,6 +95,8 @@ public slots:
 private:
     /// Marks a stage done; its work becomes visible to whoever reads state() afterwards.
     void setState(State done);
+    /// Drafts the timetable from the converted map and hands it to line creation (stage 7).
+    void draftSchedules(int32_t headway);
     /// The settings as the calling thread may read them (they are set from another one).
     NetworkBudget budgetSetting() const;
     uint stepSizeSetting() const;
@@ -100,7 +116,10 @@ private:
     QThread *worker;
     std::unique_ptr<ThreadEnd> workerEnd;
     LineCreationReport report;
+    std::unique_ptr<ScheduleDrafter> drafter; ///< kept for writing what it drafted
+    ScheduleDrafter::Result drafted;
     uint stepSize;
+    int32_t headway = 0;
     /// Guards the state and the settings, which other threads write before the stages read them.
     mutable std::mutex stateMutex;
     State m_state = State::Created;

@@ -11,6 +11,7 @@
 #include "map/visualization.h"
 #include "model/simulationdata.h"
 #include "tests/loopbacktileserver.h"
+#include "timetable/scheduleparser.h"
 
 #include <QAction>
 #include <QApplication>
@@ -22,6 +23,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSettings>
 #include <QSpinBox>
 #include <QStandardPaths>
@@ -335,4 +337,66 @@ TEST(MainWindow, FileChoosersOfferWhatKolvexReadsWithAllFilesLastAndOpenInTheFol
     MainWindow again;
     choose(again.findChild<FileOpenerDialog *>(), "btnChooseOSMFile", QString());
     EXPECT_EQ(folder, canonicalMaps);
+}
+
+TEST(MainWindow, ACityFromItsPbfWhoseLinesTheScheduleFileLacksRunsWithATimetableDraftedFromTheMap)
+{
+    const QString city = QStringLiteral(KOLVEX_SOURCE_DIR "/../shared/data/cities/monaco.osm.pbf");
+    if (!QFileInfo(city).isFile())
+        GTEST_SKIP() << "no city extract at " << city.toStdString();
+    BundledDataFolder data;
+    auto window = std::make_unique<MainWindow>();
+    window->show();
+    QObject *w = window.get();
+    auto *dialog = window->findChild<FileOpenerDialog *>();
+    answerNextDialog([&](QWidget *chooser) {
+        static_cast<QFileDialog *>(chooser)->selectFile(city);
+        static_cast<QDialog *>(chooser)->accept();
+    });
+    child<QPushButton>(dialog, "btnChooseOSMFile")->click();
+
+    // As a new user would: the bundled city's schedule file stays chosen. No line of it runs here,
+    // and the box offers to draft the lines from the map instead.
+    child<QPushButton>(dialog, "btnStartSimulation")->click();
+    auto problems = [&] { return window->findChild<QMessageBox *>("mbProblems"); };
+    ASSERT_TRUE(waitUntil([&] { return !dialog->isVisible() && problems(); }, 120000));
+    auto *draft = problems()->findChild<QPushButton *>("btnDraftInstead");
+    ASSERT_NE(draft, nullptr) << problems()->informativeText().toStdString();
+    EXPECT_TRUE(child<QTextEdit>(dialog, "teLog")->toPlainText().contains("drafted from the map's route relations"));
+    EXPECT_FALSE(child<QAction>(w, "actionSaveDraftedTimetable")->isEnabled());
+    draft->click();
+    ASSERT_TRUE(waitUntil([&] { return dialog->isVisible(); }, 5000)); // the map is prepared again
+    EXPECT_TRUE(child<QRadioButton>(dialog, "rbDraftSchedules")->isChecked());
+    EXPECT_EQ(child<QSpinBox>(dialog, "sbDraftHeadway")->value(), 15);
+    ASSERT_TRUE(waitUntil(
+        [&] { return !dialog->isVisible() && child<QAction>(w, "actionSaveDraftedTimetable")->isEnabled(); }, 120000));
+    EXPECT_TRUE(!problems() || !problems()->isVisible()) << problems()->informativeText().toStdString();
+    const int drafted = window->simulation()->draftResult()->drafted;
+    EXPECT_GT(drafted, 0);
+    EXPECT_EQ(window->simulation()->lineReport().created, drafted);
+
+    // Buses are on the road within ten simulated minutes, run at the fastest pace.
+    auto *faster = child<QPushButton>(w, "decStepButton");
+    auto *speed = child<QLabel>(w, "stepSizeLabel");
+    while (faster->isEnabled()) {
+        const QString before = speed->text();
+        faster->click();
+        ASSERT_TRUE(waitUntil([&] { return speed->text() != before; }));
+    }
+    child<QPushButton>(w, "startButton")->click();
+    EXPECT_TRUE(waitUntil([&] { return number(w, "lBusCount") > 0 || number(w, "lSimStep") >= 2400; }, 120000));
+    EXPECT_GT(number(w, "lBusCount"), 0) << "at step " << number(w, "lSimStep");
+    EXPECT_LE(number(w, "lSimStep"), 2400);
+    child<QPushButton>(w, "stopButton")->click();
+
+    // Nothing was written until asked; saved, the timetable reads back line for line.
+    const QString saved = data.path("monaco-drafted");
+    answerNextDialog([&](QWidget *chooser) {
+        static_cast<QFileDialog *>(chooser)->selectFile(saved);
+        static_cast<QDialog *>(chooser)->accept();
+    });
+    child<QAction>(w, "actionSaveDraftedTimetable")->trigger();
+    ScheduleParser parser;
+    EXPECT_TRUE(parser.parse(saved + ".xml"));
+    EXPECT_EQ(parser.schedules().size(), size_t(drafted));
 }
