@@ -22,6 +22,31 @@ QString openProblem(const QString &path)
     return QString();
 }
 
+/// The schedules line creation left out, by reason, as "2 no route of that name and type".
+QStringList schedulesLeftOut(const LineCreationReport &lines)
+{
+    QStringList why;
+    for (int reason = 1; reason < 5; ++reason)
+        if (lines.leftOut[reason] > 0)
+            why << QStringLiteral("%1 %2")
+                       .arg(lines.leftOut[reason])
+                       .arg(QLatin1String(LineCreationReport::reasonText(LineRejection(reason))));
+    return why;
+}
+
+/// The route relations drafting left out, by reason.
+QStringList relationsLeftOut(const ScheduleDrafter::Result &drafted)
+{
+    QStringList why;
+    if (drafted.withoutRef > 0)
+        why << QStringLiteral("%1 without ref").arg(drafted.withoutRef);
+    if (drafted.withoutRoute > 0)
+        why << QStringLiteral("%1 without a route past two stops with cells").arg(drafted.withoutRoute);
+    if (drafted.notRunnable > 0)
+        why << QStringLiteral("%1 not runnable").arg(drafted.notRunnable);
+    return why;
+}
+
 } // namespace
 
 namespace InputFiles {
@@ -45,28 +70,40 @@ QStringList problems(const Simulation &simulation, const QString &scheduleFilePa
     const LineCreationReport &lines = simulation.lineReport();
     if (const ScheduleDrafter::Result *drafted = simulation.draftResult()) {
         if (drafted->drafted == 0)
-            list << QStringLiteral(
-                        "No line drafted from the %1 route relations of the map: %2 without ref, %3 without a "
-                        "route past two stops with cells, %4 not runnable.")
+            list << QStringLiteral("No line drafted from the %1 route relations of the map: %2.")
                         .arg(drafted->relations)
-                        .arg(drafted->withoutRef)
-                        .arg(drafted->withoutRoute)
-                        .arg(drafted->notRunnable);
+                        .arg(relationsLeftOut(*drafted).join(QStringLiteral(", ")));
     }
     if (lines.schedules > 0 && lines.created == 0) {
-        QStringList why;
-        for (int reason = 1; reason < 5; ++reason)
-            if (lines.leftOut[reason] > 0)
-                why << QStringLiteral("%1 %2")
-                           .arg(lines.leftOut[reason])
-                           .arg(QLatin1String(LineCreationReport::reasonText(LineRejection(reason))));
         const QString source = simulation.draftResult() ? QStringLiteral("the drafted timetable")
                                                         : QStringLiteral("\"%1\"").arg(scheduleFilePath);
         list << QStringLiteral("No line created from the %1 schedules of %2: %3.")
                     .arg(lines.schedules)
-                    .arg(source, why.join(QStringLiteral("; ")));
+                    .arg(source, schedulesLeftOut(lines).join(QStringLiteral("; ")));
     }
     return list;
+}
+
+QString linesLeftOut(const Simulation &simulation)
+{
+    QStringList parts;
+    if (const ScheduleDrafter::Result *drafted = simulation.draftResult()) {
+        QString part = QStringLiteral("Drafted from %1 route relations").arg(drafted->relations);
+        const QStringList relations = relationsLeftOut(*drafted);
+        if (!relations.isEmpty())
+            part += QStringLiteral("; left out %1: %2")
+                        .arg(drafted->relations - drafted->drafted)
+                        .arg(relations.join(QStringLiteral(", ")));
+        parts << part + QLatin1Char('.');
+    }
+    const LineCreationReport &lines = simulation.lineReport();
+    if (lines.leftOutTotal() > 0)
+        parts << QStringLiteral("Schedules left out %1: %2.")
+                     .arg(lines.leftOutTotal())
+                     .arg(schedulesLeftOut(lines).join(QStringLiteral("; ")));
+    else if (lines.schedules > 0)
+        parts << QStringLiteral("No schedule left out.");
+    return parts.join(QLatin1Char(' '));
 }
 
 QString unusable(const Simulation &simulation, const QString &scheduleFilePath)

@@ -18,6 +18,10 @@ QString unreadable(const RunSettings &run);
 /// XML error, the limit a refused map exceeds, why no line was created or drafted); empty if nothing.
 QStringList problems(const Simulation &simulation, const QString &scheduleFilePath);
 
+/// After preparation: the route relations drafting left out and the schedules line creation left
+/// out, by reason, as the console summary counts them.
+QString linesLeftOut(const Simulation &simulation);
+
 /// After preparation: whether the files gave a road network and at least one schedule (a drafted
 /// timetable may have none: the run then goes on with cars only); when not, why, followed by every
 /// problem.

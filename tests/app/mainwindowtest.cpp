@@ -277,6 +277,11 @@ TEST(MainWindow, NewSimulationReplacesTheRunWithAnotherMapKeepingLayersAndSpeedA
         << why.toStdString();
     EXPECT_TRUE(child<QTextEdit>(dialog, "teLog")->toPlainText().contains(why));
     problems()->accept();
+    // The panel keeps saying it while the run goes on.
+    EXPECT_EQ(child<QLabel>(w, "lLines")->text(), "0 of 114");
+    const QString leftOut = child<QLabel>(w, "lLinesLeftOut")->text();
+    EXPECT_TRUE(leftOut.startsWith("Schedules left out 114: ") && leftOut.contains("no route of that name"))
+        << leftOut.toStdString();
     EXPECT_EQ(child<QLabel>(w, "lSimTime")->text(), "09:15:00.000");
     EXPECT_EQ(child<QLabel>(w, "stepSizeLabel")->text(), "2.0x");
     EXPECT_TRUE(cells->isChecked() && map->paintCells());
@@ -374,6 +379,10 @@ TEST(MainWindow, ACityFromItsPbfWhoseLinesTheScheduleFileLacksRunsWithATimetable
     const int drafted = window->simulation()->draftResult()->drafted;
     EXPECT_GT(drafted, 0);
     EXPECT_EQ(window->simulation()->lineReport().created, drafted);
+    EXPECT_EQ(child<QLabel>(w, "lLines")->text(), QString("%1 of %1").arg(drafted));
+    const QString leftOut = child<QLabel>(w, "lLinesLeftOut")->text();
+    EXPECT_TRUE(leftOut.startsWith("Drafted from ") && leftOut.endsWith("No schedule left out."))
+        << leftOut.toStdString();
 
     // Buses are on the road within ten simulated minutes, run at the fastest pace.
     auto *faster = child<QPushButton>(w, "decStepButton");
