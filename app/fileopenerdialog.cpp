@@ -3,11 +3,13 @@
 #include "engine/bundleddata.h"
 #include "filedialogs.h"
 #include "ui_fileopenerdialog.h"
+#include "usersettings.h"
 
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMessageBox>
 
+#include <algorithm>
 #include <iostream>
 
 FileOpenerDialog::FileOpenerDialog(QWidget *parent) : QDialog(parent), ui(new Ui::FileOpenerDialog)
@@ -19,13 +21,8 @@ FileOpenerDialog::FileOpenerDialog(QWidget *parent) : QDialog(parent), ui(new Ui
     connect(ui->btnClose, &QPushButton::clicked, this, &FileOpenerDialog::closeSim);
     connect(ui->rbDraftSchedules, &QRadioButton::toggled, this, &FileOpenerDialog::updateStartButton);
 
-    m_osmFilePath = BundledData::mapPath();
-    m_scheduleFilePath = BundledData::schedulePath();
-    ui->leOSMFilePath->setText(m_osmFilePath);
-    ui->leScheduleFilePath->setText(m_scheduleFilePath);
-    osmFileChosen = true;
-    scheduleFileChosen = true;
-    updateStartButton();
+    const RunSettings last = RunSettings::remembered(UserSettings());
+    offer(last);
     if (!QFileInfo(m_osmFilePath).isFile()) {
         const QString note =
             QStringLiteral("The bundled map is neither in %1 nor in %2: choose a map and a schedule file.")
@@ -33,6 +30,21 @@ FileOpenerDialog::FileOpenerDialog(QWidget *parent) : QDialog(parent), ui(new Ui
         writeIntoLog(note);
         std::cerr << "FileOpenerDialog: " << note.toStdString() << std::endl;
     }
+}
+
+void FileOpenerDialog::offer(const RunSettings &run)
+{
+    m_osmFilePath = run.osmFilePath;
+    m_scheduleFilePath = run.scheduleFilePath;
+    ui->leOSMFilePath->setText(m_osmFilePath);
+    ui->leScheduleFilePath->setText(m_scheduleFilePath);
+    osmFileChosen = true;
+    scheduleFileChosen = true;
+    (run.timetable == TimetableSource::Draft ? ui->rbDraftSchedules : ui->rbScheduleFile)->setChecked(true);
+    ui->sbDraftHeadway->setValue(run.draftHeadway);
+    ui->teSimInitTime->setTime(run.start);
+    ui->sbSeed->setValue(int(std::min<uint64_t>(run.seed, uint64_t(ui->sbSeed->maximum()))));
+    updateStartButton();
 }
 
 FileOpenerDialog::~FileOpenerDialog() = default;
@@ -49,6 +61,8 @@ void FileOpenerDialog::reportFailure(const QString &msg)
 
 void FileOpenerDialog::runStarted()
 {
+    UserSettings remembered;
+    startedWith.remember(remembered);
     close();
     setPreparing(false);
 }
@@ -94,7 +108,18 @@ void FileOpenerDialog::on_btnStartSimulation_clicked()
 {
     setPreparing(true);
     ui->teLog->setFocus();
-    emit startSim(settings());
+    startedWith = settings();
+    emit startSim(startedWith);
+}
+
+void FileOpenerDialog::on_btnBundledCity_clicked()
+{
+    RunSettings bundled = settings(); // the start time and seed stay as chosen
+    const RunSettings city = RunSettings::bundled();
+    bundled.osmFilePath = city.osmFilePath;
+    bundled.scheduleFilePath = city.scheduleFilePath;
+    bundled.timetable = TimetableSource::ScheduleFile;
+    offer(bundled);
 }
 
 RunSettings FileOpenerDialog::settings() const
@@ -121,6 +146,7 @@ void FileOpenerDialog::setPreparing(bool on)
 {
     preparing = on;
     ui->btnChooseOSMFile->setEnabled(!on);
+    ui->btnBundledCity->setEnabled(!on);
     ui->groupBoxScheduleFile->setEnabled(!on);
     updateStartButton();
 }

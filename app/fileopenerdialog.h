@@ -11,8 +11,9 @@ namespace Ui {
 class FileOpenerDialog;
 }
 
-/// The start dialog: the map (the bundled one preselected), the timetable (a schedule file, or one
-/// drafted from the map's route relations), the start time and seed, and the log of the preparation.
+/// The start dialog: the map, the timetable (a schedule file, or one drafted from the map's route
+/// relations), the start time and seed, and the log of the preparation. It offers the last run
+/// started (kept in the user's settings), else the bundled city, which stays one click away.
 class FileOpenerDialog : public QDialog
 {
     Q_OBJECT
@@ -50,8 +51,11 @@ private slots:
     void on_btnChooseOSMFile_clicked();
     void on_btnChooseScheduleFile_clicked();
     void on_btnStartSimulation_clicked();
+    void on_btnBundledCity_clicked();
 
 private:
+    /// Shows `run` as the one to start.
+    void offer(const RunSettings &run);
     void updateStartButton();
     /// While a run is prepared its files stay as they are.
     void setPreparing(bool on);
@@ -61,7 +65,8 @@ private:
     bool scheduleFileChosen = false;
     QString m_osmFilePath;
     QString m_scheduleFilePath;
-    bool preparing = false; ///< Start Sim was pressed and no failure came back yet
+    bool preparing = false;  ///< Start Sim was pressed and no failure came back yet
+    RunSettings startedWith; ///< remembered once the run has started
 };
 
 #endif

@@ -4,7 +4,18 @@
 #include "model/random.h"
 #include "transport/scheduledrafter.h"
 
+#include <QFileInfo>
+#include <QSettings>
+
 namespace {
+
+const QString TIME_FORMAT = QStringLiteral("hh:mm:ss");
+const char *const MAP_KEY = "lastRun/map";
+const char *const TIMETABLE_KEY = "lastRun/timetable";
+const char *const SCHEDULES_KEY = "lastRun/schedules";
+const char *const HEADWAY_KEY = "lastRun/draftHeadway";
+const char *const START_KEY = "lastRun/start";
+const char *const SEED_KEY = "lastRun/seed";
 
 /// Quotes a path for a POSIX shell when it needs it.
 QString shellWord(const QString &word)
@@ -32,6 +43,40 @@ RunSettings RunSettings::bundled()
     return settings;
 }
 
+RunSettings RunSettings::remembered(const QSettings &settings)
+{
+    RunSettings run = bundled();
+    const auto text = [&settings](const char *key) { return settings.value(QLatin1String(key)).toString(); };
+    if (QFileInfo(text(MAP_KEY)).isFile())
+        run.osmFilePath = text(MAP_KEY);
+    if (QFileInfo(text(SCHEDULES_KEY)).isFile())
+        run.scheduleFilePath = text(SCHEDULES_KEY);
+    if (text(TIMETABLE_KEY) == QLatin1String("draft"))
+        run.timetable = TimetableSource::Draft;
+    bool ok = false;
+    const int headway = settings.value(QLatin1String(HEADWAY_KEY)).toInt(&ok);
+    if (ok && headway > 0)
+        run.draftHeadway = headway;
+    const QTime start = QTime::fromString(text(START_KEY), TIME_FORMAT);
+    if (start.isValid())
+        run.start = start;
+    const qulonglong seed = settings.value(QLatin1String(SEED_KEY)).toULongLong(&ok);
+    if (ok)
+        run.seed = seed;
+    return run;
+}
+
+void RunSettings::remember(QSettings &settings) const
+{
+    settings.setValue(QLatin1String(MAP_KEY), osmFilePath);
+    settings.setValue(QLatin1String(TIMETABLE_KEY),
+                      timetable == TimetableSource::Draft ? QStringLiteral("draft") : QStringLiteral("file"));
+    settings.setValue(QLatin1String(SCHEDULES_KEY), scheduleFilePath);
+    settings.setValue(QLatin1String(HEADWAY_KEY), draftHeadway);
+    settings.setValue(QLatin1String(START_KEY), start.toString(TIME_FORMAT));
+    settings.setValue(QLatin1String(SEED_KEY), qulonglong(seed));
+}
+
 QString RunSettings::consoleCommand() const
 {
     const QString map = shellWord(osmFilePath);
@@ -44,6 +89,6 @@ QString RunSettings::consoleCommand() const
                       .arg(draftHeadway);
     }
     return command + QStringLiteral("kolvex-headless --osm %1 --schedules %2 --start %3 --seed %4")
-                         .arg(map, schedules, start.toString(QStringLiteral("hh:mm:ss")))
+                         .arg(map, schedules, start.toString(TIME_FORMAT))
                          .arg(seed);
 }

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+class QSettings;
+
 /// Where the timetable of a run comes from.
 enum class TimetableSource { ScheduleFile, Draft };
 
@@ -22,6 +24,11 @@ struct RunSettings
 
     /// The bundled city and its timetable at the default time and seed.
     static RunSettings bundled();
+    /// The run last remembered in `settings`, or the bundled city if none was. A remembered file
+    /// that is gone gives way to the bundled one.
+    static RunSettings remembered(const QSettings &settings);
+    /// Keeps this run in `settings`, to be offered at the next start.
+    void remember(QSettings &settings) const;
     /// The console commands that run the same figures: with a drafted timetable, the one that
     /// drafts it into a file first.
     QString consoleCommand() const;

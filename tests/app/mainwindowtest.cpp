@@ -197,6 +197,10 @@ TEST(MainWindow, RunsTheBundledCityFromTheStartDialogAfterAnUnreadableMapToClosi
     EXPECT_TRUE(waitUntil([&] { return number(w, "lSimStep") > stopped + 8; }));
     window->close();
     window.reset();
+    // The next start offers the run's time and seed again.
+    MainWindow again;
+    EXPECT_EQ(child<QTimeEdit>(&again, "teSimInitTime")->time(), QTime(8, 30));
+    EXPECT_EQ(child<QSpinBox>(&again, "sbSeed")->value(), 7);
 }
 
 TEST(MainWindow, AboutNamesProgramVersionLicenceAndMapAttribution)
@@ -408,4 +412,18 @@ TEST(MainWindow, ACityFromItsPbfWhoseLinesTheScheduleFileLacksRunsWithATimetable
     ScheduleParser parser;
     EXPECT_TRUE(parser.parse(saved + ".xml"));
     EXPECT_EQ(parser.schedules().size(), size_t(drafted));
+
+    // The next start offers this run again, and the bundled city is one click away.
+    window.reset();
+    MainWindow again;
+    auto *next = again.findChild<FileOpenerDialog *>();
+    const RunSettings offered = next->settings();
+    EXPECT_EQ(QFileInfo(offered.osmFilePath).canonicalFilePath(), QFileInfo(city).canonicalFilePath());
+    EXPECT_EQ(offered.timetable, TimetableSource::Draft);
+    EXPECT_EQ(offered.draftHeadway, 15);
+    EXPECT_EQ(offered.start, QTime(14, 0));
+    child<QPushButton>(next, "btnBundledCity")->click();
+    EXPECT_EQ(next->settings().osmFilePath, BundledData::mapPath());
+    EXPECT_EQ(next->settings().timetable, TimetableSource::ScheduleFile);
+    EXPECT_TRUE(child<QPushButton>(next, "btnStartSimulation")->isEnabled());
 }
