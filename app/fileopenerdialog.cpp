@@ -19,6 +19,7 @@ FileOpenerDialog::FileOpenerDialog(QWidget *parent) : QDialog(parent), ui(new Ui
     setFixedSize(sizeHint());
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::CustomizeWindowHint);
     connect(ui->btnClose, &QPushButton::clicked, this, &FileOpenerDialog::closeSim);
+    connect(ui->btnCancelPreparation, &QPushButton::clicked, this, &FileOpenerDialog::cancelPreparation);
     connect(ui->rbDraftSchedules, &QRadioButton::toggled, this, &FileOpenerDialog::updateStartButton);
 
     const RunSettings last = RunSettings::remembered(UserSettings());
@@ -61,10 +62,26 @@ void FileOpenerDialog::reportFailure(const QString &msg)
 
 void FileOpenerDialog::runStarted()
 {
+    ui->pbPreparation->setValue(ui->pbPreparation->maximum());
+    ui->pbPreparation->setFormat(QStringLiteral("Prepared %p%"));
     UserSettings remembered;
     startedWith.remember(remembered);
     close();
     setPreparing(false);
+}
+
+void FileOpenerDialog::preparationCancelled()
+{
+    writeIntoLog(QStringLiteral("Preparation cancelled."));
+    ui->pbPreparation->setFormat(QStringLiteral("Cancelled"));
+    setPreparing(false);
+}
+
+void FileOpenerDialog::showStage(int stage, int stages, const QString &name)
+{
+    ui->pbPreparation->setRange(0, stages);
+    ui->pbPreparation->setValue(stage - 1);
+    ui->pbPreparation->setFormat(QStringLiteral("%1 %p%").arg(name));
 }
 
 void FileOpenerDialog::draftInstead()
@@ -145,6 +162,11 @@ void FileOpenerDialog::keyPressEvent(QKeyEvent *event)
 void FileOpenerDialog::setPreparing(bool on)
 {
     preparing = on;
+    ui->btnCancelPreparation->setEnabled(on);
+    if (on) {
+        ui->pbPreparation->setValue(0);
+        ui->pbPreparation->setFormat(QStringLiteral("Starting %p%"));
+    }
     ui->btnChooseOSMFile->setEnabled(!on);
     ui->btnBundledCity->setEnabled(!on);
     ui->groupBoxScheduleFile->setEnabled(!on);

@@ -31,6 +31,8 @@ public:
     void reportFailure(const QString &msg);
     /// A run was prepared and started: the next one may be chosen and started from here.
     void runStarted();
+    /// The preparation was cancelled: the files may be chosen and Start Sim pressed again.
+    void preparationCancelled();
     /// Starts the chosen map again with a timetable drafted from its route relations, as the user
     /// does by choosing that and pressing Start Sim.
     void draftInstead();
@@ -38,9 +40,13 @@ public:
 signals:
     void startSim(const RunSettings &settings);
     void closeSim();
+    /// The user asks to stop the preparation under way.
+    void cancelPreparation();
 
 public slots:
     void writeIntoLog(const QString &msg);
+    /// Moves the progress bar to the start of stage `stage` of `stages`, named `name`.
+    void showStage(int stage, int stages, const QString &name);
 
 protected:
     /// Escape would hide the dialog and leave the window with no way to start a run: the Close

@@ -99,6 +99,7 @@ MainWindow::MainWindow(QWidget *parent)
     fileOpenerDialog = new FileOpenerDialog(this);
     connect(fileOpenerDialog, &FileOpenerDialog::startSim, this, &MainWindow::startSim);
     connect(fileOpenerDialog, &FileOpenerDialog::closeSim, this, &MainWindow::closeStartDialog);
+    connect(fileOpenerDialog, &FileOpenerDialog::cancelPreparation, this, &MainWindow::cancelPreparation);
     // The switches live in the map widget: the boxes work before, during and between runs.
     connectLayerSwitches();
     connect(ui->actionNewSimulation, &QAction::triggered, this, &MainWindow::newSimulation);
@@ -168,7 +169,10 @@ void MainWindow::startSim(const RunSettings &settings)
     m_simulation->setStepSize(stepSize);
     if (settings.timetable == TimetableSource::Draft)
         m_simulation->setDraftHeadway(settings.draftHeadway);
+    cancelling = false;
     connect(m_simulation, &Simulation::log, fileOpenerDialog, &FileOpenerDialog::writeIntoLog);
+    connect(m_simulation, &Simulation::stageStarted, fileOpenerDialog, &FileOpenerDialog::showStage);
+    connect(m_simulation, &Simulation::prepDataCancelled, this, &MainWindow::preparationCancelled);
     connect(m_simulation, &Simulation::prepDataDone, this, &MainWindow::simDataPrepared);
     connect(m_simulation, &Simulation::simStartDone, this, &MainWindow::simStarted);
     QMetaObject::invokeMethod(m_simulation, "prepData", Qt::QueuedConnection);
@@ -179,6 +183,10 @@ void MainWindow::simDataPrepared()
     // Reading the state makes the whole preparation visible to this thread.
     if (!m_simulation || m_simulation->state() != Simulation::State::Prepared)
         return;
+    if (cancelling) { // the cancel came too late to stop the stages
+        preparationCancelled();
+        return;
+    }
     const QString schedules = fileOpenerDialog->scheduleFilePath();
     // What the console is told in detail goes into the log too.
     for (const QString &problem : InputFiles::problems(*m_simulation, schedules))
@@ -189,6 +197,24 @@ void MainWindow::simDataPrepared()
         return;
     }
     QMetaObject::invokeMethod(m_simulation, "startSim", Qt::QueuedConnection);
+}
+
+void MainWindow::cancelPreparation()
+{
+    if (!m_simulation || loop)
+        return; // nothing is being prepared
+    cancelling = true;
+    m_simulation->cancelPreparation();
+}
+
+void MainWindow::preparationCancelled()
+{
+    if (!cancelling)
+        return;
+    cancelling = false;
+    // The preparation has ended (this runs on its last signal), so the run can go at once.
+    endRun();
+    fileOpenerDialog->preparationCancelled();
 }
 
 void MainWindow::abandonRun(const QString &msg)
@@ -224,6 +250,10 @@ void MainWindow::simStarted()
     // Reading the state makes what startSim made visible to this thread.
     if (!m_simulation || m_simulation->state() != Simulation::State::Started)
         return;
+    if (cancelling) {
+        preparationCancelled();
+        return;
+    }
     fileOpenerDialog->runStarted();
     loop = m_simulation->simulationThread();
     runShown = true;

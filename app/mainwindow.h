@@ -48,6 +48,9 @@ private slots:
     void closeStartDialog();
     /// Shows the frame the step loop has just published on the map, the panel and the plot.
     void showLatestFrame();
+    /// Asks the run being prepared to stop; the window is then left without a run.
+    void cancelPreparation();
+    void preparationCancelled();
     /// Asks where to write the timetable drafted for the run, and writes it.
     void saveDraftedTimetable();
 
@@ -74,6 +77,7 @@ private:
     SimulationThread *loop = nullptr; ///< the step loop of the run once it has started
     uint stepSize;                    ///< of the run's loop, carried to the next run
     bool runShown = false;            ///< a run has started in this window
+    bool cancelling = false;          ///< the run being prepared is to be dropped
     QDockWidget *livePlotDock = nullptr;
     LivePlot *livePlot = nullptr;
 };

@@ -49,29 +49,36 @@ void Simulation::prepData()
     schedules = new ScheduleParser;
     QString problem;
     if (draftEvery > 0) {
-        emit log(QStringLiteral("Parsing schedules... none: the timetable is drafted from the map's route relations"));
+        if (!beginStage(1, QStringLiteral("Parsing schedules... none: the timetable is drafted from the map's "
+                                          "route relations")))
+            return;
     } else {
-        emit log(QStringLiteral("Parsing schedules..."));
+        if (!beginStage(1, QStringLiteral("Parsing schedules...")))
+            return;
         if (!schedules->parse(scheduleFilePath, &problem))
             problems << QStringLiteral("schedules: ") + problem;
     }
 
-    emit log(QStringLiteral("Parsing OpenStreetMap data..."));
+    if (!beginStage(2, QStringLiteral("Parsing OpenStreetMap data...")))
+        return;
     osm = new OSMData;
     if (!OSMParser::parseFile(osmFilePath, osm, &problem))
         problems << QStringLiteral("map: ") + problem;
 
-    emit log(QStringLiteral("Converting OpenStreetMap bus stops..."));
+    if (!beginStage(3, QStringLiteral("Converting OpenStreetMap bus stops...")))
+        return;
     OSMBusStopConvertor::convert(osm);
     TramStopConvertor::convert(osm);
 
-    emit log(QStringLiteral("Creating simulation data..."));
+    if (!beginStage(4, QStringLiteral("Creating simulation data...")))
+        return;
     simData = new SimulationData(startTime, seed);
     simData->calendar.setTime(startTime);
     bindings = new BindingData;
     auto convertor = std::make_unique<NetworkConvertor>(osm, simData, bindings);
 
-    emit log(QStringLiteral("Converting OpenStreetMap data to simulation data..."));
+    if (!beginStage(5, QStringLiteral("Converting OpenStreetMap data to simulation data...")))
+        return;
     convertor->setBudget(budgetSetting());
     if (!convertor->convert())
         problems
@@ -79,21 +86,41 @@ void Simulation::prepData()
     else if (!hasNetwork())
         problems << QStringLiteral("map: no road or tram track in \"%1\"").arg(osmFilePath);
 
-    emit log(QStringLiteral("Converting OpenStreetMap routes..."));
+    if (!beginStage(6, QStringLiteral("Converting OpenStreetMap routes...")))
+        return;
     RouteConvertor::convert(osm);
 
-    emit log(QStringLiteral("Synchronizing OpenStreetMap routes and online shedules..."));
+    if (!beginStage(7, QStringLiteral("Synchronizing OpenStreetMap routes and online shedules...")))
+        return;
     if (draftEvery > 0)
         draftSchedules(draftEvery);
     report = LineCreator::createLines(osm->routes(), schedules, &simData->lines, bindings, simData->random);
     simData->calendar.setLines(&simData->lines);
 
-    emit log(QStringLiteral("Pregenerating lines..."));
+    if (!beginStage(8, QStringLiteral("Pregenerating lines...")))
+        return;
     report.pregenerated = LineCreator::pregenerateLines(simData, bindings);
 
-    emit log(QStringLiteral("Simulation data preparating DONE!"));
+    if (!beginStage(9, QStringLiteral("Simulation data preparating DONE!")))
+        return;
     setState(State::Prepared);
     emit prepDataDone();
+}
+
+bool Simulation::beginStage(int stage, const QString &msg)
+{
+    if (cancelRequested.load()) {
+        emit prepDataCancelled();
+        return false;
+    }
+    emit log(msg);
+    emit stageStarted(stage, PREPARATION_STAGES, msg);
+    return true;
+}
+
+void Simulation::cancelPreparation()
+{
+    cancelRequested.store(true);
 }
 
 void Simulation::draftSchedules(int32_t every)

@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QTime>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -35,6 +36,8 @@ class Simulation : public QObject
     Q_OBJECT
 public:
     enum class State { Created, Prepared, Started };
+    /// The announced stages of prepData.
+    static constexpr int PREPARATION_STAGES = 9;
 
     /// `seed` starts every random draw of the run; one seed gives one run.
     Simulation(const QString &osmFilePath, const QString &scheduleFilePath, const QTime &simInitTime,
@@ -81,10 +84,18 @@ public:
     /// Whether preparation built a network to run on; when not, preparationProblems() says why.
     bool hasNetwork() const;
 
+    /// Asks prepData to stop before its next stage; callable from any thread. A stage under way
+    /// runs to its end.
+    void cancelPreparation();
+
 signals:
     void prepDataDone();
     void simStartDone();
     void log(QString msg);
+    /// Stage `stage` (1 to `stages`) of prepData begins; `name` is its log message.
+    void stageStarted(int stage, int stages, QString name);
+    /// prepData stopped before a stage, as cancelPreparation asked; prepDataDone does not follow.
+    void prepDataCancelled();
 
 public slots:
     /// Reads both inputs and builds the network in nine announced stages.
@@ -95,6 +106,8 @@ public slots:
 private:
     /// Marks a stage done; its work becomes visible to whoever reads state() afterwards.
     void setState(State done);
+    /// Announces a stage; false (and prepDataCancelled emitted) when the preparation is to stop.
+    bool beginStage(int stage, const QString &msg);
     /// Drafts the timetable from the converted map and hands it to line creation (stage 7).
     void draftSchedules(int32_t headway);
     /// The settings as the calling thread may read them (they are set from another one).
@@ -123,6 +136,7 @@ private:
     /// Guards the state and the settings, which other threads write before the stages read them.
     mutable std::mutex stateMutex;
     State m_state = State::Created;
+    std::atomic<bool> cancelRequested{false};
 };
 
 #endif

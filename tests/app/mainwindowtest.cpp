@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
@@ -426,4 +427,33 @@ TEST(MainWindow, ACityFromItsPbfWhoseLinesTheScheduleFileLacksRunsWithATimetable
     EXPECT_EQ(next->settings().osmFilePath, BundledData::mapPath());
     EXPECT_EQ(next->settings().timetable, TimetableSource::ScheduleFile);
     EXPECT_TRUE(child<QPushButton>(next, "btnStartSimulation")->isEnabled());
+}
+
+TEST(MainWindow, APreparationCancelledMidwayLeavesNoRunAndTheNextOneRunsWithTheProgressBarMovingThroughEveryStage)
+{
+    BundledDataFolder data;
+    MainWindow window;
+    window.show();
+    auto *dialog = window.findChild<FileOpenerDialog *>();
+    auto *startSim = child<QPushButton>(dialog, "btnStartSimulation");
+    auto *cancel = child<QPushButton>(dialog, "btnCancelPreparation");
+    auto *progress = child<QProgressBar>(dialog, "pbPreparation");
+    EXPECT_FALSE(cancel->isEnabled());
+    startSim->click();
+    EXPECT_TRUE(cancel->isEnabled() && !startSim->isEnabled());
+    ASSERT_TRUE(waitUntil([&] { return progress->value() >= 1; }, 60000)); // the map is being read
+    cancel->click();
+    ASSERT_TRUE(waitUntil([&] { return startSim->isEnabled(); }, 60000));
+    EXPECT_EQ(window.simulation(), nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_FALSE(cancel->isEnabled());
+    EXPECT_TRUE(child<QTextEdit>(dialog, "teLog")->toPlainText().endsWith("Preparation cancelled."));
+
+    std::vector<int> shown;
+    QObject::connect(progress, &QProgressBar::valueChanged, [&](int value) { shown.push_back(value); });
+    startSim->click();
+    ASSERT_TRUE(waitUntil([&] { return !dialog->isVisible(); }, 60000)) << "the second run was not prepared";
+    EXPECT_GT(number(&window, "lVehicleCount"), 0);
+    // Started from 0, every stage after the first moves the bar on, and the prepared run fills it.
+    EXPECT_EQ(shown, std::vector<int>({0, 1, 2, 3, 4, 5, 6, 7, 8, 9})) << shown.size();
 }
