@@ -47,12 +47,14 @@ RunSettings RunSettings::remembered(const QSettings &settings)
 {
     RunSettings run = bundled();
     const auto text = [&settings](const char *key) { return settings.value(QLatin1String(key)).toString(); };
-    if (QFileInfo(text(MAP_KEY)).isFile())
+    if (QFileInfo(text(MAP_KEY)).isFile()) {
         run.osmFilePath = text(MAP_KEY);
+        // A timetable drafted from a map that is gone would not be the bundled city's own.
+        if (text(TIMETABLE_KEY) == QLatin1String("draft"))
+            run.timetable = TimetableSource::Draft;
+    }
     if (QFileInfo(text(SCHEDULES_KEY)).isFile())
         run.scheduleFilePath = text(SCHEDULES_KEY);
-    if (text(TIMETABLE_KEY) == QLatin1String("draft"))
-        run.timetable = TimetableSource::Draft;
     bool ok = false;
     const int headway = settings.value(QLatin1String(HEADWAY_KEY)).toInt(&ok);
     if (ok && headway > 0)

@@ -25,7 +25,8 @@ struct RunSettings
     /// The bundled city and its timetable at the default time and seed.
     static RunSettings bundled();
     /// The run last remembered in `settings`, or the bundled city if none was. A remembered file
-    /// that is gone gives way to the bundled one.
+    /// that is gone gives way to the bundled one; a map that is gone, to the bundled city with its
+    /// schedule file.
     static RunSettings remembered(const QSettings &settings);
     /// Keeps this run in `settings`, to be offered at the next start.
     void remember(QSettings &settings) const;

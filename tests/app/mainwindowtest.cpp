@@ -4,6 +4,7 @@
 #include "app/mainwindow.h"
 #include "app/fileopenerdialog.h"
 #include "app/metatypes.h"
+#include "app/usersettings.h"
 #include "engine/bundleddata.h"
 #include "engine/simulation.h"
 #include "engine/simulationcontrol.h"
@@ -427,6 +428,14 @@ TEST(MainWindow, ACityFromItsPbfWhoseLinesTheScheduleFileLacksRunsWithATimetable
     EXPECT_EQ(next->settings().osmFilePath, BundledData::mapPath());
     EXPECT_EQ(next->settings().timetable, TimetableSource::ScheduleFile);
     EXPECT_TRUE(child<QPushButton>(next, "btnStartSimulation")->isEnabled());
+
+    // A remembered map that is gone gives way to the bundled city with its schedule file.
+    UserSettings settings;
+    settings.setValue("lastRun/map", data.path("gone.osm.pbf"));
+    const RunSettings fallback = RunSettings::remembered(settings);
+    EXPECT_EQ(fallback.osmFilePath, BundledData::mapPath());
+    EXPECT_EQ(fallback.timetable, TimetableSource::ScheduleFile);
+    EXPECT_EQ(fallback.start, QTime(14, 0));
 }
 
 TEST(MainWindow, APreparationCancelledMidwayLeavesNoRunAndTheNextOneRunsWithTheProgressBarMovingThroughEveryStage)
