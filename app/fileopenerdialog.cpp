@@ -1,13 +1,15 @@
 #include "fileopenerdialog.h"
 
 #include "engine/bundleddata.h"
+#include "filedialogs.h"
 #include "ui_fileopenerdialog.h"
+#include "usersettings.h"
 
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMessageBox>
 
+#include <algorithm>
 #include <iostream>
 
 FileOpenerDialog::FileOpenerDialog(QWidget *parent) : QDialog(parent), ui(new Ui::FileOpenerDialog)
@@ -17,14 +19,11 @@ FileOpenerDialog::FileOpenerDialog(QWidget *parent) : QDialog(parent), ui(new Ui
     setFixedSize(sizeHint());
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::CustomizeWindowHint);
     connect(ui->btnClose, &QPushButton::clicked, this, &FileOpenerDialog::closeSim);
+    connect(ui->btnCancelPreparation, &QPushButton::clicked, this, &FileOpenerDialog::cancelPreparation);
+    connect(ui->rbDraftSchedules, &QRadioButton::toggled, this, &FileOpenerDialog::updateStartButton);
 
-    m_osmFilePath = BundledData::mapPath();
-    m_scheduleFilePath = BundledData::schedulePath();
-    ui->leOSMFilePath->setText(m_osmFilePath);
-    ui->leScheduleFilePath->setText(m_scheduleFilePath);
-    osmFileChosen = true;
-    scheduleFileChosen = true;
-    updateStartButton();
+    const RunSettings last = RunSettings::remembered(UserSettings());
+    offer(last);
     if (!QFileInfo(m_osmFilePath).isFile()) {
         const QString note =
             QStringLiteral("The bundled map is neither in %1 nor in %2: choose a map and a schedule file.")
@@ -32,6 +31,21 @@ FileOpenerDialog::FileOpenerDialog(QWidget *parent) : QDialog(parent), ui(new Ui
         writeIntoLog(note);
         std::cerr << "FileOpenerDialog: " << note.toStdString() << std::endl;
     }
+}
+
+void FileOpenerDialog::offer(const RunSettings &run)
+{
+    m_osmFilePath = run.osmFilePath;
+    m_scheduleFilePath = run.scheduleFilePath;
+    ui->leOSMFilePath->setText(m_osmFilePath);
+    ui->leScheduleFilePath->setText(m_scheduleFilePath);
+    osmFileChosen = true;
+    scheduleFileChosen = true;
+    (run.timetable == TimetableSource::Draft ? ui->rbDraftSchedules : ui->rbScheduleFile)->setChecked(true);
+    ui->sbDraftHeadway->setValue(run.draftHeadway);
+    ui->teSimInitTime->setTime(run.start);
+    ui->sbSeed->setValue(int(std::min<uint64_t>(run.seed, uint64_t(ui->sbSeed->maximum()))));
+    updateStartButton();
 }
 
 FileOpenerDialog::~FileOpenerDialog() = default;
@@ -48,8 +62,35 @@ void FileOpenerDialog::reportFailure(const QString &msg)
 
 void FileOpenerDialog::runStarted()
 {
+    ui->pbPreparation->setValue(ui->pbPreparation->maximum());
+    ui->pbPreparation->setFormat(QStringLiteral("Prepared %p%"));
+    UserSettings remembered;
+    startedWith.remember(remembered);
     close();
     setPreparing(false);
+}
+
+void FileOpenerDialog::preparationCancelled()
+{
+    writeIntoLog(QStringLiteral("Preparation cancelled."));
+    ui->pbPreparation->setFormat(QStringLiteral("Cancelled"));
+    setPreparing(false);
+}
+
+void FileOpenerDialog::showStage(int stage, int stages, const QString &name)
+{
+    ui->pbPreparation->setRange(0, stages);
+    ui->pbPreparation->setValue(stage - 1);
+    ui->pbPreparation->setFormat(QStringLiteral("%1 %p%").arg(name));
+}
+
+void FileOpenerDialog::draftInstead()
+{
+    ui->rbDraftSchedules->setChecked(true);
+    show();
+    raise();
+    if (ui->btnStartSimulation->isEnabled())
+        on_btnStartSimulation_clicked();
 }
 
 void FileOpenerDialog::writeIntoLog(const QString &msg)
@@ -59,8 +100,10 @@ void FileOpenerDialog::writeIntoLog(const QString &msg)
 
 void FileOpenerDialog::on_btnChooseOSMFile_clicked()
 {
-    if (!chooseFile(m_osmFilePath))
+    const QString chosen = FileDialogs::openMap(this);
+    if (chosen.isEmpty())
         return;
+    m_osmFilePath = chosen;
     ui->leOSMFilePath->setText(m_osmFilePath);
     osmFileChosen = true;
     updateStartButton();
@@ -68,9 +111,12 @@ void FileOpenerDialog::on_btnChooseOSMFile_clicked()
 
 void FileOpenerDialog::on_btnChooseScheduleFile_clicked()
 {
-    if (!chooseFile(m_scheduleFilePath))
+    const QString chosen = FileDialogs::openSchedules(this);
+    if (chosen.isEmpty())
         return;
+    m_scheduleFilePath = chosen;
     ui->leScheduleFilePath->setText(m_scheduleFilePath);
+    ui->rbScheduleFile->setChecked(true);
     scheduleFileChosen = true;
     updateStartButton();
 }
@@ -79,17 +125,30 @@ void FileOpenerDialog::on_btnStartSimulation_clicked()
 {
     setPreparing(true);
     ui->teLog->setFocus();
-    emit startSim(m_osmFilePath, m_scheduleFilePath, ui->teSimInitTime->time());
+    startedWith = settings();
+    emit startSim(startedWith);
 }
 
-bool FileOpenerDialog::chooseFile(QString &path)
+void FileOpenerDialog::on_btnBundledCity_clicked()
 {
-    const QString chosen =
-        QFileDialog::getOpenFileName(this, QStringLiteral("Open File"), QString(), QStringLiteral("Files (*.*)"));
-    if (chosen.isEmpty())
-        return false;
-    path = chosen;
-    return true;
+    RunSettings bundled = settings(); // the start time and seed stay as chosen
+    const RunSettings city = RunSettings::bundled();
+    bundled.osmFilePath = city.osmFilePath;
+    bundled.scheduleFilePath = city.scheduleFilePath;
+    bundled.timetable = TimetableSource::ScheduleFile;
+    offer(bundled);
+}
+
+RunSettings FileOpenerDialog::settings() const
+{
+    RunSettings run;
+    run.osmFilePath = m_osmFilePath;
+    run.timetable = ui->rbDraftSchedules->isChecked() ? TimetableSource::Draft : TimetableSource::ScheduleFile;
+    run.scheduleFilePath = m_scheduleFilePath;
+    run.draftHeadway = ui->sbDraftHeadway->value();
+    run.start = ui->teSimInitTime->time();
+    run.seed = uint64_t(ui->sbSeed->value());
+    return run;
 }
 
 void FileOpenerDialog::keyPressEvent(QKeyEvent *event)
@@ -103,13 +162,20 @@ void FileOpenerDialog::keyPressEvent(QKeyEvent *event)
 void FileOpenerDialog::setPreparing(bool on)
 {
     preparing = on;
+    ui->btnCancelPreparation->setEnabled(on);
+    if (on) {
+        ui->pbPreparation->setValue(0);
+        ui->pbPreparation->setFormat(QStringLiteral("Starting %p%"));
+    }
     ui->btnChooseOSMFile->setEnabled(!on);
-    ui->btnChooseScheduleFile->setEnabled(!on);
+    ui->btnBundledCity->setEnabled(!on);
+    ui->groupBoxScheduleFile->setEnabled(!on);
     updateStartButton();
 }
 
 void FileOpenerDialog::updateStartButton()
 {
     // While a run is being prepared a second one must not start beside it.
-    ui->btnStartSimulation->setEnabled(osmFileChosen && scheduleFileChosen && !preparing);
+    const bool timetable = scheduleFileChosen || ui->rbDraftSchedules->isChecked();
+    ui->btnStartSimulation->setEnabled(osmFileChosen && timetable && !preparing);
 }

@@ -1,8 +1,9 @@
 #ifndef KOLVEX_APP_FILEOPENERDIALOG_H
 #define KOLVEX_APP_FILEOPENERDIALOG_H
 
+#include "runsettings.h"
+
 #include <QDialog>
-#include <QTime>
 
 #include <memory>
 
@@ -10,8 +11,9 @@ namespace Ui {
 class FileOpenerDialog;
 }
 
-/// The start dialog: the map and schedule files (the bundled ones preselected), the start time,
-/// and the log of the preparation.
+/// The start dialog: the map, the timetable (a schedule file, or one drafted from the map's route
+/// relations), the start time and seed, and the log of the preparation. It offers the last run
+/// started (kept in the user's settings), else the bundled city, which stays one click away.
 class FileOpenerDialog : public QDialog
 {
     Q_OBJECT
@@ -21,19 +23,30 @@ public:
 
     const QString &osmFilePath() const { return m_osmFilePath; }
     const QString &scheduleFilePath() const { return m_scheduleFilePath; }
+    /// The run as chosen now.
+    RunSettings settings() const;
 
     /// A run could not be prepared: the message goes into the log and into a message box over
     /// the dialog, and Start Sim may be pressed again (with other files).
     void reportFailure(const QString &msg);
     /// A run was prepared and started: the next one may be chosen and started from here.
     void runStarted();
+    /// The preparation was cancelled: the files may be chosen and Start Sim pressed again.
+    void preparationCancelled();
+    /// Starts the chosen map again with a timetable drafted from its route relations, as the user
+    /// does by choosing that and pressing Start Sim.
+    void draftInstead();
 
 signals:
-    void startSim(QString osmFilePath, QString scheduleFilePath, QTime simInitTime);
+    void startSim(const RunSettings &settings);
     void closeSim();
+    /// The user asks to stop the preparation under way.
+    void cancelPreparation();
 
 public slots:
     void writeIntoLog(const QString &msg);
+    /// Moves the progress bar to the start of stage `stage` of `stages`, named `name`.
+    void showStage(int stage, int stages, const QString &name);
 
 protected:
     /// Escape would hide the dialog and leave the window with no way to start a run: the Close
@@ -44,10 +57,11 @@ private slots:
     void on_btnChooseOSMFile_clicked();
     void on_btnChooseScheduleFile_clicked();
     void on_btnStartSimulation_clicked();
+    void on_btnBundledCity_clicked();
 
 private:
-    /// Asks for a file; false (and nothing changed) when the user cancels.
-    bool chooseFile(QString &path);
+    /// Shows `run` as the one to start.
+    void offer(const RunSettings &run);
     void updateStartButton();
     /// While a run is prepared its files stay as they are.
     void setPreparing(bool on);
@@ -57,7 +71,8 @@ private:
     bool scheduleFileChosen = false;
     QString m_osmFilePath;
     QString m_scheduleFilePath;
-    bool preparing = false; ///< Start Sim was pressed and no failure came back yet
+    bool preparing = false;  ///< Start Sim was pressed and no failure came back yet
+    RunSettings startedWith; ///< remembered once the run has started
 };
 
 #endif

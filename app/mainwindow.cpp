@@ -3,12 +3,15 @@
 #include "engine/simulation.h"
 #include "engine/simulationthread.h"
 #include "engine/stepframe.h"
+#include "filedialogs.h"
 #include "fileopenerdialog.h"
 #include "inputfiles.h"
 #include "liveplot.h"
 #include "map/slippymap.h"
 #include "map/visualization.h"
+#include "osm/osmdata.h"
 #include "renderoptionsdialog.h"
+#include "runsettings.h"
 #include "ui_mainwindow.h"
 
 #include <QCheckBox>
@@ -17,6 +20,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QMetaObject>
+#include <QPushButton>
 #include <QScreen>
 
 #ifndef KOLVEX_VERSION
@@ -95,9 +99,12 @@ MainWindow::MainWindow(QWidget *parent)
     fileOpenerDialog = new FileOpenerDialog(this);
     connect(fileOpenerDialog, &FileOpenerDialog::startSim, this, &MainWindow::startSim);
     connect(fileOpenerDialog, &FileOpenerDialog::closeSim, this, &MainWindow::closeStartDialog);
+    connect(fileOpenerDialog, &FileOpenerDialog::cancelPreparation, this, &MainWindow::cancelPreparation);
     // The switches live in the map widget: the boxes work before, during and between runs.
     connectLayerSwitches();
     connect(ui->actionNewSimulation, &QAction::triggered, this, &MainWindow::newSimulation);
+    connect(ui->actionSaveDraftedTimetable, &QAction::triggered, this, &MainWindow::saveDraftedTimetable);
+    ui->actionSaveDraftedTimetable->setEnabled(false);
     connect(ui->actionRenderOptions, &QAction::triggered, renderOptionsDialog, &QDialog::open);
     connect(ui->actionAbout, &QAction::triggered, this, &MainWindow::showAbout);
     fileOpenerDialog->show();
@@ -146,20 +153,26 @@ void MainWindow::closeStartDialog()
         close();
 }
 
-void MainWindow::startSim(QString osmFilePath, QString scheduleFilePath, QTime simInitTime)
+void MainWindow::startSim(const RunSettings &settings)
 {
     if (m_simulation && !loop)
         return; // one is being prepared
     // Files that cannot be read leave the current run as it is.
-    const QString problem = InputFiles::unreadable(osmFilePath, scheduleFilePath);
+    const QString problem = InputFiles::unreadable(settings);
     if (!problem.isEmpty()) {
         fileOpenerDialog->reportFailure(problem);
         return;
     }
     endRun();
-    m_simulation = new Simulation(osmFilePath, scheduleFilePath, simInitTime);
+    fileOpenerDialog->writeIntoLog(QStringLiteral("The same run on the console: ") + settings.consoleCommand());
+    m_simulation = new Simulation(settings.osmFilePath, settings.scheduleFilePath, settings.start, settings.seed);
     m_simulation->setStepSize(stepSize);
+    if (settings.timetable == TimetableSource::Draft)
+        m_simulation->setDraftHeadway(settings.draftHeadway);
+    cancelling = false;
     connect(m_simulation, &Simulation::log, fileOpenerDialog, &FileOpenerDialog::writeIntoLog);
+    connect(m_simulation, &Simulation::stageStarted, fileOpenerDialog, &FileOpenerDialog::showStage);
+    connect(m_simulation, &Simulation::prepDataCancelled, this, &MainWindow::preparationCancelled);
     connect(m_simulation, &Simulation::prepDataDone, this, &MainWindow::simDataPrepared);
     connect(m_simulation, &Simulation::simStartDone, this, &MainWindow::simStarted);
     QMetaObject::invokeMethod(m_simulation, "prepData", Qt::QueuedConnection);
@@ -170,6 +183,10 @@ void MainWindow::simDataPrepared()
     // Reading the state makes the whole preparation visible to this thread.
     if (!m_simulation || m_simulation->state() != Simulation::State::Prepared)
         return;
+    if (cancelling) { // the cancel came too late to stop the stages
+        preparationCancelled();
+        return;
+    }
     const QString schedules = fileOpenerDialog->scheduleFilePath();
     // What the console is told in detail goes into the log too.
     for (const QString &problem : InputFiles::problems(*m_simulation, schedules))
@@ -180,6 +197,24 @@ void MainWindow::simDataPrepared()
         return;
     }
     QMetaObject::invokeMethod(m_simulation, "startSim", Qt::QueuedConnection);
+}
+
+void MainWindow::cancelPreparation()
+{
+    if (!m_simulation || loop)
+        return; // nothing is being prepared
+    cancelling = true;
+    m_simulation->cancelPreparation();
+}
+
+void MainWindow::preparationCancelled()
+{
+    if (!cancelling)
+        return;
+    cancelling = false;
+    // The preparation has ended (this runs on its last signal), so the run can go at once.
+    endRun();
+    fileOpenerDialog->preparationCancelled();
 }
 
 void MainWindow::abandonRun(const QString &msg)
@@ -197,6 +232,7 @@ void MainWindow::endRun()
     if (loop)
         stepSize = loop->stepSize();
     loop = nullptr;
+    ui->actionSaveDraftedTimetable->setEnabled(false);
     // Nothing of the run stays on the map while the next one is prepared.
     ui->visualization->setSimulation(nullptr);
     ui->simInfo->clear();
@@ -214,6 +250,10 @@ void MainWindow::simStarted()
     // Reading the state makes what startSim made visible to this thread.
     if (!m_simulation || m_simulation->state() != Simulation::State::Started)
         return;
+    if (cancelling) {
+        preparationCancelled();
+        return;
+    }
     fileOpenerDialog->runStarted();
     loop = m_simulation->simulationThread();
     runShown = true;
@@ -241,18 +281,59 @@ void MainWindow::simStarted()
     connect(this, &MainWindow::mapZoomIn, map->map(), &SlippyMap::zoomIn, Qt::UniqueConnection);
     connect(this, &MainWindow::mapZoomOut, map->map(), &SlippyMap::zoomOut, Qt::UniqueConnection);
 
+    ui->simInfo->showRun(*m_simulation);
     livePlot->clear();
     connect(loop, &SimulationThread::updateVehicles, this, &MainWindow::showLatestFrame);
     showLatestFrame();
 
+    const ScheduleDrafter::Result *drafted = m_simulation->draftResult();
+    ui->actionSaveDraftedTimetable->setEnabled(drafted && drafted->drafted > 0);
     const QStringList problems = InputFiles::problems(*m_simulation, fileOpenerDialog->scheduleFilePath());
-    if (!problems.isEmpty()) {
+    if (!problems.isEmpty())
+        showProblems(problems);
+}
+
+void MainWindow::showProblems(const QStringList &problems)
+{
+    auto *box = new QMessageBox(QMessageBox::Warning, windowTitle(),
+                                QStringLiteral("The run goes on with what could be used."), QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("mbProblems"));
+    box->setInformativeText(problems.join(QLatin1Char('\n')));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    // A schedule file of another city gives no line; the map's own route relations may.
+    const LineCreationReport &lines = m_simulation->lineReport();
+    const bool offerDraft = !m_simulation->draftResult() && lines.created == 0 &&
+                            !m_simulation->osmData()->routeRelations()->relations().empty();
+    if (offerDraft) {
+        const QString offer =
+            QStringLiteral("No line of the schedule file runs on this map: a timetable can be drafted "
+                           "from the map's route relations instead.");
+        fileOpenerDialog->writeIntoLog(offer);
+        box->setText(offer);
+        QPushButton *draft = box->addButton(QStringLiteral("Draft from the map"), QMessageBox::AcceptRole);
+        draft->setObjectName(QStringLiteral("btnDraftInstead"));
+        box->button(QMessageBox::Ok)->setText(QStringLiteral("Run without lines"));
+        connect(draft, &QPushButton::clicked, fileOpenerDialog, &FileOpenerDialog::draftInstead,
+                Qt::QueuedConnection); // after the box has closed
+    }
+    box->open(); // window-modal, without blocking the event loop
+}
+
+void MainWindow::saveDraftedTimetable()
+{
+    if (!m_simulation || !loop)
+        return;
+    const QString path = FileDialogs::saveSchedules(this);
+    if (path.isEmpty())
+        return;
+    QString problem;
+    if (!m_simulation->writeDraftedSchedules(path, &problem)) {
         auto *box = new QMessageBox(QMessageBox::Warning, windowTitle(),
-                                    QStringLiteral("The run goes on with what could be used."), QMessageBox::Ok, this);
-        box->setObjectName(QStringLiteral("mbProblems"));
-        box->setInformativeText(problems.join(QLatin1Char('\n')));
+                                    QStringLiteral("The drafted timetable was not saved: %1.").arg(problem),
+                                    QMessageBox::Ok, this);
+        box->setObjectName(QStringLiteral("mbSaveFailed"));
         box->setAttribute(Qt::WA_DeleteOnClose);
-        box->open(); // window-modal, without blocking the event loop
+        box->open();
     }
 }
 

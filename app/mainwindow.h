@@ -2,7 +2,6 @@
 #define KOLVEX_APP_MAINWINDOW_H
 
 #include <QMainWindow>
-#include <QTime>
 
 #include <memory>
 
@@ -12,6 +11,7 @@ class QDockWidget;
 class RenderOptionsDialog;
 class Simulation;
 class SimulationThread;
+struct RunSettings;
 
 namespace Ui {
 class MainWindow;
@@ -38,7 +38,7 @@ signals:
     void mapZoomOut();
 
 private slots:
-    void startSim(QString osmFilePath, QString scheduleFilePath, QTime simInitTime);
+    void startSim(const RunSettings &settings);
     void simDataPrepared();
     void simStarted();
     void showAbout();
@@ -48,6 +48,11 @@ private slots:
     void closeStartDialog();
     /// Shows the frame the step loop has just published on the map, the panel and the plot.
     void showLatestFrame();
+    /// Asks the run being prepared to stop; the window is then left without a run.
+    void cancelPreparation();
+    void preparationCancelled();
+    /// Asks where to write the timetable drafted for the run, and writes it.
+    void saveDraftedTimetable();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -57,6 +62,8 @@ private:
     void createLivePlot();
     /// Connects every layer check box of the panel and of the render options to the map widget.
     void connectLayerSwitches();
+    /// Says what the run goes on without; where a schedule file gave no line, offers to draft one.
+    void showProblems(const QStringList &problems);
     /// Drops the run and lets the user choose other files.
     void abandonRun(const QString &msg);
     /// Stops and frees the current run, if any, and clears what showed it; the layer switches and
@@ -70,6 +77,7 @@ private:
     SimulationThread *loop = nullptr; ///< the step loop of the run once it has started
     uint stepSize;                    ///< of the run's loop, carried to the next run
     bool runShown = false;            ///< a run has started in this window
+    bool cancelling = false;          ///< the run being prepared is to be dropped
     QDockWidget *livePlotDock = nullptr;
     LivePlot *livePlot = nullptr;
 };

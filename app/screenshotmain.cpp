@@ -10,6 +10,8 @@
 #include <QElapsedTimer>
 #include <QPixmap>
 #include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
 
 #include <iostream>
 #include <memory>
@@ -52,6 +54,9 @@ int main(int argc, char *argv[])
     const QString output = args.at(1);
     const int seconds = args.size() > 2 ? args.at(2).toInt() : 20;
 
+    // The picture shows the bundled city, whatever run the user last started.
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
     auto window = std::make_unique<MainWindow>();
     window->resize(1100, 760);
     window->show();

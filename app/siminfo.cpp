@@ -1,5 +1,8 @@
 #include "siminfo.h"
 
+#include "inputfiles.h"
+
+#include "engine/simulation.h"
 #include "engine/stepframe.h"
 #include "ui_siminfo.h"
 
@@ -23,9 +26,23 @@ void SimInfo::showFrame(const StepFrame &frame)
     ui->lOverTime->setText(QStringLiteral("%1 msec").arg(frame.overtime));
 }
 
+void SimInfo::showRun(const Simulation &run)
+{
+    ui->lStartTime->setText(run.simInitTime().toString(QStringLiteral("hh:mm:ss")));
+    ui->lSeed->setText(QString::number(run.runSeed()));
+    const LineCreationReport &lines = run.lineReport();
+    ui->lLines->setText(QStringLiteral("%1 of %2").arg(lines.created).arg(lines.schedules));
+    ui->lLinesLeftOut->setText(InputFiles::linesLeftOut(run));
+}
+
 void SimInfo::clear()
 {
     StepFrame none;
     none.time = QTime(0, 0);
     showFrame(none);
+    const QString unknown = QStringLiteral("–");
+    ui->lStartTime->setText(unknown);
+    ui->lSeed->setText(unknown);
+    ui->lLines->setText(unknown);
+    ui->lLinesLeftOut->clear();
 }

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+class Simulation;
 struct StepFrame;
 
 namespace Ui {
@@ -12,7 +13,7 @@ class SimInfo;
 }
 
 /// The statistics panel: clock, step, vehicle counts and the pace of the step loop, as a step's
-/// frame gives them.
+/// frame gives them, and the figures that repeat the run.
 class SimInfo : public QWidget
 {
     Q_OBJECT
@@ -22,6 +23,8 @@ public:
 
     /// Shows the figures of `frame`.
     void showFrame(const StepFrame &frame);
+    /// Shows what the prepared `run` was started with.
+    void showRun(const Simulation &run);
     /// Shows the figures of no run.
     void clear();
 

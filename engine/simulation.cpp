@@ -10,11 +10,13 @@
 #include "model/simulationdata.h"
 #include "osm/osmdata.h"
 #include "osm/osmparser.h"
+#include "timetable/schedule.h"
 #include "timetable/scheduleparser.h"
 #include "transport/linecreator.h"
 
 #include <QThread>
 
+#include <algorithm>
 #include <memory>
 
 Simulation::Simulation(const QString &osmFilePath, const QString &scheduleFilePath, const QTime &simInitTime,
@@ -43,28 +45,40 @@ Simulation::~Simulation()
 
 void Simulation::prepData()
 {
-    emit log(QStringLiteral("Parsing schedules..."));
+    const int32_t draftEvery = draftHeadway();
     schedules = new ScheduleParser;
     QString problem;
-    if (!schedules->parse(scheduleFilePath, &problem))
-        problems << QStringLiteral("schedules: ") + problem;
+    if (draftEvery > 0) {
+        if (!beginStage(1, QStringLiteral("Parsing schedules... none: the timetable is drafted from the map's "
+                                          "route relations")))
+            return;
+    } else {
+        if (!beginStage(1, QStringLiteral("Parsing schedules...")))
+            return;
+        if (!schedules->parse(scheduleFilePath, &problem))
+            problems << QStringLiteral("schedules: ") + problem;
+    }
 
-    emit log(QStringLiteral("Parsing OpenStreetMap data..."));
+    if (!beginStage(2, QStringLiteral("Parsing OpenStreetMap data...")))
+        return;
     osm = new OSMData;
     if (!OSMParser::parseFile(osmFilePath, osm, &problem))
         problems << QStringLiteral("map: ") + problem;
 
-    emit log(QStringLiteral("Converting OpenStreetMap bus stops..."));
+    if (!beginStage(3, QStringLiteral("Converting OpenStreetMap bus stops...")))
+        return;
     OSMBusStopConvertor::convert(osm);
     TramStopConvertor::convert(osm);
 
-    emit log(QStringLiteral("Creating simulation data..."));
+    if (!beginStage(4, QStringLiteral("Creating simulation data...")))
+        return;
     simData = new SimulationData(startTime, seed);
     simData->calendar.setTime(startTime);
     bindings = new BindingData;
     auto convertor = std::make_unique<NetworkConvertor>(osm, simData, bindings);
 
-    emit log(QStringLiteral("Converting OpenStreetMap data to simulation data..."));
+    if (!beginStage(5, QStringLiteral("Converting OpenStreetMap data to simulation data...")))
+        return;
     convertor->setBudget(budgetSetting());
     if (!convertor->convert())
         problems
@@ -72,19 +86,67 @@ void Simulation::prepData()
     else if (!hasNetwork())
         problems << QStringLiteral("map: no road or tram track in \"%1\"").arg(osmFilePath);
 
-    emit log(QStringLiteral("Converting OpenStreetMap routes..."));
+    if (!beginStage(6, QStringLiteral("Converting OpenStreetMap routes...")))
+        return;
     RouteConvertor::convert(osm);
 
-    emit log(QStringLiteral("Synchronizing OpenStreetMap routes and online shedules..."));
+    if (!beginStage(7, QStringLiteral("Synchronizing OpenStreetMap routes and online shedules...")))
+        return;
+    if (draftEvery > 0)
+        draftSchedules(draftEvery);
     report = LineCreator::createLines(osm->routes(), schedules, &simData->lines, bindings, simData->random);
     simData->calendar.setLines(&simData->lines);
 
-    emit log(QStringLiteral("Pregenerating lines..."));
+    if (!beginStage(8, QStringLiteral("Pregenerating lines...")))
+        return;
     report.pregenerated = LineCreator::pregenerateLines(simData, bindings);
 
-    emit log(QStringLiteral("Simulation data preparating DONE!"));
+    if (!beginStage(9, QStringLiteral("Simulation data preparating DONE!")))
+        return;
     setState(State::Prepared);
     emit prepDataDone();
+}
+
+bool Simulation::beginStage(int stage, const QString &msg)
+{
+    if (cancelRequested.load()) {
+        emit prepDataCancelled();
+        return false;
+    }
+    emit log(msg);
+    emit stageStarted(stage, PREPARATION_STAGES, msg);
+    return true;
+}
+
+void Simulation::cancelPreparation()
+{
+    cancelRequested.store(true);
+}
+
+void Simulation::draftSchedules(int32_t every)
+{
+    drafter = std::make_unique<ScheduleDrafter>(osm, bindings, every);
+    drafted = drafter->draft();
+    // The parser owns the schedules that line creation reads; the drafter keeps its own for writing.
+    for (const Schedule *schedule : drafter->schedules())
+        schedules->add(new Schedule(*schedule));
+    emit log(QStringLiteral("    %1 lines drafted from %2 route relations, a departure every %3 min")
+                 .arg(drafted.drafted)
+                 .arg(drafted.relations)
+                 .arg(every));
+}
+
+bool Simulation::writeDraftedSchedules(const QString &path, QString *problem) const
+{
+    if (!drafter || drafter->schedules().empty()) {
+        *problem = QStringLiteral("no timetable was drafted for this run");
+        return false;
+    }
+    if (!drafter->write(path)) {
+        *problem = QStringLiteral("cannot write \"%1\"").arg(path);
+        return false;
+    }
+    return true;
 }
 
 bool Simulation::hasNetwork() const
@@ -110,6 +172,18 @@ void Simulation::setStepSize(uint ms)
 {
     std::lock_guard<std::mutex> lock(stateMutex);
     stepSize = ms;
+}
+
+void Simulation::setDraftHeadway(int32_t minutes)
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    headway = std::max(minutes, 0);
+}
+
+int32_t Simulation::draftHeadway() const
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    return headway;
 }
 
 NetworkBudget Simulation::budgetSetting() const

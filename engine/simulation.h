@@ -4,12 +4,14 @@
 #include "convert/networkbudget.h"
 #include "engine/threadend.h"
 #include "transport/linecreator.h"
+#include "transport/scheduledrafter.h"
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QTime>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -34,6 +36,8 @@ class Simulation : public QObject
     Q_OBJECT
 public:
     enum class State { Created, Prepared, Started };
+    /// The announced stages of prepData.
+    static constexpr int PREPARATION_STAGES = 9;
 
     /// `seed` starts every random draw of the run; one seed gives one run.
     Simulation(const QString &osmFilePath, const QString &scheduleFilePath, const QTime &simInitTime,
@@ -49,6 +53,21 @@ public:
     QThread *workerThread() const { return worker; }
     /// Lines created and left out, and vehicles placed under way; filled by prepData.
     const LineCreationReport &lineReport() const { return report; }
+    uint64_t runSeed() const { return seed; }
+    const QTime &simInitTime() const { return startTime; }
+
+    /// Instead of reading the schedule file, drafts the timetable from the map's route relations
+    /// as `kolvex-headless --draft-schedules` does, a departure every `headway` minutes; nothing is
+    /// written. Set before prepData.
+    void setDraftHeadway(int32_t headway);
+    /// Minutes between departures of a drafted line; 0 when the schedule file is read.
+    int32_t draftHeadway() const;
+    /// What drafting made of the route relations; null when the schedule file was read. Read after
+    /// prepDataDone.
+    const ScheduleDrafter::Result *draftResult() const { return drafter ? &drafted : nullptr; }
+    /// Writes the drafted timetable in the schedule file format; false with `problem` set when
+    /// nothing was drafted or the file cannot be written. Call after prepDataDone.
+    bool writeDraftedSchedules(const QString &path, QString *problem) const;
 
     /// Bounds the cost of the network; set before prepData.
     void setNetworkBudget(const NetworkBudget &budget);
@@ -65,10 +84,18 @@ public:
     /// Whether preparation built a network to run on; when not, preparationProblems() says why.
     bool hasNetwork() const;
 
+    /// Asks prepData to stop before its next stage; callable from any thread. A stage under way
+    /// runs to its end.
+    void cancelPreparation();
+
 signals:
     void prepDataDone();
     void simStartDone();
     void log(QString msg);
+    /// Stage `stage` (1 to `stages`) of prepData begins; `name` is its log message.
+    void stageStarted(int stage, int stages, QString name);
+    /// prepData stopped before a stage, as cancelPreparation asked; prepDataDone does not follow.
+    void prepDataCancelled();
 
 public slots:
     /// Reads both inputs and builds the network in nine announced stages.
@@ -79,6 +106,10 @@ public slots:
 private:
     /// Marks a stage done; its work becomes visible to whoever reads state() afterwards.
     void setState(State done);
+    /// Announces a stage; false (and prepDataCancelled emitted) when the preparation is to stop.
+    bool beginStage(int stage, const QString &msg);
+    /// Drafts the timetable from the converted map and hands it to line creation (stage 7).
+    void draftSchedules(int32_t headway);
     /// The settings as the calling thread may read them (they are set from another one).
     NetworkBudget budgetSetting() const;
     uint stepSizeSetting() const;
@@ -98,10 +129,14 @@ private:
     QThread *worker;
     std::unique_ptr<ThreadEnd> workerEnd;
     LineCreationReport report;
+    std::unique_ptr<ScheduleDrafter> drafter; ///< kept for writing what it drafted
+    ScheduleDrafter::Result drafted;
     uint stepSize;
+    int32_t headway = 0;
     /// Guards the state and the settings, which other threads write before the stages read them.
     mutable std::mutex stateMutex;
     State m_state = State::Created;
+    std::atomic<bool> cancelRequested{false};
 };
 
 #endif

@@ -4,6 +4,7 @@
 #include "app/mainwindow.h"
 #include "app/fileopenerdialog.h"
 #include "app/metatypes.h"
+#include "app/usersettings.h"
 #include "engine/bundleddata.h"
 #include "engine/simulation.h"
 #include "engine/simulationcontrol.h"
@@ -11,16 +12,22 @@
 #include "map/visualization.h"
 #include "model/simulationdata.h"
 #include "tests/loopbacktileserver.h"
+#include "timetable/scheduleparser.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QSpinBox>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextEdit>
@@ -30,6 +37,16 @@
 #include <gtest/gtest.h>
 
 namespace {
+
+/// Keeps what the window remembers between starts in a folder of the test's own, never the user's.
+class OwnSettings
+{
+public:
+    OwnSettings() { QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path()); }
+
+private:
+    QTemporaryDir folder;
+};
 
 /// A working folder holding the bundled inputs under ./data, as the program expects them, so that
 /// files the window writes stay out of the source tree; every tile request of the map goes to a
@@ -55,6 +72,7 @@ public:
     QString path(const QString &name) const { return folder.filePath(name); }
 
 private:
+    OwnSettings settings;
     LoopbackTileServer tiles;
     QTemporaryDir folder;
     QString previous;
@@ -126,10 +144,20 @@ TEST(MainWindow, RunsTheBundledCityFromTheStartDialogAfterAnUnreadableMapToClosi
 
     choose(data.path("data/kesta_center_2014-04-15_compressed_edited.osm"));
     child<QTimeEdit>(dialog, "teSimInitTime")->setTime(QTime(8, 30));
+    child<QSpinBox>(dialog, "sbSeed")->setValue(7);
     startSim->click();
     ASSERT_TRUE(waitUntil([&] { return !dialog->isVisible(); }, 60000)) << "the run was not prepared";
     QObject *w = window.get();
     EXPECT_EQ(child<QLabel>(w, "lSimTime")->text(), "08:30:00.000");
+    // What repeats the run is on the panel, and the log says how to repeat it on the console.
+    EXPECT_EQ(child<QLabel>(w, "lStartTime")->text(), "08:30:00");
+    EXPECT_EQ(child<QLabel>(w, "lSeed")->text(), "7");
+    EXPECT_EQ(window->simulation()->runSeed(), 7u);
+    const QString log = child<QTextEdit>(dialog, "teLog")->toPlainText();
+    EXPECT_TRUE(log.contains("kolvex-headless --osm " +
+                             data.path("data/kesta_center_2014-04-15_compressed_edited.osm") +
+                             " --schedules ./data/schedules.xml --start 08:30:00 --seed 7"))
+        << log.toStdString();
     EXPECT_EQ(child<QLabel>(w, "stepSizeLabel")->text(), "1.0x");
 
     auto *start = child<QPushButton>(w, "startButton");
@@ -171,6 +199,10 @@ TEST(MainWindow, RunsTheBundledCityFromTheStartDialogAfterAnUnreadableMapToClosi
     EXPECT_TRUE(waitUntil([&] { return number(w, "lSimStep") > stopped + 8; }));
     window->close();
     window.reset();
+    // The next start offers the run's time and seed again.
+    MainWindow again;
+    EXPECT_EQ(child<QTimeEdit>(&again, "teSimInitTime")->time(), QTime(8, 30));
+    EXPECT_EQ(child<QSpinBox>(&again, "sbSeed")->value(), 7);
 }
 
 TEST(MainWindow, AboutNamesProgramVersionLicenceAndMapAttribution)
@@ -195,6 +227,7 @@ TEST(MainWindow, StartedFromTheRootFolderHasItsIconAndSaysWhereTheBundledMapWasL
 {
     registerMetaTypes();
     QStandardPaths::setTestModeEnabled(true);
+    OwnSettings settings;
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(QStringLiteral("/")));
     MainWindow window; // nothing is installed beside the test program
@@ -250,6 +283,11 @@ TEST(MainWindow, NewSimulationReplacesTheRunWithAnotherMapKeepingLayersAndSpeedA
         << why.toStdString();
     EXPECT_TRUE(child<QTextEdit>(dialog, "teLog")->toPlainText().contains(why));
     problems()->accept();
+    // The panel keeps saying it while the run goes on.
+    EXPECT_EQ(child<QLabel>(w, "lLines")->text(), "0 of 114");
+    const QString leftOut = child<QLabel>(w, "lLinesLeftOut")->text();
+    EXPECT_TRUE(leftOut.startsWith("Schedules left out 114: ") && leftOut.contains("no route of that name"))
+        << leftOut.toStdString();
     EXPECT_EQ(child<QLabel>(w, "lSimTime")->text(), "09:15:00.000");
     EXPECT_EQ(child<QLabel>(w, "stepSizeLabel")->text(), "2.0x");
     EXPECT_TRUE(cells->isChecked() && map->paintCells());
@@ -268,4 +306,163 @@ TEST(MainWindow, NewSimulationReplacesTheRunWithAnotherMapKeepingLayersAndSpeedA
     EXPECT_EQ(size_t(number(w, "lCarCount")), expected.cars);
     EXPECT_EQ(number(w, "lBusCount") + number(w, "lTramCount"), 0);
     EXPECT_EQ(map->frame()->step, 40);
+}
+
+TEST(MainWindow, FileChoosersOfferWhatKolvexReadsWithAllFilesLastAndOpenInTheFolderLastUsed)
+{
+    BundledDataFolder data;
+    const QString maps = data.path("maps");
+    ASSERT_TRUE(QDir().mkpath(maps));
+    const QString map = maps + "/n6w2r2.osm";
+    ASSERT_TRUE(QFile::copy(QStringLiteral(KOLVEX_TEST_DATA_DIR "/osm/n6w2r2.osm"), map));
+    QStringList filters;
+    QString folder;
+    // Opens the chooser behind `button`, notes what it offers, and picks `file` or cancels.
+    const auto choose = [&](QWidget *dialog, const char *button, const QString &file) {
+        answerNextDialog([&filters, &folder, file](QWidget *w) {
+            auto *chooser = qobject_cast<QFileDialog *>(w);
+            ASSERT_NE(chooser, nullptr);
+            filters = chooser->nameFilters();
+            folder = QFileInfo(chooser->directory().absolutePath()).canonicalFilePath();
+            if (file.isEmpty()) {
+                chooser->reject();
+                return;
+            }
+            chooser->selectFile(file);
+            static_cast<QDialog *>(chooser)->accept();
+        });
+        child<QPushButton>(dialog, button)->click();
+    };
+    const QString canonicalMaps = QFileInfo(maps).canonicalFilePath();
+    {
+        MainWindow window;
+        auto *dialog = window.findChild<FileOpenerDialog *>();
+        choose(dialog, "btnChooseOSMFile", map);
+        EXPECT_EQ(filters, QStringList({"OpenStreetMap (*.osm *.osm.pbf *.pbf *.osm.gz *.osm.bz2)", "All files (*)"}));
+        EXPECT_EQ(dialog->osmFilePath(), map);
+        choose(dialog, "btnChooseScheduleFile", QString());
+        EXPECT_EQ(filters, QStringList({"Schedules (*.xml)", "All files (*)"}));
+        EXPECT_EQ(folder, canonicalMaps);
+    }
+    // The next start of the program opens in that folder too.
+    MainWindow again;
+    choose(again.findChild<FileOpenerDialog *>(), "btnChooseOSMFile", QString());
+    EXPECT_EQ(folder, canonicalMaps);
+}
+
+TEST(MainWindow, ACityFromItsPbfWhoseLinesTheScheduleFileLacksRunsWithATimetableDraftedFromTheMap)
+{
+    const QString city = QStringLiteral(KOLVEX_SOURCE_DIR "/../shared/data/cities/monaco.osm.pbf");
+    if (!QFileInfo(city).isFile())
+        GTEST_SKIP() << "no city extract at " << city.toStdString();
+    BundledDataFolder data;
+    auto window = std::make_unique<MainWindow>();
+    window->show();
+    QObject *w = window.get();
+    auto *dialog = window->findChild<FileOpenerDialog *>();
+    answerNextDialog([&](QWidget *chooser) {
+        static_cast<QFileDialog *>(chooser)->selectFile(city);
+        static_cast<QDialog *>(chooser)->accept();
+    });
+    child<QPushButton>(dialog, "btnChooseOSMFile")->click();
+
+    // As a new user would: the bundled city's schedule file stays chosen. No line of it runs here,
+    // and the box offers to draft the lines from the map instead.
+    child<QPushButton>(dialog, "btnStartSimulation")->click();
+    auto problems = [&] { return window->findChild<QMessageBox *>("mbProblems"); };
+    ASSERT_TRUE(waitUntil([&] { return !dialog->isVisible() && problems(); }, 120000));
+    auto *draft = problems()->findChild<QPushButton *>("btnDraftInstead");
+    ASSERT_NE(draft, nullptr) << problems()->informativeText().toStdString();
+    EXPECT_TRUE(child<QTextEdit>(dialog, "teLog")->toPlainText().contains("drafted from the map's route relations"));
+    EXPECT_FALSE(child<QAction>(w, "actionSaveDraftedTimetable")->isEnabled());
+    draft->click();
+    ASSERT_TRUE(waitUntil([&] { return dialog->isVisible(); }, 5000)); // the map is prepared again
+    EXPECT_TRUE(child<QRadioButton>(dialog, "rbDraftSchedules")->isChecked());
+    EXPECT_EQ(child<QSpinBox>(dialog, "sbDraftHeadway")->value(), 15);
+    ASSERT_TRUE(waitUntil(
+        [&] { return !dialog->isVisible() && child<QAction>(w, "actionSaveDraftedTimetable")->isEnabled(); }, 120000));
+    EXPECT_TRUE(!problems() || !problems()->isVisible()) << problems()->informativeText().toStdString();
+    const int drafted = window->simulation()->draftResult()->drafted;
+    EXPECT_GT(drafted, 0);
+    EXPECT_EQ(window->simulation()->lineReport().created, drafted);
+    EXPECT_EQ(child<QLabel>(w, "lLines")->text(), QString("%1 of %1").arg(drafted));
+    const QString leftOut = child<QLabel>(w, "lLinesLeftOut")->text();
+    EXPECT_TRUE(leftOut.startsWith("Drafted from ") && leftOut.endsWith("No schedule left out."))
+        << leftOut.toStdString();
+
+    // Buses are on the road within ten simulated minutes, run at the fastest pace.
+    auto *faster = child<QPushButton>(w, "decStepButton");
+    auto *speed = child<QLabel>(w, "stepSizeLabel");
+    while (faster->isEnabled()) {
+        const QString before = speed->text();
+        faster->click();
+        ASSERT_TRUE(waitUntil([&] { return speed->text() != before; }));
+    }
+    child<QPushButton>(w, "startButton")->click();
+    EXPECT_TRUE(waitUntil([&] { return number(w, "lBusCount") > 0 || number(w, "lSimStep") >= 2400; }, 120000));
+    EXPECT_GT(number(w, "lBusCount"), 0) << "at step " << number(w, "lSimStep");
+    EXPECT_LE(number(w, "lSimStep"), 2400);
+    child<QPushButton>(w, "stopButton")->click();
+
+    // Nothing was written until asked; saved, the timetable reads back line for line.
+    const QString saved = data.path("monaco-drafted");
+    answerNextDialog([&](QWidget *chooser) {
+        static_cast<QFileDialog *>(chooser)->selectFile(saved);
+        static_cast<QDialog *>(chooser)->accept();
+    });
+    child<QAction>(w, "actionSaveDraftedTimetable")->trigger();
+    ScheduleParser parser;
+    EXPECT_TRUE(parser.parse(saved + ".xml"));
+    EXPECT_EQ(parser.schedules().size(), size_t(drafted));
+
+    // The next start offers this run again, and the bundled city is one click away.
+    window.reset();
+    MainWindow again;
+    auto *next = again.findChild<FileOpenerDialog *>();
+    const RunSettings offered = next->settings();
+    EXPECT_EQ(QFileInfo(offered.osmFilePath).canonicalFilePath(), QFileInfo(city).canonicalFilePath());
+    EXPECT_EQ(offered.timetable, TimetableSource::Draft);
+    EXPECT_EQ(offered.draftHeadway, 15);
+    EXPECT_EQ(offered.start, QTime(14, 0));
+    child<QPushButton>(next, "btnBundledCity")->click();
+    EXPECT_EQ(next->settings().osmFilePath, BundledData::mapPath());
+    EXPECT_EQ(next->settings().timetable, TimetableSource::ScheduleFile);
+    EXPECT_TRUE(child<QPushButton>(next, "btnStartSimulation")->isEnabled());
+
+    // A remembered map that is gone gives way to the bundled city with its schedule file.
+    UserSettings settings;
+    settings.setValue("lastRun/map", data.path("gone.osm.pbf"));
+    const RunSettings fallback = RunSettings::remembered(settings);
+    EXPECT_EQ(fallback.osmFilePath, BundledData::mapPath());
+    EXPECT_EQ(fallback.timetable, TimetableSource::ScheduleFile);
+    EXPECT_EQ(fallback.start, QTime(14, 0));
+}
+
+TEST(MainWindow, APreparationCancelledMidwayLeavesNoRunAndTheNextOneRunsWithTheProgressBarMovingThroughEveryStage)
+{
+    BundledDataFolder data;
+    MainWindow window;
+    window.show();
+    auto *dialog = window.findChild<FileOpenerDialog *>();
+    auto *startSim = child<QPushButton>(dialog, "btnStartSimulation");
+    auto *cancel = child<QPushButton>(dialog, "btnCancelPreparation");
+    auto *progress = child<QProgressBar>(dialog, "pbPreparation");
+    EXPECT_FALSE(cancel->isEnabled());
+    startSim->click();
+    EXPECT_TRUE(cancel->isEnabled() && !startSim->isEnabled());
+    ASSERT_TRUE(waitUntil([&] { return progress->value() >= 1; }, 60000)); // the map is being read
+    cancel->click();
+    ASSERT_TRUE(waitUntil([&] { return startSim->isEnabled(); }, 60000));
+    EXPECT_EQ(window.simulation(), nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_FALSE(cancel->isEnabled());
+    EXPECT_TRUE(child<QTextEdit>(dialog, "teLog")->toPlainText().endsWith("Preparation cancelled."));
+
+    std::vector<int> shown;
+    QObject::connect(progress, &QProgressBar::valueChanged, [&](int value) { shown.push_back(value); });
+    startSim->click();
+    ASSERT_TRUE(waitUntil([&] { return !dialog->isVisible(); }, 60000)) << "the second run was not prepared";
+    EXPECT_GT(number(&window, "lVehicleCount"), 0);
+    // Started from 0, every stage after the first moves the bar on, and the prepared run fills it.
+    EXPECT_EQ(shown, std::vector<int>({0, 1, 2, 3, 4, 5, 6, 7, 8, 9})) << shown.size();
 }

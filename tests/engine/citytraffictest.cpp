@@ -11,6 +11,9 @@
 #include "engine/trafficcensus.h"
 #include "model/tram.h"
 
+#include <QFileInfo>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -143,4 +146,36 @@ TEST(CityTraffic, AnEarlyBusPassesABayTooShortWaitsAtItsStopUntilDueThenLeavesAt
     for (int i = 0; i < 200 && !street.data.buses.empty(); ++i) // out of the bay and along to the end
         control.step();
     EXPECT_TRUE(street.data.buses.empty());
+}
+
+TEST(CityTraffic, ATimetableDraftedForTheRunRunsAsTheSameTimetableWrittenAndReadBackOnTheConsole)
+{
+    const QString map = QStringLiteral(KOLVEX_SOURCE_DIR "/data/kesta_center_2014-04-15_compressed_edited.osm");
+    if (!QFileInfo(map).isFile())
+        GTEST_SKIP() << "the bundled map is missing";
+    QTemporaryDir folder;
+    const QString written = folder.filePath(QStringLiteral("drafted.xml"));
+    auto run = [&](const QString &schedules, int32_t headway) {
+        Simulation simulation(map, schedules, QTime(14, 0), 3);
+        simulation.setDraftHeadway(headway);
+        simulation.prepData();
+        EXPECT_TRUE(simulation.preparationProblems().isEmpty())
+            << simulation.preparationProblems().join('\n').toStdString();
+        if (headway > 0) {
+            EXPECT_EQ(simulation.draftResult()->drafted, simulation.lineReport().schedules);
+            QString problem;
+            EXPECT_TRUE(simulation.writeDraftedSchedules(written, &problem)) << problem.toStdString();
+        } else {
+            EXPECT_EQ(simulation.draftResult(), nullptr);
+        }
+        EXPECT_GT(simulation.lineReport().created, 10);
+        simulation.startSim();
+        for (int i = 0; i < 600; ++i)
+            simulation.simulationControl()->step();
+        EXPECT_GT(simulation.simulationData()->buses.size(), 0u);
+        return std::make_pair(simulation.lineReport().created, simulation.simulationData()->stateHash());
+    };
+    // The schedule file given is not read when the timetable is drafted.
+    const auto drafted = run(folder.filePath(QStringLiteral("absent.xml")), 15);
+    EXPECT_EQ(run(written, 0), drafted);
 }
