@@ -20,7 +20,7 @@
 Simulation::Simulation(const QString &osmFilePath, const QString &scheduleFilePath, const QTime &simInitTime,
                        uint64_t seed)
     : QObject(nullptr), osmFilePath(osmFilePath), scheduleFilePath(scheduleFilePath), startTime(simInitTime),
-      seed(seed), stepSize(SimulationThread::DEFAULT_STEP_SIZE)
+      seed(seed), stepSize(SimulationThread::DEFAULT_STEP_SIZE), maxCars(SimulationData::DEFAULT_MAX_CARS)
 {
     worker = new QThread(this);
     workerEnd = std::make_unique<ThreadEnd>(worker);
@@ -60,6 +60,7 @@ void Simulation::prepData()
 
     emit log(QStringLiteral("Creating simulation data..."));
     simData = new SimulationData(startTime, seed);
+    simData->maxCars = maxCarsSetting();
     simData->calendar.setTime(startTime);
     bindings = new BindingData;
     auto convertor = std::make_unique<NetworkConvertor>(osm, simData, bindings);
@@ -112,6 +113,12 @@ void Simulation::setStepSize(uint ms)
     stepSize = ms;
 }
 
+void Simulation::setMaxCars(size_t cars)
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    maxCars = cars;
+}
+
 NetworkBudget Simulation::budgetSetting() const
 {
     std::lock_guard<std::mutex> lock(stateMutex);
@@ -122,6 +129,12 @@ uint Simulation::stepSizeSetting() const
 {
     std::lock_guard<std::mutex> lock(stateMutex);
     return stepSize;
+}
+
+size_t Simulation::maxCarsSetting() const
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    return maxCars;
 }
 
 Simulation::State Simulation::state() const

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QTime>
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -54,6 +55,8 @@ public:
     void setNetworkBudget(const NetworkBudget &budget);
     /// The step size the loop starts with; set before startSim.
     void setStepSize(uint ms);
+    /// The cap of cars on the network (SimulationData::DEFAULT_MAX_CARS unless set); set before prepData.
+    void setMaxCars(size_t cars);
     /// How far the run is: after prepDataDone Prepared, after simStartDone Started. Reading it
     /// makes everything that stage did visible to the calling thread.
     State state() const;
@@ -82,6 +85,7 @@ private:
     /// The settings as the calling thread may read them (they are set from another one).
     NetworkBudget budgetSetting() const;
     uint stepSizeSetting() const;
+    size_t maxCarsSetting() const;
 
     OSMData *osm = nullptr;
     SimulationData *simData = nullptr;
@@ -99,6 +103,7 @@ private:
     std::unique_ptr<ThreadEnd> workerEnd;
     LineCreationReport report;
     uint stepSize;
+    size_t maxCars;
     /// Guards the state and the settings, which other threads write before the stages read them.
     mutable std::mutex stateMutex;
     State m_state = State::Created;

@@ -49,7 +49,8 @@ QString hostile(const char *name)
 
 TEST(HeadlessProgram, BadCommandLinesExitWithTwoAndInputsThatCannotBeUsedWithOneNamingTheFile)
 {
-    const QStringList badLines[] = {{"--bogus"}, {"--start", "25:00:00"}, {"--seed", "-4"}, {"extra"}, {"--csv"}};
+    const QStringList badLines[] = {{"--bogus"}, {"--start", "25:00:00"}, {"--seed", "-4"},      {"extra"},
+                                    {"--csv"},   {"--max-cars", "-1"},    {"--max-cars", "lots"}};
     for (const QStringList &arguments : badLines) {
         const HeadlessRun run = runHeadless(arguments);
         EXPECT_EQ(run.exitCode, 2) << arguments.join(' ').toStdString();
@@ -142,6 +143,18 @@ TEST(HeadlessProgram, BusesAndTramsOfTheBundledCityRunToTheTimetableAlikeOnAnyTh
     EXPECT_GT(one.figure("trips finished"), 10);
     EXPECT_GT(one.figure("stop arrivals"), 50);
     // The summary from its state hash on does not depend on the machine.
+    EXPECT_EQ(one.out.mid(one.out.indexOf("state hash")), two.out.mid(two.out.indexOf("state hash")));
+}
+
+TEST(HeadlessProgram, AHigherCarCapFillsTheBundledCityBeyondTheDefaultAlikeOnAnyThreadCount)
+{
+    const QStringList common = {"--osm",   MAP,    "--schedules", SCHEDULES, "--start",    "14:00:00",
+                                "--steps", "2400", "--feed",      "4",       "--max-cars", "1000"};
+    const HeadlessRun one = runHeadless(common + QStringList{"--threads", "1"});
+    const HeadlessRun two = runHeadless(common + QStringList{"--threads", "2"});
+    ASSERT_EQ(one.exitCode, 0) << one.err.toStdString();
+    EXPECT_GT(one.figure("cars"), 667) << one.out.toStdString();
+    EXPECT_LE(one.figure("cars"), 1000);
     EXPECT_EQ(one.out.mid(one.out.indexOf("state hash")), two.out.mid(two.out.indexOf("state hash")));
 }
 
