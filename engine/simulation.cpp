@@ -16,6 +16,7 @@
 #include <QThread>
 
 #include <memory>
+#include <new>
 
 Simulation::Simulation(const QString &osmFilePath, const QString &scheduleFilePath, const QTime &simInitTime,
                        uint64_t seed)
@@ -43,6 +44,23 @@ Simulation::~Simulation()
 
 void Simulation::prepData()
 {
+    // Memory running out in any stage is a problem of this map like any other: what was built is let
+    // go, so that the memory is free again and the run goes on, empty.
+    try {
+        prepareStages();
+    } catch (const std::bad_alloc &) {
+        discardModel();
+        problems << QStringLiteral("map \"%1\": out of memory while preparing it: the map needs more than this "
+                                   "machine has")
+                        .arg(osmFilePath);
+    }
+    emit log(QStringLiteral("Simulation data preparating DONE!"));
+    setState(State::Prepared);
+    emit prepDataDone();
+}
+
+void Simulation::prepareStages()
+{
     emit log(QStringLiteral("Parsing schedules..."));
     schedules = new ScheduleParser;
     QString problem;
@@ -59,10 +77,7 @@ void Simulation::prepData()
     TramStopConvertor::convert(osm);
 
     emit log(QStringLiteral("Creating simulation data..."));
-    simData = new SimulationData(startTime, seed);
-    simData->maxCars = maxCarsSetting();
-    simData->calendar.setTime(startTime);
-    bindings = new BindingData;
+    createNetworkData();
     auto convertor = std::make_unique<NetworkConvertor>(osm, simData, bindings);
 
     emit log(QStringLiteral("Converting OpenStreetMap data to simulation data..."));
@@ -82,10 +97,26 @@ void Simulation::prepData()
 
     emit log(QStringLiteral("Pregenerating lines..."));
     report.pregenerated = LineCreator::pregenerateLines(simData, bindings);
+}
 
-    emit log(QStringLiteral("Simulation data preparating DONE!"));
-    setState(State::Prepared);
-    emit prepDataDone();
+void Simulation::createNetworkData()
+{
+    simData = new SimulationData(startTime, seed);
+    simData->maxCars = maxCarsSetting();
+    simData->calendar.setTime(startTime);
+    bindings = new BindingData;
+}
+
+void Simulation::discardModel()
+{
+    delete osm;
+    delete simData;
+    delete bindings;
+    osm = new OSMData;
+    createNetworkData();
+    if (!schedules)
+        schedules = new ScheduleParser;
+    report = LineCreationReport();
 }
 
 bool Simulation::hasNetwork() const

@@ -80,6 +80,12 @@ public slots:
     void startSim();
 
 private:
+    /// The nine stages of prepData but its last message; may throw std::bad_alloc.
+    void prepareStages();
+    /// An empty network, its bindings and an idle calendar, for the settings of the run.
+    void createNetworkData();
+    /// Lets go of the map and the network built so far and puts empty ones in their place.
+    void discardModel();
     /// Marks a stage done; its work becomes visible to whoever reads state() afterwards.
     void setState(State done);
     /// The settings as the calling thread may read them (they are set from another one).

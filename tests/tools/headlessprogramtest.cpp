@@ -66,10 +66,16 @@ TEST(HeadlessProgram, BadCommandLinesExitWithTwoAndInputsThatCannotBeUsedWithOne
     QTemporaryDir dir;
     const QString missing = dir.filePath("missing.xml"), empty = dir.filePath("empty.xml");
     const QString cutPbf = dir.filePath("cut.osm.pbf"), png = dir.filePath("picture.png");
+    const QString longTag = dir.filePath("long-tag.osm"); // a tag value past the reader's cap of 1 MiB
     QFile pbf(QStringLiteral(KOLVEX_SOURCE_DIR "/data/helsinki_centre.osm.pbf"));
     ASSERT_TRUE(pbf.open(QIODevice::ReadOnly));
     const std::pair<QString, QByteArray> files[] = {
-        {empty, {}}, {cutPbf, pbf.read(pbf.size() / 3)}, {png, QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)}};
+        {empty, {}},
+        {cutPbf, pbf.read(pbf.size() / 3)},
+        {png, QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)},
+        {longTag, "<osm><node id=\"1\" lat=\"60.17\" lon=\"24.94\"/><node id=\"2\" lat=\"60.18\" lon=\"24.94\"/>"
+                  "<way id=\"7\"><nd ref=\"1\"/><nd ref=\"2\"/><tag k=\"highway\" v=\"primary\"/><tag k=\"note\" v=\"" +
+                      QByteArray(1100000, 'a') + "\"/></way></osm>"}};
     for (const auto &f : files) {
         QFile out(f.first);
         ASSERT_TRUE(out.open(QIODevice::WriteOnly) && out.write(f.second) == f.second.size());
@@ -79,6 +85,7 @@ TEST(HeadlessProgram, BadCommandLinesExitWithTwoAndInputsThatCannotBeUsedWithOne
                                                   {empty, SCHEDULES},
                                                   {cutPbf, SCHEDULES},
                                                   {png, SCHEDULES},
+                                                  {longTag, SCHEDULES},
                                                   {MAP, missing},
                                                   {MAP, empty},
                                                   {MAP, png},
