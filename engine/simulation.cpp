@@ -18,11 +18,12 @@
 
 #include <algorithm>
 #include <memory>
+#include <new>
 
 Simulation::Simulation(const QString &osmFilePath, const QString &scheduleFilePath, const QTime &simInitTime,
                        uint64_t seed)
     : QObject(nullptr), osmFilePath(osmFilePath), scheduleFilePath(scheduleFilePath), startTime(simInitTime),
-      seed(seed), stepSize(SimulationThread::DEFAULT_STEP_SIZE)
+      seed(seed), stepSize(SimulationThread::DEFAULT_STEP_SIZE), maxCars(SimulationData::DEFAULT_MAX_CARS)
 {
     worker = new QThread(this);
     workerEnd = std::make_unique<ThreadEnd>(worker);
@@ -45,40 +46,57 @@ Simulation::~Simulation()
 
 void Simulation::prepData()
 {
+    // Memory running out in any stage is a problem of this map like any other: what was built is let
+    // go, so that the memory is free again and the run goes on, empty.
+    try {
+        if (!prepareStages())
+            return; // cancelled
+    } catch (const std::bad_alloc &) {
+        discardModel();
+        problems << QStringLiteral("map \"%1\": out of memory while preparing it: the map needs more than this "
+                                   "machine has")
+                        .arg(osmFilePath);
+    }
+    if (!beginStage(9, QStringLiteral("Simulation data preparating DONE!")))
+        return;
+    setState(State::Prepared);
+    emit prepDataDone();
+}
+
+bool Simulation::prepareStages()
+{
     const int32_t draftEvery = draftHeadway();
     schedules = new ScheduleParser;
     QString problem;
     if (draftEvery > 0) {
         if (!beginStage(1, QStringLiteral("Parsing schedules... none: the timetable is drafted from the map's "
                                           "route relations")))
-            return;
+            return false;
     } else {
         if (!beginStage(1, QStringLiteral("Parsing schedules...")))
-            return;
+            return false;
         if (!schedules->parse(scheduleFilePath, &problem))
             problems << QStringLiteral("schedules: ") + problem;
     }
 
     if (!beginStage(2, QStringLiteral("Parsing OpenStreetMap data...")))
-        return;
+        return false;
     osm = new OSMData;
     if (!OSMParser::parseFile(osmFilePath, osm, &problem))
         problems << QStringLiteral("map: ") + problem;
 
     if (!beginStage(3, QStringLiteral("Converting OpenStreetMap bus stops...")))
-        return;
+        return false;
     OSMBusStopConvertor::convert(osm);
     TramStopConvertor::convert(osm);
 
     if (!beginStage(4, QStringLiteral("Creating simulation data...")))
-        return;
-    simData = new SimulationData(startTime, seed);
-    simData->calendar.setTime(startTime);
-    bindings = new BindingData;
+        return false;
+    createNetworkData();
     auto convertor = std::make_unique<NetworkConvertor>(osm, simData, bindings);
 
     if (!beginStage(5, QStringLiteral("Converting OpenStreetMap data to simulation data...")))
-        return;
+        return false;
     convertor->setBudget(budgetSetting());
     if (!convertor->convert())
         problems
@@ -87,24 +105,42 @@ void Simulation::prepData()
         problems << QStringLiteral("map: no road or tram track in \"%1\"").arg(osmFilePath);
 
     if (!beginStage(6, QStringLiteral("Converting OpenStreetMap routes...")))
-        return;
+        return false;
     RouteConvertor::convert(osm);
 
     if (!beginStage(7, QStringLiteral("Synchronizing OpenStreetMap routes and online shedules...")))
-        return;
+        return false;
     if (draftEvery > 0)
         draftSchedules(draftEvery);
     report = LineCreator::createLines(osm->routes(), schedules, &simData->lines, bindings, simData->random);
     simData->calendar.setLines(&simData->lines);
 
     if (!beginStage(8, QStringLiteral("Pregenerating lines...")))
-        return;
+        return false;
     report.pregenerated = LineCreator::pregenerateLines(simData, bindings);
+    return true;
+}
 
-    if (!beginStage(9, QStringLiteral("Simulation data preparating DONE!")))
-        return;
-    setState(State::Prepared);
-    emit prepDataDone();
+void Simulation::createNetworkData()
+{
+    simData = new SimulationData(startTime, seed);
+    simData->maxCars = maxCarsSetting();
+    simData->calendar.setTime(startTime);
+    bindings = new BindingData;
+}
+
+void Simulation::discardModel()
+{
+    delete osm;
+    delete simData;
+    delete bindings;
+    osm = new OSMData;
+    createNetworkData();
+    if (!schedules)
+        schedules = new ScheduleParser;
+    report = LineCreationReport();
+    drafter.reset(); // it reads the map let go above
+    drafted = {};
 }
 
 bool Simulation::beginStage(int stage, const QString &msg)
@@ -186,6 +222,12 @@ int32_t Simulation::draftHeadway() const
     return headway;
 }
 
+void Simulation::setMaxCars(size_t cars)
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    maxCars = cars;
+}
+
 NetworkBudget Simulation::budgetSetting() const
 {
     std::lock_guard<std::mutex> lock(stateMutex);
@@ -196,6 +238,12 @@ uint Simulation::stepSizeSetting() const
 {
     std::lock_guard<std::mutex> lock(stateMutex);
     return stepSize;
+}
+
+size_t Simulation::maxCarsSetting() const
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    return maxCars;
 }
 
 Simulation::State Simulation::state() const

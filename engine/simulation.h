@@ -12,6 +12,7 @@
 #include <QTime>
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -73,6 +74,8 @@ public:
     void setNetworkBudget(const NetworkBudget &budget);
     /// The step size the loop starts with; set before startSim.
     void setStepSize(uint ms);
+    /// The cap of cars on the network (SimulationData::DEFAULT_MAX_CARS unless set); set before prepData.
+    void setMaxCars(size_t cars);
     /// How far the run is: after prepDataDone Prepared, after simStartDone Started. Reading it
     /// makes everything that stage did visible to the calling thread.
     State state() const;
@@ -104,6 +107,12 @@ public slots:
     void startSim();
 
 private:
+    /// The stages of prepData but its last; false when cancelled. May throw std::bad_alloc.
+    bool prepareStages();
+    /// An empty network, its bindings and an idle calendar, for the settings of the run.
+    void createNetworkData();
+    /// Lets go of the map and the network built so far and puts empty ones in their place.
+    void discardModel();
     /// Marks a stage done; its work becomes visible to whoever reads state() afterwards.
     void setState(State done);
     /// Announces a stage; false (and prepDataCancelled emitted) when the preparation is to stop.
@@ -113,6 +122,7 @@ private:
     /// The settings as the calling thread may read them (they are set from another one).
     NetworkBudget budgetSetting() const;
     uint stepSizeSetting() const;
+    size_t maxCarsSetting() const;
 
     OSMData *osm = nullptr;
     SimulationData *simData = nullptr;
@@ -133,6 +143,7 @@ private:
     ScheduleDrafter::Result drafted;
     uint stepSize;
     int32_t headway = 0;
+    size_t maxCars;
     /// Guards the state and the settings, which other threads write before the stages read them.
     mutable std::mutex stateMutex;
     State m_state = State::Created;

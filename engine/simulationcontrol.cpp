@@ -27,9 +27,6 @@
 
 namespace {
 
-/// The cap of cars on the network: generators pause while it is reached.
-constexpr size_t CAR_CAP = 667;
-
 int secondsOfDay(const QTime &time)
 {
     return time.hour() * 3600 + time.minute() * 60 + time.second();
@@ -184,8 +181,9 @@ void SimulationControl::dispatchDepartures()
 void SimulationControl::runGenerators()
 {
     for (Generator *generator : m_data->generators) {
-        if (m_data->cars.size() >= CAR_CAP)
-            continue;
+        // The cars only grow during this loop: once the cap is reached, no later generator acts.
+        if (m_data->cars.size() >= m_data->maxCars)
+            break;
         if (generator->countdown > 0) {
             --generator->countdown;
             continue;

@@ -91,22 +91,26 @@ private:
     friend void precomputeCells(const std::vector<Cell *> &cells);
     friend struct SimulationData;
 
+    // Ordered by size, the bools next to `inCrossroad`, so that no padding falls between members:
+    // a city has millions of cells.
+
+    // Network data that never changes during a run, so vehicle decisions need not walk whole
+    // chains or repeat trigonometry. Written only by precomputeCells, read concurrently.
+    bool cacheValid = false;
+    bool turnValid = false; ///< previous->next is this cell and next exists
+    int32_t cachedCellsToEnd = 0;
+    int32_t cachedPlainRun = 0;
+    int32_t cachedStraightRun = 0;
+
     Vehicle *occupant = nullptr;
     /// This cell's entry in the run's array of occupants, which holds the occupants of cells made
     /// one after another side by side: a walk over a run of cells reads a few cache lines there
     /// instead of one or two per cell.
     Vehicle **occupantEntry = nullptr;
 
-    // Network data that never changes during a run, so vehicle decisions need not walk whole
-    // chains or repeat trigonometry. Written only by precomputeCells, read concurrently.
     Cell *cachedChainEnd = nullptr; ///< null when the chain loops
-    int32_t cachedCellsToEnd = 0;
     double cachedBearing = 0.0;
     double cachedTurn = 0.0;
-    int32_t cachedPlainRun = 0;
-    int32_t cachedStraightRun = 0;
-    bool cacheValid = false;
-    bool turnValid = false; ///< previous->next is this cell and next exists
 };
 
 /// Signed turn in degrees from the bearing b1 to the bearing b2, in (−180, 180], positive to the right.

@@ -48,6 +48,9 @@ struct SimulationData
     /// a heavier load than the city's own, for batch runs and benchmarks at the car cap.
     void feedGenerators(int64_t factor);
 
+    /// The cap of cars a network holds unless the run asks for another.
+    static constexpr size_t DEFAULT_MAX_CARS = 667;
+
     int32_t step = 0;
     QTime time;
     std::vector<Cell *> cells;
@@ -59,6 +62,8 @@ struct SimulationData
     std::vector<Tram *> trams;
     std::vector<Bus *> buses;
     PublicTransportLines lines;
+    /// The cap of cars on the network, a setting of the run: generators pause while it is reached.
+    size_t maxCars = DEFAULT_MAX_CARS;
     /// Every draw of the run: ids and streams belong to the run, so two runs in one process
     /// prepared alike with one seed give the same result.
     RunRandom random;

@@ -1,5 +1,7 @@
 #include "decompressingdevice.h"
 
+#include "readerrules.h"
+
 #include <osmium/io/bzip2_compression.hpp>
 
 #include <QFile>
@@ -10,6 +12,7 @@
 
 #include <cstring>
 #include <exception>
+#include <new>
 #include <stdexcept>
 #include <string>
 
@@ -102,6 +105,9 @@ qint64 DecompressingDevice::readData(char *data, qint64 maxSize)
         } catch (const osmium::bzip2_error &error) {
             s.pending.clear();
             why = bzip2Failure(error);
+        } catch (const std::bad_alloc &) {
+            s.pending.clear();
+            why = QLatin1String(readerrules::OUT_OF_MEMORY);
         } catch (const std::exception &error) {
             s.pending.clear();
             why = QString::fromUtf8(error.what());

@@ -1,6 +1,7 @@
 #include "osmparser.h"
 
 #include "decompressingdevice.h"
+#include "markupbounddevice.h"
 #include "osmdata.h"
 #include "osmelementrecords.h"
 #include "osmfileformat.h"
@@ -15,6 +16,7 @@
 #include <charconv>
 #include <cmath>
 #include <iostream>
+#include <new>
 #include <vector>
 
 namespace {
@@ -154,6 +156,15 @@ bool nextChild(QXmlStreamReader &reader, bool &closed)
     return false;
 }
 
+/// Names the file memory ran out on; always false.
+bool outOfMemory(const QString &path, QString *problem)
+{
+    std::cerr << PREFIX << "Reading failed! " << path.toStdString() << ": " << readerrules::OUT_OF_MEMORY << std::endl;
+    if (problem)
+        *problem = QStringLiteral("cannot read \"%1\": %2").arg(path, QLatin1String(readerrules::OUT_OF_MEMORY));
+    return false;
+}
+
 void writeCounts(const OSMData *data)
 {
     std::cerr << PREFIX << "    Way count: " << data->ways()->size() << std::endl;
@@ -168,7 +179,17 @@ void writeCounts(const OSMData *data)
 const char *const OSMParser::FILE_FILTER =
     "OpenStreetMap extracts (*.osm *.osm.pbf *.pbf *.osm.gz *.osm.bz2);;All files (*)";
 
-bool OSMParser::parseFile(const QString &path, OSMData *data, QString *problem)
+bool OSMParser::parseFile(const QString &path, OSMData *data, QString *problem, const XmlReadLimits &limits)
+{
+    // Memory running out is an answer about this file, never the end of the program.
+    try {
+        return readFile(path, data, problem, limits);
+    } catch (const std::bad_alloc &) {
+        return outOfMemory(path, problem);
+    }
+}
+
+bool OSMParser::readFile(const QString &path, OSMData *data, QString *problem, const XmlReadLimits &limits)
 {
     std::cerr << PREFIX << "Opening file \"" << path.toStdString() << "\"..." << std::endl;
     QFile file(path);
@@ -198,7 +219,7 @@ bool OSMParser::parseFile(const QString &path, OSMData *data, QString *problem)
     } else if (format == OSMFileFormat::Gzip || format == OSMFileFormat::Bzip2) {
         file.close();
         DecompressingDevice device(path, format);
-        complete = parseXml(&device, path, data, problem);
+        complete = parseXml(&device, path, data, problem, limits);
         if (!device.failure().isEmpty()) {
             std::cerr << PREFIX << "Reading failed! " << path.toStdString() << ": " << device.failure().toStdString()
                       << std::endl;
@@ -211,7 +232,7 @@ bool OSMParser::parseFile(const QString &path, OSMData *data, QString *problem)
             std::cerr << PREFIX << "\"" << path.toStdString() << "\" holds XML, not PBF: reading it as XML"
                       << std::endl;
         file.setTextModeEnabled(true);
-        complete = parseXml(&file, path, data, problem);
+        complete = parseXml(&file, path, data, problem, limits);
         file.close();
     }
 
@@ -221,9 +242,21 @@ bool OSMParser::parseFile(const QString &path, OSMData *data, QString *problem)
     return complete;
 }
 
-bool OSMParser::parseXml(QIODevice *device, const QString &path, OSMData *data, QString *problem)
+bool OSMParser::parseXml(QIODevice *device, const QString &path, OSMData *data, QString *problem,
+                         const XmlReadLimits &limits)
 {
-    QXmlStreamReader reader(device);
+    try {
+        return readXml(device, path, data, problem, limits);
+    } catch (const std::bad_alloc &) {
+        return outOfMemory(path, problem);
+    }
+}
+
+bool OSMParser::readXml(QIODevice *device, const QString &path, OSMData *data, QString *problem,
+                        const XmlReadLimits &limits)
+{
+    MarkupBoundDevice bounded(device, limits.maxMarkupBytes);
+    QXmlStreamReader reader(&bounded);
     // The root element comes after any declaration, doctype or comment.
     while (!reader.atEnd() && reader.readNext() != QXmlStreamReader::StartElement)
         continue;
@@ -239,17 +272,27 @@ bool OSMParser::parseXml(QIODevice *device, const QString &path, OSMData *data, 
     while (nextChild(reader, closed)) {
         const QStringRef name = reader.name();
         if (is(name, QLatin1String("node")))
-            parseNode(reader, data, placement);
+            parseNode(reader, data, placement, limits);
         else if (is(name, QLatin1String("way")))
-            parseWay(reader, data, placement);
+            parseWay(reader, data, placement, limits);
         else if (is(name, QLatin1String("relation")))
-            parseRelation(reader, data, placement);
+            parseRelation(reader, data, placement, limits);
         else
             placement.skip(reader, QLatin1String("osm"));
     }
     placement.reportRest();
     while (!reader.atEnd()) // whatever follows the root is an error, or nothing
         reader.readNext();
+    if (bounded.overCap()) {
+        const QString what = QStringLiteral("at line %1 a tag with its attributes runs past %2 bytes, the most one "
+                                            "may take (a value too long, or not an OSM map)")
+                                 .arg(reader.lineNumber())
+                                 .arg(limits.maxMarkupBytes);
+        std::cerr << PREFIX << "Reading failed! " << path.toStdString() << ": " << what.toStdString() << std::endl;
+        if (problem)
+            *problem = QStringLiteral("cannot read \"%1\": %2").arg(path, what);
+        return false;
+    }
     if (!reader.hasError())
         return true;
     std::cerr << PREFIX << reader.errorString().toStdString() << std::endl;
@@ -269,6 +312,22 @@ bool OSMParser::parseXml(QIODevice *device, const QString &path, OSMData *data, 
 namespace {
 
 const char *const CUT_OFF = "the document ends or breaks inside it";
+
+/// Whether the element that started at character `start`, now at one of its children, has grown past the
+/// cap. If so it is named as dropped and read to its end from that child on, keeping nothing.
+bool droppedForSize(QXmlStreamReader &reader, qint64 start, const XmlReadLimits &limits,
+                    const readerrules::ElementOrigin &origin, XmlPlacement &placement, QLatin1String element)
+{
+    if (reader.characterOffset() - start <= limits.maxElementChars)
+        return false;
+    readerrules::reportDropped(origin, "it runs past " + std::to_string(limits.maxElementChars) +
+                                           " characters, the most one element may take");
+    bool closed = false;
+    do
+        placement.skip(reader, element);
+    while (nextChild(reader, closed));
+    return true;
+}
 
 readerrules::ElementOrigin originOf(const char *kind, const QStringRef &idText, const QXmlStreamReader &reader)
 {
@@ -296,8 +355,9 @@ std::string nodeProblem(const QStringRef &latText, const QStringRef &lonText, co
 
 } // namespace
 
-void OSMParser::parseNode(QXmlStreamReader &reader, OSMData *data, XmlPlacement &placement)
+void OSMParser::parseNode(QXmlStreamReader &reader, OSMData *data, XmlPlacement &placement, const XmlReadLimits &limits)
 {
+    const qint64 start = reader.characterOffset();
     const QXmlStreamAttributes attributes = reader.attributes();
     Wanted wanted[] = {{QLatin1String("lat")}, {QLatin1String("lon")}, {QLatin1String("id")}};
     pick(attributes, wanted);
@@ -315,6 +375,8 @@ void OSMParser::parseNode(QXmlStreamReader &reader, OSMData *data, XmlPlacement 
     NodeRecord node;
     bool closed = false;
     while (nextChild(reader, closed)) {
+        if (droppedForSize(reader, start, limits, origin, placement, QLatin1String("node")))
+            return;
         if (!is(reader.name(), QLatin1String("tag"))) {
             placement.skip(reader, QLatin1String("node"));
             continue;
@@ -332,8 +394,9 @@ void OSMParser::parseNode(QXmlStreamReader &reader, OSMData *data, XmlPlacement 
     node.store(data, id, Location(lat, lon), origin);
 }
 
-void OSMParser::parseWay(QXmlStreamReader &reader, OSMData *data, XmlPlacement &placement)
+void OSMParser::parseWay(QXmlStreamReader &reader, OSMData *data, XmlPlacement &placement, const XmlReadLimits &limits)
 {
+    const qint64 start = reader.characterOffset();
     int64_t id = 0;
     readerrules::ElementOrigin origin;
     {
@@ -350,6 +413,8 @@ void OSMParser::parseWay(QXmlStreamReader &reader, OSMData *data, XmlPlacement &
     WayRecord way;
     bool closed = false;
     while (nextChild(reader, closed)) {
+        if (droppedForSize(reader, start, limits, origin, placement, QLatin1String("way")))
+            return;
         const QStringRef element = reader.name();
         const bool nd = is(element, QLatin1String("nd"));
         if (!nd && !is(element, QLatin1String("tag"))) {
@@ -415,8 +480,10 @@ void readMember(const QXmlStreamReader &reader, RelationRecord &relation, const 
 
 } // namespace
 
-void OSMParser::parseRelation(QXmlStreamReader &reader, OSMData *data, XmlPlacement &placement)
+void OSMParser::parseRelation(QXmlStreamReader &reader, OSMData *data, XmlPlacement &placement,
+                              const XmlReadLimits &limits)
 {
+    const qint64 start = reader.characterOffset();
     int64_t id = 0;
     readerrules::ElementOrigin origin;
     {
@@ -435,6 +502,8 @@ void OSMParser::parseRelation(QXmlStreamReader &reader, OSMData *data, XmlPlacem
     RelationRecord relation;
     bool closed = false;
     while (nextChild(reader, closed)) {
+        if (droppedForSize(reader, start, limits, origin, placement, QLatin1String("relation")))
+            return;
         const QStringRef element = reader.name();
         const bool member = is(element, QLatin1String("member"));
         if (!member && !is(element, QLatin1String("tag"))) {

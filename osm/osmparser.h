@@ -1,6 +1,8 @@
 #ifndef KOLVEX_OSM_OSMPARSER_H
 #define KOLVEX_OSM_OSMPARSER_H
 
+#include "xmlreadlimits.h"
+
 #include <QString>
 
 class OSMData;
@@ -17,19 +19,28 @@ public:
     static const char *const FILE_FILTER;
 
     /// Reads one OSM XML, PBF, gzip- or bzip2-compressed XML file (told apart by content) into `data`;
-    /// what was read before an error stays. False when the file could not be opened or read whole;
-    /// `problem` then names the file and what is wrong (with the line and column of an XML error).
-    static bool parseFile(const QString &path, OSMData *data, QString *problem = nullptr);
+    /// what was read before an error stays. False when the file could not be opened or read whole, or
+    /// memory ran out while reading it; `problem` then names the file and what is wrong (with the line
+    /// and column of an XML error). XML is read within `limits`.
+    static bool parseFile(const QString &path, OSMData *data, QString *problem = nullptr,
+                          const XmlReadLimits &limits = XmlReadLimits());
 
-    /// Reads an XML document element by element; false after an XML error or when the root element is
-    /// not <osm>, which `problem` then describes, naming `path`.
-    static bool parseXml(QIODevice *device, const QString &path, OSMData *data, QString *problem);
+    /// Reads an XML document element by element within `limits`; false after an XML error, a piece of
+    /// markup over the cap, when memory ran out or when the root element is not <osm>, which `problem`
+    /// then describes, naming `path`.
+    static bool parseXml(QIODevice *device, const QString &path, OSMData *data, QString *problem,
+                         const XmlReadLimits &limits = XmlReadLimits());
 
 private:
-    // Each reads the element the reader stands on to its end.
-    static void parseNode(QXmlStreamReader &reader, OSMData *data, XmlPlacement &placement);
-    static void parseWay(QXmlStreamReader &reader, OSMData *data, XmlPlacement &placement);
-    static void parseRelation(QXmlStreamReader &reader, OSMData *data, XmlPlacement &placement);
+    static bool readFile(const QString &path, OSMData *data, QString *problem, const XmlReadLimits &limits);
+    static bool readXml(QIODevice *device, const QString &path, OSMData *data, QString *problem,
+                        const XmlReadLimits &limits);
+    // Each reads the element the reader stands on to its end; one longer than the limits allow is dropped.
+    static void parseNode(QXmlStreamReader &reader, OSMData *data, XmlPlacement &placement,
+                          const XmlReadLimits &limits);
+    static void parseWay(QXmlStreamReader &reader, OSMData *data, XmlPlacement &placement, const XmlReadLimits &limits);
+    static void parseRelation(QXmlStreamReader &reader, OSMData *data, XmlPlacement &placement,
+                              const XmlReadLimits &limits);
 };
 
 #endif

@@ -1,6 +1,7 @@
 #include "pbfreader.h"
 
 #include "osmelementrecords.h"
+#include "readerrules.h"
 
 #include <osmium/io/pbf_input.hpp>
 #include <osmium/io/reader.hpp>
@@ -12,6 +13,7 @@
 
 #include <exception>
 #include <iostream>
+#include <new>
 #include <string_view>
 
 namespace {
@@ -101,6 +103,8 @@ bool PbfReader::read(const QString &path, OSMData *data, QString *problem)
         }
         reader.close();
         return true;
+    } catch (const std::bad_alloc &) {
+        failure = readerrules::OUT_OF_MEMORY;
     } catch (const std::exception &error) {
         failure = std::string(error.what()) + " (the file is damaged or cut short)";
     } catch (...) {

@@ -8,6 +8,8 @@
 
 namespace readerrules {
 
+const char *const OUT_OF_MEMORY = "out of memory: the map needs more than this machine has";
+
 namespace {
 
 void writeElement(const char *verb, const ElementOrigin &origin, const std::string &text)

@@ -18,6 +18,9 @@ struct ElementOrigin
     int64_t line = 0;
 };
 
+/// What a reader says when memory ran out while it read a map.
+extern const char *const OUT_OF_MEMORY;
+
 /// Why a node at (lat, lon) cannot be kept, empty when it can: both must lie in the WGS 84 range,
 /// because distances to a position off the globe are meaningless and can be arbitrarily large.
 std::string coordinateProblem(double lat, double lon);

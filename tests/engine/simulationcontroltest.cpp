@@ -3,6 +3,7 @@
 #include "engine/simulationcontrol.h"
 #include "model/cell.h"
 #include "model/chain.h"
+#include "model/generator.h"
 #include "model/simulationdata.h"
 
 #include <gtest/gtest.h>
@@ -30,4 +31,35 @@ TEST(StepRemoval, AFinishedVehicleLeavesBeforeTheCommitKeepingCellsAnotherVehicl
     EXPECT_EQ(overlap[0]->vehicle(), behind);
     EXPECT_EQ(overlap[1]->vehicle(), behind);
     EXPECT_EQ(lane.back()->vehicle(), nullptr);
+}
+
+TEST(GeneratorCap, TheGeneratorsFillTheNetworkUpToTheRunsCapAndThenStandStill)
+{
+    for (const size_t cap : {size_t(0), size_t(2), size_t(5)}) {
+        SimulationData data(QTime(8, 0));
+        data.maxCars = cap;
+        for (int lane = 0; lane < 6; ++lane) { // room for one new car each
+            const std::vector<Cell *> cells = makeChain(data, 2000, Location(50.0 + 0.001 * lane, 14.0));
+            data.generators.push_back(new Generator(data.newGeneratorId(), cells.front(), &data.cars));
+        }
+        precomputeCells(data.cells);
+        SimulationControl control(&data);
+        size_t most = 0;
+        for (int step = 0; step < 200; ++step) {
+            control.runGenerators();
+            most = std::max(most, data.cars.size());
+        }
+        EXPECT_EQ(most, cap);
+        // At the cap no generator counts down or draws: the run goes on as if they were not there.
+        const auto countdowns = [&data] {
+            std::vector<int32_t> c;
+            for (const Generator *g : data.generators)
+                c.push_back(g->countdown);
+            return c;
+        };
+        const std::vector<int32_t> before = countdowns();
+        control.runGenerators();
+        EXPECT_EQ(countdowns(), before);
+        EXPECT_EQ(control.carsCreated(), int64_t(cap));
+    }
 }

@@ -1,11 +1,17 @@
 // Maps a careless or hostile writer could produce: positions off the globe, ways that travel their
-// own segments again, ids that are not numbers or taken.
+// own segments again, ids that are not numbers or taken, tags and elements of any size, and maps too
+// large for the memory there is.
 
 #include "osmtestsupport.h"
 
 #include <gtest/gtest.h>
 
+#include <QIODevice>
 #include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstring>
+#include <new>
 
 using namespace osmtest;
 
@@ -81,4 +87,104 @@ TEST(HostileMap, ElementsThatCannotBeKeptAreNamedWithIdLineAndReason)
             ways.push_back(nodeIds(way));
         EXPECT_EQ(ways, c.wayNodes);
     }
+}
+
+TEST(HostileMap, APieceOfMarkupOverTheCapEndsTheReadingNamingTheLineAndKeepsWhatCameBefore)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("map.osm"));
+    XmlReadLimits limits;
+    limits.maxMarkupBytes = 200;
+    // From "<tag" to the "<" of "</way>": 20 bytes and the value.
+    for (const int valueBytes : {180, 181}) {
+        SCOPED_TRACE(valueBytes);
+        const QByteArray noted = " <way id=\"8\"><nd ref=\"3\"/><nd ref=\"4\"/><tag k=\"highway\" v=\"primary\"/>"
+                                 "<tag k=\"note\" v=\"" +
+                                 QByteArray(valueBytes, 'a') + "\"/></way>\n";
+        ASSERT_TRUE(writeAll(path, mapWith(road("7", {1, 2}) + noted)));
+        OSMData data;
+        QString problem;
+        StderrCapture capture;
+        const bool whole = OSMParser::parseFile(path, &data, &problem, limits);
+        EXPECT_EQ(whole, valueBytes == 180) << problem.toStdString();
+        EXPECT_EQ(data.ways()->size(), valueBytes == 180 ? 2u : 1u);
+        const QString said = "cannot read \"" + path +
+                             "\": at line 9 a tag with its attributes runs past 200 bytes, the most one may take (a "
+                             "value too long, or not an OSM map)";
+        EXPECT_EQ(problem, whole ? QString() : said);
+    }
+    // The cap holds on what a compressed file unpacks to, which may be a thousand times its size.
+    limits.maxMarkupBytes = 40;
+    OSMData data;
+    QString problem;
+    StderrCapture capture;
+    EXPECT_FALSE(OSMParser::parseFile(fixture("n6w2r2.osm.gz"), &data, &problem, limits));
+    EXPECT_TRUE(problem.contains("runs past 40 bytes")) << problem.toStdString();
+}
+
+TEST(HostileMap, AnElementOverTheCapIsDroppedAndNamedAndReadingGoesOn)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("map.osm"));
+    std::vector<int> hundred;
+    for (int i = 0; i < 100; ++i)
+        hundred.push_back(1 + i % 2);
+    QByteArray route = " <relation id=\"30\">";
+    for (int i = 0; i < 40; ++i)
+        route += "<member type=\"way\" ref=\"8\" role=\"\"/>";
+    route += "<tag k=\"type\" v=\"route\"/><tag k=\"route\" v=\"bus\"/></relation>\n";
+    ASSERT_TRUE(writeAll(path, mapWith(road("7", hundred) + road("8", {3, 4}) + route)));
+    XmlReadLimits limits;
+    limits.maxElementChars = 1000; // the way of 100 nodes takes some 1,300 characters
+    OSMData data;
+    bool whole = false;
+    StderrCapture capture;
+    whole = OSMParser::parseFile(path, &data, nullptr, limits);
+    const std::string said = capture.text();
+    EXPECT_TRUE(whole);
+    EXPECT_NE(said.find("Dropped way \"7\" (line 8): it runs past 1000 characters, the most one element may take"),
+              std::string::npos)
+        << said;
+    EXPECT_NE(said.find("Dropped relation \"30\" (line 10): it runs past 1000"), std::string::npos) << said;
+    ASSERT_EQ(data.ways()->size(), 1u);
+    EXPECT_EQ(nodeIds(data.ways()->ways().front()), (std::vector<int64_t>{3, 4}));
+    EXPECT_EQ(data.routeRelations()->size(), 0u);
+}
+
+namespace {
+
+/// Gives the start of a map, then runs out of memory as reading a map too large for the machine would.
+class ExhaustingDevice : public QIODevice
+{
+public:
+    ExhaustingDevice() { open(QIODevice::ReadOnly); }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        if (given)
+            throw std::bad_alloc();
+        const QByteArray start = "<osm><node id=\"1\" lat=\"60.17\" lon=\"24.94\"/>";
+        given = true;
+        const qint64 count = std::min<qint64>(maxSize, start.size());
+        std::memcpy(data, start.constData(), size_t(count));
+        return count;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    bool given = false;
+};
+
+} // namespace
+
+TEST(HostileMap, MemoryRunningOutWhileReadingIsAnErrorNamingTheFileNotTheEndOfTheProgram)
+{
+    ExhaustingDevice device;
+    OSMData data;
+    QString problem;
+    StderrCapture capture;
+    EXPECT_FALSE(OSMParser::parseXml(&device, QStringLiteral("big.osm"), &data, &problem));
+    EXPECT_EQ(problem, "cannot read \"big.osm\": out of memory: the map needs more than this machine has");
 }

@@ -14,16 +14,18 @@ TEST(HeadlessOptions, DefaultsValuesAndZoomRangesAreTakenAndMalformedOnesRefused
     EXPECT_EQ(defaults.schedulePath, "./data/schedules.xml");
     EXPECT_EQ(defaults.start, QTime(14, 0, 0));
     EXPECT_FALSE(defaults.fetchTiles);
+    EXPECT_EQ(defaults.maxCars, 667);
 
     HeadlessOptions options;
     ASSERT_TRUE(options.parse({"k", "--osm", "a.osm", "--schedules", "s.xml", "--start", "07:05:09", "--seed", "42",
-                               "--feed", "3", "--fetch-tiles", "0-19"},
+                               "--feed", "3", "--max-cars", "10000", "--fetch-tiles", "0-19"},
                               error));
     EXPECT_EQ(options.osmPath, "a.osm");
     EXPECT_EQ(options.schedulePath, "s.xml");
     EXPECT_EQ(options.start, QTime(7, 5, 9));
     EXPECT_EQ(options.seed, 42u);
     EXPECT_EQ(options.feed, 3);
+    EXPECT_EQ(options.maxCars, 10000);
     EXPECT_TRUE(options.fetchTiles);
     EXPECT_EQ(options.tileMinZoom, 0);
     EXPECT_EQ(options.tileMaxZoom, 19);
@@ -36,6 +38,8 @@ TEST(HeadlessOptions, DefaultsValuesAndZoomRangesAreTakenAndMalformedOnesRefused
                                    {"--fetch-tiles", "0-20"},
                                    {"--fetch-tiles", "-1-3"},
                                    {"--feed", "0"},
+                                   {"--max-cars", "-1"},
+                                   {"--max-cars", "many"},
                                    {"--bogus"},
                                    {"-x"},
                                    {"stray"},

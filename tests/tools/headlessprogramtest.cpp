@@ -49,7 +49,8 @@ QString hostile(const char *name)
 
 TEST(HeadlessProgram, BadCommandLinesExitWithTwoAndInputsThatCannotBeUsedWithOneNamingTheFile)
 {
-    const QStringList badLines[] = {{"--bogus"}, {"--start", "25:00:00"}, {"--seed", "-4"}, {"extra"}, {"--csv"}};
+    const QStringList badLines[] = {{"--bogus"}, {"--start", "25:00:00"}, {"--seed", "-4"},      {"extra"},
+                                    {"--csv"},   {"--max-cars", "-1"},    {"--max-cars", "lots"}};
     for (const QStringList &arguments : badLines) {
         const HeadlessRun run = runHeadless(arguments);
         EXPECT_EQ(run.exitCode, 2) << arguments.join(' ').toStdString();
@@ -65,10 +66,16 @@ TEST(HeadlessProgram, BadCommandLinesExitWithTwoAndInputsThatCannotBeUsedWithOne
     QTemporaryDir dir;
     const QString missing = dir.filePath("missing.xml"), empty = dir.filePath("empty.xml");
     const QString cutPbf = dir.filePath("cut.osm.pbf"), png = dir.filePath("picture.png");
+    const QString longTag = dir.filePath("long-tag.osm"); // a tag value past the reader's cap of 1 MiB
     QFile pbf(QStringLiteral(KOLVEX_SOURCE_DIR "/data/helsinki_centre.osm.pbf"));
     ASSERT_TRUE(pbf.open(QIODevice::ReadOnly));
     const std::pair<QString, QByteArray> files[] = {
-        {empty, {}}, {cutPbf, pbf.read(pbf.size() / 3)}, {png, QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)}};
+        {empty, {}},
+        {cutPbf, pbf.read(pbf.size() / 3)},
+        {png, QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)},
+        {longTag, "<osm><node id=\"1\" lat=\"60.17\" lon=\"24.94\"/><node id=\"2\" lat=\"60.18\" lon=\"24.94\"/>"
+                  "<way id=\"7\"><nd ref=\"1\"/><nd ref=\"2\"/><tag k=\"highway\" v=\"primary\"/><tag k=\"note\" v=\"" +
+                      QByteArray(1100000, 'a') + "\"/></way></osm>"}};
     for (const auto &f : files) {
         QFile out(f.first);
         ASSERT_TRUE(out.open(QIODevice::WriteOnly) && out.write(f.second) == f.second.size());
@@ -78,6 +85,7 @@ TEST(HeadlessProgram, BadCommandLinesExitWithTwoAndInputsThatCannotBeUsedWithOne
                                                   {empty, SCHEDULES},
                                                   {cutPbf, SCHEDULES},
                                                   {png, SCHEDULES},
+                                                  {longTag, SCHEDULES},
                                                   {MAP, missing},
                                                   {MAP, empty},
                                                   {MAP, png},
@@ -142,6 +150,18 @@ TEST(HeadlessProgram, BusesAndTramsOfTheBundledCityRunToTheTimetableAlikeOnAnyTh
     EXPECT_GT(one.figure("trips finished"), 10);
     EXPECT_GT(one.figure("stop arrivals"), 50);
     // The summary from its state hash on does not depend on the machine.
+    EXPECT_EQ(one.out.mid(one.out.indexOf("state hash")), two.out.mid(two.out.indexOf("state hash")));
+}
+
+TEST(HeadlessProgram, AHigherCarCapFillsTheBundledCityBeyondTheDefaultAlikeOnAnyThreadCount)
+{
+    const QStringList common = {"--osm",   MAP,    "--schedules", SCHEDULES, "--start",    "14:00:00",
+                                "--steps", "2400", "--feed",      "4",       "--max-cars", "1000"};
+    const HeadlessRun one = runHeadless(common + QStringList{"--threads", "1"});
+    const HeadlessRun two = runHeadless(common + QStringList{"--threads", "2"});
+    ASSERT_EQ(one.exitCode, 0) << one.err.toStdString();
+    EXPECT_GT(one.figure("cars"), 667) << one.out.toStdString();
+    EXPECT_LE(one.figure("cars"), 1000);
     EXPECT_EQ(one.out.mid(one.out.indexOf("state hash")), two.out.mid(two.out.indexOf("state hash")));
 }
 

@@ -178,6 +178,13 @@ std::vector<OptionSpec> optionSpecs()
         {"feed", "N", QStringLiteral("Make the generators start cars N times as often (%1).").arg(defaults.feed),
          Form::Run,
          [](HeadlessOptions &o, const QString &v, QString &error) { return readCount(v, "feed", 1, o.feed, error); }},
+        {"max-cars", "N",
+         QStringLiteral("Cars the network holds at most; the generators pause while it is full (%1).")
+             .arg(defaults.maxCars),
+         Form::Run,
+         [](HeadlessOptions &o, const QString &v, QString &error) {
+             return readCount(v, "max-cars", 0, o.maxCars, error);
+         }},
         {"detector", "LAT,LON[,RADIUS]",
          QStringLiteral("Count the vehicles passing a point: on every lane and tram track within RADIUS metres "
                         "(%1) the cell nearest to it. May be given more than once; needs --detector-csv.")

@@ -3,6 +3,7 @@
 
 #include "convert/networkbudget.h"
 #include "geo/geodesy.h"
+#include "model/simulationdata.h"
 
 #include <QString>
 #include <QStringList>
@@ -25,6 +26,8 @@ struct HeadlessOptions
     QString schedulePath;
     QTime start = QTime(14, 0, 0);
     uint64_t seed = 1;
+    /// the most cars on the network at once; the generators pause while it is reached
+    int64_t maxCars = int64_t(SimulationData::DEFAULT_MAX_CARS);
     int64_t steps = 0;          ///< steps to run back to back after preparation
     int64_t statsEvery = 0;     ///< print a statistics line every this many steps (0: never)
     QString csvPath;            ///< one row of statistics per step

@@ -63,6 +63,7 @@ void HeadlessRunner::start()
         QThreadPool::globalInstance()->setMaxThreadCount(options.threads);
     simulation = std::make_unique<Simulation>(options.osmPath, options.schedulePath, options.start, options.seed);
     simulation->setNetworkBudget(options.budget);
+    simulation->setMaxCars(size_t(options.maxCars));
     connect(simulation.get(), &Simulation::log, this, [](const QString &msg) {
         std::printf("%s\n", msg.toUtf8().constData());
         std::fflush(stdout);

@@ -1,0 +1,41 @@
+#include "markupbounddevice.h"
+
+#include <cstring>
+
+MarkupBoundDevice::MarkupBoundDevice(QIODevice *source, int64_t maxMarkupBytes) : source(source), cap(maxMarkupBytes)
+{
+    QIODevice::open(QIODevice::ReadOnly);
+}
+
+qint64 MarkupBoundDevice::readData(char *data, qint64 maxSize)
+{
+    if (over)
+        return -1;
+    const qint64 count = source->read(data, maxSize);
+    if (count <= 0)
+        return count;
+    const char *run = data;
+    const char *const end = data + count;
+    while (run != end) {
+        // The bytes up to the next '<' (or the end of what was read) continue the current piece.
+        const char *next = static_cast<const char *>(std::memchr(run, '<', size_t(end - run)));
+        const char *const runEnd = next ? next : end;
+        if (runEnd - run > cap - sinceMarkup) {
+            over = true;
+            const qint64 kept = (run - data) + (cap - sinceMarkup);
+            return kept > 0 ? kept : -1;
+        }
+        if (!next) {
+            sinceMarkup += end - run;
+            break;
+        }
+        sinceMarkup = 1;
+        run = next + 1;
+    }
+    return count;
+}
+
+qint64 MarkupBoundDevice::writeData(const char *, qint64)
+{
+    return -1;
+}
