@@ -79,9 +79,14 @@ void FileOpenerDialog::preparationCancelled()
 
 void FileOpenerDialog::showStage(int stage, int stages, const QString &name)
 {
-    ui->pbPreparation->setRange(0, stages);
-    ui->pbPreparation->setValue(stage - 1);
     ui->pbPreparation->setFormat(QStringLiteral("%1 %p%").arg(name));
+    showStageShare(stage, stages, 0);
+}
+
+void FileOpenerDialog::showStageShare(int stage, int stages, int percent)
+{
+    ui->pbPreparation->setRange(0, 100 * stages);
+    ui->pbPreparation->setValue(100 * (stage - 1) + percent);
 }
 
 void FileOpenerDialog::draftInstead()

@@ -47,6 +47,7 @@ public slots:
     void writeIntoLog(const QString &msg);
     /// Moves the progress bar to the start of stage `stage` of `stages`, named `name`.
     void showStage(int stage, int stages, const QString &name);
+    void showStageShare(int stage, int stages, int percent);
 
 protected:
     /// Escape would hide the dialog and leave the window with no way to start a run: the Close

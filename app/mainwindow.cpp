@@ -172,6 +172,7 @@ void MainWindow::startSim(const RunSettings &settings)
     cancelling = false;
     connect(m_simulation, &Simulation::log, fileOpenerDialog, &FileOpenerDialog::writeIntoLog);
     connect(m_simulation, &Simulation::stageStarted, fileOpenerDialog, &FileOpenerDialog::showStage);
+    connect(m_simulation, &Simulation::stageShare, fileOpenerDialog, &FileOpenerDialog::showStageShare);
     connect(m_simulation, &Simulation::prepDataCancelled, this, &MainWindow::preparationCancelled);
     connect(m_simulation, &Simulation::prepDataDone, this, &MainWindow::simDataPrepared);
     connect(m_simulation, &Simulation::simStartDone, this, &MainWindow::simStarted);

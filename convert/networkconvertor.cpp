@@ -75,6 +75,8 @@ void NetworkConvertor::runStages(int first, int last)
         log() << stage.text << std::endl;
         if (osmData && simulationData && bindingData)
             (this->*stage.run)();
+        if (progress)
+            progress(i, count);
     }
 }
 

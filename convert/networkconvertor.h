@@ -3,6 +3,7 @@
 
 #include "networkbudget.h"
 
+#include <functional>
 #include <string>
 #include <unordered_set>
 
@@ -27,6 +28,9 @@ public:
 
     /// Bounds what the network may cost; the default budget is used otherwise.
     void setBudget(const NetworkBudget &value) { budget = value; }
+    /// Told after each of the stages of `convert`: how many are done, of how many.
+    using Progress = std::function<void(int done, int stages)>;
+    void setProgress(Progress value) { progress = std::move(value); }
     /// Runs the thirteen stages in order, announcing each on standard error, then the statistics.
     /// A map over the budget is refused first: nothing is built, the reason is written and kept
     /// in `refusal`, and the result is false.
@@ -59,6 +63,7 @@ private:
     void cutLanesBack(WayEnd *end);
 
     NetworkBudget budget;
+    Progress progress;
     std::string refusalText;
     OSMData *osmData;
     OSMWays *ways;

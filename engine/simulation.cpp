@@ -98,6 +98,8 @@ bool Simulation::prepareStages()
     if (!beginStage(5, QStringLiteral("Converting OpenStreetMap data to simulation data...")))
         return false;
     convertor->setBudget(budgetSetting());
+    convertor->setProgress(
+        [this](int done, int stages) { emit stageShare(5, PREPARATION_STAGES, 100 * done / stages); });
     if (!convertor->convert())
         problems
             << QStringLiteral("map \"%1\" refused: %2").arg(osmFilePath, QString::fromStdString(convertor->refusal()));

@@ -97,6 +97,9 @@ signals:
     void log(QString msg);
     /// Stage `stage` (1 to `stages`) of prepData begins; `name` is its log message.
     void stageStarted(int stage, int stages, QString name);
+    /// Of stage `stage` (of `stages`), the share `percent` is done: the longest stage, converting
+    /// the map to cells, tells how far it is.
+    void stageShare(int stage, int stages, int percent);
     /// prepData stopped before a stage, as cancelPreparation asked; prepDataDone does not follow.
     void prepDataCancelled();
 

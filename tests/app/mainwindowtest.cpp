@@ -36,6 +36,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+
 namespace {
 
 /// Keeps what the window remembers between starts in a folder of the test's own, never the user's.
@@ -463,6 +466,11 @@ TEST(MainWindow, APreparationCancelledMidwayLeavesNoRunAndTheNextOneRunsWithTheP
     startSim->click();
     ASSERT_TRUE(waitUntil([&] { return !dialog->isVisible(); }, 60000)) << "the second run was not prepared";
     EXPECT_GT(number(&window, "lVehicleCount"), 0);
-    // Started from 0, every stage after the first moves the bar on, and the prepared run fills it.
-    EXPECT_EQ(shown, std::vector<int>({0, 1, 2, 3, 4, 5, 6, 7, 8, 9})) << shown.size();
+    // Started from 0, every stage after the first moves the bar on, the conversion to cells after
+    // each of its own 13 stages, and the prepared run fills it.
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.front(), 0);
+    EXPECT_EQ(shown.back(), progress->maximum());
+    EXPECT_TRUE(std::adjacent_find(shown.begin(), shown.end(), std::greater_equal<int>()) == shown.end());
+    EXPECT_EQ(shown.size(), 9u + 13u) << shown.size();
 }

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 TEST(Preparation, ACancelStopsItBeforeTheNextStageAndItNeverReportsDone)
@@ -25,6 +26,12 @@ TEST(Preparation, ACancelStopsItBeforeTheNextStageAndItNeverReportsDone)
             if (stage == cancelAt)
                 simulation.cancelPreparation();
         });
+        // The conversion to cells, the longest stage, moves the bar on from within.
+        std::vector<int> shares;
+        QObject::connect(&simulation, &Simulation::stageShare, [&](int stage, int, int percent) {
+            EXPECT_EQ(stage, 5);
+            shares.push_back(percent);
+        });
         QObject::connect(&simulation, &Simulation::prepDataCancelled, [&] { ++cancelled; });
         QObject::connect(&simulation, &Simulation::prepDataDone, [&] { ++done; });
         if (cancelAt == 0)
@@ -38,6 +45,9 @@ TEST(Preparation, ACancelStopsItBeforeTheNextStageAndItNeverReportsDone)
         const bool last = cancelAt == Simulation::PREPARATION_STAGES;
         EXPECT_EQ(cancelled, last ? 0 : 1);
         EXPECT_EQ(done, last ? 1 : 0);
+        EXPECT_EQ(shares.size(), last ? 13u : 0u);
+        EXPECT_TRUE(std::is_sorted(shares.begin(), shares.end()));
+        EXPECT_EQ(shares.empty() ? 100 : shares.back(), 100);
         EXPECT_EQ(simulation.state(), last ? Simulation::State::Prepared : Simulation::State::Created);
     }
 }
