@@ -119,6 +119,29 @@ TEST(RoomOrder, RoomAfterACrossroadGoesToTheLongestWaiterWhateverThePriority)
     }
 }
 
+TEST(RoomOrder, OneWhoseTailStandsInTheCrossroadBehindGoesFirstForAMinuteAtMost)
+{
+    // The south car came through a lane shorter than itself: its tail still holds the crossroad
+    // behind it (here, a cell of its body marked as a crossroad's). It goes before the west car,
+    // which waited longer, until the west car has waited past a minute.
+    for (const int32_t westWaits : {10, LONG_WAIT}) {
+        FourArmCrossroad x(120);
+        std::vector<TestCar *> cars = carsOf(x.data, 2);
+        TestCar &west = *cars[0], &south = *cars[1];
+        x.arrive(west, A::W, A::E);
+        x.arrive(south, A::S, A::E);
+        south.cells().back()->inCrossroad = true;
+        west.setWaiting(WaitCause::ExitRoom);
+        south.setWaiting(WaitCause::ExitRoom);
+        standFor(west, westWaits);
+        standFor(south, 2);
+        const bool southFirst = westWaits < LONG_WAIT;
+        EXPECT_EQ(x.crossroad->isTurnForRoom(&south), southFirst) << westWaits;
+        EXPECT_EQ(x.crossroad->isTurnForRoom(&west), !southFirst) << westWaits;
+        south.cells().back()->inCrossroad = false;
+    }
+}
+
 namespace {
 
 /// far ─stop line─> path ─> between ─stop line─> path ─> link ─> (a crossroad) ─> room
