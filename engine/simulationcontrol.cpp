@@ -11,6 +11,7 @@
 #include "model/simulationdata.h"
 #include "model/tram.h"
 #include "model/units.h"
+#include "timetable/clock.h"
 
 #include <QtConcurrent/QtConcurrentMap>
 
@@ -26,11 +27,6 @@
 #endif
 
 namespace {
-
-int secondsOfDay(const QTime &time)
-{
-    return time.hour() * 3600 + time.minute() * 60 + time.second();
-}
 
 /// Deletes the finished vehicles of one list, keeping the order of the others.
 template <typename V> int64_t removeFinished(std::vector<V *> &list)
@@ -111,7 +107,7 @@ void SimulationControl::updateSemaphores()
 
 void SimulationControl::decideVehicles()
 {
-    const int second = secondsOfDay(m_data->time);
+    const int second = dayclock::secondOfDay(m_data->time);
     // Each map returns when every vehicle of its list has decided; a decision writes only its own vehicle.
     // A guided decision becomes visible only once its whole map is done, so that no decision
     // depends on which of its peers happened to run first; the next kind sees it.

@@ -8,17 +8,11 @@
 #include "lanechange.h"
 #include "osm/osmstop.h"
 #include "simulationdata.h"
+#include "timetable/clock.h"
 #include "timetable/publictransportline.h"
 
 #include <algorithm>
 #include <cmath>
-
-namespace {
-
-constexpr int32_t SECONDS_PER_DAY = 86400;
-/// Steps per second of simulated time.
-
-} // namespace
 
 VehicleGuided::VehicleGuided(SimulationData &run, const PublicTransportLine *line, int32_t departure)
     : Vehicle(run.newVehicleId(), run.random), m_loadCount(newLoadCount()), m_departure(departure),
@@ -103,13 +97,7 @@ bool VehicleGuided::secondsEarly(int32_t second, int32_t &delta) const
     const int32_t served = m_stopIndex - 1;
     if (served < 0 || served >= int32_t(m_stopOffsets.size()))
         return false;
-    delta = m_stopOffsets[size_t(served)] + m_departure - second;
-    // A trip that runs over midnight is due at a time past 86400 while the clock has wrapped to 0:
-    // the nearer of the two readings is the right one.
-    while (delta > SECONDS_PER_DAY / 2)
-        delta -= SECONDS_PER_DAY;
-    while (delta <= -SECONDS_PER_DAY / 2)
-        delta += SECONDS_PER_DAY;
+    delta = dayclock::nearestAcrossMidnight(m_stopOffsets[size_t(served)] + m_departure - second);
     return true;
 }
 

@@ -1,33 +1,25 @@
 #include "departurecalendar.h"
 
+#include "clock.h"
 #include "publictransportlines.h"
 
 #include <iostream>
 
-namespace {
-
-int32_t secondOfDay(const QTime &time)
-{
-    return time.hour() * 3600 + time.minute() * 60 + time.second();
-}
-
-} // namespace
-
 void DepartureCalendar::setTime(const QTime &time)
 {
-    m_lastSecond = secondOfDay(time);
+    m_lastSecond = dayclock::secondOfDay(time);
     m_day = 0;
     m_nextRefresh = m_lastSecond;
 }
 
 int64_t DepartureCalendar::runSeconds(const QTime &now)
 {
-    const int32_t second = secondOfDay(now);
+    const int32_t second = dayclock::secondOfDay(now);
     // The clock of a run only moves on; a jump back by more than half a day is midnight.
-    if (second < m_lastSecond - SECONDS_PER_DAY / 2)
+    if (second < m_lastSecond - dayclock::SECONDS_PER_DAY / 2)
         ++m_day;
     m_lastSecond = second;
-    return m_day * SECONDS_PER_DAY + second;
+    return m_day * dayclock::SECONDS_PER_DAY + second;
 }
 
 void DepartureCalendar::refresh(const QTime &now)
@@ -46,13 +38,13 @@ void DepartureCalendar::refresh(const QTime &now)
 void DepartureCalendar::queueWindow(int64_t from, int64_t to)
 {
     // A window may reach into the next day: its departures there count on from midnight.
-    const int64_t firstDay = from / SECONDS_PER_DAY;
+    const int64_t firstDay = from / dayclock::SECONDS_PER_DAY;
     for (PublicTransportLine *line : m_lines->lines()) {
         for (int32_t d : line->departuresSec) {
-            if (d < 0 || d >= SECONDS_PER_DAY)
+            if (d < 0 || d >= dayclock::SECONDS_PER_DAY)
                 continue;
             for (int64_t day = firstDay; day <= firstDay + 1; ++day) {
-                const int64_t time = day * SECONDS_PER_DAY + d;
+                const int64_t time = day * dayclock::SECONDS_PER_DAY + d;
                 if (time < from || time >= to)
                     continue;
                 auto it = m_queue.begin();

@@ -26,7 +26,6 @@ class DepartureCalendar
 {
 public:
     static constexpr int32_t WINDOW_SECONDS = 3600;
-    static constexpr int32_t SECONDS_PER_DAY = 86400;
 
     DepartureCalendar() = default;
     explicit DepartureCalendar(PublicTransportLines *lines) : m_lines(lines) {}

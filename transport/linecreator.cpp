@@ -11,6 +11,7 @@
 #include "osm/osmroutes.h"
 #include "osm/osmstop.h"
 #include "osm/way.h"
+#include "timetable/clock.h"
 #include "timetable/publictransportlines.h"
 #include "timetable/scheduleparser.h"
 
@@ -23,7 +24,7 @@
 
 namespace {
 
-constexpr int32_t SECONDS_PER_DAY = 86400;
+using dayclock::SECONDS_PER_DAY;
 constexpr int32_t MINUTES_PER_DAY = 24 * 60;
 
 /// Jitter of a timetable time: 15 − (r mod 30), so −14..+15 seconds.
@@ -459,7 +460,7 @@ int32_t LineCreator::pregenerateLines(SimulationData *data, BindingData *binding
     if (!data || !bindingData)
         return 0;
     const QTime &start = data->time;
-    const int32_t t = start.hour() * 3600 + start.minute() * 60 + start.second();
+    const int32_t t = dayclock::secondOfDay(start);
     int32_t placed = 0;
     for (PublicTransportLine *line : data->lines.lines()) {
         const std::vector<int32_t> &due = line->stopDueSec;

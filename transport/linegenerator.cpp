@@ -6,6 +6,7 @@
 #include "model/simulationdata.h"
 #include "model/tram.h"
 #include "osm/osmstop.h"
+#include "timetable/clock.h"
 #include "timetable/publictransportline.h"
 
 #include <algorithm>
@@ -64,7 +65,7 @@ bool LineGenerator::generateVehicle(PublicTransportLine *line, SimulationData *d
                                     const char *kind)
 {
     const QTime &time = data->time;
-    const int32_t t = time.hour() * 3600 + time.minute() * 60 + time.second();
+    const int32_t t = dayclock::secondOfDay(time);
     VehicleGuided *vehicle = createVehicle(*data, line, t);
     Cell *start = startPosition(line->startCell, vehicle->length());
     if (!start) {

@@ -3,18 +3,13 @@
 #include "model/bus.h"
 #include "model/simulationdata.h"
 #include "model/tram.h"
+#include "timetable/clock.h"
 
 #include <cstdio>
 
-namespace {
-
-constexpr int32_t SECONDS_PER_DAY = 86400;
-
-} // namespace
-
 void Punctuality::observe(const SimulationData &data)
 {
-    const int32_t second = data.time.hour() * 3600 + data.time.minute() * 60 + data.time.second();
+    const int32_t second = dayclock::secondOfDay(data.time);
     std::unordered_map<int32_t, bool> seen;
     seen.reserve(data.trams.size() + data.buses.size());
     const auto look = [&](const VehicleGuided *vehicle) {
@@ -25,12 +20,8 @@ void Punctuality::observe(const SimulationData &data)
         const auto index = size_t(vehicle->stopIndex());
         if (!arrived || index >= vehicle->stopOffsets().size())
             return;
-        int32_t late = second - (vehicle->departure() + vehicle->stopOffsets()[index]);
-        // Trips around midnight: the nearer of the two readings of the clock.
-        if (late > SECONDS_PER_DAY / 2)
-            late -= SECONDS_PER_DAY;
-        else if (late < -SECONDS_PER_DAY / 2)
-            late += SECONDS_PER_DAY;
+        const int32_t late =
+            dayclock::nearestAcrossMidnight(second - (vehicle->departure() + vehicle->stopOffsets()[index]));
         ++count;
         sum += late;
         lateCount += late > 60;
