@@ -45,7 +45,7 @@ std::unique_ptr<Simulation> prepareCity()
     // as fast to fill it to the car cap.
     SimulationData *data = simulation->simulationData();
     data->feedGenerators(4);
-    while (data->cars.size() < 667 && data->step < 20000)
+    while (data->cars.size() < data->maxCars && data->step < 20000)
         simulation->simulationControl()->step();
     return simulation;
 }

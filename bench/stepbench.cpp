@@ -28,7 +28,7 @@ void BM_StepAtCap(benchmark::State &state)
     SimulationData *data = simulation.simulationData();
     data->feedGenerators(4);
     int warmUpSteps = 0;
-    for (; (data->cars.size() < 667 || warmUpSteps < 2400) && warmUpSteps < 20000; ++warmUpSteps)
+    for (; (data->cars.size() < data->maxCars || warmUpSteps < 2400) && warmUpSteps < 20000; ++warmUpSteps)
         control->step();
     std::vector<double> times;
     size_t updates = 0;
