@@ -1,5 +1,5 @@
-#ifndef KOLVEX_APP_SIMULATION_H
-#define KOLVEX_APP_SIMULATION_H
+#ifndef KOLVEX_ENGINE_SIMULATION_H
+#define KOLVEX_ENGINE_SIMULATION_H
 
 #include "convert/networkbudget.h"
 #include "engine/threadend.h"

@@ -1,5 +1,5 @@
-#ifndef KOLVEX_MODEL_SIMULATIONCONTROL_H
-#define KOLVEX_MODEL_SIMULATIONCONTROL_H
+#ifndef KOLVEX_ENGINE_SIMULATIONCONTROL_H
+#define KOLVEX_ENGINE_SIMULATIONCONTROL_H
 
 #include "engine/movephase.h"
 #include "model/approachindex.h"

@@ -1,5 +1,5 @@
-#ifndef KOLVEX_MODEL_SIMULATIONTHREAD_H
-#define KOLVEX_MODEL_SIMULATIONTHREAD_H
+#ifndef KOLVEX_ENGINE_SIMULATIONTHREAD_H
+#define KOLVEX_ENGINE_SIMULATIONTHREAD_H
 
 #include "frameexchange.h"
 #include "steppacer.h"

@@ -1,5 +1,5 @@
-#ifndef KOLVEX_TOOLS_HEADLESSOPTIONS_H
-#define KOLVEX_TOOLS_HEADLESSOPTIONS_H
+#ifndef KOLVEX_TOOLS_HEADLESS_HEADLESSOPTIONS_H
+#define KOLVEX_TOOLS_HEADLESS_HEADLESSOPTIONS_H
 
 #include "convert/networkbudget.h"
 #include "geo/geodesy.h"

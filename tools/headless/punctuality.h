@@ -1,5 +1,5 @@
-#ifndef KOLVEX_TOOLS_PUNCTUALITY_H
-#define KOLVEX_TOOLS_PUNCTUALITY_H
+#ifndef KOLVEX_TOOLS_HEADLESS_PUNCTUALITY_H
+#define KOLVEX_TOOLS_HEADLESS_PUNCTUALITY_H
 
 #include <cstdint>
 #include <unordered_map>
