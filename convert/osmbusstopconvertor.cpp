@@ -14,14 +14,10 @@ namespace {
 /// Distance of a candidate that has not been set yet, in metres.
 constexpr double NO_DISTANCE = 9999999.9;
 
-/// Placements given by the side probes.
-constexpr int32_t LEFT_OF_SEGMENT = 2;
-constexpr int32_t RIGHT_OF_SEGMENT = 1;
-
 /// The projection of one stop onto one way segment near it.
 struct ProjectionCandidate
 {
-    int32_t placement = 0;
+    StopPlacement placement = StopPlacement::Unplaced;
     bool found = false;
     Location point;
     double distance = NO_DISTANCE;
@@ -294,15 +290,15 @@ void OSMBusStopConvertor::convert(OSMData *data)
 }
 
 bool OSMBusStopConvertor::projectOntoSegment(const Location &stop, const Location &a, const Location &b,
-                                             int32_t &placement, Location &point)
+                                             StopPlacement &placement, Location &point)
 {
     const double theta = geo::bearing(a, b);
     if (probeMeetsSegment(a, b, stop, geo::moveLocation(stop, geo::addToBearing(theta, 90.0), SEARCH_RADIUS), point)) {
-        placement = LEFT_OF_SEGMENT;
+        placement = StopPlacement::Backward;
         return true;
     }
     if (probeMeetsSegment(a, b, stop, geo::moveLocation(stop, geo::addToBearing(theta, -90.0), SEARCH_RADIUS), point)) {
-        placement = RIGHT_OF_SEGMENT;
+        placement = StopPlacement::Forward;
         return true;
     }
     return false;
@@ -313,8 +309,8 @@ void OSMBusStopConvertor::placeStopsOnWays(OSMData *data, PlacedNodes &placedNod
     for (const Way *way : data->ways()->ways())
         for (const Node *node : way->nodes())
             if (OSMStop *stop = data->busStops()->findByNode(node)) {
-                stop->setPlacement(BOTH_DIRECTIONS);
-                placedNodes[node] = BOTH_DIRECTIONS;
+                stop->setPlacement(StopPlacement::BothDirections);
+                placedNodes[node] = StopPlacement::BothDirections;
             }
 }
 
@@ -324,7 +320,7 @@ void OSMBusStopConvertor::moveStopsOntoWays(OSMData *data, PlacedNodes &placedNo
     SegmentGrid grid(ways);
     for (OSMStop *stop : data->busStops()->stops()) {
         Node *node = stop->getNode();
-        if (stop->getPlacement() != 0 || !node)
+        if (stop->getPlacement() != StopPlacement::Unplaced || !node)
             continue;
         // A node already on a way (another stop on it was placed) must not enter a way twice;
         // its stops share the side of that stop.

@@ -2,6 +2,7 @@
 #define KOLVEX_CONVERT_OSMBUSSTOPCONVERTOR_H
 
 #include "geo/geodesy.h"
+#include "osm/osmstop.h"
 
 #include <cstdint>
 #include <unordered_map>
@@ -17,20 +18,19 @@ class OSMBusStopConvertor
 public:
     /// Half the side of the square searched around a stop, and the length of each side probe, in metres.
     static constexpr double SEARCH_RADIUS = 50.0;
-    /// Placement of a stop that is a node of a way: it serves both directions.
-    static constexpr int32_t BOTH_DIRECTIONS = 3;
 
     static void convert(OSMData *data);
 
     /// Projects the stop at `stop` onto the segment a→b along a probe of SEARCH_RADIUS at right angles
-    /// to it: first to the right of a→b (the stop lies on its left: placement 2), then to the left
-    /// (placement 1). False if neither probe meets the segment; `point` then is undefined.
-    static bool projectOntoSegment(const Location &stop, const Location &a, const Location &b, int32_t &placement,
+    /// to it: first to the right of a→b (the stop lies on its left and serves traffic against a→b),
+    /// then to the left (it serves traffic along a→b). False if neither probe meets the segment;
+    /// `point` then is undefined.
+    static bool projectOntoSegment(const Location &stop, const Location &a, const Location &b, StopPlacement &placement,
                                    Location &point);
 
 private:
     /// Stop nodes that lie on a way, with the placement their stops get.
-    using PlacedNodes = std::unordered_map<const Node *, int32_t>;
+    using PlacedNodes = std::unordered_map<const Node *, StopPlacement>;
 
     static void placeStopsOnWays(OSMData *data, PlacedNodes &placedNodes);
     static void moveStopsOntoWays(OSMData *data, PlacedNodes &placedNodes);

@@ -118,7 +118,7 @@ void StopBuilder::placeTramStop(NodeBinding *node, OSMStop *stop)
     }
     if (incoming == 0 || outgoing == 0 || incoming >= 3 || outgoing >= 3)
         return;
-    stop->setPlacement(3);
+    stop->setPlacement(StopPlacement::BothDirections);
 
     const WayEnd *chosen = nullptr;
     if (node->wayEnds.size() < 3) {

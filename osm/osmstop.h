@@ -8,6 +8,10 @@ class Node;
 
 enum StopKind : int32_t { TramStop = 0, BusStop = 1 };
 
+/// The directions of travel along its way that a stop serves, as bits: 1 in the node order of the
+/// way, 2 against it. A stop not yet placed serves neither.
+enum class StopPlacement : int32_t { Unplaced = 0, Forward = 1, Backward = 2, BothDirections = 3 };
+
 /// One tram or bus stop on a map node; ids come from a process-wide counter starting at 0.
 class OSMStop
 {
@@ -19,18 +23,23 @@ public:
     const std::string &nameRef() const { return name; }
     int32_t getKind() const { return kind; }
     Node *getNode() const { return node; }
-    /// Bit value 1: serves traffic in node order of its way; bit value 2: against it.
-    int32_t getPlacement() const { return placement; }
-    void setPlacement(int32_t value) { placement = value; }
-    bool servesForward() const { return placement == 1 || placement == 3; }
-    bool servesBackward() const { return placement == 2 || placement == 3; }
+    StopPlacement getPlacement() const { return placement; }
+    void setPlacement(StopPlacement value) { placement = value; }
+    bool servesForward() const
+    {
+        return placement == StopPlacement::Forward || placement == StopPlacement::BothDirections;
+    }
+    bool servesBackward() const
+    {
+        return placement == StopPlacement::Backward || placement == StopPlacement::BothDirections;
+    }
 
 private:
     int64_t id;
     std::string name;
     int32_t kind;
     Node *node;
-    int32_t placement = 0;
+    StopPlacement placement = StopPlacement::Unplaced;
 };
 
 #endif

@@ -41,7 +41,7 @@ struct SmallCrossroad : testmaps::TestNetwork
         way({103, {6, 8, 1}, 2, 1});
         way({104, {3, 7}, 1, 1, false, true});
         osm.addBusStop("Stop \"8\"", nodeById(8));
-        osm.busStops()->stops()[0]->setPlacement(3);
+        osm.busStops()->stops()[0]->setPlacement(StopPlacement::BothDirections);
         osm.addTramStop("Corner", nodeById(3));
         run();
     }

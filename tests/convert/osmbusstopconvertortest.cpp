@@ -22,28 +22,30 @@ TEST(OSMBusStopConvertor, StopMovesOntoTheNearestSegmentWithinReachAndServesItsS
         std::vector<std::pair<double, double>> nodes;
         std::vector<std::vector<int64_t>> ways;
         std::pair<double, double> stop;
-        int32_t placement;
+        StopPlacement placement;
         std::vector<std::vector<int64_t>> after;
         double moved; ///< metres
     };
+    const StopPlacement forward = StopPlacement::Forward, backward = StopPlacement::Backward,
+                        unplaced = StopPlacement::Unplaced;
     // clang-format off
     const Case cases[] = {
-        {"south of an eastbound way: its right", {{0, -200}, {0, 200}}, {{1, 2}}, {-10, 15}, 1, {{1, 9, 2}}, 10},
-        {"north of an eastbound way: its left", {{0, -200}, {0, 200}}, {{1, 2}}, {10, -30}, 2, {{1, 9, 2}}, 10},
+        {"south of an eastbound way: its right", {{0, -200}, {0, 200}}, {{1, 2}}, {-10, 15}, forward, {{1, 9, 2}}, 10},
+        {"north of an eastbound way: its left", {{0, -200}, {0, 200}}, {{1, 2}}, {10, -30}, backward, {{1, 9, 2}}, 10},
         {"nearer segment of one way wins over an earlier one (c→d runs west, the stop is on its left)",
-         {{-40, -200}, {-40, 200}, {15, 200}, {15, -200}}, {{1, 2, 3, 4}}, {0, 0}, 2, {{1, 2, 3, 9, 4}}, 15},
+         {{-40, -200}, {-40, 200}, {15, 200}, {15, -200}}, {{1, 2, 3, 4}}, {0, 0}, backward, {{1, 2, 3, 9, 4}}, 15},
         // Inserting before the first position of the end node would make the stop the first node.
         {"last segment of a closed way (d→a runs south, the stop is on its left)",
-         {{0, 0}, {0, 200}, {150, 200}, {150, 0}}, {{1, 2, 3, 4, 1}}, {75, 10}, 2, {{1, 2, 3, 4, 9, 1}}, 10},
+         {{0, 0}, {0, 200}, {150, 200}, {150, 0}}, {{1, 2, 3, 4, 1}}, {75, 10}, backward, {{1, 2, 3, 4, 9, 1}}, 10},
         {"nearer of two parallel streets, listed last",
-         {{20, -200}, {20, 200}, {-30, -200}, {-30, 200}}, {{3, 4}, {1, 2}}, {0, 0}, 1, {{3, 4}, {1, 9, 2}}, 20},
+         {{20, -200}, {20, 200}, {-30, -200}, {-30, 200}}, {{3, 4}, {1, 2}}, {0, 0}, forward, {{3, 4}, {1, 9, 2}}, 20},
         {"equal distances go to the way found last",
-         {{0, -200}, {0, 200}}, {{1, 2}, {1, 2}}, {-10, 0}, 1, {{1, 2}, {1, 9, 2}}, 10},
+         {{0, -200}, {0, 200}}, {{1, 2}, {1, 2}}, {-10, 0}, forward, {{1, 2}, {1, 9, 2}}, 10},
         {"sixty metres from every way",
-         {{60, -200}, {60, 200}, {-200, 60}, {200, 60}}, {{1, 2}, {3, 4}}, {0, 0}, 0, {{1, 2}, {3, 4}}, 0},
+         {{60, -200}, {60, 200}, {-200, 60}, {200, 60}}, {{1, 2}, {3, 4}}, {0, 0}, unplaced, {{1, 2}, {3, 4}}, 0},
         {"segment ending 20 m short of the stop's perpendicular",
-         {{10, -300}, {10, -20}}, {{1, 2}}, {0, 0}, 0, {{1, 2}}, 0},
-        {"a way of a node twice", {{0, -5}}, {{1, 1}}, {0, 0}, 0, {{1, 1}}, 0},
+         {{10, -300}, {10, -20}}, {{1, 2}}, {0, 0}, unplaced, {{1, 2}}, 0},
+        {"a way of a node twice", {{0, -5}}, {{1, 1}}, {0, 0}, unplaced, {{1, 1}}, 0},
     };
     // clang-format on
     for (const Case &c : cases) {
@@ -76,8 +78,8 @@ TEST(OSMBusStopConvertor, LaterStopsSeeTheSegmentsSplitByEarlierOnesAndTwoStopsO
         net.osm.addBusStop(stop.first, net.nodeById(stop.second));
     net.placeBusStops();
     EXPECT_EQ(nodeIds(net.osm.ways()->findById(10)), (std::vector<int64_t>{1, 5, 2, 6, 4, 3}));
-    EXPECT_EQ(net.osm.busStops()->stops()[2]->getPlacement(), 1);
-    EXPECT_EQ(net.osm.busStops()->stops()[3]->getPlacement(), 1);
+    EXPECT_EQ(net.osm.busStops()->stops()[2]->getPlacement(), StopPlacement::Forward);
+    EXPECT_EQ(net.osm.busStops()->stops()[3]->getPlacement(), StopPlacement::Forward);
 }
 
 TEST(OSMBusStopConvertor, PositionsOffTheGlobeOrNotNumbersDisturbNoOtherStop)
@@ -104,8 +106,8 @@ TEST(OSMBusStopConvertor, PositionsOffTheGlobeOrNotNumbersDisturbNoOtherStop)
     for (int64_t id : {7, 8, 9, 10})
         net.osm.addBusStop(id == 7 ? "good" : "bad", net.nodeById(id));
     net.placeBusStops();
-    EXPECT_EQ(net.osm.busStops()->stops()[0]->getPlacement(), 1);
+    EXPECT_EQ(net.osm.busStops()->stops()[0]->getPlacement(), StopPlacement::Forward);
     EXPECT_EQ(nodeIds(net.osm.ways()->findById(13)), (std::vector<int64_t>{1, 7, 2}));
     for (size_t i = 1; i < 4; ++i)
-        EXPECT_EQ(net.osm.busStops()->stops()[i]->getPlacement(), 0);
+        EXPECT_EQ(net.osm.busStops()->stops()[i]->getPlacement(), StopPlacement::Unplaced);
 }

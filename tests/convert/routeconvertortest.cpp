@@ -13,7 +13,7 @@ void addNodeRow(OSMData &data, int n)
         data.addNode(i, testmaps::at(50.0 * i, 0.0));
 }
 
-void busStop(OSMData &data, const std::string &name, int64_t node, int32_t placement)
+void busStop(OSMData &data, const std::string &name, int64_t node, StopPlacement placement)
 {
     data.addBusStop(name, data.nodes()->findById(node));
     data.busStops()->stops().back()->setPlacement(placement);
@@ -52,9 +52,9 @@ TEST(RouteConvertor, OrdersRelationsIntoDrivingDirections)
         addNodeRow(data, 5);
         for (const TestWay &w : c.ways)
             testmaps::addWay(data, w);
-        busStop(data, "A", 1, 3);
-        busStop(data, "B", 2, 3);
-        busStop(data, "C", 4, 3);
+        busStop(data, "A", 1, StopPlacement::BothDirections);
+        busStop(data, "B", 2, StopPlacement::BothDirections);
+        busStop(data, "C", 4, StopPlacement::BothDirections);
         data.addRouteRelation(7, "line", "5", "bus", c.members, c.forward, c.backward, {});
         StderrCapture quiet;
         RouteConvertor::convert(&data);
@@ -74,11 +74,11 @@ TEST(RouteConvertor, StopsFollowTheDrivingDirectionAndCountOncePerName)
     addNodeRow(data, 5);
     testmaps::addWay(data, {10, {1, 2, 3}});
     testmaps::addWay(data, {11, {3, 4, 5}});
-    busStop(data, "West", 1, 3);
-    busStop(data, "Twin", 2, 3);
-    busStop(data, "Twin", 3, 3);
-    busStop(data, "Eastbound only", 4, 1);
-    busStop(data, "East", 5, 3);
+    busStop(data, "West", 1, StopPlacement::BothDirections);
+    busStop(data, "Twin", 2, StopPlacement::BothDirections);
+    busStop(data, "Twin", 3, StopPlacement::BothDirections);
+    busStop(data, "Eastbound only", 4, StopPlacement::Forward);
+    busStop(data, "East", 5, StopPlacement::BothDirections);
     const std::vector<Way *> forward = {data.ways()->findById(10), data.ways()->findById(11)};
     EXPECT_EQ(testmaps::stopNames(RouteConvertor::stopsAlongRoute(*data.busStops(), forward)),
               (std::vector<std::string>{"West", "Twin", "Eastbound only", "East"}));

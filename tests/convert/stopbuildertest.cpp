@@ -38,8 +38,8 @@ TEST(StopDropped, StopsThatCannotBePlacedAreReportedAndRemovedAndTheNextOnTheNod
     net.osm.addBusStop("Wrong side", net.node(3, 0, 0));
     net.osm.addBusStop("Right side", net.nodeById(3));
     net.way({10, {1, 3, 2}, 1, 0, true});
-    net.osm.busStops()->stops()[0]->setPlacement(2);
-    net.osm.busStops()->stops()[1]->setPlacement(1);
+    net.osm.busStops()->stops()[0]->setPlacement(StopPlacement::Backward);
+    net.osm.busStops()->stops()[1]->setPlacement(StopPlacement::Forward);
     net.run();
     ASSERT_EQ(net.osm.busStops()->size(), 1u);
     EXPECT_EQ(net.osm.busStops()->stops()[0]->getName(), "Right side");
