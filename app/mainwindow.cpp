@@ -14,7 +14,6 @@
 #include "runsettings.h"
 #include "ui_mainwindow.h"
 
-#include <QCheckBox>
 #include <QDockWidget>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -26,53 +25,6 @@
 #ifndef KOLVEX_VERSION
 #define KOLVEX_VERSION "unknown"
 #endif
-
-namespace {
-
-/// A check box and the map widget's switch of the same layer.
-struct LayerSwitch
-{
-    const char *checkBox;
-    void (Visualization::*change)(int);
-    bool (Visualization::*isOn)() const;
-};
-
-const LayerSwitch RENDER_OPTION_LAYERS[] = {
-    {"cbCells", &Visualization::changePaintCells, &Visualization::paintCells},
-    {"cbCellsCrossroad", &Visualization::changePaintCrossCells, &Visualization::paintCrossCells},
-    {"cbCellsConnections", &Visualization::changePaintCellsConnections, &Visualization::paintCellsConnections},
-    {"cbCrossroads", &Visualization::changePaintCrossroads, &Visualization::paintCrossroads},
-    {"cbGenerators", &Visualization::changePaintGenerators, &Visualization::paintGenerators},
-    {"cbNodes", &Visualization::changePaintNodes, &Visualization::paintNodes},
-    {"cbStopsBus", &Visualization::changePaintStopsBus, &Visualization::paintStopsBus},
-    {"cbStopsTram", &Visualization::changePaintStopsTram, &Visualization::paintStopsTram},
-    {"cbWays", &Visualization::changePaintWays, &Visualization::paintWays},
-    {"cbVehiclesFancy", &Visualization::changePaintVehiclesFancy, &Visualization::paintVehiclesFancy},
-};
-
-const LayerSwitch PANEL_LAYERS[] = {
-    {"cbStopPlatforms", &Visualization::changePaintStopPlatforms, &Visualization::paintStopPlatforms},
-    {"cbMap", &Visualization::changePaintMap, &Visualization::paintMap},
-    {"cbRails", &Visualization::changePaintRails, &Visualization::paintRails},
-    {"cbEdges", &Visualization::changePaintRoadEdges, &Visualization::paintRoadEdges},
-    {"cbCars", &Visualization::changePaintCars, &Visualization::paintCars},
-    {"cbBuses", &Visualization::changePaintBuses, &Visualization::paintBuses},
-    {"cbTrams", &Visualization::changePaintTrams, &Visualization::paintTrams},
-    {"cbRoutes", &Visualization::changePaintRoutes, &Visualization::paintRoutes},
-    {"cbSemaphores", &Visualization::changePaintSemaphores, &Visualization::paintSemaphores},
-};
-
-template <size_t N> void connectLayers(QWidget *owner, Visualization *map, const LayerSwitch (&layers)[N])
-{
-    for (const LayerSwitch &layer : layers) {
-        auto *box = owner->findChild<QCheckBox *>(QLatin1String(layer.checkBox));
-        Q_ASSERT(box);
-        box->setChecked((map->*layer.isOn)());
-        QObject::connect(box, &QCheckBox::stateChanged, map, layer.change);
-    }
-}
-
-} // namespace
 
 // Outside any namespace, as the resource's initializer is declared there.
 static QIcon kolvexIcon()
@@ -351,8 +303,8 @@ void MainWindow::showLatestFrame()
 
 void MainWindow::connectLayerSwitches()
 {
-    connectLayers(renderOptionsDialog, ui->visualization, RENDER_OPTION_LAYERS);
-    connectLayers(ui->simVisualizationControl, ui->visualization, PANEL_LAYERS);
+    renderOptionsDialog->showLayers(ui->visualization);
+    ui->simVisualizationControl->showLayers(ui->visualization);
 }
 
 void MainWindow::showAbout()

@@ -60,7 +60,7 @@ protected:
 private:
     void centreOnScreen();
     void createLivePlot();
-    /// Connects every layer check box of the panel and of the render options to the map widget.
+    /// Gives the layer panel and the render options a check box for every layer of the map widget.
     void connectLayerSwitches();
     /// Says what the run goes on without; where a schedule file gave no line, offers to draft one.
     void showProblems(const QStringList &problems);

@@ -1,5 +1,6 @@
 #include "simvisualizationcontrol.h"
 
+#include "layerboxes.h"
 #include "ui_simvisualizationcontrol.h"
 
 SimVisualizationControl::SimVisualizationControl(QWidget *parent) : QWidget(parent), ui(new Ui::SimVisualizationControl)
@@ -8,3 +9,9 @@ SimVisualizationControl::SimVisualizationControl(QWidget *parent) : QWidget(pare
 }
 
 SimVisualizationControl::~SimVisualizationControl() = default;
+
+void SimVisualizationControl::showLayers(Visualization *map)
+{
+    addLayerBoxes(ui->layout_groupBoxVehicles, LayerGroup::Vehicles, map);
+    addLayerBoxes(ui->layout_groupBoxArea, LayerGroup::Area, map);
+}

@@ -5,18 +5,22 @@
 
 #include <memory>
 
+class Visualization;
+
 namespace Ui {
 class SimVisualizationControl;
 }
 
-/// The layer panel: one check box per everyday map layer. The window connects each box to the
-/// map widget's switch of the same layer once a run has started.
+/// The layer panel: one check box per everyday map layer, switching that layer of the map widget.
 class SimVisualizationControl : public QWidget
 {
     Q_OBJECT
 public:
     explicit SimVisualizationControl(QWidget *parent = nullptr);
     ~SimVisualizationControl() override;
+
+    /// Adds the boxes of the everyday layers of `map` (not owned; it must outlive the panel).
+    void showLayers(Visualization *map);
 
 private:
     std::unique_ptr<Ui::SimVisualizationControl> ui;

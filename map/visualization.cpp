@@ -71,20 +71,6 @@ void Visualization::setLayer(Layer which, bool on)
     update();
 }
 
-void Visualization::toggle(Layer which)
-{
-    setLayer(which, !switches[which]);
-}
-
-void Visualization::change(Layer which, int state)
-{
-    if (state == Qt::Checked)
-        switches[which] = true;
-    else if (state == Qt::Unchecked)
-        switches[which] = false;
-    update();
-}
-
 void Visualization::purgeTiles()
 {
     m_map->dropDistantTiles();

@@ -81,66 +81,10 @@ public:
     /// vehicle, drawn fancily.
     void setDefaultLayers();
 
-    bool paintCells() const { return switches[Cells]; }
-    bool paintCrossCells() const { return switches[CrossCells]; }
-    bool paintCellsConnections() const { return switches[CellsConnections]; }
-    bool paintCrossroads() const { return switches[Crossroads]; }
-    bool paintGenerators() const { return switches[Generators]; }
-    bool paintMap() const { return switches[Map]; }
-    bool paintNodes() const { return switches[Nodes]; }
-    bool paintRails() const { return switches[Rails]; }
-    bool paintRoadEdges() const { return switches[RoadEdges]; }
-    bool paintStopPlatforms() const { return switches[StopPlatforms]; }
-    bool paintStopsBus() const { return switches[StopsBus]; }
-    bool paintStopsTram() const { return switches[StopsTram]; }
-    bool paintCars() const { return switches[Cars]; }
-    bool paintBuses() const { return switches[Buses]; }
-    bool paintTrams() const { return switches[Trams]; }
-    bool paintVehiclesFancy() const { return switches[VehiclesFancy]; }
-    bool paintRoutes() const { return switches[Routes]; }
-    bool paintSemaphores() const { return switches[Semaphores]; }
-    bool paintWays() const { return switches[Ways]; }
-
     /// Paints one whole frame into `painter` (what a paint event of the full widget draws).
     void render(QPainter &painter, const QRect &exposed);
 
 public slots:
-    void switchPaintCells() { toggle(Cells); }
-    void switchPaintCrossCells() { toggle(CrossCells); }
-    void switchPaintCellsConnections() { toggle(CellsConnections); }
-    void switchPaintCrossroads() { toggle(Crossroads); }
-    void switchPaintGenerators() { toggle(Generators); }
-    void switchPaintMap() { toggle(Map); }
-    void switchPaintNodes() { toggle(Nodes); }
-    void switchPaintRails() { toggle(Rails); }
-    void switchPaintRoadEdges() { toggle(RoadEdges); }
-    void switchPaintStopPlatforms() { toggle(StopPlatforms); }
-    void switchPaintStopsBus() { toggle(StopsBus); }
-    void switchPaintStopsTram() { toggle(StopsTram); }
-    void switchPaintVehiclesFancy() { toggle(VehiclesFancy); }
-    void switchPaintWays() { toggle(Ways); }
-
-    // A check-box state: 2 (checked) sets the switch, 0 clears it, 1 (partly checked) keeps it.
-    void changePaintCells(int state) { change(Cells, state); }
-    void changePaintCrossCells(int state) { change(CrossCells, state); }
-    void changePaintCellsConnections(int state) { change(CellsConnections, state); }
-    void changePaintCrossroads(int state) { change(Crossroads, state); }
-    void changePaintGenerators(int state) { change(Generators, state); }
-    void changePaintMap(int state) { change(Map, state); }
-    void changePaintNodes(int state) { change(Nodes, state); }
-    void changePaintRails(int state) { change(Rails, state); }
-    void changePaintRoadEdges(int state) { change(RoadEdges, state); }
-    void changePaintStopPlatforms(int state) { change(StopPlatforms, state); }
-    void changePaintStopsBus(int state) { change(StopsBus, state); }
-    void changePaintStopsTram(int state) { change(StopsTram, state); }
-    void changePaintCars(int state) { change(Cars, state); }
-    void changePaintBuses(int state) { change(Buses, state); }
-    void changePaintTrams(int state) { change(Trams, state); }
-    void changePaintVehiclesFancy(int state) { change(VehiclesFancy, state); }
-    void changePaintRoutes(int state) { change(Routes, state); }
-    void changePaintSemaphores(int state) { change(Semaphores, state); }
-    void changePaintWays(int state) { change(Ways, state); }
-
     /// Drops the cached tiles far from the view.
     void purgeTiles();
     /// Paints the vehicles and lights of `frame` (a step's) from now on; repaints at most once per
@@ -160,8 +104,6 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void toggle(Layer which);
-    void change(Layer which, int state);
     /// Rotates the wheel by `delta` (120 per notch) with the cursor at `position`.
     void wheelBy(int delta, const QPoint &position);
     /// The switches and view that a cached group of layers depends on.

@@ -4,6 +4,8 @@
 #include "app/mainwindow.h"
 #include "app/fileopenerdialog.h"
 #include "app/metatypes.h"
+#include "app/renderoptionsdialog.h"
+#include "app/simvisualizationcontrol.h"
 #include "app/usersettings.h"
 #include "engine/bundleddata.h"
 #include "engine/simulation.h"
@@ -38,6 +40,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <numeric>
 
 namespace {
 
@@ -226,6 +229,40 @@ TEST(MainWindow, AboutNamesProgramVersionLicenceAndMapAttribution)
         EXPECT_TRUE(text.contains(QString::fromUtf8(part))) << part << " in " << text.toStdString();
 }
 
+TEST(MainWindow, EveryLayerHasOneBoxInThePanelOrTheRenderOptionsThatSwitchesItAlone)
+{
+    BundledDataFolder data;
+    MainWindow window;
+    auto *map = window.findChild<Visualization *>("visualization");
+    ASSERT_TRUE(map);
+    QList<QCheckBox *> boxes = window.findChild<RenderOptionsDialog *>()->findChildren<QCheckBox *>();
+    boxes += window.findChild<SimVisualizationControl *>()->findChildren<QCheckBox *>();
+    const auto layers = [map] {
+        std::vector<bool> on;
+        for (int l = 0; l < Visualization::LayerCount; ++l)
+            on.push_back(map->layer(Visualization::Layer(l)));
+        return on;
+    };
+    std::vector<int> switched;
+    for (QCheckBox *box : boxes) {
+        const std::vector<bool> before = layers();
+        box->click();
+        const std::vector<bool> after = layers();
+        int changed = 0;
+        for (int l = 0; l < Visualization::LayerCount; ++l)
+            if (before[size_t(l)] != after[size_t(l)]) {
+                ++changed;
+                switched.push_back(l);
+                EXPECT_EQ(after[size_t(l)], box->isChecked()) << box->objectName().toStdString();
+            }
+        EXPECT_EQ(changed, 1) << box->objectName().toStdString();
+    }
+    std::sort(switched.begin(), switched.end());
+    std::vector<int> every(Visualization::LayerCount);
+    std::iota(every.begin(), every.end(), 0);
+    EXPECT_EQ(switched, every) << "each box switches one layer, and no layer lacks a box";
+}
+
 TEST(MainWindow, StartedFromTheRootFolderHasItsIconAndSaysWhereTheBundledMapWasLookedFor)
 {
     registerMetaTypes();
@@ -256,7 +293,7 @@ TEST(MainWindow, NewSimulationReplacesTheRunWithAnotherMapKeepingLayersAndSpeedA
     // The render options work before a run, and the map keeps them for every run.
     auto *cells = child<QCheckBox>(w, "cbCells");
     cells->click();
-    EXPECT_TRUE(map->paintCells());
+    EXPECT_TRUE(map->layer(Visualization::Cells));
 
     child<QPushButton>(dialog, "btnStartSimulation")->click();
     ASSERT_TRUE(waitUntil([&] { return !dialog->isVisible(); }, 60000));
@@ -293,7 +330,7 @@ TEST(MainWindow, NewSimulationReplacesTheRunWithAnotherMapKeepingLayersAndSpeedA
         << leftOut.toStdString();
     EXPECT_EQ(child<QLabel>(w, "lSimTime")->text(), "09:15:00.000");
     EXPECT_EQ(child<QLabel>(w, "stepSizeLabel")->text(), "2.0x");
-    EXPECT_TRUE(cells->isChecked() && map->paintCells());
+    EXPECT_TRUE(cells->isChecked() && map->layer(Visualization::Cells));
 
     // The counts are the small map's: as many cars as a run of it alone has after the same steps.
     Simulation alone(smallMap, QStringLiteral("data/schedules.xml"), QTime(9, 15));

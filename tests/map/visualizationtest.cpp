@@ -38,11 +38,6 @@ TEST(Visualization, SwitchesStartAsTheWindowExpects)
                         l == V::Buses || l == V::Trams || l == V::VehiclesFancy || l == V::Semaphores;
         EXPECT_EQ(fresh.layer(V::Layer(l)), on) << l;
     }
-    fresh.changePaintCells(Qt::Checked);
-    fresh.changePaintCells(Qt::PartiallyChecked);
-    EXPECT_TRUE(fresh.paintCells());
-    fresh.changePaintCells(Qt::Unchecked);
-    EXPECT_FALSE(fresh.paintCells());
 }
 
 TEST(Visualization, EverySwitchChangesTheImage)

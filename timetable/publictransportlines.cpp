@@ -1,7 +1,0 @@
-#include "publictransportlines.h"
-
-PublicTransportLines::~PublicTransportLines()
-{
-    for (PublicTransportLine *line : list)
-        delete line;
-}
