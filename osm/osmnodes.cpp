@@ -2,38 +2,9 @@
 
 #include <iostream>
 
-OSMNodes::~OSMNodes()
-{
-    for (Node *node : list)
-        delete node;
-}
-
-Node *OSMNodes::findById(int64_t id) const
-{
-    auto it = byId.find(id);
-    return it == byId.end() ? nullptr : it->second;
-}
-
-void OSMNodes::add(Node *node)
-{
-    list.push_back(node);
-    byId.emplace(node->getId(), node);
-}
-
 void OSMNodes::shake()
 {
-    size_t kept = 0;
-    size_t removed = 0;
-    for (Node *node : list) {
-        if (node->isUsed()) {
-            list[kept++] = node;
-        } else {
-            byId.erase(node->getId());
-            delete node;
-            ++removed;
-        }
-    }
-    list.resize(kept);
+    const size_t removed = list.removeIf([](const Node &node) { return !node.isUsed(); });
     std::cerr << "OSMParser: "
               << "    Nodes shaked: " << removed << std::endl;
 }

@@ -1,6 +1,7 @@
 #ifndef KOLVEX_TIMETABLE_PUBLICTRANSPORTLINES_H
 #define KOLVEX_TIMETABLE_PUBLICTRANSPORTLINES_H
 
+#include "container/owninglist.h"
 #include "publictransportline.h"
 
 #include <vector>
@@ -9,16 +10,13 @@
 class PublicTransportLines
 {
 public:
-    PublicTransportLines() = default;
-    PublicTransportLines(const PublicTransportLines &) = delete;
-    PublicTransportLines &operator=(const PublicTransportLines &) = delete;
-    virtual ~PublicTransportLines();
+    virtual ~PublicTransportLines() = default;
 
-    void add(PublicTransportLine *line) { list.push_back(line); }
-    const std::vector<PublicTransportLine *> &lines() const { return list; }
+    void add(PublicTransportLine *line) { list.add(line); }
+    const std::vector<PublicTransportLine *> &lines() const { return list.items(); }
 
 private:
-    std::vector<PublicTransportLine *> list;
+    OwningList<PublicTransportLine> list;
 };
 
 #endif
