@@ -1,7 +1,8 @@
 #include "tramstopconvertor.h"
 
-#include "geo/geodesy.h"
+#include "geo/localplane.h"
 #include "osm/osmdata.h"
+#include "segmentgrid.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,16 +12,13 @@
 
 namespace {
 
-constexpr double METRES_PER_DEGREE = 111319.49;
-
-/// The nearest point of the segment a→b to p in a plane tangent at p, kept MIN_NODE_GAP away from
-/// both ends; false for a segment too short to keep that gap.
+/// The nearest point of the segment a→b to p in the plane tangent at p, kept MIN_NODE_GAP away
+/// from both ends; false for a segment too short to keep that gap.
 bool footOnSegment(const Location &p, const Location &a, const Location &b, Location &foot, double &distance)
 {
-    const double kx = METRES_PER_DEGREE * std::cos(geo::degToRad(p.lat));
-    const double ky = METRES_PER_DEGREE;
-    const double ax = (a.lon - p.lon) * kx, ay = (a.lat - p.lat) * ky;
-    const double dx = (b.lon - a.lon) * kx, dy = (b.lat - a.lat) * ky;
+    const geo::LocalPlane plane(p);
+    const double ax = plane.east(p, a), ay = plane.north(p, a);
+    const double dx = plane.east(a, b), dy = plane.north(a, b);
     const double length = std::sqrt(dx * dx + dy * dy);
     if (length < 2.0 * TramStopConvertor::MIN_NODE_GAP)
         return false;
@@ -29,8 +27,19 @@ bool footOnSegment(const Location &p, const Location &a, const Location &b, Loca
     u = std::min(std::max(u, margin), 1.0 - margin);
     const double fx = ax + u * dx, fy = ay + u * dy;
     distance = std::sqrt(fx * fx + fy * fy);
-    foot = Location(p.lat + fy / ky, p.lon + fx / kx);
+    foot = plane.at(fx, fy);
     return true;
+}
+
+/// A square around p holding every point of the tangent plane within MAX_DISTANCE of p, with
+/// room for rounding; its corners are sorted, as a position beyond the poles turns the plane round.
+void searchSquare(const Location &p, Location &northWest, Location &southEast)
+{
+    const geo::LocalPlane plane(p);
+    const double reach = 2.0 * TramStopConvertor::MAX_DISTANCE;
+    const Location a = plane.at(-reach, reach), b = plane.at(reach, -reach);
+    northWest = Location(std::max(a.lat, b.lat), std::min(a.lon, b.lon));
+    southEast = Location(std::min(a.lat, b.lat), std::max(a.lon, b.lon));
 }
 
 } // namespace
@@ -64,12 +73,17 @@ int32_t TramStopConvertor::convert(OSMData *data)
         }
     }
     std::vector<Way *> allTracks;
+    std::unordered_map<const Way *, size_t> trackIndex;
     for (Way *way : data->ways()->ways())
-        if (way->isTram())
+        if (way->isTram()) {
+            trackIndex.emplace(way, allTracks.size());
             allTracks.push_back(way);
+        }
+    SegmentGrid grid(allTracks, 4.0 * MAX_DISTANCE);
 
     int32_t moved = 0;
     int32_t unplaced = 0;
+    std::vector<size_t> rank(allTracks.size());
     for (OSMStop *stop : data->tramStops()->stops()) {
         Node *node = stop->getNode();
         if (!node || onWay.count(node))
@@ -77,25 +91,36 @@ int32_t TramStopConvertor::convert(OSMData *data)
         auto listed = tracksOfStopNode.find(node->getId());
         const std::vector<Way *> &tracks =
             listed != tracksOfStopNode.end() && !listed->second.empty() ? listed->second : allTracks;
+        // The choice is that of a walk over `tracks` in order, segments in node order: the
+        // nearest, the last of equals; a track listed twice counts where it is listed last.
+        std::fill(rank.begin(), rank.end(), 0);
+        for (size_t i = 0; i < tracks.size(); ++i)
+            rank[trackIndex.at(tracks[i])] = i + 1;
+        const Location p = node->getLocation();
+        Location northWest, southEast;
+        searchSquare(p, northWest, southEast);
+        size_t bestTrack = 0, bestSegment = 0;
         Way *bestWay = nullptr;
-        size_t bestSegment = 0;
         Location bestFoot;
         double bestDistance = MAX_DISTANCE;
-        for (Way *way : tracks) {
-            const std::vector<Node *> &nodes = way->nodes();
-            for (size_t i = 0; i + 1 < nodes.size(); ++i) {
-                Location foot;
-                double distance = 0.0;
-                if (footOnSegment(node->getLocation(), nodes[i]->getLocation(), nodes[i + 1]->getLocation(), foot,
-                                  distance) &&
-                    distance <= bestDistance) {
-                    bestWay = way;
-                    bestSegment = i;
-                    bestFoot = foot;
-                    bestDistance = distance;
-                }
-            }
-        }
+        grid.forEachNear(northWest, southEast, [&](size_t track, size_t segment) {
+            if (rank[track] == 0)
+                return;
+            const std::vector<Node *> &nodes = allTracks[track]->nodes();
+            Location foot;
+            double distance = 0.0;
+            if (!footOnSegment(p, nodes[segment]->getLocation(), nodes[segment + 1]->getLocation(), foot, distance) ||
+                !(distance <= bestDistance))
+                return;
+            if (bestWay && distance == bestDistance &&
+                std::make_pair(rank[track], segment) < std::make_pair(rank[bestTrack], bestSegment))
+                return;
+            bestWay = allTracks[track];
+            bestTrack = track;
+            bestSegment = segment;
+            bestFoot = foot;
+            bestDistance = distance;
+        });
         if (!bestWay) {
             ++unplaced;
             continue;
@@ -103,6 +128,7 @@ int32_t TramStopConvertor::convert(OSMData *data)
         node->setLocation(bestFoot);
         std::vector<Node *> &nodes = bestWay->nodes();
         nodes.insert(nodes.begin() + std::ptrdiff_t(bestSegment + 1), node);
+        grid.splitSegment(bestTrack, bestSegment);
         onWay.insert(node);
         ++moved;
     }

@@ -45,3 +45,19 @@ TEST(TramStopConvertor, MovesPlatformNodesOntoTheNearestTrackOfTheirRoute)
                             : testmaps::isAt(platform->getLocation(), c.x, c.y));
     }
 }
+
+TEST(TramStopConvertor, ALaterPlatformJoinsThePieceOfTrackThatAnEarlierOneLeft)
+{
+    OSMData data;
+    data.addNode(1, testmaps::at(0, 0));
+    data.addNode(2, testmaps::at(100, 0));
+    testmaps::addWay(data, {20, {1, 2}, 1, 0, true, true, false});
+    for (int64_t id : {8, 9})
+        data.addTramStop("Platform", data.addNode(id, testmaps::at(id == 8 ? 60.0 : 40.0, -2.0)));
+    StderrCapture quiet;
+    EXPECT_EQ(TramStopConvertor::convert(&data), 2);
+    std::vector<int64_t> ids;
+    for (const Node *node : data.ways()->findById(20)->nodes())
+        ids.push_back(node->getId());
+    EXPECT_EQ(ids, (std::vector<int64_t>{1, 9, 8, 2}));
+}
