@@ -2,10 +2,10 @@
 
 #include "geo/geodesy.h"
 #include "osm/osmdata.h"
+#include "report/diagnostics.h"
 
 #include <algorithm>
 #include <cmath>
-#include <iostream>
 #include <limits>
 #include <vector>
 
@@ -276,21 +276,18 @@ template <class Visit> void SegmentGrid::forEachNear(const Location &northWest, 
 
 } // namespace
 
-void OSMBusStopConvertor::convert(OSMData *data)
+void OSMBusStopConvertor::convert(OSMData *data, Diagnostics &diagnostics)
 {
-    std::cerr << "OSMBusStopConvertor: "
-              << "Convertion started..." << std::endl;
+    const char *const component = "OSMBusStopConvertor";
+    diagnostics.add(Severity::Progress, component, "Convertion started...");
     PlacedNodes placedNodes;
-    std::cerr << "OSMBusStopConvertor: "
-              << "Stops already on way..." << std::endl;
+    diagnostics.add(Severity::Progress, component, "Stops already on way...");
     if (data)
         placeStopsOnWays(data, placedNodes);
-    std::cerr << "OSMBusStopConvertor: "
-              << "Stops outside way..." << std::endl;
+    diagnostics.add(Severity::Progress, component, "Stops outside way...");
     if (data)
         moveStopsOntoWays(data, placedNodes);
-    std::cerr << "OSMBusStopConvertor: "
-              << "Convertion finished..." << std::endl;
+    diagnostics.add(Severity::Progress, component, "Convertion finished...");
 }
 
 bool OSMBusStopConvertor::projectOntoSegment(const Location &stop, const Location &a, const Location &b,

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <unordered_map>
 
+class Diagnostics;
 class Node;
 class OSMData;
 
@@ -20,7 +21,8 @@ public:
     /// Placement of a stop that is a node of a way: it serves both directions.
     static constexpr int32_t BOTH_DIRECTIONS = 3;
 
-    static void convert(OSMData *data);
+    /// Places every bus stop of `data`, announcing each pass in `diagnostics`.
+    static void convert(OSMData *data, Diagnostics &diagnostics);
 
     /// Projects the stop at `stop` onto the segment a→b along a probe of SEARCH_RADIUS at right angles
     /// to it: first to the right of a→b (the stop lies on its left: placement 2), then to the left

@@ -2,10 +2,11 @@
 
 #include "geo/geodesy.h"
 #include "osm/osmdata.h"
+#include "report/diagnostics.h"
 
 #include <algorithm>
 #include <cmath>
-#include <iostream>
+#include <sstream>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -35,12 +36,11 @@ bool footOnSegment(const Location &p, const Location &a, const Location &b, Loca
 
 } // namespace
 
-int32_t TramStopConvertor::convert(OSMData *data)
+int32_t TramStopConvertor::convert(OSMData *data, Diagnostics &diagnostics)
 {
     if (!data)
         return 0;
-    std::cerr << "TramStopConvertor: "
-              << "Moving tram stops onto their tracks..." << std::endl;
+    diagnostics.add(Severity::Progress, COMPONENT, "Moving tram stops onto their tracks...");
 
     // Nodes already on a way are left where they are; so is every stop sharing a node with one.
     std::unordered_set<const Node *> onWay;
@@ -106,8 +106,8 @@ int32_t TramStopConvertor::convert(OSMData *data)
         onWay.insert(node);
         ++moved;
     }
-    std::cerr << "TramStopConvertor: "
-              << "    Moved onto a track: " << moved << ", no track within " << MAX_DISTANCE << " m: " << unplaced
-              << std::endl;
+    std::ostringstream summary;
+    summary << "    Moved onto a track: " << moved << ", no track within " << MAX_DISTANCE << " m: " << unplaced;
+    diagnostics.add(Severity::Progress, COMPONENT, summary.str());
     return moved;
 }

@@ -170,12 +170,12 @@ void SimulationControl::moveVehicles()
 void SimulationControl::dispatchDepartures()
 {
     DepartureCalendar &calendar = m_data->calendar;
-    calendar.refresh(m_data->time);
-    const std::vector<PublicTransportLine *> due = calendar.takeDue(m_data->time);
+    calendar.refresh(m_data->time, m_diagnostics);
+    const std::vector<DepartureEntry> due = calendar.takeDue(m_data->time);
     // Departures that waited for room go before the ones falling due now.
     VehiclesLock lock(m_vehiclesMutex); // buses and trams join the lists
-    lineGenerator.retryPending(m_data);
-    lineGenerator.generateDue(due, m_data);
+    lineGenerator.retryPending(m_data, m_diagnostics);
+    lineGenerator.generateDue(due, m_data, m_diagnostics);
 }
 
 void SimulationControl::runGenerators()
@@ -188,18 +188,22 @@ void SimulationControl::runGenerators()
             --generator->countdown;
             continue;
         }
+        // A car takes an id and a random draw when it is built: it is built only when the longest
+        // car would fit, else the generator tries again at the next step.
+        const Cell *longestFront = generator->cell ? generator->cell->cellAhead(Car::LONGEST - 1) : nullptr;
+        if (!canPlace(longestFront, Car::LONGEST))
+            continue;
         Car *car = new Car(*m_data);
-        Cell *front = generator->cell ? generator->cell->cellAhead(car->length() - 1) : nullptr;
-        if (front && canPlace(front, car)) {
-            {
-                VehiclesLock lock(m_vehiclesMutex);
-                place(front, car);
-                m_data->cars.push_back(car);
+        {
+            VehiclesLock lock(m_vehiclesMutex);
+            // Cannot fail: the car's cells are among those the longest car would take.
+            if (!place(generator->cell->cellAhead(car->length() - 1), car)) {
+                delete car;
+                continue;
             }
-            ++m_carsCreated;
-            generator->countdown = m_data->random.draw() % std::max(generator->period, 1);
-        } else {
-            delete car; // the generator tries again at the next step
+            m_data->cars.push_back(car);
         }
+        ++m_carsCreated;
+        generator->countdown = m_data->random.draw() % std::max(generator->period, 1);
     }
 }

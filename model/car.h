@@ -1,6 +1,7 @@
 #ifndef KOLVEX_MODEL_CAR_H
 #define KOLVEX_MODEL_CAR_H
 
+#include "units.h"
 #include "vehicle.h"
 
 struct SimulationData;
@@ -9,6 +10,11 @@ struct SimulationData;
 class Car : public Vehicle
 {
 public:
+    static constexpr int32_t SHORTEST_M = 3;
+    static constexpr int32_t LONGEST_M = 5;
+    /// The longest car in cells: the room a generator needs before it builds one.
+    static constexpr int32_t LONGEST = int32_t(LONGEST_M * units::CELLS_PER_M);
+
     /// A new car of the run: it takes the run's next vehicle id and draws its length.
     explicit Car(SimulationData &run);
     ~Car() override = default;

@@ -1,7 +1,5 @@
 #include "osmnodes.h"
 
-#include <iostream>
-
 OSMNodes::~OSMNodes()
 {
     for (Node *node : list)
@@ -20,7 +18,7 @@ void OSMNodes::add(Node *node)
     byId.emplace(node->getId(), node);
 }
 
-void OSMNodes::shake()
+size_t OSMNodes::shake()
 {
     size_t kept = 0;
     size_t removed = 0;
@@ -34,6 +32,5 @@ void OSMNodes::shake()
         }
     }
     list.resize(kept);
-    std::cerr << "OSMParser: "
-              << "    Nodes shaked: " << removed << std::endl;
+    return removed;
 }

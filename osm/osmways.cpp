@@ -1,7 +1,5 @@
 #include "osmways.h"
 
-#include <iostream>
-
 namespace {}
 
 OSMWays::~OSMWays()
@@ -30,14 +28,9 @@ void OSMWays::add(Way *way)
 
 void OSMWays::simplifyIds()
 {
-    std::cerr << "OSMWays: "
-              << "Simplifying way IDs..." << std::endl;
-    const int64_t first = nextSimpleWayId;
     for (Way *way : list)
         way->setId(nextSimpleWayId++);
     reindex();
-    std::cerr << "OSMWays: "
-              << "    New way IDs range: " << first << " - " << nextSimpleWayId - 1 << std::endl;
 }
 
 void OSMWays::reindex()
