@@ -188,19 +188,18 @@ void SimulationControl::runGenerators()
             --generator->countdown;
             continue;
         }
-        // A car takes an id and a random draw when it is built: it is built only when the longest
-        // car would fit, else the generator tries again at the next step.
-        const Cell *longestFront = generator->cell ? generator->cell->cellAhead(Car::LONGEST - 1) : nullptr;
-        if (!canPlace(longestFront, Car::LONGEST))
+        // The next car's length is the run's next draw. Building the car takes an id and that draw,
+        // so it is built only once a car of that length fits; until then the generator tries again
+        // at every step with the same car.
+        RunRandom ahead = m_data->random;
+        const int32_t length = Car::drawLength(ahead);
+        Cell *front = generator->cell ? generator->cell->cellAhead(length - 1) : nullptr;
+        if (!canPlace(front, length))
             continue;
         Car *car = new Car(*m_data);
         {
             VehiclesLock lock(m_vehiclesMutex);
-            // Cannot fail: the car's cells are among those the longest car would take.
-            if (!place(generator->cell->cellAhead(car->length() - 1), car)) {
-                delete car;
-                continue;
-            }
+            place(front, car); // fits: the car has the length drawn ahead
             m_data->cars.push_back(car);
         }
         ++m_carsCreated;
