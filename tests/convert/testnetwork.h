@@ -10,7 +10,6 @@
 #include "model/simulationdata.h"
 #include "osm/osmdata.h"
 #include "report/diagnostics.h"
-#include "tests/stderrcapture.h"
 
 #include <gtest/gtest.h>
 
