@@ -53,14 +53,15 @@ bool LineGenerator::generate(const DepartureEntry &departure, SimulationData *da
     default:
         return true;
     }
-    VehicleGuided *vehicle = createVehicle(*data, line, departure.secondOfDay());
-    Cell *start = startPosition(line->startCell, vehicle->length());
+    // A vehicle takes an id (and the random stream that goes with it) when it is made: it is made
+    // only once there is room, so that a departure waiting for room uses up none.
+    Cell *start = startPosition(line->startCell, line->isTram() ? Tram::LENGTH : Bus::LENGTH);
     if (!start) {
         if (rememberOnFailure)
             m_pending.push_back(departure);
-        delete vehicle;
         return false;
     }
+    VehicleGuided *vehicle = createVehicle(*data, line, departure.secondOfDay());
     const OSMStop *first = line->stops.empty() ? nullptr : line->stops.front();
     Diagnostic placed;
     placed.severity = Severity::Progress;

@@ -103,6 +103,7 @@ TEST(LineGenerator, DepartureWithoutRoomWaitsAndLeavesOnceThereIsRoom)
     EXPECT_EQ(p.data.buses.size(), 1u);
     EXPECT_EQ(p.data.buses.front()->departure(), due + 20)
         << "placed at 10:00, the trip keeps its timetable time and so shows it is late";
+    EXPECT_EQ(p.data.buses.front()->id(), 2) << "the attempts without room used up no vehicle id";
 
     EXPECT_FALSE(generator.generate({&tramLine, due}, &p.data, false, diagnostics))
         << "a tram does not fit behind the bus";
