@@ -11,6 +11,7 @@
 #include "model/simulationdata.h"
 #include "osm/osmdata.h"
 #include "osm/osmparser.h"
+#include "report/diagnostics.h"
 #include "tests/stderrcapture.h"
 #include "timetable/scheduleparser.h"
 #include "transport/linecreator.h"
@@ -62,23 +63,24 @@ struct Run
     SimulationData sim{QTime(14, 0)};
     BindingData bindings;
     LineCreationReport report;
+    Diagnostics diagnostics;
 };
 
 /// Every stage of the preparation, as a new run does them.
 std::unique_ptr<Run> prepare()
 {
     auto run = std::make_unique<Run>();
-    run->schedules.parse(QStringLiteral(KOLVEX_SOURCE_DIR "/data/schedules.xml"));
+    run->schedules.parse(QStringLiteral(KOLVEX_SOURCE_DIR "/data/schedules.xml"), run->diagnostics);
     OSMParser::parseFile(RAW_EXTRACT, &run->osm);
-    OSMBusStopConvertor::convert(&run->osm);
-    TramStopConvertor::convert(&run->osm);
+    OSMBusStopConvertor::convert(&run->osm, run->diagnostics);
+    TramStopConvertor::convert(&run->osm, run->diagnostics);
     run->sim.calendar.setTime(run->sim.time);
-    NetworkConvertor(&run->osm, &run->sim, &run->bindings).convert();
-    RouteConvertor::convert(&run->osm);
-    run->report =
-        LineCreator::createLines(run->osm.routes(), &run->schedules, &run->sim.lines, &run->bindings, run->sim.random);
+    NetworkConvertor(&run->osm, &run->sim, &run->bindings, run->diagnostics).convert();
+    RouteConvertor::convert(&run->osm, run->diagnostics);
+    run->report = LineCreator::createLines(run->osm.routes(), &run->schedules, &run->sim.lines, &run->bindings,
+                                           run->sim.random, run->diagnostics);
     run->sim.calendar.setLines(&run->sim.lines);
-    run->report.pregenerated = LineCreator::pregenerateLines(&run->sim, &run->bindings);
+    run->report.pregenerated = LineCreator::pregenerateLines(&run->sim, &run->bindings, run->diagnostics);
     return run;
 }
 
@@ -125,8 +127,8 @@ void BM_LongWay(benchmark::State &state)
         }
         run->osm.addWay(1, nodes, false, true, false, false, Residential, 1, 1);
         state.ResumeTiming();
-        OSMBusStopConvertor::convert(&run->osm);
-        NetworkConvertor(&run->osm, &run->sim, &run->bindings).convert();
+        OSMBusStopConvertor::convert(&run->osm, run->diagnostics);
+        NetworkConvertor(&run->osm, &run->sim, &run->bindings, run->diagnostics).convert();
         cells = run->sim.cells.size();
         state.PauseTiming();
         run.reset();

@@ -10,13 +10,13 @@
 #include "osm/node.h"
 #include "osm/osmstop.h"
 #include "osm/way.h"
+#include "report/diagnostics.h"
 
 #include <QFile>
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <iostream>
 #include <string>
 
 namespace {
@@ -320,12 +320,13 @@ bool writeGenerators(FeatureWriter &out, const SimulationData &data)
 } // namespace
 
 bool exportNetworkGeoJson(const QString &path, const OSMData *, const SimulationData *simulationData,
-                          const BindingData *bindingData)
+                          const BindingData *bindingData, Diagnostics &diagnostics)
 {
+    const char *const component = "GeoJSON export";
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        std::cerr << "GeoJSON export: cannot write \"" << path.toStdString()
-                  << "\": " << file.errorString().toStdString() << std::endl;
+        diagnostics.add(Severity::Error, component,
+                        "cannot write \"" + path.toStdString() + "\": " + file.errorString().toStdString());
         return false;
     }
     // No lane has more cells than the network; the bound stops a walk that a bad link would loop.
@@ -347,8 +348,8 @@ bool exportNetworkGeoJson(const QString &path, const OSMData *, const Simulation
     ok = ok && (!simulationData || writeGenerators(out, *simulationData));
     ok = ok && out.end();
     if (!ok) {
-        std::cerr << "GeoJSON export: writing \"" << path.toStdString()
-                  << "\" failed: " << file.errorString().toStdString() << std::endl;
+        diagnostics.add(Severity::Error, component,
+                        "writing \"" + path.toStdString() + "\" failed: " + file.errorString().toStdString());
         return false;
     }
     return true;

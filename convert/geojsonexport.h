@@ -4,15 +4,16 @@
 #include <QString>
 
 class BindingData;
+class Diagnostics;
 class OSMData;
 struct SimulationData;
 
 /// Writes the converted network as one GeoJSON FeatureCollection (longitude, latitude order) for
 /// inspection in a GIS tool: per way piece its centre line, edges, lanes and their cells; then the
 /// crossroad paths and signals, the stop platforms and bus bays, and the generators (property
-/// "kind" tells them apart). Returns false, with a message on standard error, if the file cannot
-/// be written.
+/// "kind" tells them apart). Returns false, with an error in `diagnostics`, if the file cannot be
+/// written.
 bool exportNetworkGeoJson(const QString &path, const OSMData *osmData, const SimulationData *simulationData,
-                          const BindingData *bindingData);
+                          const BindingData *bindingData, Diagnostics &diagnostics);
 
 #endif

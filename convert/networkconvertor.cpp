@@ -8,31 +8,34 @@
 #include "model/cell.h"
 #include "model/simulationdata.h"
 #include "osm/osmdata.h"
+#include "report/diagnostics.h"
 
 #include <algorithm>
-#include <iostream>
 #include <unordered_map>
 
-namespace {
-
-std::ostream &log()
-{
-    return std::cerr << "NetworkConvertor: ";
-}
-
-} // namespace
-
-NetworkConvertor::NetworkConvertor(OSMData *osmData, SimulationData *simulationData, BindingData *bindingData)
+NetworkConvertor::NetworkConvertor(OSMData *osmData, SimulationData *simulationData, BindingData *bindingData,
+                                   Diagnostics &diagnostics)
     : osmData(osmData), ways(osmData ? osmData->ways() : nullptr), tramStops(osmData ? osmData->tramStops() : nullptr),
-      busStops(osmData ? osmData->busStops() : nullptr), simulationData(simulationData), bindingData(bindingData)
+      busStops(osmData ? osmData->busStops() : nullptr), simulationData(simulationData), bindingData(bindingData),
+      diagnostics(diagnostics)
 {}
+
+void NetworkConvertor::say(Severity severity, std::string text, int64_t elementId)
+{
+    Diagnostic diagnostic;
+    diagnostic.severity = severity;
+    diagnostic.component = COMPONENT;
+    diagnostic.elementId = elementId;
+    diagnostic.text = std::move(text);
+    diagnostics.add(std::move(diagnostic));
+}
 
 bool NetworkConvertor::convert()
 {
     if (osmData) {
         refusalText = budget.problemWith(*osmData);
         if (!refusalText.empty()) {
-            log() << "Map refused: " << refusalText << std::endl;
+            say(Severity::Error, "Map refused: " + refusalText);
             return false;
         }
     }
@@ -40,10 +43,12 @@ bool NetworkConvertor::convert()
     // The network is final: derive once what every decision would otherwise recompute.
     if (simulationData)
         precomputeCells(simulationData->cells);
-    log() << "Covertion done!" << std::endl;
-    log() << "    Cells ........ " << (simulationData ? simulationData->cells.size() : 0) << std::endl;
-    log() << "    Crossroads ... " << (simulationData ? simulationData->crossroads.size() : 0) << std::endl;
-    log() << "    Generators ... " << (simulationData ? simulationData->generators.size() : 0) << std::endl;
+    say(Severity::Progress, "Covertion done!");
+    say(Severity::Progress, "    Cells ........ " + std::to_string(simulationData ? simulationData->cells.size() : 0));
+    say(Severity::Progress,
+        "    Crossroads ... " + std::to_string(simulationData ? simulationData->crossroads.size() : 0));
+    say(Severity::Progress,
+        "    Generators ... " + std::to_string(simulationData ? simulationData->generators.size() : 0));
     return true;
 }
 
@@ -72,7 +77,7 @@ void NetworkConvertor::runStages(int first, int last)
     const int count = int(sizeof stages / sizeof stages[0]);
     for (int i = std::max(first, 1); i <= std::min(last, count); ++i) {
         const Stage &stage = stages[i - 1];
-        log() << stage.text << std::endl;
+        say(Severity::Progress, stage.text);
         if (osmData && simulationData && bindingData)
             (this->*stage.run)();
         if (progress)
@@ -156,16 +161,17 @@ void NetworkConvertor::splitWays()
         stopNodes.insert(stop->getNode());
     const int busStopSplits = splitWaysAt(stopNodes);
 
-    log() << "    Split count (ways) = " << waySplits << std::endl;
-    log() << "    Split count (tram stops) = " << tramStopSplits << std::endl;
-    log() << "    Split count (bus stops) = " << busStopSplits << std::endl;
+    say(Severity::Progress, "    Split count (ways) = " + std::to_string(waySplits));
+    say(Severity::Progress, "    Split count (tram stops) = " + std::to_string(tramStopSplits));
+    say(Severity::Progress, "    Split count (bus stops) = " + std::to_string(busStopSplits));
 }
 
 void NetworkConvertor::cyclicWaysTest()
 {
     for (const Way *way : ways->ways()) {
         if (way->nodes().size() >= 2 && way->firstNode() == way->lastNode())
-            log() << "    Attention CYCLIC WAY! way id ==  " << way->getId() << std::endl;
+            say(Severity::Warning, "    Attention CYCLIC WAY! way id ==  " + std::to_string(way->getId()),
+                way->getId());
     }
 }
 
@@ -174,7 +180,8 @@ void NetworkConvertor::createWays()
     for (Way *way : ways->ways()) {
         // Without two nodes and a usable location a way has neither ends nor a direction.
         if (way->nodes().size() < 2 || lanegeometry::wayPoints(*way).empty()) {
-            log() << "    Way without geometry skipped: way id == " << way->getId() << std::endl;
+            say(Severity::Warning, "    Way without geometry skipped: way id == " + std::to_string(way->getId()),
+                way->getId());
             continue;
         }
         WayBinding *binding = bindingData->addWayBinding(way);
@@ -183,7 +190,7 @@ void NetworkConvertor::createWays()
         bindingData->addWayEnd(binding, false);
     }
     bindingData->orderArms();
-    log() << "    NodeBinding count = " << bindingData->nodeBindings().size() << std::endl;
+    say(Severity::Progress, "    NodeBinding count = " + std::to_string(bindingData->nodeBindings().size()));
 }
 
 void NetworkConvertor::alignWays()
@@ -319,12 +326,12 @@ void NetworkConvertor::connectCells()
 
 void NetworkConvertor::createStops()
 {
-    StopBuilder(osmData, bindingData, simulationData).createStops();
+    StopBuilder(osmData, bindingData, simulationData, diagnostics).createStops();
 }
 
 void NetworkConvertor::createGenerators()
 {
-    StopBuilder(osmData, bindingData, simulationData).createGenerators();
+    StopBuilder(osmData, bindingData, simulationData, diagnostics).createGenerators();
 }
 
 void NetworkConvertor::createRightOfWayRules()

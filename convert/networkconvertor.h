@@ -3,6 +3,8 @@
 
 #include "networkbudget.h"
 
+#include "report/diagnostics.h"
+
 #include <functional>
 #include <string>
 #include <unordered_set>
@@ -21,7 +23,9 @@ class WayEnd;
 class NetworkConvertor
 {
 public:
-    NetworkConvertor(OSMData *osmData, SimulationData *simulationData, BindingData *bindingData);
+    /// What the stages find and announce is recorded in `diagnostics`, which must outlive the convertor.
+    NetworkConvertor(OSMData *osmData, SimulationData *simulationData, BindingData *bindingData,
+                     Diagnostics &diagnostics);
 
     NetworkConvertor(const NetworkConvertor &) = delete;
     NetworkConvertor &operator=(const NetworkConvertor &) = delete;
@@ -31,8 +35,8 @@ public:
     /// Told after each of the stages of `convert`: how many are done, of how many.
     using Progress = std::function<void(int done, int stages)>;
     void setProgress(Progress value) { progress = std::move(value); }
-    /// Runs the thirteen stages in order, announcing each on standard error, then the statistics.
-    /// A map over the budget is refused first: nothing is built, the reason is written and kept
+    /// Runs the thirteen stages in order, announcing each in the diagnostics, then the statistics.
+    /// A map over the budget is refused first: nothing is built, the reason is recorded and kept
     /// in `refusal`, and the result is false.
     bool convert();
     /// Why the map was refused, empty if it was not.
@@ -61,6 +65,9 @@ private:
     int splitWaysAt(const std::unordered_set<const Node *> &splitNodes);
     /// Cuts every lane and track of `end` back to the lines across the road at its two corners.
     void cutLanesBack(WayEnd *end);
+    void say(Severity severity, std::string text, int64_t elementId = Diagnostic::NO_ELEMENT);
+
+    static constexpr const char *COMPONENT = "NetworkConvertor";
 
     NetworkBudget budget;
     Progress progress;
@@ -71,6 +78,7 @@ private:
     OSMStops *busStops;
     SimulationData *simulationData;
     BindingData *bindingData;
+    Diagnostics &diagnostics;
 };
 
 #endif

@@ -2,11 +2,12 @@
 
 #include "geo/geodesy.h"
 #include "osm/osmdata.h"
+#include "report/diagnostics.h"
 #include "segmentgrid.h"
 
 #include <algorithm>
 #include <cmath>
-#include <iostream>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -60,21 +61,18 @@ bool probeMeetsSegment(const Location &a, const Location &b, const Location &s, 
 
 } // namespace
 
-void OSMBusStopConvertor::convert(OSMData *data)
+void OSMBusStopConvertor::convert(OSMData *data, Diagnostics &diagnostics)
 {
-    std::cerr << "OSMBusStopConvertor: "
-              << "Convertion started..." << std::endl;
+    const char *const component = "OSMBusStopConvertor";
+    diagnostics.add(Severity::Progress, component, "Convertion started...");
     PlacedNodes placedNodes;
-    std::cerr << "OSMBusStopConvertor: "
-              << "Stops already on way..." << std::endl;
+    diagnostics.add(Severity::Progress, component, "Stops already on way...");
     if (data)
         placeStopsOnWays(data, placedNodes);
-    std::cerr << "OSMBusStopConvertor: "
-              << "Stops outside way..." << std::endl;
+    diagnostics.add(Severity::Progress, component, "Stops outside way...");
     if (data)
         moveStopsOntoWays(data, placedNodes);
-    std::cerr << "OSMBusStopConvertor: "
-              << "Convertion finished..." << std::endl;
+    diagnostics.add(Severity::Progress, component, "Convertion finished...");
 }
 
 bool OSMBusStopConvertor::projectOntoSegment(const Location &stop, const Location &a, const Location &b,

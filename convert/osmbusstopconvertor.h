@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <unordered_map>
 
+class Diagnostics;
 class Node;
 class OSMData;
 
@@ -19,7 +20,8 @@ public:
     /// Half the side of the square searched around a stop, and the length of each side probe, in metres.
     static constexpr double SEARCH_RADIUS = 50.0;
 
-    static void convert(OSMData *data);
+    /// Places every bus stop of `data`, announcing each pass in `diagnostics`.
+    static void convert(OSMData *data, Diagnostics &diagnostics);
 
     /// Projects the stop at `stop` onto the segment a→b along a probe of SEARCH_RADIUS at right angles
     /// to it: first to the right of a→b (the stop lies on its left and serves traffic against a→b),

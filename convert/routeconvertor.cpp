@@ -1,9 +1,9 @@
 #include "routeconvertor.h"
 
 #include "osm/osmdata.h"
+#include "report/diagnostics.h"
 
 #include <algorithm>
-#include <iostream>
 
 namespace {
 
@@ -38,16 +38,32 @@ void grow(std::vector<Way *> &pool, Node *end, AtEnd pieceAtEnd, Insert insert)
     }
 }
 
+/// Whether the pieces after the first can be driven one after the other, entering the second at
+/// `node`; a one-way piece only in node order.
+bool drivableFrom(const std::vector<Way *> &ways, const Node *node)
+{
+    for (size_t i = 1; i < ways.size(); ++i) {
+        const Way *way = ways[i];
+        if (node == way->firstNode())
+            node = way->lastNode();
+        else if (node == way->lastNode() && !way->isOneway())
+            node = way->firstNode();
+        else
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
-void RouteConvertor::convert(OSMData *data)
+void RouteConvertor::convert(OSMData *data, Diagnostics &diagnostics)
 {
-    std::cerr << "RouteConvertor: "
-              << "Ordering routes (route count = " << (data ? data->routeRelations()->size() : 0) << ") ... ";
     if (data)
         for (const OSMRouteRelation *relation : data->routeRelations()->relations())
             convertRelation(data, *relation);
-    std::cerr << "Done!" << std::endl;
+    diagnostics.add(Severity::Progress, "RouteConvertor",
+                    "Ordering routes (route count = " + std::to_string(data ? data->routeRelations()->size() : 0) +
+                        ") ... Done!");
 }
 
 void RouteConvertor::convertRelation(OSMData *data, const OSMRouteRelation &relation)
@@ -108,25 +124,9 @@ bool RouteConvertor::isContinuous(const std::vector<Way *> &ways)
 {
     if (ways.size() < 2)
         return true;
-    const Way *w0 = ways[0];
-    const Way *w1 = ways[1];
-    const Node *cur = nullptr;
-    if (w0->firstNode() == w1->firstNode() || w0->lastNode() == w1->firstNode())
-        cur = w1->lastNode();
-    else if (w0->firstNode() == w1->lastNode() || w0->lastNode() == w1->lastNode())
-        cur = w1->firstNode();
-    else
-        return false;
-    for (size_t i = 2; i < ways.size(); ++i) {
-        const Way *w = ways[i];
-        if (cur == w->firstNode())
-            cur = w->lastNode();
-        else if (cur == w->lastNode() && !w->isOneway())
-            cur = w->firstNode();
-        else
-            return false;
-    }
-    return true;
+    // The first piece is left at its last node when driven in node order, at its first against it.
+    const Way *first = ways.front();
+    return drivableFrom(ways, first->lastNode()) || (!first->isOneway() && drivableFrom(ways, first->firstNode()));
 }
 
 std::vector<OSMStop *> RouteConvertor::stopsAlongRoute(const OSMStops &stops, const std::vector<Way *> &ordered)

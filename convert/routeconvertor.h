@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+class Diagnostics;
 class OSMData;
 class OSMStops;
 class OSMWays;
@@ -19,8 +20,8 @@ class RouteConvertor
 {
 public:
     /// Appends to the routes of `data` every driving direction of every relation that chains
-    /// continuously and passes at least two stops.
-    static void convert(OSMData *data);
+    /// continuously and passes at least two stops; says so in `diagnostics` when done.
+    static void convert(OSMData *data, Diagnostics &diagnostics);
 
     /// Appends, for each id in order, every way piece of `ways` with that id, in collection order.
     static void collectWays(const OSMWays &ways, const std::vector<int64_t> &ids, std::vector<Way *> &out);
@@ -28,8 +29,8 @@ public:
     /// at its front; pieces that touch neither end of the chain are dropped. Direction and one-way
     /// flags play no part.
     static std::vector<Way *> orderWays(const std::vector<Way *> &ways);
-    /// Whether the chain can be driven from its first to its last piece; the first two pieces may
-    /// be taken in either direction, one-way pieces after them only in node order.
+    /// Whether the chain can be driven from its first to its last piece, one-way pieces only in node
+    /// order.
     static bool isContinuous(const std::vector<Way *> &ways);
     /// The stops met driving along the chain, in order: a stop counts where its placement serves
     /// the direction in which its piece is driven; consecutive stops of one name count once.

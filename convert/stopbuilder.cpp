@@ -6,8 +6,9 @@
 #include "model/simulationdata.h"
 #include "osm/node.h"
 #include "osm/osmdata.h"
+#include "report/diagnostics.h"
 
-#include <iostream>
+#include <sstream>
 
 namespace {
 
@@ -44,8 +45,9 @@ std::vector<Cell *> longestRunWithoutBay(const std::vector<Cell *> &window)
 
 } // namespace
 
-StopBuilder::StopBuilder(OSMData *osmData, BindingData *bindingData, SimulationData *simulationData)
-    : osm(osmData), bindings(bindingData), data(simulationData)
+StopBuilder::StopBuilder(OSMData *osmData, BindingData *bindingData, SimulationData *simulationData,
+                         Diagnostics &diagnostics)
+    : osm(osmData), bindings(bindingData), data(simulationData), diagnostics(diagnostics)
 {}
 
 std::vector<Cell *> StopBuilder::stopWindow(Cell *cell, int32_t size)
@@ -219,8 +221,14 @@ Cell *StopBuilder::buildBay(const std::vector<Cell *> &window, OSMStop *stop)
 
 void StopBuilder::dropStop(NodeBinding *node, OSMStop *stop, const char *what)
 {
-    std::cerr << "NetworkConvertor: " << what << stop->getNode()->getLocation() << " | Name: " << stop->getName()
-              << " | Removing stop from osmData->stops" << std::endl;
+    std::ostringstream text;
+    text << what << stop->getNode()->getLocation() << " | Name: " << stop->getName()
+         << " | Removing stop from osmData->stops";
+    Diagnostic dropped;
+    dropped.component = "NetworkConvertor";
+    dropped.elementId = stop->getNode()->getId(); // the map node, which the user can look up
+    dropped.text = text.str();
+    diagnostics.add(std::move(dropped));
     if (node)
         node->stop = nullptr;
     (stop->getKind() == TramStop ? osm->tramStops() : osm->busStops())->remove(stop);

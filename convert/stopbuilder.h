@@ -6,6 +6,7 @@
 
 class BindingData;
 class Cell;
+class Diagnostics;
 class NodeBinding;
 class OSMData;
 class OSMStop;
@@ -19,10 +20,10 @@ public:
     static constexpr int32_t BUS_BAY_CELLS = 81;
     static constexpr int32_t TRAM_PLATFORM_CELLS = 181;
 
-    StopBuilder(OSMData *osmData, BindingData *bindingData, SimulationData *simulationData);
+    StopBuilder(OSMData *osmData, BindingData *bindingData, SimulationData *simulationData, Diagnostics &diagnostics);
 
     /// Tram platforms and bus bays for the stops of every node binding, in node-binding order;
-    /// stops that get no cells are reported and removed from their list.
+    /// stops that get no cells are recorded as warnings and removed from their list.
     void createStops();
     /// A generator on the first entering lane of every network boundary.
     void createGenerators();
@@ -36,12 +37,13 @@ private:
     void placeBusStop(NodeBinding *node, OSMStop *stop);
     /// New bay cells beside `window`; returns the last bay cell.
     Cell *buildBay(const std::vector<Cell *> &window, OSMStop *stop);
-    /// Reports `stop`, clears it from `node` (if any) and removes it from its stop list.
+    /// Records `stop` as dropped, clears it from `node` (if any) and removes it from its stop list.
     void dropStop(NodeBinding *node, OSMStop *stop, const char *what);
 
     OSMData *osm;
     BindingData *bindings;
     SimulationData *data;
+    Diagnostics &diagnostics;
 };
 
 #endif

@@ -3,10 +3,11 @@
 #include "geo/localplane.h"
 #include "osm/osmdata.h"
 #include "segmentgrid.h"
+#include "report/diagnostics.h"
 
 #include <algorithm>
 #include <cmath>
-#include <iostream>
+#include <sstream>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -44,12 +45,11 @@ void searchSquare(const Location &p, Location &northWest, Location &southEast)
 
 } // namespace
 
-int32_t TramStopConvertor::convert(OSMData *data)
+int32_t TramStopConvertor::convert(OSMData *data, Diagnostics &diagnostics)
 {
     if (!data)
         return 0;
-    std::cerr << "TramStopConvertor: "
-              << "Moving tram stops onto their tracks..." << std::endl;
+    diagnostics.add(Severity::Progress, COMPONENT, "Moving tram stops onto their tracks...");
 
     // Nodes already on a way are left where they are; so is every stop sharing a node with one.
     std::unordered_set<const Node *> onWay;
@@ -132,8 +132,8 @@ int32_t TramStopConvertor::convert(OSMData *data)
         onWay.insert(node);
         ++moved;
     }
-    std::cerr << "TramStopConvertor: "
-              << "    Moved onto a track: " << moved << ", no track within " << MAX_DISTANCE << " m: " << unplaced
-              << std::endl;
+    std::ostringstream summary;
+    summary << "    Moved onto a track: " << moved << ", no track within " << MAX_DISTANCE << " m: " << unplaced;
+    diagnostics.add(Severity::Progress, COMPONENT, summary.str());
     return moved;
 }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+class Diagnostics;
 class OSMData;
 
 /// Puts tram stops that the map draws beside the track (a platform node) onto the track, so that
@@ -19,8 +20,10 @@ public:
     /// would cut a piece too short for the cells of a platform.
     static constexpr double MIN_NODE_GAP = 0.5;
 
-    /// Returns how many stops were moved onto a track.
-    static int32_t convert(OSMData *data);
+    /// Returns how many stops were moved onto a track; its progress goes to `diagnostics`.
+    static int32_t convert(OSMData *data, Diagnostics &diagnostics);
+
+    static constexpr const char *COMPONENT = "TramStopConvertor";
 };
 
 #endif

@@ -25,6 +25,7 @@ Simulation::Simulation(const QString &osmFilePath, const QString &scheduleFilePa
     : QObject(nullptr), osmFilePath(osmFilePath), scheduleFilePath(scheduleFilePath), startTime(simInitTime),
       seed(seed), stepSize(SimulationThread::DEFAULT_STEP_SIZE), maxCars(SimulationData::DEFAULT_MAX_CARS)
 {
+    m_diagnostics.setListener(Diagnostics::printToStandardError());
     worker = new QThread(this);
     workerEnd = std::make_unique<ThreadEnd>(worker);
     moveToThread(worker);
@@ -75,25 +76,26 @@ bool Simulation::prepareStages()
     } else {
         if (!beginStage(1, QStringLiteral("Parsing schedules...")))
             return false;
-        if (!schedules->parse(scheduleFilePath, &problem))
+        if (!schedules->parse(scheduleFilePath, m_diagnostics, &problem))
             problems << QStringLiteral("schedules: ") + problem;
     }
 
     if (!beginStage(2, QStringLiteral("Parsing OpenStreetMap data...")))
         return false;
     osm = new OSMData;
+    osm->setDiagnostics(&m_diagnostics);
     if (!OSMParser::parseFile(osmFilePath, osm, &problem))
         problems << QStringLiteral("map: ") + problem;
 
     if (!beginStage(3, QStringLiteral("Converting OpenStreetMap bus stops...")))
         return false;
-    OSMBusStopConvertor::convert(osm);
-    TramStopConvertor::convert(osm);
+    OSMBusStopConvertor::convert(osm, m_diagnostics);
+    TramStopConvertor::convert(osm, m_diagnostics);
 
     if (!beginStage(4, QStringLiteral("Creating simulation data...")))
         return false;
     createNetworkData();
-    auto convertor = std::make_unique<NetworkConvertor>(osm, simData, bindings);
+    auto convertor = std::make_unique<NetworkConvertor>(osm, simData, bindings, m_diagnostics);
 
     if (!beginStage(5, QStringLiteral("Converting OpenStreetMap data to simulation data...")))
         return false;
@@ -108,18 +110,19 @@ bool Simulation::prepareStages()
 
     if (!beginStage(6, QStringLiteral("Converting OpenStreetMap routes...")))
         return false;
-    RouteConvertor::convert(osm);
+    RouteConvertor::convert(osm, m_diagnostics);
 
     if (!beginStage(7, QStringLiteral("Synchronizing OpenStreetMap routes and online shedules...")))
         return false;
     if (draftEvery > 0)
         draftSchedules(draftEvery);
-    report = LineCreator::createLines(osm->routes(), schedules, &simData->lines, bindings, simData->random);
+    report =
+        LineCreator::createLines(osm->routes(), schedules, &simData->lines, bindings, simData->random, m_diagnostics);
     simData->calendar.setLines(&simData->lines);
 
     if (!beginStage(8, QStringLiteral("Pregenerating lines...")))
         return false;
-    report.pregenerated = LineCreator::pregenerateLines(simData, bindings);
+    report.pregenerated = LineCreator::pregenerateLines(simData, bindings, m_diagnostics);
     return true;
 }
 
@@ -137,6 +140,7 @@ void Simulation::discardModel()
     delete simData;
     delete bindings;
     osm = new OSMData;
+    osm->setDiagnostics(&m_diagnostics);
     createNetworkData();
     if (!schedules)
         schedules = new ScheduleParser;
@@ -164,7 +168,7 @@ void Simulation::cancelPreparation()
 void Simulation::draftSchedules(int32_t every)
 {
     drafter = std::make_unique<ScheduleDrafter>(osm, bindings, every);
-    drafted = drafter->draft();
+    drafted = drafter->draft(m_diagnostics);
     // The parser owns the schedules that line creation reads; the drafter keeps its own for writing.
     for (const Schedule *schedule : drafter->schedules())
         schedules->add(new Schedule(*schedule));
@@ -180,7 +184,9 @@ bool Simulation::writeDraftedSchedules(const QString &path, QString *problem) co
         *problem = QStringLiteral("no timetable was drafted for this run");
         return false;
     }
-    if (!drafter->write(path)) {
+    Diagnostics diagnostics;
+    diagnostics.setListener(Diagnostics::printToStandardError());
+    if (!drafter->write(path, diagnostics)) {
         *problem = QStringLiteral("cannot write \"%1\"").arg(path);
         return false;
     }
@@ -195,6 +201,7 @@ bool Simulation::hasNetwork() const
 void Simulation::startSim()
 {
     control = new SimulationControl(simData);
+    control->diagnostics().setListener(Diagnostics::printToStandardError());
     threadObject = new SimulationThread(control, stepSizeSetting());
     setState(State::Started);
     emit simStartDone();

@@ -3,6 +3,7 @@
 
 #include "convert/networkbudget.h"
 #include "engine/threadend.h"
+#include "report/diagnostics.h"
 #include "transport/linecreator.h"
 #include "transport/scheduledrafter.h"
 
@@ -54,6 +55,9 @@ public:
     QThread *workerThread() const { return worker; }
     /// Lines created and left out, and vehicles placed under way; filled by prepData.
     const LineCreationReport &lineReport() const { return report; }
+    /// What the stages of prepData found in the input; each is printed to standard error as it
+    /// is recorded.
+    const Diagnostics &diagnostics() const { return m_diagnostics; }
     uint64_t runSeed() const { return seed; }
     const QTime &simInitTime() const { return startTime; }
 
@@ -142,6 +146,7 @@ private:
     QThread *worker;
     std::unique_ptr<ThreadEnd> workerEnd;
     LineCreationReport report;
+    Diagnostics m_diagnostics;
     std::unique_ptr<ScheduleDrafter> drafter; ///< kept for writing what it drafted
     ScheduleDrafter::Result drafted;
     uint stepSize;

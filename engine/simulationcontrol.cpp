@@ -166,12 +166,12 @@ void SimulationControl::moveVehicles()
 void SimulationControl::dispatchDepartures()
 {
     DepartureCalendar &calendar = m_data->calendar;
-    calendar.refresh(m_data->time);
-    const std::vector<PublicTransportLine *> due = calendar.takeDue(m_data->time);
+    calendar.refresh(m_data->time, m_diagnostics);
+    const std::vector<DepartureEntry> due = calendar.takeDue(m_data->time);
     // Departures that waited for room go before the ones falling due now.
     VehiclesLock lock(m_vehiclesMutex); // buses and trams join the lists
-    lineGenerator.retryPending(m_data);
-    lineGenerator.generateDue(due, m_data);
+    lineGenerator.retryPending(m_data, m_diagnostics);
+    lineGenerator.generateDue(due, m_data, m_diagnostics);
 }
 
 void SimulationControl::runGenerators()
@@ -184,18 +184,21 @@ void SimulationControl::runGenerators()
             --generator->countdown;
             continue;
         }
+        // The next car's length is the run's next draw. Building the car takes an id and that draw,
+        // so it is built only once a car of that length fits; until then the generator tries again
+        // at every step with the same car.
+        RunRandom ahead = m_data->random;
+        const int32_t length = Car::drawLength(ahead);
+        Cell *front = generator->cell ? generator->cell->cellAhead(length - 1) : nullptr;
+        if (!canPlace(front, length))
+            continue;
         Car *car = new Car(*m_data);
-        Cell *front = generator->cell ? generator->cell->cellAhead(car->length() - 1) : nullptr;
-        if (front && canPlace(front, car)) {
-            {
-                VehiclesLock lock(m_vehiclesMutex);
-                place(front, car);
-                m_data->cars.push_back(car);
-            }
-            ++m_carsCreated;
-            generator->countdown = m_data->random.draw() % std::max(generator->period, 1);
-        } else {
-            delete car; // the generator tries again at the next step
+        {
+            VehiclesLock lock(m_vehiclesMutex);
+            place(front, car); // fits: the car has the length drawn ahead
+            m_data->cars.push_back(car);
         }
+        ++m_carsCreated;
+        generator->countdown = m_data->random.draw() % std::max(generator->period, 1);
     }
 }

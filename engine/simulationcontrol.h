@@ -5,6 +5,7 @@
 #include "model/approachindex.h"
 #include "model/waitcycles.h"
 
+#include "report/diagnostics.h"
 #include "transport/linegenerator.h"
 
 #include <cstdint>
@@ -47,6 +48,9 @@ public:
     int64_t tripsFinished() const { return m_tripsFinished; }
     /// Creates the buses and trams of due departures and keeps those that wait for room.
     const LineGenerator &lines() const { return lineGenerator; }
+    /// What the step has to say (vehicles of the timetable placed, the calendar refreshed); the
+    /// listener, if any, hears it in the step thread.
+    Diagnostics &diagnostics() { return m_diagnostics; }
     /// The run's lock of its vehicles: held while vehicles are added, removed or moved and while a
     /// frame copies them, so that a frame is never taken of a half-done phase. The engine alone
     /// takes it; each run has its own.
@@ -62,6 +66,7 @@ private:
     int64_t m_vehiclesRemoved = 0;
     int64_t m_tripsFinished = 0;
     int64_t m_waitsBroken = 0;
+    Diagnostics m_diagnostics;
     std::mutex m_vehiclesMutex;
 };
 

@@ -18,10 +18,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
         return 0;
     OSMData osm;
     OSMParser::parseFile(path, &osm);
-    OSMBusStopConvertor::convert(&osm);
+    Diagnostics diagnostics;
+    OSMBusStopConvertor::convert(&osm, diagnostics);
     SimulationData simulation(QTime(8, 0));
     BindingData bindings;
-    NetworkConvertor convertor(&osm, &simulation, &bindings);
+    NetworkConvertor convertor(&osm, &simulation, &bindings, diagnostics);
     // Small enough that one input stays cheap; big enough for every fixture map.
     NetworkBudget budget;
     budget.maxSegmentMetres = 2000.0;

@@ -1,6 +1,7 @@
 // libFuzzer target: one input is a schedule file.
 
 #include "fuzzinput.h"
+#include "report/diagnostics.h"
 #include "timetable/scheduleparser.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
@@ -9,6 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
     if (path.isEmpty())
         return 0;
     ScheduleParser parser;
-    parser.parse(path);
+    Diagnostics diagnostics;
+    parser.parse(path, diagnostics);
     return 0;
 }

@@ -3,21 +3,19 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <iostream>
 #include <limits>
 
 namespace geo {
 
 namespace {
 
-/// Folds a bearing into [0, 360], warning when it was outside; NaN for a non-finite bearing.
+/// Folds a bearing into [0, 360]; NaN for a non-finite bearing. Silent: the decision threads
+/// call it, and a caller that needs to know compares the value it passed.
 double validBearing(double bearing)
 {
     if (!std::isfinite(bearing))
         return std::numeric_limits<double>::quiet_NaN();
     if (bearing < 0.0 || bearing > 360.0) {
-        std::cerr << "Bearing is out of range: " << bearing << " | Aligning to 0..360, but you should check it."
-                  << std::endl;
         // fmod is exact, so in-range results equal those of repeated steps of 360, in bounded time.
         bearing = std::fmod(bearing, 360.0);
         if (bearing < 0.0)

@@ -8,7 +8,6 @@
 #include <QThread>
 
 #include <algorithm>
-#include <iostream>
 
 namespace {
 
@@ -44,6 +43,7 @@ MapTileDownloader::MapTileDownloader(const TileServer &server, const TileStore &
 {
     for (const QString &prefix : server.prefixes)
         busy.insert(prefix, false);
+    diagnostics.setListener(Diagnostics::printToStandardError());
     clock.start();
     thread = new QThread;
     threadEnd = std::make_unique<ThreadEnd>(thread);
@@ -212,7 +212,8 @@ void MapTileDownloader::noteFailure(const TileKey &key, const QString &why)
     failures.emplace_back(key, now);
     if (!unavailableLogged) {
         unavailableLogged = true;
-        std::cerr << "MapTileDownloader: tiles unavailable (" << why.toStdString() << "); the map shows the tiles of "
-                  << store.directory().toStdString() << " and placeholders" << std::endl;
+        diagnostics.add(Severity::Warning, "MapTileDownloader",
+                        "tiles unavailable (" + why.toStdString() + "); the map shows the tiles of " +
+                            store.directory().toStdString() + " and placeholders");
     }
 }

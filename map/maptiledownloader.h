@@ -2,6 +2,7 @@
 #define KOLVEX_MAP_MAPTILEDOWNLOADER_H
 
 #include "engine/threadend.h"
+#include "report/diagnostics.h"
 #include "tiles/tilekey.h"
 #include "tiles/tileserver.h"
 #include "tiles/tilestore.h"
@@ -77,6 +78,9 @@ private:
     /// Failed tiles and when they failed (milliseconds of `clock`).
     std::vector<std::pair<TileKey, qint64>> failures;
     QElapsedTimer clock;
+    /// What went wrong with the tiles, printed to standard error as it is recorded; used in the
+    /// downloader's thread only.
+    Diagnostics diagnostics;
     bool unavailableLogged = false;
     QThread *thread;
     std::unique_ptr<ThreadEnd> threadEnd;

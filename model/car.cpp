@@ -8,7 +8,12 @@
 
 Car::Car(SimulationData &run) : Vehicle(run.newVehicleId(), run.random)
 {
-    m_length = int32_t(std::lround(units::CELLS_PER_M * (run.random.draw() % 3 + 3)));
+    m_length = drawLength(run.random);
+}
+
+int32_t Car::drawLength(RunRandom &random)
+{
+    return int32_t(std::lround(units::CELLS_PER_M * (random.draw() % (LONGEST_M - SHORTEST_M + 1) + SHORTEST_M)));
 }
 
 void Car::decide()

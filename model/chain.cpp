@@ -73,10 +73,15 @@ Crossroad *crossroadAhead(const Cell *cell)
 
 bool canPlace(const Cell *cell, const Vehicle *vehicle)
 {
-    if (!cell || !vehicle)
+    return vehicle && canPlace(cell, vehicle->length());
+}
+
+bool canPlace(const Cell *cell, int32_t length)
+{
+    if (!cell)
         return false;
     const Cell *c = cell;
-    for (int32_t i = 0; i < vehicle->length(); ++i) {
+    for (int32_t i = 0; i < length; ++i) {
         // A loop shorter than the vehicle would give it the same cell twice.
         if (!c || c->isOccupied() || (i > 0 && c == cell))
             return false;

@@ -18,6 +18,8 @@ int32_t distanceToCrossroad(const Cell *cell);
 Crossroad *crossroadAhead(const Cell *cell);
 /// Whether `cell` and the cells behind it, as many as the vehicle is long, exist and are free.
 bool canPlace(const Cell *cell, const Vehicle *vehicle);
+/// Whether `cell` and the cells behind it, `length` in all, exist and are free.
+bool canPlace(const Cell *cell, int32_t length);
 void occupy(const std::vector<Cell *> &cells, Vehicle *vehicle);
 /// Frees every cell the vehicle occupies (cells taken over by another vehicle stay its).
 void release(Vehicle *vehicle);

@@ -1,7 +1,6 @@
 #include "node.h"
 
 #include <algorithm>
-#include <iostream>
 
 void Node::addWay(Way *way)
 {
@@ -9,12 +8,11 @@ void Node::addWay(Way *way)
     wayList.push_back(way);
 }
 
-void Node::disconnectWay(Way *way)
+bool Node::disconnectWay(Way *way)
 {
     auto it = std::find(wayList.begin(), wayList.end(), way);
-    if (it == wayList.end()) {
-        std::cerr << "Node::disconnectWay FAILED, could not find (way)" << std::endl;
-        return;
-    }
+    if (it == wayList.end())
+        return false;
     wayList.erase(it);
+    return true;
 }

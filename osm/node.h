@@ -25,8 +25,8 @@ public:
     void setUsed() { used = true; }
     /// Marks the node used and lists `way` as ending here.
     void addWay(Way *way);
-    /// Removes the first occurrence of `way`; reports on standard error if absent.
-    void disconnectWay(Way *way);
+    /// Removes the first occurrence of `way`; false if the node does not list it.
+    bool disconnectWay(Way *way);
     const std::vector<Way *> &ways() const { return wayList; }
 
 private:

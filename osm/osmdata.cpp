@@ -1,6 +1,6 @@
 #include "osmdata.h"
 
-#include <iostream>
+#include "report/diagnostics.h"
 
 OSMData::OSMData()
     : nodeList(new OSMNodes), relationList(new OSMRouteRelations), routeList(new OSMRoutes), tramStopList(new OSMStops),
@@ -46,12 +46,23 @@ void OSMData::addWay(int64_t id, const std::vector<int64_t> &nodeRefs, bool isTr
     way->setLanesForward(lanesForward);
     way->setLanesBackward(lanesBackward);
     for (int64_t ref : nodeRefs) {
-        if (Node *node = nodeList->findById(ref))
+        if (Node *node = nodeList->findById(ref)) {
             way->addNode(node);
-        else
-            std::cerr << "addWay finding Node failed: fromId == " << ref << std::endl;
+        } else if (diagnostics) {
+            Diagnostic missing; // printed without a component, as it always has been
+            missing.elementId = id;
+            missing.text = "addWay finding Node failed: fromId == " + std::to_string(ref);
+            diagnostics->add(std::move(missing));
+        }
     }
     wayList->add(way);
+}
+
+void OSMData::shakeNodes()
+{
+    const size_t removed = nodeList->shake();
+    if (diagnostics)
+        diagnostics->add(Severity::Progress, "OSMParser", "    Nodes shaked: " + std::to_string(removed));
 }
 
 void OSMData::addTramStop(const std::string &name, Node *node)

@@ -1,10 +1,6 @@
 #include "osmnodes.h"
 
-#include <iostream>
-
-void OSMNodes::shake()
+size_t OSMNodes::shake()
 {
-    const size_t removed = list.removeIf([](const Node &node) { return !node.isUsed(); });
-    std::cerr << "OSMParser: "
-              << "    Nodes shaked: " << removed << std::endl;
+    return list.removeIf([](const Node &node) { return !node.isUsed(); });
 }

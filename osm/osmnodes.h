@@ -15,8 +15,8 @@ public:
     Node *findById(int64_t id) const { return list.find(id); }
     /// Takes ownership of `node`, whose id must not be present yet.
     void add(Node *node) { list.add(node); }
-    /// Deletes every node not marked used and reports how many on standard error.
-    void shake();
+    /// Deletes every node not marked used; returns how many.
+    size_t shake();
     size_t size() const { return list.size(); }
 
 private:

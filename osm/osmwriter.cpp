@@ -2,10 +2,11 @@
 
 #include "osmdata.h"
 
+#include "report/diagnostics.h"
+
 #include <QFile>
 #include <QXmlStreamWriter>
 
-#include <iostream>
 #include <unordered_set>
 
 const char *const OSMWriter::DEFAULT_DIRECTORY = "./dataOSM/comp/";
@@ -13,7 +14,7 @@ const char *const OSMWriter::DEFAULT_FILE_NAME = "compressed.osm";
 
 namespace {
 
-const char *const PREFIX = "OSMParser: ";
+const char *const COMPONENT = "OSMParser"; // the writer has always spoken as the parser
 
 void writeTag(QXmlStreamWriter &writer, const QString &key, const QString &value)
 {
@@ -113,20 +114,25 @@ void writeRelation(QXmlStreamWriter &writer, const OSMRouteRelation *relation)
 
 } // namespace
 
-void OSMWriter::createOsm(OSMData *data)
+bool OSMWriter::createOsm(OSMData *data, Diagnostics &diagnostics)
 {
-    createOsm(data, QStringLiteral("%1%2").arg(QLatin1String(DEFAULT_DIRECTORY), QLatin1String(DEFAULT_FILE_NAME)));
+    return createOsm(data,
+                     QStringLiteral("%1%2").arg(QLatin1String(DEFAULT_DIRECTORY), QLatin1String(DEFAULT_FILE_NAME)),
+                     diagnostics);
 }
 
-void OSMWriter::createOsm(OSMData *data, const QString &path)
+bool OSMWriter::createOsm(OSMData *data, const QString &path, Diagnostics &diagnostics)
 {
+    const auto progress = [&diagnostics](const std::string &text) {
+        diagnostics.add(Severity::Progress, COMPONENT, text);
+    };
     const std::string pathText = path.toStdString();
-    std::cerr << PREFIX << "Creating OSM file from osmData... (Filepath: " << pathText << ")" << std::endl;
+    progress("Creating OSM file from osmData... (Filepath: " + pathText + ")");
     QFile file(path);
     if (!file.open(QIODevice::ReadWrite)) {
-        std::cerr << PREFIX << "ERROR: "
-                  << "could not open \"" << pathText << "\" for writting! Canceling createOsm()" << std::endl;
-        return;
+        diagnostics.add(Severity::Error, COMPONENT,
+                        "ERROR: could not open \"" + pathText + "\" for writting! Canceling createOsm()");
+        return false;
     }
     file.resize(0);
 
@@ -137,12 +143,12 @@ void OSMWriter::createOsm(OSMData *data, const QString &path)
     writer.writeStartElement(QStringLiteral("osm"));
 
     std::unordered_set<const Node *> stopNodes;
-    std::cerr << PREFIX << "    writting bus stop nodes... " << data->busStops()->size() << std::endl;
+    progress("    writting bus stop nodes... " + std::to_string(data->busStops()->size()));
     writeStopNodes(writer, data->busStops(), QStringLiteral("highway"), QStringLiteral("bus_stop"), stopNodes);
-    std::cerr << PREFIX << "    writting tram stop nodes... " << data->tramStops()->size() << std::endl;
+    progress("    writting tram stop nodes... " + std::to_string(data->tramStops()->size()));
     writeStopNodes(writer, data->tramStops(), QStringLiteral("railway"), QStringLiteral("tram_stop"), stopNodes);
 
-    std::cerr << PREFIX << "    writting regular nodes..." << data->nodes()->size() << std::endl;
+    progress("    writting regular nodes..." + std::to_string(data->nodes()->size()));
     for (const Node *node : data->nodes()->nodes()) {
         if (!node->isUsed() || stopNodes.count(node))
             continue;
@@ -152,24 +158,30 @@ void OSMWriter::createOsm(OSMData *data, const QString &path)
         writer.writeEndElement();
     }
 
-    std::cerr << PREFIX << "    writting ways... " << data->ways()->size() << std::endl;
+    progress("    writting ways... " + std::to_string(data->ways()->size()));
     for (const Way *way : data->ways()->ways()) {
         if (way->nodes().empty()) {
-            std::cerr << PREFIX << "oops something is NULL | continue;" << std::endl;
+            Diagnostic empty;
+            empty.component = COMPONENT;
+            empty.elementId = way->getId();
+            empty.text = "oops something is NULL | continue;";
+            diagnostics.add(std::move(empty));
             continue;
         }
         writeWay(writer, way);
     }
 
-    std::cerr << PREFIX << "    writting routes... " << data->routeRelations()->size() << std::endl;
+    progress("    writting routes... " + std::to_string(data->routeRelations()->size()));
     for (const OSMRouteRelation *relation : data->routeRelations()->relations())
         writeRelation(writer, relation);
 
     writer.writeEndElement();
     writer.writeEndDocument();
     file.close();
-    if (writer.hasError() || file.error() != QFileDevice::NoError)
-        std::cerr << PREFIX << "ERROR: "
-                  << "writing \"" << pathText << "\" failed: " << file.errorString().toStdString() << std::endl;
-    std::cerr << PREFIX << "Creating OMS file done!" << std::endl;
+    const bool written = !writer.hasError() && file.error() == QFileDevice::NoError;
+    if (!written)
+        diagnostics.add(Severity::Error, COMPONENT,
+                        "ERROR: writing \"" + pathText + "\" failed: " + file.errorString().toStdString());
+    progress("Creating OMS file done!");
+    return written;
 }

@@ -3,6 +3,7 @@
 
 #include <QString>
 
+class Diagnostics;
 class OSMData;
 
 /// Writes what the simulator keeps of a map (stops, used nodes, kept ways, route relations) as a
@@ -14,9 +15,10 @@ public:
     static const char *const DEFAULT_FILE_NAME; ///< "compressed.osm"
 
     /// Writes to the default directory and file name; the directory must exist.
-    static void createOsm(OSMData *data);
-    /// Writes to `path`.
-    static void createOsm(OSMData *data, const QString &path);
+    static bool createOsm(OSMData *data, Diagnostics &diagnostics);
+    /// Writes to `path`, recording its progress in `diagnostics`; false, with an error recorded,
+    /// when the file cannot be opened or written.
+    static bool createOsm(OSMData *data, const QString &path, Diagnostics &diagnostics);
 };
 
 #endif

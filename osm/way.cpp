@@ -3,7 +3,6 @@
 #include "node.h"
 
 #include <algorithm>
-#include <iostream>
 
 RoadClass roadClassFromString(const std::string &text)
 {
@@ -36,25 +35,23 @@ std::string roadClassToString(int32_t roadClass, bool isLink)
     return text;
 }
 
-void Way::addNode(Node *node)
+bool Way::addNode(Node *node)
 {
-    if (!node) {
-        std::cerr << "addNode NULL!!!!!" << std::endl;
-        return;
-    }
+    if (!node)
+        return false;
     // A single node is both first and last, so it keeps listing the way.
     if (nodeList.size() >= 2)
         nodeList.back()->disconnectWay(this);
     node->addWay(this);
     nodeList.push_back(node);
+    return true;
 }
 
-void Way::disconnectNode(Node *node)
+bool Way::disconnectNode(Node *node)
 {
     auto it = std::find(nodeList.begin(), nodeList.end(), node);
-    if (it == nodeList.end()) {
-        std::cerr << "disconnectNode(Node* node) FAILED! Could not find (*node)" << std::endl;
-        return;
-    }
+    if (it == nodeList.end())
+        return false;
     nodeList.erase(it);
+    return true;
 }

@@ -50,10 +50,11 @@ public:
     Node *firstNode() const { return nodeList.empty() ? nullptr : nodeList.front(); }
     Node *lastNode() const { return nodeList.empty() ? nullptr : nodeList.back(); }
     bool isEndNode(const Node *node) const { return node && (node == firstNode() || node == lastNode()); }
-    /// Appends a node; the previous last node stops listing this way as one of its ends.
-    void addNode(Node *node);
-    /// Removes the first occurrence of `node`; reports on standard error if absent.
-    void disconnectNode(Node *node);
+    /// Appends a node; the previous last node stops listing this way as one of its ends. False,
+    /// and nothing changed, for a null node.
+    bool addNode(Node *node);
+    /// Removes the first occurrence of `node`; false if the way does not hold it.
+    bool disconnectNode(Node *node);
 
 private:
     int64_t id = 0;

@@ -2,11 +2,17 @@
 
 #include "tilemath.h"
 
+#include "report/diagnostics.h"
+
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 
-#include <iostream>
+namespace {
+
+const char *const COMPONENT = "TileFetcher";
+
+} // namespace
 
 TileFetcher::TileFetcher(const TileServer &server, const TileStore &store) : server(server), store(store) {}
 
@@ -32,7 +38,7 @@ std::vector<TileKey> TileFetcher::missing(const std::vector<TileKey> &keys) cons
     return out;
 }
 
-TileFetcher::Result TileFetcher::fetch(const std::vector<TileKey> &keys)
+TileFetcher::Result TileFetcher::fetch(const std::vector<TileKey> &keys, Diagnostics &diagnostics)
 {
     Result result;
     QNetworkAccessManager manager;
@@ -53,11 +59,12 @@ TileFetcher::Result TileFetcher::fetch(const std::vector<TileKey> &keys)
             continue;
         }
         ++result.failed;
-        std::cerr << "TileFetcher: " << server.tileUrl(prefix, key).toStdString() << ": " << error.toStdString()
-                  << std::endl;
+        diagnostics.add(Severity::Warning, COMPONENT,
+                        server.tileUrl(prefix, key).toStdString() + ": " + error.toStdString());
         if (++failuresInARow >= MAX_FAILURES_IN_A_ROW) {
             result.gaveUp = true;
-            std::cerr << "TileFetcher: " << failuresInARow << " failures in a row, giving up" << std::endl;
+            diagnostics.add(Severity::Error, COMPONENT,
+                            std::to_string(failuresInARow) + " failures in a row, giving up");
             break;
         }
     }

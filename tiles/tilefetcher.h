@@ -8,6 +8,7 @@
 
 #include <vector>
 
+class Diagnostics;
 class QNetworkAccessManager;
 
 /// Fills a tile directory ahead of time, one request at a time, for use without network.
@@ -36,8 +37,8 @@ public:
                                            int maxZoom);
     /// The keys whose files are missing from the store.
     std::vector<TileKey> missing(const std::vector<TileKey> &keys) const;
-    /// Fetches every key missing from the store; failures are reported on standard error.
-    Result fetch(const std::vector<TileKey> &keys);
+    /// Fetches every key missing from the store; each failure is recorded in `diagnostics`.
+    Result fetch(const std::vector<TileKey> &keys, Diagnostics &diagnostics);
 
 private:
     /// One GET; empty error text when the tile was written.

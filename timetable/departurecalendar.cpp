@@ -3,7 +3,12 @@
 #include "clock.h"
 #include "publictransportlines.h"
 
-#include <iostream>
+#include "report/diagnostics.h"
+
+int32_t DepartureEntry::secondOfDay() const
+{
+    return time % dayclock::SECONDS_PER_DAY;
+}
 
 void DepartureCalendar::setTime(const QTime &time)
 {
@@ -22,7 +27,7 @@ int64_t DepartureCalendar::runSeconds(const QTime &now)
     return m_day * dayclock::SECONDS_PER_DAY + second;
 }
 
-void DepartureCalendar::refresh(const QTime &now)
+void DepartureCalendar::refresh(const QTime &now, Diagnostics &diagnostics)
 {
     const int64_t t = runSeconds(now);
     if (!m_lines)
@@ -31,7 +36,8 @@ void DepartureCalendar::refresh(const QTime &now)
         const int64_t from = m_nextRefresh;
         m_nextRefresh += WINDOW_SECONDS;
         queueWindow(from, m_nextRefresh);
-        std::cerr << "Calendar refreshed | queue size == " << m_queue.size() << std::endl;
+        diagnostics.add(Severity::Progress, std::string(),
+                        "Calendar refreshed | queue size == " + std::to_string(m_queue.size()));
     }
 }
 
@@ -56,12 +62,12 @@ void DepartureCalendar::queueWindow(int64_t from, int64_t to)
     }
 }
 
-std::vector<PublicTransportLine *> DepartureCalendar::takeDue(const QTime &now)
+std::vector<DepartureEntry> DepartureCalendar::takeDue(const QTime &now)
 {
     const int64_t t = runSeconds(now);
-    std::vector<PublicTransportLine *> due;
+    std::vector<DepartureEntry> due;
     while (!m_queue.empty() && m_queue.front().time <= t) {
-        due.push_back(m_queue.front().line);
+        due.push_back(m_queue.front());
         m_queue.pop_front();
     }
     return due;

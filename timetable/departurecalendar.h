@@ -7,6 +7,7 @@
 #include <list>
 #include <vector>
 
+class Diagnostics;
 class PublicTransportLine;
 class PublicTransportLines;
 
@@ -16,6 +17,9 @@ struct DepartureEntry
 {
     PublicTransportLine *line;
     int32_t time;
+
+    /// The departure's second of the day, whatever day it falls on.
+    int32_t secondOfDay() const;
 };
 
 /// Queues the departures of the lines one hour ahead and hands out those that fall due. The lines'
@@ -40,10 +44,12 @@ public:
     const std::list<DepartureEntry> &queue() const { return m_queue; }
 
     /// Queues every window of an hour that has begun by `now`, the first one starting at the time
-    /// given to setTime. A clock that went back by more than half a day has passed midnight.
-    void refresh(const QTime &now);
-    /// Removes and returns the lines of the queued departures due at `now`, in queue order.
-    std::vector<PublicTransportLine *> takeDue(const QTime &now);
+    /// given to setTime, and tells `diagnostics` of each. A clock that went back by more than half a
+    /// day has passed midnight.
+    void refresh(const QTime &now, Diagnostics &diagnostics);
+    /// Removes and returns the queued departures due at `now`, in queue order, with the times the
+    /// timetable gives them.
+    std::vector<DepartureEntry> takeDue(const QTime &now);
 
 private:
     /// `now` in seconds since midnight of the first day, counting a day at each wrap of the clock.

@@ -1,20 +1,25 @@
 #include "scheduleparser.h"
 
+#include "report/diagnostics.h"
+
 #include <QFile>
 #include <QXmlStreamReader>
 
-#include <iostream>
-
 namespace {
 
-const char *const PREFIX = "Schedule parser: ";
+const char *const COMPONENT = "Schedule parser";
 
-/// Writes a failed check in the form shared with the other check reports of the timetable code.
-void reportCheck(int line, const char *condition, const char *message)
+/// Records a failed check in the form shared with the other check reports of the timetable code,
+/// at the reader's place in the file.
+void reportCheck(Diagnostics &diagnostics, const QXmlStreamReader &reader, int sourceLine, const char *condition,
+                 const char *message)
 {
-    std::cerr << "Soubor: "
-              << "ScheduleParser"
-              << ":" << line << " | condition: " << condition << " | message: " << message << std::endl;
+    Diagnostic check;
+    check.line = reader.lineNumber();
+    check.column = reader.columnNumber() + 1; // Qt counts columns from 0
+    check.text = std::string("Soubor: ScheduleParser:") + std::to_string(sourceLine) + " | condition: " + condition +
+                 " | message: " + message;
+    diagnostics.add(std::move(check));
 }
 
 std::string toStdString(const QStringRef &text)
@@ -43,29 +48,37 @@ ScheduleParser::~ScheduleParser()
         delete schedule;
 }
 
-bool ScheduleParser::parse(const QString &path, QString *problem)
+bool ScheduleParser::parse(const QString &path, Diagnostics &diagnostics, QString *problem)
 {
-    std::cerr << PREFIX << "Opening file \"" << path.toStdString() << "\"... ";
+    const std::string opening = "Opening file \"" + path.toStdString() + "\"... ";
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        std::cerr << "Error while opening file. Returning." << std::endl;
+        diagnostics.add(Severity::Error, COMPONENT, opening + "Error while opening file. Returning.");
         if (problem)
             *problem = QStringLiteral("cannot open \"%1\": %2").arg(path, file.errorString());
         return false;
     }
-    std::cerr << "Done!" << std::endl;
-    std::cerr << PREFIX << "Parsing... ";
+    diagnostics.add(Severity::Progress, COMPONENT, opening + "Done!");
 
     QXmlStreamReader reader(&file);
     while (!reader.atEnd() && !reader.hasError()) {
         if (reader.readNext() != QXmlStreamReader::StartElement || reader.name() != QLatin1String("line"))
             continue;
-        if (Schedule *schedule = parseLine(reader))
+        if (Schedule *schedule = parseLine(reader, diagnostics))
             list.push_back(schedule);
     }
     const bool complete = !reader.hasError();
-    if (!complete) {
-        std::cerr << "XML parsing error: " << reader.errorString().toStdString() << std::endl;
+    if (complete) {
+        diagnostics.add(Severity::Progress, COMPONENT, "Parsing... Done!");
+    } else {
+        Diagnostic error;
+        error.severity = Severity::Error;
+        error.component = COMPONENT;
+        error.line = reader.lineNumber();
+        error.column = reader.columnNumber() + 1;
+        error.text = "Parsing... XML parsing error: " + reader.errorString().toStdString();
+        diagnostics.add(std::move(error));
+        diagnostics.add(Severity::Progress, std::string(), "Done!"); // as it has always been printed
         if (problem)
             *problem = QStringLiteral("XML error in \"%1\" at line %2, column %3: %4")
                            .arg(path)
@@ -76,13 +89,12 @@ bool ScheduleParser::parse(const QString &path, QString *problem)
 
     reader.clear();
     file.close();
-    std::cerr << "Done!" << std::endl;
     return complete;
 }
 
 // A line cut off by the end of the document or an XML error is discarded like an incomplete one:
 // its departures or stops may be missing. It still consumed a schedule id.
-Schedule *ScheduleParser::parseLine(QXmlStreamReader &reader)
+Schedule *ScheduleParser::parseLine(QXmlStreamReader &reader, Diagnostics &diagnostics)
 {
     Schedule *schedule = new Schedule(nextScheduleId++);
     parseLineAttributes(reader, schedule);
@@ -94,7 +106,7 @@ Schedule *ScheduleParser::parseLine(QXmlStreamReader &reader)
         if (reader.name() == QLatin1String("times"))
             complete = parseTimes(reader, schedule);
         else if (reader.name() == QLatin1String("route"))
-            complete = parseRoute(reader, schedule);
+            complete = parseRoute(reader, schedule, diagnostics);
     }
     if (!closed || schedule->startTimes.empty() || schedule->stops.empty()) {
         delete schedule;
@@ -135,17 +147,17 @@ bool ScheduleParser::parseTimes(QXmlStreamReader &reader, Schedule *schedule)
     return closed;
 }
 
-bool ScheduleParser::parseRoute(QXmlStreamReader &reader, Schedule *schedule)
+bool ScheduleParser::parseRoute(QXmlStreamReader &reader, Schedule *schedule, Diagnostics &diagnostics)
 {
     bool closed = false;
     while (nextTokenWithin(reader, QLatin1String("route"), closed)) {
         if (reader.isStartElement() && reader.name() == QLatin1String("stop"))
-            parseStopAttributes(reader, schedule);
+            parseStopAttributes(reader, schedule, diagnostics);
     }
     return closed;
 }
 
-void ScheduleParser::parseStopAttributes(QXmlStreamReader &reader, Schedule *schedule)
+void ScheduleParser::parseStopAttributes(QXmlStreamReader &reader, Schedule *schedule, Diagnostics &diagnostics)
 {
     const QXmlStreamAttributes attributes = reader.attributes();
     ScheduleStop stop;
@@ -153,12 +165,14 @@ void ScheduleParser::parseStopAttributes(QXmlStreamReader &reader, Schedule *sch
     bool toIntOk = false;
     stop.tRel = attributes.value(QLatin1String("t_rel")).toInt(&toIntOk, 10);
     if (toIntOk == false) {
-        reportCheck(__LINE__, "toIntOk == false", "parseStopAttributes(), (\"t_rel\").toInt failed!");
+        reportCheck(diagnostics, reader, __LINE__, "toIntOk == false",
+                    "parseStopAttributes(), (\"t_rel\").toInt failed!");
         stop.tRel = 0;
     }
     stop.tAbs = attributes.value(QLatin1String("t_abs")).toInt(&toIntOk, 10);
     if (toIntOk == false) {
-        reportCheck(__LINE__, "toIntOk == false", "parseStopAttributes(), (\"t_abs\").toInt failed!");
+        reportCheck(diagnostics, reader, __LINE__, "toIntOk == false",
+                    "parseStopAttributes(), (\"t_abs\").toInt failed!");
         stop.tAbs = 0;
     }
     schedule->stops.push_back(stop);

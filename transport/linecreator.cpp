@@ -12,6 +12,7 @@
 #include "osm/osmstop.h"
 #include "osm/way.h"
 #include "timetable/clock.h"
+#include "report/diagnostics.h"
 #include "timetable/publictransportlines.h"
 #include "timetable/scheduleparser.h"
 
@@ -19,7 +20,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iostream>
 #include <unordered_set>
 
 namespace {
@@ -51,6 +51,8 @@ const char *lineTypeText(int32_t lineType)
         return "no type";
     }
 }
+
+const char *const COMPONENT = "LineCreator";
 
 /// Index of the first schedule stop whose name equals `name` ignoring case; −1 if none.
 int firstScheduleStop(const Schedule *schedule, const std::string &name)
@@ -211,36 +213,35 @@ bool LineCreator::typeMatches(const std::string &routeType, int32_t lineType)
 }
 
 LineCreationReport LineCreator::createLines(OSMRoutes *routes, ScheduleParser *schedules, PublicTransportLines *lines,
-                                            BindingData *bindingData, RunRandom &random)
+                                            BindingData *bindingData, RunRandom &random, Diagnostics &diagnostics)
 {
     LineCreationReport report;
     report.schedules = schedules ? int32_t(schedules->schedules().size()) : 0;
-    std::cerr << "LineCreator: "
-              << "Creating lines | schedule count = " << report.schedules << std::endl;
+    diagnostics.add(Severity::Progress, COMPONENT,
+                    "Creating lines | schedule count = " + std::to_string(report.schedules));
     if (!schedules || !lines)
         return report;
     for (const Schedule *schedule : schedules->schedules()) {
         LineRejection reason = LineRejection::None;
-        PublicTransportLine *line = createLine(routes, schedule, bindingData, random, &reason);
+        PublicTransportLine *line = createLine(routes, schedule, bindingData, random, &reason, &diagnostics);
         ++report.leftOut[int(reason)];
         if (line) {
             lines->add(line);
             ++report.created;
             continue;
         }
-        std::cerr << "LineCreator: "
-                  << "    line " << schedule->name << " (" << lineTypeText(schedule->lineType)
-                  << ") left out: " << LineCreationReport::reasonText(reason) << std::endl;
+        diagnostics.add(Severity::Warning, COMPONENT,
+                        "    line " + schedule->name + " (" + lineTypeText(schedule->lineType) +
+                            ") left out: " + LineCreationReport::reasonText(reason));
     }
     report.leftOut[0] = 0;
     if (report.created == 0 && report.schedules > 0)
-        std::cerr << "LineCreator: "
-                  << "No line created: no schedule matches a route of the map" << std::endl;
+        diagnostics.add(Severity::Warning, COMPONENT, "No line created: no schedule matches a route of the map");
     return report;
 }
 
 PublicTransportLine *LineCreator::createLine(OSMRoutes *routes, const Schedule *schedule, BindingData *bindingData,
-                                             RunRandom &random, LineRejection *reason)
+                                             RunRandom &random, LineRejection *reason, Diagnostics *diagnostics)
 {
     const auto reject = [reason](LineRejection why) -> PublicTransportLine * {
         if (reason)
@@ -262,9 +263,11 @@ PublicTransportLine *LineCreator::createLine(OSMRoutes *routes, const Schedule *
     std::vector<OSMStop *> stops = matchStops(route, schedule, &matchedIndex);
     if (stops.size() < 2)
         return reject(LineRejection::TooFewStops);
-    std::vector<Way *> ways = trimRouteByStops(route->ways, stops);
+    std::vector<Way *> ways = trimRouteByStops(route->ways, stops, diagnostics);
     if (ways.empty())
         return reject(LineRejection::StopsNotOnWays);
+    if (diagnostics)
+        namePassedOver(*route, *schedule, matchedIndex, *diagnostics);
 
     auto *line = new PublicTransportLine;
     line->name = schedule->name;
@@ -327,6 +330,27 @@ PublicTransportLine *LineCreator::createLine(OSMRoutes *routes, const Schedule *
     return line;
 }
 
+void LineCreator::namePassedOver(const OSMRoute &route, const Schedule &schedule,
+                                 const std::vector<size_t> &scheduleIndex, Diagnostics &diagnostics)
+{
+    if (scheduleIndex.empty())
+        return;
+    size_t matched = 0;
+    for (size_t j = scheduleIndex.front(); j < scheduleIndex.back(); ++j) {
+        if (j == scheduleIndex[matched]) {
+            ++matched;
+            continue;
+        }
+        Diagnostic diagnostic;
+        diagnostic.component = COMPONENT;
+        diagnostic.elementId = route.id;
+        diagnostic.text = "    line " + schedule.name + " (" + lineTypeText(schedule.lineType) + "): stop \"" +
+                          schedule.stops[j].name + "\" is not on route " + std::to_string(route.id) +
+                          " in timetable order; the line passes it without stopping";
+        diagnostics.add(std::move(diagnostic));
+    }
+}
+
 OSMRoute *LineCreator::findRoute(OSMRoutes *routes, const Schedule *schedule)
 {
     if (!routes || !schedule)
@@ -360,47 +384,50 @@ std::vector<OSMStop *> LineCreator::matchStops(const OSMRoute *route, const Sche
     for (const OSMStop *stop : route->stops)
         stopNames.push_back(folded(stop->nameRef()));
 
+    // Matching starts at the first route stop that carries any of the names; from there every
+    // schedule stop is looked for further along the route, and one that is not there is passed over
+    // so that the stops after it still match.
     size_t i = 0;
-    size_t j = 0;
-    bool found = false;
-    for (i = 0; i < stopNames.size() && !found; ++i)
-        for (j = 0; j < names.size() && !found; ++j)
-            found = stopNames[i] == names[j];
-    if (!found)
+    size_t first = names.size();
+    for (; i < stopNames.size() && first == names.size(); ++i)
+        first = size_t(std::find(names.begin(), names.end(), stopNames[i]) - names.begin());
+    if (first == names.size())
         return matched;
-    --i;
-    --j;
-    for (; j < names.size() && i < stopNames.size(); ++i) {
-        if (stopNames[i] != names[j])
+    size_t next = i - 1;
+    for (size_t j = first; j < names.size() && next < stopNames.size(); ++j) {
+        const auto at = std::find(stopNames.begin() + std::ptrdiff_t(next), stopNames.end(), names[j]);
+        if (at == stopNames.end())
             continue;
-        matched.push_back(route->stops[i]);
+        next = size_t(at - stopNames.begin());
+        matched.push_back(route->stops[next]);
         if (scheduleIndex)
             scheduleIndex->push_back(j);
-        ++j;
+        ++next;
     }
     return matched;
 }
 
-std::vector<Way *> LineCreator::trimRouteByStops(const std::vector<Way *> &ways, const std::vector<OSMStop *> &stops)
+std::vector<Way *> LineCreator::trimRouteByStops(const std::vector<Way *> &ways, const std::vector<OSMStop *> &stops,
+                                                 Diagnostics *diagnostics)
 {
-    if (ways.size() < 2 || stops.size() < 2) {
-        std::cerr << "trimRouteByStops ways.size() < 2 || stops.size() < 2" << std::endl;
-        return {};
-    }
+    // These lines have always been printed without a component.
+    const auto fail = [diagnostics](const char *text) {
+        if (diagnostics)
+            diagnostics->add(Severity::Warning, std::string(), text);
+        return std::vector<Way *>();
+    };
+    if (ways.size() < 2 || stops.size() < 2)
+        return fail("trimRouteByStops ways.size() < 2 || stops.size() < 2");
     size_t first = 0;
     while (first < ways.size() && !containsNode(ways[first], stops.front()->getNode()))
         ++first;
-    if (first == ways.size()) {
-        std::cerr << "trimRouteByStops first stop not found" << std::endl;
-        return {};
-    }
+    if (first == ways.size())
+        return fail("trimRouteByStops first stop not found");
     size_t last = first;
     while (last < ways.size() && !containsNode(ways[last], stops.back()->getNode()))
         ++last;
-    if (last == ways.size()) {
-        std::cerr << "trimRouteByStops last stop not found" << std::endl;
-        return {};
-    }
+    if (last == ways.size())
+        return fail("trimRouteByStops last stop not found");
     return std::vector<Way *>(ways.begin() + std::ptrdiff_t(first), ways.begin() + std::ptrdiff_t(last) + 1);
 }
 
@@ -454,9 +481,9 @@ Cell *LineCreator::findStartCell(const PublicTransportLine *line, BindingData *b
     return nullptr;
 }
 
-int32_t LineCreator::pregenerateLines(SimulationData *data, BindingData *bindingData)
+int32_t LineCreator::pregenerateLines(SimulationData *data, BindingData *bindingData, Diagnostics &diagnostics)
 {
-    std::cerr << "Pre generating lines..." << std::endl;
+    diagnostics.add(Severity::Progress, std::string(), "Pre generating lines...");
     if (!data || !bindingData)
         return 0;
     const QTime &start = data->time;

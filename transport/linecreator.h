@@ -7,6 +7,7 @@
 
 class BindingData;
 class Cell;
+class Diagnostics;
 class OSMRoutes;
 class OSMStop;
 class PublicTransportLine;
@@ -45,17 +46,18 @@ struct LineCreationReport
 class LineCreator
 {
 public:
-    /// One line per schedule where possible, added to `lines`; every schedule left out is logged
-    /// with its reason.
-    /// line, logged with its reason. Timetable jitter draws from `random`.
+    /// One line per schedule where possible, added to `lines`; every schedule left out is recorded
+    /// in `diagnostics` with its reason. Timetable jitter draws from `random`.
     static LineCreationReport createLines(OSMRoutes *routes, ScheduleParser *schedules, PublicTransportLines *lines,
-                                          BindingData *bindingData, RunRandom &random);
-    /// The line of `schedule`, or null with `reason` set.
+                                          BindingData *bindingData, RunRandom &random, Diagnostics &diagnostics);
+    /// The line of `schedule`, or null with `reason` set. Schedule stops the line passes over are
+    /// named in `diagnostics`, if given.
     static PublicTransportLine *createLine(OSMRoutes *routes, const Schedule *schedule, BindingData *bindingData,
-                                           RunRandom &random, LineRejection *reason = nullptr);
+                                           RunRandom &random, LineRejection *reason = nullptr,
+                                           Diagnostics *diagnostics = nullptr);
     /// Places a bus or tram for every trip that is between two of its stops at the start time;
     /// returns how many were placed.
-    static int32_t pregenerateLines(SimulationData *data, BindingData *bindingData);
+    static int32_t pregenerateLines(SimulationData *data, BindingData *bindingData, Diagnostics &diagnostics);
 
     /// Whether two stop names are equal ignoring letter case.
     static bool namesEqual(const std::string &a, const std::string &b);
@@ -66,13 +68,20 @@ public:
     /// the earliest on a tie; null if none.
     static OSMRoute *findRoute(OSMRoutes *routes, const Schedule *schedule);
     /// The route's stops that match the schedule's stop names in order, starting at the first
-    /// route stop that carries any of the names. `scheduleIndex`, if given, receives for each
-    /// matched stop the index of the schedule stop it matched.
+    /// route stop that carries any of the names; a schedule stop not found further along the route
+    /// is passed over. `scheduleIndex`, if given, receives for each matched stop the index of the
+    /// schedule stop it matched.
     static std::vector<OSMStop *> matchStops(const OSMRoute *route, const Schedule *schedule,
                                              std::vector<size_t> *scheduleIndex = nullptr);
     /// The ways from the first one holding the first stop's node to the first one after it
-    /// holding the last stop's node; empty (with a message) if the cut is impossible.
-    static std::vector<Way *> trimRouteByStops(const std::vector<Way *> &ways, const std::vector<OSMStop *> &stops);
+    /// holding the last stop's node; empty (with a diagnostic, if `diagnostics` is given) if the cut
+    /// is impossible.
+    static std::vector<Way *> trimRouteByStops(const std::vector<Way *> &ways, const std::vector<OSMStop *> &stops,
+                                               Diagnostics *diagnostics = nullptr);
+    /// Names in `diagnostics` every schedule stop between the first and the last matched one that
+    /// matched no stop of `route` (`scheduleIndex` as from matchStops).
+    static void namePassedOver(const OSMRoute &route, const Schedule &schedule,
+                               const std::vector<size_t> &scheduleIndex, Diagnostics &diagnostics);
     /// The platform cell of the line's first stop from which the vehicles can drive onto its
     /// second way; null if there is none.
     static Cell *findStartCell(const PublicTransportLine *line, BindingData *bindingData);

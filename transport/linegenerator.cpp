@@ -6,23 +6,22 @@
 #include "model/simulationdata.h"
 #include "model/tram.h"
 #include "osm/osmstop.h"
-#include "timetable/clock.h"
+#include "report/diagnostics.h"
 #include "timetable/publictransportline.h"
 
 #include <algorithm>
-#include <iostream>
 #include <utility>
 
-void LineGenerator::retryPending(SimulationData *data)
+void LineGenerator::retryPending(SimulationData *data, Diagnostics &diagnostics)
 {
     // Where one line found no room, the next of the same platform and vehicle kind finds none
     // either until some vehicle is placed; skipping those keeps a long backlog cheap.
     std::vector<std::pair<const Cell *, int32_t>> full;
     for (auto it = m_pending.begin(); it != m_pending.end();) {
-        const std::pair<const Cell *, int32_t> key((*it)->startCell, (*it)->vehicleType);
+        const std::pair<const Cell *, int32_t> key(it->line->startCell, it->line->vehicleType);
         if (std::find(full.begin(), full.end(), key) != full.end()) {
             ++it;
-        } else if (generate(*it, data, false)) {
+        } else if (generate(*it, data, false, diagnostics)) {
             it = m_pending.erase(it);
             full.clear();
         } else {
@@ -32,51 +31,44 @@ void LineGenerator::retryPending(SimulationData *data)
     }
 }
 
-void LineGenerator::generateDue(const std::vector<PublicTransportLine *> &due, SimulationData *data)
+void LineGenerator::generateDue(const std::vector<DepartureEntry> &due, SimulationData *data, Diagnostics &diagnostics)
 {
-    for (PublicTransportLine *line : due)
-        generate(line, data, true);
+    for (const DepartureEntry &departure : due)
+        generate(departure, data, true, diagnostics);
 }
 
-bool LineGenerator::generate(PublicTransportLine *line, SimulationData *data, bool rememberOnFailure)
+bool LineGenerator::generate(const DepartureEntry &departure, SimulationData *data, bool rememberOnFailure,
+                             Diagnostics &diagnostics)
 {
+    PublicTransportLine *line = departure.line;
+    const char *kind = nullptr;
     switch (line ? line->vehicleType : -1) {
     case PublicTransportLine::BusLine:
     case PublicTransportLine::TrolleybusLine:
-        return generateBus(line, data, rememberOnFailure);
+        kind = "bus";
+        break;
     case PublicTransportLine::TramLine:
-        return generateTram(line, data, rememberOnFailure);
+        kind = "tram";
+        break;
     default:
         return true;
     }
-}
-
-bool LineGenerator::generateBus(PublicTransportLine *line, SimulationData *data, bool rememberOnFailure)
-{
-    return generateVehicle(line, data, rememberOnFailure, "bus");
-}
-
-bool LineGenerator::generateTram(PublicTransportLine *line, SimulationData *data, bool rememberOnFailure)
-{
-    return generateVehicle(line, data, rememberOnFailure, "tram");
-}
-
-bool LineGenerator::generateVehicle(PublicTransportLine *line, SimulationData *data, bool rememberOnFailure,
-                                    const char *kind)
-{
-    const QTime &time = data->time;
-    const int32_t t = dayclock::secondOfDay(time);
-    VehicleGuided *vehicle = createVehicle(*data, line, t);
-    Cell *start = startPosition(line->startCell, vehicle->length());
+    // A vehicle takes an id (and the random stream that goes with it) when it is made: it is made
+    // only once there is room, so that a departure waiting for room uses up none.
+    Cell *start = startPosition(line->startCell, line->isTram() ? Tram::LENGTH : Bus::LENGTH);
     if (!start) {
         if (rememberOnFailure)
-            m_pending.push_back(line);
-        delete vehicle;
+            m_pending.push_back(departure);
         return false;
     }
+    VehicleGuided *vehicle = createVehicle(*data, line, departure.secondOfDay());
     const OSMStop *first = line->stops.empty() ? nullptr : line->stops.front();
-    std::cerr << "    generate " << kind << " | name " << line->name << " | at " << (first ? first->nameRef() : "")
-              << " | stop id: " << (first ? first->getId() : -1) << std::endl;
+    Diagnostic placed;
+    placed.severity = Severity::Progress;
+    placed.elementId = first ? first->getId() : Diagnostic::NO_ELEMENT;
+    placed.text = std::string("    generate ") + kind + " | name " + line->name + " | at " +
+                  (first ? first->nameRef() : "") + " | stop id: " + std::to_string(first ? first->getId() : -1);
+    diagnostics.add(std::move(placed));
     place(start, vehicle);
     append(data, vehicle);
     ++m_tripsStarted;

@@ -1,18 +1,23 @@
 #ifndef KOLVEX_TRANSPORT_LINEGENERATOR_H
 #define KOLVEX_TRANSPORT_LINEGENERATOR_H
 
+#include "timetable/departurecalendar.h"
+
 #include <cstdint>
 #include <vector>
 
 class Cell;
+class Diagnostics;
 class OSMStop;
 class PublicTransportLine;
 class Vehicle;
 class VehicleGuided;
 struct SimulationData;
 
-/// Creates the bus or tram of each due departure at its line's start platform; lines whose
-/// vehicle found no room wait in `pending` and are retried every step, so no departure is lost.
+/// Creates the bus or tram of each due departure at its line's start platform; departures whose
+/// vehicle found no room wait in `pending` and are retried every step, so no departure is lost. A
+/// vehicle keeps the departure time of its timetable however long it waited, so that its lateness
+/// shows.
 ///
 /// Runs in the step thread; it takes no lock (the engine holds the run's own around it).
 class LineGenerator
@@ -28,18 +33,18 @@ public:
     LineGenerator &operator=(const LineGenerator &) = delete;
     virtual ~LineGenerator() = default;
 
-    const std::vector<PublicTransportLine *> &pending() const { return m_pending; }
+    const std::vector<DepartureEntry> &pending() const { return m_pending; }
     /// Trips whose vehicle was placed so far.
     int64_t tripsStarted() const { return m_tripsStarted; }
 
-    /// Tries every pending line once more, in order; placed ones leave the list.
-    void retryPending(SimulationData *data);
-    /// Generates the vehicle of each due line; one that finds no room joins `pending`.
-    void generateDue(const std::vector<PublicTransportLine *> &due, SimulationData *data);
-    /// A vehicle of the line's kind at its start platform; false if it found no room.
-    bool generate(PublicTransportLine *line, SimulationData *data, bool rememberOnFailure);
-    bool generateBus(PublicTransportLine *line, SimulationData *data, bool rememberOnFailure);
-    bool generateTram(PublicTransportLine *line, SimulationData *data, bool rememberOnFailure);
+    /// Tries every pending departure once more, in order; placed ones leave the list.
+    void retryPending(SimulationData *data, Diagnostics &diagnostics);
+    /// Generates the vehicle of each due departure; one that finds no room joins `pending`.
+    void generateDue(const std::vector<DepartureEntry> &due, SimulationData *data, Diagnostics &diagnostics);
+    /// A vehicle of the line's kind at its start platform, leaving at the departure's time of day;
+    /// false if it found no room. Each vehicle placed is told to `diagnostics`.
+    bool generate(const DepartureEntry &departure, SimulationData *data, bool rememberOnFailure,
+                  Diagnostics &diagnostics);
 
     /// Where a vehicle of `length` cells can start on the platform ending at `startCell`: behind
     /// any vehicle standing there, wholly on the platform, with no vehicle closing in behind and
@@ -55,9 +60,8 @@ private:
     /// vehicle with its front on `front`, or on the lane beside within `CLEAR_BEHIND` behind them.
     static bool laneBesideHasWaitingVehicle(const Cell *front, int32_t length);
     static bool waitsFor(const Vehicle *vehicle, const OSMStop *stop);
-    bool generateVehicle(PublicTransportLine *line, SimulationData *data, bool rememberOnFailure, const char *kind);
 
-    std::vector<PublicTransportLine *> m_pending;
+    std::vector<DepartureEntry> m_pending;
     int64_t m_tripsStarted = 0;
 };
 

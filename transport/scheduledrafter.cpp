@@ -6,6 +6,7 @@
 #include "model/bindingdata.h"
 #include "model/random.h"
 #include "osm/osmdata.h"
+#include "report/diagnostics.h"
 #include "timetable/publictransportline.h"
 #include "timetable/schedule.h"
 
@@ -13,7 +14,6 @@
 #include <QXmlStreamWriter>
 
 #include <cmath>
-#include <iostream>
 #include <map>
 #include <unordered_map>
 
@@ -178,7 +178,7 @@ void ScheduleDrafter::timeDepartures()
     }
 }
 
-ScheduleDrafter::Result ScheduleDrafter::draft()
+ScheduleDrafter::Result ScheduleDrafter::draft(Diagnostics &diagnostics)
 {
     Result result;
     if (!osm || !bindings)
@@ -196,7 +196,8 @@ ScheduleDrafter::Result ScheduleDrafter::draft()
             continue;
         }
         Schedule *schedule = draftLine(route, result.drafted);
-        PublicTransportLine *line = LineCreator::createLine(osm->routes(), schedule, bindings, random);
+        PublicTransportLine *line =
+            LineCreator::createLine(osm->routes(), schedule, bindings, random, nullptr, &diagnostics);
         if (!line || schedule->stops.size() < 2) {
             ++result.notRunnable;
             delete line;
@@ -211,12 +212,13 @@ ScheduleDrafter::Result ScheduleDrafter::draft()
     return result;
 }
 
-bool ScheduleDrafter::write(const QString &path) const
+bool ScheduleDrafter::write(const QString &path, Diagnostics &diagnostics) const
 {
+    const char *const component = "ScheduleDrafter";
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
-        std::cerr << "ScheduleDrafter: cannot write \"" << path.toStdString()
-                  << "\": " << file.errorString().toStdString() << std::endl;
+        diagnostics.add(Severity::Error, component,
+                        "cannot write \"" + path.toStdString() + "\": " + file.errorString().toStdString());
         return false;
     }
     QXmlStreamWriter xml(&file);
@@ -249,7 +251,7 @@ bool ScheduleDrafter::write(const QString &path) const
     xml.writeEndDocument();
     file.close();
     if (xml.hasError() || file.error() != QFileDevice::NoError) {
-        std::cerr << "ScheduleDrafter: error while writing \"" << path.toStdString() << "\"" << std::endl;
+        diagnostics.add(Severity::Error, component, "error while writing \"" + path.toStdString() + "\"");
         return false;
     }
     return true;

@@ -7,6 +7,7 @@
 #include <vector>
 
 class BindingData;
+class Diagnostics;
 class OSMData;
 class Schedule;
 struct OSMRoute;
@@ -45,11 +46,12 @@ public:
     ScheduleDrafter(const ScheduleDrafter &) = delete;
     ScheduleDrafter &operator=(const ScheduleDrafter &) = delete;
 
-    /// Builds the drafted lines; owned by the drafter.
-    Result draft();
+    /// Builds the drafted lines, owned by the drafter; what line creation finds on the way is
+    /// recorded in `diagnostics`.
+    Result draft(Diagnostics &diagnostics);
     const std::vector<Schedule *> &schedules() const { return lines; }
-    /// Writes the drafted lines; false (with a message on standard error) if the file cannot be written.
-    bool write(const QString &path) const;
+    /// Writes the drafted lines; false (with an error in `diagnostics`) if the file cannot be written.
+    bool write(const QString &path, Diagnostics &diagnostics) const;
 
     /// The route of the relation that follows the relation's own stop order best; null if none.
     const OSMRoute *chooseRoute(int64_t relationId) const;

@@ -13,6 +13,7 @@
 #include "engine/stepframe.h"
 #include "map/visualization.h"
 #include "model/simulationdata.h"
+#include "report/diagnostics.h"
 #include "tests/loopbacktileserver.h"
 #include "timetable/scheduleparser.h"
 
@@ -452,7 +453,8 @@ TEST(MainWindow, ACityFromItsPbfWhoseLinesTheScheduleFileLacksRunsWithATimetable
     });
     child<QAction>(w, "actionSaveDraftedTimetable")->trigger();
     ScheduleParser parser;
-    EXPECT_TRUE(parser.parse(saved + ".xml"));
+    Diagnostics diagnostics;
+    EXPECT_TRUE(parser.parse(saved + ".xml", diagnostics));
     EXPECT_EQ(parser.schedules().size(), size_t(drafted));
 
     // The next start offers this run again, and the bundled city is one click away.

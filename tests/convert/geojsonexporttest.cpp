@@ -87,7 +87,8 @@ TEST(GeoJsonExport, SmallCrossroadMatchesGoldenFileAndAnUnwritablePathFails)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("network.geojson"));
-    ASSERT_TRUE(exportNetworkGeoJson(path, &map.osm, &map.sim, &map.bindings));
+    Diagnostics diagnostics;
+    ASSERT_TRUE(exportNetworkGeoJson(path, &map.osm, &map.sim, &map.bindings, diagnostics));
 
     if (std::getenv("KOLVEX_UPDATE_GOLDEN")) {
         QFile::remove(GOLDEN);
@@ -99,7 +100,9 @@ TEST(GeoJsonExport, SmallCrossroadMatchesGoldenFileAndAnUnwritablePathFails)
     // Coordinates are written with 7 decimals; allow a unit or two of the last one.
     const std::string d = difference(readJson(path), expected, "$", 2e-7);
     EXPECT_TRUE(d.empty()) << d << " (set KOLVEX_UPDATE_GOLDEN=1 to regenerate after an intended change)";
-    StderrCapture quiet;
-    EXPECT_FALSE(
-        exportNetworkGeoJson(dir.filePath(QStringLiteral("missing/x.geojson")), &map.osm, &map.sim, &map.bindings));
+    EXPECT_FALSE(exportNetworkGeoJson(dir.filePath(QStringLiteral("missing/x.geojson")), &map.osm, &map.sim,
+                                      &map.bindings, diagnostics));
+    ASSERT_EQ(diagnostics.all().size(), 1u);
+    EXPECT_EQ(diagnostics.all().front().severity, Severity::Error);
+    EXPECT_NE(diagnostics.all().front().text.find("missing/x.geojson"), std::string::npos);
 }

@@ -38,9 +38,15 @@ TEST(RouteConvertor, OrdersRelationsIntoDrivingDirections)
         {"a one-way third piece drawn against the chain allows one direction only",
          {{10, {1, 2}}, {11, {2, 3}}, {12, {4, 3}, 1, 0, true}, {13, {4, 5}}}, {10, 11, 12, 13}, {}, {},
          {{13, 12, 11, 10}, {13, 12, 11, 10}}},
-        {"forward and backward members differ only in that piece",
+        {"forward and backward one-way members each give the direction they allow",
          {{10, {1, 2}}, {11, {2, 3}, 1, 0, true}, {12, {3, 2}, 1, 0, true}, {13, {3, 4}}}, {10, 13}, {11}, {12},
-         {{10, 11, 13}, {13, 11, 10}, {10, 12, 13}, {13, 12, 10}}},
+         {{10, 11, 13}, {13, 12, 10}}},
+        {"a one-way first piece drawn against the chain allows one direction only",
+         {{10, {2, 1}, 1, 0, true}, {11, {2, 3}}, {12, {3, 4}}}, {10, 11, 12}, {}, {},
+         {{12, 11, 10}, {12, 11, 10}}},
+        {"so does a one-way second piece",
+         {{10, {1, 2}}, {11, {3, 2}, 1, 0, true}, {12, {3, 4}}}, {10, 11, 12}, {}, {},
+         {{12, 11, 10}, {12, 11, 10}}},
         {"a relation of one piece has no stops along it", {{10, {1, 2, 3, 4}}}, {10}, {}, {}, {}},
         {"members missing from the map are skipped", {{10, {1, 2}}, {11, {2, 3}}}, {99, 10, 98, 11}, {}, {},
          {{10, 11}, {11, 10}, {10, 11}, {11, 10}}},
@@ -56,8 +62,8 @@ TEST(RouteConvertor, OrdersRelationsIntoDrivingDirections)
         busStop(data, "B", 2, StopPlacement::BothDirections);
         busStop(data, "C", 4, StopPlacement::BothDirections);
         data.addRouteRelation(7, "line", "5", "bus", c.members, c.forward, c.backward, {});
-        StderrCapture quiet;
-        RouteConvertor::convert(&data);
+        Diagnostics diagnostics;
+        RouteConvertor::convert(&data, diagnostics);
         std::vector<std::vector<int64_t>> routes;
         for (const OSMRoute *route : data.routes()->routes()) {
             routes.emplace_back();

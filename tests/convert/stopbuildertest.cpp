@@ -26,7 +26,13 @@ TEST(StopDropped, StopsThatCannotBePlacedAreReportedAndRemovedAndTheNextOnTheNod
         net.osm.addBusStop("Stop", net.node(3, 0, oneway ? 10 : -60));
         net.placeBusStops();
         net.run();
-        EXPECT_EQ(countOccurrences(net.log, "Bus stop cells could not be created"), 1) << net.log;
+        const std::vector<Diagnostic> &found = net.diagnostics.all();
+        const auto dropped = std::find_if(found.begin(), found.end(),
+                                          [](const Diagnostic &d) { return d.severity == Severity::Warning; });
+        ASSERT_NE(dropped, found.end());
+        EXPECT_EQ(dropped->elementId, 3) << "the node of the stop";
+        EXPECT_EQ(countOccurrences(dropped->text, "Bus stop cells could not be created"), 1) << dropped->text;
+        EXPECT_EQ(net.diagnostics.count(Severity::Warning), 1u);
         EXPECT_EQ(net.osm.busStops()->size(), 0u);
         EXPECT_TRUE(net.bindings.stopBindings().empty());
     }

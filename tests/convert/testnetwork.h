@@ -9,7 +9,7 @@
 #include "model/crossroad.h"
 #include "model/simulationdata.h"
 #include "osm/osmdata.h"
-#include "tests/stderrcapture.h"
+#include "report/diagnostics.h"
 
 #include <gtest/gtest.h>
 
@@ -121,7 +121,7 @@ struct TestNetwork
     OSMData osm;
     SimulationData sim;
     BindingData bindings;
-    std::string log;
+    Diagnostics diagnostics; ///< what the stages run here recorded
 
     Node *node(int64_t id, double x, double y, bool trafficSignals = false)
     {
@@ -143,20 +143,11 @@ struct TestNetwork
         osm.addWay(id, nodes, false, true, oneway, link, Road, 1, oneway ? 0 : 1);
     }
 
-    /// Runs the bus stop conversion quietly, as start-up does before the network conversion.
-    void placeBusStops()
-    {
-        StderrCapture quiet;
-        OSMBusStopConvertor::convert(&osm);
-    }
+    /// Runs the bus stop conversion, as start-up does before the network conversion.
+    void placeBusStops() { OSMBusStopConvertor::convert(&osm, diagnostics); }
 
-    /// Runs the whole conversion, keeping what it wrote.
-    void run()
-    {
-        StderrCapture capture;
-        NetworkConvertor(&osm, &sim, &bindings).convert();
-        log += capture.text();
-    }
+    /// Runs the whole conversion.
+    void run() { NetworkConvertor(&osm, &sim, &bindings, diagnostics).convert(); }
 
     Node *nodeById(int64_t id) const { return osm.nodes()->findById(id); }
     NodeBinding *nodeBinding(int64_t nodeId) const { return bindings.findNodeBinding(nodeById(nodeId)); }

@@ -33,8 +33,8 @@ TEST(TramStopConvertor, MovesPlatformNodesOntoTheNearestTrackOfTheirRoute)
         data.addTramStop("Platform", platform);
         data.addRouteRelation(1, "north", "3", "tram", {21}, {}, {},
                               c.listed ? std::vector<int64_t>{9} : std::vector<int64_t>{});
-        StderrCapture quiet;
-        const int32_t moved = TramStopConvertor::convert(&data);
+        Diagnostics diagnostics;
+        const int32_t moved = TramStopConvertor::convert(&data, diagnostics);
 
         EXPECT_EQ(moved, c.wayId ? 1 : 0);
         for (const Way *way : data.ways()->ways()) {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 TEST(Preparation, ACancelStopsItBeforeTheNextStageAndItNeverReportsDone)
@@ -49,5 +50,22 @@ TEST(Preparation, ACancelStopsItBeforeTheNextStageAndItNeverReportsDone)
         EXPECT_TRUE(std::is_sorted(shares.begin(), shares.end()));
         EXPECT_EQ(shares.empty() ? 100 : shares.back(), 100);
         EXPECT_EQ(simulation.state(), last ? Simulation::State::Prepared : Simulation::State::Created);
+        if (!last)
+            continue;
+        // Each stage recorded what it had to say, in stage order; the stops that got no cells are
+        // named by their map node.
+        std::vector<std::string> order;
+        size_t droppedStops = 0;
+        for (const Diagnostic &d : simulation.diagnostics().all()) {
+            if (std::find(order.begin(), order.end(), d.component) == order.end())
+                order.push_back(d.component);
+            droppedStops += d.severity == Severity::Warning && d.component == "NetworkConvertor" && d.elementId > 0;
+        }
+        std::vector<size_t> firstSaid;
+        for (const char *component : {"Schedule parser", "OSMBusStopConvertor", "TramStopConvertor", "NetworkConvertor",
+                                      "RouteConvertor", "LineCreator"})
+            firstSaid.push_back(size_t(std::find(order.begin(), order.end(), component) - order.begin()));
+        EXPECT_TRUE(std::is_sorted(firstSaid.begin(), firstSaid.end()) && firstSaid.back() < order.size());
+        EXPECT_GT(droppedStops, 0u);
     }
 }

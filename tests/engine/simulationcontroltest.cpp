@@ -63,3 +63,31 @@ TEST(GeneratorCap, TheGeneratorsFillTheNetworkUpToTheRunsCapAndThenStandStill)
         EXPECT_EQ(control.carsCreated(), int64_t(cap));
     }
 }
+
+TEST(GeneratorCap, ABlockedGeneratorBuildsNoCarUntilItsNextCarFits)
+{
+    SimulationData data(QTime(8, 0));
+    const std::vector<Cell *> cells = makeChain(data, 2000);
+    data.generators.push_back(new Generator(data.newGeneratorId(), cells.front(), &data.cars));
+    precomputeCells(data.cells);
+    // A car standing with its tail on the last cell the next new car would take.
+    Car *blocker = new Car(data);
+    RunRandom untouched = data.random;
+    RunRandom probe = data.random;
+    const int32_t length = Car::drawLength(probe);
+    ASSERT_TRUE(place(cells[size_t(length - 1 + blocker->length() - 1)], blocker));
+    data.cars.push_back(blocker);
+    SimulationControl control(&data);
+    for (int step = 0; step < 50; ++step)
+        control.runGenerators();
+    EXPECT_EQ(data.cars.size(), 1u);
+    EXPECT_EQ(RunRandom(data.random).draw(), untouched.draw()) << "no draw used up while blocked";
+
+    release(blocker);
+    ASSERT_TRUE(place(cells[size_t(length + blocker->length() - 1)], blocker)); // one cell further on
+    control.runGenerators();
+    ASSERT_EQ(data.cars.size(), 2u);
+    EXPECT_EQ(data.cars.back()->cells().back(), cells.front()) << "its tail on the generator's cell";
+    EXPECT_EQ(data.cars.back()->id(), blocker->id() + 1) << "no id used up while blocked";
+    EXPECT_EQ(data.cars.back()->length(), length) << "the car that waited";
+}

@@ -1,6 +1,8 @@
 #include "osm/osmwriter.h"
 #include "osmtestsupport.h"
 
+#include "report/diagnostics.h"
+
 #include <gtest/gtest.h>
 
 #include <QFileInfo>
@@ -10,10 +12,9 @@ using namespace osmtest;
 
 namespace {
 
-void writeQuietly(OSMData *data, const QString &path)
+bool write(OSMData *data, const QString &path, Diagnostics &&diagnostics = Diagnostics())
 {
-    StderrCapture quiet;
-    OSMWriter::createOsm(data, path);
+    return OSMWriter::createOsm(data, path, diagnostics);
 }
 
 } // namespace
@@ -26,11 +27,9 @@ TEST(OSMWriter, SmallExtractMatchesTheGoldenFileWithoutAnError)
     // A longer file already there is truncated, not overwritten in part.
     const QString target = dir.filePath(QStringLiteral("out.osm"));
     ASSERT_TRUE(writeAll(target, QByteArray(200000, 'x')));
-    {
-        StderrCapture capture;
-        OSMWriter::createOsm(&data, target);
-        EXPECT_EQ(capture.text().find("ERROR"), std::string::npos) << capture.text();
-    }
+    Diagnostics diagnostics;
+    EXPECT_TRUE(OSMWriter::createOsm(&data, target, diagnostics));
+    EXPECT_EQ(diagnostics.count(Severity::Progress), diagnostics.all().size()) << "nothing but progress";
     EXPECT_EQ(readAll(target), readAll(fixture("n6w2r2-written.osm")));
 }
 
@@ -48,7 +47,7 @@ TEST(OSMWriter, EverythingReadsBack)
     for (const char *name : {"n4w20-way-tag-rules.osm", "n9-node-tag-rules.osm", "r8-relation-rules.osm"})
         parseCapturing(fixture(name), &data);
     data.addWay(900, {1, 2}, false, true, false, true, Tertiary, 1, 1); // a class the fixtures lack
-    writeQuietly(&data, target);
+    ASSERT_TRUE(write(&data, target));
     OSMData back;
     parseCapturing(target, &back);
     expectContainedIn(back, data, "read back");
@@ -73,9 +72,9 @@ TEST(OSMWriter, UnopenableOrFailingTargetsAreReportedAndWriteNothing)
     if (QFileInfo::exists(QStringLiteral("/dev/full")))
         targets.push_back(QStringLiteral("/dev/full"));
     for (const QString &target : targets) {
-        StderrCapture capture;
-        OSMWriter::createOsm(&data, target);
-        EXPECT_NE(capture.text().find("ERROR"), std::string::npos) << target.toStdString();
+        Diagnostics diagnostics;
+        EXPECT_FALSE(OSMWriter::createOsm(&data, target, diagnostics)) << target.toStdString();
+        ASSERT_EQ(diagnostics.count(Severity::Error), 1u) << target.toStdString();
     }
     EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("missing-dir"))));
     EXPECT_EQ(readAll(dir.filePath(QStringLiteral("plain-file"))), "x");

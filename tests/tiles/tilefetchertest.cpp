@@ -1,6 +1,6 @@
 #include "tests/loopbacktileserver.h"
 
-#include "tests/stderrcapture.h"
+#include "report/diagnostics.h"
 #include "tiles/tilefetcher.h"
 
 #include <QDir>
@@ -33,8 +33,10 @@ TEST(TileFetcher, FetchesMissingTilesOneAtATimeAndSkipsThoseOnDisk)
     ASSERT_EQ(keys.size(), 5u);
     EXPECT_EQ(fetcher.missing(keys).size(), 4u);
 
-    const TileFetcher::Result result = fetcher.fetch(keys);
+    Diagnostics diagnostics;
+    const TileFetcher::Result result = fetcher.fetch(keys, diagnostics);
     EXPECT_EQ(std::make_tuple(result.present, result.fetched, result.failed), std::make_tuple(1, 4, 0));
+    EXPECT_TRUE(diagnostics.all().empty());
     ASSERT_EQ(http.requests().size(), 4u);
     EXPECT_EQ(http.requests()[0].host + http.requests()[0].path, "a.tiles.test/0/0/0.png");
     EXPECT_EQ(http.requests()[1].host, "b.tiles.test");
@@ -58,9 +60,13 @@ TEST(TileFetcher, BadAnswersAreNotStoredAndRepeatedFailuresStopTheRun)
     });
     QTemporaryDir dir;
     TileFetcher fetcher(testServer(), TileStore(dir.path()));
-    StderrCapture quiet;
-    const TileFetcher::Result result = fetcher.fetch(TileFetcher::tilesOfBox(85, -180, -85, 180, 0, 3));
+    Diagnostics diagnostics;
+    const TileFetcher::Result result = fetcher.fetch(TileFetcher::tilesOfBox(85, -180, -85, 180, 0, 3), diagnostics);
     EXPECT_EQ(std::make_tuple(result.fetched, result.failed, result.gaveUp),
               std::make_tuple(0, TileFetcher::MAX_FAILURES_IN_A_ROW, true));
+    EXPECT_EQ(diagnostics.count(Severity::Warning), size_t(TileFetcher::MAX_FAILURES_IN_A_ROW)) << "one per tile";
+    EXPECT_EQ(diagnostics.count(Severity::Error), 1u) << "giving up";
+    EXPECT_NE(diagnostics.all().front().text.find("a.tiles.test/0/0/0.png: "), std::string::npos)
+        << diagnostics.all().front().text;
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }

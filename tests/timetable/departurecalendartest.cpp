@@ -1,5 +1,5 @@
 #include "timetable/departurecalendar.h"
-#include "tests/stderrcapture.h"
+#include "report/diagnostics.h"
 #include "timetable/publictransportlines.h"
 
 #include <gtest/gtest.h>
@@ -42,13 +42,16 @@ TEST(DepartureCalendar, ReleasesEachDepartureOnceInTimeAndLineOrderAlsoPastMidni
         // Runs the calendar in steps of 250 ms for 90 minutes, as the step does.
         Releases out;
         QTime now = c.start;
-        StderrCapture quiet;
+        Diagnostics diagnostics;
         for (int32_t i = 0; i < 90 * 60 * 4; ++i) {
             now = now.addMSecs(250);
-            calendar.refresh(now);
-            for (const PublicTransportLine *line : calendar.takeDue(now))
-                out.emplace_back(now.msecsSinceStartOfDay() / 1000, line->name);
+            calendar.refresh(now, diagnostics);
+            for (const DepartureEntry &due : calendar.takeDue(now)) {
+                EXPECT_EQ(due.secondOfDay(), now.msecsSinceStartOfDay() / 1000) << "handed out when due";
+                out.emplace_back(due.secondOfDay(), due.line->name);
+            }
         }
+        EXPECT_EQ(diagnostics.count(Severity::Progress), 2u) << "one per window of an hour begun";
         EXPECT_EQ(out, c.expected);
         EXPECT_EQ(calendar.queue().size(), c.queuedAfter);
     }

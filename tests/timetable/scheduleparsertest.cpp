@@ -1,6 +1,6 @@
 #include "timetable/scheduleparser.h"
 
-#include "tests/stderrcapture.h"
+#include "report/diagnostics.h"
 #include "timetable/schedule.h"
 
 #include <gtest/gtest.h>
@@ -17,11 +17,10 @@ QString fixture(const char *name)
     return QStringLiteral(KOLVEX_TEST_DATA_DIR "/schedules/") + QLatin1String(name);
 }
 
-/// Parses `path` into `parser` quietly and returns whether the whole file was read.
-bool parseQuietly(ScheduleParser &parser, const QString &path)
+/// Parses `path` into `parser` and returns whether the whole file was read.
+bool parseQuietly(ScheduleParser &parser, const QString &path, Diagnostics &&diagnostics = Diagnostics())
 {
-    StderrCapture quiet;
-    return parser.parse(path);
+    return parser.parse(path, diagnostics);
 }
 
 /// Each schedule in one line: "#id name type lineType: start times | stop t_rel/t_abs, ...", the id counted
@@ -62,7 +61,13 @@ TEST(ScheduleParser, ReadsLinesTimesAndStopsDiscardsOddLinesAndAppendsOnASecondP
     // Lines 1 and 2 are discarded but consume ids (every parser numbers from 0); "Tram" is no type; line 7's
     // texts that are not numbers become 0; line 9's m and stop outside their parents are ignored.
     ScheduleParser odd;
-    parseQuietly(odd, fixture("l7-discarded-and-odd-lines.xml"));
+    Diagnostics diagnostics;
+    odd.parse(fixture("l7-discarded-and-odd-lines.xml"), diagnostics);
+    std::vector<int64_t> checkLines;
+    for (const Diagnostic &d : diagnostics.all())
+        if (d.severity == Severity::Warning)
+            checkLines.push_back(d.line);
+    EXPECT_EQ(checkLines, (std::vector<int64_t>{30, 30, 31, 31})) << "t_rel and t_abs of Mikonkatu and Kolmikulma";
     EXPECT_EQ(odd.schedules().front()->id, 2);
     EXPECT_EQ(summaries(odd),
               (std::vector<std::string>{"#0 4 type 0: 600 | Senaatintori 0/0", "#1 6 type 1: 600 | Erottaja 0/0",
@@ -75,8 +80,10 @@ TEST(ScheduleParser, BadInputGivesNoSchedulesAndCutOffFilesKeepOnlyCompleteLines
 {
     for (const char *name : {"no-such-file.xml", "l0-no-lines.xml"}) {
         ScheduleParser parser;
-        parseQuietly(parser, fixture(name));
+        Diagnostics diagnostics;
+        parser.parse(fixture(name), diagnostics);
         EXPECT_TRUE(parser.schedules().empty()) << name;
+        EXPECT_EQ(diagnostics.hasErrors(), std::string(name) == "no-such-file.xml") << name;
     }
     QFile source(fixture("l3-tram-troj-bus.xml"));
     const QByteArray whole = source.open(QIODevice::ReadOnly) ? source.readAll() : QByteArray();

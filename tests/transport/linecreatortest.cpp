@@ -5,6 +5,7 @@
 #include "model/bus.h"
 #include "model/cell.h"
 #include "osm/osmroutes.h"
+#include "report/diagnostics.h"
 #include "timetable/publictransportline.h"
 #include "timetable/scheduleparser.h"
 
@@ -27,13 +28,21 @@ TEST(LineCreator, MatchesStopsInRouteOrderIgnoringCaseAndTakesTheRouteMatchingMo
     };
     const OSMRoute *abcd = addRoute("5", "bus", {"A", "B", "C", "D"});
     // Matching stops in order from the first one on the route, whatever the case; a stop off the
-    // route or out of order ends the match.
+    // route or out of order is passed over, and named, and the stops after it still match.
     EXPECT_EQ(
         stopNames(LineCreator::matchStops(abcd, schedule("5", Schedule::Bus, {{"a", 0}, {"b", 1}, {"D", 3}}).get())),
         (std::vector<std::string>{"A", "B", "D"}));
-    EXPECT_EQ(
-        stopNames(LineCreator::matchStops(abcd, schedule("5", Schedule::Bus, {{"A", 0}, {"X", 1}, {"C", 2}}).get())),
-        std::vector<std::string>{"A"});
+    const auto passedOver = schedule("5", Schedule::Bus, {{"A", 0}, {"X", 1}, {"C", 2}, {"B", 3}, {"D", 4}, {"Y", 5}});
+    std::vector<size_t> index;
+    EXPECT_EQ(stopNames(LineCreator::matchStops(abcd, passedOver.get(), &index)),
+              (std::vector<std::string>{"A", "C", "D"}));
+    EXPECT_EQ(index, (std::vector<size_t>{0, 2, 4}));
+    Diagnostics diagnostics;
+    LineCreator::namePassedOver(*abcd, *passedOver, index, diagnostics);
+    ASSERT_EQ(diagnostics.all().size(), 2u) << "X and B, which comes after C; not Y, past the last match";
+    EXPECT_NE(diagnostics.all()[0].text.find("\"X\""), std::string::npos) << diagnostics.all()[0].text;
+    EXPECT_NE(diagnostics.all()[1].text.find("\"B\""), std::string::npos) << diagnostics.all()[1].text;
+    EXPECT_EQ(diagnostics.all()[1].component, "LineCreator");
 
     const OSMRoute *eastTwo = addRoute("6", "bus", {"A", "B"});
     const OSMRoute *eastThree = addRoute("6", "bus", {"A", "B", "C"});
@@ -60,9 +69,10 @@ TEST(LineCreator, CreatesLinesOnAConvertedStreetAndCountsTheOthers)
     parser.add(schedule("9", Schedule::Bus, {{"A", 0}, {"B", 1}}).release());
     parser.add(schedule("5", Schedule::Bus, {{"X", 0}, {"Y", 1}}).release());
     PublicTransportLines lines;
-    StderrCapture quiet;
-    const LineCreationReport report =
-        LineCreator::createLines(street.osm.routes(), &parser, &lines, &street.bindings, street.sim.random);
+    Diagnostics diagnostics;
+    const LineCreationReport report = LineCreator::createLines(street.osm.routes(), &parser, &lines, &street.bindings,
+                                                               street.sim.random, diagnostics);
+    EXPECT_EQ(diagnostics.count(Severity::Warning), 3u) << "one per schedule left out";
     EXPECT_EQ(report.created, 1);
     EXPECT_EQ(report.leftOut[int(LineRejection::NoRoute)], 2);
     EXPECT_EQ(report.leftOut[int(LineRejection::TooFewStops)], 1);
@@ -89,17 +99,18 @@ TEST(LineCreator, PregeneratesTheTripsUnderWayBetweenTheirStops)
     ScheduleParser parser;
     // Leaves A at 10:00 and C four minutes later: at 10:01 it is between A and B.
     parser.add(schedule("5", Schedule::Bus, {{"A", 0}, {"B", 2}, {"C", 4}}, {540, 600, 700}).release());
-    StderrCapture quiet;
-    LineCreator::createLines(street.osm.routes(), &parser, &street.sim.lines, &street.bindings, street.sim.random);
+    Diagnostics diagnostics;
+    LineCreator::createLines(street.osm.routes(), &parser, &street.sim.lines, &street.bindings, street.sim.random,
+                             diagnostics);
     ASSERT_EQ(street.sim.lines.lines().size(), 1u);
     PublicTransportLine *line = street.sim.lines.lines().front();
     EXPECT_EQ(line->stopOffsets, (std::vector<int32_t>{0, 2, 4})) << "from the first stop, which the route also has";
     line->departuresSec = {540 * 60, 600 * 60, 700 * 60};
     line->stopDueSec = {0, 120, 240};
     street.sim.time = QTime(8, 59);
-    EXPECT_EQ(LineCreator::pregenerateLines(&street.sim, &street.bindings), 0) << "before every departure";
+    EXPECT_EQ(LineCreator::pregenerateLines(&street.sim, &street.bindings, diagnostics), 0) << "before every departure";
     street.sim.time = QTime(10, 1);
-    EXPECT_EQ(LineCreator::pregenerateLines(&street.sim, &street.bindings), 1);
+    EXPECT_EQ(LineCreator::pregenerateLines(&street.sim, &street.bindings, diagnostics), 1);
     ASSERT_EQ(street.sim.buses.size(), 1u);
     const Bus *bus = street.sim.buses.front();
     EXPECT_EQ(bus->departure(), 600 * 60);

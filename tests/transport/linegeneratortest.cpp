@@ -6,7 +6,7 @@
 #include "model/simulationdata.h"
 #include "model/tram.h"
 #include "osm/osmstop.h"
-#include "tests/stderrcapture.h"
+#include "report/diagnostics.h"
 #include "timetable/publictransportline.h"
 
 #include <gtest/gtest.h>
@@ -79,25 +79,34 @@ TEST(LineGenerator, DepartureWithoutRoomWaitsAndLeavesOnceThereIsRoom)
     line.stops = {&p.stop};
     tramLine.vehicleType = PublicTransportLine::TramLine;
     LineGenerator generator;
-    StderrCapture quiet;
+    Diagnostics diagnostics;
 
-    generator.generateDue({&line, &line, &line}, &p.data);
+    // Due at 09:59:30, 09:59:45 and, on the day after the run's first, 09:59:50.
+    const int32_t due = 9 * 3600 + 59 * 60 + 30;
+    generator.generateDue({{&line, due}, {&line, due + 15}, {&line, 86400 + due + 20}}, &p.data, diagnostics);
     EXPECT_EQ(p.data.buses.size(), 2u);
-    EXPECT_EQ(generator.pending(), (std::vector<PublicTransportLine *>{&line}));
+    ASSERT_EQ(generator.pending().size(), 1u);
+    EXPECT_EQ(generator.pending().front().time, 86400 + due + 20);
+    ASSERT_EQ(diagnostics.all().size(), 2u) << "one per vehicle placed";
+    EXPECT_EQ(diagnostics.all().front().elementId, 7);
+    EXPECT_EQ(diagnostics.all().front().severity, Severity::Progress);
 
-    generator.retryPending(&p.data);
+    generator.retryPending(&p.data, diagnostics);
     EXPECT_EQ(generator.pending().size(), 1u) << "still no room";
     for (Bus *bus : p.data.buses) {
         release(bus);
         delete bus;
     }
     p.data.buses.clear();
-    generator.retryPending(&p.data);
+    generator.retryPending(&p.data, diagnostics);
     EXPECT_TRUE(generator.pending().empty());
     EXPECT_EQ(p.data.buses.size(), 1u);
-    EXPECT_EQ(p.data.buses.front()->departure(), 10 * 3600) << "a trip starts when its vehicle is placed";
+    EXPECT_EQ(p.data.buses.front()->departure(), due + 20)
+        << "placed at 10:00, the trip keeps its timetable time and so shows it is late";
+    EXPECT_EQ(p.data.buses.front()->id(), 2) << "the attempts without room used up no vehicle id";
 
-    EXPECT_FALSE(generator.generate(&tramLine, &p.data, false)) << "a tram does not fit behind the bus";
+    EXPECT_FALSE(generator.generate({&tramLine, due}, &p.data, false, diagnostics))
+        << "a tram does not fit behind the bus";
     EXPECT_TRUE(generator.pending().empty()) << "a retry is not queued again";
     EXPECT_EQ(generator.tripsStarted(), 3);
 }

@@ -12,8 +12,8 @@ TEST(ScheduleDrafter, DraftsOneRunnableLinePerRelationThatTheParserReadsBack)
     street.osm.addRouteRelation(8, "no ref", "", "bus", {11, 12}, {}, {}, {});
     street.osm.addRouteRelation(9, "too short", "6", "bus", {11}, {}, {}, {});
     ScheduleDrafter drafter(&street.osm, &street.bindings, 20);
-    StderrCapture quiet;
-    const ScheduleDrafter::Result result = drafter.draft();
+    Diagnostics diagnostics;
+    const ScheduleDrafter::Result result = drafter.draft(diagnostics);
     EXPECT_EQ(result.relations, 3);
     EXPECT_EQ(result.drafted, 1);
     EXPECT_EQ(result.withoutRef, 1);
@@ -21,9 +21,9 @@ TEST(ScheduleDrafter, DraftsOneRunnableLinePerRelationThatTheParserReadsBack)
 
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("drafted.xml"));
-    ASSERT_TRUE(drafter.write(path));
+    ASSERT_TRUE(drafter.write(path, diagnostics));
     ScheduleParser parser;
-    parser.parse(path);
+    parser.parse(path, diagnostics);
     ASSERT_EQ(parser.schedules().size(), 1u);
     const Schedule *line = parser.schedules().front();
     EXPECT_EQ(line->name, "5");
@@ -39,7 +39,9 @@ TEST(ScheduleDrafter, DraftsOneRunnableLinePerRelationThatTheParserReadsBack)
     EXPECT_EQ(line->startTimes[3], 300);
     EXPECT_EQ(line->startTimes.back(), 1420);
 
-    EXPECT_FALSE(drafter.write(dir.filePath(QStringLiteral("missing/drafted.xml"))));
+    EXPECT_FALSE(diagnostics.hasErrors());
+    EXPECT_FALSE(drafter.write(dir.filePath(QStringLiteral("missing/drafted.xml")), diagnostics));
+    EXPECT_EQ(diagnostics.count(Severity::Error), 1u);
 }
 
 TEST(ScheduleDrafter, LinesStartingAtOneStopLeaveInTurnOneAMinuteAtMost)
@@ -49,13 +51,10 @@ TEST(ScheduleDrafter, LinesStartingAtOneStopLeaveInTurnOneAMinuteAtMost)
     BusStreet street;
     street.osm.addRouteRelation(10, "second", "6", "bus", {11, 12, 13, 14}, {}, {}, {});
     street.osm.addRouteRelation(11, "third", "7", "bus", {11, 12, 13, 14}, {}, {}, {});
-    {
-        StderrCapture quiet;
-        RouteConvertor::convert(&street.osm);
-    }
+    Diagnostics diagnostics;
+    RouteConvertor::convert(&street.osm, diagnostics);
     ScheduleDrafter drafter(&street.osm, &street.bindings, 2);
-    StderrCapture quiet;
-    ASSERT_EQ(drafter.draft().drafted, 3);
+    ASSERT_EQ(drafter.draft(diagnostics).drafted, 3);
     for (size_t k = 0; k < 3; ++k) {
         const std::vector<int32_t> &times = drafter.schedules()[k]->startTimes;
         ASSERT_GE(times.size(), 2u);

@@ -23,8 +23,7 @@ struct BusStreet : testmaps::TestNetwork
         osm.addRouteRelation(7, "5: west-east", "5", "bus", {11, 12, 13, 14}, {}, {}, {});
         placeBusStops();
         run();
-        StderrCapture quiet;
-        RouteConvertor::convert(&osm);
+        RouteConvertor::convert(&osm, diagnostics);
     }
 };
 

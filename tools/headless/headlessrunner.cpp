@@ -13,6 +13,7 @@
 #include "model/tram.h"
 #include "model/units.h"
 #include "osm/osmstop.h"
+#include "report/diagnostics.h"
 #include "transport/scheduledrafter.h"
 
 #include <QCoreApplication>
@@ -91,11 +92,14 @@ void HeadlessRunner::prepared()
         finish(draftSchedules() ? 0 : 1);
         return;
     }
-    if (!options.exportNetworkPath.isEmpty() &&
-        !exportNetworkGeoJson(options.exportNetworkPath, simulation->osmData(), simulation->simulationData(),
-                              simulation->bindingData())) {
-        finish(1);
-        return;
+    if (!options.exportNetworkPath.isEmpty()) {
+        Diagnostics diagnostics;
+        diagnostics.setListener(Diagnostics::printToStandardError());
+        if (!exportNetworkGeoJson(options.exportNetworkPath, simulation->osmData(), simulation->simulationData(),
+                                  simulation->bindingData(), diagnostics)) {
+            finish(1);
+            return;
+        }
     }
     // A heavier load than the city's own: at their own pace the generators keep the bundled city
     // well below the car cap while it flows.
@@ -106,8 +110,10 @@ void HeadlessRunner::prepared()
 bool HeadlessRunner::draftSchedules()
 {
     ScheduleDrafter drafter(simulation->osmData(), simulation->bindingData(), int32_t(options.draftHeadway));
-    const ScheduleDrafter::Result result = drafter.draft();
-    if (!drafter.write(options.draftSchedulesPath))
+    Diagnostics diagnostics;
+    diagnostics.setListener(Diagnostics::printToStandardError());
+    const ScheduleDrafter::Result result = drafter.draft(diagnostics);
+    if (!drafter.write(options.draftSchedulesPath, diagnostics))
         return false;
     std::printf("Drafted schedules:\n");
     std::printf("    route relations ... %d\n", result.relations);

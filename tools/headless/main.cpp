@@ -9,6 +9,7 @@
 #include "osm/osmdata.h"
 #include "osm/osmparser.h"
 #include "osm/osmwriter.h"
+#include "report/diagnostics.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -44,14 +45,16 @@ int main(int argc, char *argv[])
 
     if (!options.writeOsmPath.isEmpty()) {
         // The reduced extract is written from the map as read, before conversion changes it.
+        Diagnostics diagnostics;
+        diagnostics.setListener(Diagnostics::printToStandardError());
         OSMData data;
+        data.setDiagnostics(&diagnostics);
         QString problem;
         if (!OSMParser::parseFile(options.osmPath, &data, &problem)) {
             std::cerr << "kolvex-headless: map: " << problem.toStdString() << std::endl;
             return 1;
         }
-        OSMWriter::createOsm(&data, options.writeOsmPath);
-        return 0;
+        return OSMWriter::createOsm(&data, options.writeOsmPath, diagnostics) ? 0 : 1;
     }
 
     HeadlessRunner runner(options);

@@ -2,6 +2,7 @@
 
 #include "osm/osmdata.h"
 #include "osm/osmparser.h"
+#include "report/diagnostics.h"
 #include "tiles/tilefetcher.h"
 
 #include <algorithm>
@@ -9,7 +10,10 @@
 
 int prefetchTiles(const HeadlessOptions &options)
 {
+    Diagnostics diagnostics;
+    diagnostics.setListener(Diagnostics::printToStandardError());
     OSMData data;
+    data.setDiagnostics(&diagnostics);
     const bool read = OSMParser::parseFile(options.osmPath, &data);
     const std::vector<Node *> &nodes = data.nodes()->nodes();
     if (!read || nodes.empty()) {
@@ -42,7 +46,7 @@ int prefetchTiles(const HeadlessOptions &options)
         return 0;
     std::cout << "Fetching from " << server.tileUrl(server.prefixes.value(0), TileKey{0, 0, 0}).toStdString()
               << " and its sibling hosts, one request at a time" << std::endl;
-    const TileFetcher::Result result = fetcher.fetch(missing);
+    const TileFetcher::Result result = fetcher.fetch(missing, diagnostics);
     std::cout << "Tiles fetched: " << result.fetched << ", failed: " << result.failed
               << (result.gaveUp ? " (stopped early)" : "") << std::endl;
     return result.failed == 0 && !result.gaveUp ? 0 : 1;
