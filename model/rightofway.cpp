@@ -1,6 +1,7 @@
 #include "rightofway.h"
 
 #include "cell.h"
+#include "cellwalk.h"
 #include "chain.h"
 #include "semaphore.h"
 #include "vehicle.h"
@@ -25,11 +26,7 @@ constexpr int32_t TOP_SPEED = 14;
 int32_t crossroadCells(const Cell *cell)
 {
     int32_t count = 0;
-    for (const Cell *c = cell; c && c->inCrossroad; c = c->next) {
-        ++count;
-        if (c->next == cell)
-            break;
-    }
+    forEachCellOnPath(cell, [&count](const Cell *, const Vehicle *) { return ++count > 0; });
     return count;
 }
 
@@ -64,15 +61,14 @@ void mergingOccupancy(const Cell *first, const Cell *own, int32_t &cells, int32_
         if (start == own)
             continue;
         const Vehicle *last = nullptr;
-        for (const Cell *c = start; c && c->inCrossroad; c = c->next) {
-            if (const Vehicle *v = c->vehicle()) {
+        forEachCellOnPath(start, [&](const Cell *, const Vehicle *v) {
+            if (v) {
                 ++cells;
                 vehicles += v != last;
                 last = v;
             }
-            if (c->next == start)
-                break;
-        }
+            return true;
+        });
     }
 }
 
@@ -120,15 +116,16 @@ bool releaseLongestQueue(const Crossroad *crossroad, const std::vector<Cell *> &
 /// wait for the other's waiting vehicle for good.
 bool noneCrossing(const Crossroad *crossroad)
 {
+    const auto crossing = [](const Vehicle *v) {
+        return v && (v->speed() != 0 || !v->frontCell() || v->frontCell()->inCrossroad);
+    };
     for (const auto &entry : crossroad->paths)
-        for (const PathPair &pair : entry.second)
-            for (const Cell *c = pair.pathCell; c && c->inCrossroad; c = c->next) {
-                const Vehicle *v = c->vehicle();
-                if (v && (v->speed() != 0 || !v->frontCell() || v->frontCell()->inCrossroad))
-                    return false;
-                if (c->next == pair.pathCell)
-                    break;
-            }
+        for (const PathPair &pair : entry.second) {
+            bool found = false;
+            forEachCellOnPath(pair.pathCell, [&](const Cell *, const Vehicle *v) { return !(found = crossing(v)); });
+            if (found)
+                return false;
+        }
     return true;
 }
 
@@ -136,13 +133,12 @@ bool noneCrossing(const Crossroad *crossroad)
 
 const Vehicle *firstOnPath(const Cell *cell)
 {
-    for (const Cell *c = cell; c && c->inCrossroad; c = c->next) {
-        if (const Vehicle *v = c->vehicle())
-            return v;
-        if (c->next == cell)
-            break;
-    }
-    return nullptr;
+    const Vehicle *first = nullptr;
+    forEachCellOnPath(cell, [&first](const Cell *, const Vehicle *v) {
+        first = v;
+        return !v;
+    });
+    return first;
 }
 
 bool pathIsClear(const Cell *cell)

@@ -1,6 +1,7 @@
 #include "vehicle.h"
 
 #include "cell.h"
+#include "cellwalk.h"
 #include "chain.h"
 #include "crossroad.h"
 #include "osm/osmstop.h"
@@ -34,29 +35,21 @@ const Vehicle *frontMostOnPath(const Cell *pathCell, const Cell *skip, int32_t &
     const Vehicle *found = nullptr;
     int32_t frontIndex = 0;
     int32_t count = 0;
-    for (const Cell *c = pathCell; c && c->inCrossroad;) {
-        // A plain cell inside a crossroad leads to another one, so a run stays on the path.
-        const int32_t run = std::max(1, c->plainRun());
-        Vehicle *const *occupants = run > 1 ? c->occupants() : nullptr;
-        for (int32_t k = 0; k < run; ++k) {
-            const Cell *x = c + k;
-            if (x == skip)
-                return nullptr;
-            const Vehicle *v = occupants ? occupants[k] : x->vehicle();
-            if (v && v->frontCell() == x) {
-                found = v;
-                frontIndex = count;
-            }
-            ++count;
-            if ((k + 1 < run ? x + 1 : x->next) == pathCell) {
-                linksToLane = count - frontIndex;
-                return found;
-            }
+    bool skipped = false;
+    forEachCellOnPath(pathCell, [&](const Cell *c, const Vehicle *v) {
+        if (c == skip) {
+            skipped = true;
+            return false;
         }
-        c = c[run - 1].next;
-    }
+        if (v && v->frontCell() == c) {
+            found = v;
+            frontIndex = count;
+        }
+        ++count;
+        return true;
+    });
     linksToLane = count - frontIndex;
-    return found;
+    return skipped ? nullptr : found;
 }
 
 /// Nearest integer, halves away from zero.
@@ -150,68 +143,54 @@ void Vehicle::scanAhead(EventList &events) const
 {
     events.clear();
     Cell *c = frontCell();
-    if (!c)
-        return;
     const int32_t horizon = lookAheadDistance();
     int32_t lastPathId = m_id;
     int32_t lastSideId = m_id;
     int64_t lastTramStop = -1;
-    for (int32_t d = 1;; ++d) {
-        // Most cells are plain lane cells, laid out one after another: read their occupants side
-        // by side, without following the links, so that the reads need not wait for each other.
-        if (const int32_t run = c->plainRun(); run > 1) {
-            const int32_t last = std::min(run - 1, horizon + 1 - d);
-            Vehicle *const *occupants = c->occupants();
-            for (int32_t i = 0; i <= last; ++i) {
-                const Vehicle *v = occupants[i];
-                if (v && v != this && v->id() != lastPathId) {
-                    events.add(EventVehicle, c + i, d + i - 1);
-                    lastPathId = v->id();
-                }
+    // d: cells from the front to the cell visited, counted; the cells up to one beyond the
+    // look-ahead are seen. A chain that loops is walked round again until the look-ahead ends.
+    for (int32_t d = 1; c && d <= horizon + 1;) {
+        Cell *last = c;
+        forEachCellAhead(c, horizon + 2 - d, [&](Cell *cell, const Vehicle *v, bool plain) {
+            if (v && v != this && v->id() != lastPathId) {
+                events.add(EventVehicle, cell, d - 1);
+                lastPathId = v->id();
             }
-            if (d + last > horizon) // the next cell would lie beyond the look-ahead
-                return;
-            d += run - 1;
-            c = c[run - 1].next;
-            continue;
-        }
-        const Vehicle *v = c->vehicle();
-        if (v && v != this && v->id() != lastPathId) {
-            events.add(EventVehicle, c, d - 1);
-            lastPathId = v->id();
-        }
-        Cell *next = c->next;
-        if (!c->isPlain()) {
-            if (next && c->inCrossroad && !next->inCrossroad)
-                seeMergingTraffic(c, next, d, events);
-            const Cell *side = c->side;
-            if (side && side->vehicle() && side->vehicle()->id() != lastSideId) {
-                events.add(EventSideVehicle, c, d - 1);
-                lastSideId = side->vehicle()->id();
-            }
-            const bool platformEnds = !next || !next->stop;
-            if (c->stop && c->stop->getKind() == BusStop && platformEnds)
-                events.add(EventBusStopEnd, c, d);
-            if (side && side->stop && (!next || !next->side || !next->side->stop))
-                events.add(EventBayEnd, c, d);
-            if (c->stop && c->stop->getKind() == TramStop && platformEnds && c->stop->getId() != lastTramStop) {
-                events.add(EventTramStopEnd, c, d);
-                lastTramStop = c->stop->getId();
-            }
-            if (c->crossroad)
-                events.add(EventCrossroad, c, d);
-            else if (!next)
-                events.add(EventRouteEnd, c, d);
-        }
-        if (d > horizon) // the next cell would lie beyond the look-ahead
-            return;
-        if (!next) {
-            next = c->crossroad ? routePathCell(c->crossroad, c->wayLink) : nullptr;
-            if (!next)
-                return;
-        }
-        c = next;
+            if (!plain)
+                scanCell(cell, d, lastSideId, lastTramStop, events);
+            last = cell;
+            ++d;
+            return true;
+        });
+        c = last->next;
+        if (!c && last->crossroad)
+            c = routePathCell(last->crossroad, last->wayLink);
     }
+}
+
+void Vehicle::scanCell(Cell *c, int32_t d, int32_t &lastSideId, int64_t &lastTramStop, EventList &events) const
+{
+    Cell *next = c->next;
+    if (next && c->inCrossroad && !next->inCrossroad)
+        seeMergingTraffic(c, next, d, events);
+    const Cell *side = c->side;
+    if (side && side->vehicle() && side->vehicle()->id() != lastSideId) {
+        events.add(EventSideVehicle, c, d - 1);
+        lastSideId = side->vehicle()->id();
+    }
+    const bool platformEnds = !next || !next->stop;
+    if (c->stop && c->stop->getKind() == BusStop && platformEnds)
+        events.add(EventBusStopEnd, c, d);
+    if (side && side->stop && (!next || !next->side || !next->side->stop))
+        events.add(EventBayEnd, c, d);
+    if (c->stop && c->stop->getKind() == TramStop && platformEnds && c->stop->getId() != lastTramStop) {
+        events.add(EventTramStopEnd, c, d);
+        lastTramStop = c->stop->getId();
+    }
+    if (c->crossroad)
+        events.add(EventCrossroad, c, d);
+    else if (!next)
+        events.add(EventRouteEnd, c, d);
 }
 
 void Vehicle::seeMergingTraffic(const Cell *pathEnd, Cell *laneStart, int32_t d, EventList &events) const

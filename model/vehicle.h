@@ -245,6 +245,10 @@ protected:
         m_plannedExit = entry ? entry->exitLane : nullptr;
         m_plannedPath = entry ? entry->pathCell : nullptr;
     }
+    /// Adds to `events` what the look-ahead finds at the cell `c`, `d` cells ahead, that is not plain:
+    /// traffic merging after it, a vehicle beside it, the end of a stop or bay, a chain end. The ids
+    /// last seen beside and of the last tram stop keep one event per vehicle and per stop.
+    void scanCell(Cell *c, int32_t d, int32_t &lastSideId, int64_t &lastTramStop, EventList &events) const;
     /// Adds to `events` the vehicles on other crossroad paths into the lane starting at `laneStart`
     /// that reach it first; `pathEnd`, the last cell of this vehicle's path, is `d` − 1 cells ahead.
     void seeMergingTraffic(const Cell *pathEnd, Cell *laneStart, int32_t d, EventList &events) const;
