@@ -4,6 +4,7 @@
 #include "cellwalk.h"
 #include "chain.h"
 #include "semaphore.h"
+#include "units.h"
 #include "vehicle.h"
 
 #include <algorithm>
@@ -12,15 +13,12 @@
 namespace {
 
 /// How far the exit lane and its occupants are looked at by the room test, in cells.
-constexpr int32_t EXIT_HORIZON = 100;
+constexpr int32_t EXIT_HORIZON = units::cells(25.0);
 /// The gap counted behind every vehicle on the exit lane, in cells.
-constexpr int32_t EXIT_GAP = 6;
+constexpr int32_t EXIT_GAP = units::cells(1.5);
 /// Exit lanes shorter than a vehicle followed along its route, at most: bounds the walk on a map
 /// whose short lanes close a ring.
 constexpr int32_t MAX_SHORT_LANES = 4;
-/// The highest speed any vehicle reaches (cells per step); bounds how far upstream a vehicle can
-/// still reach a crossroad within a given number of steps.
-constexpr int32_t TOP_SPEED = 14;
 
 /// Cells of the crossroad path from `cell` on.
 int32_t crossroadCells(const Cell *cell)
@@ -350,7 +348,7 @@ const Vehicle *conflictingLaneBlocker(const LaneBinding *lane, const std::vector
     if (!last)
         return nullptr;
     // No vehicle farther upstream than this can reach the crossroad within `steps` steps.
-    const int64_t reach = int64_t(std::max(steps, 1)) * TOP_SPEED;
+    const int64_t reach = int64_t(std::max(steps, 1)) * Vehicle::TOP_SPEED;
     const Vehicle *examined = nullptr;
     int64_t walked = 0;
     for (const Cell *c = last; c && walked <= reach; c = c->previous, ++walked) {

@@ -11,15 +11,6 @@
 #include <cstdlib>
 
 namespace {
-/// Sum of v + (v − 2) + (v − 4) + … over the positive terms.
-int32_t brakingSeries(int32_t v)
-{
-    int32_t sum = 0;
-    for (; v > 0; v -= 2)
-        sum += v;
-    return sum;
-}
-
 /// Bearing of the walk's link from `a` to `b`: cached along a chain, computed where the walk
 /// jumps from a chain end into a crossroad path.
 double linkBearing(const Cell *a, const Cell *b)
@@ -51,6 +42,9 @@ const Vehicle *frontMostOnPath(const Cell *pathCell, const Cell *skip, int32_t &
     linksToLane = count - frontIndex;
     return skipped ? nullptr : found;
 }
+
+/// Cells kept free before the vehicle followed (1.5 m).
+constexpr int32_t FOLLOW_MARGIN = units::cells(1.5);
 
 /// Nearest integer, halves away from zero.
 int32_t nearest(double x)
@@ -112,12 +106,12 @@ void Vehicle::accelerate1()
 
 int32_t Vehicle::brakingDistance() const
 {
-    return brakingSeries(m_speed);
+    return brakingDistanceAt(m_speed);
 }
 
 int32_t Vehicle::brakingDistanceFromMax() const
 {
-    return brakingSeries(m_maxSpeed);
+    return brakingDistanceAt(m_maxSpeed);
 }
 
 int32_t Vehicle::slowdownDistance(int32_t v) const
@@ -153,7 +147,7 @@ void Vehicle::scanAhead(EventList &events) const
         Cell *last = c;
         forEachCellAhead(c, horizon + 2 - d, [&](Cell *cell, const Vehicle *v, bool plain) {
             if (v && v != this && v->id() != lastPathId) {
-                events.add(EventVehicle, cell, d - 1);
+                events.add(EventType::Vehicle, cell, d - 1);
                 lastPathId = v->id();
             }
             if (!plain)
@@ -175,22 +169,38 @@ void Vehicle::scanCell(Cell *c, int32_t d, int32_t &lastSideId, int64_t &lastTra
         seeMergingTraffic(c, next, d, events);
     const Cell *side = c->side;
     if (side && side->vehicle() && side->vehicle()->id() != lastSideId) {
-        events.add(EventSideVehicle, c, d - 1);
+        events.add(EventType::SideVehicle, c, d - 1);
         lastSideId = side->vehicle()->id();
     }
     const bool platformEnds = !next || !next->stop;
     if (c->stop && c->stop->getKind() == BusStop && platformEnds)
-        events.add(EventBusStopEnd, c, d);
+        events.add(EventType::BusStopEnd, c, d);
     if (side && side->stop && (!next || !next->side || !next->side->stop))
-        events.add(EventBayEnd, c, d);
+        events.add(EventType::BayEnd, c, d);
     if (c->stop && c->stop->getKind() == TramStop && platformEnds && c->stop->getId() != lastTramStop) {
-        events.add(EventTramStopEnd, c, d);
+        events.add(EventType::TramStopEnd, c, d);
         lastTramStop = c->stop->getId();
     }
     if (c->crossroad)
-        events.add(EventCrossroad, c, d);
+        events.add(EventType::Crossroad, c, d);
     else if (!next)
-        events.add(EventRouteEnd, c, d);
+        events.add(EventType::RouteEnd, c, d);
+}
+
+void Vehicle::lookAhead(uint32_t ignored)
+{
+    scanAhead(m_found);
+    m_found.copyIf(m_heeded, [this, ignored](const Event &e) {
+        return !(ignored & eventBit(e.type)) && (e.type != EventType::SideVehicle || heedsBeside(e));
+    });
+    m_heeded.copyIf(m_obstacles, [](const Event &e) { return e.type != EventType::Crossroad; });
+    m_heeded.copyIf(m_places,
+                    [](const Event &e) { return e.type != EventType::Vehicle && e.type != EventType::SideVehicle; });
+}
+
+bool Vehicle::heedsBeside(const Event &) const
+{
+    return true;
 }
 
 void Vehicle::seeMergingTraffic(const Cell *pathEnd, Cell *laneStart, int32_t d, EventList &events) const
@@ -208,7 +218,7 @@ void Vehicle::seeMergingTraffic(const Cell *pathEnd, Cell *laneStart, int32_t d,
         if (!v || v == this || links > ownLinks || (links == ownLinks && v->id() > m_id))
             continue;
         const int32_t tail = std::max(1, ownLinks - links - (v->length() - 1));
-        events.insert(EventVehicle, v->frontCell(), tail);
+        events.insert(EventType::Vehicle, v->frontCell(), tail);
     }
 }
 
@@ -329,19 +339,17 @@ void Vehicle::dawdle()
         --m_nextSpeed;
 }
 
-void Vehicle::applyMode(int32_t mode, int32_t distance, const Vehicle *leader)
+void Vehicle::applyMode(const Reaction &reaction)
 {
-    switch (mode) {
-    case ModeStop:
+    switch (reaction.mode) {
+    case DriveMode::Stop:
         m_nextSpeed = 0;
         break;
-    case ModeApproach:
-        followSpeed(distance, leader, 0);
+    case DriveMode::Approach:
+        followSpeed(reaction.distance, reaction.leader, 0);
         break;
-    case ModeFollow:
-        followSpeed(distance, leader, 6);
-        break;
-    default:
+    case DriveMode::Follow:
+        followSpeed(reaction.distance, reaction.leader, FOLLOW_MARGIN);
         break;
     }
     dawdle();
@@ -383,17 +391,6 @@ bool Vehicle::extendRoute(PathChooser choose)
     }
 }
 
-bool Vehicle::move()
-{
-    if (!cellsAfterMove(m_speed, m_moved)) {
-        occupy(m_cells, this);
-        return false;
-    }
-    occupy(m_moved, this);
-    takeCells(m_moved);
-    return true;
-}
-
 bool Vehicle::cellsAfterMove(int32_t advance, std::vector<Cell *> &out) const
 {
     if (m_cells.empty())
@@ -403,9 +400,9 @@ bool Vehicle::cellsAfterMove(int32_t advance, std::vector<Cell *> &out) const
     const Cell *behind = nullptr; // the source cell of the previous (rearer) body cell
     for (size_t k = count; k-- > 0;) {
         Cell *cell = m_cells[k];
-        if (m_laneChange == 1)
+        if (m_laneChange == LaneChange::ToSideOf)
             cell = cell->sideOf;
-        else if (m_laneChange == 2)
+        else if (m_laneChange == LaneChange::ToSide)
             cell = cell->side;
         if (!cell)
             return false;
