@@ -32,7 +32,7 @@ void MovePhase::run(SimulationData &data)
 
     // A vehicle that neither moves nor changes lanes keeps its cells; it needs no release and no
     // new occupancy, and a mover that runs into it still finds the cells taken.
-    const auto keepsItsCells = [](const Vehicle *v) { return v->speed() == 0 && v->laneChange() == 0; };
+    const auto keepsItsCells = [](const Vehicle *v) { return v->speed() == 0 && v->laneChange() == LaneChange::None; };
     // Everyone else releases first, so a vehicle may move into cells another one left in this step.
     for (Vehicle *v : vehicles)
         if (!keepsItsCells(v))

@@ -61,7 +61,7 @@ template <typename V> void TrafficCensus::observeKind(const std::vector<V *> &li
 {
     for (const V *v : list) {
         // A vehicle that changed lanes without advancing stands in another place.
-        if (v->speed() != 0 || v->laneChange() != 0)
+        if (v->speed() != 0 || v->laneChange() != LaneChange::None)
             continue;
         ++m_standing;
         Stood &stood = m_stood.try_emplace(v->id(), Stood{0, 0}).first->second;

@@ -17,15 +17,15 @@ void Bus::planRoute()
         VehicleGuided::planRoute();
 }
 
-int32_t Bus::modeAtRouteEnd()
+DriveMode Bus::modeAtRouteEnd()
 {
     if (isAtTerminus()) {
         setFinished();
-        return ModeStop;
+        return DriveMode::Stop;
     }
-    if (canChangeLane(this, int32_t(LaneChange::ToSideOf))) {
-        setLaneChange(int32_t(LaneChange::ToSideOf)); // leave the bay
-        return ModeStop;
+    if (canChangeLane(this, LaneChange::ToSideOf)) {
+        setLaneChange(LaneChange::ToSideOf); // leave the bay
+        return DriveMode::Stop;
     }
     // Standing in a bay, the bus waits for a gap on the lane; at the end of a lane (a network exit
     // reached after its ways ran out) it leaves the network like any vehicle instead of standing
@@ -37,32 +37,26 @@ int32_t Bus::modeAtRouteEnd()
         // In dense traffic a gap as long as the braking distance of the traffic behind may never
         // come by itself: the bus indicates, and traffic on the lane lets it out.
         setSignalsPullOut(true);
-        waitFor(WaitCause::PullOutRoom, laneChangeBlocker(this, int32_t(LaneChange::ToSideOf)));
+        waitFor(WaitCause::PullOutRoom, laneChangeBlocker(this, LaneChange::ToSideOf));
     }
-    return ModeStop;
+    return DriveMode::Stop;
 }
 
 void Bus::drive()
 {
-    setLaneChange(int32_t(LaneChange::None));
+    setLaneChange(LaneChange::None);
     setSignalsPullOut(false);
-    // E: everything ahead; B: without tram stops and without the vehicles beside the lane it need
-    // not wait for; V: without crossroads; X: without vehicles.
-    scanAhead(m_events);
-    m_events.copyWithout(eventBit(EventTramStopEnd), m_active);
-    m_active.removeIf([this](const Event &e) { return e.type == EventSideVehicle && !waitsBehind(e); });
-    m_active.copyWithout(eventBit(EventCrossroad), m_vehicles);
-    m_active.copyWithout(eventBit(EventVehicle) | eventBit(EventSideVehicle), m_stops);
+    lookAhead(eventBit(EventType::TramStopEnd));
     chooseSpeed();
 }
 
-bool Bus::waitsBehind(const Event &beside) const
+bool Bus::heedsBeside(const Event &beside) const
 {
     const Cell *bay = beside.cell ? beside.cell->side : nullptr;
     const Vehicle *occupant = bay ? bay->vehicle() : nullptr;
     if (!occupant)
         return false;
-    if (occupant->laneChange() == int32_t(LaneChange::ToSideOf))
+    if (occupant->laneChange() == LaneChange::ToSideOf)
         return true; // it pulls out into this lane
     // It waits to pull out: let it, unless this bus is beside it already or too close to stop.
     if (occupant->signalsPullOut() && beside.distance >= std::max(1, brakingDistance()))

@@ -9,7 +9,7 @@
 class Bus : public VehicleGuided
 {
 public:
-    static constexpr int32_t LENGTH = 32;
+    static constexpr int32_t LENGTH = units::cells(8.0);
 
     Bus(SimulationData &run, const PublicTransportLine *line, int32_t departure);
     ~Bus() override = default;
@@ -20,11 +20,9 @@ public:
 
 protected:
     /// At its terminus the trip ends; in a bay the bus pulls out onto the lane when it may.
-    int32_t modeAtRouteEnd() override;
-
-private:
+    DriveMode modeAtRouteEnd() override;
     /// Whether the bus waits behind the vehicle in the bay beside the lane at event `beside`.
-    bool waitsBehind(const Event &beside) const;
+    bool heedsBeside(const Event &beside) const override;
 };
 
 #endif

@@ -1,5 +1,6 @@
 #include "car.h"
 
+#include "cell.h"
 #include "simulationdata.h"
 #include "units.h"
 
@@ -18,15 +19,17 @@ int32_t Car::drawLength(RunRandom &random)
 
 void Car::decide()
 {
-    // E: everything ahead; B (m_active): without stops, side traffic only when it pulls out into
-    // this lane; V: vehicles and route ends; X: crossroads and route ends.
-    scanAhead(m_events);
-    m_events.copyWithout(eventBit(EventBusStopEnd) | eventBit(EventBayEnd) | eventBit(EventTramStopEnd), m_stops);
+    lookAhead(STOP_EVENTS);
+    chooseSpeed();
+}
+
+bool Car::heedsBeside(const Event &beside) const
+{
     // A car lets out a bus indicating in a bay ahead when it can stop short of it; one already
     // beside it, or too close to stop, drives on and so leaves the gap the bus waits for.
-    m_stops.copyPullingOutOnly(m_active, std::max(1, brakingDistance()));
-    m_active.copyWithout(eventBit(EventCrossroad), m_vehicles);
-    m_active.copyWithout(eventBit(EventVehicle) | eventBit(EventSideVehicle), m_stops);
-
-    chooseSpeed();
+    const Vehicle *v = beside.cell && beside.cell->side ? beside.cell->side->vehicle() : nullptr;
+    if (!v)
+        return false;
+    const bool letOut = v->signalsPullOut() && beside.distance >= std::max(1, brakingDistance());
+    return v->laneChange() == LaneChange::ToSideOf || letOut;
 }

@@ -22,6 +22,11 @@ public:
     /// One decision per step, run in parallel with the other cars: looks ahead, plans the route,
     /// asks the crossroad ahead for right of way and leaves the chosen speed in `nextSpeed`.
     void decide();
+
+protected:
+    /// Only a vehicle pulling out of a bay into this lane, or one indicating that it waits to when
+    /// the car can still stop short of it.
+    bool heedsBeside(const Event &beside) const override;
 };
 
 #endif

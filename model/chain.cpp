@@ -1,39 +1,8 @@
 #include "chain.h"
 
 #include "cell.h"
+#include "cellwalk.h"
 #include "vehicle.h"
-
-#include <algorithm>
-
-namespace {
-/// Calls visit(occupant) for the n cells along `next` from `cell` (fewer where the chain ends);
-/// false, after some visits, when the chain loops back to `cell` within them. The occupants of a
-/// run of plain cells are read side by side, without following the links.
-template <typename Visit> bool visitOccupantsAhead(const Cell *cell, int32_t n, Visit visit)
-{
-    const Cell *c = cell;
-    for (int32_t i = 0; i < n && c;) {
-        if (i > 0 && c == cell)
-            return false;
-        const int32_t run = std::min(c->plainRun(), n - i);
-        if (run > 1) {
-            Vehicle *const *occupants = c->occupants();
-            for (int32_t k = 0; k < run; ++k) {
-                if (i + k > 0 && c + k == cell)
-                    return false;
-                visit(occupants[k]);
-            }
-            i += run;
-            c = c[run - 1].next;
-        } else {
-            visit(c->vehicle());
-            ++i;
-            c = c->next;
-        }
-    }
-    return true;
-}
-} // namespace
 
 int32_t distanceToCrossroad(const Cell *cell)
 {
@@ -138,11 +107,12 @@ int32_t vehiclesAhead(const Cell *cell, int32_t n)
 {
     int32_t count = 0;
     const Vehicle *last = nullptr;
-    const bool ends = visitOccupantsAhead(cell, n, [&](const Vehicle *v) {
+    const bool ends = forEachCellAhead(cell, n, [&](const Cell *, const Vehicle *v, bool) {
         if (v && v != last) {
             last = v;
             ++count;
         }
+        return true;
     });
     return ends ? count : 0;
 }
@@ -150,7 +120,10 @@ int32_t vehiclesAhead(const Cell *cell, int32_t n)
 int32_t occupiedAhead(const Cell *cell, int32_t n)
 {
     int32_t count = 0;
-    const bool ends = visitOccupantsAhead(cell, n, [&](const Vehicle *v) { count += v ? 1 : 0; });
+    const bool ends = forEachCellAhead(cell, n, [&](const Cell *, const Vehicle *v, bool) {
+        count += v ? 1 : 0;
+        return true;
+    });
     return ends ? count : 0;
 }
 

@@ -6,8 +6,8 @@
 namespace {
 
 /// Links walked back from the tail's new cell looking for a vehicle behind: farther than the
-/// braking distance of the fastest vehicle (14 + 12 + … + 2) no vehicle can be too close.
-constexpr int32_t BEHIND_REACH = 57;
+/// braking distance of the fastest vehicle no vehicle can be too close.
+constexpr int32_t BEHIND_REACH = Vehicle::brakingDistanceAt(Vehicle::TOP_SPEED) + 1;
 
 Cell *beside(const Cell *cell, LaneChange direction)
 {
@@ -20,13 +20,12 @@ namespace {
 
 /// The lane change test, naming in `blocker` (when given) the vehicle that stops the change.
 /// With `besideOnly`, only the cells beside the body are looked at.
-bool testLaneChange(const Vehicle *vehicle, int32_t direction, const Vehicle **blocker, bool besideOnly)
+bool testLaneChange(const Vehicle *vehicle, LaneChange to, const Vehicle **blocker, bool besideOnly)
 {
-    if (direction == int32_t(LaneChange::None))
+    if (to == LaneChange::None)
         return true;
-    if (!vehicle || (direction != int32_t(LaneChange::ToSide) && direction != int32_t(LaneChange::ToSideOf)))
+    if (!vehicle || (to != LaneChange::ToSide && to != LaneChange::ToSideOf))
         return false;
-    const LaneChange to = LaneChange(direction);
     const std::vector<Cell *> &body = vehicle->cells();
     if (body.empty())
         return false;
@@ -65,19 +64,19 @@ bool testLaneChange(const Vehicle *vehicle, int32_t direction, const Vehicle **b
 
 } // namespace
 
-bool canChangeLane(const Vehicle *vehicle, int32_t direction)
+bool canChangeLane(const Vehicle *vehicle, LaneChange direction)
 {
     return testLaneChange(vehicle, direction, nullptr, false);
 }
 
-const Vehicle *laneChangeBlocker(const Vehicle *vehicle, int32_t direction)
+const Vehicle *laneChangeBlocker(const Vehicle *vehicle, LaneChange direction)
 {
     const Vehicle *blocker = nullptr;
     testLaneChange(vehicle, direction, &blocker, false);
     return blocker;
 }
 
-bool cellsBesideAreFree(const Vehicle *vehicle, int32_t direction)
+bool cellsBesideAreFree(const Vehicle *vehicle, LaneChange direction)
 {
     return testLaneChange(vehicle, direction, nullptr, true);
 }

@@ -5,7 +5,7 @@
 
 class Vehicle;
 
-/// Sideways moves of a vehicle's whole body; the values are those of `Vehicle::laneChange`.
+/// Sideways moves of a vehicle's whole body.
 enum class LaneChange : int32_t {
     None = 0,
     ToSideOf = 1, ///< back onto the cells the current ones lie beside (out of a bay)
@@ -16,12 +16,12 @@ enum class LaneChange : int32_t {
 /// beside the body exist, are free and form one run along `next`, so are the `speed` cells ahead of the front's new
 /// cell, and the first vehicle behind on the new lane is at least its braking distance away. `None` is always allowed.
 /// Reads committed speeds only, so it may run in parallel decisions.
-bool canChangeLane(const Vehicle *vehicle, int32_t direction);
+bool canChangeLane(const Vehicle *vehicle, LaneChange direction);
 /// The vehicle that makes `canChangeLane` fail: one beside the body, ahead of it on the new lane,
 /// or too close behind; null when the change may be made or when the cells for it do not exist.
-const Vehicle *laneChangeBlocker(const Vehicle *vehicle, int32_t direction);
+const Vehicle *laneChangeBlocker(const Vehicle *vehicle, LaneChange direction);
 /// Whether the cells beside the body in `direction` exist, are free and form one run: the body
 /// fits there, whatever comes along the new lane.
-bool cellsBesideAreFree(const Vehicle *vehicle, int32_t direction);
+bool cellsBesideAreFree(const Vehicle *vehicle, LaneChange direction);
 
 #endif

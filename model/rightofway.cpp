@@ -1,8 +1,10 @@
 #include "rightofway.h"
 
 #include "cell.h"
+#include "cellwalk.h"
 #include "chain.h"
 #include "semaphore.h"
+#include "units.h"
 #include "vehicle.h"
 
 #include <algorithm>
@@ -11,25 +13,18 @@
 namespace {
 
 /// How far the exit lane and its occupants are looked at by the room test, in cells.
-constexpr int32_t EXIT_HORIZON = 100;
+constexpr int32_t EXIT_HORIZON = units::cells(25.0);
 /// The gap counted behind every vehicle on the exit lane, in cells.
-constexpr int32_t EXIT_GAP = 6;
+constexpr int32_t EXIT_GAP = units::cells(1.5);
 /// Exit lanes shorter than a vehicle followed along its route, at most: bounds the walk on a map
 /// whose short lanes close a ring.
 constexpr int32_t MAX_SHORT_LANES = 4;
-/// The highest speed any vehicle reaches (cells per step); bounds how far upstream a vehicle can
-/// still reach a crossroad within a given number of steps.
-constexpr int32_t TOP_SPEED = 14;
 
 /// Cells of the crossroad path from `cell` on.
 int32_t crossroadCells(const Cell *cell)
 {
     int32_t count = 0;
-    for (const Cell *c = cell; c && c->inCrossroad; c = c->next) {
-        ++count;
-        if (c->next == cell)
-            break;
-    }
+    forEachCellOnPath(cell, [&count](const Cell *, const Vehicle *) { return ++count > 0; });
     return count;
 }
 
@@ -64,15 +59,14 @@ void mergingOccupancy(const Cell *first, const Cell *own, int32_t &cells, int32_
         if (start == own)
             continue;
         const Vehicle *last = nullptr;
-        for (const Cell *c = start; c && c->inCrossroad; c = c->next) {
-            if (const Vehicle *v = c->vehicle()) {
+        forEachCellOnPath(start, [&](const Cell *, const Vehicle *v) {
+            if (v) {
                 ++cells;
                 vehicles += v != last;
                 last = v;
             }
-            if (c->next == start)
-                break;
-        }
+            return true;
+        });
     }
 }
 
@@ -120,15 +114,16 @@ bool releaseLongestQueue(const Crossroad *crossroad, const std::vector<Cell *> &
 /// wait for the other's waiting vehicle for good.
 bool noneCrossing(const Crossroad *crossroad)
 {
+    const auto crossing = [](const Vehicle *v) {
+        return v && (v->speed() != 0 || !v->frontCell() || v->frontCell()->inCrossroad);
+    };
     for (const auto &entry : crossroad->paths)
-        for (const PathPair &pair : entry.second)
-            for (const Cell *c = pair.pathCell; c && c->inCrossroad; c = c->next) {
-                const Vehicle *v = c->vehicle();
-                if (v && (v->speed() != 0 || !v->frontCell() || v->frontCell()->inCrossroad))
-                    return false;
-                if (c->next == pair.pathCell)
-                    break;
-            }
+        for (const PathPair &pair : entry.second) {
+            bool found = false;
+            forEachCellOnPath(pair.pathCell, [&](const Cell *, const Vehicle *v) { return !(found = crossing(v)); });
+            if (found)
+                return false;
+        }
     return true;
 }
 
@@ -136,13 +131,12 @@ bool noneCrossing(const Crossroad *crossroad)
 
 const Vehicle *firstOnPath(const Cell *cell)
 {
-    for (const Cell *c = cell; c && c->inCrossroad; c = c->next) {
-        if (const Vehicle *v = c->vehicle())
-            return v;
-        if (c->next == cell)
-            break;
-    }
-    return nullptr;
+    const Vehicle *first = nullptr;
+    forEachCellOnPath(cell, [&first](const Cell *, const Vehicle *v) {
+        first = v;
+        return !v;
+    });
+    return first;
 }
 
 bool pathIsClear(const Cell *cell)
@@ -354,7 +348,7 @@ const Vehicle *conflictingLaneBlocker(const LaneBinding *lane, const std::vector
     if (!last)
         return nullptr;
     // No vehicle farther upstream than this can reach the crossroad within `steps` steps.
-    const int64_t reach = int64_t(std::max(steps, 1)) * TOP_SPEED;
+    const int64_t reach = int64_t(std::max(steps, 1)) * Vehicle::TOP_SPEED;
     const Vehicle *examined = nullptr;
     int64_t walked = 0;
     for (const Cell *c = last; c && walked <= reach; c = c->previous, ++walked) {

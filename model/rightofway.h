@@ -2,6 +2,7 @@
 #define KOLVEX_MODEL_RIGHTOFWAY_H
 
 #include "crossroad.h"
+#include "units.h"
 
 #include <cstdint>
 #include <functional>
@@ -64,10 +65,10 @@ inline bool conflictsAreClear(const Vehicle *vehicle, const std::vector<Conflict
 {
     return conflictBlocker(vehicle, records, byWaiting) == nullptr;
 }
-/// Steps at a stop line after which a waiting vehicle is let go first by those it would yield to
-/// (60 s): at a merge into a full lane the traffic that has priority takes every gap, and the
-/// traffic that yields would wait for good.
-constexpr int32_t LONG_WAIT = 240;
+/// Steps at a stop line after which a waiting vehicle is let go first by those it would yield to:
+/// at a merge into a full lane the traffic that has priority takes every gap, and the traffic that
+/// yields would wait for good.
+constexpr int32_t LONG_WAIT = units::steps(60.0);
 /// Whether the rule of `records` makes traffic from `entry` to `exit` yield to traffic from `lane`
 /// to `laneExit`.
 bool yieldsTo(const std::vector<ConflictRecord> &records, const LaneBinding *entry, const LaneBinding *exit,

@@ -8,200 +8,207 @@
 
 #include <algorithm>
 
-void Vehicle::chooseSpeed()
+/// The speed decision, step by step: each step returns how the vehicle treats what lies ahead.
+/// The answers about the crossroad ahead are asked at most once each, for they do not change
+/// within a decision.
+class Vehicle::SpeedDecision
 {
-    const EventList &B = m_active;
-    EventList &V = m_vehicles;
-    EventList &X = m_stops;
-    constexpr uint32_t stopEvents = eventBit(EventBusStopEnd) | eventBit(EventBayEnd) | eventBit(EventTramStopEnd);
+public:
+    explicit SpeedDecision(Vehicle &vehicle) : v(vehicle) {}
 
-    planRoute();
+    /// The reaction to the first of the places ahead (a crossroad, a route end or a stop), or to
+    /// the traffic ahead when there is none; stops the vehicle passes are dropped on the way.
+    Reaction choose();
+    /// Records what the vehicle waits for when the reaction applied left it standing.
+    void explainStanding();
+    /// Whether the vehicle stood at its stop line for want of room on its exit.
+    bool heldForRoom() const { return m_heldForRoom; }
 
-    int32_t mode = ModeStop;
-    int32_t d = 0;
-    const Vehicle *leader = nullptr;
-    Crossroad *x = nullptr;
-    // Asked at most once each: the answers do not change within a decision.
-    int32_t room = -1;
-    int32_t mayGo = -1;
-    auto hasRoom = [&]() {
-        if (room < 0)
-            room = exitHasRoom(this) ? 1 : 0;
-        return room == 1;
-    };
-    auto letsGo = [&]() {
-        if (mayGo < 0)
-            mayGo = x->hasRightOfWay(this) && hasRoom() && x->isTurnForRoom(this) ? 1 : 0;
-        return mayGo == 1;
-    };
-    // What the vehicle waits for should it stand: the first obstacle it reacts to, or the
-    // crossroad ahead, whose reason is looked up only when the vehicle does stand.
-    bool waitsAtCrossroad = false;
-    auto obstacle = [&](const EventList &list) {
-        switch (list.firstType()) {
-        case EventVehicle:
-            waitFor(WaitCause::VehicleAhead, list.leader());
-            break;
-        case EventSideVehicle:
-            waitFor(WaitCause::VehicleBeside,
-                    list.firstCell() && list.firstCell()->side ? list.firstCell()->side->vehicle() : nullptr);
-            break;
-        case EventCrossroad:
-            waitsAtCrossroad = true;
-            break;
-        case EventRouteEnd:
-            waitFor(WaitCause::RouteEnd);
-            break;
-        default:
-            waitFor(WaitCause::StopRoom);
-            break;
-        }
-    };
-    auto follow = [&](const EventList &list) {
-        d = list.firstDistance();
-        leader = list.leader();
-        mode = ModeFollow;
-        obstacle(list);
-    };
-    waitFor(WaitCause::None);
-    bool heldForRoom = false;
-    enum State { Start, Vehicles, RouteEnd, AtCrossroad, Pass, Yield, Standing, Approach, StopAhead, Done };
-    State state = Start;
-    while (state != Done) {
-        switch (state) {
-        case Start:
-            d = X.firstDistance();
-            switch (X.firstType()) {
-            case EventRouteEnd:
-                state = RouteEnd;
-                break;
-            case EventCrossroad:
-                state = AtCrossroad;
-                break;
-            case EventBusStopEnd:
-            case EventBayEnd:
-            case EventTramStopEnd:
-                state = StopAhead;
-                break;
-            default:
-                state = Vehicles;
-                break;
-            }
-            break;
-        case Vehicles:
-            follow(B);
-            state = Done;
-            break;
-        case RouteEnd: {
-            d = B.firstDistance();
-            const int32_t t = B.firstType();
-            if (t == EventRouteEnd && d <= 1) {
-                waitFor(WaitCause::RouteEnd);
-                mode = modeAtRouteEnd();
-            } else if (t == EventVehicle) {
-                follow(B);
-            } else {
-                mode = ModeApproach;
-                obstacle(B);
-            }
-            state = Done;
+private:
+    Reaction atRouteEnd();
+    Reaction atCrossroad(int32_t distance);
+    /// Standing at the stop line without the right of way: waits, or takes its turn or another way.
+    Reaction atStopLine(int32_t distance);
+    /// Approaches the first place when it comes before the traffic ahead, else follows that.
+    Reaction nearerOfPlaceAndTraffic();
+    /// Follows the first event of `list` at the safety margin.
+    Reaction follow(const EventList &list);
+    /// Records what the vehicle waits for should it stand before the first event of `list`: the
+    /// vehicle, the route end or the stop, or the crossroad, whose reason is found only when it does.
+    void noteObstacle(const EventList &list);
+    bool hasRoom();
+    bool mayGo();
+
+    Vehicle &v;
+    Crossroad *m_crossroad = nullptr;
+    int8_t m_room = -1;  ///< −1 not asked yet
+    int8_t m_mayGo = -1; ///< −1 not asked yet
+    bool m_waitsAtCrossroad = false;
+    bool m_heldForRoom = false;
+};
+
+Reaction Vehicle::SpeedDecision::choose()
+{
+    for (;;) {
+        switch (v.m_places.firstType()) {
+        case EventType::RouteEnd:
+            return atRouteEnd();
+        case EventType::Crossroad:
+            return atCrossroad(v.m_places.firstDistance());
+        case EventType::BusStopEnd:
+        case EventType::BayEnd:
+        case EventType::TramStopEnd: {
+            const StopDecision stop = v.atStopAhead();
+            if (stop.action == StopAction::Approach)
+                return nearerOfPlaceAndTraffic();
+            if (stop.action == StopAction::Decided)
+                return stop.reaction;
+            v.m_heeded.removeFirstOf(STOP_EVENTS);
+            v.m_obstacles.removeFirstOf(STOP_EVENTS);
+            v.m_places.removeFirstOf(STOP_EVENTS);
             break;
         }
-        case AtCrossroad: {
-            const Cell *end = frontCell()->chainEnd();
-            x = end ? end->crossroad : nullptr;
-            if (!x) { // the crossroad event lies beyond the front's chain: treat it as an obstacle
-                state = Approach;
-                break;
-            }
-            if (x->isUncontested(entryKey(), nextExitLane()))
-                state = Pass;
-            else if (x->hasSemaphore() && letsGo())
-                state = Pass;
-            else if (!x->hasConflicts(this) && letsGo())
-                state = Pass;
-            else
-                state = Yield;
-            break;
-        }
-        case Pass:
-            follow(V);
-            state = Done;
-            break;
-        case Yield:
-            state = d > 1 || speed() != 0 ? Approach : Standing;
-            break;
-        case Standing:
-            mode = ModeStop;
-            waitsAtCrossroad = true;
-            state = Done;
-            if (letsGo()) {
-                state = Pass;
-            } else if (!hasRoom()) {
-                heldForRoom = true;
-                ++m_stepsWithoutRoom;
-                // A driver who has waited long enough takes another way that has room. A bus,
-                // bound to its line, that has waited longer still moves into the crossroad when it
-                // may and the crossroad holds it, and so leaves room on the lane behind it. A car
-                // never does: waiting in the crossroad it could no longer turn elsewhere, and a
-                // ring of full lanes whose heads have all moved in can never be broken.
-                if (m_stepsWithoutRoom >= PATIENCE && mayLeaveRoute() && chooseAnotherExit(true))
-                    m_stepsWithoutRoom = 0;
-                else if (m_stepsWithoutRoom >= BOX_PATIENCE && !mayLeaveRoute() && mayWaitInCrossroad(x, this))
-                    state = Pass;
-            }
-            break;
-        case Approach: {
-            const int32_t c = X.firstDistance();
-            const int32_t v = B.firstDistance();
-            if (c <= v) {
-                d = c;
-                mode = ModeApproach;
-                obstacle(X);
-            } else {
-                follow(B);
-            }
-            state = Done;
-            break;
-        }
-        case StopAhead:
-            switch (atStopAhead(mode, d)) {
-            case StopAction::Approach:
-                state = Approach;
-                break;
-            case StopAction::Decided:
-                state = Done;
-                break;
-            case StopAction::Pass:
-                m_active.removeFirstOf(stopEvents);
-                V.removeFirstOf(stopEvents);
-                X.removeFirstOf(stopEvents);
-                state = Start;
-                break;
-            }
-            break;
-        case Done:
-            break;
+        default: // no place ahead
+            return follow(v.m_heeded);
         }
     }
+}
 
-    if (!heldForRoom)
+Reaction Vehicle::SpeedDecision::atRouteEnd()
+{
+    const EventList &heeded = v.m_heeded;
+    const int32_t distance = heeded.firstDistance();
+    if (heeded.firstType() == EventType::RouteEnd && distance <= 1) {
+        v.waitFor(WaitCause::RouteEnd);
+        return Reaction{v.modeAtRouteEnd(), distance, nullptr};
+    }
+    if (heeded.firstType() == EventType::Vehicle)
+        return follow(heeded);
+    noteObstacle(heeded);
+    return Reaction{DriveMode::Approach, distance, nullptr};
+}
+
+Reaction Vehicle::SpeedDecision::atCrossroad(int32_t distance)
+{
+    const Cell *end = v.frontCell()->chainEnd();
+    m_crossroad = end ? end->crossroad : nullptr;
+    if (!m_crossroad) // the crossroad event lies beyond the front's chain: treat it as an obstacle
+        return nearerOfPlaceAndTraffic();
+    const bool passes = m_crossroad->isUncontested(v.entryKey(), v.nextExitLane()) ||
+                        (m_crossroad->hasSemaphore() && mayGo()) || (!m_crossroad->hasConflicts(&v) && mayGo());
+    if (passes)
+        return follow(v.m_obstacles);
+    if (distance > 1 || v.speed() != 0)
+        return nearerOfPlaceAndTraffic();
+    return atStopLine(distance);
+}
+
+Reaction Vehicle::SpeedDecision::atStopLine(int32_t distance)
+{
+    m_waitsAtCrossroad = true;
+    if (mayGo())
+        return follow(v.m_obstacles);
+    if (!hasRoom()) {
+        m_heldForRoom = true;
+        ++v.m_stepsWithoutRoom;
+        // A driver who has waited long enough takes another way that has room. A bus, bound to its
+        // line, that has waited longer still moves into the crossroad when it may and the crossroad
+        // holds it, and so leaves room on the lane behind it. A car never does: waiting in the
+        // crossroad it could no longer turn elsewhere, and a ring of full lanes whose heads have all
+        // moved in can never be broken.
+        if (v.m_stepsWithoutRoom >= PATIENCE && v.mayLeaveRoute() && v.chooseAnotherExit(true))
+            v.m_stepsWithoutRoom = 0;
+        else if (v.m_stepsWithoutRoom >= BOX_PATIENCE && !v.mayLeaveRoute() && mayWaitInCrossroad(m_crossroad, &v))
+            return follow(v.m_obstacles);
+    }
+    return Reaction{DriveMode::Stop, distance, nullptr};
+}
+
+Reaction Vehicle::SpeedDecision::nearerOfPlaceAndTraffic()
+{
+    const EventList &places = v.m_places;
+    if (places.firstDistance() <= v.m_heeded.firstDistance()) {
+        noteObstacle(places);
+        return Reaction{DriveMode::Approach, places.firstDistance(), nullptr};
+    }
+    return follow(v.m_heeded);
+}
+
+Reaction Vehicle::SpeedDecision::follow(const EventList &list)
+{
+    noteObstacle(list);
+    return Reaction{DriveMode::Follow, list.firstDistance(), list.leader()};
+}
+
+void Vehicle::SpeedDecision::noteObstacle(const EventList &list)
+{
+    switch (list.firstType()) {
+    case EventType::Vehicle:
+        v.waitFor(WaitCause::VehicleAhead, list.leader());
+        break;
+    case EventType::SideVehicle:
+        v.waitFor(WaitCause::VehicleBeside,
+                  list.firstCell() && list.firstCell()->side ? list.firstCell()->side->vehicle() : nullptr);
+        break;
+    case EventType::Crossroad:
+        m_waitsAtCrossroad = true;
+        break;
+    case EventType::RouteEnd:
+        v.waitFor(WaitCause::RouteEnd);
+        break;
+    default:
+        v.waitFor(WaitCause::StopRoom);
+        break;
+    }
+}
+
+bool Vehicle::SpeedDecision::hasRoom()
+{
+    if (m_room < 0)
+        m_room = exitHasRoom(&v) ? 1 : 0;
+    return m_room == 1;
+}
+
+bool Vehicle::SpeedDecision::mayGo()
+{
+    if (m_mayGo < 0)
+        m_mayGo = m_crossroad->hasRightOfWay(&v) && hasRoom() && m_crossroad->isTurnForRoom(&v) ? 1 : 0;
+    return m_mayGo == 1;
+}
+
+void Vehicle::SpeedDecision::explainStanding()
+{
+    if (v.m_nextSpeed != 0) {
+        v.waitFor(WaitCause::None);
+        return;
+    }
+    if (!m_waitsAtCrossroad)
+        return;
+    if (!m_crossroad) {
+        v.waitFor(WaitCause::RightOfWay);
+    } else if (!hasRoom()) {
+        const LaneBinding *lane = nullptr;
+        v.waitFor(WaitCause::ExitRoom, roomHolder(&v, &lane));
+        v.m_roomLane = lane;
+    } else if (!m_crossroad->showsGreenTo(&v)) {
+        v.waitFor(WaitCause::Signal);
+    } else {
+        const Vehicle *blocker = m_crossroad->rightOfWayBlocker(&v);
+        v.waitFor(WaitCause::RightOfWay, blocker ? blocker : m_crossroad->longerWaiterForRoom(&v));
+    }
+}
+
+void Vehicle::chooseSpeed()
+{
+    planRoute();
+    waitFor(WaitCause::None);
+    SpeedDecision decision(*this);
+    const Reaction reaction = decision.choose();
+    if (!decision.heldForRoom())
         m_stepsWithoutRoom = 0;
     updateSpeedLimit();
-    applyMode(mode, d, leader);
-    if (m_nextSpeed != 0)
-        waitFor(WaitCause::None);
-    else if (waitsAtCrossroad && x && !hasRoom()) {
-        const LaneBinding *lane = nullptr;
-        waitFor(WaitCause::ExitRoom, roomHolder(this, &lane));
-        m_roomLane = lane;
-    } else if (waitsAtCrossroad && x && !x->showsGreenTo(this))
-        waitFor(WaitCause::Signal);
-    else if (waitsAtCrossroad && x) {
-        const Vehicle *blocker = x->rightOfWayBlocker(this);
-        waitFor(WaitCause::RightOfWay, blocker ? blocker : x->longerWaiterForRoom(this));
-    } else if (waitsAtCrossroad)
-        waitFor(WaitCause::RightOfWay);
+    applyMode(reaction);
+    decision.explainStanding();
 }
 
 bool Vehicle::breakWait(const WaitCycles &cycles)
@@ -266,15 +273,15 @@ bool Vehicle::creepOn()
     return true;
 }
 
-int32_t Vehicle::modeAtRouteEnd()
+DriveMode Vehicle::modeAtRouteEnd()
 {
     setFinished();
-    return ModeStop;
+    return DriveMode::Stop;
 }
 
-Vehicle::StopAction Vehicle::atStopAhead(int32_t &, int32_t &)
+Vehicle::StopDecision Vehicle::atStopAhead()
 {
-    return StopAction::Pass;
+    return {StopAction::Pass, {}};
 }
 
 bool Vehicle::chooseAnotherExit(bool withRoom, const WaitCycles *cycles)

@@ -8,11 +8,7 @@ Tram::Tram(SimulationData &run, const PublicTransportLine *line, int32_t departu
 
 void Tram::drive()
 {
-    // E: everything ahead; B: without bus stops and without traffic beside the track; V: without
-    // crossroads; X: without vehicles.
-    scanAhead(m_events);
-    m_events.copyWithout(eventBit(EventBusStopEnd) | eventBit(EventBayEnd) | eventBit(EventSideVehicle), m_active);
-    m_active.copyWithout(eventBit(EventCrossroad), m_vehicles);
-    m_active.copyWithout(eventBit(EventVehicle) | eventBit(EventSideVehicle), m_stops);
+    // A tram keeps to its track: bus stops, bays and traffic beside the track are none of its business.
+    lookAhead(eventBit(EventType::BusStopEnd) | eventBit(EventType::BayEnd) | eventBit(EventType::SideVehicle));
     chooseSpeed();
 }

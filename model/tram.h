@@ -8,7 +8,7 @@
 class Tram : public VehicleGuided
 {
 public:
-    static constexpr int32_t LENGTH = 80;
+    static constexpr int32_t LENGTH = units::cells(20.0);
 
     Tram(SimulationData &run, const PublicTransportLine *line, int32_t departure);
     ~Tram() override = default;

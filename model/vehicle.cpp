@@ -1,6 +1,7 @@
 #include "vehicle.h"
 
 #include "cell.h"
+#include "cellwalk.h"
 #include "chain.h"
 #include "crossroad.h"
 #include "osm/osmstop.h"
@@ -10,15 +11,6 @@
 #include <cstdlib>
 
 namespace {
-/// Sum of v + (v − 2) + (v − 4) + … over the positive terms.
-int32_t brakingSeries(int32_t v)
-{
-    int32_t sum = 0;
-    for (; v > 0; v -= 2)
-        sum += v;
-    return sum;
-}
-
 /// Bearing of the walk's link from `a` to `b`: cached along a chain, computed where the walk
 /// jumps from a chain end into a crossroad path.
 double linkBearing(const Cell *a, const Cell *b)
@@ -34,30 +26,25 @@ const Vehicle *frontMostOnPath(const Cell *pathCell, const Cell *skip, int32_t &
     const Vehicle *found = nullptr;
     int32_t frontIndex = 0;
     int32_t count = 0;
-    for (const Cell *c = pathCell; c && c->inCrossroad;) {
-        // A plain cell inside a crossroad leads to another one, so a run stays on the path.
-        const int32_t run = std::max(1, c->plainRun());
-        Vehicle *const *occupants = run > 1 ? c->occupants() : nullptr;
-        for (int32_t k = 0; k < run; ++k) {
-            const Cell *x = c + k;
-            if (x == skip)
-                return nullptr;
-            const Vehicle *v = occupants ? occupants[k] : x->vehicle();
-            if (v && v->frontCell() == x) {
-                found = v;
-                frontIndex = count;
-            }
-            ++count;
-            if ((k + 1 < run ? x + 1 : x->next) == pathCell) {
-                linksToLane = count - frontIndex;
-                return found;
-            }
+    bool skipped = false;
+    forEachCellOnPath(pathCell, [&](const Cell *c, const Vehicle *v) {
+        if (c == skip) {
+            skipped = true;
+            return false;
         }
-        c = c[run - 1].next;
-    }
+        if (v && v->frontCell() == c) {
+            found = v;
+            frontIndex = count;
+        }
+        ++count;
+        return true;
+    });
     linksToLane = count - frontIndex;
-    return found;
+    return skipped ? nullptr : found;
 }
+
+/// Cells kept free before the vehicle followed (1.5 m).
+constexpr int32_t FOLLOW_MARGIN = units::cells(1.5);
 
 /// Nearest integer, halves away from zero.
 int32_t nearest(double x)
@@ -119,12 +106,12 @@ void Vehicle::accelerate1()
 
 int32_t Vehicle::brakingDistance() const
 {
-    return brakingSeries(m_speed);
+    return brakingDistanceAt(m_speed);
 }
 
 int32_t Vehicle::brakingDistanceFromMax() const
 {
-    return brakingSeries(m_maxSpeed);
+    return brakingDistanceAt(m_maxSpeed);
 }
 
 int32_t Vehicle::slowdownDistance(int32_t v) const
@@ -150,68 +137,70 @@ void Vehicle::scanAhead(EventList &events) const
 {
     events.clear();
     Cell *c = frontCell();
-    if (!c)
-        return;
     const int32_t horizon = lookAheadDistance();
     int32_t lastPathId = m_id;
     int32_t lastSideId = m_id;
     int64_t lastTramStop = -1;
-    for (int32_t d = 1;; ++d) {
-        // Most cells are plain lane cells, laid out one after another: read their occupants side
-        // by side, without following the links, so that the reads need not wait for each other.
-        if (const int32_t run = c->plainRun(); run > 1) {
-            const int32_t last = std::min(run - 1, horizon + 1 - d);
-            Vehicle *const *occupants = c->occupants();
-            for (int32_t i = 0; i <= last; ++i) {
-                const Vehicle *v = occupants[i];
-                if (v && v != this && v->id() != lastPathId) {
-                    events.add(EventVehicle, c + i, d + i - 1);
-                    lastPathId = v->id();
-                }
+    // d: cells from the front to the cell visited, counted; the cells up to one beyond the
+    // look-ahead are seen. A chain that loops is walked round again until the look-ahead ends.
+    for (int32_t d = 1; c && d <= horizon + 1;) {
+        Cell *last = c;
+        forEachCellAhead(c, horizon + 2 - d, [&](Cell *cell, const Vehicle *v, bool plain) {
+            if (v && v != this && v->id() != lastPathId) {
+                events.add(EventType::Vehicle, cell, d - 1);
+                lastPathId = v->id();
             }
-            if (d + last > horizon) // the next cell would lie beyond the look-ahead
-                return;
-            d += run - 1;
-            c = c[run - 1].next;
-            continue;
-        }
-        const Vehicle *v = c->vehicle();
-        if (v && v != this && v->id() != lastPathId) {
-            events.add(EventVehicle, c, d - 1);
-            lastPathId = v->id();
-        }
-        Cell *next = c->next;
-        if (!c->isPlain()) {
-            if (next && c->inCrossroad && !next->inCrossroad)
-                seeMergingTraffic(c, next, d, events);
-            const Cell *side = c->side;
-            if (side && side->vehicle() && side->vehicle()->id() != lastSideId) {
-                events.add(EventSideVehicle, c, d - 1);
-                lastSideId = side->vehicle()->id();
-            }
-            const bool platformEnds = !next || !next->stop;
-            if (c->stop && c->stop->getKind() == BusStop && platformEnds)
-                events.add(EventBusStopEnd, c, d);
-            if (side && side->stop && (!next || !next->side || !next->side->stop))
-                events.add(EventBayEnd, c, d);
-            if (c->stop && c->stop->getKind() == TramStop && platformEnds && c->stop->getId() != lastTramStop) {
-                events.add(EventTramStopEnd, c, d);
-                lastTramStop = c->stop->getId();
-            }
-            if (c->crossroad)
-                events.add(EventCrossroad, c, d);
-            else if (!next)
-                events.add(EventRouteEnd, c, d);
-        }
-        if (d > horizon) // the next cell would lie beyond the look-ahead
-            return;
-        if (!next) {
-            next = c->crossroad ? routePathCell(c->crossroad, c->wayLink) : nullptr;
-            if (!next)
-                return;
-        }
-        c = next;
+            if (!plain)
+                scanCell(cell, d, lastSideId, lastTramStop, events);
+            last = cell;
+            ++d;
+            return true;
+        });
+        c = last->next;
+        if (!c && last->crossroad)
+            c = routePathCell(last->crossroad, last->wayLink);
     }
+}
+
+void Vehicle::scanCell(Cell *c, int32_t d, int32_t &lastSideId, int64_t &lastTramStop, EventList &events) const
+{
+    Cell *next = c->next;
+    if (next && c->inCrossroad && !next->inCrossroad)
+        seeMergingTraffic(c, next, d, events);
+    const Cell *side = c->side;
+    if (side && side->vehicle() && side->vehicle()->id() != lastSideId) {
+        events.add(EventType::SideVehicle, c, d - 1);
+        lastSideId = side->vehicle()->id();
+    }
+    const bool platformEnds = !next || !next->stop;
+    if (c->stop && c->stop->getKind() == BusStop && platformEnds)
+        events.add(EventType::BusStopEnd, c, d);
+    if (side && side->stop && (!next || !next->side || !next->side->stop))
+        events.add(EventType::BayEnd, c, d);
+    if (c->stop && c->stop->getKind() == TramStop && platformEnds && c->stop->getId() != lastTramStop) {
+        events.add(EventType::TramStopEnd, c, d);
+        lastTramStop = c->stop->getId();
+    }
+    if (c->crossroad)
+        events.add(EventType::Crossroad, c, d);
+    else if (!next)
+        events.add(EventType::RouteEnd, c, d);
+}
+
+void Vehicle::lookAhead(uint32_t ignored)
+{
+    scanAhead(m_found);
+    m_found.copyIf(m_heeded, [this, ignored](const Event &e) {
+        return !(ignored & eventBit(e.type)) && (e.type != EventType::SideVehicle || heedsBeside(e));
+    });
+    m_heeded.copyIf(m_obstacles, [](const Event &e) { return e.type != EventType::Crossroad; });
+    m_heeded.copyIf(m_places,
+                    [](const Event &e) { return e.type != EventType::Vehicle && e.type != EventType::SideVehicle; });
+}
+
+bool Vehicle::heedsBeside(const Event &) const
+{
+    return true;
 }
 
 void Vehicle::seeMergingTraffic(const Cell *pathEnd, Cell *laneStart, int32_t d, EventList &events) const
@@ -229,7 +218,7 @@ void Vehicle::seeMergingTraffic(const Cell *pathEnd, Cell *laneStart, int32_t d,
         if (!v || v == this || links > ownLinks || (links == ownLinks && v->id() > m_id))
             continue;
         const int32_t tail = std::max(1, ownLinks - links - (v->length() - 1));
-        events.insert(EventVehicle, v->frontCell(), tail);
+        events.insert(EventType::Vehicle, v->frontCell(), tail);
     }
 }
 
@@ -350,19 +339,17 @@ void Vehicle::dawdle()
         --m_nextSpeed;
 }
 
-void Vehicle::applyMode(int32_t mode, int32_t distance, const Vehicle *leader)
+void Vehicle::applyMode(const Reaction &reaction)
 {
-    switch (mode) {
-    case ModeStop:
+    switch (reaction.mode) {
+    case DriveMode::Stop:
         m_nextSpeed = 0;
         break;
-    case ModeApproach:
-        followSpeed(distance, leader, 0);
+    case DriveMode::Approach:
+        followSpeed(reaction.distance, reaction.leader, 0);
         break;
-    case ModeFollow:
-        followSpeed(distance, leader, 6);
-        break;
-    default:
+    case DriveMode::Follow:
+        followSpeed(reaction.distance, reaction.leader, FOLLOW_MARGIN);
         break;
     }
     dawdle();
@@ -404,17 +391,6 @@ bool Vehicle::extendRoute(PathChooser choose)
     }
 }
 
-bool Vehicle::move()
-{
-    if (!cellsAfterMove(m_speed, m_moved)) {
-        occupy(m_cells, this);
-        return false;
-    }
-    occupy(m_moved, this);
-    takeCells(m_moved);
-    return true;
-}
-
 bool Vehicle::cellsAfterMove(int32_t advance, std::vector<Cell *> &out) const
 {
     if (m_cells.empty())
@@ -424,9 +400,9 @@ bool Vehicle::cellsAfterMove(int32_t advance, std::vector<Cell *> &out) const
     const Cell *behind = nullptr; // the source cell of the previous (rearer) body cell
     for (size_t k = count; k-- > 0;) {
         Cell *cell = m_cells[k];
-        if (m_laneChange == 1)
+        if (m_laneChange == LaneChange::ToSideOf)
             cell = cell->sideOf;
-        else if (m_laneChange == 2)
+        else if (m_laneChange == LaneChange::ToSide)
             cell = cell->side;
         if (!cell)
             return false;

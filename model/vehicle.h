@@ -2,7 +2,9 @@
 #define KOLVEX_MODEL_VEHICLE_H
 
 #include "event.h"
+#include "lanechange.h"
 #include "random.h"
+#include "units.h"
 #include "waitcause.h"
 
 #include <cstdint>
@@ -32,10 +34,18 @@ struct Curve
 };
 
 /// How a decision treats what lies ahead; see `Vehicle::applyMode`.
-enum DriveMode : int32_t {
-    ModeStop = 0,     ///< stand still
-    ModeApproach = 1, ///< approach an obstacle and stop before it
-    ModeFollow = 2    ///< follow at a safety margin
+enum class DriveMode : int32_t {
+    Stop = 0,     ///< stand still
+    Approach = 1, ///< approach an obstacle and stop before it
+    Follow = 2    ///< follow at a safety margin
+};
+
+/// What a speed decision chose: the mode, and the distance and the vehicle ahead it applies to.
+struct Reaction
+{
+    DriveMode mode = DriveMode::Stop;
+    int32_t distance = 0;
+    const Vehicle *leader = nullptr;
 };
 
 /// Base of everything that drives: occupies a run of cells (front first), plans its way through
@@ -64,16 +74,27 @@ public:
     /// `maxSpeed`; STEPS_NEVER when the vehicle cannot get there at all.
     virtual int32_t stepsToCover(int32_t distance) const;
 
+    /// The highest speed of any vehicle, in cells per step (so metres per second: 50.4 km/h).
+    static constexpr int32_t TOP_SPEED = 14;
+    /// speed + (speed − 2) + (speed − 4) + … over the positive terms: the cells a vehicle covers
+    /// while it brakes from `speed` to a stand.
+    static constexpr int32_t brakingDistanceAt(int32_t speed)
+    {
+        int32_t sum = 0;
+        for (; speed > 0; speed -= 2)
+            sum += speed;
+        return sum;
+    }
     /// What `stepsToCover` reports for a distance a vehicle that cannot move never covers.
     static constexpr int32_t STEPS_NEVER = 1000000000;
     /// Steps a vehicle stands at a stop line waiting for room on its planned exit before it
-    /// chooses another exit that has room (10 s). Cars drive no fixed route, so turning elsewhere
-    /// costs them nothing; a longer wait lets the queues of a busy cluster of crossroads grow
-    /// into rings of full lanes faster than those rings are broken.
-    static constexpr int32_t PATIENCE = 40;
+    /// chooses another exit that has room. Cars drive no fixed route, so turning elsewhere costs
+    /// them nothing; a longer wait lets the queues of a busy cluster of crossroads grow into rings
+    /// of full lanes faster than those rings are broken.
+    static constexpr int32_t PATIENCE = units::steps(10.0);
     /// Steps after which a vehicle still waiting for room moves into the crossroad when it may and
-    /// the crossroad holds it (120 s).
-    static constexpr int32_t BOX_PATIENCE = 480;
+    /// the crossroad holds it.
+    static constexpr int32_t BOX_PATIENCE = units::steps(120.0);
 
     int32_t id() const { return m_id; }
     int32_t length() const { return m_length; }
@@ -81,7 +102,7 @@ public:
     int32_t maxSpeed() const { return m_maxSpeed; }
     int32_t speedLimit() const { return m_speedLimit; }
     int32_t nextSpeed() const { return m_nextSpeed; }
-    int32_t laneChange() const { return m_laneChange; }
+    LaneChange laneChange() const { return m_laneChange; }
     /// Whether the vehicle stands in a bay with its indicator on, waiting for a gap to pull out;
     /// traffic on the lane beside lets it out.
     bool signalsPullOut() const { return m_signalsPullOut; }
@@ -89,7 +110,7 @@ public:
     Cell *tailCell() const { return m_cells.empty() ? nullptr : m_cells.back(); }
     const std::vector<Cell *> &cells() const { return m_cells; }
     const std::deque<RouteEntry> &route() const { return m_route; }
-    int32_t lookAheadDistance() const { return m_speed * m_speed + 40; }
+    int32_t lookAheadDistance() const { return m_speed * m_speed + units::cells(10.0); }
     void setFinished() { m_finished = true; }
     bool isFinished() const { return m_finished; }
     /// speed = nextSpeed; also publishes the planned exit (see `plannedExitLane`) and the wait
@@ -151,11 +172,8 @@ public:
     void followSpeed(int32_t distance, const Vehicle *leader, int32_t margin);
     /// Random slowdown by 1, more likely at higher speed.
     void dawdle();
-    /// Applies a `DriveMode`, then dawdles.
-    void applyMode(int32_t mode, int32_t distance, const Vehicle *leader);
-    /// Shifts the vehicle `speed` cells forward along its cells and route; on failure it stays
-    /// where it was. Its cells must have been released by the caller.
-    bool move();
+    /// Applies the reaction's `DriveMode`, then dawdles.
+    void applyMode(const Reaction &reaction);
     /// The cells the body would hold after advancing `advance` cells along its cells and route, with
     /// its lane change; false (and `out` unusable) when the walk runs out of cells or route.
     bool cellsAfterMove(int32_t advance, std::vector<Cell *> &out) const;
@@ -187,21 +205,33 @@ public:
     void addRouteEntry(const RouteEntry &entry);
 
 protected:
-    /// What a decision does about the stop whose event comes first in `m_stops`.
+    /// What a decision does about the stop whose event comes first in `m_places`.
     enum class StopAction {
         Approach, ///< approach the stop and stop at its end (or follow what is before it)
         Pass,     ///< drive past: the event is dropped and the decision taken again
-        Decided   ///< the mode and distance are set
+        Decided   ///< the reaction is chosen
+    };
+    /// A decision about a stop ahead; `reaction` holds for `StopAction::Decided` only.
+    struct StopDecision
+    {
+        StopAction action;
+        Reaction reaction;
     };
 
-    /// The speed decision on the lists the caller has filled: what the vehicle reacts to in
-    /// `m_active`, the same without crossroads in `m_vehicles`, and without vehicles in `m_stops`.
-    /// Plans the route, chooses how to treat what lies ahead, and leaves the speed in `nextSpeed`.
+    /// Scans ahead and fills the lists a decision reads: `m_found`, then `m_heeded`, keeping the
+    /// events whose types are not in the mask `ignored` (see `eventBit`) and the vehicles beside
+    /// the way this kind of vehicle heeds, then `m_obstacles` and `m_places` from it.
+    void lookAhead(uint32_t ignored);
+    /// Whether the decision reacts to the vehicle beside the way at the side-vehicle event
+    /// `beside`; the base version reacts to every one.
+    virtual bool heedsBeside(const Event &beside) const;
+    /// The speed decision on the lists `lookAhead` filled: plans the route, chooses how to treat
+    /// what lies ahead, and leaves the speed in `nextSpeed`.
     void chooseSpeed();
     /// The mode at a route end within one cell of the front; the base version ends the trip there.
-    virtual int32_t modeAtRouteEnd();
-    /// How a vehicle treats a stop ahead; the base version passes every stop.
-    virtual StopAction atStopAhead(int32_t &mode, int32_t &distance);
+    virtual DriveMode modeAtRouteEnd();
+    /// How a vehicle treats the stop first in `m_places`; the base version passes every stop.
+    virtual StopDecision atStopAhead();
     /// Whether the vehicle may leave its planned way for another exit that has room.
     virtual bool mayLeaveRoute() const { return true; }
     /// Replaces the planned path through the crossroad whose exit has no room (see
@@ -245,6 +275,10 @@ protected:
         m_plannedExit = entry ? entry->exitLane : nullptr;
         m_plannedPath = entry ? entry->pathCell : nullptr;
     }
+    /// Adds to `events` what the look-ahead finds at the cell `c`, `d` cells ahead, that is not plain:
+    /// traffic merging after it, a vehicle beside it, the end of a stop or bay, a chain end. The ids
+    /// last seen beside and of the last tram stop keep one event per vehicle and per stop.
+    void scanCell(Cell *c, int32_t d, int32_t &lastSideId, int64_t &lastTramStop, EventList &events) const;
     /// Adds to `events` the vehicles on other crossroad paths into the lane starting at `laneStart`
     /// that reach it first; `pathEnd`, the last cell of this vehicle's path, is `d` − 1 cells ahead.
     void seeMergingTraffic(const Cell *pathEnd, Cell *laneStart, int32_t d, EventList &events) const;
@@ -252,12 +286,12 @@ protected:
     void curvesWithin(std::vector<Curve> &curves, int32_t limit) const;
 
     int32_t m_id;
-    int32_t m_length = 12;
+    int32_t m_length = units::cells(3.0);
     int32_t m_speed = 0;
-    int32_t m_maxSpeed = 14;
-    int32_t m_speedLimit = 14;
+    int32_t m_maxSpeed = TOP_SPEED;
+    int32_t m_speedLimit = TOP_SPEED;
     int32_t m_nextSpeed = 0;
-    int32_t m_laneChange = 0; ///< 0 none; 1 body moves to the sideOf cells; 2 to the side cells
+    LaneChange m_laneChange = LaneChange::None;
     bool m_signalsPullOut = false;
     std::vector<Cell *> m_cells;
     std::deque<RouteEntry> m_route;
@@ -274,12 +308,15 @@ protected:
     int32_t m_waitingFor = -1;
 
     // Scratch buffers of one decision, kept between steps so that a decision does not allocate.
-    EventList m_events;   ///< everything the look-ahead found
-    EventList m_active;   ///< the events a decision reacts to
-    EventList m_vehicles; ///< obstacles: vehicles and route ends
-    EventList m_stops;    ///< crossroads, route ends and stops
+    EventList m_found;     ///< everything the look-ahead found
+    EventList m_heeded;    ///< what this kind of vehicle reacts to of `m_found`
+    EventList m_obstacles; ///< `m_heeded` without crossroads: what it follows once it may cross
+    EventList m_places;    ///< `m_heeded` without vehicles: crossroads, route ends and stops
     std::vector<Curve> m_curves;
-    std::vector<Cell *> m_moved;
+
+private:
+    /// The steps of one `chooseSpeed`.
+    class SpeedDecision;
 };
 
 /// Puts the vehicle with its front on `cell` and its body on the cells behind; false (nothing

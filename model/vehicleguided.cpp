@@ -30,7 +30,7 @@ VehicleGuided::VehicleGuided(SimulationData &run, const PublicTransportLine *lin
 
 int32_t VehicleGuided::newLoadCount()
 {
-    return 80 + m_random.next() % 40; // 20 to 29.75 s
+    return units::steps(20.0) + m_random.next() % units::steps(10.0); // 20 to 29.75 s
 }
 
 int32_t VehicleGuided::stepsToCover(int32_t distance) const
@@ -225,29 +225,29 @@ void VehicleGuided::setNextStop(int64_t id)
         m_stopIndex = int32_t(it - m_stopIds.begin());
 }
 
-Vehicle::StopAction VehicleGuided::atStopAhead(int32_t &mode, int32_t &distance)
+Vehicle::StopDecision VehicleGuided::atStopAhead()
 {
-    const Cell *s = m_stops.firstCell();
-    if (m_stops.firstType() != EventBayEnd)
-        return fitsOnStop(s) && servesStop(s->stop) ? StopAction::Approach : StopAction::Pass;
+    const Cell *s = m_places.firstCell();
+    if (m_places.firstType() != EventType::BayEnd)
+        return {fitsOnStop(s) && servesStop(s->stop) ? StopAction::Approach : StopAction::Pass, {}};
     // A bus with a vehicle in the bay beside its front can no longer get into that bay: it drives
     // on to its next stop rather than stand there and shut the other in.
     const Cell *front = frontCell();
     const bool shutOut = front->side && front->side->vehicle() && front->side->vehicle() != this;
     if (!s->side || shutOut || !fitsOnStop(s->side) || !servesStop(s->side->stop))
-        return StopAction::Pass;
+        return {StopAction::Pass, {}};
     // The bus drives up to the end of the bay, so that its whole body comes alongside a bay no
     // longer than itself; following the bay end at a margin would leave its tail short of such a
     // bay, and it could never pull in. What stands before the bay end is followed as usual.
-    const bool bayFirst = m_stops.firstDistance() <= m_active.firstDistance();
-    distance = bayFirst ? m_stops.firstDistance() : m_active.firstDistance();
-    mode = bayFirst ? ModeApproach : ModeFollow;
+    const bool bayFirst = m_places.firstDistance() <= m_heeded.firstDistance();
+    const Reaction reaction = bayFirst ? Reaction{DriveMode::Approach, m_places.firstDistance(), nullptr}
+                                       : Reaction{DriveMode::Follow, m_heeded.firstDistance(), nullptr};
     if (bayFirst)
-        waitFor(WaitCause::StopRoom, laneChangeBlocker(this, int32_t(LaneChange::ToSide)));
+        waitFor(WaitCause::StopRoom, laneChangeBlocker(this, LaneChange::ToSide));
     else
-        waitFor(m_active.firstType() == EventVehicle ? WaitCause::VehicleAhead : WaitCause::VehicleBeside,
-                m_active.leader());
-    if (front->side && isNextStop(front->side->stop) && canChangeLane(this, int32_t(LaneChange::ToSide)))
-        setLaneChange(int32_t(LaneChange::ToSide));
-    return StopAction::Decided;
+        waitFor(m_heeded.firstType() == EventType::Vehicle ? WaitCause::VehicleAhead : WaitCause::VehicleBeside,
+                m_heeded.leader());
+    if (front->side && isNextStop(front->side->stop) && canChangeLane(this, LaneChange::ToSide))
+        setLaneChange(LaneChange::ToSide);
+    return {StopAction::Decided, reaction};
 }

@@ -30,7 +30,7 @@ class VehicleGuided : public Vehicle
 {
 public:
     static constexpr int32_t NORMAL_SPEED = 11;
-    static constexpr int32_t FAST_SPEED = 14;
+    static constexpr int32_t FAST_SPEED = TOP_SPEED;
     /// Seconds late after a stop from which the vehicle drives at its fast speed.
     static constexpr int32_t LATE_SECONDS = 30;
 
@@ -92,7 +92,7 @@ public:
 protected:
     /// A stop on the way or a bay beside it that the vehicle serves is approached (a bus pulls into
     /// the bay on the way); others are passed.
-    StopAction atStopAhead(int32_t &mode, int32_t &distance) override;
+    StopDecision atStopAhead() override;
     /// A bus or tram keeps to the ways of its line.
     bool mayLeaveRoute() const override { return false; }
     /// Whether the vehicle serves `stop`, met ahead on its way: it is the next stop, or a later
@@ -102,7 +102,7 @@ protected:
     /// Whether the whole body fits on the platform or bay of one stop that ends at `platformEnd`: a
     /// vehicle never stands for good at a stop too short to take it.
     bool fitsOnStop(const Cell *platformEnd) const;
-    void setLaneChange(int32_t direction) { m_nextLaneChange = direction; }
+    void setLaneChange(LaneChange direction) { m_nextLaneChange = direction; }
     void setSignalsPullOut(bool on) { m_nextSignalsPullOut = on; }
 
     int32_t m_loadCount;
@@ -121,7 +121,7 @@ protected:
     int32_t m_shownLoadCount;
     int32_t m_shownWaitCount = 0;
     int32_t m_pendingMaxSpeed = 0; ///< 0: no change
-    int32_t m_nextLaneChange = 0;
+    LaneChange m_nextLaneChange = LaneChange::None;
     bool m_nextSignalsPullOut = false;
 
 private:

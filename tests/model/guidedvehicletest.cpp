@@ -71,21 +71,21 @@ TEST(LaneChange, IntoTheBayOnlyWithTheBayFreeBesideAheadAndBehind)
         int speed;      ///< of the bus
         int other;      ///< bay cell of the front of another vehicle, −1 for none
         int otherSpeed; ///< its speed
-        int direction;
+        LaneChange direction;
         bool allowed;
         bool twoBays = false; ///< the bay is two bays of 40 cells end to end
     };
     const Row rows[] = {
-        {"free bay", 170, 3, -1, 0, 2, true},
-        {"unknown direction", 170, 0, -1, 0, 3, false},
-        {"no lane beside the lane", 170, 0, -1, 0, 1, false},
-        {"tail not beside the bay", 120, 0, -1, 0, 2, false},
-        {"bay cell beside the body taken", 170, 0, 50, 0, 2, false},
-        {"taken within the move ahead", 170, 3, 73, 0, 2, false},
-        {"taken beyond the move ahead", 170, 3, 75, 0, 2, true},
-        {"behind at its braking distance", 170, 0, 37, 2, 2, true},
-        {"behind within its braking distance", 170, 0, 37, 3, 2, false},
-        {"beside two bays", 170, 0, -1, 0, 2, false, true},
+        {"free bay", 170, 3, -1, 0, LaneChange::ToSide, true},
+        {"unknown direction", 170, 0, -1, 0, LaneChange(3), false},
+        {"no lane beside the lane", 170, 0, -1, 0, LaneChange::ToSideOf, false},
+        {"tail not beside the bay", 120, 0, -1, 0, LaneChange::ToSide, false},
+        {"bay cell beside the body taken", 170, 0, 50, 0, LaneChange::ToSide, false},
+        {"taken within the move ahead", 170, 3, 73, 0, LaneChange::ToSide, false},
+        {"taken beyond the move ahead", 170, 3, 75, 0, LaneChange::ToSide, true},
+        {"behind at its braking distance", 170, 0, 37, 2, LaneChange::ToSide, true},
+        {"behind within its braking distance", 170, 0, 37, 3, LaneChange::ToSide, false},
+        {"beside two bays", 170, 0, -1, 0, LaneChange::ToSide, false, true},
     };
     for (const Row &row : rows) {
         StopStreet street(300);
@@ -119,8 +119,7 @@ TEST(BusAtBay, ABusDrivesUpToTheEndOfABayNoLongerThanItselfAndPullsIn)
         bus.decide(0);
         bus.publishDecision();
         bus.commitSpeed();
-        release(&bus);
-        bus.move();
+        moveAlone(bus);
     }
     EXPECT_TRUE(bus.isLoading());
     EXPECT_EQ(bus.frontCell(), street.bayCells.back());
@@ -149,8 +148,7 @@ TEST(BusAtBay, TrafficThatCanStopLetsOutABusIndicatingInABay)
     for (int step = 0; step < 40; ++step) {
         behind.decide();
         behind.commitSpeed();
-        release(&behind);
-        behind.move();
+        moveAlone(behind);
     }
     EXPECT_EQ(behind.speed(), 0);
     EXPECT_LT(behind.frontCell()->id, street.lane[108]->id) << "stands short of the bus";

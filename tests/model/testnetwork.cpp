@@ -1,6 +1,7 @@
 #include "testnetwork.h"
 
 #include "model/cell.h"
+#include "model/chain.h"
 #include "model/crossroad.h"
 #include "model/semaphore.h"
 
@@ -38,6 +39,21 @@ void link(Cell *a, Cell *b)
 void putAt(Cell *front, Vehicle &vehicle)
 {
     ASSERT_TRUE(place(front, &vehicle)) << "vehicle " << vehicle.id() << " does not fit";
+}
+
+bool moveAlone(Vehicle &vehicle)
+{
+    if (vehicle.speed() == 0 && vehicle.laneChange() == LaneChange::None)
+        return true;
+    release(&vehicle);
+    std::vector<Cell *> cells;
+    if (!vehicle.cellsAfterMove(vehicle.speed(), cells)) {
+        occupy(vehicle.cells(), &vehicle);
+        return false;
+    }
+    occupy(cells, &vehicle);
+    vehicle.takeCells(cells);
+    return true;
 }
 
 void bindLane(LaneBinding &lane, const std::vector<Cell *> &cells, DirectionBinding *direction)

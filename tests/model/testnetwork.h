@@ -68,6 +68,10 @@ std::vector<Cell *> makeChain(SimulationData &data, int count, const Location &s
 void link(Cell *a, Cell *b);
 /// Places the vehicle with its front on `front`; fails the test if it does not fit.
 void putAt(Cell *front, Vehicle &vehicle);
+/// Moves the vehicle alone as the step's move phase does: one that neither moves nor changes lanes
+/// keeps its cells; another leaves them for the cells `speed` ahead along its cells and route, or
+/// takes them back when that walk runs out (false then).
+bool moveAlone(Vehicle &vehicle);
 /// Makes `cells` the cells of `lane`, which belongs to `direction` when one is given.
 void bindLane(LaneBinding &lane, const std::vector<Cell *> &cells, DirectionBinding *direction = nullptr);
 

@@ -14,7 +14,7 @@
 #include <algorithm>
 
 using A = FourArmCrossroad;
-using P = std::pair<int32_t, int32_t>;
+using P = std::pair<EventType, int32_t>;
 
 namespace {
 
@@ -78,17 +78,19 @@ TEST(LookAhead, VehiclesRouteEndsStopsAndSideTrafficWithAndWithoutTheCellCache)
             precomputeCells(n.data.cells);
         }
         // Vehicles once at their cell index from the front, which is index 0; other events one farther.
-        EXPECT_EQ(scan(car), (std::vector<P>{{EventVehicle, 9}, {EventVehicle, 21}, {EventRouteEnd, 35}}));
+        EXPECT_EQ(scan(car),
+                  (std::vector<P>{{EventType::Vehicle, 9}, {EventType::Vehicle, 21}, {EventType::RouteEnd, 35}}));
         EventList events;
         car.scanAhead(events);
         EXPECT_EQ(events.leader(), &a); // the vehicle it follows
-        EXPECT_EQ(scan(looking), (std::vector<P>{{EventVehicle, 40}}));
-        EXPECT_EQ(scan(nearExit), (std::vector<P>{{EventRouteEnd, 41}}));
+        EXPECT_EQ(scan(looking), (std::vector<P>{{EventType::Vehicle, 40}}));
+        EXPECT_EQ(scan(nearExit), (std::vector<P>{{EventType::RouteEnd, 41}}));
         // The first bus platform runs on into the tram platform, so only the tram platform's end
         // counts; the side vehicle counts once although it is beside four cells.
-        EXPECT_EQ(
-            scan(bus),
-            (std::vector<P>{{EventTramStopEnd, 18}, {EventBusStopEnd, 23}, {EventSideVehicle, 32}, {EventBayEnd, 40}}));
+        EXPECT_EQ(scan(bus), (std::vector<P>{{EventType::TramStopEnd, 18},
+                                             {EventType::BusStopEnd, 23},
+                                             {EventType::SideVehicle, 32},
+                                             {EventType::BayEnd, 40}}));
     }
 }
 
@@ -98,10 +100,11 @@ TEST(LookAhead, WalksThroughThePlannedPathAndPastTheCrossroadTheFrontHasPassed)
     TestVehicle car, beyond;
     putAt(x.approach(A::W, 9), car.setSpeed(8)); // the stop line is 9 cells ahead; look-ahead 104
     putAt(x.exitCell(A::E, 15), beyond);
-    EXPECT_EQ(scan(car), (std::vector<P>{{EventCrossroad, 10}})); // without a planned path
+    EXPECT_EQ(scan(car), (std::vector<P>{{EventType::Crossroad, 10}})); // without a planned path
     car.addRouteEntry(x.entry(A::W, A::E));
     // The tail of `beyond` is on exit cell 4.
-    EXPECT_EQ(scan(car), (std::vector<P>{{EventCrossroad, 10}, {EventVehicle, 10 + x.pathLength(A::W, A::E) + 4}}));
+    EXPECT_EQ(scan(car),
+              (std::vector<P>{{EventType::Crossroad, 10}, {EventType::Vehicle, 10 + x.pathLength(A::W, A::E) + 4}}));
 
     // The tail is still before crossroad 0 while the front sees crossroad 1: the walk must go on
     // through crossroad 1's path, not again through crossroad 0's.
@@ -117,7 +120,8 @@ TEST(LookAhead, WalksThroughThePlannedPathAndPastTheCrossroadTheFrontHasPassed)
     occupy(body, &v);
     putAt(row.laneCells[2][10], ahead.setLength(4));
     EXPECT_EQ(scan(v),
-              (std::vector<P>{{EventCrossroad, 26}, {EventVehicle, 26 + 8 + 7}, {EventRouteEnd, 26 + 8 + 30}}));
+              (std::vector<P>{
+                  {EventType::Crossroad, 26}, {EventType::Vehicle, 26 + 8 + 7}, {EventType::RouteEnd, 26 + 8 + 30}}));
 }
 
 TEST(Curves, OnlyBendsWithinReachThatNeedALimitSlowTheVehicleAndTheSharpestWins)
@@ -157,14 +161,12 @@ TEST(Movement, ThroughCrossroadPathsWithTheRouteTrimmedOnceTheTailHasPassed)
     v.addRouteEntry(row.entry(0));
     v.addRouteEntry(row.entry(1));
     putAt(row.laneCells[0][27], v.setSpeed(10)); // 2 cells before the end of lane 0
-    release(&v);
-    ASSERT_TRUE(v.move());
+    ASSERT_TRUE(moveAlone(v));
     // 2 cells to the end of lane 0, then 8 along the path.
     EXPECT_EQ(v.frontCell(), row.pathCells[0][7]);
     EXPECT_EQ(v.tailCell(), row.laneCells[0][26]);
     EXPECT_EQ(v.route().size(), 2u); // the tail is still before crossroad 0
-    release(&v);
-    ASSERT_TRUE(v.move());
+    ASSERT_TRUE(moveAlone(v));
     EXPECT_EQ(v.frontCell(), row.laneCells[1][9]);
     EXPECT_EQ(v.tailCell(), row.pathCells[0][6]);
     for (size_t i = 0; i + 1 < v.cells().size(); ++i) // consecutive along the walk

@@ -1,0 +1,58 @@
+#ifndef KOLVEX_MODEL_CELLWALK_H
+#define KOLVEX_MODEL_CELLWALK_H
+
+#include "cell.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
+class Vehicle;
+
+/// Calls visit(cell, occupant, plain) for the cells along `next` from `start` (counted), at most
+/// `limit` of them, until the chain ends or `visit` returns false. `plain` tells whether the cell is
+/// plain (see `Cell::isPlain`), so that a walk need not look at it for more than its occupant. The
+/// occupants of a run of plain cells are read side by side, without following the links.
+/// False, after some visits, when the chain loops back to `start` within the limit: the walk never
+/// visits a cell twice.
+template <typename CellPointer, typename Visit> bool forEachCellAhead(CellPointer start, int32_t limit, Visit visit)
+{
+    CellPointer c = start;
+    for (int32_t i = 0; i < limit && c;) {
+        if (i > 0 && c == start)
+            return false;
+        const int32_t run = std::min(c->plainRun(), limit - i);
+        if (run > 1) {
+            Vehicle *const *occupants = c->occupants();
+            for (int32_t k = 0; k < run; ++k) {
+                if (i + k > 0 && c + k == start)
+                    return false;
+                if (!visit(c + k, occupants[k], true))
+                    return true;
+            }
+            i += run;
+            c = c[run - 1].next;
+        } else {
+            if (!visit(c, c->vehicle(), c->isPlain()))
+                return true;
+            ++i;
+            c = c->next;
+        }
+    }
+    return true;
+}
+
+/// Calls visit(cell, occupant) for the cells of the crossroad path from `start` on, up to the last
+/// one before the lane it leads into, until `visit` returns false; nothing when `start` is null or
+/// not in a crossroad. A path that loops back to `start` is walked once.
+template <typename CellPointer, typename Visit> void forEachCellOnPath(CellPointer start, Visit visit)
+{
+    if (!start || !start->inCrossroad)
+        return;
+    forEachCellAhead(start, std::numeric_limits<int32_t>::max(), [&visit](CellPointer c, Vehicle *v, bool plain) {
+        // A plain cell inside a crossroad leads to another one, so the path goes on after it.
+        return visit(c, v) && (plain || (c->next && c->next->inCrossroad));
+    });
+}
+
+#endif
