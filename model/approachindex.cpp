@@ -13,6 +13,7 @@
 void ApproachIndex::build(const std::vector<Crossroad *> &crossroads)
 {
     nearest.clear();
+    slotOf.clear();
     firstSlot.assign(1, 0);
     crossroadSlots.clear();
     for (const Crossroad *crossroad : crossroads) {
@@ -20,11 +21,10 @@ void ApproachIndex::build(const std::vector<Crossroad *> &crossroads)
             for (Cell *stopLine : crossroad->stopLines()) {
                 if (!stopLine)
                     continue;
-                if (stopLine->approachSlot < 0) {
-                    stopLine->approachSlot = int32_t(nearest.size());
+                const auto added = slotOf.emplace(stopLine, int32_t(nearest.size()));
+                if (added.second)
                     nearest.push_back(Nearest{0, nullptr});
-                }
-                crossroadSlots.push_back(stopLine->approachSlot);
+                crossroadSlots.push_back(added.first->second);
             }
         }
         firstSlot.push_back(crossroadSlots.size());
@@ -51,11 +51,13 @@ template <typename V> void ApproachIndex::addVehicles(const std::vector<V *> &ve
         const Cell *cell = vehicle->frontCell();
         if (!cell || cell->vehicle() != vehicle || cell->inCrossroad)
             continue;
-        const Cell *end = cell->chainEnd();
-        if (!end || end->approachSlot < 0)
-            continue;
         const int32_t distance = cell->cellsToEnd();
-        Nearest &n = nearest[size_t(end->approachSlot)];
+        if (distance >= REACH)
+            continue;
+        const int32_t slot = slotAt(cell->chainEnd());
+        if (slot < 0)
+            continue;
+        Nearest &n = nearest[size_t(slot)];
         if (distance < REACH && distance < n.distance)
             n = Nearest{distance, cell};
     }
@@ -65,10 +67,17 @@ const Vehicle *ApproachIndex::upstream(const Cell *stopLine) const
 {
     if (!stopLine)
         return nullptr;
-    if (stopLine->approachSlot < 0 || size_t(stopLine->approachSlot) >= nearest.size())
+    const int32_t slot = slotAt(stopLine);
+    if (slot < 0)
         return approachingVehicle(stopLine, REACH);
-    const Cell *cell = nearest[size_t(stopLine->approachSlot)].cell;
+    const Cell *cell = nearest[size_t(slot)].cell;
     return cell ? cell->vehicle() : nullptr;
+}
+
+int32_t ApproachIndex::slotAt(const Cell *stopLine) const
+{
+    const auto it = stopLine ? slotOf.find(stopLine) : slotOf.end();
+    return it == slotOf.end() ? -1 : it->second;
 }
 
 int32_t ApproachIndex::occupiedApproaches(size_t index) const

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 class Cell;
@@ -31,6 +32,8 @@ public:
 
 private:
     template <typename V> void addVehicles(const std::vector<V *> &vehicles);
+    /// The slot of `stopLine`, −1 if it is none of the stop lines given to `build`.
+    int32_t slotAt(const Cell *stopLine) const;
 
     struct Nearest
     {
@@ -38,6 +41,9 @@ private:
         const Cell *cell;
     };
     std::vector<Nearest> nearest; ///< by slot
+    /// The slot of each stop line; kept here rather than in every cell, since few cells are stop
+    /// lines. Only looked up, never walked, so its order cannot reach a result.
+    std::unordered_map<const Cell *, int32_t> slotOf;
     /// The slots of crossroad i are crossroadSlots[firstSlot[i] .. firstSlot[i + 1]).
     std::vector<size_t> firstSlot;
     std::vector<int32_t> crossroadSlots;

@@ -2,7 +2,18 @@
 
 #include <cmath>
 
-Cell::Cell(int32_t id) : id(id) {}
+Cell::Cell(int32_t id) : id(id), ownsOccupantEntry(true), occupantEntry(new Vehicle *(nullptr)) {}
+
+Cell::Cell(int32_t id, Vehicle **entry) : id(id), occupantEntry(entry)
+{
+    *occupantEntry = nullptr;
+}
+
+Cell::~Cell()
+{
+    if (ownsOccupantEntry)
+        delete occupantEntry;
+}
 
 Cell *Cell::cellAhead(int32_t n) const
 {
@@ -138,7 +149,6 @@ void precomputeCells(const std::vector<Cell *> &cells)
     for (Cell *cell : cells) {
         const Cell *p = cell->previous;
         if (p && p->next == cell && cell->next && p->cacheValid) {
-            cell->cachedTurn = turnAngle(p->cachedBearing, cell->cachedBearing);
             cell->turnValid = true;
         }
     }
@@ -155,7 +165,7 @@ void precomputeCells(const std::vector<Cell *> &cells)
                 walk.push_back(c);
                 Cell *n = c->next;
                 const bool adjacent = reinterpret_cast<uintptr_t>(n) == reinterpret_cast<uintptr_t>(c) + sizeof(Cell) &&
-                                      c->occupantEntry && n->occupantEntry == c->occupantEntry + 1;
+                                      c->occupants() && n->occupantEntry == c->occupantEntry + 1;
                 if (!adjacent || !n->cacheValid || !linksTo(c, n))
                     break;
                 c = n;
@@ -169,6 +179,6 @@ void precomputeCells(const std::vector<Cell *> &cells)
         &Cell::cachedPlainRun, [](const Cell *c) { return c->isPlain(); },
         [](const Cell *, const Cell *) { return true; });
     measureRuns(
-        &Cell::cachedStraightRun, [](const Cell *c) { return c->turnValid && int32_t(std::fabs(c->cachedTurn)) < 2; },
+        &Cell::cachedStraightRun, [](const Cell *c) { return c->turnValid && int32_t(std::fabs(c->turn())) < 2; },
         [](const Cell *c, const Cell *n) { return n->previous == c; });
 }

@@ -21,11 +21,9 @@ public:
     explicit Cell(int32_t id = -1);
     Cell(const Cell &) = delete;
     Cell &operator=(const Cell &) = delete;
+    ~Cell();
 
     int32_t id;
-    /// Index of this cell among the stop lines of crossroads without signals, −1 for others;
-    /// set by the step engine's approach index.
-    int32_t approachSlot = -1;
     Cell *next = nullptr;
     Cell *previous = nullptr;
     Cell *sideOf = nullptr; ///< back link of `side`
@@ -37,17 +35,12 @@ public:
     bool inCrossroad = false;
 
     /// The occupant, null if free.
-    Vehicle *vehicle() const { return occupant; }
+    Vehicle *vehicle() const { return *occupantEntry; }
     /// Makes `v` (or nobody, for null) the occupant.
-    void setVehicle(Vehicle *v)
-    {
-        occupant = v;
-        if (occupantEntry)
-            *occupantEntry = v;
-    }
+    void setVehicle(Vehicle *v) { *occupantEntry = v; }
     /// The occupants of this cell and of the cells after it in memory, side by side, as the run's
     /// data keeps them for walks that read many cells; null for a cell outside any run's data.
-    Vehicle *const *occupants() const { return occupantEntry; }
+    Vehicle *const *occupants() const { return ownsOccupantEntry ? nullptr : occupantEntry; }
 
     /// Follows `next` n times (`previous` for negative n); null as soon as a link is missing.
     Cell *cellAhead(int32_t n) const;
@@ -65,7 +58,7 @@ public:
     Cell *platformEnd() const;
     /// First cell of the run of stop cells along `previous` starting here.
     Cell *platformStart() const;
-    bool isOccupied() const { return occupant != nullptr; }
+    bool isOccupied() const { return *occupantEntry != nullptr; }
     /// `bearing`(location, next->location); `next` must exist.
     double bearingToNext() const { return cacheValid ? cachedBearing : geo::bearing(location, next->location); }
     /// Whether the cached network data below is filled (see `precomputeCells`).
@@ -73,7 +66,7 @@ public:
     /// Whether `turn()` holds the bend at this cell between the links previous → this → next.
     bool hasTurn() const { return turnValid; }
     /// Signed turn at this cell in degrees, positive to the right (see `turnAngle`); needs `hasTurn()`.
-    double turn() const { return cachedTurn; }
+    double turn() const;
     /// Whether a walk along the lane finds nothing at this cell but its occupant: no stop or bay
     /// beside it, no crossroad or chain end after it, not the last cell of a crossroad path.
     bool isPlain() const { return !side && !stop && !crossroad && next && !(inCrossroad && !next->inCrossroad); }
@@ -91,6 +84,9 @@ private:
     friend void precomputeCells(const std::vector<Cell *> &cells);
     friend struct SimulationData;
 
+    /// A cell of a run's data, whose occupant is kept at `entry` in the data's array of occupants.
+    Cell(int32_t id, Vehicle **entry);
+
     // Ordered by size, the bools next to `inCrossroad`, so that no padding falls between members:
     // a city has millions of cells.
 
@@ -98,19 +94,21 @@ private:
     // chains or repeat trigonometry. Written only by precomputeCells, read concurrently.
     bool cacheValid = false;
     bool turnValid = false; ///< previous->next is this cell and next exists
+    /// Whether `occupantEntry` is this cell's own, for a cell outside any run's data.
+    bool ownsOccupantEntry = false;
     int32_t cachedCellsToEnd = 0;
     int32_t cachedPlainRun = 0;
     int32_t cachedStraightRun = 0;
 
-    Vehicle *occupant = nullptr;
-    /// This cell's entry in the run's array of occupants, which holds the occupants of cells made
-    /// one after another side by side: a walk over a run of cells reads a few cache lines there
-    /// instead of one or two per cell.
-    Vehicle **occupantEntry = nullptr;
+    /// Where the occupant is kept: this cell's entry in the run's array of occupants, which holds
+    /// the occupants of cells made one after another side by side, so that a walk over a run of
+    /// cells reads a few cache lines there instead of one or two per cell. Never null.
+    Vehicle **occupantEntry;
 
     Cell *cachedChainEnd = nullptr; ///< null when the chain loops
+    /// The bend at this cell is not kept: it follows from the bearings of `previous` and of this
+    /// cell, which saves a field in every cell.
     double cachedBearing = 0.0;
-    double cachedTurn = 0.0;
 };
 
 /// Signed turn in degrees from the bearing b1 to the bearing b2, in (−180, 180], positive to the right.
@@ -127,6 +125,11 @@ inline double turnAngle(double b1, double b2)
     if (a > 180.0)
         a -= 360.0;
     return a;
+}
+
+inline double Cell::turn() const
+{
+    return turnAngle(previous->cachedBearing, cachedBearing);
 }
 
 /// Sets a.side = b and b.sideOf = a; either may be null.

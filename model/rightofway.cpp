@@ -196,6 +196,12 @@ bool waitedLonger(const Vehicle *a, int32_t waitedA, const Vehicle *b, int32_t w
 /// for room beyond it.
 bool isEmptyShortLane(const LaneBinding *lane)
 {
+    // A lane whose last cell lies EXIT_HORIZON cells or more on is not short, whatever it holds:
+    // the cached distances tell so without walking it, which many waiters would do every step.
+    const Cell *first = lane->firstCell;
+    if (first && lane->lastCell && first->hasCache() && lane->lastCell->hasCache() &&
+        first->cellsToEnd() - lane->lastCell->cellsToEnd() >= EXIT_HORIZON)
+        return false;
     int32_t cells = 0;
     for (const Cell *c = lane->firstCell; c; c = c->next, ++cells) {
         if (c->vehicle() || cells == EXIT_HORIZON)

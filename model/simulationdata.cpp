@@ -50,8 +50,7 @@ Cell *SimulationData::createCell()
         cellsInLastBlock = 0;
     }
     void *slot = cellBlocks.back().get() + cellsInLastBlock * sizeof(Cell);
-    Cell *cell = new (slot) Cell(nextCellId++);
-    cell->occupantEntry = &occupantBlocks.back()[cellsInLastBlock];
+    Cell *cell = new (slot) Cell(nextCellId++, &occupantBlocks.back()[cellsInLastBlock]);
     ++cellsInLastBlock;
     cells.push_back(cell);
     return cell;
