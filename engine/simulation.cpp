@@ -82,7 +82,9 @@ bool Simulation::prepareStages()
     if (!beginStage(2, QStringLiteral("Parsing OpenStreetMap data...")))
         return false;
     osm = new OSMData;
-    if (!OSMParser::parseFile(osmFilePath, osm, &problem))
+    // The text read is bounded by the network the budget allows, so that reading ends in time.
+    const XmlReadLimits readLimits = XmlReadLimits::forNetworkCells(budgetSetting().maxNetworkCells);
+    if (!OSMParser::parseFile(osmFilePath, osm, &problem, readLimits))
         problems << QStringLiteral("map: ") + problem;
 
     if (!beginStage(3, QStringLiteral("Converting OpenStreetMap bus stops...")))

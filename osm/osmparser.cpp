@@ -1,6 +1,7 @@
 #include "osmparser.h"
 
 #include "decompressingdevice.h"
+#include "mapassembly.h"
 #include "markupbounddevice.h"
 #include "osmdata.h"
 #include "osmelementrecords.h"
@@ -205,11 +206,12 @@ bool OSMParser::readFile(const QString &path, OSMData *data, QString *problem, c
     // The content decides the format (text mode would drop the carriage returns of binary data); the name
     // only decides whether unrecognised content is an error.
     const OSMFileFormat format = osmFileFormatOf(file);
+    MapAssembly map(data);
     const bool namedPbf = path.endsWith(QLatin1String(".pbf"), Qt::CaseInsensitive);
     bool complete = true;
     if (format == OSMFileFormat::Pbf) {
         file.close();
-        complete = PbfReader::read(path, data, problem);
+        complete = PbfReader::read(path, map, problem);
     } else if (namedPbf && (format == OSMFileFormat::Empty || format == OSMFileFormat::Unknown)) {
         const char *const what = format == OSMFileFormat::Empty ? "the file is empty" : "no PBF header at its start";
         std::cerr << PREFIX << "Not an OSM PBF file (" << what << "): " << path.toStdString() << std::endl;
@@ -219,7 +221,7 @@ bool OSMParser::readFile(const QString &path, OSMData *data, QString *problem, c
     } else if (format == OSMFileFormat::Gzip || format == OSMFileFormat::Bzip2) {
         file.close();
         DecompressingDevice device(path, format);
-        complete = parseXml(&device, path, data, problem, limits);
+        complete = readXmlGuarded(&device, path, map, problem, limits);
         if (!device.failure().isEmpty()) {
             std::cerr << PREFIX << "Reading failed! " << path.toStdString() << ": " << device.failure().toStdString()
                       << std::endl;
@@ -232,30 +234,44 @@ bool OSMParser::readFile(const QString &path, OSMData *data, QString *problem, c
             std::cerr << PREFIX << "\"" << path.toStdString() << "\" holds XML, not PBF: reading it as XML"
                       << std::endl;
         file.setTextModeEnabled(true);
-        complete = parseXml(&file, path, data, problem, limits);
+        complete = readXmlGuarded(&file, path, map, problem, limits);
         file.close();
     }
 
-    data->shakeNodes();
+    const size_t unused = map.finish();
+    std::cerr << PREFIX << "    Nodes shaked: " << unused << std::endl;
     std::cerr << PREFIX << "File parse done!" << std::endl;
     writeCounts(data);
     return complete;
+}
+
+bool OSMParser::readXmlGuarded(QIODevice *device, const QString &path, MapAssembly &map, QString *problem,
+                               const XmlReadLimits &limits)
+{
+    try {
+        return readXml(device, path, map, problem, limits);
+    } catch (const std::bad_alloc &) {
+        return outOfMemory(path, problem);
+    }
 }
 
 bool OSMParser::parseXml(QIODevice *device, const QString &path, OSMData *data, QString *problem,
                          const XmlReadLimits &limits)
 {
     try {
-        return readXml(device, path, data, problem, limits);
+        MapAssembly map(data);
+        const bool complete = readXml(device, path, map, problem, limits);
+        map.finish();
+        return complete;
     } catch (const std::bad_alloc &) {
         return outOfMemory(path, problem);
     }
 }
 
-bool OSMParser::readXml(QIODevice *device, const QString &path, OSMData *data, QString *problem,
+bool OSMParser::readXml(QIODevice *device, const QString &path, MapAssembly &map, QString *problem,
                         const XmlReadLimits &limits)
 {
-    MarkupBoundDevice bounded(device, limits.maxMarkupBytes);
+    MarkupBoundDevice bounded(device, limits.maxMarkupBytes, limits.maxDocumentBytes);
     QXmlStreamReader reader(&bounded);
     // The root element comes after any declaration, doctype or comment.
     while (!reader.atEnd() && reader.readNext() != QXmlStreamReader::StartElement)
@@ -272,22 +288,28 @@ bool OSMParser::readXml(QIODevice *device, const QString &path, OSMData *data, Q
     while (nextChild(reader, closed)) {
         const QStringRef name = reader.name();
         if (is(name, QLatin1String("node")))
-            parseNode(reader, data, placement, limits);
+            parseNode(reader, map, placement, limits);
         else if (is(name, QLatin1String("way")))
-            parseWay(reader, data, placement, limits);
+            parseWay(reader, map, placement, limits);
         else if (is(name, QLatin1String("relation")))
-            parseRelation(reader, data, placement, limits);
+            parseRelation(reader, map, placement, limits);
         else
             placement.skip(reader, QLatin1String("osm"));
     }
     placement.reportRest();
     while (!reader.atEnd()) // whatever follows the root is an error, or nothing
         reader.readNext();
-    if (bounded.overCap()) {
-        const QString what = QStringLiteral("at line %1 a tag with its attributes runs past %2 bytes, the most one "
-                                            "may take (a value too long, or not an OSM map)")
-                                 .arg(reader.lineNumber())
-                                 .arg(limits.maxMarkupBytes);
+    if (bounded.overCap() || bounded.overDocumentCap()) {
+        const QString what =
+            bounded.overCap()
+                ? QStringLiteral("at line %1 a tag with its attributes runs past %2 bytes, the most one may take (a "
+                                 "value too long, or not an OSM map)")
+                      .arg(reader.lineNumber())
+                      .arg(limits.maxMarkupBytes)
+                : QStringLiteral("the map runs past %1 bytes of XML at line %2, the most the network budget allows "
+                                 "to read")
+                      .arg(limits.maxDocumentBytes)
+                      .arg(reader.lineNumber());
         std::cerr << PREFIX << "Reading failed! " << path.toStdString() << ": " << what.toStdString() << std::endl;
         if (problem)
             *problem = QStringLiteral("cannot read \"%1\": %2").arg(path, what);
@@ -355,7 +377,8 @@ std::string nodeProblem(const QStringRef &latText, const QStringRef &lonText, co
 
 } // namespace
 
-void OSMParser::parseNode(QXmlStreamReader &reader, OSMData *data, XmlPlacement &placement, const XmlReadLimits &limits)
+void OSMParser::parseNode(QXmlStreamReader &reader, MapAssembly &map, XmlPlacement &placement,
+                          const XmlReadLimits &limits)
 {
     const qint64 start = reader.characterOffset();
     const QXmlStreamAttributes attributes = reader.attributes();
@@ -391,10 +414,11 @@ void OSMParser::parseNode(QXmlStreamReader &reader, OSMData *data, XmlPlacement 
         readerrules::reportDropped(origin, CUT_OFF);
         return;
     }
-    node.store(data, id, Location(lat, lon), origin);
+    node.store(map, id, Location(lat, lon), origin);
 }
 
-void OSMParser::parseWay(QXmlStreamReader &reader, OSMData *data, XmlPlacement &placement, const XmlReadLimits &limits)
+void OSMParser::parseWay(QXmlStreamReader &reader, MapAssembly &map, XmlPlacement &placement,
+                         const XmlReadLimits &limits)
 {
     const qint64 start = reader.characterOffset();
     int64_t id = 0;
@@ -444,7 +468,7 @@ void OSMParser::parseWay(QXmlStreamReader &reader, OSMData *data, XmlPlacement &
         readerrules::reportDropped(origin, CUT_OFF);
         return;
     }
-    way.store(data, id, origin);
+    way.store(map, id, origin);
 }
 
 namespace {
@@ -480,7 +504,7 @@ void readMember(const QXmlStreamReader &reader, RelationRecord &relation, const 
 
 } // namespace
 
-void OSMParser::parseRelation(QXmlStreamReader &reader, OSMData *data, XmlPlacement &placement,
+void OSMParser::parseRelation(QXmlStreamReader &reader, MapAssembly &map, XmlPlacement &placement,
                               const XmlReadLimits &limits)
 {
     const qint64 start = reader.characterOffset();
@@ -526,5 +550,5 @@ void OSMParser::parseRelation(QXmlStreamReader &reader, OSMData *data, XmlPlacem
         readerrules::reportDropped(origin, CUT_OFF);
         return;
     }
-    relation.store(data, id, origin);
+    relation.store(map.model(), id, origin);
 }

@@ -5,6 +5,7 @@
 
 #include <QString>
 
+class MapAssembly;
 class OSMData;
 class QIODevice;
 class QXmlStreamReader;
@@ -25,21 +26,24 @@ public:
     static bool parseFile(const QString &path, OSMData *data, QString *problem = nullptr,
                           const XmlReadLimits &limits = XmlReadLimits());
 
-    /// Reads an XML document element by element within `limits`; false after an XML error, a piece of
-    /// markup over the cap, when memory ran out or when the root element is not <osm>, which `problem`
-    /// then describes, naming `path`.
+    /// Reads an XML document element by element within `limits`, keeping the nodes that kept ways and
+    /// stops use; false after an XML error, a piece of markup over the cap, when memory ran out or when the
+    /// root element is not <osm>, which `problem` then describes, naming `path`.
     static bool parseXml(QIODevice *device, const QString &path, OSMData *data, QString *problem,
                          const XmlReadLimits &limits = XmlReadLimits());
 
 private:
     static bool readFile(const QString &path, OSMData *data, QString *problem, const XmlReadLimits &limits);
-    static bool readXml(QIODevice *device, const QString &path, OSMData *data, QString *problem,
+    static bool readXmlGuarded(QIODevice *device, const QString &path, MapAssembly &map, QString *problem,
+                               const XmlReadLimits &limits);
+    static bool readXml(QIODevice *device, const QString &path, MapAssembly &map, QString *problem,
                         const XmlReadLimits &limits);
     // Each reads the element the reader stands on to its end; one longer than the limits allow is dropped.
-    static void parseNode(QXmlStreamReader &reader, OSMData *data, XmlPlacement &placement,
+    static void parseNode(QXmlStreamReader &reader, MapAssembly &map, XmlPlacement &placement,
                           const XmlReadLimits &limits);
-    static void parseWay(QXmlStreamReader &reader, OSMData *data, XmlPlacement &placement, const XmlReadLimits &limits);
-    static void parseRelation(QXmlStreamReader &reader, OSMData *data, XmlPlacement &placement,
+    static void parseWay(QXmlStreamReader &reader, MapAssembly &map, XmlPlacement &placement,
+                         const XmlReadLimits &limits);
+    static void parseRelation(QXmlStreamReader &reader, MapAssembly &map, XmlPlacement &placement,
                               const XmlReadLimits &limits);
 };
 

@@ -46,7 +46,8 @@ int main(int argc, char *argv[])
         // The reduced extract is written from the map as read, before conversion changes it.
         OSMData data;
         QString problem;
-        if (!OSMParser::parseFile(options.osmPath, &data, &problem)) {
+        const XmlReadLimits limits = XmlReadLimits::forNetworkCells(options.budget.maxNetworkCells);
+        if (!OSMParser::parseFile(options.osmPath, &data, &problem, limits)) {
             std::cerr << "kolvex-headless: map: " << problem.toStdString() << std::endl;
             return 1;
         }
