@@ -1,6 +1,7 @@
 #include "pbfreader.h"
 
 #include "mapassembly.h"
+#include "memoryreserve.h"
 #include "osmelementrecords.h"
 #include "readerrules.h"
 
@@ -17,6 +18,7 @@
 #include <iostream>
 #include <new>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace {
@@ -103,15 +105,25 @@ void readNode(const osmium::Node &osmNode, const FirstPass &first, MapAssembly &
         map.skipNode();
 }
 
-/// Calls `visit` for every object of the kinds in `entities`, in file order.
-template <typename Visit>
-void readAll(const std::string &file, osmium::osm_entity_bits::type entities, osmium::thread::Pool &pool, Visit visit)
+/// Calls `visit` for every object of the kinds in `entities`, in file order. Throws std::bad_alloc when
+/// memory ran out, also in the decoding threads.
+template <typename Visit> void readAll(const std::string &file, osmium::osm_entity_bits::type entities, Visit visit)
 {
+    // Room for the largest block the library decodes, declared first so that it outlives the decoding
+    // threads: they may still allocate while they are stopped.
+    MemoryReserve reserve(osmium::io::detail::max_uncompressed_blob_size);
+    // A pool of this read's own, so that no decoding threads outlive it.
+    osmium::thread::Pool pool;
     osmium::io::Reader reader(osmium::io::File(file, "pbf"), entities, pool, osmium::io::read_meta::no);
-    while (osmium::memory::Buffer buffer = reader.read())
+    while (osmium::memory::Buffer buffer = reader.read()) {
+        if (reserve.spent())
+            throw std::bad_alloc();
         for (const osmium::OSMObject &object : buffer.select<osmium::OSMObject>())
             visit(object);
+    }
     reader.close();
+    if (reserve.spent())
+        throw std::bad_alloc();
 }
 
 } // namespace
@@ -127,6 +139,11 @@ template <typename Pass> std::string attempt(Pass pass)
         return std::string();
     } catch (const std::bad_alloc &) {
         return readerrules::OUT_OF_MEMORY;
+    } catch (const std::system_error &error) {
+        // A decoding thread that cannot start lacks the memory for its stack.
+        if (error.code() == std::errc::resource_unavailable_try_again)
+            return readerrules::OUT_OF_MEMORY;
+        return std::string(error.what()) + " (the file is damaged or cut short)";
     } catch (const std::exception &error) {
         return std::string(error.what()) + " (the file is damaged or cut short)";
     } catch (...) {
@@ -145,9 +162,7 @@ bool PbfReader::read(const QString &path, MapAssembly &map, QString *problem)
     // any damage, so that what a single pass would keep before it stays.
     FirstPass first;
     std::string failure = attempt([&] {
-        // A pool of this read's own, so that no decoding threads outlive it.
-        osmium::thread::Pool pool;
-        readAll(file, osmium::osm_entity_bits::way | osmium::osm_entity_bits::relation, pool,
+        readAll(file, osmium::osm_entity_bits::way | osmium::osm_entity_bits::relation,
                 [&first](const osmium::OSMObject &object) {
                     if (object.type() == osmium::item_type::way)
                         first.readWay(static_cast<const osmium::Way &>(object));
@@ -158,8 +173,7 @@ bool PbfReader::read(const QString &path, MapAssembly &map, QString *problem)
     const std::string nodeFailure = attempt([&] {
         std::sort(first.usedNodes.begin(), first.usedNodes.end());
         first.usedNodes.erase(std::unique(first.usedNodes.begin(), first.usedNodes.end()), first.usedNodes.end());
-        osmium::thread::Pool pool;
-        readAll(file, osmium::osm_entity_bits::node, pool, [&first, &map](const osmium::OSMObject &object) {
+        readAll(file, osmium::osm_entity_bits::node, [&first, &map](const osmium::OSMObject &object) {
             if (object.type() == osmium::item_type::node)
                 readNode(static_cast<const osmium::Node &>(object), first, map);
         });

@@ -2,6 +2,7 @@
 // own segments again, ids that are not numbers or taken, tags and elements of any size, and maps too
 // large for the memory there is.
 
+#include "osm/memoryreserve.h"
 #include "osmtestsupport.h"
 
 #include <gtest/gtest.h>
@@ -243,4 +244,19 @@ TEST(HostileMap, MemoryRunningOutWhileReadingIsAnErrorNamingTheFileNotTheEndOfTh
     StderrCapture capture;
     EXPECT_FALSE(OSMParser::parseXml(&device, QStringLiteral("big.osm"), &data, &problem));
     EXPECT_EQ(problem, "cannot read \"big.osm\": out of memory: the map needs more than this machine has");
+}
+
+TEST(HostileMap, AnAllocationThatWouldFailSpendsTheReserveOfTheReadingInstead)
+{
+    const std::new_handler before = std::get_new_handler();
+    {
+        MemoryReserve first(1 << 20);
+        MemoryReserve second(1 << 20);
+        EXPECT_NE(std::get_new_handler(), before);
+        EXPECT_TRUE(MemoryReserve::spendOne());
+        EXPECT_TRUE(MemoryReserve::spendOne());
+        EXPECT_TRUE(first.spent() && second.spent());
+        EXPECT_FALSE(MemoryReserve::spendOne()); // nothing left: the allocation fails as it would have
+    }
+    EXPECT_EQ(std::get_new_handler(), before);
 }
