@@ -3,7 +3,6 @@
 #include "osmdata.h"
 
 #include <algorithm>
-#include <iostream>
 
 bool MapAssembly::findRow(int64_t id, size_t &row) const
 {
@@ -47,7 +46,7 @@ void MapAssembly::addNode(int64_t id, const Location &location, bool trafficSign
         const Location earlier =
             slot.existing ? slot.existing->getLocation() : Location(rows[slot.row].lat, rows[slot.row].lon);
         if (!(earlier == location))
-            readerrules::reportTrimmed(origin, "position ignored: a node with this id was read before elsewhere");
+            readerrules::reportTrimmed(log, origin, "position ignored: a node with this id was read before elsewhere");
     } else {
         if (ascending && !rows.empty() && id < rows.back().id) {
             ascending = false;
@@ -81,7 +80,7 @@ void MapAssembly::addWay(int64_t id, const WayShape &shape, const std::vector<in
                          const readerrules::ElementOrigin &origin)
 {
     if (hasWay(id)) {
-        readerrules::reportDropped(origin, "id " + std::to_string(id) + " was taken by an earlier way");
+        readerrules::reportDropped(log, origin, "id " + std::to_string(id) + " was taken by an earlier way");
         return;
     }
     PendingWay way{id, shape, {}};
@@ -92,7 +91,11 @@ void MapAssembly::addWay(int64_t id, const WayShape &shape, const std::vector<in
             markUsed(slot);
             way.nodes.push_back(slot);
         } else {
-            std::cerr << "addWay finding Node failed: fromId == " << ref << std::endl;
+            // Said without the reader's name, as ever.
+            Diagnostic missing;
+            missing.elementId = ref;
+            missing.text = "addWay finding Node failed: fromId == " + std::to_string(ref);
+            log.add(std::move(missing));
         }
     }
     wayIds.insert(id);

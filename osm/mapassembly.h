@@ -24,8 +24,9 @@ class OSMData;
 class MapAssembly
 {
 public:
-    /// Fills `data`, which must outlive this assembly; what `data` already holds counts as read before.
-    explicit MapAssembly(OSMData *data) : data(data) {}
+    /// Fills `data` and records what is said in `log`; both must outlive this assembly. What `data`
+    /// already holds counts as read before.
+    MapAssembly(OSMData *data, Diagnostics &log) : data(data), log(log) {}
     MapAssembly(const MapAssembly &) = delete;
     MapAssembly &operator=(const MapAssembly &) = delete;
 
@@ -55,6 +56,7 @@ public:
     bool hasWay(int64_t id) const;
 
     OSMData *model() const { return data; }
+    Diagnostics &diagnostics() const { return log; }
 
     /// Puts the nodes that kept ways and stops use, in the order they were read, then the stops, then the
     /// ways into the data, and returns how many nodes read or skipped were left out as unused.
@@ -93,6 +95,7 @@ private:
     void markUsed(const NodeSlot &slot);
 
     OSMData *data;
+    Diagnostics &log;
     std::vector<Row> rows;
     std::vector<uint8_t> rowFlags;
     /// Files are written in ascending id order, in which the table is searched by bisection; the first id

@@ -59,9 +59,9 @@ void WayRecord::store(MapAssembly &map, int64_t id, const readerrules::ElementOr
         return;
     const std::string repeats = readerrules::dropRepeats(nodeRefs);
     if (!repeats.empty())
-        readerrules::reportTrimmed(origin, repeats);
+        readerrules::reportTrimmed(map.diagnostics(), origin, repeats);
     if (nodeRefs.size() < 2) {
-        readerrules::reportDropped(origin, "fewer than two distinct node references");
+        readerrules::reportDropped(map.diagnostics(), origin, "fewer than two distinct node references");
         return;
     }
     MapAssembly::WayShape shape{isHighway, isTram, isOneway, isLink, roadClass, lanesForward, lanesBackward};
@@ -73,12 +73,13 @@ void WayRecord::store(MapAssembly &map, int64_t id, const readerrules::ElementOr
     map.addWay(id, shape, nodeRefs, origin);
 }
 
-void RelationRecord::store(OSMData *data, int64_t id, const readerrules::ElementOrigin &origin) const
+void RelationRecord::store(MapAssembly &map, int64_t id, const readerrules::ElementOrigin &origin) const
 {
     if (!wanted())
         return;
+    OSMData *data = map.model();
     if (data->routeRelations()->findById(id)) {
-        readerrules::reportDropped(origin, "a relation with this id was read before");
+        readerrules::reportDropped(map.diagnostics(), origin, "a relation with this id was read before");
         return;
     }
     data->addRouteRelation(id, name, ref, route, ways, forwardWays, backwardWays, stopNodes);

@@ -190,7 +190,7 @@ struct RelationRecord
     /// A route of trams, buses or trolleybuses; other relations are dropped silently.
     bool wanted() const { return isRoute && (route == "tram" || route == "bus" || route == "trolleybus"); }
     /// Adds a wanted relation; one whose id was read before is reported and dropped.
-    void store(OSMData *data, int64_t id, const readerrules::ElementOrigin &origin) const;
+    void store(MapAssembly &map, int64_t id, const readerrules::ElementOrigin &origin) const;
 };
 
 #endif

@@ -5,6 +5,7 @@
 
 #include <QString>
 
+class Diagnostics;
 class MapAssembly;
 class OSMData;
 class QIODevice;
@@ -12,7 +13,8 @@ class QXmlStreamReader;
 class XmlPlacement;
 
 /// Streaming reader of OpenStreetMap extracts; keeps roads, tram tracks, stops and routes.
-/// Progress and errors go to standard error, each line prefixed "OSMParser: ".
+/// Progress, warnings and errors are recorded in the diagnostics the caller passes (component
+/// "OSMParser"); without them they go to standard error, each line prefixed "OSMParser: ".
 class OSMParser
 {
 public:
@@ -24,16 +26,17 @@ public:
     /// memory ran out while reading it; `problem` then names the file and what is wrong (with the line
     /// and column of an XML error). XML is read within `limits`.
     static bool parseFile(const QString &path, OSMData *data, QString *problem = nullptr,
-                          const XmlReadLimits &limits = XmlReadLimits());
+                          const XmlReadLimits &limits = XmlReadLimits(), Diagnostics *diagnostics = nullptr);
 
     /// Reads an XML document element by element within `limits`, keeping the nodes that kept ways and
     /// stops use; false after an XML error, a piece of markup over the cap, when memory ran out or when the
     /// root element is not <osm>, which `problem` then describes, naming `path`.
     static bool parseXml(QIODevice *device, const QString &path, OSMData *data, QString *problem,
-                         const XmlReadLimits &limits = XmlReadLimits());
+                         const XmlReadLimits &limits = XmlReadLimits(), Diagnostics *diagnostics = nullptr);
 
 private:
-    static bool readFile(const QString &path, OSMData *data, QString *problem, const XmlReadLimits &limits);
+    static bool readFile(const QString &path, OSMData *data, QString *problem, const XmlReadLimits &limits,
+                         Diagnostics &log);
     static bool readXmlGuarded(QIODevice *device, const QString &path, MapAssembly &map, QString *problem,
                                const XmlReadLimits &limits);
     static bool readXml(QIODevice *device, const QString &path, MapAssembly &map, QString *problem,

@@ -15,15 +15,12 @@
 
 #include <algorithm>
 #include <exception>
-#include <iostream>
 #include <new>
 #include <string_view>
 #include <system_error>
 #include <vector>
 
 namespace {
-
-const char *const PREFIX = "OSMParser: ";
 
 /// PBF has no lines: an element is named by its kind and id.
 readerrules::ElementOrigin originOf(const char *kind, const osmium::OSMObject &object)
@@ -87,13 +84,13 @@ void readNode(const osmium::Node &osmNode, const FirstPass &first, MapAssembly &
 {
     const osmium::Location location = osmNode.location();
     if (!location) {
-        readerrules::reportDropped(originOf("node", osmNode), "it has no position");
+        readerrules::reportDropped(map.diagnostics(), originOf("node", osmNode), "it has no position");
         return;
     }
     const Location position(location.lat_without_check(), location.lon_without_check());
     const std::string coordinateProblem = readerrules::coordinateProblem(position.lat, position.lon);
     if (!coordinateProblem.empty()) {
-        readerrules::reportDropped(originOf("node", osmNode), coordinateProblem);
+        readerrules::reportDropped(map.diagnostics(), originOf("node", osmNode), coordinateProblem);
         return;
     }
     NodeRecord node;
@@ -183,14 +180,14 @@ bool PbfReader::read(const QString &path, MapAssembly &map, QString *problem)
         for (Held<WayRecord> &way : first.ways)
             way.record.store(map, way.id, way.origin);
         for (const Held<RelationRecord> &relation : first.relations)
-            relation.record.store(map.model(), relation.id, relation.origin);
+            relation.record.store(map, relation.id, relation.origin);
     });
     for (const std::string &later : {nodeFailure, storeFailure})
         if (failure.empty())
             failure = later;
     if (failure.empty())
         return true;
-    std::cerr << PREFIX << "Reading failed! " << path.toStdString() << ": " << failure << std::endl;
+    readerrules::say(map.diagnostics(), Severity::Error, "Reading failed! " + path.toStdString() + ": " + failure);
     if (problem)
         *problem = QStringLiteral("cannot read \"%1\": %2").arg(path, QString::fromStdString(failure));
     return false;

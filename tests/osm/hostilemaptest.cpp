@@ -195,14 +195,20 @@ TEST(HostileMap, AnElementOverTheCapIsDroppedAndNamedAndReadingGoesOn)
     limits.maxElementChars = 1000; // the way of 100 nodes takes some 1,300 characters
     OSMData data;
     bool whole = false;
-    StderrCapture capture;
-    whole = OSMParser::parseFile(path, &data, nullptr, limits);
-    const std::string said = capture.text();
+    const std::string said = parseCapturing(path, &data, &whole, limits);
     EXPECT_TRUE(whole);
     EXPECT_NE(said.find("Dropped way \"7\" (line 8): it runs past 1000 characters, the most one element may take"),
               std::string::npos)
         << said;
     EXPECT_NE(said.find("Dropped relation \"30\" (line 10): it runs past 1000"), std::string::npos) << said;
+    Diagnostics diagnostics;
+    OSMData again;
+    OSMParser::parseFile(path, &again, nullptr, limits, &diagnostics);
+    const auto dropped = std::find_if(diagnostics.all().begin(), diagnostics.all().end(),
+                                      [](const Diagnostic &d) { return d.elementId == 7; });
+    ASSERT_NE(dropped, diagnostics.all().end());
+    EXPECT_EQ(std::make_tuple(dropped->severity, dropped->component, dropped->line),
+              std::make_tuple(Severity::Warning, std::string("OSMParser"), int64_t(8)));
     ASSERT_EQ(data.ways()->size(), 1u);
     EXPECT_EQ(nodeIds(data.ways()->ways().front()), (std::vector<int64_t>{3, 4}));
     EXPECT_EQ(data.routeRelations()->size(), 0u);

@@ -9,6 +9,7 @@
 #include "osm/osmdata.h"
 #include "osm/osmparser.h"
 #include "osm/osmwriter.h"
+#include "report/diagnostics.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -47,7 +48,9 @@ int main(int argc, char *argv[])
         OSMData data;
         QString problem;
         const XmlReadLimits limits = XmlReadLimits::forNetworkCells(options.budget.maxNetworkCells);
-        if (!OSMParser::parseFile(options.osmPath, &data, &problem, limits)) {
+        Diagnostics readerSaid;
+        readerSaid.setListener(Diagnostics::printToStandardError());
+        if (!OSMParser::parseFile(options.osmPath, &data, &problem, limits, &readerSaid)) {
             std::cerr << "kolvex-headless: map: " << problem.toStdString() << std::endl;
             return 1;
         }
