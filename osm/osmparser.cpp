@@ -229,7 +229,7 @@ bool OSMParser::readFile(const QString &path, OSMData *data, QString *problem, c
     bool complete = true;
     if (format == OSMFileFormat::Pbf) {
         file.close();
-        complete = PbfReader::read(path, map, problem);
+        complete = PbfReader::read(path, map, problem, limits.maxDocumentBytes);
     } else if (namedPbf && (format == OSMFileFormat::Empty || format == OSMFileFormat::Unknown)) {
         const char *const what = format == OSMFileFormat::Empty ? "the file is empty" : "no PBF header at its start";
         say(log, Severity::Error, std::string("Not an OSM PBF file (") + what + "): " + path.toStdString());

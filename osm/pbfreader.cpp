@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <exception>
 #include <new>
+#include <stdexcept>
 #include <string_view>
 #include <system_error>
 #include <vector>
@@ -102,9 +103,18 @@ void readNode(const osmium::Node &osmNode, const FirstPass &first, MapAssembly &
         map.skipNode();
 }
 
-/// Calls `visit` for every object of the kinds in `entities`, in file order. Throws std::bad_alloc when
-/// memory ran out, also in the decoding threads.
-template <typename Visit> void readAll(const std::string &file, osmium::osm_entity_bits::type entities, Visit visit)
+/// The decoded elements of a file ran past the bytes the network budget allows to read.
+struct OverDecodedCap : std::runtime_error
+{
+    using std::runtime_error::runtime_error;
+};
+
+/// Calls `visit` for every object of the kinds in `entities`, in file order, adding the bytes of the decoded
+/// elements to `decoded`. Throws std::bad_alloc when memory ran out, also in the decoding threads, and
+/// OverDecodedCap when `decoded` passes `maxDecoded`.
+template <typename Visit>
+void readAll(const std::string &file, osmium::osm_entity_bits::type entities, int64_t &decoded, int64_t maxDecoded,
+             Visit visit)
 {
     // Room for the largest block the library decodes, declared first so that it outlives the decoding
     // threads: they may still allocate while they are stopped.
@@ -115,6 +125,10 @@ template <typename Visit> void readAll(const std::string &file, osmium::osm_enti
     while (osmium::memory::Buffer buffer = reader.read()) {
         if (reserve.spent())
             throw std::bad_alloc();
+        decoded += static_cast<int64_t>(buffer.committed());
+        if (decoded > maxDecoded)
+            throw OverDecodedCap("the map runs past " + std::to_string(maxDecoded) +
+                                 " bytes of decoded elements, the most the network budget allows to read");
         for (const osmium::OSMObject &object : buffer.select<osmium::OSMObject>())
             visit(object);
     }
@@ -136,6 +150,8 @@ template <typename Pass> std::string attempt(Pass pass)
         return std::string();
     } catch (const std::bad_alloc &) {
         return readerrules::OUT_OF_MEMORY;
+    } catch (const OverDecodedCap &cap) {
+        return cap.what();
     } catch (const std::system_error &error) {
         // A decoding thread that cannot start lacks the memory for its stack.
         if (error.code() == std::errc::resource_unavailable_try_again)
@@ -150,7 +166,7 @@ template <typename Pass> std::string attempt(Pass pass)
 
 } // namespace
 
-bool PbfReader::read(const QString &path, MapAssembly &map, QString *problem)
+bool PbfReader::read(const QString &path, MapAssembly &map, QString *problem, int64_t maxDecodedBytes)
 {
     // An absolute path: the library takes "-" for standard input and "http:..." for a download.
     const std::string file = QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString();
@@ -158,8 +174,9 @@ bool PbfReader::read(const QString &path, MapAssembly &map, QString *problem)
     // first, then the nodes. What is said comes in the order of a file sorted by kind. Both passes read up to
     // any damage, so that what a single pass would keep before it stays.
     FirstPass first;
+    int64_t decoded = 0;
     std::string failure = attempt([&] {
-        readAll(file, osmium::osm_entity_bits::way | osmium::osm_entity_bits::relation,
+        readAll(file, osmium::osm_entity_bits::way | osmium::osm_entity_bits::relation, decoded, maxDecodedBytes,
                 [&first](const osmium::OSMObject &object) {
                     if (object.type() == osmium::item_type::way)
                         first.readWay(static_cast<const osmium::Way &>(object));
@@ -170,10 +187,11 @@ bool PbfReader::read(const QString &path, MapAssembly &map, QString *problem)
     const std::string nodeFailure = attempt([&] {
         std::sort(first.usedNodes.begin(), first.usedNodes.end());
         first.usedNodes.erase(std::unique(first.usedNodes.begin(), first.usedNodes.end()), first.usedNodes.end());
-        readAll(file, osmium::osm_entity_bits::node, [&first, &map](const osmium::OSMObject &object) {
-            if (object.type() == osmium::item_type::node)
-                readNode(static_cast<const osmium::Node &>(object), first, map);
-        });
+        readAll(file, osmium::osm_entity_bits::node, decoded, maxDecodedBytes,
+                [&first, &map](const osmium::OSMObject &object) {
+                    if (object.type() == osmium::item_type::node)
+                        readNode(static_cast<const osmium::Node &>(object), first, map);
+                });
     });
     std::vector<int64_t>().swap(first.usedNodes);
     const std::string storeFailure = attempt([&] {

@@ -17,8 +17,9 @@ struct XmlReadLimits
     /// allows takes about 60,000, a long route relation a few hundred thousand. An element over the cap
     /// is dropped, named, and reading goes on.
     int64_t maxElementChars = int64_t(16) << 20;
-    /// Bytes of the whole document as the XML reader receives them, after any decompression. Reading takes
-    /// time by the text, so a document past the cap ends the reading as an error; no cap unless set.
+    /// Bytes of the whole document as the XML reader receives them, after any decompression (of a PBF file:
+    /// the bytes of its decoded elements). Reading takes time by the text, so a document past the cap ends
+    /// the reading as an error; no cap unless set.
     int64_t maxDocumentBytes = std::numeric_limits<int64_t>::max();
 
     /// Text allowed per cell of the network a map may have: a raw city extract (Helsinki centre) holds

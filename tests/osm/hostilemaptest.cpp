@@ -141,6 +141,14 @@ TEST(HostileMap, AMapPastTheTextItsNetworkBudgetAllowsEndsTheReadingNamingTheFil
                   !whole)
             << problem.toStdString();
     }
+    // Of a PBF file the decoded elements count: 200,000 nodes take megabytes.
+    XmlReadLimits limits;
+    limits.maxDocumentBytes = 1000000;
+    OSMData data;
+    QString problem;
+    Diagnostics quiet;
+    EXPECT_FALSE(OSMParser::parseFile(fixture("n200000w1-unused-nodes.osm.pbf"), &data, &problem, limits, &quiet));
+    EXPECT_TRUE(problem.contains("runs past 1000000 bytes of decoded elements")) << problem.toStdString();
     EXPECT_EQ(XmlReadLimits::forNetworkCells(1000).maxDocumentBytes,
               1000 * XmlReadLimits::DOCUMENT_BYTES_PER_NETWORK_CELL);
 }
