@@ -10,6 +10,7 @@
 #include "model/simulationdata.h"
 #include "osm/osmdata.h"
 #include "osm/osmparser.h"
+#include "report/diagnostics.h"
 #include "timetable/schedule.h"
 #include "timetable/scheduleparser.h"
 #include "transport/linecreator.h"
@@ -84,7 +85,9 @@ bool Simulation::prepareStages()
         return false;
     osm = new OSMData;
     osm->setDiagnostics(&m_diagnostics);
-    if (!OSMParser::parseFile(osmFilePath, osm, &problem))
+    // The text read is bounded by the network the budget allows, so that reading ends in time.
+    const XmlReadLimits readLimits = XmlReadLimits::forNetworkCells(budgetSetting().maxNetworkCells);
+    if (!OSMParser::parseFile(osmFilePath, osm, &problem, readLimits, &m_diagnostics))
         problems << QStringLiteral("map: ") + problem;
 
     if (!beginStage(3, QStringLiteral("Converting OpenStreetMap bus stops...")))

@@ -1,19 +1,30 @@
 #include "markupbounddevice.h"
 
+#include <algorithm>
 #include <cstring>
 
-MarkupBoundDevice::MarkupBoundDevice(QIODevice *source, int64_t maxMarkupBytes) : source(source), cap(maxMarkupBytes)
+MarkupBoundDevice::MarkupBoundDevice(QIODevice *source, int64_t maxMarkupBytes, int64_t maxDocumentBytes)
+    : source(source), cap(maxMarkupBytes), documentCap(maxDocumentBytes)
 {
     QIODevice::open(QIODevice::ReadOnly);
 }
 
 qint64 MarkupBoundDevice::readData(char *data, qint64 maxSize)
 {
-    if (over)
+    if (over || overDocument)
         return -1;
-    const qint64 count = source->read(data, maxSize);
+    if (passed == documentCap) {
+        // Only a document that goes on past the cap is refused, not one that ends exactly at it.
+        char probe;
+        if (source->read(&probe, 1) <= 0)
+            return -1;
+        overDocument = true;
+        return -1;
+    }
+    const qint64 count = source->read(data, std::min<int64_t>(maxSize, documentCap - passed));
     if (count <= 0)
         return count;
+    passed += count;
     const char *run = data;
     const char *const end = data + count;
     while (run != end) {

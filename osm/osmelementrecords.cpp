@@ -1,5 +1,6 @@
 #include "osmelementrecords.h"
 
+#include "mapassembly.h"
 #include "osmdata.h"
 
 namespace osmtext {
@@ -30,20 +31,10 @@ int32_t lanes(std::string_view text)
 
 } // namespace osmtext
 
-void NodeRecord::store(OSMData *data, int64_t id, const Location &location,
+void NodeRecord::store(MapAssembly &map, int64_t id, const Location &location,
                        const readerrules::ElementOrigin &origin) const
 {
-    // A node written again (as the writer does for a node that is both kinds of stop) adds its stops
-    // to the node read first; only a different position is lost, and that is said.
-    if (const Node *earlier = data->nodes()->findById(id)) {
-        if (!(earlier->getLocation() == location))
-            readerrules::reportTrimmed(origin, "position ignored: a node with this id was read before elsewhere");
-    }
-    Node *node = data->addNode(id, location, trafficSignals);
-    if (busStop)
-        data->addBusStop(name, node);
-    if (tramStop)
-        data->addTramStop(name, node);
+    map.addNode(id, location, trafficSignals, busStop, tramStop, name, origin);
 }
 
 const WayRecord::AcceptedHighway WayRecord::ACCEPTED_HIGHWAYS[12] = {
@@ -62,35 +53,33 @@ void WayRecord::acceptHighway(const AcceptedHighway &accepted)
     roadClass = roadClassFromString(std::string(accepted.value.data(), static_cast<size_t>(accepted.value.size())));
 }
 
-void WayRecord::store(OSMData *data, int64_t id, const readerrules::ElementOrigin &origin)
+void WayRecord::store(MapAssembly &map, int64_t id, const readerrules::ElementOrigin &origin)
 {
     if (!wanted())
         return;
     const std::string repeats = readerrules::dropRepeats(nodeRefs);
     if (!repeats.empty())
-        readerrules::reportTrimmed(origin, repeats);
+        readerrules::reportTrimmed(map.diagnostics(), origin, repeats);
     if (nodeRefs.size() < 2) {
-        readerrules::reportDropped(origin, "fewer than two distinct node references");
+        readerrules::reportDropped(map.diagnostics(), origin, "fewer than two distinct node references");
         return;
     }
-    if (data->ways()->findById(id)) {
-        readerrules::reportDropped(origin, "id " + std::to_string(id) + " was taken by an earlier way");
-        return;
-    }
+    MapAssembly::WayShape shape{isHighway, isTram, isOneway, isLink, roadClass, lanesForward, lanesBackward};
     if (isHighway) {
         // Road lanes come from the direction only; lane tags count for tram-only ways.
-        data->addWay(id, nodeRefs, isTram, isHighway, isOneway, isLink, roadClass, 1, isOneway ? 0 : 1);
-    } else {
-        data->addWay(id, nodeRefs, isTram, isHighway, isOneway, isLink, roadClass, lanesForward, lanesBackward);
+        shape.lanesForward = 1;
+        shape.lanesBackward = isOneway ? 0 : 1;
     }
+    map.addWay(id, shape, nodeRefs, origin);
 }
 
-void RelationRecord::store(OSMData *data, int64_t id, const readerrules::ElementOrigin &origin) const
+void RelationRecord::store(MapAssembly &map, int64_t id, const readerrules::ElementOrigin &origin) const
 {
     if (!wanted())
         return;
+    OSMData *data = map.model();
     if (data->routeRelations()->findById(id)) {
-        readerrules::reportDropped(origin, "a relation with this id was read before");
+        readerrules::reportDropped(map.diagnostics(), origin, "a relation with this id was read before");
         return;
     }
     data->addRouteRelation(id, name, ref, route, ways, forwardWays, backwardWays, stopNodes);

@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+class MapAssembly;
 class OSMData;
 
 namespace osmtext {
@@ -80,9 +81,11 @@ struct NodeRecord
             trafficSignals = true;
     }
 
-    /// Adds the node, then its bus stop, then its tram stop. A node with this id read before is kept as it
+    /// Whether the node is a stop, which is kept even when no way uses it.
+    bool isStop() const { return busStop || tramStop; }
+    /// Adds the node with its bus stop, then its tram stop. A node with this id read before is kept as it
     /// is and gains the stops; a different position is reported as ignored.
-    void store(OSMData *data, int64_t id, const Location &location, const readerrules::ElementOrigin &origin) const;
+    void store(MapAssembly &map, int64_t id, const Location &location, const readerrules::ElementOrigin &origin) const;
 };
 
 /// The tags and node references of one way; only roads of the accepted classes and tram tracks are kept.
@@ -133,7 +136,7 @@ struct WayRecord
     bool wanted() const { return isHighway || isTram; }
     /// Adds a wanted way: repeated references are trimmed (and reported), a way left with fewer than two
     /// references or whose id was taken is reported and dropped; road lanes follow from the direction only.
-    void store(OSMData *data, int64_t id, const readerrules::ElementOrigin &origin);
+    void store(MapAssembly &map, int64_t id, const readerrules::ElementOrigin &origin);
 
 private:
     void acceptHighway(const AcceptedHighway &accepted);
@@ -187,7 +190,7 @@ struct RelationRecord
     /// A route of trams, buses or trolleybuses; other relations are dropped silently.
     bool wanted() const { return isRoute && (route == "tram" || route == "bus" || route == "trolleybus"); }
     /// Adds a wanted relation; one whose id was read before is reported and dropped.
-    void store(OSMData *data, int64_t id, const readerrules::ElementOrigin &origin) const;
+    void store(MapAssembly &map, int64_t id, const readerrules::ElementOrigin &origin) const;
 };
 
 #endif

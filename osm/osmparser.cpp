@@ -1,6 +1,7 @@
 #include "osmparser.h"
 
 #include "decompressingdevice.h"
+#include "mapassembly.h"
 #include "markupbounddevice.h"
 #include "osmdata.h"
 #include "osmelementrecords.h"
@@ -15,13 +16,10 @@
 
 #include <charconv>
 #include <cmath>
-#include <iostream>
 #include <new>
 #include <vector>
 
 namespace {
-
-const char *const PREFIX = "OSMParser: ";
 
 using osmtext::is;
 
@@ -156,146 +154,190 @@ bool nextChild(QXmlStreamReader &reader, bool &closed)
     return false;
 }
 
+using readerrules::say;
+
 /// Names the file memory ran out on; always false.
-bool outOfMemory(const QString &path, QString *problem)
+bool outOfMemory(const QString &path, QString *problem, Diagnostics &log)
 {
-    std::cerr << PREFIX << "Reading failed! " << path.toStdString() << ": " << readerrules::OUT_OF_MEMORY << std::endl;
+    say(log, Severity::Error, "Reading failed! " + path.toStdString() + ": " + readerrules::OUT_OF_MEMORY);
     if (problem)
         *problem = QStringLiteral("cannot read \"%1\": %2").arg(path, QLatin1String(readerrules::OUT_OF_MEMORY));
     return false;
 }
 
-void writeCounts(const OSMData *data)
+void writeCounts(const OSMData *data, Diagnostics &log)
 {
-    std::cerr << PREFIX << "    Way count: " << data->ways()->size() << std::endl;
-    std::cerr << PREFIX << "    Node count: " << data->nodes()->size() << std::endl;
-    std::cerr << PREFIX << "    Bus stop count: " << data->busStops()->size() << std::endl;
-    std::cerr << PREFIX << "    Tram stop count: " << data->tramStops()->size() << std::endl;
-    std::cerr << PREFIX << "    Route count: " << data->routeRelations()->size() << std::endl;
+    say(log, Severity::Progress, "    Way count: " + std::to_string(data->ways()->size()));
+    say(log, Severity::Progress, "    Node count: " + std::to_string(data->nodes()->size()));
+    say(log, Severity::Progress, "    Bus stop count: " + std::to_string(data->busStops()->size()));
+    say(log, Severity::Progress, "    Tram stop count: " + std::to_string(data->tramStops()->size()));
+    say(log, Severity::Progress, "    Route count: " + std::to_string(data->routeRelations()->size()));
 }
+
+/// The caller's diagnostics, or ones printed to standard error when the caller passes none.
+class LogOrPrint
+{
+public:
+    explicit LogOrPrint(Diagnostics *given) : log(given ? *given : own)
+    {
+        if (!given)
+            own.setListener(Diagnostics::printToStandardError());
+    }
+    Diagnostics &operator*() { return log; }
+
+private:
+    Diagnostics own{0};
+    Diagnostics &log;
+};
 
 } // namespace
 
 const char *const OSMParser::FILE_FILTER =
     "OpenStreetMap extracts (*.osm *.osm.pbf *.pbf *.osm.gz *.osm.bz2);;All files (*)";
 
-bool OSMParser::parseFile(const QString &path, OSMData *data, QString *problem, const XmlReadLimits &limits)
+bool OSMParser::parseFile(const QString &path, OSMData *data, QString *problem, const XmlReadLimits &limits,
+                          Diagnostics *diagnostics)
 {
+    LogOrPrint log(diagnostics);
     // Memory running out is an answer about this file, never the end of the program.
     try {
-        return readFile(path, data, problem, limits);
+        return readFile(path, data, problem, limits, *log);
     } catch (const std::bad_alloc &) {
-        return outOfMemory(path, problem);
+        return outOfMemory(path, problem, *log);
     }
 }
 
-bool OSMParser::readFile(const QString &path, OSMData *data, QString *problem, const XmlReadLimits &limits)
+bool OSMParser::readFile(const QString &path, OSMData *data, QString *problem, const XmlReadLimits &limits,
+                         Diagnostics &log)
 {
-    std::cerr << PREFIX << "Opening file \"" << path.toStdString() << "\"..." << std::endl;
+    say(log, Severity::Progress, "Opening file \"" + path.toStdString() + "\"...");
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        std::cerr << PREFIX << "Opening failed! Filepath: " << path.toStdString() << std::endl;
+        say(log, Severity::Error, "Opening failed! Filepath: " + path.toStdString());
         if (problem)
             *problem = QStringLiteral("cannot open \"%1\": %2").arg(path, file.errorString());
         return false;
     }
-    std::cerr << PREFIX << "Opening Done" << std::endl;
-    std::cerr << PREFIX << "Parsing..." << std::endl;
+    say(log, Severity::Progress, "Opening Done");
+    say(log, Severity::Progress, "Parsing...");
 
     // The content decides the format (text mode would drop the carriage returns of binary data); the name
     // only decides whether unrecognised content is an error.
     const OSMFileFormat format = osmFileFormatOf(file);
+    MapAssembly map(data, log);
     const bool namedPbf = path.endsWith(QLatin1String(".pbf"), Qt::CaseInsensitive);
     bool complete = true;
     if (format == OSMFileFormat::Pbf) {
         file.close();
-        complete = PbfReader::read(path, data, problem);
+        complete = PbfReader::read(path, map, problem, limits.maxDocumentBytes);
     } else if (namedPbf && (format == OSMFileFormat::Empty || format == OSMFileFormat::Unknown)) {
         const char *const what = format == OSMFileFormat::Empty ? "the file is empty" : "no PBF header at its start";
-        std::cerr << PREFIX << "Not an OSM PBF file (" << what << "): " << path.toStdString() << std::endl;
+        say(log, Severity::Error, std::string("Not an OSM PBF file (") + what + "): " + path.toStdString());
         if (problem)
             *problem = QStringLiteral("\"%1\" is not an OSM PBF file: %2").arg(path, QLatin1String(what));
         return false;
     } else if (format == OSMFileFormat::Gzip || format == OSMFileFormat::Bzip2) {
         file.close();
         DecompressingDevice device(path, format);
-        complete = parseXml(&device, path, data, problem, limits);
+        complete = readXmlGuarded(&device, path, map, problem, limits);
         if (!device.failure().isEmpty()) {
-            std::cerr << PREFIX << "Reading failed! " << path.toStdString() << ": " << device.failure().toStdString()
-                      << std::endl;
+            say(log, Severity::Error, "Reading failed! " + path.toStdString() + ": " + device.failure().toStdString());
             if (problem)
                 *problem = QStringLiteral("cannot read \"%1\": %2").arg(path, device.failure());
             complete = false;
         }
     } else {
         if (namedPbf)
-            std::cerr << PREFIX << "\"" << path.toStdString() << "\" holds XML, not PBF: reading it as XML"
-                      << std::endl;
+            say(log, Severity::Warning, "\"" + path.toStdString() + "\" holds XML, not PBF: reading it as XML");
         file.setTextModeEnabled(true);
-        complete = parseXml(&file, path, data, problem, limits);
+        complete = readXmlGuarded(&file, path, map, problem, limits);
         file.close();
     }
 
-    data->shakeNodes();
-    std::cerr << PREFIX << "File parse done!" << std::endl;
-    writeCounts(data);
+    const size_t unused = map.finish();
+    say(log, Severity::Progress, "    Nodes shaked: " + std::to_string(unused));
+    say(log, Severity::Progress, "File parse done!");
+    writeCounts(data, log);
     return complete;
 }
 
-bool OSMParser::parseXml(QIODevice *device, const QString &path, OSMData *data, QString *problem,
-                         const XmlReadLimits &limits)
+bool OSMParser::readXmlGuarded(QIODevice *device, const QString &path, MapAssembly &map, QString *problem,
+                               const XmlReadLimits &limits)
 {
     try {
-        return readXml(device, path, data, problem, limits);
+        return readXml(device, path, map, problem, limits);
     } catch (const std::bad_alloc &) {
-        return outOfMemory(path, problem);
+        return outOfMemory(path, problem, map.diagnostics());
     }
 }
 
-bool OSMParser::readXml(QIODevice *device, const QString &path, OSMData *data, QString *problem,
+bool OSMParser::parseXml(QIODevice *device, const QString &path, OSMData *data, QString *problem,
+                         const XmlReadLimits &limits, Diagnostics *diagnostics)
+{
+    LogOrPrint log(diagnostics);
+    try {
+        MapAssembly map(data, *log);
+        const bool complete = readXml(device, path, map, problem, limits);
+        map.finish();
+        return complete;
+    } catch (const std::bad_alloc &) {
+        return outOfMemory(path, problem, *log);
+    }
+}
+
+bool OSMParser::readXml(QIODevice *device, const QString &path, MapAssembly &map, QString *problem,
                         const XmlReadLimits &limits)
 {
-    MarkupBoundDevice bounded(device, limits.maxMarkupBytes);
+    MarkupBoundDevice bounded(device, limits.maxMarkupBytes, limits.maxDocumentBytes);
     QXmlStreamReader reader(&bounded);
     // The root element comes after any declaration, doctype or comment.
     while (!reader.atEnd() && reader.readNext() != QXmlStreamReader::StartElement)
         continue;
     if (!reader.atEnd() && !is(reader.name(), QLatin1String("osm"))) {
         const QString root = reader.qualifiedName().toString();
-        std::cerr << PREFIX << "Not an OSM map: the root element is <" << root.toStdString() << ">" << std::endl;
+        say(map.diagnostics(), Severity::Error, "Not an OSM map: the root element is <" + root.toStdString() + ">",
+            reader.lineNumber(), reader.columnNumber() + 1);
         if (problem)
             *problem = QStringLiteral("\"%1\" is not an OSM map: its root element is <%2>, not <osm>").arg(path, root);
         return false;
     }
-    XmlPlacement placement;
+    XmlPlacement placement(map.diagnostics());
     bool closed = false;
     while (nextChild(reader, closed)) {
         const QStringRef name = reader.name();
         if (is(name, QLatin1String("node")))
-            parseNode(reader, data, placement, limits);
+            parseNode(reader, map, placement, limits);
         else if (is(name, QLatin1String("way")))
-            parseWay(reader, data, placement, limits);
+            parseWay(reader, map, placement, limits);
         else if (is(name, QLatin1String("relation")))
-            parseRelation(reader, data, placement, limits);
+            parseRelation(reader, map, placement, limits);
         else
             placement.skip(reader, QLatin1String("osm"));
     }
     placement.reportRest();
     while (!reader.atEnd()) // whatever follows the root is an error, or nothing
         reader.readNext();
-    if (bounded.overCap()) {
-        const QString what = QStringLiteral("at line %1 a tag with its attributes runs past %2 bytes, the most one "
-                                            "may take (a value too long, or not an OSM map)")
-                                 .arg(reader.lineNumber())
-                                 .arg(limits.maxMarkupBytes);
-        std::cerr << PREFIX << "Reading failed! " << path.toStdString() << ": " << what.toStdString() << std::endl;
+    if (bounded.overCap() || bounded.overDocumentCap()) {
+        const QString what =
+            bounded.overCap()
+                ? QStringLiteral("at line %1 a tag with its attributes runs past %2 bytes, the most one may take (a "
+                                 "value too long, or not an OSM map)")
+                      .arg(reader.lineNumber())
+                      .arg(limits.maxMarkupBytes)
+                : QStringLiteral("the map runs past %1 bytes of XML at line %2, the most the network budget allows "
+                                 "to read")
+                      .arg(limits.maxDocumentBytes)
+                      .arg(reader.lineNumber());
+        say(map.diagnostics(), Severity::Error, "Reading failed! " + path.toStdString() + ": " + what.toStdString(),
+            reader.lineNumber());
         if (problem)
             *problem = QStringLiteral("cannot read \"%1\": %2").arg(path, what);
         return false;
     }
     if (!reader.hasError())
         return true;
-    std::cerr << PREFIX << reader.errorString().toStdString() << std::endl;
+    say(map.diagnostics(), Severity::Error, reader.errorString().toStdString(), reader.lineNumber(),
+        reader.columnNumber() + 1);
     if (problem)
         *problem = QStringLiteral("XML error in \"%1\" at line %2, column %3: %4")
                        .arg(path)
@@ -320,8 +362,9 @@ bool droppedForSize(QXmlStreamReader &reader, qint64 start, const XmlReadLimits 
 {
     if (reader.characterOffset() - start <= limits.maxElementChars)
         return false;
-    readerrules::reportDropped(origin, "it runs past " + std::to_string(limits.maxElementChars) +
-                                           " characters, the most one element may take");
+    readerrules::reportDropped(placement.diagnostics(), origin,
+                               "it runs past " + std::to_string(limits.maxElementChars) +
+                                   " characters, the most one element may take");
     bool closed = false;
     do
         placement.skip(reader, element);
@@ -336,18 +379,18 @@ readerrules::ElementOrigin originOf(const char *kind, const QStringRef &idText, 
 
 /// Why a node with these attribute texts cannot be kept, empty when it can; sets `lat`, `lon` and `id`.
 std::string nodeProblem(const QStringRef &latText, const QStringRef &lonText, const QStringRef &idText, double &lat,
-                        double &lon, int64_t &id)
+                        double &lon, int64_t &id, Diagnostics &log)
 {
     if (!coordinateFromText(latText, lat)) {
-        std::cerr << PREFIX << "Conversion failed lat: " << toStdString(latText) << std::endl;
+        say(log, Severity::Warning, "Conversion failed lat: " + toStdString(latText));
         return "latitude is not a finite number";
     }
     if (!coordinateFromText(lonText, lon)) {
-        std::cerr << PREFIX << "Conversion failed lon: " << toStdString(lonText) << std::endl;
+        say(log, Severity::Warning, "Conversion failed lon: " + toStdString(lonText));
         return "longitude is not a finite number";
     }
     if (!toInt64(idText, id)) {
-        std::cerr << PREFIX << "Conversion failed id: " << toStdString(idText) << std::endl;
+        say(log, Severity::Warning, "Conversion failed id: " + toStdString(idText));
         return "id is not a 64-bit integer";
     }
     return readerrules::coordinateProblem(lat, lon);
@@ -355,7 +398,8 @@ std::string nodeProblem(const QStringRef &latText, const QStringRef &lonText, co
 
 } // namespace
 
-void OSMParser::parseNode(QXmlStreamReader &reader, OSMData *data, XmlPlacement &placement, const XmlReadLimits &limits)
+void OSMParser::parseNode(QXmlStreamReader &reader, MapAssembly &map, XmlPlacement &placement,
+                          const XmlReadLimits &limits)
 {
     const qint64 start = reader.characterOffset();
     const QXmlStreamAttributes attributes = reader.attributes();
@@ -365,9 +409,10 @@ void OSMParser::parseNode(QXmlStreamReader &reader, OSMData *data, XmlPlacement 
     double lat = 0;
     double lon = 0;
     int64_t id = 0;
-    const std::string problem = nodeProblem(wanted[0].value, wanted[1].value, wanted[2].value, lat, lon, id);
+    const std::string problem =
+        nodeProblem(wanted[0].value, wanted[1].value, wanted[2].value, lat, lon, id, map.diagnostics());
     if (!problem.empty()) {
-        readerrules::reportDropped(origin, problem);
+        readerrules::reportDropped(map.diagnostics(), origin, problem);
         placement.finish(reader, QLatin1String("node"));
         return;
     }
@@ -388,13 +433,14 @@ void OSMParser::parseNode(QXmlStreamReader &reader, OSMData *data, XmlPlacement 
         placement.finish(reader, QLatin1String("tag"));
     }
     if (!closed) {
-        readerrules::reportDropped(origin, CUT_OFF);
+        readerrules::reportDropped(map.diagnostics(), origin, CUT_OFF);
         return;
     }
-    node.store(data, id, Location(lat, lon), origin);
+    node.store(map, id, Location(lat, lon), origin);
 }
 
-void OSMParser::parseWay(QXmlStreamReader &reader, OSMData *data, XmlPlacement &placement, const XmlReadLimits &limits)
+void OSMParser::parseWay(QXmlStreamReader &reader, MapAssembly &map, XmlPlacement &placement,
+                         const XmlReadLimits &limits)
 {
     const qint64 start = reader.characterOffset();
     int64_t id = 0;
@@ -405,7 +451,7 @@ void OSMParser::parseWay(QXmlStreamReader &reader, OSMData *data, XmlPlacement &
         pick(attributes, wanted);
         origin = originOf("way", wanted[0].value, reader);
         if (!wayIdFromText(wanted[0].value, id)) {
-            std::cerr << PREFIX << "Conversion failed id: " << toStdString(wanted[0].value) << std::endl;
+            say(map.diagnostics(), Severity::Warning, "Conversion failed id: " + toStdString(wanted[0].value));
             id = 0;
         }
     }
@@ -441,17 +487,18 @@ void OSMParser::parseWay(QXmlStreamReader &reader, OSMData *data, XmlPlacement &
     if (!way.wanted())
         return; // not a road or tram track: of no use to the simulator
     if (!closed) {
-        readerrules::reportDropped(origin, CUT_OFF);
+        readerrules::reportDropped(map.diagnostics(), origin, CUT_OFF);
         return;
     }
-    way.store(data, id, origin);
+    way.store(map, id, origin);
 }
 
 namespace {
 
 /// Adds the member the reader stands on to `relation`; a member without type or ref, of a type other than
 /// node, way and relation, or whose ref is not a number is named and dropped.
-void readMember(const QXmlStreamReader &reader, RelationRecord &relation, const std::string &relationId)
+void readMember(const QXmlStreamReader &reader, RelationRecord &relation, const std::string &relationId,
+                Diagnostics &log)
 {
     const QXmlStreamAttributes attributes = reader.attributes();
     Wanted wanted[] = {{QLatin1String("type")}, {QLatin1String("ref")}, {QLatin1String("role")}};
@@ -460,14 +507,14 @@ void readMember(const QXmlStreamReader &reader, RelationRecord &relation, const 
     const readerrules::ElementOrigin origin = originOf("member", wanted[1].value, reader);
     const std::string ofRelation = " (relation \"" + relationId + "\")";
     if (!wanted[0].found || !wanted[1].found) {
-        readerrules::reportDropped(origin,
+        readerrules::reportDropped(log, origin,
                                    std::string(wanted[0].found ? "it has no ref" : "it has no type") + ofRelation);
         return;
     }
     int64_t memberId = 0;
     if (!toInt64(wanted[1].value, memberId)) {
-        std::cerr << PREFIX << "Conversion failed memberRefId: " << toStdString(wanted[1].value) << std::endl;
-        readerrules::reportDropped(origin, "ref is not a 64-bit integer" + ofRelation);
+        say(log, Severity::Warning, "Conversion failed memberRefId: " + toStdString(wanted[1].value));
+        readerrules::reportDropped(log, origin, "ref is not a 64-bit integer" + ofRelation);
         return;
     }
     if (is(type, QLatin1String("way")))
@@ -475,12 +522,12 @@ void readMember(const QXmlStreamReader &reader, RelationRecord &relation, const 
     else if (is(type, QLatin1String("node")))
         relation.addMember(RelationRecord::MemberType::Node, memberId, wanted[2].value);
     else if (!is(type, QLatin1String("relation"))) // a relation member is of no use, but in its place
-        readerrules::reportDropped(origin, "unknown type \"" + toStdString(type) + "\"" + ofRelation);
+        readerrules::reportDropped(log, origin, "unknown type \"" + toStdString(type) + "\"" + ofRelation);
 }
 
 } // namespace
 
-void OSMParser::parseRelation(QXmlStreamReader &reader, OSMData *data, XmlPlacement &placement,
+void OSMParser::parseRelation(QXmlStreamReader &reader, MapAssembly &map, XmlPlacement &placement,
                               const XmlReadLimits &limits)
 {
     const qint64 start = reader.characterOffset();
@@ -492,8 +539,8 @@ void OSMParser::parseRelation(QXmlStreamReader &reader, OSMData *data, XmlPlacem
         pick(attributes, wanted);
         origin = originOf("relation", wanted[0].value, reader);
         if (!toInt64(wanted[0].value, id)) {
-            std::cerr << PREFIX << "Conversion failed relationId: " << toStdString(wanted[0].value) << std::endl;
-            readerrules::reportDropped(origin, "id is not a 64-bit integer");
+            say(map.diagnostics(), Severity::Warning, "Conversion failed relationId: " + toStdString(wanted[0].value));
+            readerrules::reportDropped(map.diagnostics(), origin, "id is not a 64-bit integer");
             placement.finish(reader, QLatin1String("relation"));
             return;
         }
@@ -511,7 +558,7 @@ void OSMParser::parseRelation(QXmlStreamReader &reader, OSMData *data, XmlPlacem
             continue;
         }
         if (member) {
-            readMember(reader, relation, origin.idText);
+            readMember(reader, relation, origin.idText, map.diagnostics());
         } else {
             const QXmlStreamAttributes attributes = reader.attributes();
             QStringRef key, value;
@@ -523,8 +570,8 @@ void OSMParser::parseRelation(QXmlStreamReader &reader, OSMData *data, XmlPlacem
     if (!relation.wanted())
         return; // not a line the simulator runs
     if (!closed) {
-        readerrules::reportDropped(origin, CUT_OFF);
+        readerrules::reportDropped(map.diagnostics(), origin, CUT_OFF);
         return;
     }
-    relation.store(data, id, origin);
+    relation.store(map, id, origin);
 }

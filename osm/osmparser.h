@@ -5,13 +5,16 @@
 
 #include <QString>
 
+class Diagnostics;
+class MapAssembly;
 class OSMData;
 class QIODevice;
 class QXmlStreamReader;
 class XmlPlacement;
 
 /// Streaming reader of OpenStreetMap extracts; keeps roads, tram tracks, stops and routes.
-/// Progress and errors go to standard error, each line prefixed "OSMParser: ".
+/// Progress, warnings and errors are recorded in the diagnostics the caller passes (component
+/// "OSMParser"); without them they go to standard error, each line prefixed "OSMParser: ".
 class OSMParser
 {
 public:
@@ -23,23 +26,27 @@ public:
     /// memory ran out while reading it; `problem` then names the file and what is wrong (with the line
     /// and column of an XML error). XML is read within `limits`.
     static bool parseFile(const QString &path, OSMData *data, QString *problem = nullptr,
-                          const XmlReadLimits &limits = XmlReadLimits());
+                          const XmlReadLimits &limits = XmlReadLimits(), Diagnostics *diagnostics = nullptr);
 
-    /// Reads an XML document element by element within `limits`; false after an XML error, a piece of
-    /// markup over the cap, when memory ran out or when the root element is not <osm>, which `problem`
-    /// then describes, naming `path`.
+    /// Reads an XML document element by element within `limits`, keeping the nodes that kept ways and
+    /// stops use; false after an XML error, a piece of markup over the cap, when memory ran out or when the
+    /// root element is not <osm>, which `problem` then describes, naming `path`.
     static bool parseXml(QIODevice *device, const QString &path, OSMData *data, QString *problem,
-                         const XmlReadLimits &limits = XmlReadLimits());
+                         const XmlReadLimits &limits = XmlReadLimits(), Diagnostics *diagnostics = nullptr);
 
 private:
-    static bool readFile(const QString &path, OSMData *data, QString *problem, const XmlReadLimits &limits);
-    static bool readXml(QIODevice *device, const QString &path, OSMData *data, QString *problem,
+    static bool readFile(const QString &path, OSMData *data, QString *problem, const XmlReadLimits &limits,
+                         Diagnostics &log);
+    static bool readXmlGuarded(QIODevice *device, const QString &path, MapAssembly &map, QString *problem,
+                               const XmlReadLimits &limits);
+    static bool readXml(QIODevice *device, const QString &path, MapAssembly &map, QString *problem,
                         const XmlReadLimits &limits);
     // Each reads the element the reader stands on to its end; one longer than the limits allow is dropped.
-    static void parseNode(QXmlStreamReader &reader, OSMData *data, XmlPlacement &placement,
+    static void parseNode(QXmlStreamReader &reader, MapAssembly &map, XmlPlacement &placement,
                           const XmlReadLimits &limits);
-    static void parseWay(QXmlStreamReader &reader, OSMData *data, XmlPlacement &placement, const XmlReadLimits &limits);
-    static void parseRelation(QXmlStreamReader &reader, OSMData *data, XmlPlacement &placement,
+    static void parseWay(QXmlStreamReader &reader, MapAssembly &map, XmlPlacement &placement,
+                         const XmlReadLimits &limits);
+    static void parseRelation(QXmlStreamReader &reader, MapAssembly &map, XmlPlacement &placement,
                               const XmlReadLimits &limits);
 };
 

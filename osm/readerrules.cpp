@@ -2,23 +2,34 @@
 
 #include <algorithm>
 #include <charconv>
-#include <iostream>
 #include <sstream>
 #include <unordered_set>
 
 namespace readerrules {
 
+const char *const COMPONENT = "OSMParser";
+
 const char *const OUT_OF_MEMORY = "out of memory: the map needs more than this machine has";
 
 namespace {
 
-void writeElement(const char *verb, const ElementOrigin &origin, const std::string &text)
+void writeElement(Diagnostics &log, const char *verb, const ElementOrigin &origin, const std::string &text)
 {
-    std::cerr << "OSMParser: "
-              << "    " << verb << ' ' << origin.kind << " \"" << origin.idText << '"';
+    Diagnostic diagnostic;
+    diagnostic.component = COMPONENT;
+    diagnostic.line = origin.line;
+    int64_t id = 0;
+    const char *const idEnd = origin.idText.data() + origin.idText.size();
+    const std::from_chars_result parsed = std::from_chars(origin.idText.data(), idEnd, id);
+    if (parsed.ec == std::errc() && parsed.ptr == idEnd)
+        diagnostic.elementId = id;
+    std::ostringstream line;
+    line << "    " << verb << ' ' << origin.kind << " \"" << origin.idText << '"';
     if (origin.line > 0)
-        std::cerr << " (line " << origin.line << ')';
-    std::cerr << ": " << text << std::endl;
+        line << " (line " << origin.line << ')';
+    line << ": " << text;
+    diagnostic.text = line.str();
+    log.add(std::move(diagnostic));
 }
 
 /// A segment regardless of its direction.
@@ -86,14 +97,25 @@ std::string dropRepeats(std::vector<int64_t> &refs)
     return all.str();
 }
 
-void reportDropped(const ElementOrigin &origin, const std::string &reason)
+void say(Diagnostics &log, Severity severity, std::string text, int64_t line, int64_t column)
 {
-    writeElement("Dropped", origin, reason);
+    Diagnostic diagnostic;
+    diagnostic.severity = severity;
+    diagnostic.component = COMPONENT;
+    diagnostic.line = line;
+    diagnostic.column = column;
+    diagnostic.text = std::move(text);
+    log.add(std::move(diagnostic));
 }
 
-void reportTrimmed(const ElementOrigin &origin, const std::string &what)
+void reportDropped(Diagnostics &log, const ElementOrigin &origin, const std::string &reason)
 {
-    writeElement("Trimmed", origin, what);
+    writeElement(log, "Dropped", origin, reason);
+}
+
+void reportTrimmed(Diagnostics &log, const ElementOrigin &origin, const std::string &what)
+{
+    writeElement(log, "Trimmed", origin, what);
 }
 
 } // namespace readerrules

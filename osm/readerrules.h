@@ -1,6 +1,8 @@
 #ifndef KOLVEX_OSM_READERRULES_H
 #define KOLVEX_OSM_READERRULES_H
 
+#include "report/diagnostics.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,6 +20,9 @@ struct ElementOrigin
     int64_t line = 0;
 };
 
+/// Who the readers' diagnostics name.
+extern const char *const COMPONENT;
+
 /// What a reader says when memory ran out while it read a map.
 extern const char *const OUT_OF_MEMORY;
 
@@ -31,11 +36,14 @@ std::string coordinateProblem(double lat, double lon);
 /// make a node with as many arms as copies. Returns what was dropped, empty when nothing was.
 std::string dropRepeats(std::vector<int64_t> &refs);
 
-/// One line on standard error naming the element and why it is not kept:
+/// Records what a reader has to say, printed "OSMParser: text"; `line` and `column` are 0 when unknown.
+void say(Diagnostics &log, Severity severity, std::string text, int64_t line = 0, int64_t column = 0);
+
+/// A warning naming the element and why it is not kept, printed
 /// "OSMParser:     Dropped way "x1" (line 4): id 0 is taken by an earlier way".
-void reportDropped(const ElementOrigin &origin, const std::string &reason);
-/// One line naming the element and what was removed from it while the element itself stays.
-void reportTrimmed(const ElementOrigin &origin, const std::string &what);
+void reportDropped(Diagnostics &log, const ElementOrigin &origin, const std::string &reason);
+/// A warning naming the element and what was removed from it while the element itself stays.
+void reportTrimmed(Diagnostics &log, const ElementOrigin &origin, const std::string &what);
 
 } // namespace readerrules
 

@@ -4,8 +4,6 @@
 
 #include <QXmlStreamReader>
 
-#include <iostream>
-
 namespace {
 
 /// An element of the format and the elements it belongs directly inside (none: only at the root).
@@ -58,10 +56,11 @@ void XmlPlacement::skip(QXmlStreamReader &reader, QLatin1String parent)
     readToEnd(reader, open, QLatin1String());
 }
 
-void XmlPlacement::reportRest() const
+void XmlPlacement::reportRest()
 {
     if (count > 1)
-        std::cerr << "OSMParser:     Ignored " << count - 1 << " more elements out of place" << std::endl;
+        readerrules::say(log, Severity::Warning,
+                         "    Ignored " + std::to_string(count - 1) + " more elements out of place");
 }
 
 void XmlPlacement::check(const QXmlStreamReader &reader, const QString &parent)
@@ -74,9 +73,11 @@ void XmlPlacement::check(const QXmlStreamReader &reader, const QString &parent)
             if (parent == allowed)
                 return;
         if (count++ == 0)
-            std::cerr << "OSMParser:     Ignored <" << osmtext::utf8(name) << "> (line " << reader.lineNumber()
-                      << ") inside <" << parent.toStdString() << "> with all it holds: the format puts it "
-                      << whereItBelongs(place) << std::endl;
+            readerrules::say(log, Severity::Warning,
+                             "    Ignored <" + osmtext::utf8(name) + "> (line " + std::to_string(reader.lineNumber()) +
+                                 ") inside <" + parent.toStdString() + "> with all it holds: the format puts it " +
+                                 whereItBelongs(place),
+                             reader.lineNumber(), reader.columnNumber() + 1);
         return;
     }
 }

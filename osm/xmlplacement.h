@@ -1,6 +1,8 @@
 #ifndef KOLVEX_OSM_XMLPLACEMENT_H
 #define KOLVEX_OSM_XMLPLACEMENT_H
 
+#include "report/diagnostics.h"
+
 #include <QLatin1String>
 #include <QString>
 
@@ -19,6 +21,11 @@ class QXmlStreamReader;
 class XmlPlacement
 {
 public:
+    /// Records what is out of place in `log`, which must outlive this object.
+    explicit XmlPlacement(Diagnostics &log) : log(log) {}
+
+    Diagnostics &diagnostics() const { return log; }
+
     /// Reads the element the reader stands on, named `name` and taken by the caller, to its end;
     /// what it holds is checked and ignored.
     void finish(QXmlStreamReader &reader, QLatin1String name);
@@ -26,7 +33,7 @@ public:
     /// to its end with all it holds.
     void skip(QXmlStreamReader &reader, QLatin1String parent);
     /// Names the count of elements out of place after the first; call when the document is read.
-    void reportRest() const;
+    void reportRest();
 
 private:
     void check(const QXmlStreamReader &reader, const QString &parent);
@@ -34,6 +41,7 @@ private:
     /// until an element opens inside it, whose parent is then `bottom`.
     void readToEnd(QXmlStreamReader &reader, std::vector<QString> &open, QLatin1String bottom);
 
+    Diagnostics &log;
     int64_t count = 0;
 };
 

@@ -2,6 +2,7 @@
 // own segments again, ids that are not numbers or taken, tags and elements of any size, and maps too
 // large for the memory there is.
 
+#include "osm/memoryreserve.h"
 #include "osmtestsupport.h"
 
 #include <gtest/gtest.h>
@@ -122,6 +123,70 @@ TEST(HostileMap, APieceOfMarkupOverTheCapEndsTheReadingNamingTheLineAndKeepsWhat
     EXPECT_TRUE(problem.contains("runs past 40 bytes")) << problem.toStdString();
 }
 
+TEST(HostileMap, AMapPastTheTextItsNetworkBudgetAllowsEndsTheReadingNamingTheFile)
+{
+    // n6w2r2.osm.gz unpacks to the bytes of n6w2r2.osm: a cap of exactly those reads it whole.
+    const int64_t unpacked = readAll(fixture("n6w2r2.osm")).size();
+    for (const int64_t cap : {unpacked, unpacked - 1}) {
+        SCOPED_TRACE(cap);
+        XmlReadLimits limits;
+        limits.maxDocumentBytes = cap;
+        OSMData data;
+        QString problem;
+        StderrCapture capture;
+        const bool whole = OSMParser::parseFile(fixture("n6w2r2.osm.gz"), &data, &problem, limits);
+        EXPECT_EQ(whole, cap == unpacked);
+        EXPECT_EQ(problem.startsWith("cannot read \"" + fixture("n6w2r2.osm.gz") + "\": the map runs past " +
+                                     QString::number(cap) + " bytes of XML"),
+                  !whole)
+            << problem.toStdString();
+    }
+    // Of a PBF file the decoded elements count: 200,000 nodes take megabytes.
+    XmlReadLimits limits;
+    limits.maxDocumentBytes = 1000000;
+    OSMData data;
+    QString problem;
+    Diagnostics quiet;
+    EXPECT_FALSE(OSMParser::parseFile(fixture("n200000w1-unused-nodes.osm.pbf"), &data, &problem, limits, &quiet));
+    EXPECT_TRUE(problem.contains("runs past 1000000 bytes of decoded elements")) << problem.toStdString();
+    EXPECT_EQ(XmlReadLimits::forNetworkCells(1000).maxDocumentBytes,
+              1000 * XmlReadLimits::DOCUMENT_BYTES_PER_NETWORK_CELL);
+}
+
+TEST(HostileMap, NodesNoWayUsesCostNothingAndIdsOutOfOrderReadAsInOrder)
+{
+    // 200,000 nodes of which a road uses three: the stand-in for a file of millions that no way uses.
+    OSMData pbf;
+    const std::string said = parseCapturing(fixture("n200000w1-unused-nodes.osm.pbf"), &pbf);
+    EXPECT_EQ(std::make_pair(pbf.nodes()->size(), pbf.ways()->size()), std::make_pair(size_t(3), size_t(1)));
+    EXPECT_NE(said.find("Nodes shaked: 199997"), std::string::npos) << said;
+
+    // Ids out of order, a repeated id at another place, a stop no way uses, a node read after the way
+    // that names it, which the way therefore lacks.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("map.osm"));
+    ASSERT_TRUE(writeAll(path, "<osm>\n"
+                               " <node id=\"9\" lat=\"60.1\" lon=\"24.9\"/>\n"
+                               " <node id=\"3\" lat=\"60.2\" lon=\"24.9\"/>\n"
+                               " <node id=\"7\" lat=\"60.3\" lon=\"24.9\"><tag k=\"highway\" v=\"bus_stop\"/></node>\n"
+                               " <node id=\"5\" lat=\"60.4\" lon=\"24.9\"/>\n"
+                               " <node id=\"3\" lat=\"60.5\" lon=\"24.9\"/>\n" +
+                                   road("1", {3, 9, 11}) + " <node id=\"11\" lat=\"60.6\" lon=\"24.9\"/>\n</osm>\n"));
+    OSMData xml;
+    const std::string told = parseCapturing(path, &xml);
+    std::vector<int64_t> nodes;
+    for (const Node *node : xml.nodes()->nodes())
+        nodes.push_back(node->getId());
+    EXPECT_EQ(nodes, (std::vector<int64_t>{9, 3, 7}));
+    EXPECT_EQ(xml.nodes()->findById(3)->getLocation(), Location(60.2, 24.9));
+    ASSERT_EQ(xml.ways()->size(), 1u);
+    EXPECT_EQ(nodeIds(xml.ways()->ways().front()), (std::vector<int64_t>{3, 9}));
+    EXPECT_EQ(stopsOf(xml.busStops()), (std::vector<std::pair<int64_t, std::string>>{{7, ""}}));
+    for (const char *line : {"Trimmed node \"3\" (line 6): position ignored",
+                             "addWay finding Node failed: fromId == 11", "Nodes shaked: 2"})
+        EXPECT_NE(told.find(line), std::string::npos) << line << "\n" << told;
+}
+
 TEST(HostileMap, AnElementOverTheCapIsDroppedAndNamedAndReadingGoesOn)
 {
     QTemporaryDir dir;
@@ -138,14 +203,20 @@ TEST(HostileMap, AnElementOverTheCapIsDroppedAndNamedAndReadingGoesOn)
     limits.maxElementChars = 1000; // the way of 100 nodes takes some 1,300 characters
     OSMData data;
     bool whole = false;
-    StderrCapture capture;
-    whole = OSMParser::parseFile(path, &data, nullptr, limits);
-    const std::string said = capture.text();
+    const std::string said = parseCapturing(path, &data, &whole, limits);
     EXPECT_TRUE(whole);
     EXPECT_NE(said.find("Dropped way \"7\" (line 8): it runs past 1000 characters, the most one element may take"),
               std::string::npos)
         << said;
     EXPECT_NE(said.find("Dropped relation \"30\" (line 10): it runs past 1000"), std::string::npos) << said;
+    Diagnostics diagnostics;
+    OSMData again;
+    OSMParser::parseFile(path, &again, nullptr, limits, &diagnostics);
+    const auto dropped = std::find_if(diagnostics.all().begin(), diagnostics.all().end(),
+                                      [](const Diagnostic &d) { return d.elementId == 7; });
+    ASSERT_NE(dropped, diagnostics.all().end());
+    EXPECT_EQ(std::make_tuple(dropped->severity, dropped->component, dropped->line),
+              std::make_tuple(Severity::Warning, std::string("OSMParser"), int64_t(8)));
     ASSERT_EQ(data.ways()->size(), 1u);
     EXPECT_EQ(nodeIds(data.ways()->ways().front()), (std::vector<int64_t>{3, 4}));
     EXPECT_EQ(data.routeRelations()->size(), 0u);
@@ -187,4 +258,19 @@ TEST(HostileMap, MemoryRunningOutWhileReadingIsAnErrorNamingTheFileNotTheEndOfTh
     StderrCapture capture;
     EXPECT_FALSE(OSMParser::parseXml(&device, QStringLiteral("big.osm"), &data, &problem));
     EXPECT_EQ(problem, "cannot read \"big.osm\": out of memory: the map needs more than this machine has");
+}
+
+TEST(HostileMap, AnAllocationThatWouldFailSpendsTheReserveOfTheReadingInstead)
+{
+    const std::new_handler before = std::get_new_handler();
+    {
+        MemoryReserve first(1 << 20);
+        MemoryReserve second(1 << 20);
+        EXPECT_NE(std::get_new_handler(), before);
+        EXPECT_TRUE(MemoryReserve::spendOne());
+        EXPECT_TRUE(MemoryReserve::spendOne());
+        EXPECT_TRUE(first.spent() && second.spent());
+        EXPECT_FALSE(MemoryReserve::spendOne()); // nothing left: the allocation fails as it would have
+    }
+    EXPECT_EQ(std::get_new_handler(), before);
 }

@@ -168,9 +168,9 @@ TEST(OSMParser, ADocumentThatIsNotAMapIsRefusedAndWhatIsOutOfPlaceOrOfNoKnownTyp
         ASSERT_TRUE(writeAll(path, c.content));
         OSMData data;
         QString problem;
-        StderrCapture capture;
-        EXPECT_EQ(OSMParser::parseFile(path, &data, &problem), c.complete);
-        const std::string said = problem.toStdString() + capture.text();
+        Diagnostics diagnostics;
+        EXPECT_EQ(OSMParser::parseFile(path, &data, &problem, XmlReadLimits(), &diagnostics), c.complete);
+        const std::string said = problem.toStdString() + printed(diagnostics);
         EXPECT_NE(said.find(c.said), std::string::npos) << said;
         if (c.said.empty()) {
             EXPECT_EQ(said.find("    Ignored"), std::string::npos) << said;

@@ -3,6 +3,7 @@
 
 #include "osm/osmdata.h"
 #include "osm/osmparser.h"
+#include "report/diagnostics.h"
 #include "tests/stderrcapture.h"
 
 #include <gtest/gtest.h>
@@ -38,14 +39,24 @@ inline bool writeAll(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
-/// Reads `path` into `data` and returns what the reader wrote to standard error.
-inline std::string parseCapturing(const QString &path, OSMData *data, bool *complete = nullptr)
+/// The lines the console prints for `diagnostics`, each ended by a newline.
+inline std::string printed(const Diagnostics &diagnostics)
 {
-    StderrCapture capture;
-    const bool whole = OSMParser::parseFile(path, data);
+    std::string lines;
+    for (const Diagnostic &diagnostic : diagnostics.all())
+        lines += diagnostic.printed() + "\n";
+    return lines;
+}
+
+/// Reads `path` into `data` and returns the lines of what the reader said.
+inline std::string parseCapturing(const QString &path, OSMData *data, bool *complete = nullptr,
+                                  const XmlReadLimits &limits = XmlReadLimits())
+{
+    Diagnostics diagnostics(1000000);
+    const bool whole = OSMParser::parseFile(path, data, nullptr, limits, &diagnostics);
     if (complete)
         *complete = whole;
-    return capture.text();
+    return printed(diagnostics);
 }
 
 inline std::vector<int64_t> nodeIds(const Way *way)

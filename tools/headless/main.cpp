@@ -50,7 +50,10 @@ int main(int argc, char *argv[])
         OSMData data;
         data.setDiagnostics(&diagnostics);
         QString problem;
-        if (!OSMParser::parseFile(options.osmPath, &data, &problem)) {
+        const XmlReadLimits limits = XmlReadLimits::forNetworkCells(options.budget.maxNetworkCells);
+        Diagnostics readerSaid;
+        readerSaid.setListener(Diagnostics::printToStandardError());
+        if (!OSMParser::parseFile(options.osmPath, &data, &problem, limits, &readerSaid)) {
             std::cerr << "kolvex-headless: map: " << problem.toStdString() << std::endl;
             return 1;
         }
