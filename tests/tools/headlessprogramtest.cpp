@@ -2,11 +2,17 @@
 // on any thread count, and the bundled timetable.
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
 
 namespace {
 
@@ -49,8 +55,9 @@ QString hostile(const char *name)
 
 TEST(HeadlessProgram, BadCommandLinesExitWithTwoAndInputsThatCannotBeUsedWithOneNamingTheFile)
 {
-    const QStringList badLines[] = {{"--bogus"}, {"--start", "25:00:00"}, {"--seed", "-4"},      {"extra"},
-                                    {"--csv"},   {"--max-cars", "-1"},    {"--max-cars", "lots"}};
+    const QStringList badLines[] = {
+        {"--bogus"}, {"--start", "25:00:00"}, {"--seed", "-4"},       {"extra"},
+        {"--csv"},   {"--max-cars", "-1"},    {"--max-cars", "lots"}, {"--bbox", "24.9,60.1,25"}};
     for (const QStringList &arguments : badLines) {
         const HeadlessRun run = runHeadless(arguments);
         EXPECT_EQ(run.exitCode, 2) << arguments.join(' ').toStdString();
@@ -174,4 +181,50 @@ TEST(HeadlessProgram, TheBundledTimetableIsTheOneDraftedFromTheBundledMap)
     QFile a(drafted), b(SCHEDULES);
     ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
     EXPECT_TRUE(a.readAll() == b.readAll()) << "redraft with the command in data/README.md";
+}
+
+TEST(HeadlessProgram, ABoxCutsTheBundledCityToWhatLiesWithinItAndABoxWithoutRoadsIsNoRun)
+{
+    QTemporaryDir dir;
+    const QString network = dir.filePath(QStringLiteral("network.geojson"));
+    const double box[4] = {24.940, 60.168, 24.948, 60.175}; // the middle of the city
+    const HeadlessRun run = runHeadless({"--osm", MAP, "--schedules", SCHEDULES, "--bbox",
+                                         "24.940,60.168,24.948,60.175", "--export-network", network, "--steps", "400"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains("Cut to the box 24.94,60.168,24.948,60.175: ")) << run.out.toStdString();
+    EXPECT_GT(run.figure("lines created"), 0);
+
+    QFile file(network);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QJsonArray features = QJsonDocument::fromJson(file.readAll()).object().value("features").toArray();
+    ASSERT_GT(features.size(), 100);
+    // The centre lines of the ways lie within the box, the cut ones ending on its edge; lanes and
+    // crossroads are drawn beside them, at most a few metres further out.
+    const double onLine = 1e-9, besideIt = 2e-4; // degrees
+    int outside = 0, onEdge = 0;
+    std::function<void(const QJsonValue &, double)> visit = [&](const QJsonValue &value, double tolerance) {
+        const QJsonArray array = value.toArray();
+        if (array.size() == 2 && array[0].isDouble()) {
+            const double lon = array[0].toDouble(), lat = array[1].toDouble();
+            outside += lon < box[0] - tolerance || lon > box[2] + tolerance || lat < box[1] - tolerance ||
+                       lat > box[3] + tolerance;
+            onEdge += tolerance == onLine && (std::abs(lon - box[0]) < onLine || std::abs(lon - box[2]) < onLine ||
+                                              std::abs(lat - box[1]) < onLine || std::abs(lat - box[3]) < onLine);
+            return;
+        }
+        for (const QJsonValue &item : array)
+            visit(item, tolerance);
+    };
+    for (const QJsonValue &feature : features) {
+        const bool centreLine = feature.toObject().value("properties").toObject().value("kind") == "centre_line";
+        visit(feature.toObject().value("geometry").toObject().value("coordinates"), centreLine ? onLine : besideIt);
+    }
+    EXPECT_EQ(outside, 0);
+    EXPECT_GT(onEdge, 10);
+
+    const HeadlessRun empty =
+        runHeadless({"--osm", MAP, "--schedules", SCHEDULES, "--bbox", "10,10,10.1,10.1", "--steps", "10"});
+    EXPECT_EQ(empty.exitCode, 1);
+    EXPECT_TRUE(empty.err.contains("no road or tram track in \"" + MAP + "\" within the box 10,10,10.1,10.1"))
+        << empty.err.toStdString();
 }

@@ -6,6 +6,7 @@
 #include "tileprefetch.h"
 
 #include "model/random.h"
+#include "osm/boundingboxclip.h"
 #include "osm/osmdata.h"
 #include "osm/osmparser.h"
 #include "osm/osmwriter.h"
@@ -50,7 +51,10 @@ int main(int argc, char *argv[])
             std::cerr << "kolvex-headless: map: " << problem.toStdString() << std::endl;
             return 1;
         }
-        OSMWriter::createOsm(&data, options.writeOsmPath);
+        if (options.bbox)
+            OSMWriter::createOsm(BoundingBoxClip::clip(data, *options.bbox).get(), options.writeOsmPath);
+        else
+            OSMWriter::createOsm(&data, options.writeOsmPath);
         return 0;
     }
 
