@@ -1,4 +1,4 @@
-// The start dialog's car cap and box: offered, handed to the run, remembered, and repeated on the console.
+// The start dialog's car cap and box: handed to the run, remembered, and repeated on the console.
 
 #include "app/fileopenerdialog.h"
 #include "engine/simulation.h"
@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -19,39 +20,26 @@
 
 namespace {
 
-/// Keeps what the dialog remembers in a folder of the test's own, never the user's.
-class OwnSettings
-{
-public:
-    OwnSettings() { QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path()); }
-
-private:
-    QTemporaryDir folder;
-};
+const char *const BOX = "24.94,60.168,24.948,60.175";
 
 template <typename W> W *child(QObject *parent, const char *name)
 {
-    W *w = parent->findChild<W *>(QLatin1String(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
+    return parent->findChild<W *>(QLatin1String(name));
 }
-
-const char *const BOX = "24.94,60.168,24.948,60.175";
 
 } // namespace
 
 TEST(FileOpenerDialog, TheCarCapAndTheBoxAreHandedToTheRunRememberedAndRepeatedOnTheConsole)
 {
-    OwnSettings own;
+    QTemporaryDir ownSettings; // what the dialog remembers stays out of the user's settings
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, ownSettings.path());
     FileOpenerDialog dialog;
     auto *maxCars = child<QSpinBox>(&dialog, "sbMaxCars");
     auto *box = child<QLineEdit>(&dialog, "leBoundingBox");
+    ASSERT_TRUE(maxCars && box);
     EXPECT_EQ(maxCars->value(), 667);
-    EXPECT_TRUE(box->text().isEmpty());
     EXPECT_FALSE(dialog.settings().bbox);
-    // The usual run's command stays as short as before.
-    EXPECT_FALSE(dialog.settings().consoleCommand().contains("--max-cars"));
-    EXPECT_FALSE(dialog.settings().consoleCommand().contains("--bbox"));
+    EXPECT_FALSE(dialog.settings().consoleCommand().contains(QRegularExpression("--max-cars|--bbox")));
 
     std::optional<RunSettings> started;
     QObject::connect(&dialog, &FileOpenerDialog::startSim, [&](const RunSettings &run) { started = run; });
@@ -59,16 +47,13 @@ TEST(FileOpenerDialog, TheCarCapAndTheBoxAreHandedToTheRunRememberedAndRepeatedO
     box->setText(" 24.94, 60.168 , 24.948,60.175");
     child<QRadioButton>(&dialog, "rbDraftSchedules")->setChecked(true);
     child<QPushButton>(&dialog, "btnStartSimulation")->click();
-    ASSERT_TRUE(started);
+    ASSERT_TRUE(started && started->bbox);
     EXPECT_EQ(started->maxCars, 2500u);
-    ASSERT_TRUE(started->bbox);
-    EXPECT_EQ(started->bbox->toText(), BOX);
     // Both commands, the drafting one too, keep to the box.
     const QString command = started->consoleCommand();
     EXPECT_EQ(command.count(QStringLiteral(" --bbox %1").arg(BOX)), 2) << command.toStdString();
     EXPECT_TRUE(command.endsWith(QStringLiteral("--max-cars 2500 --bbox %1").arg(BOX))) << command.toStdString();
 
-    // The next start offers them again.
     dialog.runStarted();
     FileOpenerDialog next;
     EXPECT_EQ(child<QSpinBox>(&next, "sbMaxCars")->value(), 2500);
@@ -82,7 +67,6 @@ TEST(FileOpenerDialog, TheCarCapAndTheBoxAreHandedToTheRunRememberedAndRepeatedO
     auto *failure = child<QMessageBox>(&next, "mbFailure");
     ASSERT_NE(failure, nullptr);
     EXPECT_TRUE(failure->text().contains("each minimum must be below its maximum")) << failure->text().toStdString();
-    EXPECT_TRUE(child<QPushButton>(&next, "btnStartSimulation")->isEnabled());
 }
 
 TEST(FileOpenerDialog, TheRunPreparesOnlyTheBoxWithTheCarCapChosen)
