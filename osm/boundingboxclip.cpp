@@ -146,6 +146,15 @@ private:
                 close();
         }
         close();
+        // A closed way (a roundabout) cut by an edge is one road from where it enters to where it leaves,
+        // through the node where it closes.
+        const int64_t closing = nodes.front()->getId();
+        if (pieces.size() >= 2 && nodes.back()->getId() == closing && pieces.front().front() == closing &&
+            pieces.back().back() == closing) {
+            pieces.back().insert(pieces.back().end(), pieces.front().begin() + 1, pieces.front().end());
+            pieces.front() = std::move(pieces.back());
+            pieces.pop_back();
+        }
         return pieces;
     }
 

@@ -13,10 +13,11 @@ class OSMData;
 /// Every way that reaches into the box keeps what lies inside it: where it crosses an edge, it ends
 /// at a new node placed on the edge. A way that leaves the box and comes back keeps each of its
 /// pieces inside, as the roads a user sees within the box are what the box was drawn around; cutting
-/// at the first exit would lose streets in plain view. The first piece keeps the way's id, further
-/// pieces and the new nodes take ids above every id of the extract. Stops outside the box go; route
-/// relations keep the members that remain, a piece in place of its way, and go when no way remains.
-/// Ways meeting at a crossing of an edge share the new node, so they stay connected there.
+/// at the first exit would lose streets in plain view. A closed way is one piece through the node
+/// where it closes. The first piece keeps the way's id, further pieces and the new nodes take ids
+/// above every id of the extract. Stops outside the box go; route relations keep the members that
+/// remain, a piece in place of its way, and go when no way remains. Ways meeting at a crossing of an
+/// edge share the new node, so they stay connected there.
 class BoundingBoxClip
 {
 public:

@@ -18,8 +18,9 @@ std::vector<int64_t> nodeIds(const Way &way)
 }
 
 /// Roads 10 (leaving east), 11 (wholly outside), 12 (leaving and coming back), 13 (crossing without a
-/// node inside) and tram track 14 (way 10's segment the other way round) about the box 0-1 of
-/// longitude and latitude; a bus stop inside, a tram stop outside; routes over 10, 11, 12 and over 11.
+/// node inside), tram track 14 (way 10's segment the other way round) and the closed road 15 about the
+/// box 0-1 of longitude and latitude; a bus stop inside, a tram stop outside; routes over 10, 11, 12
+/// and over 11.
 void fillHandMadeMap(OSMData &data)
 {
     const struct
@@ -30,8 +31,8 @@ void fillHandMadeMap(OSMData &data)
                  {6, 0.2, 1.5}, {7, 0.8, 1.5}, {8, 0.8, 0.2}, {9, 0.3, -1.0}, {20, 0.3, 2.0}};
     for (const auto &node : nodes)
         data.addNode(node.id, Location(node.lat, node.lon), node.id == 1);
-    const std::vector<int64_t> ways[] = {{1, 2}, {3, 4}, {5, 6, 7, 8}, {9, 20}, {2, 1}};
-    for (int64_t i = 0; i < 5; ++i)
+    const std::vector<int64_t> ways[] = {{1, 2}, {3, 4}, {5, 6, 7, 8}, {9, 20}, {2, 1}, {1, 2, 7, 1}};
+    for (int64_t i = 0; i < 6; ++i)
         data.addWay(10 + i, ways[i], i == 4, i != 4, false, false, Residential, 1, 1);
     data.addBusStop("Inside", data.nodes()->findById(1));
     data.addTramStop("Outside", data.nodes()->findById(4));
@@ -49,7 +50,7 @@ TEST(BoundingBoxClip, WaysEndOnTheEdgeWhatLiesOutsideGoesAndRoutesKeepTheirRemai
     const std::unique_ptr<OSMData> clipped = BoundingBoxClip::clip(data, BoundingBox{0.0, 0.0, 1.0, 1.0}, &report);
 
     const std::vector<Way *> ways = clipped->ways()->ways();
-    ASSERT_EQ(ways.size(), 5u);
+    ASSERT_EQ(ways.size(), 6u);
     // Way 10 ends on the east edge at a node of a new id; the tram track on the same segment shares it.
     const Node *east = ways[0]->lastNode();
     EXPECT_EQ(nodeIds(*ways[0]), (std::vector<int64_t>{1, east->getId()}));
@@ -68,6 +69,9 @@ TEST(BoundingBoxClip, WaysEndOnTheEdgeWhatLiesOutsideGoesAndRoutesKeepTheirRemai
     EXPECT_EQ(ways[2]->lastNode()->getId(), 8);
     EXPECT_EQ(ways[3]->firstNode()->getLocation(), Location(0.3, 0.0));
     EXPECT_EQ(ways[3]->lastNode()->getLocation(), Location(0.3, 1.0));
+    // The closed way runs from where it enters through its closing node to where it leaves.
+    EXPECT_EQ(ways[5]->firstNode()->getLocation(), Location(0.65, 1.0));
+    EXPECT_EQ(nodeIds(*ways[5]), (std::vector<int64_t>{ways[5]->firstNode()->getId(), 1, east->getId()}));
 
     ASSERT_EQ(clipped->busStops()->size(), 1u);
     EXPECT_EQ(clipped->tramStops()->size(), 0u);
@@ -78,7 +82,7 @@ TEST(BoundingBoxClip, WaysEndOnTheEdgeWhatLiesOutsideGoesAndRoutesKeepTheirRemai
 
     EXPECT_EQ((std::vector<size_t>{report.waysKept, report.waysCut, report.waysDropped, report.extraPieces,
                                    report.edgeNodes, report.stopsDropped, report.relationsDropped}),
-              (std::vector<size_t>{4, 4, 1, 1, 5, 1, 1}));
+              (std::vector<size_t>{5, 5, 1, 1, 6, 1, 1}));
 
     // A box around the whole map keeps it as it is.
     const std::unique_ptr<OSMData> whole = BoundingBoxClip::clip(data, BoundingBox{-1.0, 0.0, 3.0, 2.0}, &report);
