@@ -45,6 +45,8 @@ void FileOpenerDialog::offer(const RunSettings &run)
     ui->sbDraftHeadway->setValue(run.draftHeadway);
     ui->teSimInitTime->setTime(run.start);
     ui->sbSeed->setValue(int(std::min<uint64_t>(run.seed, uint64_t(ui->sbSeed->maximum()))));
+    ui->sbMaxCars->setValue(int(std::min<size_t>(run.maxCars, size_t(ui->sbMaxCars->maximum()))));
+    ui->leBoundingBox->setText(run.bbox ? run.bbox->toText() : QString());
     updateStartButton();
 }
 
@@ -128,6 +130,11 @@ void FileOpenerDialog::on_btnChooseScheduleFile_clicked()
 
 void FileOpenerDialog::on_btnStartSimulation_clicked()
 {
+    const QString boxProblem = boundingBoxProblem();
+    if (!boxProblem.isEmpty()) {
+        reportFailure(QStringLiteral("Cannot simulate within the box: %1.").arg(boxProblem));
+        return;
+    }
     setPreparing(true);
     ui->teLog->setFocus();
     startedWith = settings();
@@ -153,7 +160,23 @@ RunSettings FileOpenerDialog::settings() const
     run.draftHeadway = ui->sbDraftHeadway->value();
     run.start = ui->teSimInitTime->time();
     run.seed = uint64_t(ui->sbSeed->value());
+    run.maxCars = size_t(ui->sbMaxCars->value());
+    BoundingBox box;
+    QString malformed;
+    if (BoundingBox::parse(ui->leBoundingBox->text(), box, malformed))
+        run.bbox = box;
     return run;
+}
+
+QString FileOpenerDialog::boundingBoxProblem() const
+{
+    const QString text = ui->leBoundingBox->text();
+    if (text.trimmed().isEmpty())
+        return QString();
+    BoundingBox box;
+    QString problem;
+    BoundingBox::parse(text, box, problem);
+    return problem;
 }
 
 void FileOpenerDialog::keyPressEvent(QKeyEvent *event)

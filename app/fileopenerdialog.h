@@ -12,7 +12,8 @@ class FileOpenerDialog;
 }
 
 /// The start dialog: the map, the timetable (a schedule file, or one drafted from the map's route
-/// relations), the start time and seed, and the log of the preparation. It offers the last run
+/// relations), the start time and seed, the car cap and the box of the map to simulate, and the log
+/// of the preparation. It offers the last run
 /// started (kept in the user's settings), else the bundled city, which stays one click away.
 class FileOpenerDialog : public QDialog
 {
@@ -23,7 +24,7 @@ public:
 
     const QString &osmFilePath() const { return m_osmFilePath; }
     const QString &scheduleFilePath() const { return m_scheduleFilePath; }
-    /// The run as chosen now.
+    /// The run as chosen now; a box that cannot be read counts as none (Start Sim refuses it).
     RunSettings settings() const;
 
     /// A run could not be prepared: the message goes into the log and into a message box over
@@ -64,6 +65,8 @@ private:
     /// Shows `run` as the one to start.
     void offer(const RunSettings &run);
     void updateStartButton();
+    /// Why the text of the box cannot be read; empty when it can or is empty.
+    QString boundingBoxProblem() const;
     /// While a run is prepared its files stay as they are.
     void setPreparing(bool on);
 

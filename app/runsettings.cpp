@@ -1,6 +1,7 @@
 #include "runsettings.h"
 
 #include "engine/bundleddata.h"
+#include "engine/simulation.h"
 #include "model/random.h"
 #include "transport/scheduledrafter.h"
 
@@ -16,6 +17,8 @@ const char *const SCHEDULES_KEY = "lastRun/schedules";
 const char *const HEADWAY_KEY = "lastRun/draftHeadway";
 const char *const START_KEY = "lastRun/start";
 const char *const SEED_KEY = "lastRun/seed";
+const char *const MAX_CARS_KEY = "lastRun/maxCars";
+const char *const BOX_KEY = "lastRun/bbox";
 
 /// Quotes a path for a POSIX shell when it needs it.
 QString shellWord(const QString &word)
@@ -65,6 +68,13 @@ RunSettings RunSettings::remembered(const QSettings &settings)
     const qulonglong seed = settings.value(QLatin1String(SEED_KEY)).toULongLong(&ok);
     if (ok)
         run.seed = seed;
+    const qulonglong maxCars = settings.value(QLatin1String(MAX_CARS_KEY)).toULongLong(&ok);
+    if (ok)
+        run.maxCars = size_t(maxCars);
+    BoundingBox box;
+    QString malformed;
+    if (BoundingBox::parse(text(BOX_KEY), box, malformed))
+        run.bbox = box;
     return run;
 }
 
@@ -77,20 +87,36 @@ void RunSettings::remember(QSettings &settings) const
     settings.setValue(QLatin1String(HEADWAY_KEY), draftHeadway);
     settings.setValue(QLatin1String(START_KEY), start.toString(TIME_FORMAT));
     settings.setValue(QLatin1String(SEED_KEY), qulonglong(seed));
+    settings.setValue(QLatin1String(MAX_CARS_KEY), qulonglong(maxCars));
+    settings.setValue(QLatin1String(BOX_KEY), bbox ? bbox->toText() : QString());
+}
+
+void RunSettings::configure(Simulation &simulation) const
+{
+    if (timetable == TimetableSource::Draft)
+        simulation.setDraftHeadway(draftHeadway);
+    simulation.setMaxCars(maxCars);
+    simulation.setBoundingBox(bbox);
 }
 
 QString RunSettings::consoleCommand() const
 {
     const QString map = shellWord(osmFilePath);
     QString schedules = shellWord(scheduleFilePath);
+    // The timetable is drafted from the part of the map within the box, as the window drafts it.
+    const QString box = bbox ? QStringLiteral(" --bbox ") + bbox->toText() : QString();
     QString command;
     if (timetable == TimetableSource::Draft) {
         schedules = QStringLiteral("drafted.xml");
-        command = QStringLiteral("kolvex-headless --osm %1 --draft-schedules %2 --draft-headway %3 && ")
-                      .arg(map, schedules)
+        command = QStringLiteral("kolvex-headless --osm %1%2 --draft-schedules %3 --draft-headway %4 && ")
+                      .arg(map, box, schedules)
                       .arg(draftHeadway);
     }
-    return command + QStringLiteral("kolvex-headless --osm %1 --schedules %2 --start %3 --seed %4")
+    // The console's own default cap is left unsaid, so that the usual command stays short.
+    const QString cars =
+        maxCars == SimulationData::DEFAULT_MAX_CARS ? QString() : QStringLiteral(" --max-cars %1").arg(maxCars);
+    return command + QStringLiteral("kolvex-headless --osm %1 --schedules %2 --start %3 --seed %4%5%6")
                          .arg(map, schedules, start.toString(TIME_FORMAT))
-                         .arg(seed);
+                         .arg(seed)
+                         .arg(cars, box);
 }

@@ -8,6 +8,7 @@
 #include "engine/simulationthread.h"
 #include "model/bindingdata.h"
 #include "model/simulationdata.h"
+#include "osm/boundingboxclip.h"
 #include "osm/osmdata.h"
 #include "osm/osmparser.h"
 #include "report/diagnostics.h"
@@ -89,6 +90,9 @@ bool Simulation::prepareStages()
     const XmlReadLimits readLimits = XmlReadLimits::forNetworkCells(budgetSetting().maxNetworkCells);
     if (!OSMParser::parseFile(osmFilePath, osm, &problem, readLimits, &m_diagnostics))
         problems << QStringLiteral("map: ") + problem;
+    const std::optional<BoundingBox> box = boundingBoxSetting();
+    if (box)
+        clipToBox(*box);
 
     if (!beginStage(3, QStringLiteral("Converting OpenStreetMap bus stops...")))
         return false;
@@ -109,7 +113,8 @@ bool Simulation::prepareStages()
         problems
             << QStringLiteral("map \"%1\" refused: %2").arg(osmFilePath, QString::fromStdString(convertor->refusal()));
     else if (!hasNetwork())
-        problems << QStringLiteral("map: no road or tram track in \"%1\"").arg(osmFilePath);
+        problems << QStringLiteral("map: no road or tram track in \"%1\"%2")
+                        .arg(osmFilePath, box ? QStringLiteral(" within the box ") + box->toText() : QString());
 
     if (!beginStage(6, QStringLiteral("Converting OpenStreetMap routes...")))
         return false;
@@ -127,6 +132,24 @@ bool Simulation::prepareStages()
         return false;
     report.pregenerated = LineCreator::pregenerateLines(simData, bindings, m_diagnostics);
     return true;
+}
+
+void Simulation::clipToBox(const BoundingBox &box)
+{
+    BoundingBoxClip::Report cut;
+    std::unique_ptr<OSMData> clipped = BoundingBoxClip::clip(*osm, box, &cut);
+    delete osm;
+    osm = clipped.release();
+    emit log(QStringLiteral("Cut to the box %1: %2 ways kept, %3 of them cut at its edge (%4 nodes placed there, "
+                            "%5 ways in more than one piece); left out %6 ways, %7 stops and %8 route relations.")
+                 .arg(box.toText())
+                 .arg(cut.waysKept)
+                 .arg(cut.waysCut)
+                 .arg(cut.edgeNodes)
+                 .arg(cut.extraPieces)
+                 .arg(cut.waysDropped)
+                 .arg(cut.stopsDropped)
+                 .arg(cut.relationsDropped));
 }
 
 void Simulation::createNetworkData()
@@ -240,6 +263,12 @@ void Simulation::setMaxCars(size_t cars)
     maxCars = cars;
 }
 
+void Simulation::setBoundingBox(const std::optional<BoundingBox> &box)
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    boundingBox = box;
+}
+
 NetworkBudget Simulation::budgetSetting() const
 {
     std::lock_guard<std::mutex> lock(stateMutex);
@@ -256,6 +285,12 @@ size_t Simulation::maxCarsSetting() const
 {
     std::lock_guard<std::mutex> lock(stateMutex);
     return maxCars;
+}
+
+std::optional<BoundingBox> Simulation::boundingBoxSetting() const
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    return boundingBox;
 }
 
 Simulation::State Simulation::state() const

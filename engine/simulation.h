@@ -3,6 +3,7 @@
 
 #include "convert/networkbudget.h"
 #include "engine/threadend.h"
+#include "osm/boundingbox.h"
 #include "report/diagnostics.h"
 #include "transport/linecreator.h"
 #include "transport/scheduledrafter.h"
@@ -17,6 +18,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 class BindingData;
 class OSMData;
@@ -80,6 +82,9 @@ public:
     void setStepSize(uint ms);
     /// The cap of cars on the network (SimulationData::DEFAULT_MAX_CARS unless set); set before prepData.
     void setMaxCars(size_t cars);
+    /// Keeps only the part of the map within `box`, cutting the ways that cross its edges; none (the
+    /// default) keeps the whole map. Set before prepData.
+    void setBoundingBox(const std::optional<BoundingBox> &box);
     /// How far the run is: after prepDataDone Prepared, after simStartDone Started. Reading it
     /// makes everything that stage did visible to the calling thread.
     State state() const;
@@ -130,6 +135,9 @@ private:
     NetworkBudget budgetSetting() const;
     uint stepSizeSetting() const;
     size_t maxCarsSetting() const;
+    std::optional<BoundingBox> boundingBoxSetting() const;
+    /// Puts the part of the map within `box` in place of the whole (in stage 2, after reading).
+    void clipToBox(const BoundingBox &box);
 
     OSMData *osm = nullptr;
     SimulationData *simData = nullptr;
@@ -152,6 +160,7 @@ private:
     uint stepSize;
     int32_t headway = 0;
     size_t maxCars;
+    std::optional<BoundingBox> boundingBox;
     /// Guards the state and the settings, which other threads write before the stages read them.
     mutable std::mutex stateMutex;
     State m_state = State::Created;

@@ -15,17 +15,21 @@ TEST(HeadlessOptions, DefaultsValuesAndZoomRangesAreTakenAndMalformedOnesRefused
     EXPECT_EQ(defaults.start, QTime(14, 0, 0));
     EXPECT_FALSE(defaults.fetchTiles);
     EXPECT_EQ(defaults.maxCars, 667);
+    EXPECT_FALSE(defaults.bbox);
 
     HeadlessOptions options;
-    ASSERT_TRUE(options.parse({"k", "--osm", "a.osm", "--schedules", "s.xml", "--start", "07:05:09", "--seed", "42",
-                               "--feed", "3", "--max-cars", "10000", "--fetch-tiles", "0-19"},
-                              error));
+    ASSERT_TRUE(
+        options.parse({"k", "--osm", "a.osm", "--schedules", "s.xml", "--start", "07:05:09", "--seed", "42", "--feed",
+                       "3", "--max-cars", "10000", "--bbox", "-0.2,51.5,-0.1,51.53", "--fetch-tiles", "0-19"},
+                      error));
     EXPECT_EQ(options.osmPath, "a.osm");
     EXPECT_EQ(options.schedulePath, "s.xml");
     EXPECT_EQ(options.start, QTime(7, 5, 9));
     EXPECT_EQ(options.seed, 42u);
     EXPECT_EQ(options.feed, 3);
     EXPECT_EQ(options.maxCars, 10000);
+    ASSERT_TRUE(options.bbox);
+    EXPECT_EQ(options.bbox->toText(), "-0.2,51.5,-0.1,51.53"); // a value may start with a minus sign
     EXPECT_TRUE(options.fetchTiles);
     EXPECT_EQ(options.tileMinZoom, 0);
     EXPECT_EQ(options.tileMaxZoom, 19);
@@ -40,6 +44,9 @@ TEST(HeadlessOptions, DefaultsValuesAndZoomRangesAreTakenAndMalformedOnesRefused
                                    {"--feed", "0"},
                                    {"--max-cars", "-1"},
                                    {"--max-cars", "many"},
+                                   {"--bbox", "0,51,1"},
+                                   {"--bbox", "1,51,0,52"},
+                                   {"--bbox", "0,89,1,90.5"},
                                    {"--bogus"},
                                    {"-x"},
                                    {"stray"},

@@ -2,6 +2,9 @@
 // on any thread count, and the bundled timetable.
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -49,8 +52,9 @@ QString hostile(const char *name)
 
 TEST(HeadlessProgram, BadCommandLinesExitWithTwoAndInputsThatCannotBeUsedWithOneNamingTheFile)
 {
-    const QStringList badLines[] = {{"--bogus"}, {"--start", "25:00:00"}, {"--seed", "-4"},      {"extra"},
-                                    {"--csv"},   {"--max-cars", "-1"},    {"--max-cars", "lots"}};
+    const QStringList badLines[] = {
+        {"--bogus"}, {"--start", "25:00:00"}, {"--seed", "-4"},       {"extra"},
+        {"--csv"},   {"--max-cars", "-1"},    {"--max-cars", "lots"}, {"--bbox", "24.9,60.1,25"}};
     for (const QStringList &arguments : badLines) {
         const HeadlessRun run = runHeadless(arguments);
         EXPECT_EQ(run.exitCode, 2) << arguments.join(' ').toStdString();
@@ -174,4 +178,38 @@ TEST(HeadlessProgram, TheBundledTimetableIsTheOneDraftedFromTheBundledMap)
     QFile a(drafted), b(SCHEDULES);
     ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
     EXPECT_TRUE(a.readAll() == b.readAll()) << "redraft with the command in data/README.md";
+}
+
+TEST(HeadlessProgram, ABoxCutsTheBundledCityToWhatLiesWithinItAndABoxWithoutRoadsIsNoRun)
+{
+    QTemporaryDir dir;
+    const QString network = dir.filePath(QStringLiteral("network.geojson"));
+    const HeadlessRun run = runHeadless({"--osm", MAP, "--schedules", SCHEDULES, "--bbox",
+                                         "24.940,60.168,24.948,60.175", "--export-network", network, "--steps", "400"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains("Cut to the box 24.94,60.168,24.948,60.175: ")) << run.out.toStdString();
+    EXPECT_GT(run.figure("lines created"), 0);
+    // The ways' centre lines lie within the box, the cut ones ending on its edge.
+    QFile file(network);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    int points = 0, outside = 0, onEdge = 0;
+    for (const QJsonValue feature : QJsonDocument::fromJson(file.readAll()).object().value("features").toArray()) {
+        if (feature.toObject().value("properties").toObject().value("kind") != "centre_line")
+            continue;
+        for (const QJsonValue point : feature.toObject().value("geometry").toObject().value("coordinates").toArray()) {
+            const double lon = point.toArray()[0].toDouble(), lat = point.toArray()[1].toDouble();
+            ++points;
+            outside += lon < 24.94 || lon > 24.948 || lat < 60.168 || lat > 60.175;
+            onEdge += lon == 24.94 || lon == 24.948 || lat == 60.168 || lat == 60.175;
+        }
+    }
+    EXPECT_GT(points, 100);
+    EXPECT_EQ(outside, 0);
+    EXPECT_GT(onEdge, 10);
+
+    const HeadlessRun empty =
+        runHeadless({"--osm", MAP, "--schedules", SCHEDULES, "--bbox", "10,10,10.1,10.1", "--steps", "10"});
+    EXPECT_EQ(empty.exitCode, 1);
+    EXPECT_TRUE(empty.err.contains("no road or tram track in \"" + MAP + "\" within the box 10,10,10.1,10.1"))
+        << empty.err.toStdString();
 }

@@ -185,6 +185,18 @@ std::vector<OptionSpec> optionSpecs()
          [](HeadlessOptions &o, const QString &v, QString &error) {
              return readCount(v, "max-cars", 0, o.maxCars, error);
          }},
+        {"bbox", "MINLON,MINLAT,MAXLON,MAXLAT",
+         QStringLiteral("Simulate only the part of the map within this box of degrees: the ways reaching into it "
+                        "are cut where they cross its edge, stops outside it and route relations with no way "
+                        "left go. Default: the whole map."),
+         Form::Run,
+         [](HeadlessOptions &o, const QString &v, QString &error) {
+             BoundingBox box;
+             if (!BoundingBox::parse(v, box, error))
+                 return false;
+             o.bbox = box;
+             return true;
+         }},
         {"detector", "LAT,LON[,RADIUS]",
          QStringLiteral("Count the vehicles passing a point: on every lane and tram track within RADIUS metres "
                         "(%1) the cell nearest to it. May be given more than once; needs --detector-csv.")
@@ -211,7 +223,8 @@ std::vector<OptionSpec> optionSpecs()
              return true;
          }},
         {"write-osm", "FILE",
-         QStringLiteral("Write the map as read, reduced to what the simulator keeps, as OSM XML, then stop."),
+         QStringLiteral("Write the map as read, reduced to what the simulator keeps and cut to --bbox when given, "
+                        "as OSM XML, then stop."),
          Form::Run,
          [](HeadlessOptions &o, const QString &v, QString &) {
              o.writeOsmPath = v;

@@ -4,12 +4,14 @@
 #include "convert/networkbudget.h"
 #include "geo/geodesy.h"
 #include "model/simulationdata.h"
+#include "osm/boundingbox.h"
 
 #include <QString>
 #include <QStringList>
 #include <QTime>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 /// Where a detector of --detector stands and how far it looks for lanes.
@@ -28,6 +30,8 @@ struct HeadlessOptions
     uint64_t seed = 1;
     /// the most cars on the network at once; the generators pause while it is reached
     int64_t maxCars = int64_t(SimulationData::DEFAULT_MAX_CARS);
+    /// the part of the map to keep; none keeps it whole
+    std::optional<BoundingBox> bbox;
     int64_t steps = 0;          ///< steps to run back to back after preparation
     int64_t statsEvery = 0;     ///< print a statistics line every this many steps (0: never)
     QString csvPath;            ///< one row of statistics per step

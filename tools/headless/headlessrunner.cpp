@@ -65,6 +65,7 @@ void HeadlessRunner::start()
     simulation = std::make_unique<Simulation>(options.osmPath, options.schedulePath, options.start, options.seed);
     simulation->setNetworkBudget(options.budget);
     simulation->setMaxCars(size_t(options.maxCars));
+    simulation->setBoundingBox(options.bbox);
     connect(simulation.get(), &Simulation::log, this, [](const QString &msg) {
         std::printf("%s\n", msg.toUtf8().constData());
         std::fflush(stdout);

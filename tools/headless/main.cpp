@@ -6,6 +6,7 @@
 #include "tileprefetch.h"
 
 #include "model/random.h"
+#include "osm/boundingboxclip.h"
 #include "osm/osmdata.h"
 #include "osm/osmparser.h"
 #include "osm/osmwriter.h"
@@ -51,12 +52,15 @@ int main(int argc, char *argv[])
         data.setDiagnostics(&diagnostics);
         QString problem;
         const XmlReadLimits limits = XmlReadLimits::forNetworkCells(options.budget.maxNetworkCells);
-        Diagnostics readerSaid;
-        readerSaid.setListener(Diagnostics::printToStandardError());
-        if (!OSMParser::parseFile(options.osmPath, &data, &problem, limits, &readerSaid)) {
+        if (!OSMParser::parseFile(options.osmPath, &data, &problem, limits, &diagnostics)) {
             std::cerr << "kolvex-headless: map: " << problem.toStdString() << std::endl;
             return 1;
         }
+        if (options.bbox)
+            return OSMWriter::createOsm(BoundingBoxClip::clip(data, *options.bbox).get(), options.writeOsmPath,
+                                        diagnostics)
+                       ? 0
+                       : 1;
         return OSMWriter::createOsm(&data, options.writeOsmPath, diagnostics) ? 0 : 1;
     }
 
