@@ -119,8 +119,7 @@ void MainWindow::startSim(const RunSettings &settings)
     fileOpenerDialog->writeIntoLog(QStringLiteral("The same run on the console: ") + settings.consoleCommand());
     m_simulation = new Simulation(settings.osmFilePath, settings.scheduleFilePath, settings.start, settings.seed);
     m_simulation->setStepSize(stepSize);
-    if (settings.timetable == TimetableSource::Draft)
-        m_simulation->setDraftHeadway(settings.draftHeadway);
+    settings.configure(*m_simulation);
     cancelling = false;
     connect(m_simulation, &Simulation::log, fileOpenerDialog, &FileOpenerDialog::writeIntoLog);
     connect(m_simulation, &Simulation::stageStarted, fileOpenerDialog, &FileOpenerDialog::showStage);

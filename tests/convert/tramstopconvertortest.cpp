@@ -54,8 +54,8 @@ TEST(TramStopConvertor, ALaterPlatformJoinsThePieceOfTrackThatAnEarlierOneLeft)
     testmaps::addWay(data, {20, {1, 2}, 1, 0, true, true, false});
     for (int64_t id : {8, 9})
         data.addTramStop("Platform", data.addNode(id, testmaps::at(id == 8 ? 60.0 : 40.0, -2.0)));
-    StderrCapture quiet;
-    EXPECT_EQ(TramStopConvertor::convert(&data), 2);
+    Diagnostics diagnostics;
+    EXPECT_EQ(TramStopConvertor::convert(&data, diagnostics), 2);
     std::vector<int64_t> ids;
     for (const Node *node : data.ways()->findById(20)->nodes())
         ids.push_back(node->getId());
