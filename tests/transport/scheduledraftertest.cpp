@@ -62,3 +62,31 @@ TEST(ScheduleDrafter, LinesStartingAtOneStopLeaveInTurnOneAMinuteAtMost)
         EXPECT_EQ(times[1] - times[0], 3);
     }
 }
+
+TEST(ScheduleDrafter, ReadsTheRouteFromItsStartWhereverItsWaysAreDrawnAgainstIt)
+{
+    // A street whose ways are drawn some east and some west: the drafted line still starts at its
+    // first stop and times its stops by the distance driven from there.
+    testmaps::TestNetwork street;
+    for (int i = 1; i <= 5; ++i)
+        street.node(i, 100.0 * (i - 1), 0.0);
+    street.way({11, {2, 1}});
+    street.way({12, {3, 2}});
+    street.way({13, {3, 4}});
+    street.way({14, {4, 5}});
+    street.osm.addBusStop("A", street.osm.nodes()->findById(2));
+    street.osm.addBusStop("B", street.osm.nodes()->findById(3));
+    street.osm.addBusStop("C", street.osm.nodes()->findById(5));
+    street.osm.addRouteRelation(7, "5: west-east", "5", "bus", {11, 12, 13, 14}, {}, {}, {});
+    street.placeBusStops();
+    street.run();
+    RouteConvertor::convert(&street.osm, street.diagnostics);
+    ScheduleDrafter drafter(&street.osm, &street.bindings, 20);
+    ASSERT_EQ(drafter.draft(street.diagnostics).drafted, 1);
+    std::vector<std::pair<std::string, int32_t>> stops;
+    for (const ScheduleStop &stop : drafter.schedules().front()->stops)
+        stops.emplace_back(stop.name, stop.tAbs);
+    // The relation lists no stops, so the route may run either way; from C, B is 200 m on and A
+    // 300 m, at 18 km/h less than a minute each, and stops are at least a minute apart.
+    EXPECT_EQ(stops, (std::vector<std::pair<std::string, int32_t>>{{"C", 0}, {"B", 1}, {"A", 2}}));
+}
