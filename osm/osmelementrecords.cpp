@@ -64,7 +64,7 @@ void WayRecord::store(MapAssembly &map, int64_t id, const readerrules::ElementOr
         readerrules::reportDropped(map.diagnostics(), origin, "fewer than two distinct node references");
         return;
     }
-    MapAssembly::WayShape shape{isHighway, isTram, isOneway, isLink, roadClass, lanesForward, lanesBackward};
+    MapAssembly::WayShape shape = *this;
     if (isHighway) {
         // Road lanes come from the direction only; lane tags count for tram-only ways.
         shape.lanesForward = 1;

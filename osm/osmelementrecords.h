@@ -7,6 +7,7 @@
 // std::string_view from the PBF reader), so that neither reader converts text it does not keep.
 
 #include "geo/geodesy.h"
+#include "osm/mapassembly.h"
 #include "osm/readerrules.h"
 #include "osm/way.h"
 
@@ -20,7 +21,6 @@
 #include <string_view>
 #include <vector>
 
-class MapAssembly;
 class OSMData;
 
 namespace osmtext {
@@ -89,15 +89,8 @@ struct NodeRecord
 };
 
 /// The tags and node references of one way; only roads of the accepted classes and tram tracks are kept.
-struct WayRecord
+struct WayRecord : MapAssembly::WayShape
 {
-    bool isHighway = false;
-    bool isTram = false;
-    bool isOneway = false;
-    bool isLink = false;
-    RoadClass roadClass = Road;
-    int32_t lanesForward = 0;
-    int32_t lanesBackward = 0;
     std::vector<int64_t> nodeRefs;
 
     struct AcceptedHighway
