@@ -30,8 +30,15 @@ Simulation::Simulation(const QString &osmFilePath, const QString &scheduleFilePa
     m_diagnostics.setListener(Diagnostics::printToStandardError());
     worker = new QThread(this);
     workerEnd = std::make_unique<ThreadEnd>(worker);
-    moveToThread(worker);
     worker->start(QThread::InheritPriority);
+    // With no memory left for a thread's stack the thread is never made, and work queued to it would
+    // wait for good: the preparation then runs on the caller's thread instead.
+    if (worker->isRunning())
+        moveToThread(worker);
+    else
+        m_diagnostics.add(Severity::Warning, "simulation",
+                          "could not start the preparation thread (out of memory?): preparing on the calling "
+                          "thread");
 }
 
 Simulation::~Simulation()

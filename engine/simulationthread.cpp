@@ -11,10 +11,13 @@ SimulationThread::SimulationThread(SimulationControl *control, uint stepSize)
 {
     m_thread = new QThread(this);
     threadEnd = std::make_unique<ThreadEnd>(m_thread);
-    moveToThread(m_thread);
     m_pacer.setPeriod(int32_t(m_stepSize));
     publishFrame(); // before the thread starts, so the frame is there for whoever looks first
     m_thread->start(QThread::InheritPriority);
+    // A thread that could not be made (no memory for its stack) would leave the steps queued for
+    // good: they then run on the caller's thread, between its events.
+    if (m_thread->isRunning())
+        moveToThread(m_thread);
 }
 
 SimulationThread::~SimulationThread()

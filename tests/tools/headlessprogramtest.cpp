@@ -111,6 +111,26 @@ TEST(HeadlessProgram, BadCommandLinesExitWithTwoAndInputsThatCannotBeUsedWithOne
         0);
 }
 
+TEST(HeadlessProgram, ARunShortOfMemoryEndsWithoutHangingOrCrashing)
+{
+    // From about 60 MB of address space down, not even the preparation thread can be made; above
+    // it, the map runs out of memory somewhere in reading or preparing. Either way the run ends.
+    for (int megabytes = 50; megabytes <= 90; megabytes += 10) {
+        QProcess process;
+        process.start(QStringLiteral("/bin/sh"), {"-c", QStringLiteral("ulimit -v %1 && exec \"%2\" --steps 10")
+                                                            .arg(megabytes * 1024)
+                                                            .arg(QStringLiteral(KOLVEX_HEADLESS_PROGRAM))});
+        const bool ended = process.waitForFinished(60000);
+        if (!ended)
+            process.kill();
+        EXPECT_TRUE(ended) << megabytes << " MB";
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << megabytes << " MB";
+        // 127: the loader could not map the program's libraries, before any of its code ran.
+        EXPECT_TRUE(process.exitCode() == 0 || process.exitCode() == 1 || process.exitCode() == 127)
+            << megabytes << " MB: " << process.exitCode();
+    }
+}
+
 TEST(HeadlessProgram, AFileThatIsNotAMapOrAMapWithoutRoadOrTrackIsNeverASuccessfulRun)
 {
     const QByteArray nodes = "<node id=\"1\" lat=\"60.17\" lon=\"24.94\"/><node id=\"2\" lat=\"60.18\" lon=\"24.94\"/>";
