@@ -188,8 +188,9 @@ std::vector<OptionSpec> optionSpecs()
         {"bbox", "MINLON,MINLAT,MAXLON,MAXLAT",
          QStringLiteral("Simulate only the part of the map within this box of degrees: the ways reaching into it "
                         "are cut where they cross its edge, stops outside it and route relations with no way "
-                        "left go. Default: the whole map."),
-         Form::Run,
+                        "left go; with --fetch-tiles, fetch the tiles over the part of the map within it. "
+                        "Default: the whole map."),
+         Form::Both,
          [](HeadlessOptions &o, const QString &v, QString &error) {
              BoundingBox box;
              if (!BoundingBox::parse(v, box, error))

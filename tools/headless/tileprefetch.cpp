@@ -29,6 +29,18 @@ int prefetchTiles(const HeadlessOptions &options)
         west = std::min(west, l.lon);
         east = std::max(east, l.lon);
     }
+    if (options.bbox) {
+        const BoundingBox &box = *options.bbox;
+        north = std::min(north, box.maxLat);
+        south = std::max(south, box.minLat);
+        west = std::max(west, box.minLon);
+        east = std::min(east, box.maxLon);
+        if (north < south || east < west) {
+            std::cerr << "kolvex-headless: the box " << box.toText().toStdString() << " holds no part of \""
+                      << options.osmPath.toStdString() << "\", no area to fetch tiles for" << std::endl;
+            return 1;
+        }
+    }
     const TileServer server = TileServer::fromEnvironment();
     const TileStore store(options.tileDir.isEmpty() ? TileStore::defaultDirectory() : options.tileDir);
     TileFetcher fetcher(server, store);
