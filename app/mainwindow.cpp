@@ -122,6 +122,7 @@ void MainWindow::startSim(const RunSettings &settings)
     settings.configure(*m_simulation);
     cancelling = false;
     connect(m_simulation, &Simulation::log, fileOpenerDialog, &FileOpenerDialog::writeIntoLog);
+    connect(m_simulation, &Simulation::diagnostic, fileOpenerDialog, &FileOpenerDialog::writeIntoLog);
     connect(m_simulation, &Simulation::stageStarted, fileOpenerDialog, &FileOpenerDialog::showStage);
     connect(m_simulation, &Simulation::stageShare, fileOpenerDialog, &FileOpenerDialog::showStageShare);
     connect(m_simulation, &Simulation::prepDataCancelled, this, &MainWindow::preparationCancelled);

@@ -27,7 +27,16 @@ Simulation::Simulation(const QString &osmFilePath, const QString &scheduleFilePa
     : QObject(nullptr), osmFilePath(osmFilePath), scheduleFilePath(scheduleFilePath), startTime(simInitTime),
       seed(seed), stepSize(SimulationThread::DEFAULT_STEP_SIZE), maxCars(SimulationData::DEFAULT_MAX_CARS)
 {
-    m_diagnostics.setListener(Diagnostics::printToStandardError());
+    // Standard error hears every diagnostic; the window's log only the first ones, so that a map with
+    // millions of faults cannot flood its event queue.
+    m_diagnostics.setListener([this, print = Diagnostics::printToStandardError()](const Diagnostic &d) {
+        print(d);
+        const size_t shown = m_diagnostics.all().size();
+        if (shown < SHOWN_DIAGNOSTICS)
+            emit diagnostic(QString::fromStdString(d.printed()));
+        else if (shown == SHOWN_DIAGNOSTICS)
+            emit diagnostic(QStringLiteral("More problems with the inputs: see standard error."));
+    });
     worker = new QThread(this);
     workerEnd = std::make_unique<ThreadEnd>(worker);
     worker->start(QThread::InheritPriority);

@@ -42,6 +42,8 @@ public:
     enum class State { Created, Prepared, Started };
     /// The announced stages of prepData.
     static constexpr int PREPARATION_STAGES = 9;
+    /// Diagnostics the window's log is told of one by one; standard error hears them all.
+    static constexpr size_t SHOWN_DIAGNOSTICS = 1000;
 
     /// `seed` starts every random draw of the run; one seed gives one run.
     Simulation(const QString &osmFilePath, const QString &scheduleFilePath, const QTime &simInitTime,
@@ -104,6 +106,8 @@ signals:
     void prepDataDone();
     void simStartDone();
     void log(QString msg);
+    /// A problem found in the inputs, as the console prints it; the first `SHOWN_DIAGNOSTICS` only.
+    void diagnostic(QString line);
     /// Stage `stage` (1 to `stages`) of prepData begins; `name` is its log message.
     void stageStarted(int stage, int stages, QString name);
     /// Of stage `stage` (of `stages`), the share `percent` is done: the longest stage, converting

@@ -165,6 +165,8 @@ TEST(MainWindow, RunsTheBundledCityFromTheStartDialogAfterAnUnreadableMapToClosi
                              data.path("data/kesta_center_2014-04-15_compressed_edited.osm") +
                              " --schedules ./data/schedules.xml --start 08:30:00 --seed 7"))
         << log.toStdString();
+    // What was dropped from the map is said there too, not only on standard error.
+    EXPECT_TRUE(log.contains("Dropped way \"7973125\" (line 3277)")) << log.toStdString();
     EXPECT_EQ(child<QLabel>(w, "stepSizeLabel")->text(), "1.0x");
 
     auto *start = child<QPushButton>(w, "startButton");
