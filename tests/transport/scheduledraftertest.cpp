@@ -63,10 +63,12 @@ TEST(ScheduleDrafter, LinesStartingAtOneStopLeaveInTurnOneAMinuteAtMost)
     }
 }
 
-TEST(ScheduleDrafter, ReadsTheRouteFromItsStartWhereverItsWaysAreDrawnAgainstIt)
+namespace {
+
+/// The stops (name, minute) of the line drafted on a street whose ways are drawn some east and
+/// some west, from a relation over all of it that lists `relationStops` as its stop nodes.
+std::vector<std::pair<std::string, int32_t>> draftedOnAMixedStreet(const std::vector<int64_t> &relationStops)
 {
-    // A street whose ways are drawn some east and some west: the drafted line still starts at its
-    // first stop and times its stops by the distance driven from there.
     testmaps::TestNetwork street;
     for (int i = 1; i <= 5; ++i)
         street.node(i, 100.0 * (i - 1), 0.0);
@@ -77,16 +79,27 @@ TEST(ScheduleDrafter, ReadsTheRouteFromItsStartWhereverItsWaysAreDrawnAgainstIt)
     street.osm.addBusStop("A", street.osm.nodes()->findById(2));
     street.osm.addBusStop("B", street.osm.nodes()->findById(3));
     street.osm.addBusStop("C", street.osm.nodes()->findById(5));
-    street.osm.addRouteRelation(7, "5: west-east", "5", "bus", {11, 12, 13, 14}, {}, {}, {});
+    street.osm.addRouteRelation(7, "5: west-east", "5", "bus", {11, 12, 13, 14}, {}, {}, relationStops);
     street.placeBusStops();
     street.run();
     RouteConvertor::convert(&street.osm, street.diagnostics);
     ScheduleDrafter drafter(&street.osm, &street.bindings, 20);
-    ASSERT_EQ(drafter.draft(street.diagnostics).drafted, 1);
     std::vector<std::pair<std::string, int32_t>> stops;
+    if (drafter.draft(street.diagnostics).drafted != 1)
+        return stops;
     for (const ScheduleStop &stop : drafter.schedules().front()->stops)
         stops.emplace_back(stop.name, stop.tAbs);
-    // The relation lists no stops, so the route may run either way; from C, B is 200 m on and A
+    return stops;
+}
+
+} // namespace
+
+TEST(ScheduleDrafter, ReadsTheRouteFromItsStartWhereverItsWaysAreDrawnAgainstIt)
+{
+    // Without stops in the relation the route may run either way; from C, B is 200 m on and A
     // 300 m, at 18 km/h less than a minute each, and stops are at least a minute apart.
-    EXPECT_EQ(stops, (std::vector<std::pair<std::string, int32_t>>{{"C", 0}, {"B", 1}, {"A", 2}}));
+    EXPECT_EQ(draftedOnAMixedStreet({}), (std::vector<std::pair<std::string, int32_t>>{{"C", 0}, {"B", 1}, {"A", 2}}));
+    // The relation's order of stops decides the direction, its first stop included.
+    EXPECT_EQ(draftedOnAMixedStreet({2, 3}),
+              (std::vector<std::pair<std::string, int32_t>>{{"A", 0}, {"B", 1}, {"C", 2}}));
 }
