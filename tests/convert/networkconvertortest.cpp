@@ -52,6 +52,12 @@ TEST(NetworkConvertorSplit, WaysAreSplitAtSharedInteriorNodesAndInteriorStops)
         for (const Way *w : net.osm.ways()->ways())
             pieces.push_back(testmaps::nodeIds(w));
         EXPECT_EQ(pieces, c.pieces);
+        // The log counts the pieces the cuts added.
+        size_t added = 0;
+        for (const Diagnostic &d : net.diagnostics.all())
+            if (d.text.find("Split count (") != std::string::npos)
+                added += std::stoul(d.text.substr(d.text.find('=') + 1));
+        EXPECT_EQ(added, c.pieces.size() - c.ways.size());
     }
 }
 
