@@ -97,6 +97,10 @@ TEST(CellCache, SameAnswersOnACrossroadRingsAndChainsAndAfterLinksChange)
     const auto a = makeChain(data, 10, Location(50.1, 14.0), 45.0);
     const auto b = makeChain(data, 10, Location(50.2, 14.0));
     expectSameAfterPrecompute(data.cells);
+    // Cells made one after another are walked as one run: all but the last of a chain are plain,
+    // and all but the two ends bend by nothing.
+    EXPECT_EQ(a[0]->plainRun(), 9);
+    EXPECT_EQ(a[1]->straightRun(), 8);
     EXPECT_EQ(ring[4]->chainEnd(), nullptr);
     EXPECT_EQ(a[0]->cellsToEnd(), 9);
     link(a.back(), b.front());
