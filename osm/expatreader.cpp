@@ -275,6 +275,31 @@ std::string ExpatReader::qualifiedName() const
     return std::string(written.substr(prefix + 1)) + ':' + std::string(local);
 }
 
+QString ExpatReader::unexpected(unsigned char found) const
+{
+    // What was expected follows from the byte before, inside a tag; a control character is not shown.
+    QString got = QString(QChar(found));
+    if ((found | 0x20) >= 'a' && (found | 0x20) <= 'z')
+        got = QStringLiteral("[a-zA-Z]");
+    else if (found >= '0' && found <= '9')
+        got = QStringLiteral("[0-9]");
+    int offset = 0;
+    const char *const buffer = XML_GetInputContext(parser.get(), &offset, nullptr);
+    switch (buffer && offset > 0 ? buffer[offset - 1] : '\0') {
+    case '&':
+        return QStringLiteral("Expected '#' or '[a-zA-Z]', but got '%1'.").arg(got);
+    case '=':
+        return QStringLiteral("Expected ''' or '\"', but got '%1'.").arg(got);
+    case '/':
+        return QStringLiteral("Expected '>', but got '%1'.").arg(got);
+    case '"':
+    case '\'':
+        return QStringLiteral("Expected '>' or '/', but got '%1'.").arg(got);
+    default:
+        return QStringLiteral("Unexpected '%1'.").arg(found < 0x20 ? QString() : QString(QChar(found)));
+    }
+}
+
 std::string_view ExpatReader::unparsed() const
 {
     int offset = 0;
@@ -373,8 +398,8 @@ void ExpatReader::recordError(int code)
             error = QStringLiteral("Extra content at end of document.");
         else if (first >= 0x80)
             error = QStringLiteral("Encountered incorrectly encoded content.");
-        else if (first != 0) // a control character is not shown
-            error = QStringLiteral("Unexpected '%1'.").arg(first < 0x20 ? QString() : QString(QChar(first)));
+        else if (first != 0)
+            error = unexpected(first);
         else
             break;
         return;

@@ -77,6 +77,7 @@ private:
     void countCharactersTo(int64_t byte);
     void recordError(int code);
     std::string_view unparsed() const;
+    QString unexpected(unsigned char found) const;
 
     static void onStart(void *self, const char *name, const char **attributes);
     static void onEnd(void *self, const char *name);
