@@ -1,5 +1,7 @@
 #include "expatreader.h"
 
+#include "xmlfaultwording.h"
+
 #include <QIODevice>
 #include <QTextCodec>
 #include <QTextDecoder>
@@ -50,59 +52,6 @@ int64_t utf16Units(const unsigned char *bytes, size_t count)
     return units;
 }
 
-bool isNameEnd(char c)
-{
-    return c == '>' || c == '/' || c == '=' || c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
-/// The names of the attributes in the start tag at the front of `tag`, in order.
-std::vector<std::string_view> attributeNames(std::string_view tag)
-{
-    std::vector<std::string_view> names;
-    size_t i = 1;
-    while (i < tag.size() && !isNameEnd(tag[i]))
-        ++i;
-    while (i < tag.size() && tag[i] != '>') {
-        if (isNameEnd(tag[i])) {
-            ++i;
-            continue;
-        }
-        const size_t start = i;
-        while (i < tag.size() && !isNameEnd(tag[i]))
-            ++i;
-        names.push_back(tag.substr(start, i - start));
-        while (i < tag.size() && tag[i] != '"' && tag[i] != '\'' && tag[i] != '>')
-            ++i;
-        if (i < tag.size() && tag[i] != '>') {
-            const size_t close = tag.find(tag[i], i + 1);
-            i = close == std::string_view::npos ? tag.size() : close + 1;
-        }
-    }
-    return names;
-}
-
-/// The prefix of the first name in the start tag at the front of `tag` that has one, other than xmlns.
-std::string_view firstPrefix(std::string_view tag)
-{
-    size_t end = 1;
-    while (end < tag.size() && !isNameEnd(tag[end]))
-        ++end;
-    std::vector<std::string_view> names{tag.substr(1, end - 1)};
-    for (std::string_view name : attributeNames(tag))
-        names.push_back(name);
-    for (std::string_view name : names) {
-        const size_t colon = name.find(':');
-        if (colon != std::string_view::npos && name.substr(0, colon) != "xmlns")
-            return name.substr(0, colon);
-    }
-    return {};
-}
-
-QString text(std::string_view bytes)
-{
-    return QString::fromUtf8(bytes.data(), static_cast<int>(bytes.size()));
-}
-
 } // namespace
 
 void ExpatReader::ParserFree::operator()(XML_ParserStruct *parser) const
@@ -134,6 +83,7 @@ void ExpatReader::createParser(const char *encoding)
     end = Position();
     depth = 0;
     rootClosed = false;
+    pendingCarriageReturn = false;
 }
 
 int ExpatReader::fill(QByteArray &buffer)
@@ -166,6 +116,7 @@ bool ExpatReader::read()
         translateFrom("UTF-16LE");
     else
         createParser(nullptr);
+    fromUtf16 = decoder != nullptr;
     for (;;) {
         chunk = decoder ? decoder->toUnicode(raw).toUtf8() : raw;
         if (chunkStart == 0 && startsWith("\xEF\xBB\xBF", 3) && !decoder)
@@ -275,31 +226,6 @@ std::string ExpatReader::qualifiedName() const
     return std::string(written.substr(prefix + 1)) + ':' + std::string(local);
 }
 
-QString ExpatReader::unexpected(unsigned char found) const
-{
-    // What was expected follows from the byte before, inside a tag; a control character is not shown.
-    QString got = QString(QChar(found));
-    if ((found | 0x20) >= 'a' && (found | 0x20) <= 'z')
-        got = QStringLiteral("[a-zA-Z]");
-    else if (found >= '0' && found <= '9')
-        got = QStringLiteral("[0-9]");
-    int offset = 0;
-    const char *const buffer = XML_GetInputContext(parser.get(), &offset, nullptr);
-    switch (buffer && offset > 0 ? buffer[offset - 1] : '\0') {
-    case '&':
-        return QStringLiteral("Expected '#' or '[a-zA-Z]', but got '%1'.").arg(got);
-    case '=':
-        return QStringLiteral("Expected ''' or '\"', but got '%1'.").arg(got);
-    case '/':
-        return QStringLiteral("Expected '>', but got '%1'.").arg(got);
-    case '"':
-    case '\'':
-        return QStringLiteral("Expected '>' or '/', but got '%1'.").arg(got);
-    default:
-        return QStringLiteral("Unexpected '%1'.").arg(found < 0x20 ? QString() : QString(QChar(found)));
-    }
-}
-
 std::string_view ExpatReader::unparsed() const
 {
     int offset = 0;
@@ -312,105 +238,30 @@ std::string_view ExpatReader::unparsed() const
 
 void ExpatReader::recordError(int code)
 {
+    XmlFaultSite site;
+    site.code = code;
+    site.rest = unparsed();
+    int offset = 0;
+    const char *const buffer = XML_GetInputContext(parser.get(), &offset, nullptr);
+    site.before = buffer && offset > 0 ? buffer[offset - 1] : '\0';
+    site.beforeRoot = depth == 0 && !rootClosed;
+    site.afterRoot = rootClosed;
+    site.unknownEncoding = unknownEncoding;
+    const XmlFaultWording fault = wordXmlFault(site);
+    error = fault.text;
+
     const int64_t at = XML_GetCurrentByteIndex(parser.get());
-    const std::string_view rest = unparsed();
-    const bool counted = at >= countedBytes && at <= chunkStart + chunk.size();
-    if (counted) {
-        countCharactersTo(at);
-    } else {
-        end.line = int64_t(XML_GetCurrentLineNumber(parser.get()));
-        end.column = int64_t(XML_GetCurrentColumnNumber(parser.get()));
-    }
-    const auto columnsOf = [](std::string_view bytes) {
-        return utf16Units(reinterpret_cast<const unsigned char *>(bytes.data()), bytes.size());
-    };
-    // Past the end of the tag or declaration the error is in, as far as it was read.
-    const auto pastTag = [&](std::string_view close) {
-        const size_t found = rest.find(close);
-        end.column += columnsOf(rest.substr(0, found == std::string_view::npos ? rest.size() : found + close.size()));
-    };
-    const unsigned char first = rest.empty() ? 0 : static_cast<unsigned char>(rest.front());
-    switch (code) {
-    case XML_ERROR_NO_ELEMENTS:
-    case XML_ERROR_UNCLOSED_TOKEN:
-    case XML_ERROR_PARTIAL_CHAR:
-    case XML_ERROR_UNCLOSED_CDATA_SECTION:
+    if (fault.atDataEnd) {
         countCharactersTo(chunkStart + chunk.size());
-        error = QStringLiteral("Premature end of document.");
-        return;
-    case XML_ERROR_TAG_MISMATCH:
-        pastTag(">");
-        error = QStringLiteral("Opening and ending tag mismatch.");
-        return;
-    case XML_ERROR_JUNK_AFTER_DOC_ELEMENT:
-        if (first == '<')
-            pastTag(">");
-        else
-            ++end.column;
-        error = QStringLiteral("Extra content at end of document.");
-        return;
-    case XML_ERROR_UNDEFINED_ENTITY: {
-        const size_t ampersand = rest.find('&');
-        const size_t semicolon = rest.find(';', ampersand);
-        if (ampersand != std::string_view::npos && semicolon != std::string_view::npos) {
-            end.column += columnsOf(rest.substr(0, semicolon + 1));
-            error = QStringLiteral("Entity '%1' not declared.")
-                        .arg(text(rest.substr(ampersand + 1, semicolon - ampersand - 1)));
-            return;
-        }
-        break;
+    } else if (at >= countedBytes && at <= chunkStart + chunk.size()) {
+        countCharactersTo(at);
+        const std::string_view past = site.rest.substr(0, fault.pastBytes);
+        end.column += utf16Units(reinterpret_cast<const unsigned char *>(past.data()), past.size());
+        end.column += fault.extraColumns;
+    } else { // a token begun in an earlier chunk: expat's own count
+        end.line = int64_t(XML_GetCurrentLineNumber(parser.get()));
+        end.column = int64_t(XML_GetCurrentColumnNumber(parser.get())) + fault.extraColumns;
     }
-    case XML_ERROR_UNBOUND_PREFIX:
-        error = QStringLiteral("Namespace prefix '%1' not declared").arg(text(firstPrefix(rest)));
-        pastTag(">");
-        return;
-    case XML_ERROR_DUPLICATE_ATTRIBUTE: {
-        // expat stands on the second of the two
-        size_t nameEnd = 0;
-        while (nameEnd < rest.size() && !isNameEnd(rest[nameEnd]))
-            ++nameEnd;
-        error = QStringLiteral("Attribute '%1' redefined.").arg(text(rest.substr(0, nameEnd)));
-        pastTag(">");
-        return;
-    }
-    case XML_ERROR_UNKNOWN_ENCODING:
-    case XML_ERROR_INCORRECT_ENCODING:
-        if (!unknownEncoding.isEmpty()) {
-            error = QStringLiteral("Encoding %1 is unsupported").arg(QString::fromLatin1(unknownEncoding));
-            pastTag("?>");
-            return;
-        }
-        break;
-    case XML_ERROR_MISPLACED_XML_PI:
-        error = QStringLiteral("XML declaration not at start of document.");
-        pastTag("?>");
-        return;
-    case XML_ERROR_SYNTAX:
-        if (depth == 0 && !rootClosed) {
-            ++end.column;
-            error = QStringLiteral("Start tag expected.");
-            return;
-        }
-        break;
-    case XML_ERROR_INVALID_TOKEN:
-        ++end.column;
-        if (rootClosed)
-            error = QStringLiteral("Extra content at end of document.");
-        else if (first >= 0x80)
-            error = QStringLiteral("Encountered incorrectly encoded content.");
-        else if (first != 0)
-            error = unexpected(first);
-        else
-            break;
-        return;
-    default:
-        break;
-    }
-    // Any other fault in expat's words, written as a sentence like the others.
-    error = QString::fromLatin1(XML_ErrorString(static_cast<XML_Error>(code)));
-    if (!error.isEmpty())
-        error[0] = error[0].toUpper();
-    error += QLatin1Char('.');
 }
 
 void ExpatReader::onStart(void *self, const char *name, const char **attributes)
@@ -441,15 +292,27 @@ void ExpatReader::onEnd(void *self, const char *)
     }
 }
 
-void ExpatReader::onDeclaration(void *self, const char *version, const char *, int)
+void ExpatReader::onDeclaration(void *self, const char *version, const char *encoding, int)
 {
-    // Like the encodings, the versions are those the map reader has always read: only XML 1.0.
+    // The versions and encodings are those the map reader has always read: XML 1.0 only, and a document
+    // in UTF-16 must not name another encoding.
     auto *const reader = static_cast<ExpatReader *>(self);
-    if (!version || std::strcmp(version, "1.0") == 0)
+    QString fault;
+    if (version && std::strcmp(version, "1.0") != 0) {
+        fault = QStringLiteral("Unsupported XML version.");
+    } else if (reader->fromUtf16 && encoding) {
+        const QTextCodec *const named = QTextCodec::codecForName(encoding);
+        const int mib = named ? named->mibEnum() : 0;
+        if (!named)
+            fault = QStringLiteral("Encoding %1 is unsupported").arg(QString::fromUtf8(encoding));
+        else if (mib != 1013 && mib != 1014 && mib != 1015) // UTF-16BE, UTF-16LE, UTF-16
+            fault = QStringLiteral("Encountered incorrectly encoded content.");
+    }
+    if (fault.isEmpty())
         return;
     reader->countCharactersTo(XML_GetCurrentByteIndex(reader->parser.get()) +
                               XML_GetCurrentByteCount(reader->parser.get()));
-    reader->error = QStringLiteral("Unsupported XML version.");
+    reader->error = fault;
     XML_StopParser(reader->parser.get(), XML_FALSE);
 }
 

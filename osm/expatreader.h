@@ -31,8 +31,8 @@ public:
 /// diagnostics of the map reader have always named them: the line from 1 and the characters (UTF-16 units)
 /// before the position on its line, just after the start tag an event is about; an error is named with the
 /// wording the map reader has always used for the common faults (a cut-off document is a "Premature end of
-/// document."). Documents in UTF-8, UTF-16 and ISO-8859-1 are read directly, those in any other encoding
-/// Qt knows are translated to UTF-8 first. A std::bad_alloc thrown by the device or by `events` leaves
+/// document."). Documents in UTF-8, US-ASCII and ISO-8859-1 are read directly, those in UTF-16 or any other
+/// encoding Qt knows are translated to UTF-8 first. A std::bad_alloc thrown by the device or by `events` leaves
 /// read() as it was thrown; memory running out inside expat is thrown as std::bad_alloc too.
 class ExpatReader
 {
@@ -77,7 +77,6 @@ private:
     void countCharactersTo(int64_t byte);
     void recordError(int code);
     std::string_view unparsed() const;
-    QString unexpected(unsigned char found) const;
 
     static void onStart(void *self, const char *name, const char **attributes);
     static void onEnd(void *self, const char *name);
@@ -95,9 +94,10 @@ private:
     QByteArray unknownEncoding;            ///< the encoding expat did not know, named by the document
     std::exception_ptr thrown;             ///< what an event threw, passed on once expat has returned
     QString error;
-    Position end;
+    Position end;                       ///< where the bytes counted end: the position told
     bool pendingCarriageReturn = false; ///< the bytes counted end in "\r"
     const char *currentName = nullptr;  ///< of the element being started, as expat names it
+    bool fromUtf16 = false;             ///< the document is in UTF-16, told by its first bytes
     bool rootClosed = false;
     int64_t depth = 0;
 };
