@@ -1,12 +1,19 @@
 // The XML of a map as a document: its faults named where they are and in the words the reader has always
 // used, the encodings it is written in, positions far into the document, names with namespaces.
 
+#include "osm/expatreader.h"
 #include "osmtestsupport.h"
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTextCodec>
+
+#include <zlib.h>
+
+#include <new>
 
 using namespace osmtest;
 
@@ -108,4 +115,72 @@ TEST(XmlDocument, ElementsAreTakenByTheirLocalNameAndPrefixedAttributesAreNotThe
     EXPECT_TRUE(complete);
     ASSERT_NE(data.nodes()->findById(1), nullptr);
     EXPECT_EQ(data.nodes()->findById(1)->getLocation(), Location(60.1, 24.9));
+}
+
+namespace {
+
+/// Counts the elements started and throws std::bad_alloc at the `failAt`th, as a full memory would.
+class FailingEvents : public XmlElementEvents
+{
+public:
+    explicit FailingEvents(int failAt) : failAt(failAt) {}
+    void startElement(std::string_view, const char **) override
+    {
+        if (++started == failAt)
+            throw std::bad_alloc();
+    }
+    void endElement() override {}
+    int started = 0;
+
+private:
+    int failAt;
+};
+
+/// A gzip file of a map of `nodes` nodes whose root element is `root`.
+QByteArray gzipMap(const QString &path, const char *root, int nodes)
+{
+    QByteArray map = QByteArray("<") + root + ">\n";
+    for (int id = 1; id <= nodes; ++id)
+        map += "<node id=\"" + QByteArray::number(id) + "\" lat=\"60.1\" lon=\"24.9\"/>\n";
+    map += QByteArray("</") + root + ">\n";
+    gzFile file = gzopen(QFile::encodeName(path).constData(), "wb1");
+    gzwrite(file, map.constData(), unsigned(map.size()));
+    gzclose(file);
+    return map;
+}
+
+} // namespace
+
+TEST(XmlDocument, MemoryRunningOutInsideAnElementLeavesTheReaderAsItWasThrown)
+{
+    // Thrown through expat's own code, 64 KB into the document, the failure must still reach the caller.
+    QByteArray map = "<osm>";
+    for (int i = 0; i < 5000; ++i)
+        map += "<node id=\"1\" lat=\"60.1\" lon=\"24.9\"/>";
+    map += "</osm>";
+    QBuffer buffer(&map);
+    buffer.open(QIODevice::ReadOnly);
+    FailingEvents events(4000);
+    ExpatReader reader(&buffer, events);
+    EXPECT_THROW(reader.read(), std::bad_alloc);
+    EXPECT_EQ(events.started, 4000);
+}
+
+TEST(XmlDocument, ACompressedMapReadsAsItsTextAndOneRefusedEarlyEndsAtOnce)
+{
+    // Megabytes of text: more than the decompression runs ahead of the reader.
+    QTemporaryDir dir;
+    const QString gz = dir.filePath(QStringLiteral("map.osm.gz")), plain = dir.filePath(QStringLiteral("map.osm"));
+    ASSERT_TRUE(writeAll(plain, gzipMap(gz, "osm", 150000)));
+    OSMData fromGzip, fromText;
+    const std::string saidGzip = parseCapturing(gz, &fromGzip), saidText = parseCapturing(plain, &fromText);
+    EXPECT_NE(saidGzip.find("Nodes shaked: 150000"), std::string::npos) << saidGzip;
+    EXPECT_EQ(saidGzip.substr(saidGzip.find("Parsing")), saidText.substr(saidText.find("Parsing")));
+
+    gzipMap(gz, "foo", 150000);
+    OSMData none;
+    QString problem;
+    Diagnostics quiet;
+    EXPECT_FALSE(OSMParser::parseFile(gz, &none, &problem, XmlReadLimits(), &quiet));
+    EXPECT_TRUE(problem.contains("its root element is <foo>")) << problem.toStdString();
 }
