@@ -118,14 +118,20 @@ bool ExpatReader::read()
         createParser(nullptr);
     fromUtf16 = decoder != nullptr;
     for (;;) {
-        chunk = decoder ? decoder->toUnicode(raw).toUtf8() : raw;
-        if (chunkStart == 0 && startsWith("\xEF\xBB\xBF", 3) && !decoder)
+        if (chunkStart == 0 && !decoder && startsWith("\xEF\xBB\xBF", 3))
             countedCharacters = -1; // a byte order mark is no character of the document
+        if (decoder)
+            chunk = decoder->toUnicode(raw).toUtf8();
+        else
+            chunk.swap(raw); // the next chunk is read into the other buffer, not copied
         if (!feed(chunk.constData(), chunk.size(), atEnd)) {
-            if (unknownEncoding.isEmpty() || chunkStart != 0 || decoder || !translateFrom(unknownEncoding))
+            if (unknownEncoding.isEmpty() || chunkStart != 0 || decoder)
+                return false;
+            raw.swap(chunk); // the first chunk again, translated
+            if (!translateFrom(unknownEncoding))
                 return false;
             unknownEncoding.clear();
-            continue; // the first chunk again, translated
+            continue;
         }
         if (atEnd)
             return true;
