@@ -10,11 +10,16 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <exception>
+#include <mutex>
 #include <new>
 #include <stdexcept>
 #include <string>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -34,7 +39,9 @@ QString bzip2Failure(const osmium::bzip2_error &error)
 
 } // namespace
 
-/// gzip goes straight to zlib: only zlib itself tells a stream cut short from a finished one.
+/// gzip goes straight to zlib: only zlib itself tells a stream cut short from a finished one. The data is
+/// decompressed on a thread of its own, a few pieces ahead of the reader, so that unpacking and reading the
+/// XML take turns on two cores instead of one; what the decompressor throws reaches the reader in its place.
 struct DecompressingDevice::Stream
 {
     gzFile gzip = nullptr;
@@ -43,10 +50,79 @@ struct DecompressingDevice::Stream
     size_t consumed = 0;
     bool finished = false;
 
+    /// A piece of decompressed data, or what stopped the decompression.
+    struct Piece
+    {
+        std::string data;
+        std::exception_ptr failure;
+    };
+    /// Pieces decompressed ahead of the reader, at most this many (of up to 1 MB each).
+    static constexpr size_t AHEAD = 4;
+    std::thread worker;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<Piece> ready;
+    bool stopping = false;
+    bool started = false;
+
     ~Stream()
     {
+        if (worker.joinable()) {
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                stopping = true;
+            }
+            changed.notify_all();
+            worker.join();
+        }
         if (gzip)
             gzclose_r(gzip);
+    }
+
+    /// Runs on the worker thread: decompresses until the end, a failure, or the stream is closed.
+    void decompressAhead()
+    {
+        for (;;) {
+            Piece piece;
+            try {
+                piece.data = next();
+            } catch (...) {
+                piece.failure = std::current_exception();
+            }
+            const bool last = piece.failure || piece.data.empty();
+            std::unique_lock<std::mutex> lock(mutex);
+            changed.wait(lock, [this] { return stopping || ready.size() < AHEAD; });
+            if (stopping)
+                return;
+            ready.push_back(std::move(piece));
+            changed.notify_all();
+            if (last)
+                return;
+        }
+    }
+
+    /// The next piece in order, as next() would give it (or throw); starts the worker on the first call.
+    std::string take()
+    {
+        if (!started) {
+            started = true;
+            try {
+                worker = std::thread([this] { decompressAhead(); });
+            } catch (const std::system_error &) {
+                // No thread to be had: decompressed on the reader's own, only slower.
+            }
+        }
+        if (!worker.joinable())
+            return next();
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [this] { return !ready.empty(); });
+        Piece piece = std::move(ready.front());
+        ready.pop_front();
+        changed.notify_all();
+        lock.unlock();
+        if (piece.failure)
+            std::rethrow_exception(piece.failure);
+        return std::move(piece.data);
     }
 
     /// The next piece of decompressed data; empty at the end. Throws on damaged data.
@@ -101,7 +177,7 @@ qint64 DecompressingDevice::readData(char *data, qint64 maxSize)
     Stream &s = *stream;
     if (s.consumed == s.pending.size() && !s.finished) {
         try {
-            s.pending = s.next();
+            s.pending = s.take();
         } catch (const osmium::bzip2_error &error) {
             s.pending.clear();
             why = bzip2Failure(error);

@@ -5,28 +5,12 @@
 
 namespace osmtext {
 
-namespace {
-
-int32_t laneCount(bool converted, int count)
-{
-    return converted && count >= 0 ? count : 0;
-}
-
-} // namespace
-
-int32_t lanes(const QStringRef &text)
-{
-    bool ok = false;
-    const int count = text.toInt(&ok, 10);
-    return laneCount(ok, count);
-}
-
 int32_t lanes(std::string_view text)
 {
-    // Lane tags are rare: Qt's conversion here too accepts exactly the texts the XML reader accepts.
+    // Lane tags are rare: Qt's conversion accepts exactly the texts the readers have always accepted.
     bool ok = false;
     const int count = QString::fromUtf8(text.data(), static_cast<int>(text.size())).toInt(&ok, 10);
-    return laneCount(ok, count);
+    return ok && count >= 0 ? count : 0;
 }
 
 } // namespace osmtext

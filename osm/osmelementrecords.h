@@ -3,8 +3,8 @@
 
 // What the map readers keep of one node, way or relation, whatever the file format: each reader
 // feeds the tags, node references and members of an element as it finds them, then stores the
-// element. Tags are passed as the reader's own text type (QStringRef from the XML reader, UTF-8
-// std::string_view from the PBF reader), so that neither reader converts text it does not keep.
+// element. Tags are passed as UTF-8 views into the reader's own buffers (expat's for XML, the decoded
+// block for PBF), so that neither reader converts text it does not keep.
 
 #include "geo/geodesy.h"
 #include "osm/mapassembly.h"
@@ -13,7 +13,6 @@
 
 #include <QLatin1String>
 #include <QString>
-#include <QStringRef>
 
 #include <cstdint>
 #include <cstring>
@@ -25,28 +24,10 @@ class OSMData;
 
 namespace osmtext {
 
-/// Exact, case-sensitive comparison with a name. Inline, because it runs for every tag of an extract
-/// and most comparisons fail on the length alone.
-inline bool is(const QStringRef &text, QLatin1String name)
-{
-    if (text.size() != name.size())
-        return false;
-    const QChar *c = text.constData();
-    for (int i = 0; i < name.size(); ++i)
-        if (c[i].unicode() != static_cast<uchar>(name.data()[i]))
-            return false;
-    return true;
-}
-
+/// Exact, case-sensitive comparison with a name; runs for every tag of an extract.
 inline bool is(std::string_view text, QLatin1String name)
 {
     return text.size() == static_cast<size_t>(name.size()) && std::memcmp(text.data(), name.data(), text.size()) == 0;
-}
-
-inline std::string utf8(const QStringRef &text)
-{
-    const QByteArray bytes = text.toUtf8();
-    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
 inline std::string utf8(std::string_view text)
@@ -55,7 +36,6 @@ inline std::string utf8(std::string_view text)
 }
 
 /// Lane count of a lanes:forward or lanes:backward tag: 0 unless a non-negative decimal integer.
-int32_t lanes(const QStringRef &text);
 int32_t lanes(std::string_view text);
 
 } // namespace osmtext

@@ -9,8 +9,6 @@ class Diagnostics;
 class MapAssembly;
 class OSMData;
 class QIODevice;
-class QXmlStreamReader;
-class XmlPlacement;
 
 /// Streaming reader of OpenStreetMap extracts; keeps roads, tram tracks, stops and routes.
 /// Progress, warnings and errors are recorded in the diagnostics the caller passes (component
@@ -41,13 +39,6 @@ private:
                                const XmlReadLimits &limits);
     static bool readXml(QIODevice *device, const QString &path, MapAssembly &map, QString *problem,
                         const XmlReadLimits &limits);
-    // Each reads the element the reader stands on to its end; one longer than the limits allow is dropped.
-    static void parseNode(QXmlStreamReader &reader, MapAssembly &map, XmlPlacement &placement,
-                          const XmlReadLimits &limits);
-    static void parseWay(QXmlStreamReader &reader, MapAssembly &map, XmlPlacement &placement,
-                         const XmlReadLimits &limits);
-    static void parseRelation(QXmlStreamReader &reader, MapAssembly &map, XmlPlacement &placement,
-                              const XmlReadLimits &limits);
 };
 
 #endif

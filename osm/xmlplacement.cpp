@@ -1,31 +1,39 @@
 #include "xmlplacement.h"
 
-#include "osmelementrecords.h"
+#include "readerrules.h"
 
-#include <QXmlStreamReader>
+#include <string>
+#include <vector>
 
 namespace {
 
 /// An element of the format and the elements it belongs directly inside (none: only at the root).
 struct Place
 {
-    QLatin1String element;
-    std::vector<QLatin1String> parents;
+    std::string_view element;
+    std::vector<std::string_view> parents;
 };
 
 const std::vector<Place> &places()
 {
     static const std::vector<Place> all = {
-        {QLatin1String("osm"), {}},
-        {QLatin1String("node"), {QLatin1String("osm")}},
-        {QLatin1String("way"), {QLatin1String("osm")}},
-        {QLatin1String("relation"), {QLatin1String("osm")}},
-        {QLatin1String("tag"),
-         {QLatin1String("node"), QLatin1String("way"), QLatin1String("relation"), QLatin1String("changeset")}},
-        {QLatin1String("nd"), {QLatin1String("way")}},
-        {QLatin1String("member"), {QLatin1String("relation")}},
+        {"osm", {}},
+        {"node", {"osm"}},
+        {"way", {"osm"}},
+        {"relation", {"osm"}},
+        {"tag", {"node", "way", "relation", "changeset"}},
+        {"nd", {"way"}},
+        {"member", {"relation"}},
     };
     return all;
+}
+
+const Place *placeOf(std::string_view name)
+{
+    for (const Place &place : places())
+        if (place.element == name)
+            return &place;
+    return nullptr;
 }
 
 std::string whereItBelongs(const Place &place)
@@ -36,24 +44,35 @@ std::string whereItBelongs(const Place &place)
     for (size_t i = 0; i < place.parents.size(); ++i) {
         if (i > 0)
             text += i + 1 == place.parents.size() ? " or " : ", ";
-        text += '<' + std::string(place.parents[i].data(), static_cast<size_t>(place.parents[i].size())) + '>';
+        text += '<' + std::string(place.parents[i]) + '>';
     }
     return text;
 }
 
-} // namespace
-
-void XmlPlacement::finish(QXmlStreamReader &reader, QLatin1String name)
+/// Whether the format puts `name` directly inside `parent`, or does not know `name`.
+bool inPlace(std::string_view name, std::string_view parent)
 {
-    std::vector<QString> open;
-    readToEnd(reader, open, name);
+    const Place *const place = placeOf(name);
+    if (!place)
+        return true;
+    for (std::string_view allowed : place->parents)
+        if (parent == allowed)
+            return true;
+    return false;
 }
 
-void XmlPlacement::skip(QXmlStreamReader &reader, QLatin1String parent)
+} // namespace
+
+void XmlPlacement::check(std::string_view name, std::string_view parent, int64_t line, int64_t column)
 {
-    check(reader, QString(parent));
-    std::vector<QString> open{reader.name().toString()};
-    readToEnd(reader, open, QLatin1String());
+    if (inPlace(name, parent))
+        return;
+    if (count++ == 0)
+        readerrules::say(log, Severity::Warning,
+                         "    Ignored <" + std::string(name) + "> (line " + std::to_string(line) + ") inside <" +
+                             std::string(parent) + "> with all it holds: the format puts it " +
+                             whereItBelongs(*placeOf(name)),
+                         line, column);
 }
 
 void XmlPlacement::reportRest()
@@ -61,41 +80,4 @@ void XmlPlacement::reportRest()
     if (count > 1)
         readerrules::say(log, Severity::Warning,
                          "    Ignored " + std::to_string(count - 1) + " more elements out of place");
-}
-
-void XmlPlacement::check(const QXmlStreamReader &reader, const QString &parent)
-{
-    const QStringRef name = reader.name();
-    for (const Place &place : places()) {
-        if (!osmtext::is(name, place.element))
-            continue;
-        for (QLatin1String allowed : place.parents)
-            if (parent == allowed)
-                return;
-        if (count++ == 0)
-            readerrules::say(log, Severity::Warning,
-                             "    Ignored <" + osmtext::utf8(name) + "> (line " + std::to_string(reader.lineNumber()) +
-                                 ") inside <" + parent.toStdString() + "> with all it holds: the format puts it " +
-                                 whereItBelongs(place),
-                             reader.lineNumber(), reader.columnNumber() + 1);
-        return;
-    }
-}
-
-void XmlPlacement::readToEnd(QXmlStreamReader &reader, std::vector<QString> &open, QLatin1String bottom)
-{
-    // An explicit stack rather than recursion: a hostile document may nest elements without bound.
-    while (!reader.atEnd()) {
-        const QXmlStreamReader::TokenType token = reader.readNext();
-        if (token == QXmlStreamReader::StartElement) {
-            if (open.empty())
-                open.emplace_back(bottom);
-            check(reader, open.back());
-            open.push_back(reader.name().toString());
-        } else if (token == QXmlStreamReader::EndElement) {
-            if (open.size() <= 1)
-                return;
-            open.pop_back();
-        }
-    }
 }

@@ -3,13 +3,8 @@
 
 #include "report/diagnostics.h"
 
-#include <QLatin1String>
-#include <QString>
-
 #include <cstdint>
-#include <vector>
-
-class QXmlStreamReader;
+#include <string_view>
 
 /// Where the OSM XML format puts the elements the reader takes (a node directly inside <osm>, a tag
 /// directly inside a node, way, relation or changeset, ...), and the naming of those found elsewhere.
@@ -26,21 +21,14 @@ public:
 
     Diagnostics &diagnostics() const { return log; }
 
-    /// Reads the element the reader stands on, named `name` and taken by the caller, to its end;
-    /// what it holds is checked and ignored.
-    void finish(QXmlStreamReader &reader, QLatin1String name);
-    /// The element the reader stands on is not taken inside `parent`: checks its place, then reads it
-    /// to its end with all it holds.
-    void skip(QXmlStreamReader &reader, QLatin1String parent);
+    /// An element `name` opens directly inside `parent` (both local names), its start tag ending at `line`
+    /// and `column` (counted from 1): names or counts it when the format puts it elsewhere. The reader
+    /// ignores whatever is out of place, by the element it opens in.
+    void check(std::string_view name, std::string_view parent, int64_t line, int64_t column);
     /// Names the count of elements out of place after the first; call when the document is read.
     void reportRest();
 
 private:
-    void check(const QXmlStreamReader &reader, const QString &parent);
-    /// `open` holds the names of the elements open inside the one being read, that one first; empty
-    /// until an element opens inside it, whose parent is then `bottom`.
-    void readToEnd(QXmlStreamReader &reader, std::vector<QString> &open, QLatin1String bottom);
-
     Diagnostics &log;
     int64_t count = 0;
 };
