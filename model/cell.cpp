@@ -24,14 +24,14 @@ Cell::~Cell()
 void Cell::setStop(OSMStop *stop)
 {
     if (stop || marks.stop)
-        details->rare(slot()).stop = stop;
+        details->rareToSet(slot()).stop = stop;
     marks.stop = stop != nullptr;
 }
 
 void Cell::setCrossroad(Crossroad *crossroad)
 {
     if (crossroad || marks.crossroad)
-        details->rare(slot()).crossroad = crossroad;
+        details->rareToSet(slot()).crossroad = crossroad;
     marks.crossroad = crossroad != nullptr;
 }
 
@@ -124,12 +124,12 @@ void linkSide(Cell *a, Cell *b)
 {
     if (a) {
         if (b || a->marks.side)
-            a->details->rare(a->slot()).side = b;
+            a->details->rareToSet(a->slot()).side = b;
         a->marks.side = b != nullptr;
     }
     if (b) {
         if (a || b->marks.sideOf)
-            b->details->rare(b->slot()).sideOf = a;
+            b->details->rareToSet(b->slot()).sideOf = a;
         b->marks.sideOf = a != nullptr;
     }
 }

@@ -40,14 +40,14 @@ public:
     LaneBinding *wayLink() const { return details->wayLinks[slot()]; }
     void setWayLink(LaneBinding *binding) { details->wayLinks[slot()] = binding; }
     /// A stop bay or platform cell beside this one, null if none (set with `linkSide`).
-    Cell *side() const { return marks.side ? details->rare(slot()).side : nullptr; }
+    Cell *side() const { return marks.side ? details->rareOf(slot()).side : nullptr; }
     /// The cell this one is `side` of, null if none.
-    Cell *sideOf() const { return marks.sideOf ? details->rare(slot()).sideOf : nullptr; }
+    Cell *sideOf() const { return marks.sideOf ? details->rareOf(slot()).sideOf : nullptr; }
     /// The stop of a platform cell, null elsewhere.
-    OSMStop *stop() const { return marks.stop ? details->rare(slot()).stop : nullptr; }
+    OSMStop *stop() const { return marks.stop ? details->rareOf(slot()).stop : nullptr; }
     void setStop(OSMStop *stop);
     /// The crossroad entered after this cell, set on the last cell of a chain entering one.
-    Crossroad *crossroad() const { return marks.crossroad ? details->rare(slot()).crossroad : nullptr; }
+    Crossroad *crossroad() const { return marks.crossroad ? details->rareOf(slot()).crossroad : nullptr; }
     void setCrossroad(Crossroad *crossroad);
 
     /// The occupant, null if free.

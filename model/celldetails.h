@@ -4,7 +4,6 @@
 #include "geo/geodesy.h"
 
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 class Cell;
@@ -33,17 +32,31 @@ public:
     {
         locations.emplace_back();
         wayLinks.push_back(nullptr);
+        rareIndex.push_back(NO_RARE);
         return int32_t(locations.size() - 1);
     }
     /// The rare links of the cell at `slot`; the cell must have marked one of them.
-    const Rare &rare(int32_t slot) const { return rareBySlot.find(slot)->second; }
-    Rare &rare(int32_t slot) { return rareBySlot[slot]; }
+    const Rare &rareOf(int32_t slot) const { return rares[size_t(rareIndex[size_t(slot)])]; }
+    /// The rare links of the cell at `slot`, made empty on first use.
+    Rare &rareToSet(int32_t slot)
+    {
+        int32_t &index = rareIndex[size_t(slot)];
+        if (index == NO_RARE) {
+            index = int32_t(rares.size());
+            rares.emplace_back();
+        }
+        return rares[size_t(index)];
+    }
 
     std::vector<Location> locations;
     std::vector<LaneBinding *> wayLinks;
 
 private:
-    std::unordered_map<int32_t, Rare> rareBySlot;
+    static constexpr int32_t NO_RARE = -1;
+    // An index by slot rather than a hash map: a step asks for the crossroad after a chain or the
+    // stop of a platform on every decision, and two array reads cost less than a hash look-up.
+    std::vector<int32_t> rareIndex;
+    std::vector<Rare> rares;
 };
 
 #endif
