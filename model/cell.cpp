@@ -104,6 +104,14 @@ Cell *Cell::chainEnd() const
     return const_cast<Cell *>(c);
 }
 
+bool Cell::chainEndsAtCrossroad() const
+{
+    if (cacheValid)
+        return marks.crossroadAtEnd;
+    const Cell *end = chainEnd();
+    return end && end->marks.crossroad;
+}
+
 Cell *Cell::platformEnd() const
 {
     const Cell *c = this;
@@ -165,6 +173,7 @@ void precomputeCells(const std::vector<Cell *> &cells)
         for (auto it = walk.rbegin(); it != walk.rend(); ++it) {
             Cell *cell = *it;
             cell->cachedChainEnd = end;
+            cell->marks.crossroadAtEnd = end && end->marks.crossroad;
             cell->cachedCellsToEnd = end ? ++toEnd : 0;
             cell->cachedBearing = cell->next ? geo::bearing(cell->location(), cell->next->location()) : 0.0;
             cell->cachedPlainRun = 0;

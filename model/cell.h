@@ -70,6 +70,9 @@ public:
     int32_t cellsFromStart() const;
     /// Last cell along `next`; null if the chain loops.
     Cell *chainEnd() const;
+    /// Whether `chainEnd()` exists and leads into a crossroad; with the cache filled, answered
+    /// without reading the end cell, which a step asks for every vehicle.
+    bool chainEndsAtCrossroad() const;
     /// Last cell of the run of stop cells along `next` starting here.
     Cell *platformEnd() const;
     /// First cell of the run of stop cells along `previous` starting here.
@@ -124,7 +127,8 @@ private:
         bool sideOf : 1;
         bool stop : 1;
         bool crossroad : 1;
-        bool freeStanding : 1; ///< outside any run's data: owns `occupantEntry` and `details`
+        bool freeStanding : 1;   ///< outside any run's data: owns `occupantEntry` and `details`
+        bool crossroadAtEnd : 1; ///< cached: `chainEnd()` has a crossroad
     } marks{};
     int32_t cachedCellsToEnd = 0;
     // A run never leaves a block of cells laid out by the run's data (see `SimulationData`), so
