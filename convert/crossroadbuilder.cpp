@@ -214,7 +214,7 @@ void CrossroadBuilder::connectCells()
             }
             // The last cell keeps no next link: the path is chosen at run time.
             if (key->lastCell && crossroad->pathsFrom(key))
-                key->lastCell->crossroad = crossroad;
+                key->lastCell->setCrossroad(crossroad);
         }
         crossroad->setKind(roadKeys && tramKeys ? Crossroad::Mixed
                            : roadKeys           ? Crossroad::RoadOnly

@@ -173,7 +173,7 @@ bool writeLane(FeatureWriter &out, const LaneBinding *lane, const LaneLabel &lab
     out.beginFeature("MultiPoint");
     size_t written = 0;
     for (const Cell *cell = lane->firstCell; cell && written < cells; cell = cell->next, ++written)
-        out.point(cell->location);
+        out.point(cell->location());
     commonProperties(out, "lane_cells", label);
     out.property("lane_kind", kind);
     if (!lane->isTram)
@@ -223,13 +223,13 @@ size_t writeCells(FeatureWriter &out, const Cell *first, const Cell *last, size_
 {
     size_t cells = 0;
     for (const Cell *c = first; c && cells < cellLimit; c = c->next) {
-        out.point(c->location);
+        out.point(c->location());
         ++cells;
         if (c == last)
             break;
     }
     if (out.pointCount() == 1)
-        out.point(first->location);
+        out.point(first->location());
     return cells;
 }
 
@@ -283,9 +283,9 @@ bool writeStops(FeatureWriter &out, const BindingData &bindings, size_t cellLimi
             if (!last || !stop)
                 continue;
             // Bay cells lie beside the lane and belong to no lane; platform cells are track cells.
-            const bool bay = !last->wayLink;
+            const bool bay = !last->wayLink();
             const Cell *first = last;
-            for (size_t walked = 0; first->previous && first->previous->stop == stop && walked < cellLimit; ++walked)
+            for (size_t walked = 0; first->previous && first->previous->stop() == stop && walked < cellLimit; ++walked)
                 first = first->previous;
             out.beginFeature("LineString");
             const size_t cells = writeCells(out, first, last, cellLimit);
@@ -304,10 +304,10 @@ bool writeStops(FeatureWriter &out, const BindingData &bindings, size_t cellLimi
 bool writeGenerators(FeatureWriter &out, const SimulationData &data)
 {
     for (const Generator *generator : data.generators) {
-        if (!generator->cell || !isFinite(generator->cell->location))
+        if (!generator->cell || !isFinite(generator->cell->location()))
             continue;
         out.beginFeature("Point");
-        out.point(generator->cell->location);
+        out.point(generator->cell->location());
         out.beginProperties();
         out.property("kind", "generator", true);
         out.property("period", (long long)generator->period);

@@ -327,8 +327,8 @@ CellRun layCells(SimulationData &data, const Polyline &line, LaneBinding *wayLin
     Cell *previous = nullptr;
     auto add = [&](const Location &location) {
         Cell *cell = data.createCell();
-        cell->wayLink = wayLink;
-        cell->location = location;
+        cell->setWayLink(wayLink);
+        cell->setLocation(location);
         if (previous) {
             previous->next = cell;
             cell->previous = previous;

@@ -23,7 +23,7 @@ constexpr int32_t MIN_TRAM_APPROACH = 30;
 /// no longer runs alongside its lane.
 std::vector<Cell *> longestRunWithoutBay(const std::vector<Cell *> &window)
 {
-    const auto taken = [](const Cell *c) { return c->side != nullptr; };
+    const auto taken = [](const Cell *c) { return c->side() != nullptr; };
     size_t bestStart = 0, bestLength = 0;
     for (size_t i = 0; i < window.size();) {
         if (taken(window[i])) {
@@ -145,7 +145,7 @@ void StopBuilder::placeTramStop(NodeBinding *node, OSMStop *stop)
     auto mark = [&](Cell *centre) {
         const std::vector<Cell *> window = stopWindow(centre, TRAM_PLATFORM_CELLS);
         for (Cell *c : window)
-            c->stop = stop;
+            c->setStop(stop);
         if (!window.empty())
             ends.push_back(window.back());
     };
@@ -206,9 +206,10 @@ Cell *StopBuilder::buildBay(const std::vector<Cell *> &window, OSMStop *stop)
         const Cell *from = laneCell->previous ? laneCell->previous : laneCell;
         const Cell *to = laneCell->next ? laneCell->next : laneCell;
         if (from != to)
-            bay->location = geo::moveLocation(
-                laneCell->location, geo::addToBearing(geo::bearing(from->location, to->location), 90.0), BAY_OFFSET);
-        bay->stop = stop;
+            bay->setLocation(geo::moveLocation(laneCell->location(),
+                                               geo::addToBearing(geo::bearing(from->location(), to->location()), 90.0),
+                                               BAY_OFFSET));
+        bay->setStop(stop);
         linkSide(laneCell, bay);
         if (previous) {
             previous->next = bay;

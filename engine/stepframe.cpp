@@ -45,10 +45,10 @@ template <typename V> void StepFrame::captureKind(const std::vector<V *> &list, 
         const std::vector<Cell *> &body = v->cells();
         out.cellCount = body.size();
         for (const Cell *cell : body)
-            cells.push_back(cell->location);
+            cells.push_back(cell->location());
         if (body.size() == 1 && body[0]->next) {
             out.hasNext = true;
-            out.next = body[0]->next->location;
+            out.next = body[0]->next->location();
         }
         if constexpr (std::is_base_of_v<VehicleGuided, V>) {
             // What other threads may read of a bus or tram: its published stop state.

@@ -73,8 +73,8 @@ template <typename V> void TrafficCensus::observeKind(const std::vector<V *> &li
             m_longest.steps = stood.steps;
             m_longest.id = v->id();
             m_longest.kind = kind;
-            m_longest.at = front ? front->location : Location();
-            m_longest.wayId = front && front->wayLink ? front->wayLink->wayId() : -1;
+            m_longest.at = front ? front->location() : Location();
+            m_longest.wayId = front && front->wayLink() ? front->wayLink()->wayId() : -1;
             m_longest.cause = v->waitCause();
             m_longest.waitingFor = v->waitingForId();
         }

@@ -277,7 +277,7 @@ void NetworkPainter::generators(const SimulationData &data)
     for (const Generator *generator : data.generators) {
         if (!generator->cell)
             continue;
-        const QPoint q = map.coordinateToPixel(generator->cell->location);
+        const QPoint q = map.coordinateToPixel(generator->cell->location());
         drawRectsCrisp(p, {cornerRect(q.x() - 5, q.y() - 5, q.x() + 4, q.y() + 4)});
         p.drawText(QPoint(q.x() + 5, q.y() - 5), QString::number(generator->id));
     }

@@ -31,7 +31,7 @@ DriveMode Bus::modeAtRouteEnd()
     // reached after its ways ran out) it leaves the network like any vehicle instead of standing
     // there for good.
     const Cell *front = frontCell();
-    if (front && !front->sideOf) {
+    if (front && !front->sideOf()) {
         setFinished();
     } else {
         // In dense traffic a gap as long as the braking distance of the traffic behind may never
@@ -52,7 +52,7 @@ void Bus::drive()
 
 bool Bus::heedsBeside(const Event &beside) const
 {
-    const Cell *bay = beside.cell ? beside.cell->side : nullptr;
+    const Cell *bay = beside.cell ? beside.cell->side() : nullptr;
     const Vehicle *occupant = bay ? bay->vehicle() : nullptr;
     if (!occupant)
         return false;
@@ -63,5 +63,5 @@ bool Bus::heedsBeside(const Event &beside) const
         return true;
     // Queue behind the bus in the bay of the next stop, but never beside it: from there this bus
     // could not get into the bay, and the one in the bay could not pull out past it.
-    return beside.distance > 0 && isNextStop(bay->stop);
+    return beside.distance > 0 && isNextStop(bay->stop());
 }

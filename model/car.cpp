@@ -27,7 +27,7 @@ bool Car::heedsBeside(const Event &beside) const
 {
     // A car lets out a bus indicating in a bay ahead when it can stop short of it; one already
     // beside it, or too close to stop, drives on and so leaves the gap the bus waits for.
-    const Vehicle *v = beside.cell && beside.cell->side ? beside.cell->side->vehicle() : nullptr;
+    const Vehicle *v = beside.cell && beside.cell->side() ? beside.cell->side()->vehicle() : nullptr;
     if (!v)
         return false;
     const bool letOut = v->signalsPullOut() && beside.distance >= std::max(1, brakingDistance());

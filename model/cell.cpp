@@ -2,17 +2,37 @@
 
 #include <cmath>
 
-Cell::Cell(int32_t id) : id(id), ownsOccupantEntry(true), occupantEntry(new Vehicle *(nullptr)) {}
+Cell::Cell(int32_t id) : id(id), occupantEntry(new Vehicle *(nullptr)), details(new CellDetails)
+{
+    marks.freeStanding = true;
+    details->addSlot();
+}
 
-Cell::Cell(int32_t id, Vehicle **entry) : id(id), occupantEntry(entry)
+Cell::Cell(int32_t id, Vehicle **entry, CellDetails *details) : id(id), occupantEntry(entry), details(details)
 {
     *occupantEntry = nullptr;
 }
 
 Cell::~Cell()
 {
-    if (ownsOccupantEntry)
+    if (marks.freeStanding) {
         delete occupantEntry;
+        delete details;
+    }
+}
+
+void Cell::setStop(OSMStop *stop)
+{
+    if (stop || marks.stop)
+        details->rareToSet(slot()).stop = stop;
+    marks.stop = stop != nullptr;
+}
+
+void Cell::setCrossroad(Crossroad *crossroad)
+{
+    if (crossroad || marks.crossroad)
+        details->rareToSet(slot()).crossroad = crossroad;
+    marks.crossroad = crossroad != nullptr;
 }
 
 Cell *Cell::cellAhead(int32_t n) const
@@ -84,10 +104,18 @@ Cell *Cell::chainEnd() const
     return const_cast<Cell *>(c);
 }
 
+bool Cell::chainEndsAtCrossroad() const
+{
+    if (cacheValid)
+        return marks.crossroadAtEnd;
+    const Cell *end = chainEnd();
+    return end && end->marks.crossroad;
+}
+
 Cell *Cell::platformEnd() const
 {
     const Cell *c = this;
-    while (c->next && c->next->stop && c->next != this)
+    while (c->next && c->next->stop() && c->next != this)
         c = c->next;
     return const_cast<Cell *>(c);
 }
@@ -95,17 +123,23 @@ Cell *Cell::platformEnd() const
 Cell *Cell::platformStart() const
 {
     const Cell *c = this;
-    while (c->previous && c->previous->stop && c->previous != this)
+    while (c->previous && c->previous->stop() && c->previous != this)
         c = c->previous;
     return const_cast<Cell *>(c);
 }
 
 void linkSide(Cell *a, Cell *b)
 {
-    if (a)
-        a->side = b;
-    if (b)
-        b->sideOf = a;
+    if (a) {
+        if (b || a->marks.side)
+            a->details->rareToSet(a->slot()).side = b;
+        a->marks.side = b != nullptr;
+    }
+    if (b) {
+        if (a || b->marks.sideOf)
+            b->details->rareToSet(b->slot()).sideOf = a;
+        b->marks.sideOf = a != nullptr;
+    }
 }
 
 void precomputeCells(const std::vector<Cell *> &cells)
@@ -139,8 +173,9 @@ void precomputeCells(const std::vector<Cell *> &cells)
         for (auto it = walk.rbegin(); it != walk.rend(); ++it) {
             Cell *cell = *it;
             cell->cachedChainEnd = end;
+            cell->marks.crossroadAtEnd = end && end->marks.crossroad;
             cell->cachedCellsToEnd = end ? ++toEnd : 0;
-            cell->cachedBearing = cell->next ? geo::bearing(cell->location, cell->next->location) : 0.0;
+            cell->cachedBearing = cell->next ? geo::bearing(cell->location(), cell->next->location()) : 0.0;
             cell->cachedPlainRun = 0;
             cell->cachedStraightRun = 0;
             cell->cacheValid = true;
@@ -155,7 +190,7 @@ void precomputeCells(const std::vector<Cell *> &cells)
     // Cells are created lane by lane into contiguous blocks, so most lane cells sit right before
     // their `next`, with their occupants side by side in the run's data. A run only ever
     // continues to a higher address, so the walks below end.
-    const auto measureRuns = [&](int32_t Cell::*runLength, auto inRun, auto linksTo) {
+    const auto measureRuns = [&](int16_t Cell::*runLength, auto inRun, auto linksTo) {
         for (Cell *start : cells) {
             if (!start->cacheValid || start->*runLength > 0 || !inRun(start))
                 continue;
@@ -172,7 +207,7 @@ void precomputeCells(const std::vector<Cell *> &cells)
             }
             int32_t run = walk.back() == c ? 0 : c->*runLength; // the run measured from where this walk stopped
             for (auto it = walk.rbegin(); it != walk.rend(); ++it)
-                (*it)->*runLength = ++run;
+                (*it)->*runLength = int16_t(++run);
         }
     };
     measureRuns(

@@ -1,6 +1,7 @@
 #ifndef KOLVEX_MODEL_CELL_H
 #define KOLVEX_MODEL_CELL_H
 
+#include "celldetails.h"
 #include "geo/geodesy.h"
 
 #include <cstdint>
@@ -13,26 +14,41 @@ class Vehicle;
 
 /// One 0.25 m piece of a lane, track, crossroad path or stop bay. Cells are linked into one-way
 /// chains by `next`/`previous`; a chain ends at a crossroad, at a network exit, or loops.
+///
+/// A city has millions of cells, so a cell holds what a step reads on every cell it walks (links,
+/// occupant, cached distances and bearing, what makes it plain) in one cache line; its location,
+/// lane and rare links live in the details of the run's data (see `CellDetails`).
 class Cell
 {
 public:
-    /// A cell with the id `id`; cells of a network are numbered by the run's data, in creation
-    /// order, and a free-standing cell has −1.
+    /// A free-standing cell with the id `id`, outside any run's data, which keeps its own occupant
+    /// and details. Cells of a network are made by the run's data, numbered in creation order.
     explicit Cell(int32_t id = -1);
     Cell(const Cell &) = delete;
     Cell &operator=(const Cell &) = delete;
     ~Cell();
 
-    int32_t id;
     Cell *next = nullptr;
     Cell *previous = nullptr;
-    Cell *sideOf = nullptr; ///< back link of `side`
-    Cell *side = nullptr;   ///< a stop bay or platform cell beside this one
-    Location location;
-    LaneBinding *wayLink = nullptr; ///< null inside crossroads and on bay cells
-    Crossroad *crossroad = nullptr; ///< set on the last cell of a chain entering a crossroad
-    OSMStop *stop = nullptr;        ///< set on stop platform cells
+    int32_t id;
     bool inCrossroad = false;
+
+    /// Where the cell lies.
+    Location location() const { return details->locations[slot()]; }
+    void setLocation(const Location &location) { details->locations[slot()] = location; }
+    /// The lane binding; null inside crossroads and on bay cells.
+    LaneBinding *wayLink() const { return details->wayLinks[slot()]; }
+    void setWayLink(LaneBinding *binding) { details->wayLinks[slot()] = binding; }
+    /// A stop bay or platform cell beside this one, null if none (set with `linkSide`).
+    Cell *side() const { return marks.side ? details->rareOf(slot()).side : nullptr; }
+    /// The cell this one is `side` of, null if none.
+    Cell *sideOf() const { return marks.sideOf ? details->rareOf(slot()).sideOf : nullptr; }
+    /// The stop of a platform cell, null elsewhere.
+    OSMStop *stop() const { return marks.stop ? details->rareOf(slot()).stop : nullptr; }
+    void setStop(OSMStop *stop);
+    /// The crossroad entered after this cell, set on the last cell of a chain entering one.
+    Crossroad *crossroad() const { return marks.crossroad ? details->rareOf(slot()).crossroad : nullptr; }
+    void setCrossroad(Crossroad *crossroad);
 
     /// The occupant, null if free.
     Vehicle *vehicle() const { return *occupantEntry; }
@@ -40,7 +56,7 @@ public:
     void setVehicle(Vehicle *v) { *occupantEntry = v; }
     /// The occupants of this cell and of the cells after it in memory, side by side, as the run's
     /// data keeps them for walks that read many cells; null for a cell outside any run's data.
-    Vehicle *const *occupants() const { return ownsOccupantEntry ? nullptr : occupantEntry; }
+    Vehicle *const *occupants() const { return marks.freeStanding ? nullptr : occupantEntry; }
 
     /// Follows `next` n times (`previous` for negative n); null as soon as a link is missing.
     Cell *cellAhead(int32_t n) const;
@@ -54,13 +70,16 @@ public:
     int32_t cellsFromStart() const;
     /// Last cell along `next`; null if the chain loops.
     Cell *chainEnd() const;
+    /// Whether `chainEnd()` exists and leads into a crossroad; with the cache filled, answered
+    /// without reading the end cell, which a step asks for every vehicle.
+    bool chainEndsAtCrossroad() const;
     /// Last cell of the run of stop cells along `next` starting here.
     Cell *platformEnd() const;
     /// First cell of the run of stop cells along `previous` starting here.
     Cell *platformStart() const;
     bool isOccupied() const { return *occupantEntry != nullptr; }
     /// `bearing`(location, next->location); `next` must exist.
-    double bearingToNext() const { return cacheValid ? cachedBearing : geo::bearing(location, next->location); }
+    double bearingToNext() const { return cacheValid ? cachedBearing : geo::bearing(location(), next->location()); }
     /// Whether the cached network data below is filled (see `precomputeCells`).
     bool hasCache() const { return cacheValid; }
     /// Whether `turn()` holds the bend at this cell between the links previous → this → next.
@@ -69,7 +88,10 @@ public:
     double turn() const;
     /// Whether a walk along the lane finds nothing at this cell but its occupant: no stop or bay
     /// beside it, no crossroad or chain end after it, not the last cell of a crossroad path.
-    bool isPlain() const { return !side && !stop && !crossroad && next && !(inCrossroad && !next->inCrossroad); }
+    bool isPlain() const
+    {
+        return !marks.side && !marks.stop && !marks.crossroad && next && !(inCrossroad && !next->inCrossroad);
+    }
     /// Number of plain cells from this one on that lie one after another in memory, each the
     /// `next` of the one before and with its occupant beside the one before in `occupants()`
     /// (0 when this cell is not plain or the cache is not filled). A walk over them reads their
@@ -82,23 +104,37 @@ public:
 
 private:
     friend void precomputeCells(const std::vector<Cell *> &cells);
+    friend void linkSide(Cell *a, Cell *b);
     friend struct SimulationData;
 
-    /// A cell of a run's data, whose occupant is kept at `entry` in the data's array of occupants.
-    Cell(int32_t id, Vehicle **entry);
+    /// A cell of a run's data, whose occupant is kept at `entry` in the data's array of occupants
+    /// and whose details are at the slot `id` of `details`.
+    Cell(int32_t id, Vehicle **entry, CellDetails *details);
 
-    // Ordered by size, the bools next to `inCrossroad`, so that no padding falls between members:
-    // a city has millions of cells.
+    /// Where this cell's details are kept in `details`: its id, or the only slot of the details of
+    /// a free-standing cell.
+    int32_t slot() const { return marks.freeStanding ? 0 : id; }
 
     // Network data that never changes during a run, so vehicle decisions need not walk whole
     // chains or repeat trigonometry. Written only by precomputeCells, read concurrently.
     bool cacheValid = false;
     bool turnValid = false; ///< previous->next is this cell and next exists
-    /// Whether `occupantEntry` is this cell's own, for a cell outside any run's data.
-    bool ownsOccupantEntry = false;
+    /// Which rare links the details hold for this cell, so that `isPlain` and the accessors
+    /// answer without a look-up for the many cells that have none.
+    struct Marks
+    {
+        bool side : 1;
+        bool sideOf : 1;
+        bool stop : 1;
+        bool crossroad : 1;
+        bool freeStanding : 1;   ///< outside any run's data: owns `occupantEntry` and `details`
+        bool crossroadAtEnd : 1; ///< cached: `chainEnd()` has a crossroad
+    } marks{};
     int32_t cachedCellsToEnd = 0;
-    int32_t cachedPlainRun = 0;
-    int32_t cachedStraightRun = 0;
+    // A run never leaves a block of cells laid out by the run's data (see `SimulationData`), so
+    // its length fits in 16 bits.
+    int16_t cachedPlainRun = 0;
+    int16_t cachedStraightRun = 0;
 
     /// Where the occupant is kept: this cell's entry in the run's array of occupants, which holds
     /// the occupants of cells made one after another side by side, so that a walk over a run of
@@ -109,7 +145,10 @@ private:
     /// The bend at this cell is not kept: it follows from the bearings of `previous` and of this
     /// cell, which saves a field in every cell.
     double cachedBearing = 0.0;
+    CellDetails *details; ///< never null
 };
+
+static_assert(sizeof(Cell) <= 64, "a step reads one cache line per cell");
 
 /// Signed turn in degrees from the bearing b1 to the bearing b2, in (−180, 180], positive to the right.
 inline double turnAngle(double b1, double b2)

@@ -9,8 +9,7 @@ int32_t distanceToCrossroad(const Cell *cell)
     if (!cell)
         return -1;
     if (cell->hasCache()) {
-        const Cell *end = cell->chainEnd();
-        return end && end->crossroad ? cell->cellsToEnd() + 1 : -1;
+        return cell->chainEndsAtCrossroad() ? cell->cellsToEnd() + 1 : -1;
     }
     int32_t count = 1;
     const Cell *c = cell;
@@ -20,19 +19,18 @@ int32_t distanceToCrossroad(const Cell *cell)
             return -1;
         ++count;
     }
-    return c->crossroad ? count : -1;
+    return c->crossroad() ? count : -1;
 }
 
 Crossroad *crossroadAhead(const Cell *cell)
 {
     // Only the last cell of a chain carries a crossroad.
     if (cell && cell->hasCache()) {
-        const Cell *end = cell->chainEnd();
-        return end ? end->crossroad : nullptr;
+        return cell->chainEndsAtCrossroad() ? cell->chainEnd()->crossroad() : nullptr;
     }
     for (const Cell *c = cell; c;) {
-        if (c->crossroad)
-            return c->crossroad;
+        if (c->crossroad())
+            return c->crossroad();
         c = c->next;
         if (c == cell)
             return nullptr;

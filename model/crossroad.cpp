@@ -158,7 +158,7 @@ const Vehicle *Crossroad::longerWaiterForRoom(const Vehicle *vehicle, const Lane
     // others pass (see conflictingLaneBlocker).
     if (!exit || !junction)
         return nullptr;
-    const int32_t waited = vehicle->frontCell() && vehicle->frontCell()->crossroad ? vehicle->stoodAtStopLine() : 0;
+    const int32_t waited = vehicle->frontCell() && vehicle->frontCell()->crossroad() ? vehicle->stoodAtStopLine() : 0;
     for (const WayEnd *end : junction->wayEnds)
         for (const LaneBinding *lane : end->incoming().lanes) {
             const Vehicle *other = lane->lastCell ? lane->lastCell->vehicle() : nullptr;

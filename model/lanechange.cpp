@@ -11,7 +11,7 @@ constexpr int32_t BEHIND_REACH = Vehicle::brakingDistanceAt(Vehicle::TOP_SPEED) 
 
 Cell *beside(const Cell *cell, LaneChange direction)
 {
-    return direction == LaneChange::ToSide ? cell->side : cell->sideOf;
+    return direction == LaneChange::ToSide ? cell->side() : cell->sideOf();
 }
 
 } // namespace

@@ -52,7 +52,7 @@ void mergingOccupancy(const Cell *first, const Cell *own, int32_t &cells, int32_
 {
     cells = 0;
     vehicles = 0;
-    const LaneBinding *lane = first->wayLink;
+    const LaneBinding *lane = first->wayLink();
     if (!lane)
         return;
     for (const Cell *start : lane->pathsInto) {
@@ -155,7 +155,7 @@ const RouteEntry *entryWithoutRoom(const Vehicle *vehicle, int32_t *length, cons
         // A ring of short lanes smaller than the vehicle leads back under its own body, which
         // leaves those cells as it moves.
         if (entry->exitLane && std::any_of(vehicle->cells().begin(), vehicle->cells().end(),
-                                           [entry](const Cell *c) { return c->wayLink == entry->exitLane; }))
+                                           [entry](const Cell *c) { return c->wayLink() == entry->exitLane; }))
             return nullptr;
         if (!exitHasRoom(need, entry->exitLane, entry->pathCell)) {
             if (length)
@@ -166,7 +166,7 @@ const RouteEntry *entryWithoutRoom(const Vehicle *vehicle, int32_t *length, cons
         const Cell *last = entry->exitLane->lastCell;
         const int32_t laneCells = first ? first->cellsToEnd() + 1 : 0;
         const RouteEntry *next =
-            last && last->crossroad ? vehicle->routeEntry(last->crossroad, entry->exitLane) : nullptr;
+            last && last->crossroad() ? vehicle->routeEntry(last->crossroad(), entry->exitLane) : nullptr;
         // The vehicle comes to stand wholly on this lane, unless a vehicle stands on the path beyond
         // it: then it keeps its gap from that one, and the gap must fit on the lane too.
         const Vehicle *onNextPath = need <= laneCells && next ? firstOnPath(next->pathCell) : nullptr;
@@ -228,8 +228,8 @@ void findUpstreamWaiter(const LaneBinding *lane, const LaneBinding *room, const 
             continue;
         }
         // Nobody waits there, but one may wait further back for room that lies beyond both lanes.
-        if (hops < MAX_SHORT_LANES && stopLine->wayLink && isEmptyShortLane(stopLine->wayLink))
-            findUpstreamWaiter(stopLine->wayLink, room, self, waited, hops + 1, longest);
+        if (hops < MAX_SHORT_LANES && stopLine->wayLink() && isEmptyShortLane(stopLine->wayLink()))
+            findUpstreamWaiter(stopLine->wayLink(), room, self, waited, hops + 1, longest);
     }
 }
 
@@ -272,8 +272,8 @@ LaneView viewAhead(const Cell *first)
         view.occupied += occupiedAhead(c, n);
         view.vehicles += vehiclesAhead(c, n);
         const Cell *end = n == toEnd ? c->chainEnd() : nullptr;
-        const Crossroad *x = end ? end->crossroad : nullptr;
-        const std::vector<PathPair> *pairs = x ? x->pathsFrom(end->wayLink) : nullptr;
+        const Crossroad *x = end ? end->crossroad() : nullptr;
+        const std::vector<PathPair> *pairs = x ? x->pathsFrom(end->wayLink()) : nullptr;
         if (!pairs || pairs->size() != 1 || pairs->front().exitLane->pathsInto.size() != 1 || c == first->previous)
             break;
         c = pairs->front().pathCell;
@@ -371,7 +371,7 @@ const Vehicle *conflictingLaneBlocker(const LaneBinding *lane, const std::vector
             // Nor does one whose room is a longer waiter's: it lets that one pass first.
             if (c == last && v->speed() == 0 &&
                 ((asker && !lane->isTram && waitsLonger(asker, v)) || !hasRoomAsShown(v) ||
-                 (!lane->isTram && last->crossroad && last->crossroad->longerWaiterForRoomAsShown(v))))
+                 (!lane->isTram && last->crossroad() && last->crossroad()->longerWaiterForRoomAsShown(v))))
                 return nullptr;
             // In a stream that never leaves a gap the traffic that yields would wait for good: one
             // that has waited past LONG_WAIT goes as soon as the next of the stream can still stop

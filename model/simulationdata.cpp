@@ -50,7 +50,8 @@ Cell *SimulationData::createCell()
         cellsInLastBlock = 0;
     }
     void *slot = cellBlocks.back().get() + cellsInLastBlock * sizeof(Cell);
-    Cell *cell = new (slot) Cell(nextCellId++, &occupantBlocks.back()[cellsInLastBlock]);
+    Cell *cell = new (slot) Cell(nextCellId++, &occupantBlocks.back()[cellsInLastBlock], &cellDetails);
+    cellDetails.addSlot();
     ++cellsInLastBlock;
     cells.push_back(cell);
     return cell;

@@ -91,7 +91,7 @@ Reaction Vehicle::SpeedDecision::atRouteEnd()
 Reaction Vehicle::SpeedDecision::atCrossroad(int32_t distance)
 {
     const Cell *end = v.frontCell()->chainEnd();
-    m_crossroad = end ? end->crossroad : nullptr;
+    m_crossroad = end ? end->crossroad() : nullptr;
     if (!m_crossroad) // the crossroad event lies beyond the front's chain: treat it as an obstacle
         return nearerOfPlaceAndTraffic();
     const bool passes = m_crossroad->isUncontested(v.entryKey(), v.nextExitLane()) ||
@@ -148,7 +148,7 @@ void Vehicle::SpeedDecision::noteObstacle(const EventList &list)
         break;
     case EventType::SideVehicle:
         v.waitFor(WaitCause::VehicleBeside,
-                  list.firstCell() && list.firstCell()->side ? list.firstCell()->side->vehicle() : nullptr);
+                  list.firstCell() && list.firstCell()->side() ? list.firstCell()->side()->vehicle() : nullptr);
         break;
     case EventType::Crossroad:
         m_waitsAtCrossroad = true;
@@ -219,7 +219,7 @@ bool Vehicle::breakWait(const WaitCycles &cycles)
     if (m_waitCause == WaitCause::VehicleAhead && !waitsBehindOnItsWay())
         return creepOn();
     const Cell *end = !front->inCrossroad ? front->chainEnd() : nullptr;
-    Crossroad *x = end ? end->crossroad : nullptr;
+    Crossroad *x = end ? end->crossroad() : nullptr;
     const Cell *path = nextPathCell();
     if (!x || !path)
         return false;
@@ -266,7 +266,7 @@ bool Vehicle::creepOn()
     if (!ahead || (there && there->id() != m_waitingFor))
         return false;
     // Into a crossroad only in its turn for the room after it, which may be a longer waiter's.
-    if (front->crossroad && !front->crossroad->isTurnForRoom(this))
+    if (front->crossroad() && !front->crossroad()->isTurnForRoom(this))
         return false;
     m_nextSpeed = std::min(1, m_speedLimit);
     commitSpeed();

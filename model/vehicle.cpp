@@ -15,7 +15,7 @@ namespace {
 /// jumps from a chain end into a crossroad path.
 double linkBearing(const Cell *a, const Cell *b)
 {
-    return a->next == b ? a->bearingToNext() : geo::bearing(a->location, b->location);
+    return a->next == b ? a->bearingToNext() : geo::bearing(a->location(), b->location());
 }
 
 /// The vehicle whose front is nearest the end of the crossroad path from `pathCell`, with the
@@ -93,7 +93,7 @@ void Vehicle::commitSpeed()
     m_speed = m_nextSpeed;
     const Cell *front = frontCell();
     // The last cell of a chain entering a crossroad is the stop line.
-    m_stoodAtStopLine = m_speed == 0 && front && front->crossroad ? m_stoodAtStopLine + 1 : 0;
+    m_stoodAtStopLine = m_speed == 0 && front && front->crossroad() ? m_stoodAtStopLine + 1 : 0;
     m_shownWaitCause = m_speed == 0 ? m_waitCause : WaitCause::None;
     m_shownRoomLane = m_shownWaitCause == WaitCause::ExitRoom ? m_roomLane : nullptr;
     publishPlan();
@@ -126,11 +126,11 @@ Cell *Vehicle::cellAfter(const Cell *cell) const
 {
     if (cell->next)
         return cell->next;
-    if (!cell->crossroad)
+    if (!cell->crossroad())
         return nullptr;
     // Looked up by key rather than by position in the route: while the body still straddles the
     // crossroad just passed, its entry is the first of the route, but the front is beyond it.
-    return routePathCell(cell->crossroad, cell->wayLink);
+    return routePathCell(cell->crossroad(), cell->wayLink());
 }
 
 void Vehicle::scanAhead(EventList &events) const
@@ -157,8 +157,8 @@ void Vehicle::scanAhead(EventList &events) const
             return true;
         });
         c = last->next;
-        if (!c && last->crossroad)
-            c = routePathCell(last->crossroad, last->wayLink);
+        if (!c && last->crossroad())
+            c = routePathCell(last->crossroad(), last->wayLink());
     }
 }
 
@@ -167,21 +167,21 @@ void Vehicle::scanCell(Cell *c, int32_t d, int32_t &lastSideId, int64_t &lastTra
     Cell *next = c->next;
     if (next && c->inCrossroad && !next->inCrossroad)
         seeMergingTraffic(c, next, d, events);
-    const Cell *side = c->side;
+    const Cell *side = c->side();
     if (side && side->vehicle() && side->vehicle()->id() != lastSideId) {
         events.add(EventType::SideVehicle, c, d - 1);
         lastSideId = side->vehicle()->id();
     }
-    const bool platformEnds = !next || !next->stop;
-    if (c->stop && c->stop->getKind() == BusStop && platformEnds)
+    const bool platformEnds = !next || !next->stop();
+    if (c->stop() && c->stop()->getKind() == BusStop && platformEnds)
         events.add(EventType::BusStopEnd, c, d);
-    if (side && side->stop && (!next || !next->side || !next->side->stop))
+    if (side && side->stop() && (!next || !next->side() || !next->side()->stop()))
         events.add(EventType::BayEnd, c, d);
-    if (c->stop && c->stop->getKind() == TramStop && platformEnds && c->stop->getId() != lastTramStop) {
+    if (c->stop() && c->stop()->getKind() == TramStop && platformEnds && c->stop()->getId() != lastTramStop) {
         events.add(EventType::TramStopEnd, c, d);
-        lastTramStop = c->stop->getId();
+        lastTramStop = c->stop()->getId();
     }
-    if (c->crossroad)
+    if (c->crossroad())
         events.add(EventType::Crossroad, c, d);
     else if (!next)
         events.add(EventType::RouteEnd, c, d);
@@ -205,7 +205,7 @@ bool Vehicle::heedsBeside(const Event &) const
 
 void Vehicle::seeMergingTraffic(const Cell *pathEnd, Cell *laneStart, int32_t d, EventList &events) const
 {
-    const LaneBinding *lane = laneStart->wayLink;
+    const LaneBinding *lane = laneStart->wayLink();
     if (!lane || lane->pathsInto.size() < 2)
         return;
     // Vehicles inside the crossroad on other paths into the same lane are invisible along this
@@ -372,7 +372,7 @@ bool Vehicle::extendRoute(PathChooser choose)
         const Cell *end = c->chainEnd();
         if (!x || !end)
             return false;
-        LaneBinding *key = end->wayLink;
+        LaneBinding *key = end->wayLink();
         if (const RouteEntry *entry = routeEntry(x, key)) {
             c = entry->pathCell;
         } else {
@@ -401,9 +401,9 @@ bool Vehicle::cellsAfterMove(int32_t advance, std::vector<Cell *> &out) const
     for (size_t k = count; k-- > 0;) {
         Cell *cell = m_cells[k];
         if (m_laneChange == LaneChange::ToSideOf)
-            cell = cell->sideOf;
+            cell = cell->sideOf();
         else if (m_laneChange == LaneChange::ToSide)
-            cell = cell->side;
+            cell = cell->side();
         if (!cell)
             return false;
         Cell *target;
@@ -433,7 +433,7 @@ void Vehicle::takeCells(std::vector<Cell *> &cells)
     // the vehicle would take the same way round for good.
     const Cell *tail = tailCell();
     if (tailWasInCrossroad && tail && !tail->inCrossroad && !m_route.empty() &&
-        m_route.front().exitLane == tail->wayLink)
+        m_route.front().exitLane == tail->wayLink())
         m_route.pop_front();
     trimRoute();
     publishPlan();
@@ -451,9 +451,9 @@ void Vehicle::trimRoute()
     // still ahead of some cell, searched from the tail forward.
     for (size_t k = m_cells.size(); k-- > 0;) {
         const Cell *end = m_cells[k]->chainEnd();
-        if (!end || !end->crossroad)
+        if (!end || !end->crossroad())
             continue;
-        const int32_t index = routeIndexOf(this, end->crossroad, end->wayLink);
+        const int32_t index = routeIndexOf(this, end->crossroad(), end->wayLink());
         if (index >= 0) {
             m_route.erase(m_route.begin(), m_route.begin() + index);
             return;
@@ -466,7 +466,7 @@ LaneBinding *Vehicle::entryKey() const
 {
     const Cell *front = frontCell();
     const Cell *end = front ? front->chainEnd() : nullptr;
-    return end ? end->wayLink : nullptr;
+    return end ? end->wayLink() : nullptr;
 }
 
 const RouteEntry *Vehicle::nextRouteEntry() const
@@ -475,8 +475,8 @@ const RouteEntry *Vehicle::nextRouteEntry() const
         return nullptr;
     const Cell *front = frontCell();
     const Cell *end = front ? front->chainEnd() : nullptr;
-    if (end && end->crossroad)
-        if (const RouteEntry *entry = routeEntry(end->crossroad, end->wayLink))
+    if (end && end->crossroad())
+        if (const RouteEntry *entry = routeEntry(end->crossroad(), end->wayLink()))
             return entry;
     return &m_route.front();
 }

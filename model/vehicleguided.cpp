@@ -50,7 +50,7 @@ void VehicleGuided::decide(int32_t second)
     switch (m_state) {
     case GuidedState::Driving:
         drive();
-        if (shouldStopHere(frontCell() ? frontCell()->stop : nullptr))
+        if (shouldStopHere(frontCell() ? frontCell()->stop() : nullptr))
             m_state = GuidedState::Loading;
         break;
     case GuidedState::Loading:
@@ -118,8 +118,8 @@ int64_t VehicleGuided::currentWayId() const
 {
     const Cell *start = frontCell();
     for (const Cell *c = start; c; c = c->next) {
-        if (c->wayLink)
-            return c->wayLink->wayId();
+        if (c->wayLink())
+            return c->wayLink()->wayId();
         if (c->next == start)
             break;
     }
@@ -191,16 +191,16 @@ bool VehicleGuided::servesStop(const OSMStop *stop)
 
 bool VehicleGuided::fitsOnStop(const Cell *platformEnd) const
 {
-    const OSMStop *stop = platformEnd->stop;
+    const OSMStop *stop = platformEnd->stop();
     int32_t cells = 0;
-    for (const Cell *c = platformEnd; c && c->stop == stop && cells < m_length; c = c->previous)
+    for (const Cell *c = platformEnd; c && c->stop() == stop && cells < m_length; c = c->previous)
         ++cells;
     return cells >= m_length;
 }
 
 bool VehicleGuided::allCellsOnStop() const
 {
-    return std::all_of(m_cells.begin(), m_cells.end(), [](const Cell *c) { return c->stop != nullptr; });
+    return std::all_of(m_cells.begin(), m_cells.end(), [](const Cell *c) { return c->stop() != nullptr; });
 }
 
 bool VehicleGuided::shouldStopHere(const OSMStop *stop) const
@@ -211,11 +211,11 @@ bool VehicleGuided::shouldStopHere(const OSMStop *stop) const
 bool VehicleGuided::isAtTerminus() const
 {
     const Cell *front = frontCell();
-    if (!front || !front->stop || m_stopIds.empty())
+    if (!front || !front->stop() || m_stopIds.empty())
         return false;
     // A line that starts where it ends passes its last stop first at the start of the trip.
     const int32_t last = int32_t(m_stopIds.size()) - 1;
-    return front->stop->getId() == m_stopIds.back() && m_stopIndex >= last;
+    return front->stop()->getId() == m_stopIds.back() && m_stopIndex >= last;
 }
 
 void VehicleGuided::setNextStop(int64_t id)
@@ -229,12 +229,12 @@ Vehicle::StopDecision VehicleGuided::atStopAhead()
 {
     const Cell *s = m_places.firstCell();
     if (m_places.firstType() != EventType::BayEnd)
-        return {fitsOnStop(s) && servesStop(s->stop) ? StopAction::Approach : StopAction::Pass, {}};
+        return {fitsOnStop(s) && servesStop(s->stop()) ? StopAction::Approach : StopAction::Pass, {}};
     // A bus with a vehicle in the bay beside its front can no longer get into that bay: it drives
     // on to its next stop rather than stand there and shut the other in.
     const Cell *front = frontCell();
-    const bool shutOut = front->side && front->side->vehicle() && front->side->vehicle() != this;
-    if (!s->side || shutOut || !fitsOnStop(s->side) || !servesStop(s->side->stop))
+    const bool shutOut = front->side() && front->side()->vehicle() && front->side()->vehicle() != this;
+    if (!s->side() || shutOut || !fitsOnStop(s->side()) || !servesStop(s->side()->stop()))
         return {StopAction::Pass, {}};
     // The bus drives up to the end of the bay, so that its whole body comes alongside a bay no
     // longer than itself; following the bay end at a margin would leave its tail short of such a
@@ -247,7 +247,7 @@ Vehicle::StopDecision VehicleGuided::atStopAhead()
     else
         waitFor(m_heeded.firstType() == EventType::Vehicle ? WaitCause::VehicleAhead : WaitCause::VehicleBeside,
                 m_heeded.leader());
-    if (front->side && isNextStop(front->side->stop) && canChangeLane(this, LaneChange::ToSide))
+    if (front->side() && isNextStop(front->side()->stop()) && canChangeLane(this, LaneChange::ToSide))
         setLaneChange(LaneChange::ToSide);
     return {StopAction::Decided, reaction};
 }

@@ -11,8 +11,8 @@
 #include "osm/osmroutes.h"
 #include "osm/osmstop.h"
 #include "osm/way.h"
-#include "timetable/clock.h"
 #include "report/diagnostics.h"
+#include "timetable/clock.h"
 #include "timetable/publictransportlines.h"
 #include "timetable/scheduleparser.h"
 
@@ -445,11 +445,11 @@ Cell *LineCreator::findStartCell(const PublicTransportLine *line, BindingData *b
         if (!platformCell)
             continue;
         Cell *front = platformCell->platformEnd();
-        const Cell *laneCell = line->isTram() ? front : front->sideOf;
-        if (!laneCell || !laneCell->wayLink)
+        const Cell *laneCell = line->isTram() ? front : front->sideOf();
+        if (!laneCell || !laneCell->wayLink())
             continue;
         // Lane by lane to the second way; crossroads may only be crossed onto the first way.
-        const LaneBinding *lane = laneCell->wayLink;
+        const LaneBinding *lane = laneCell->wayLink();
         std::unordered_set<const LaneBinding *> seen;
         bool leads = false;
         while (lane && seen.insert(lane).second) {
@@ -462,14 +462,14 @@ Cell *LineCreator::findStartCell(const PublicTransportLine *line, BindingData *b
                 break;
             const Cell *end = lane->lastCell;
             if (end->next) {
-                lane = end->next->wayLink;
-            } else if (end->crossroad) {
-                const PathPair *path = end->crossroad->findPath(lane, secondWay);
+                lane = end->next->wayLink();
+            } else if (end->crossroad()) {
+                const PathPair *path = end->crossroad()->findPath(lane, secondWay);
                 if (path) {
                     leads = true;
                     break;
                 }
-                path = end->crossroad->findPath(lane, firstWay);
+                path = end->crossroad()->findPath(lane, firstWay);
                 lane = path ? path->exitLane : nullptr;
             } else {
                 break;

@@ -80,14 +80,14 @@ Cell *LineGenerator::startPosition(Cell *startCell, int32_t length)
     if (!startCell || length < 1)
         return nullptr;
     Cell *lastTaken = nullptr;
-    for (Cell *c = startCell; c && c->stop; c = c->previous) {
+    for (Cell *c = startCell; c && c->stop(); c = c->previous) {
         if (c->vehicle())
             lastTaken = c;
         if (c->previous == startCell) // a platform that loops
             break;
     }
     Cell *candidate = lastTaken ? lastTaken->cellBehind(GAP_BEHIND_STANDING) : startCell;
-    if (!candidate || !candidate->stop)
+    if (!candidate || !candidate->stop())
         return nullptr;
     for (int32_t i = 0; i < length; ++i) {
         const Cell *c = candidate->cellBehind(i);
@@ -95,7 +95,7 @@ Cell *LineGenerator::startPosition(Cell *startCell, int32_t length)
             return nullptr;
     }
     const Cell *tail = candidate->cellBehind(length - 1);
-    if (!tail->stop)
+    if (!tail->stop())
         return nullptr;
     const Cell *behind = candidate->cellBehind(length);
     for (int32_t i = 0; behind && i < CLEAR_BEHIND; ++i, behind = behind->previous)
@@ -110,13 +110,13 @@ bool LineGenerator::laneBesideHasWaitingVehicle(const Cell *front, int32_t lengt
 {
     // A bay is reached from the lane beside it. A bus standing there for its turn at the bay would
     // otherwise lose it to every new trip placed in it, and wait for good at a busy terminus.
-    const OSMStop *stop = front->stop;
+    const OSMStop *stop = front->stop();
     const Cell *tailBeside = nullptr;
     for (int32_t i = 0; i < length; ++i) {
         const Cell *c = front->cellBehind(i);
-        if (!c || !c->sideOf)
+        if (!c || !c->sideOf())
             continue;
-        tailBeside = c->sideOf;
+        tailBeside = c->sideOf();
         if (waitsFor(tailBeside->vehicle(), stop))
             return true;
     }

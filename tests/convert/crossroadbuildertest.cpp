@@ -90,7 +90,7 @@ TEST(CrossroadPaths, RightStraightLeftWithoutUTurnStraightOnYieldsToTheRightAndL
         const std::vector<PathPair> *pairs = x->pathsFrom(in(f));
         ASSERT_TRUE(pairs && pairs->size() == 3u);
         // The entry's last cell marks the crossroad and has no next link of its own.
-        EXPECT_EQ(in(f)->lastCell->crossroad, x);
+        EXPECT_EQ(in(f)->lastCell->crossroad(), x);
         EXPECT_EQ(in(f)->lastCell->next, nullptr);
         for (size_t i = 0; i < 3; ++i) {
             EXPECT_EQ((*pairs)[i].exitLane, exits[i]);

@@ -105,12 +105,12 @@ inline ::testing::AssertionResult linksAreSound(const Cell *c)
             return ::testing::AssertionFailure() << "cell " << c->id << ": next does not lead back";
     }
     if (c->previous && c->previous->next != c) {
-        const bool entryIntoPath = c->inCrossroad && !c->previous->next && c->previous->crossroad;
+        const bool entryIntoPath = c->inCrossroad && !c->previous->next && c->previous->crossroad();
         if (!entryIntoPath)
             return ::testing::AssertionFailure() << "cell " << c->id << ": previous does not lead back";
     }
     // A bay runs alongside its lane cell for cell: no lane cell lies beside two bays.
-    if ((c->side && c->side->sideOf != c) || (c->sideOf && c->sideOf->side != c))
+    if ((c->side() && c->side()->sideOf() != c) || (c->sideOf() && c->sideOf()->side() != c))
         return ::testing::AssertionFailure() << "cell " << c->id << ": side does not lead back";
     return ::testing::AssertionSuccess();
 }
@@ -180,7 +180,7 @@ inline void expectSoundNetwork(const BindingData &bindings, const SimulationData
         lines.push_back(&lane->polyline);
         EXPECT_GE(lane->polyline.size(), 2u);
         ASSERT_TRUE(lane->firstCell && lane->lastCell);
-        EXPECT_EQ(lane->firstCell->wayLink, lane);
+        EXPECT_EQ(lane->firstCell->wayLink(), lane);
         const Cell *c = lane->firstCell;
         for (size_t i = 0; c && c != lane->lastCell && i < sim.cells.size(); ++i)
             c = c->next;
@@ -192,8 +192,8 @@ inline void expectSoundNetwork(const BindingData &bindings, const SimulationData
             EXPECT_TRUE(finite(l));
     }
     for (const Cell *c : sim.cells) {
-        ASSERT_TRUE(finite(c->location)) << "cell " << c->id;
-        ASSERT_FALSE(c->location.lat == 0.0 && c->location.lon == 0.0) << "cell " << c->id;
+        ASSERT_TRUE(finite(c->location())) << "cell " << c->id;
+        ASSERT_FALSE(c->location().lat == 0.0 && c->location().lon == 0.0) << "cell " << c->id;
         ASSERT_TRUE(linksAreSound(c));
     }
 }

@@ -49,7 +49,7 @@ struct ServedStops
                 tramArrivals += std::is_same_v<V, Tram>;
                 const std::vector<int64_t> &stops = v->stopIds();
                 size_t &i = nextIndex[v->id()];
-                const int64_t stop = v->frontCell()->stop->getId();
+                const int64_t stop = v->frontCell()->stop()->getId();
                 while (i < stops.size() && stops[i] != stop)
                     ++i;
                 EXPECT_LT(i++, stops.size()) << "vehicle " << v->id() << " loads out of turn at stop " << stop;
@@ -138,7 +138,7 @@ TEST(CityTraffic, AnEarlyBusPassesABayTooShortWaitsAtItsStopUntilDueThenLeavesAt
     }
     // Loading ended before the time due: it waits out the difference, to the quarter second.
     EXPECT_EQ(served.arrivals, 1);
-    EXPECT_EQ(bus->frontCell()->stop, stop);
+    EXPECT_EQ(bus->frontCell()->stop(), stop);
     const int waitedFrom = street.data.step;
     const int expectedWait = 4 * (due - street.data.time.msecsSinceStartOfDay() / 1000);
     ASSERT_GT(expectedWait, 0);

@@ -57,14 +57,14 @@ struct PaintRig
         bindings.addLane(&way->forward, true, way->centreLine);
         OSMStop *busStop = osm.busStops()->stops().front();
         for (int i = 20; i < 40; ++i)
-            x.exitCell(Arm::E, i)->stop = busStop;
+            x.exitCell(Arm::E, i)->setStop(busStop);
         bindings.addStopBinding(busStop)->cells.push_back(x.exitCell(Arm::E, 39));
 
         // A signal whose stop lines come from the arms' edges, a generator, a junction node, a car.
         for (int arm = 0; arm < 4; ++arm) {
             WayBinding *w = x.way(Arm(arm));
-            const Location in0 = x.approach(Arm(arm), 59)->location, in1 = x.stopLine(Arm(arm))->location;
-            const Location out0 = x.exitCell(Arm(arm), 0)->location, out1 = x.exitCell(Arm(arm), 59)->location;
+            const Location in0 = x.approach(Arm(arm), 59)->location(), in1 = x.stopLine(Arm(arm))->location();
+            const Location out0 = x.exitCell(Arm(arm), 0)->location(), out1 = x.exitCell(Arm(arm), 59)->location();
             w->leftEdge = {in0, in1};
             w->centreLine = {geo::intermediateLocation(in1, out0, 0.5), geo::intermediateLocation(in0, out1, 0.5)};
         }
@@ -104,7 +104,7 @@ struct PaintRig
         view.render(painter, image.rect());
         return image;
     }
-    QPoint pixel(const Cell *cell) const { return view.map()->coordinateToPixel(cell->location); }
+    QPoint pixel(const Cell *cell) const { return view.map()->coordinateToPixel(cell->location()); }
     void only(std::initializer_list<Visualization::Layer> on)
     {
         for (int l = 0; l < Visualization::LayerCount; ++l)

@@ -1,11 +1,12 @@
-// Walks along cell chains and rings, the queries built on them, and the cached network data of
-// cells, which gives exactly what the walks give without it.
+// Walks along cell chains and rings, the queries built on them, the cached network data of cells,
+// which gives exactly what the walks give without it, and the details kept outside the cells.
 
 #include "testnetwork.h"
 
 #include "model/cell.h"
 #include "model/chain.h"
 #include "model/crossroad.h"
+#include "osm/osmstop.h"
 
 #include <gtest/gtest.h>
 
@@ -77,8 +78,8 @@ void expectSameAfterPrecompute(const std::vector<Cell *> &cells)
         EXPECT_EQ(before[i], after[i]) << "cell " << i; // bearings bit for bit, not just close
         const Cell *p = cells[i]->previous;
         if (cells[i]->hasTurn())
-            EXPECT_EQ(cells[i]->turn(), turnAngle(geo::bearing(p->location, cells[i]->location),
-                                                  geo::bearing(cells[i]->location, cells[i]->next->location)));
+            EXPECT_EQ(cells[i]->turn(), turnAngle(geo::bearing(p->location(), cells[i]->location()),
+                                                  geo::bearing(cells[i]->location(), cells[i]->next->location())));
         else
             EXPECT_TRUE(!p || p->next != cells[i] || !cells[i]->next) << "cell " << i;
     }
@@ -113,4 +114,33 @@ TEST(CellCache, SameAnswersOnACrossroadRingsAndChainsAndAfterLinksChange)
     EXPECT_EQ(a[0]->cellsToEnd(), 0);
     EXPECT_EQ(a[0]->chainEnd(), nullptr);
     EXPECT_EQ(distanceToCrossroad(a[0]), -1);
+}
+
+TEST(CellDetails, RareLinksAndLocationsOfRunCellsAndFreeStandingCells)
+{
+    SimulationData data;
+    const auto lane = makeChain(data, 6);
+    Cell bay; // free-standing: keeps its own details
+    OSMStop stop(0, "bus", BusStop, nullptr);
+    ASSERT_TRUE(lane[2]->isPlain());
+    linkSide(lane[2], &bay);
+    bay.setStop(&stop);
+    bay.setLocation(Location(50.5, 14.5));
+    EXPECT_EQ(lane[2]->side(), &bay);
+    EXPECT_EQ(bay.sideOf(), lane[2]);
+    EXPECT_EQ(bay.stop(), &stop);
+    EXPECT_EQ(bay.location(), Location(50.5, 14.5));
+    EXPECT_FALSE(lane[2]->isPlain());
+    EXPECT_EQ(lane[3]->side(), nullptr); // the neighbours keep no link of their own
+    EXPECT_EQ(lane[1]->sideOf(), nullptr);
+
+    lane[4]->setStop(&stop);
+    lane[4]->setStop(nullptr); // cleared links leave the cell plain again
+    linkSide(lane[2], nullptr);
+    EXPECT_EQ(lane[4]->stop(), nullptr);
+    EXPECT_TRUE(lane[4]->isPlain());
+    EXPECT_EQ(lane[2]->side(), nullptr);
+    EXPECT_TRUE(lane[2]->isPlain());
+    EXPECT_EQ(bay.sideOf(), lane[2]); // as before: unlinking one side leaves the other's back link
+    EXPECT_NE(lane[0]->location(), lane[5]->location());
 }

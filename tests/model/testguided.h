@@ -50,8 +50,8 @@ public:
         OSMStop *stop = stops.emplace_back(std::make_unique<OSMStop>(id, "stop", BusStop, nullptr)).get();
         for (int i = 0; i < count; ++i) {
             Cell *bay = data.createCell();
-            bay->location = geo::moveLocation(lane[size_t(from + i)]->location, 180.0, 3.0);
-            bay->stop = stop;
+            bay->setLocation(geo::moveLocation(lane[size_t(from + i)]->location(), 180.0, 3.0));
+            bay->setStop(stop);
             linkSide(lane[size_t(from + i)], bay);
             if (i > 0)
                 link(bayCells.back(), bay);

@@ -21,7 +21,7 @@ std::vector<Cell *> makeChain(SimulationData &data, int count, const Location &s
     Location at = start;
     for (int i = 0; i < count; ++i) {
         Cell *cell = data.createCell();
-        cell->location = at;
+        cell->setLocation(at);
         if (!chain.empty())
             link(chain.back(), cell);
         chain.push_back(cell);
@@ -59,7 +59,7 @@ bool moveAlone(Vehicle &vehicle)
 void bindLane(LaneBinding &lane, const std::vector<Cell *> &cells, DirectionBinding *direction)
 {
     for (Cell *c : cells)
-        c->wayLink = &lane;
+        c->setWayLink(&lane);
     lane.firstCell = cells.front();
     lane.lastCell = cells.back();
     lane.direction = direction;
@@ -102,18 +102,18 @@ FourArmCrossroad::FourArmCrossroad(int laneCells, int exitCells)
         arm.outCells = makeChain(data, exitCells > 0 ? exitCells : laneCells, armPoint(a, 6.0, 1.5), ARM_BEARING[a]);
         bindLane(arm.in, arm.inCells, &arm.binding.backward);
         bindLane(arm.out, arm.outCells, &arm.binding.forward);
-        arm.inCells.back()->crossroad = crossroad;
+        arm.inCells.back()->setCrossroad(crossroad);
     }
     for (int f = 0; f < 4; ++f)
         for (Arm t = next(Arm(f)); t != Arm(f); t = next(t)) {
             Cell *from = arms[f].inCells.back();
             Cell *to = arms[t].outCells.front();
-            const int count = std::max(2, int(std::ceil(geo::distance(from->location, to->location) / 0.25)) - 1);
+            const int count = std::max(2, int(std::ceil(geo::distance(from->location(), to->location()) / 0.25)) - 1);
             std::vector<Cell *> path;
             for (int i = 1; i <= count; ++i) {
                 path.push_back(data.createCell());
-                path.back()->location =
-                    geo::intermediateLocation(from->location, to->location, double(i) / (count + 1));
+                path.back()->setLocation(
+                    geo::intermediateLocation(from->location(), to->location(), double(i) / (count + 1)));
                 path.back()->inCrossroad = true;
                 if (i > 1)
                     link(path[size_t(i - 2)], path.back());
@@ -199,7 +199,7 @@ CrossroadsInARow::CrossroadsInARow(int cellsPerLane, int cellsPerPath)
         data.crossroads.push_back(crossroad[i]);
         // The chain entering a crossroad ends there: the way on is chosen through the route.
         laneCells[i].back()->next = nullptr;
-        laneCells[i].back()->crossroad = crossroad[i];
+        laneCells[i].back()->setCrossroad(crossroad[i]);
     }
     for (int i = 0; i < 2; ++i)
         crossroad[i]->addPath(&lane[i], &lane[i + 1], pathCells[i].front());

@@ -24,7 +24,7 @@ std::vector<Cell *> bentChain(SimulationData &data, const std::vector<std::pair<
     std::vector<Cell *> chain = makeChain(data, 1);
     for (const auto &piece : pieces) {
         const auto more =
-            makeChain(data, piece.first, geo::moveLocation(chain.back()->location, piece.second, 0.25), piece.second);
+            makeChain(data, piece.first, geo::moveLocation(chain.back()->location(), piece.second, 0.25), piece.second);
         link(chain.back(), more.front());
         chain.insert(chain.end(), more.begin(), more.end());
     }
@@ -64,7 +64,7 @@ TEST(LookAhead, VehiclesRouteEndsStopsAndSideTrafficWithAndWithoutTheCellCache)
     OSMStop busStop(0, "bus", BusStop, nullptr);
     OSMStop tramStop(1, "tram", TramStop, nullptr);
     for (int i = 110; i <= 122; ++i)
-        n.lane[size_t(i)]->stop = i < 115 || i > 119 ? &busStop : i <= 117 ? &tramStop : nullptr;
+        n.lane[size_t(i)]->setStop(i < 115 || i > 119 ? &busStop : i <= 117 ? &tramStop : nullptr);
     TestVehicle bus, inBay;
     putAt(n.lane[100], bus.setSpeed(3)); // look-ahead 49
     putAt(n.bayCells[5], inBay.setLength(4));

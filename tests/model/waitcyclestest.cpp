@@ -160,7 +160,7 @@ struct LanesBeforeALink
     {
         std::vector<Cell *> chain = makeChain(data, cells);
         for (Cell *c : chain)
-            c->wayLink = &binding;
+            c->setWayLink(&binding);
         binding.firstCell = chain.front();
         binding.lastCell = chain.back();
     }

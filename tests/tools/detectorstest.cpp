@@ -41,8 +41,8 @@ std::vector<Cell *> lane(SimulationData &data, LaneBinding &binding, int count, 
     std::vector<Cell *> cells;
     for (int i = 0; i < count; ++i) {
         Cell *c = data.createCell();
-        c->location = geo::moveLocation(start, 90.0, 0.25 * i);
-        c->wayLink = &binding;
+        c->setLocation(geo::moveLocation(start, 90.0, 0.25 * i));
+        c->setWayLink(&binding);
         if (!cells.empty()) {
             cells.back()->next = c;
             c->previous = cells.back();
@@ -69,7 +69,7 @@ TEST(Detectors, WatchTheNearestCellOfEachLaneWithinReachAndSayWhichPlacesFindNon
     LaneBinding near, far;
     const std::vector<Cell *> nearCells = lane(data, near, 200);
     lane(data, far, 200, geo::moveLocation(START, 0.0, 30.0));
-    const Location place = geo::moveLocation(nearCells[80]->location, 0.0, 2.0);
+    const Location place = geo::moveLocation(nearCells[80]->location(), 0.0, 2.0);
 
     const Detectors detectors({{place, 10.0}, {geo::moveLocation(START, 180.0, 500.0), 10.0}}, data);
     ASSERT_EQ(detectors.sites().size(), 1u);
@@ -88,7 +88,7 @@ TEST(Detectors, CountEachFrontThatPassesOnceWithItsSpeedAndTheTimeTheCellIsCover
     DrivenCar *slow = addCar(data, 16);
     fast->driveTo(cells[149], 0);
     slow->driveTo(cells[100], 0);
-    Detectors detectors({{watched->location, 1.0}}, data);
+    Detectors detectors({{watched->location(), 1.0}}, data);
 
     // Faster than it is long: its body jumps over the watched cell and still counts.
     fast->driveTo(cells[163], 14);
@@ -126,7 +126,7 @@ TEST(Detectors, CountFrontsComingOutOfACrossroadButNotVehiclesThatLeaveTheLaneFo
     for (int i = 0; i < 30; ++i) {
         path.push_back(data.createCell());
         path.back()->inCrossroad = true;
-        path.back()->location = geo::moveLocation(START, 270.0, 0.25 * (30 - i));
+        path.back()->setLocation(geo::moveLocation(START, 270.0, 0.25 * (30 - i)));
         if (i > 0) {
             path[size_t(i) - 1]->next = path.back();
             path.back()->previous = path[size_t(i) - 1];
@@ -149,7 +149,7 @@ TEST(Detectors, CountFrontsComingOutOfACrossroadButNotVehiclesThatLeaveTheLaneFo
     DrivenCar *toBay = addCar(data);
     fromPath->driveTo(path[25], 0);
     toBay->driveTo(cells[50], 0);
-    Detectors detectors({{cells[3]->location, 1.0}, {cells[70]->location, 1.0}}, data);
+    Detectors detectors({{cells[3]->location(), 1.0}, {cells[70]->location(), 1.0}}, data);
     ASSERT_EQ(detectors.sites().size(), 2u);
 
     fromPath->driveTo(cells[8], 12);

@@ -89,7 +89,7 @@ TEST(LineCreator, CreatesLinesOnAConvertedStreetAndCountsTheOthers)
     for (size_t k = 0; k < line->departures.size(); ++k)
         EXPECT_NEAR(line->departuresSec[k], line->departures[k] * 60, 15);
     ASSERT_NE(line->startCell, nullptr);
-    EXPECT_EQ(line->startCell->stop, line->stops.front());
+    EXPECT_EQ(line->startCell->stop(), line->stops.front());
     EXPECT_EQ(line->startCell->next, nullptr) << "the downstream end of the bay";
 }
 
@@ -115,5 +115,5 @@ TEST(LineCreator, PregeneratesTheTripsUnderWayBetweenTheirStops)
     const Bus *bus = street.sim.buses.front();
     EXPECT_EQ(bus->departure(), 600 * 60);
     EXPECT_EQ(bus->stopIndex(), 1) << "on its way to B";
-    EXPECT_NEAR(testmaps::xOf(bus->frontCell()->location), 150.0, 10.0) << "half way from A (100 m) to B (200 m)";
+    EXPECT_NEAR(testmaps::xOf(bus->frontCell()->location()), 150.0, 10.0) << "half way from A (100 m) to B (200 m)";
 }

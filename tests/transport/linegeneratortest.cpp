@@ -26,7 +26,7 @@ struct Platform
     {
         for (int i = 0; i < approach + platform; ++i) {
             cells.push_back(data.createCell());
-            cells[i]->stop = i >= approach ? &stop : nullptr;
+            cells[i]->setStop(i >= approach ? &stop : nullptr);
             if (i > 0)
                 (cells[i]->previous = cells[i - 1])->next = cells[i];
         }

@@ -47,7 +47,7 @@ std::vector<Cell *> upstreamOf(Cell *watched)
     // A lane that starts at a crossroad: fronts come from the paths into it, which its first
     // cell does not link back to.
     const Cell *start = cells.back();
-    const LaneBinding *lane = start->wayLink;
+    const LaneBinding *lane = start->wayLink();
     if (c || !lane || start != lane->firstCell)
         return cells;
     const size_t along = cells.size();
@@ -87,15 +87,15 @@ Detectors::Detectors(const std::vector<DetectorPlace> &places, const SimulationD
         std::map<int32_t, Site> nearest;
         std::unordered_map<const LaneBinding *, int32_t> firstCellOf;
         for (Cell *c : data.cells) {
-            if (!c->wayLink)
+            if (!c->wayLink())
                 continue;
-            const double metres = geo::distance(places[d].point, c->location);
+            const double metres = geo::distance(places[d].point, c->location());
             if (!(metres <= places[d].radiusM))
                 continue;
-            auto known = firstCellOf.find(c->wayLink);
+            auto known = firstCellOf.find(c->wayLink());
             if (known == firstCellOf.end()) {
-                firstCellOf.emplace(c->wayLink, c->id);
-                nearest.emplace(c->id, Site{d, c, c->wayLink, metres, {}, {}, {}});
+                firstCellOf.emplace(c->wayLink(), c->id);
+                nearest.emplace(c->id, Site{d, c, c->wayLink(), metres, {}, {}, {}});
             } else if (metres < nearest.at(known->second).distanceM) {
                 Site &site = nearest.at(known->second);
                 site.cell = c;
@@ -140,7 +140,7 @@ void Detectors::observe(const SimulationData &data)
             // pulled into a bay beside the lane.
             const auto found = byId.find(id);
             const Cell *front = found != byId.end() ? found->second->frontCell() : nullptr;
-            if (front && (front->wayLink || front->inCrossroad)) {
+            if (front && (front->wayLink() || front->inCrossroad)) {
                 site.reading.vehicles += 1;
                 site.reading.speedSum += found->second->speed();
             }
@@ -165,8 +165,8 @@ void Detectors::writeRows(QTextStream &out, const SimulationData &data)
         const double perKmPerCell = 1000.0 * units::CELLS_PER_M;
         out << clock << ',' << data.step << ',' << site.detector + 1 << ',' << site.lane->wayId() << ','
             << directionOf(site.lane) << ',' << (site.lane->isTram ? "tram" : "road") << ','
-            << QString::number(site.cell->location.lat, 'f', 7) << ','
-            << QString::number(site.cell->location.lon, 'f', 7) << ',' << QString::number(seconds, 'f', 2) << ','
+            << QString::number(site.cell->location().lat, 'f', 7) << ','
+            << QString::number(site.cell->location().lon, 'f', 7) << ',' << QString::number(seconds, 'f', 2) << ','
             << r.vehicles << ',' << QString::number(double(r.vehicles) * 3600.0 / seconds, 'f', 1) << ','
             << (r.vehicles
                     ? QString::number(double(r.speedSum) / double(r.vehicles) * units::KMH_PER_CELL_PER_STEP, 'f', 2)
@@ -192,8 +192,8 @@ QString Detectors::description() const
                     .arg(site.lane->wayId())
                     .arg(QLatin1String(directionOf(site.lane)),
                          site.lane->isTram ? QStringLiteral("tram") : QStringLiteral("road"))
-                    .arg(site.cell->location.lat, 0, 'f', 7)
-                    .arg(site.cell->location.lon, 0, 'f', 7)
+                    .arg(site.cell->location().lat, 0, 'f', 7)
+                    .arg(site.cell->location().lon, 0, 'f', 7)
                     .arg(site.distanceM, 0, 'f', 1);
     return text;
 }

@@ -47,7 +47,7 @@ void writeFcd(QTextStream &out, const SimulationData &data, const std::vector<V 
         if (!front)
             continue;
         out << data.step << ',' << clockText(data) << ',' << v->id() << ',' << kind << ','
-            << QString::number(front->location.lat, 'f', 7) << ',' << QString::number(front->location.lon, 'f', 7)
+            << QString::number(front->location().lat, 'f', 7) << ',' << QString::number(front->location().lon, 'f', 7)
             << ',' << v->speed() << ',' << stepsToSeconds(census.standstillOf(v->id())) << '\n';
     }
 }
