@@ -106,7 +106,7 @@ TEST(HeadlessProgram, BadCommandLinesExitWithTwoAndInputsThatCannotBeUsedWithOne
     EXPECT_EQ(runHeadless({"--osm", MAP, "--max-network-cells", "1000", "--steps", "1"}).exitCode, 1);
     EXPECT_EQ(runHeadless({"--osm", MAP, "--draft-schedules", dir.filePath("missing/x.xml")}).exitCode, 1);
     const HeadlessRun tilesOutsideTheMap =
-        runHeadless({"--fetch-tiles", "10-10", "--bbox", "0,0,1,1", "--tile-dir", dir.filePath("tiles")});
+        runHeadless({"--osm", MAP, "--fetch-tiles", "10-10", "--bbox", "0,0,1,1", "--tile-dir", dir.filePath("tiles")});
     EXPECT_EQ(tilesOutsideTheMap.exitCode, 1);
     EXPECT_TRUE(tilesOutsideTheMap.err.contains("holds no part of")) << tilesOutsideTheMap.err.toStdString();
     // A map with faults that can be dropped still runs.
