@@ -2,11 +2,13 @@
 // own segments again, ids that are not numbers or taken, tags and elements of any size, and maps too
 // large for the memory there is.
 
+#include "osm/markupbounddevice.h"
 #include "osm/memoryreserve.h"
 #include "osmtestsupport.h"
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QIODevice>
 #include <QTemporaryDir>
 
@@ -121,6 +123,20 @@ TEST(HostileMap, APieceOfMarkupOverTheCapEndsTheReadingNamingTheLineAndKeepsWhat
     StderrCapture capture;
     EXPECT_FALSE(OSMParser::parseFile(fixture("n6w2r2.osm.gz"), &data, &problem, limits));
     EXPECT_TRUE(problem.contains("runs past 40 bytes")) << problem.toStdString();
+}
+
+TEST(HostileMap, TextPastTheCapIsNeverPassedOnEvenToAReaderThatAsksAgain)
+{
+    QBuffer source;
+    // More than the device reads at once, so that asking again would find more text.
+    source.setData("<a>" + QByteArray(50, 'x') + "</a>" + QByteArray(100000, 'y'));
+    source.open(QIODevice::ReadOnly);
+    MarkupBoundDevice bounded(&source, 20, int64_t(1) << 30);
+    const QByteArray passed = bounded.readAll();
+    EXPECT_TRUE(bounded.overCap());
+    EXPECT_EQ(passed, "<a>" + QByteArray(17, 'x')); // 20 bytes from the "<"
+    char byte;
+    EXPECT_LE(bounded.read(&byte, 1), 0);
 }
 
 TEST(HostileMap, AMapPastTheTextItsNetworkBudgetAllowsEndsTheReadingNamingTheFile)

@@ -117,3 +117,30 @@ TEST(LineCreator, PregeneratesTheTripsUnderWayBetweenTheirStops)
     EXPECT_EQ(bus->stopIndex(), 1) << "on its way to B";
     EXPECT_NEAR(testmaps::xOf(bus->frontCell()->location()), 150.0, 10.0) << "half way from A (100 m) to B (200 m)";
 }
+
+TEST(LineCreator, ATripFromAStopAtTheStartOfItsRouteIsPregeneratedOnItsWay)
+{
+    testmaps::TestNetwork street;
+    for (int i = 1; i <= 5; ++i)
+        street.node(i, 100.0 * (i - 1), 0.0);
+    for (int i = 1; i <= 4; ++i)
+        street.way({10 + i, {i, i + 1}});
+    street.osm.addBusStop("End", street.osm.nodes()->findById(1));
+    street.osm.addBusStop("B", street.osm.nodes()->findById(3));
+    street.osm.addRouteRelation(7, "5: west-east", "5", "bus", {11, 12, 13, 14}, {}, {}, {});
+    street.placeBusStops();
+    street.run();
+    RouteConvertor::convert(&street.osm, street.diagnostics);
+    ScheduleParser parser;
+    parser.add(schedule("5", Schedule::Bus, {{"End", 0}, {"B", 2}}, {600}).release());
+    LineCreator::createLines(street.osm.routes(), &parser, &street.sim.lines, &street.bindings, street.sim.random,
+                             street.diagnostics);
+    ASSERT_EQ(street.sim.lines.lines().size(), 1u);
+    PublicTransportLine *line = street.sim.lines.lines().front();
+    line->departuresSec = {600 * 60};
+    line->stopDueSec = {0, 120};
+    street.sim.time = QTime(10, 1);
+    ASSERT_EQ(LineCreator::pregenerateLines(&street.sim, &street.bindings, street.diagnostics), 1);
+    EXPECT_NEAR(testmaps::xOf(street.sim.buses.front()->frontCell()->location()), 100.0, 10.0)
+        << "half way from the end of the street to B (200 m)";
+}
