@@ -3,6 +3,8 @@
 #include "mapassembly.h"
 #include "osmdata.h"
 
+#include <QString>
+
 namespace osmtext {
 
 int32_t lanes(std::string_view text)
@@ -22,19 +24,16 @@ void NodeRecord::store(MapAssembly &map, int64_t id, const Location &location,
 }
 
 const WayRecord::AcceptedHighway WayRecord::ACCEPTED_HIGHWAYS[12] = {
-    {QLatin1String("motorway"), false},      {QLatin1String("trunk"), false},
-    {QLatin1String("trunk_link"), true},     {QLatin1String("primary"), false},
-    {QLatin1String("primary_link"), true},   {QLatin1String("secondary"), false},
-    {QLatin1String("secondary_link"), true}, {QLatin1String("tertiary"), false},
-    {QLatin1String("tertiary_link"), true},  {QLatin1String("unclassified"), false},
-    {QLatin1String("residential"), false},   {QLatin1String("road"), false},
+    {"motorway", false},     {"trunk", false},        {"trunk_link", true},     {"primary", false},
+    {"primary_link", true},  {"secondary", false},    {"secondary_link", true}, {"tertiary", false},
+    {"tertiary_link", true}, {"unclassified", false}, {"residential", false},   {"road", false},
 };
 
 void WayRecord::acceptHighway(const AcceptedHighway &accepted)
 {
     isHighway = true;
     isLink = accepted.link;
-    roadClass = roadClassFromString(std::string(accepted.value.data(), static_cast<size_t>(accepted.value.size())));
+    roadClass = roadClassFromString(std::string(accepted.value));
 }
 
 void WayRecord::store(MapAssembly &map, int64_t id, const readerrules::ElementOrigin &origin)

@@ -11,11 +11,7 @@
 #include "osm/readerrules.h"
 #include "osm/way.h"
 
-#include <QLatin1String>
-#include <QString>
-
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,17 +19,6 @@
 class OSMData;
 
 namespace osmtext {
-
-/// Exact, case-sensitive comparison with a name; runs for every tag of an extract.
-inline bool is(std::string_view text, QLatin1String name)
-{
-    return text.size() == static_cast<size_t>(name.size()) && std::memcmp(text.data(), name.data(), text.size()) == 0;
-}
-
-inline std::string utf8(std::string_view text)
-{
-    return std::string(text);
-}
 
 /// Lane count of a lanes:forward or lanes:backward tag: 0 unless a non-negative decimal integer.
 int32_t lanes(std::string_view text);
@@ -48,16 +33,15 @@ struct NodeRecord
     bool busStop = false;
     bool trafficSignals = false;
 
-    template <typename Text> void applyTag(const Text &key, const Text &value)
+    void applyTag(std::string_view key, std::string_view value)
     {
-        using osmtext::is;
-        if (is(key, QLatin1String("name")))
-            name = osmtext::utf8(value);
-        else if (is(key, QLatin1String("railway")) && is(value, QLatin1String("tram_stop")))
+        if (key == "name")
+            name = std::string(value);
+        else if (key == "railway" && value == "tram_stop")
             tramStop = true;
-        else if (is(key, QLatin1String("highway")) && is(value, QLatin1String("bus_stop")))
+        else if (key == "highway" && value == "bus_stop")
             busStop = true;
-        else if (is(key, QLatin1String("highway")) && is(value, QLatin1String("traffic_signals")))
+        else if (key == "highway" && value == "traffic_signals")
             trafficSignals = true;
     }
 
@@ -75,32 +59,31 @@ struct WayRecord : MapAssembly::WayShape
 
     struct AcceptedHighway
     {
-        QLatin1String value;
+        std::string_view value;
         bool link;
     };
     /// The highway values of the roads kept, in the order they are tested; the _link values of trunk to
     /// tertiary set isLink.
     static const AcceptedHighway ACCEPTED_HIGHWAYS[12];
 
-    template <typename Text> void applyTag(const Text &key, const Text &value)
+    void applyTag(std::string_view key, std::string_view value)
     {
-        using osmtext::is;
-        if (is(key, QLatin1String("highway"))) {
+        if (key == "highway") {
             for (const AcceptedHighway &accepted : ACCEPTED_HIGHWAYS) {
-                if (is(value, accepted.value)) {
+                if (value == accepted.value) {
                     acceptHighway(accepted);
                     break;
                 }
             }
-        } else if (is(key, QLatin1String("railway"))) {
-            if (is(value, QLatin1String("tram")))
+        } else if (key == "railway") {
+            if (value == "tram")
                 isTram = true;
-        } else if (is(key, QLatin1String("oneway"))) {
-            if (is(value, QLatin1String("yes")))
+        } else if (key == "oneway") {
+            if (value == "yes")
                 isOneway = true;
-        } else if (is(key, QLatin1String("lanes:forward"))) {
+        } else if (key == "lanes:forward") {
             lanesForward = osmtext::lanes(value);
-        } else if (is(key, QLatin1String("lanes:backward"))) {
+        } else if (key == "lanes:backward") {
             lanesBackward = osmtext::lanes(value);
         }
     }
@@ -129,29 +112,28 @@ struct RelationRecord
     std::vector<int64_t> backwardWays;
     std::vector<int64_t> stopNodes;
 
-    template <typename Text> void applyTag(const Text &key, const Text &value)
+    void applyTag(std::string_view key, std::string_view value)
     {
-        using osmtext::is;
-        if (is(key, QLatin1String("type"))) {
-            if (is(value, QLatin1String("route")))
+        if (key == "type") {
+            if (value == "route")
                 isRoute = true;
-        } else if (is(key, QLatin1String("route"))) {
-            route = osmtext::utf8(value);
-        } else if (is(key, QLatin1String("name"))) {
-            name = osmtext::utf8(value);
-        } else if (is(key, QLatin1String("ref"))) {
-            ref = osmtext::utf8(value);
+        } else if (key == "route") {
+            route = std::string(value);
+        } else if (key == "name") {
+            name = std::string(value);
+        } else if (key == "ref") {
+            ref = std::string(value);
         }
     }
 
     /// Way members go by role to forwardWays, backwardWays or ways; node members, whatever their role,
     /// to stopNodes.
-    template <typename Text> void addMember(MemberType type, int64_t memberRef, const Text &role)
+    void addMember(MemberType type, int64_t memberRef, std::string_view role)
     {
         if (type == MemberType::Way) {
-            if (osmtext::is(role, QLatin1String("forward")))
+            if (role == "forward")
                 forwardWays.push_back(memberRef);
-            else if (osmtext::is(role, QLatin1String("backward")))
+            else if (role == "backward")
                 backwardWays.push_back(memberRef);
             else
                 ways.push_back(memberRef);
