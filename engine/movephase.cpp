@@ -6,6 +6,7 @@
 #include "model/chain.h"
 #include "model/simulationdata.h"
 #include "model/tram.h"
+#include "parallelfor.h"
 
 #include <unordered_map>
 
@@ -33,27 +34,27 @@ void MovePhase::run(SimulationData &data)
     // A vehicle that neither moves nor changes lanes keeps its cells; it needs no release and no
     // new occupancy, and a mover that runs into it still finds the cells taken.
     const auto keepsItsCells = [](const Vehicle *v) { return v->speed() == 0 && v->laneChange() == LaneChange::None; };
-    // Everyone else releases first, so a vehicle may move into cells another one left in this step.
-    for (Vehicle *v : vehicles)
-        if (!keepsItsCells(v))
-            release(v);
-    bool clash = false;
-    for (size_t i = 0; i < n; ++i) {
-        Vehicle *v = vehicles[i];
+    // Where each body ends up follows from the vehicle's own cells, route and the network alone,
+    // not from who stands where, so every vehicle works it out at once.
+    forEachInParallel(vehicles, [this, &keepsItsCells](Vehicle *v, size_t i) {
         advances[i] = v->speed();
-        if (keepsItsCells(v)) {
-            targets[i] = v->cells();
-            stays[i] = 1; // nothing passed, so nothing to drop from its route
-            continue;
-        }
-        if (!v->cellsAfterMove(advances[i], targets[i])) {
+        if (keepsItsCells(v) || !v->cellsAfterMove(advances[i], targets[i])) {
             targets[i] = v->cells();
             advances[i] = 0;
-            stays[i] = 1;
+            stays[i] = 1; // nothing passed, so nothing to drop from its route
         }
+    });
+    // Everyone else releases first, so a vehicle may move into cells another one left in this step.
+    for (size_t i = 0; i < n; ++i)
+        if (!keepsItsCells(vehicles[i]))
+            release(vehicles[i]);
+    bool clash = false;
+    for (size_t i = 0; i < n; ++i) {
+        if (keepsItsCells(vehicles[i]))
+            continue; // its cells are still its own
         for (Cell *c : targets[i]) {
             clash = clash || c->vehicle();
-            c->setVehicle(v);
+            c->setVehicle(vehicles[i]);
         }
     }
     if (clash) {
@@ -64,13 +65,13 @@ void MovePhase::run(SimulationData &data)
         for (size_t i = 0; i < n; ++i)
             occupy(targets[i], vehicles[i]);
     }
-    for (size_t i = 0; i < n; ++i) {
+    forEachInParallel(vehicles, [this](Vehicle *v, size_t i) {
         if (stays[i])
-            continue;
-        if (advances[i] < vehicles[i]->speed())
-            vehicles[i]->limitSpeed(advances[i]);
-        vehicles[i]->takeCells(targets[i]);
-    }
+            return;
+        if (advances[i] < v->speed())
+            v->limitSpeed(advances[i]);
+        v->takeCells(targets[i]);
+    });
 }
 
 void MovePhase::settle()

@@ -11,20 +11,10 @@
 #include "model/simulationdata.h"
 #include "model/tram.h"
 #include "model/units.h"
+#include "parallelfor.h"
 #include "timetable/clock.h"
 
-#include <QtConcurrent/QtConcurrentMap>
-
 #include <algorithm>
-#include <thread>
-
-#if defined(__SANITIZE_THREAD__)
-#define KOLVEX_THREAD_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-#define KOLVEX_THREAD_SANITIZER 1
-#endif
-#endif
 
 namespace {
 
@@ -41,27 +31,10 @@ template <typename V> int64_t removeFinished(std::vector<V *> &list)
     return removed;
 }
 
-/// Runs `decide` for every vehicle of the list on the global thread pool and returns when all are
-/// done. Under ThreadSanitizer, which cannot see the synchronisation inside the uninstrumented Qt
-/// library, two plain threads joined at the end do the same work, so that only real races are reported.
+/// Runs `decide` for every vehicle of the list, in parallel; a decision writes only its own vehicle.
 template <typename V, typename Decide> void decideAll(std::vector<V *> &list, Decide decide)
 {
-    if (list.empty()) // spares waking the pool for a kind of vehicle that is not on the network
-        return;
-#ifdef KOLVEX_THREAD_SANITIZER
-    const size_t half = list.size() / 2;
-    std::thread other([&] { std::for_each(list.begin(), list.begin() + std::ptrdiff_t(half), decide); });
-    std::for_each(list.begin() + std::ptrdiff_t(half), list.end(), decide);
-    other.join();
-#else
-    // Waking the pool and waiting for it costs about as much as fifty decisions: a short list is
-    // decided on this thread. Decisions write only their own vehicle, so the result is the same.
-    constexpr size_t POOL_FROM = 64;
-    if (list.size() < POOL_FROM)
-        std::for_each(list.begin(), list.end(), decide);
-    else
-        QtConcurrent::blockingMap(list, decide);
-#endif
+    forEachInParallel(list, [&decide](V *v, size_t) { decide(v); });
 }
 
 template <typename V> void publishAll(const std::vector<V *> &list)
@@ -70,10 +43,10 @@ template <typename V> void publishAll(const std::vector<V *> &list)
         v->publishDecision();
 }
 
-template <typename V> void commit(const std::vector<V *> &list)
+/// Commits every vehicle's chosen speed; a commit writes only its own vehicle.
+template <typename V> void commit(std::vector<V *> &list)
 {
-    for (V *v : list)
-        v->commitSpeed();
+    forEachInParallel(list, [](V *v, size_t) { v->commitSpeed(); });
 }
 
 } // namespace

@@ -6,21 +6,27 @@
 #include "model/cell.h"
 #include "model/simulationdata.h"
 #include "model/tram.h"
+#include "parallelfor.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
+#include <numeric>
 
 namespace {
 
-template <typename V> int64_t cellsTakenOver(const std::vector<V *> &list)
+/// Body cells of the vehicles of `list` whose occupant is another vehicle. Reading every body cell
+/// of a city's worth of vehicles costs a cache miss or two per cell, so the vehicles are counted
+/// at once; `counts` is room for one count per vehicle.
+template <typename V> int64_t cellsTakenOver(const std::vector<V *> &list, std::vector<int32_t> &counts)
 {
-    int64_t count = 0;
-    for (const V *v : list)
+    counts.assign(list.size(), 0);
+    forEachInParallel(list, [&counts](const V *v, size_t i) {
         for (const Cell *cell : v->cells())
             if (cell->vehicle() != v)
-                ++count;
-    return count;
+                ++counts[i];
+    });
+    return std::accumulate(counts.begin(), counts.end(), int64_t(0));
 }
 
 template <typename V> bool holds(const std::vector<V *> &list, int32_t id)
@@ -103,7 +109,8 @@ void TrafficCensus::observe(const SimulationData &data)
     // Forget the vehicles that moved or left.
     for (auto it = m_stood.begin(); it != m_stood.end();)
         it = it->second.seenAt == now ? std::next(it) : m_stood.erase(it);
-    m_shared = cellsTakenOver(data.trams) + cellsTakenOver(data.buses) + cellsTakenOver(data.cars);
+    m_shared = cellsTakenOver(data.trams, m_counts) + cellsTakenOver(data.buses, m_counts) +
+               cellsTakenOver(data.cars, m_counts);
     m_sharedTotal += m_shared;
 }
 

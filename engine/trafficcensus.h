@@ -76,6 +76,7 @@ private:
     int32_t m_standing = 0;
     Standstill m_longest;
     Standstill m_longestEver;
+    std::vector<int32_t> m_counts; ///< room for counting the vehicles of one list at once
     int64_t m_shared = 0;
     int64_t m_sharedTotal = 0;
 };
