@@ -13,10 +13,19 @@ bool MapAssembly::findRow(int64_t id, size_t &row) const
         row = it->second;
         return true;
     }
-    const auto it = std::lower_bound(rows.begin(), rows.end(), id, [](const Row &r, int64_t v) { return r.id < v; });
-    if (it == rows.end() || it->id != id)
+    // The first row whose id is not below `id`, by bisection.
+    size_t low = 0;
+    size_t high = rows.size();
+    while (low < high) {
+        const size_t middle = low + (high - low) / 2;
+        if (rows[middle].id < id)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    if (low == rows.size() || rows[low].id != id)
         return false;
-    row = static_cast<size_t>(it - rows.begin());
+    row = low;
     return true;
 }
 
@@ -104,19 +113,27 @@ void MapAssembly::addWay(int64_t id, const WayShape &shape, const std::vector<in
 
 size_t MapAssembly::finish()
 {
-    // Rows become Nodes in reading order; a row's index then leads to its Node.
-    std::vector<Node *> made(rows.size(), nullptr);
+    // Used rows become Nodes in reading order. Only they are indexed, in ascending row order, since
+    // a file may hold millions of rows that no way uses.
+    std::vector<size_t> usedRows;
+    std::vector<Node *> made;
     size_t unused = skipped;
     for (size_t row = 0; row < rows.size(); ++row) {
-        if (rowFlags[row] & Used)
-            made[row] = data->addNode(rows[row].id, Location(rows[row].lat, rows[row].lon),
-                                      (rowFlags[row] & TrafficSignals) != 0);
-        else
+        if (rowFlags[row] & Used) {
+            usedRows.push_back(row);
+            made.push_back(data->addNode(rows[row].id, Location(rows[row].lat, rows[row].lon),
+                                         (rowFlags[row] & TrafficSignals) != 0));
+        } else {
             ++unused;
+        }
     }
-    auto nodeOf = [&made](const NodeSlot &slot) { return slot.existing ? slot.existing : made[slot.row]; };
-    std::vector<Row>().swap(rows);
-    std::vector<uint8_t>().swap(rowFlags);
+    auto nodeOf = [&usedRows, &made](const NodeSlot &slot) {
+        if (slot.existing)
+            return slot.existing;
+        return made[size_t(std::lower_bound(usedRows.begin(), usedRows.end(), slot.row) - usedRows.begin())];
+    };
+    rows.clear();
+    rowFlags.clear();
     std::unordered_map<int64_t, size_t>().swap(rowById);
 
     for (const PendingStop &stop : stops) {

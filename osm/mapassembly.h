@@ -1,6 +1,7 @@
 #ifndef KOLVEX_OSM_MAPASSEMBLY_H
 #define KOLVEX_OSM_MAPASSEMBLY_H
 
+#include "container/blockvector.h"
 #include "geo/geodesy.h"
 #include "osm/readerrules.h"
 #include "osm/way.h"
@@ -96,8 +97,9 @@ private:
 
     OSMData *data;
     Diagnostics &log;
-    std::vector<Row> rows;
-    std::vector<uint8_t> rowFlags;
+    // A file may hold millions of nodes no way uses: the table grows without copying itself.
+    BlockVector<Row> rows;
+    BlockVector<uint8_t> rowFlags;
     /// Files are written in ascending id order, in which the table is searched by bisection; the first id
     /// out of order switches to a hash index of every row.
     bool ascending = true;
