@@ -8,6 +8,7 @@
 #include "model/tram.h"
 #include "parallelfor.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 namespace {
@@ -44,19 +45,22 @@ void MovePhase::run(SimulationData &data)
             stays[i] = 1; // nothing passed, so nothing to drop from its route
         }
     });
-    // Everyone else releases first, so a vehicle may move into cells another one left in this step.
-    for (size_t i = 0; i < n; ++i)
-        if (!keepsItsCells(vehicles[i]))
-            release(vehicles[i]);
-    bool clash = false;
-    for (size_t i = 0; i < n; ++i) {
-        if (keepsItsCells(vehicles[i]))
-            continue; // its cells are still its own
-        for (Cell *c : targets[i]) {
-            clash = clash || c->vehicle();
-            c->setVehicle(vehicles[i]);
-        }
-    }
+    // Everyone else frees their cells first, so a vehicle may move into cells another one left in
+    // this step. Then the movers take their new cells; a cell taken twice, or one a vehicle that
+    // stays still holds, is a clash, found whichever vehicle comes first.
+    forEachInParallel(vehicles, [&keepsItsCells](Vehicle *v, size_t) {
+        if (!keepsItsCells(v))
+            for (Cell *cell : v->cells())
+                cell->releaseFrom(v);
+    });
+    clashes.assign(n, 0);
+    forEachInParallel(vehicles, [this, &keepsItsCells](Vehicle *v, size_t i) {
+        if (keepsItsCells(v))
+            return; // its cells are still its own
+        for (Cell *c : targets[i])
+            clashes[i] |= c->take(v);
+    });
+    const bool clash = std::find(clashes.begin(), clashes.end(), 1) != clashes.end();
     if (clash) {
         for (size_t i = 0; i < n; ++i)
             for (Cell *c : targets[i])

@@ -26,6 +26,7 @@ private:
     std::vector<std::vector<Cell *>> targets; ///< the body after the move, by vehicle
     std::vector<int32_t> advances;            ///< cells each vehicle moves
     std::vector<char> stays;                  ///< the move failed: the vehicle keeps its cells
+    std::vector<char> clashes;                ///< the vehicle found a cell it took already taken
 };
 
 #endif

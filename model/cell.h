@@ -54,6 +54,16 @@ public:
     Vehicle *vehicle() const { return *occupantEntry; }
     /// Makes `v` (or nobody, for null) the occupant.
     void setVehicle(Vehicle *v) { *occupantEntry = v; }
+    /// Frees the cell if `v` holds it. Safe while other threads free or take cells, this one too:
+    /// the move phase frees and takes the cells of every vehicle at once.
+    void releaseFrom(const Vehicle *v)
+    {
+        if (__atomic_load_n(occupantEntry, __ATOMIC_RELAXED) == v)
+            __atomic_store_n(occupantEntry, nullptr, __ATOMIC_RELAXED);
+    }
+    /// Makes `v` the occupant and tells whether the cell was taken, by another vehicle or by `v`
+    /// itself; safe as `releaseFrom` is. Of two vehicles taking one cell at once, one finds it taken.
+    bool take(Vehicle *v) { return __atomic_exchange_n(occupantEntry, v, __ATOMIC_RELAXED) != nullptr; }
     /// The occupants of this cell and of the cells after it in memory, side by side, as the run's
     /// data keeps them for walks that read many cells; null for a cell outside any run's data.
     Vehicle *const *occupants() const { return marks.freeStanding ? nullptr : occupantEntry; }

@@ -1,0 +1,89 @@
+#include "tests/model/testnetwork.h"
+
+#include "engine/movephase.h"
+#include "model/cell.h"
+#include "model/simulationdata.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace {
+
+/// Whether every cell of every car of `data` has that car as its occupant, and no cell is on two bodies.
+bool eachCellHoldsOneBody(const SimulationData &data)
+{
+    std::set<const Cell *> seen;
+    for (const Car *car : data.cars)
+        for (const Cell *cell : car->cells())
+            if (cell->vehicle() != car || !seen.insert(cell).second)
+                return false;
+    return true;
+}
+
+} // namespace
+
+TEST(MovePhase, AVehicleThatRunsIntoAnotherAdvancesAsFarAsItFitsAndTakesThatSpeed)
+{
+    // Pairs of cars on lanes of their own, each follower faster than the gap to its leader allows;
+    // enough of them that the phase spreads the vehicles over the thread pool. Every third leader
+    // stands still, the others move on.
+    constexpr int PAIRS = 80;
+    constexpr int LENGTH = 16;
+    constexpr int LEADER_FRONT = 150;
+    constexpr int FOLLOWER_FRONT = 100;
+    SimulationData data(QTime(8, 0));
+    std::vector<std::vector<Cell *>> lanes;
+    for (int p = 0; p < PAIRS; ++p)
+        lanes.push_back(makeChain(data, 200, Location(50.0 + 0.001 * p, 14.0)));
+    precomputeCells(data.cells);
+    std::vector<TestCar *> leaders, followers;
+    for (int p = 0; p < PAIRS; ++p) {
+        leaders.push_back(new TestCar);
+        followers.push_back(new TestCar);
+        leaders[p]->setLength(LENGTH).setSpeed(p % 3 == 0 ? 0 : 4);
+        followers[p]->setLength(LENGTH).setSpeed(45); // its front would end inside the leader
+        putAt(lanes[p][LEADER_FRONT], *leaders[p]);
+        putAt(lanes[p][FOLLOWER_FRONT], *followers[p]);
+        data.cars.push_back(followers[p]); // the follower moves first: the order must not matter
+        data.cars.push_back(leaders[p]);
+    }
+
+    MovePhase().run(data);
+
+    for (int p = 0; p < PAIRS; ++p) {
+        SCOPED_TRACE(p);
+        const int leaderFront = LEADER_FRONT + (p % 3 == 0 ? 0 : 4);
+        EXPECT_EQ(leaders[p]->frontCell(), lanes[p][leaderFront]);
+        const int followerFront = leaderFront - LENGTH; // right behind the leader's tail
+        EXPECT_EQ(followers[p]->frontCell(), lanes[p][followerFront]);
+        EXPECT_EQ(followers[p]->speed(), followerFront - FOLLOWER_FRONT);
+    }
+    EXPECT_TRUE(eachCellHoldsOneBody(data));
+    // Nothing is left on the cells the followers left.
+    for (int p = 0; p < PAIRS; ++p)
+        EXPECT_EQ(lanes[p][FOLLOWER_FRONT - LENGTH + 1]->vehicle(), nullptr);
+}
+
+TEST(MovePhase, MoversThatDoNotMeetTakeTheirCellsAndFreeTheOldOnes)
+{
+    SimulationData data(QTime(8, 0));
+    std::vector<Cell *> lane = makeChain(data, 300);
+    precomputeCells(data.cells);
+    // Nose to tail, all moving at the same speed: each moves into cells the one ahead just left.
+    std::vector<TestCar *> cars;
+    for (int k = 0; k < 100; ++k) {
+        cars.push_back(new TestCar);
+        cars[k]->setLength(2).setSpeed(3);
+        putAt(lane[size_t(2 + 2 * k)], *cars[k]);
+        data.cars.push_back(cars[k]);
+    }
+    MovePhase().run(data);
+    for (int k = 0; k < 100; ++k) {
+        EXPECT_EQ(cars[k]->frontCell(), lane[size_t(5 + 2 * k)]) << k;
+        EXPECT_EQ(cars[k]->speed(), 3) << k;
+    }
+    EXPECT_TRUE(eachCellHoldsOneBody(data));
+    EXPECT_EQ(lane[0]->vehicle(), nullptr);
+    EXPECT_EQ(lane[3]->vehicle(), nullptr);
+}
