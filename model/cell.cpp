@@ -200,7 +200,8 @@ void precomputeCells(const std::vector<Cell *> &cells)
                 walk.push_back(c);
                 Cell *n = c->next;
                 const bool adjacent = reinterpret_cast<uintptr_t>(n) == reinterpret_cast<uintptr_t>(c) + sizeof(Cell) &&
-                                      c->occupants() && n->occupantEntry == c->occupantEntry + 1;
+                                      c->occupants() && n->occupantEntry == c->occupantEntry + 1 &&
+                                      n->id % Cell::CELLS_PER_BLOCK != 0;
                 if (!adjacent || !n->cacheValid || !linksTo(c, n))
                     break;
                 c = n;

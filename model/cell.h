@@ -21,6 +21,12 @@ class Vehicle;
 class Cell
 {
 public:
+    /// Cells a run's data lays out in one block: those with ids k·CELLS_PER_BLOCK up to the next
+    /// multiple, one after another in memory. Blocks may lie one after another too, but a run
+    /// (`plainRun`, `straightRun`) never crosses from one into the next, so it fits 16 bits.
+    static constexpr int32_t CELLS_PER_BLOCK = 4096;
+    static_assert(CELLS_PER_BLOCK <= INT16_MAX, "a run of cells within one block fits 16 bits");
+
     /// A free-standing cell with the id `id`, outside any run's data, which keeps its own occupant
     /// and details. Cells of a network are made by the run's data, numbered in creation order.
     explicit Cell(int32_t id = -1);

@@ -45,11 +45,11 @@ void SimulationData::feedGenerators(int64_t factor)
 Cell *SimulationData::createCell()
 {
     if (cellsInLastBlock == CELL_BLOCK) {
-        cellBlocks.emplace_back(new unsigned char[CELL_BLOCK * sizeof(Cell)]);
-        occupantBlocks.emplace_back(new Vehicle *[CELL_BLOCK]());
+        cellBlocks.push_back(static_cast<unsigned char *>(cellMemory.allocate(CELL_BLOCK * sizeof(Cell))));
+        occupantBlocks.push_back(static_cast<Vehicle **>(occupantMemory.allocate(CELL_BLOCK * sizeof(Vehicle *))));
         cellsInLastBlock = 0;
     }
-    void *slot = cellBlocks.back().get() + cellsInLastBlock * sizeof(Cell);
+    void *slot = cellBlocks.back() + cellsInLastBlock * sizeof(Cell);
     Cell *cell = new (slot) Cell(nextCellId++, &occupantBlocks.back()[cellsInLastBlock], &cellDetails);
     cellDetails.addSlot();
     ++cellsInLastBlock;

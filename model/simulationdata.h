@@ -1,7 +1,9 @@
 #ifndef KOLVEX_MODEL_SIMULATIONDATA_H
 #define KOLVEX_MODEL_SIMULATIONDATA_H
 
+#include "cell.h"
 #include "celldetails.h"
+#include "container/hugepagearena.h"
 #include "random.h"
 #include "timetable/departurecalendar.h"
 #include "timetable/publictransportlines.h"
@@ -73,16 +75,16 @@ private:
     int32_t nextCellId = 0;
     int32_t nextVehicleId = 0;
     int32_t nextGeneratorId = 0;
-    /// Cells per block. A cell's runs (`Cell::plainRun`) never leave its block, so they fit the
-    /// 16 bits the cell keeps them in.
-    static constexpr size_t CELL_BLOCK = 4096;
-    static_assert(CELL_BLOCK <= INT16_MAX, "a run of cells within one block fits 16 bits");
+    static constexpr size_t CELL_BLOCK = Cell::CELLS_PER_BLOCK;
     /// Location, lane and rare links of every cell, by id; outlives the cells, which point here.
     CellDetails cellDetails;
+    /// Where the blocks below come from: a city's cells take a hundred megabytes and more.
+    HugePageArena cellMemory;
+    HugePageArena occupantMemory;
     /// Raw storage of the cells; each block holds CELL_BLOCK cells, the last one fewer.
-    std::vector<std::unique_ptr<unsigned char[]>> cellBlocks;
+    std::vector<unsigned char *> cellBlocks;
     /// The occupants of the cells of each block, side by side (see `Cell::occupants`).
-    std::vector<std::unique_ptr<Vehicle *[]>> occupantBlocks;
+    std::vector<Vehicle **> occupantBlocks;
     size_t cellsInLastBlock = CELL_BLOCK;
 };
 

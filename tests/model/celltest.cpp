@@ -116,6 +116,21 @@ TEST(CellCache, SameAnswersOnACrossroadRingsAndChainsAndAfterLinksChange)
     EXPECT_EQ(distanceToCrossroad(a[0]), -1);
 }
 
+TEST(CellCache, ARunEndsAtTheEndOfItsBlockOfCellsEvenWhereTheNextBlockFollowsInMemory)
+{
+    // Blocks are carved one after another from the same memory, so only the block's end stops
+    // the run, which keeps it within the 16 bits it is kept in.
+    constexpr int BLOCK = Cell::CELLS_PER_BLOCK;
+    SimulationData data;
+    const auto lane = makeChain(data, 2 * BLOCK + 10);
+    precomputeCells(data.cells);
+    EXPECT_EQ(lane[0]->plainRun(), BLOCK);
+    EXPECT_EQ(lane[BLOCK - 1]->plainRun(), 1);
+    EXPECT_EQ(lane[BLOCK]->plainRun(), BLOCK);
+    EXPECT_EQ(lane[2 * BLOCK]->plainRun(), 9); // the chain's last cell is not plain
+    EXPECT_EQ(lane[1]->straightRun(), BLOCK - 1);
+}
+
 TEST(CellDetails, RareLinksAndLocationsOfRunCellsAndFreeStandingCells)
 {
     SimulationData data;
