@@ -1,5 +1,7 @@
 #include "cell.h"
 
+#include "cellblocks.h"
+
 #include <cmath>
 
 Cell::Cell(int32_t id) : id(id), occupantEntry(new Vehicle *(nullptr)), details(new CellDetails)
@@ -142,7 +144,7 @@ void linkSide(Cell *a, Cell *b)
     }
 }
 
-void precomputeCells(const std::vector<Cell *> &cells)
+template <typename Cells> void precomputeCells(const Cells &cells)
 {
     for (Cell *cell : cells) {
         cell->cacheValid = false;
@@ -217,3 +219,6 @@ void precomputeCells(const std::vector<Cell *> &cells)
         &Cell::cachedStraightRun, [](const Cell *c) { return c->turnValid && int32_t(std::fabs(c->turn())) < 2; },
         [](const Cell *c, const Cell *n) { return n->previous == c; });
 }
+
+template void precomputeCells(const std::vector<Cell *> &cells);
+template void precomputeCells(const CellBlocks &cells);

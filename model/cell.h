@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+class CellBlocks;
 class Crossroad;
 class LaneBinding;
 class OSMStop;
@@ -103,9 +104,9 @@ public:
     int32_t straightRun() const { return cachedStraightRun; }
 
 private:
-    friend void precomputeCells(const std::vector<Cell *> &cells);
+    template <typename Cells> friend void precomputeCells(const Cells &cells);
     friend void linkSide(Cell *a, Cell *b);
-    friend struct SimulationData;
+    friend class CellBlocks;
 
     /// A cell of a run's data, whose occupant is kept at `entry` in the data's array of occupants
     /// and whose details are at the slot `id` of `details`.
@@ -131,7 +132,7 @@ private:
         bool crossroadAtEnd : 1; ///< cached: `chainEnd()` has a crossroad
     } marks{};
     int32_t cachedCellsToEnd = 0;
-    // A run never leaves a block of cells laid out by the run's data (see `SimulationData`), so
+    // A run never leaves a block of cells laid out by the run's data (see `CellBlocks`), so
     // its length fits in 16 bits.
     int16_t cachedPlainRun = 0;
     int16_t cachedStraightRun = 0;
@@ -174,9 +175,9 @@ inline double Cell::turn() const
 /// Sets a.side = b and b.sideOf = a; either may be null.
 void linkSide(Cell *a, Cell *b);
 /// Fills the cached network data (chain ends, distances to them, bearings to `next`) of `cells`
-/// and of every cell reachable from them. Call it in one thread once the network is complete and
-/// again after links or locations change; until then the queries walk the chains themselves, with
-/// the same results.
-void precomputeCells(const std::vector<Cell *> &cells);
+/// (a `std::vector<Cell *>`, or the `CellBlocks` of a network) and of every cell reachable from
+/// them. Call it in one thread once the network is complete and again after links or locations
+/// change; until then the queries walk the chains themselves, with the same results.
+template <typename Cells> void precomputeCells(const Cells &cells);
 
 #endif

@@ -1,6 +1,7 @@
 #ifndef KOLVEX_MODEL_SIMULATIONDATA_H
 #define KOLVEX_MODEL_SIMULATIONDATA_H
 
+#include "cellblocks.h"
 #include "celldetails.h"
 #include "random.h"
 #include "timetable/departurecalendar.h"
@@ -34,9 +35,15 @@ struct SimulationData
     /// Frees generators, vehicles, lines, calendar and network.
     ~SimulationData();
 
-    /// A new cell, appended to `cells` and owned by this data. Cells are laid out in blocks in
-    /// creation order, so the cells of one lane sit next to each other in memory.
-    Cell *createCell();
+    /// A new cell, owned by this data, with the next id. Cells are laid out in blocks in creation
+    /// order, so the cells of one lane sit next to each other in memory.
+    Cell *createCell() { return cellBlocks.add(&cellDetails); }
+    /// The cell with the id `id`, which must be below `cellCount()`.
+    Cell *cellAt(int32_t id) const { return cellBlocks.at(id); }
+    /// How many cells the network has; their ids are 0 to this count − 1.
+    size_t cellCount() const { return cellBlocks.size(); }
+    /// Every cell in id order (the order of creation), for a `for` loop.
+    const CellBlocks &allCells() const { return cellBlocks; }
     /// The next vehicle id of this run.
     int32_t newVehicleId() { return nextVehicleId++; }
     /// The next generator id of this run.
@@ -54,7 +61,6 @@ struct SimulationData
 
     int32_t step = 0;
     QTime time;
-    std::vector<Cell *> cells;
     std::vector<Crossroad *> crossroads;
     std::vector<Semaphore *> semaphores;
     DepartureCalendar calendar;
@@ -70,20 +76,13 @@ struct SimulationData
     RunRandom random;
 
 private:
-    int32_t nextCellId = 0;
     int32_t nextVehicleId = 0;
     int32_t nextGeneratorId = 0;
-    /// Cells per block. A cell's runs (`Cell::plainRun`) never leave its block, so they fit the
-    /// 16 bits the cell keeps them in.
-    static constexpr size_t CELL_BLOCK = 4096;
-    static_assert(CELL_BLOCK <= INT16_MAX, "a run of cells within one block fits 16 bits");
-    /// Location, lane and rare links of every cell, by id; outlives the cells, which point here.
+    /// Location, lane and rare links of every cell, by id; declared before the cells, which point
+    /// here, so that it outlives them.
     CellDetails cellDetails;
-    /// Raw storage of the cells; each block holds CELL_BLOCK cells, the last one fewer.
-    std::vector<std::unique_ptr<unsigned char[]>> cellBlocks;
-    /// The occupants of the cells of each block, side by side (see `Cell::occupants`).
-    std::vector<std::unique_ptr<Vehicle *[]>> occupantBlocks;
-    size_t cellsInLastBlock = CELL_BLOCK;
+    /// The cells and their occupants.
+    CellBlocks cellBlocks;
 };
 
 #endif

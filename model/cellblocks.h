@@ -1,0 +1,79 @@
+#ifndef KOLVEX_MODEL_CELLBLOCKS_H
+#define KOLVEX_MODEL_CELLBLOCKS_H
+
+#include "cell.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <iterator>
+#include <memory>
+#include <vector>
+
+/// The cells of one network, numbered in creation order and laid out in blocks of `BLOCK` cells, so
+/// that the cells of one lane sit next to each other in memory and their occupants side by side.
+/// A cell is found by its id; a `for` loop visits the cells in id order. Owns the cells.
+class CellBlocks
+{
+public:
+    /// Cells per block. A cell's runs (`Cell::plainRun`) never leave its block, so they fit the
+    /// 16 bits the cell keeps them in.
+    static constexpr size_t BLOCK = 4096;
+    static_assert(BLOCK <= INT16_MAX, "a run of cells within one block fits 16 bits");
+
+    /// Visits the cells in id order.
+    class Iterator
+    {
+    public:
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = Cell *;
+        using difference_type = std::ptrdiff_t;
+        using pointer = Cell *const *;
+        using reference = Cell *;
+
+        Iterator(const CellBlocks *blocks, int32_t id) : blocks(blocks), id(id) {}
+        Cell *operator*() const { return blocks->at(id); }
+        Iterator &operator++()
+        {
+            ++id;
+            return *this;
+        }
+        bool operator==(const Iterator &other) const { return id == other.id; }
+        bool operator!=(const Iterator &other) const { return id != other.id; }
+
+    private:
+        const CellBlocks *blocks;
+        int32_t id;
+    };
+
+    CellBlocks() = default;
+    CellBlocks(const CellBlocks &) = delete;
+    CellBlocks &operator=(const CellBlocks &) = delete;
+    /// Destroys the cells.
+    ~CellBlocks();
+
+    /// A new cell with the next id, whose details are kept in `details` at the slot of its id.
+    Cell *add(CellDetails *details);
+    /// The cell with the id `id`, which must be below `size()`.
+    Cell *at(int32_t id) const
+    {
+        const Block &block = blocks[size_t(id) / BLOCK];
+        return reinterpret_cast<Cell *>(block.cells.get() + size_t(id) % BLOCK * sizeof(Cell));
+    }
+    size_t size() const { return count; }
+    bool empty() const { return count == 0; }
+    Iterator begin() const { return Iterator(this, 0); }
+    Iterator end() const { return Iterator(this, int32_t(count)); }
+
+private:
+    /// The storage of BLOCK cells and of their occupants (see `Cell::occupants`).
+    struct Block
+    {
+        std::unique_ptr<unsigned char[]> cells;
+        std::unique_ptr<Vehicle *[]> occupants;
+    };
+
+    std::vector<Block> blocks;
+    size_t count = 0;
+};
+
+#endif
