@@ -4,10 +4,9 @@
 
 #include <cmath>
 
-Cell::Cell(int32_t id) : id(id), occupantEntry(new Vehicle *(nullptr)), details(new CellDetails)
+Cell::Cell(int32_t id) : id(id), occupantEntry(new Vehicle *(nullptr)), details(new CellDetails(1))
 {
     marks.freeStanding = true;
-    details->addSlot();
 }
 
 Cell::Cell(int32_t id, Vehicle **entry, CellDetails *details) : id(id), occupantEntry(entry), details(details)

@@ -18,7 +18,7 @@ class Vehicle;
 ///
 /// A city has millions of cells, so a cell holds what a step reads on every cell it walks (links,
 /// occupant, cached distances and bearing, what makes it plain) in one cache line; its location,
-/// lane and rare links live in the details of the run's data (see `CellDetails`).
+/// lane and rare links live in the details of its block of the run's cells (see `CellDetails`).
 class Cell
 {
 public:
@@ -108,13 +108,13 @@ private:
     friend void linkSide(Cell *a, Cell *b);
     friend class CellBlocks;
 
-    /// A cell of a run's data, whose occupant is kept at `entry` in the data's array of occupants
-    /// and whose details are at the slot `id` of `details`.
+    /// A cell of a run's data, whose occupant is kept at `entry` in its block's array of occupants
+    /// and whose details are at the slot of its place in the block in `details`.
     Cell(int32_t id, Vehicle **entry, CellDetails *details);
 
-    /// Where this cell's details are kept in `details`: its id, or the only slot of the details of
-    /// a free-standing cell.
-    int32_t slot() const { return marks.freeStanding ? 0 : id; }
+    /// Where this cell's details are kept in `details`: its place in its block (the cells of a
+    /// run's data are numbered block after block), or the only slot of a free-standing cell.
+    int32_t slot() const { return marks.freeStanding ? 0 : int32_t(uint32_t(id) % uint32_t(CELLS_PER_BLOCK)); }
 
     // Network data that never changes during a run, so vehicle decisions need not walk whole
     // chains or repeat trigonometry. Written only by precomputeCells, read concurrently.
@@ -146,7 +146,7 @@ private:
     /// The bend at this cell is not kept: it follows from the bearings of `previous` and of this
     /// cell, which saves a field in every cell.
     double cachedBearing = 0.0;
-    CellDetails *details; ///< never null
+    CellDetails *details; ///< the details of this cell's block; never null
 };
 
 static_assert(sizeof(Cell) <= 64, "a step reads one cache line per cell");

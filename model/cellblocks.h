@@ -9,17 +9,13 @@
 #include <memory>
 #include <vector>
 
-/// The cells of one network, numbered in creation order and laid out in blocks of `BLOCK` cells, so
-/// that the cells of one lane sit next to each other in memory and their occupants side by side.
-/// A cell is found by its id; a `for` loop visits the cells in id order. Owns the cells.
+/// The cells of one network, numbered in creation order and laid out in blocks of `CELLS_PER_BLOCK`
+/// cells, so that the cells of one lane sit next to each other in memory and their occupants side
+/// by side. A cell is found by its id; a `for` loop visits the cells in id order. Owns the cells
+/// and their details.
 class CellBlocks
 {
 public:
-    /// Cells per block. A cell's runs (`Cell::plainRun`) never leave its block, so they fit the
-    /// 16 bits the cell keeps them in.
-    static constexpr size_t BLOCK = 4096;
-    static_assert(BLOCK <= INT16_MAX, "a run of cells within one block fits 16 bits");
-
     /// Visits the cells in id order.
     class Iterator
     {
@@ -51,13 +47,13 @@ public:
     /// Destroys the cells.
     ~CellBlocks();
 
-    /// A new cell with the next id, whose details are kept in `details` at the slot of its id.
-    Cell *add(CellDetails *details);
+    /// A new cell with the next id.
+    Cell *add();
     /// The cell with the id `id`, which must be below `size()`.
     Cell *at(int32_t id) const
     {
-        const Block &block = blocks[size_t(id) / BLOCK];
-        return reinterpret_cast<Cell *>(block.cells.get() + size_t(id) % BLOCK * sizeof(Cell));
+        const Block &block = blocks[size_t(id) / CELLS_PER_BLOCK];
+        return reinterpret_cast<Cell *>(block.cells.get() + size_t(id) % CELLS_PER_BLOCK * sizeof(Cell));
     }
     size_t size() const { return count; }
     bool empty() const { return count == 0; }
@@ -65,11 +61,13 @@ public:
     Iterator end() const { return Iterator(this, int32_t(count)); }
 
 private:
-    /// The storage of BLOCK cells and of their occupants (see `Cell::occupants`).
+    /// The storage of CELLS_PER_BLOCK cells, of their occupants (see `Cell::occupants`) and of
+    /// their details.
     struct Block
     {
         std::unique_ptr<unsigned char[]> cells;
         std::unique_ptr<Vehicle *[]> occupants;
+        std::unique_ptr<CellDetails> details;
     };
 
     std::vector<Block> blocks;

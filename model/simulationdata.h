@@ -2,7 +2,6 @@
 #define KOLVEX_MODEL_SIMULATIONDATA_H
 
 #include "cellblocks.h"
-#include "celldetails.h"
 #include "random.h"
 #include "timetable/departurecalendar.h"
 #include "timetable/publictransportlines.h"
@@ -37,7 +36,7 @@ struct SimulationData
 
     /// A new cell, owned by this data, with the next id. Cells are laid out in blocks in creation
     /// order, so the cells of one lane sit next to each other in memory.
-    Cell *createCell() { return cellBlocks.add(&cellDetails); }
+    Cell *createCell() { return cellBlocks.add(); }
     /// The cell with the id `id`, which must be below `cellCount()`.
     Cell *cellAt(int32_t id) const { return cellBlocks.at(id); }
     /// How many cells the network has; their ids are 0 to this count − 1.
@@ -78,10 +77,7 @@ struct SimulationData
 private:
     int32_t nextVehicleId = 0;
     int32_t nextGeneratorId = 0;
-    /// Location, lane and rare links of every cell, by id; declared before the cells, which point
-    /// here, so that it outlives them.
-    CellDetails cellDetails;
-    /// The cells and their occupants.
+    /// The cells with their occupants and details.
     CellBlocks cellBlocks;
 };
 

@@ -159,12 +159,12 @@ TEST(CellBlocks, FindsEachCellByIdAndVisitsThemInIdOrderAcrossBlocks)
     SimulationData data;
     EXPECT_EQ(data.cellCount(), 0u);
     EXPECT_TRUE(data.allCells().begin() == data.allCells().end());
-    const int32_t count = int32_t(CellBlocks::BLOCK) + 3; // the last block holds three
+    const int32_t count = CELLS_PER_BLOCK + 3; // the last block holds three
     std::vector<Cell *> made;
     for (int32_t i = 0; i < count; ++i)
         made.push_back(data.createCell());
     ASSERT_EQ(data.cellCount(), size_t(count));
-    for (const int32_t id : {0, 1, int32_t(CellBlocks::BLOCK) - 1, int32_t(CellBlocks::BLOCK), count - 1}) {
+    for (const int32_t id : {0, 1, CELLS_PER_BLOCK - 1, CELLS_PER_BLOCK, count - 1}) {
         EXPECT_EQ(data.cellAt(id), made[size_t(id)]) << "cell " << id;
         EXPECT_EQ(data.cellAt(id)->id, id);
     }
@@ -172,8 +172,17 @@ TEST(CellBlocks, FindsEachCellByIdAndVisitsThemInIdOrderAcrossBlocks)
     for (const Cell *cell : data.allCells())
         EXPECT_EQ(cell->id, expected++);
     EXPECT_EQ(expected, count);
-    // Side by side within a block, apart across blocks.
-    EXPECT_EQ(made[1], made[0] + 1);
-    made[size_t(count) - 1]->setLocation(Location(51.5, -0.1));
-    EXPECT_EQ(data.cellAt(count - 1)->location(), Location(51.5, -0.1));
+    EXPECT_EQ(made[1], made[0] + 1); // side by side within a block
+    // The first cells of two blocks keep their details apart.
+    Cell *first = data.cellAt(0);
+    Cell *firstOfSecond = data.cellAt(CELLS_PER_BLOCK);
+    OSMStop stop(0, "bus", BusStop, nullptr);
+    first->setLocation(Location(51.5, -0.1));
+    firstOfSecond->setLocation(Location(51.6, -0.2));
+    firstOfSecond->setStop(&stop);
+    EXPECT_EQ(first->location(), Location(51.5, -0.1));
+    EXPECT_EQ(firstOfSecond->location(), Location(51.6, -0.2));
+    EXPECT_EQ(first->stop(), nullptr);
+    EXPECT_EQ(firstOfSecond->stop(), &stop);
+    EXPECT_EQ(first->wayLink(), nullptr);
 }
