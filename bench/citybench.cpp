@@ -51,7 +51,7 @@ std::unique_ptr<Simulation> prepared(const QString &map, const QString &schedule
     }
     const double prepMs = double(clock.nsecsElapsed()) / 1e6;
     simulation->startSim();
-    const size_t cells = simulation->simulationData()->cells.size();
+    const size_t cells = simulation->simulationData()->cellCount();
     const long long resident = statusKb("VmRSS");
     std::printf("  preparation %.0f ms, %zu cells\n", prepMs, cells);
     if (first)

@@ -90,7 +90,7 @@ void BM_WholePreparation(benchmark::State &state)
     for (auto _ : state) {
         std::unique_ptr<Run> run = prepare();
         state.PauseTiming();
-        state.counters["cells"] = double(run->sim.cells.size());
+        state.counters["cells"] = double(run->sim.cellCount());
         state.counters["lines"] = double(run->report.created);
         state.counters["under_way"] = double(run->report.pregenerated);
         run.reset(); // freeing is not part of the preparation
@@ -129,7 +129,7 @@ void BM_LongWay(benchmark::State &state)
         state.ResumeTiming();
         OSMBusStopConvertor::convert(&run->osm, run->diagnostics);
         NetworkConvertor(&run->osm, &run->sim, &run->bindings, run->diagnostics).convert();
-        cells = run->sim.cells.size();
+        cells = run->sim.cellCount();
         state.PauseTiming();
         run.reset();
         state.ResumeTiming();

@@ -330,7 +330,7 @@ bool exportNetworkGeoJson(const QString &path, const OSMData *, const Simulation
         return false;
     }
     // No lane has more cells than the network; the bound stops a walk that a bad link would loop.
-    const size_t cellLimit = simulationData ? simulationData->cells.size() : 0;
+    const size_t cellLimit = simulationData ? simulationData->cellCount() : 0;
     FeatureWriter out(file);
     out.begin();
     bool ok = true;

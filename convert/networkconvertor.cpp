@@ -42,9 +42,9 @@ bool NetworkConvertor::convert()
     runStages(1, 13);
     // The network is final: derive once what every decision would otherwise recompute.
     if (simulationData)
-        precomputeCells(simulationData->cells);
+        precomputeCells(simulationData->allCells());
     say(Severity::Progress, "Covertion done!");
-    say(Severity::Progress, "    Cells ........ " + std::to_string(simulationData ? simulationData->cells.size() : 0));
+    say(Severity::Progress, "    Cells ........ " + std::to_string(simulationData ? simulationData->cellCount() : 0));
     say(Severity::Progress,
         "    Crossroads ... " + std::to_string(simulationData ? simulationData->crossroads.size() : 0));
     say(Severity::Progress,

@@ -237,7 +237,7 @@ bool Simulation::writeDraftedSchedules(const QString &path, QString *problem) co
 
 bool Simulation::hasNetwork() const
 {
-    return simData && !simData->cells.empty();
+    return simData && simData->cellCount() > 0;
 }
 
 void Simulation::startSim()

@@ -117,7 +117,7 @@ void RenderLists::prepare(const SimulationData *data, const BindingData *binding
         }
     }
     if (data) {
-        for (const Cell *cell : data->cells) {
+        for (const Cell *cell : data->allCells()) {
             if (cell->inCrossroad)
                 crossroadCells.push_back(cell->location());
             else if (cell->stop())

@@ -1,11 +1,12 @@
 #include "cell.h"
 
+#include "cellblocks.h"
+
 #include <cmath>
 
-Cell::Cell(int32_t id) : id(id), occupantEntry(new Vehicle *(nullptr)), details(new CellDetails)
+Cell::Cell(int32_t id) : id(id), occupantEntry(new Vehicle *(nullptr)), details(new CellDetails(1))
 {
     marks.freeStanding = true;
-    details->addSlot();
 }
 
 Cell::Cell(int32_t id, Vehicle **entry, CellDetails *details) : id(id), occupantEntry(entry), details(details)
@@ -142,7 +143,7 @@ void linkSide(Cell *a, Cell *b)
     }
 }
 
-void precomputeCells(const std::vector<Cell *> &cells)
+template <typename Cells> void precomputeCells(const Cells &cells)
 {
     for (Cell *cell : cells) {
         cell->cacheValid = false;
@@ -201,7 +202,7 @@ void precomputeCells(const std::vector<Cell *> &cells)
                 Cell *n = c->next;
                 const bool adjacent = reinterpret_cast<uintptr_t>(n) == reinterpret_cast<uintptr_t>(c) + sizeof(Cell) &&
                                       c->occupants() && n->occupantEntry == c->occupantEntry + 1 &&
-                                      n->id % Cell::CELLS_PER_BLOCK != 0;
+                                      n->id % CELLS_PER_BLOCK != 0;
                 if (!adjacent || !n->cacheValid || !linksTo(c, n))
                     break;
                 c = n;
@@ -218,3 +219,6 @@ void precomputeCells(const std::vector<Cell *> &cells)
         &Cell::cachedStraightRun, [](const Cell *c) { return c->turnValid && int32_t(std::fabs(c->turn())) < 2; },
         [](const Cell *c, const Cell *n) { return n->previous == c; });
 }
+
+template void precomputeCells(const std::vector<Cell *> &cells);
+template void precomputeCells(const CellBlocks &cells);

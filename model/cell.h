@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+class CellBlocks;
 class Crossroad;
 class LaneBinding;
 class OSMStop;
@@ -17,16 +18,10 @@ class Vehicle;
 ///
 /// A city has millions of cells, so a cell holds what a step reads on every cell it walks (links,
 /// occupant, cached distances and bearing, what makes it plain) in one cache line; its location,
-/// lane and rare links live in the details of the run's data (see `CellDetails`).
+/// lane and rare links live in the details of its block of the run's cells (see `CellDetails`).
 class Cell
 {
 public:
-    /// Cells a run's data lays out in one block: those with ids k·CELLS_PER_BLOCK up to the next
-    /// multiple, one after another in memory. Blocks may lie one after another too, but a run
-    /// (`plainRun`, `straightRun`) never crosses from one into the next, so it fits 16 bits.
-    static constexpr int32_t CELLS_PER_BLOCK = 4096;
-    static_assert(CELLS_PER_BLOCK <= INT16_MAX, "a run of cells within one block fits 16 bits");
-
     /// A free-standing cell with the id `id`, outside any run's data, which keeps its own occupant
     /// and details. Cells of a network are made by the run's data, numbered in creation order.
     explicit Cell(int32_t id = -1);
@@ -43,8 +38,8 @@ public:
     Location location() const { return details->locations[slot()]; }
     void setLocation(const Location &location) { details->locations[slot()] = location; }
     /// The lane binding; null inside crossroads and on bay cells.
-    LaneBinding *wayLink() const { return details->wayLinks[slot()]; }
-    void setWayLink(LaneBinding *binding) { details->wayLinks[slot()] = binding; }
+    LaneBinding *wayLink() const { return details->wayLink(slot()); }
+    void setWayLink(LaneBinding *binding) { details->setWayLink(slot(), binding); }
     /// A stop bay or platform cell beside this one, null if none (set with `linkSide`).
     Cell *side() const { return marks.side ? details->rareOf(slot()).side : nullptr; }
     /// The cell this one is `side` of, null if none.
@@ -119,17 +114,17 @@ public:
     int32_t straightRun() const { return cachedStraightRun; }
 
 private:
-    friend void precomputeCells(const std::vector<Cell *> &cells);
+    template <typename Cells> friend void precomputeCells(const Cells &cells);
     friend void linkSide(Cell *a, Cell *b);
-    friend struct SimulationData;
+    friend class CellBlocks;
 
-    /// A cell of a run's data, whose occupant is kept at `entry` in the data's array of occupants
-    /// and whose details are at the slot `id` of `details`.
+    /// A cell of a run's data, whose occupant is kept at `entry` in its block's array of occupants
+    /// and whose details are at the slot of its place in the block in `details`.
     Cell(int32_t id, Vehicle **entry, CellDetails *details);
 
-    /// Where this cell's details are kept in `details`: its id, or the only slot of the details of
-    /// a free-standing cell.
-    int32_t slot() const { return marks.freeStanding ? 0 : id; }
+    /// Where this cell's details are kept in `details`: its place in its block (the cells of a
+    /// run's data are numbered block after block), or the only slot of a free-standing cell.
+    int32_t slot() const { return marks.freeStanding ? 0 : int32_t(uint32_t(id) % uint32_t(CELLS_PER_BLOCK)); }
 
     // Network data that never changes during a run, so vehicle decisions need not walk whole
     // chains or repeat trigonometry. Written only by precomputeCells, read concurrently.
@@ -147,7 +142,7 @@ private:
         bool crossroadAtEnd : 1; ///< cached: `chainEnd()` has a crossroad
     } marks{};
     int32_t cachedCellsToEnd = 0;
-    // A run never leaves a block of cells laid out by the run's data (see `SimulationData`), so
+    // A run never leaves a block of cells laid out by the run's data (see `CellBlocks`), so
     // its length fits in 16 bits.
     int16_t cachedPlainRun = 0;
     int16_t cachedStraightRun = 0;
@@ -161,7 +156,7 @@ private:
     /// The bend at this cell is not kept: it follows from the bearings of `previous` and of this
     /// cell, which saves a field in every cell.
     double cachedBearing = 0.0;
-    CellDetails *details; ///< never null
+    CellDetails *details; ///< the details of this cell's block; never null
 };
 
 static_assert(sizeof(Cell) <= 64, "a step reads one cache line per cell");
@@ -190,9 +185,9 @@ inline double Cell::turn() const
 /// Sets a.side = b and b.sideOf = a; either may be null.
 void linkSide(Cell *a, Cell *b);
 /// Fills the cached network data (chain ends, distances to them, bearings to `next`) of `cells`
-/// and of every cell reachable from them. Call it in one thread once the network is complete and
-/// again after links or locations change; until then the queries walk the chains themselves, with
-/// the same results.
-void precomputeCells(const std::vector<Cell *> &cells);
+/// (a `std::vector<Cell *>`, or the `CellBlocks` of a network) and of every cell reachable from
+/// them. Call it in one thread once the network is complete and again after links or locations
+/// change; until then the queries walk the chains themselves, with the same results.
+template <typename Cells> void precomputeCells(const Cells &cells);
 
 #endif

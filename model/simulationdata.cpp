@@ -9,7 +9,6 @@
 #include "tram.h"
 
 #include <algorithm>
-#include <new>
 
 SimulationData::~SimulationData()
 {
@@ -24,10 +23,6 @@ SimulationData::~SimulationData()
     cars.clear();
     trams.clear();
     buses.clear();
-    for (Cell *cell : cells)
-        cell->~Cell();
-    cells.clear();
-    cellBlocks.clear();
     for (Crossroad *crossroad : crossroads)
         delete crossroad;
     for (Semaphore *semaphore : semaphores)
@@ -40,21 +35,6 @@ void SimulationData::feedGenerators(int64_t factor)
         return;
     for (Generator *generator : generators)
         generator->period = int32_t(std::max<int64_t>(1, generator->period / factor));
-}
-
-Cell *SimulationData::createCell()
-{
-    if (cellsInLastBlock == CELL_BLOCK) {
-        cellBlocks.push_back(static_cast<unsigned char *>(cellMemory.allocate(CELL_BLOCK * sizeof(Cell))));
-        occupantBlocks.push_back(static_cast<Vehicle **>(occupantMemory.allocate(CELL_BLOCK * sizeof(Vehicle *))));
-        cellsInLastBlock = 0;
-    }
-    void *slot = cellBlocks.back() + cellsInLastBlock * sizeof(Cell);
-    Cell *cell = new (slot) Cell(nextCellId++, &occupantBlocks.back()[cellsInLastBlock], &cellDetails);
-    cellDetails.addSlot();
-    ++cellsInLastBlock;
-    cells.push_back(cell);
-    return cell;
 }
 
 namespace {

@@ -1,9 +1,7 @@
 #ifndef KOLVEX_MODEL_SIMULATIONDATA_H
 #define KOLVEX_MODEL_SIMULATIONDATA_H
 
-#include "cell.h"
-#include "celldetails.h"
-#include "container/hugepagearena.h"
+#include "cellblocks.h"
 #include "random.h"
 #include "timetable/departurecalendar.h"
 #include "timetable/publictransportlines.h"
@@ -36,9 +34,15 @@ struct SimulationData
     /// Frees generators, vehicles, lines, calendar and network.
     ~SimulationData();
 
-    /// A new cell, appended to `cells` and owned by this data. Cells are laid out in blocks in
-    /// creation order, so the cells of one lane sit next to each other in memory.
-    Cell *createCell();
+    /// A new cell, owned by this data, with the next id. Cells are laid out in blocks in creation
+    /// order, so the cells of one lane sit next to each other in memory.
+    Cell *createCell() { return cellBlocks.add(); }
+    /// The cell with the id `id`, which must be below `cellCount()`.
+    Cell *cellAt(int32_t id) const { return cellBlocks.at(id); }
+    /// How many cells the network has; their ids are 0 to this count − 1.
+    size_t cellCount() const { return cellBlocks.size(); }
+    /// Every cell in id order (the order of creation), for a `for` loop.
+    const CellBlocks &allCells() const { return cellBlocks; }
     /// The next vehicle id of this run.
     int32_t newVehicleId() { return nextVehicleId++; }
     /// The next generator id of this run.
@@ -56,7 +60,6 @@ struct SimulationData
 
     int32_t step = 0;
     QTime time;
-    std::vector<Cell *> cells;
     std::vector<Crossroad *> crossroads;
     std::vector<Semaphore *> semaphores;
     DepartureCalendar calendar;
@@ -72,20 +75,10 @@ struct SimulationData
     RunRandom random;
 
 private:
-    int32_t nextCellId = 0;
     int32_t nextVehicleId = 0;
     int32_t nextGeneratorId = 0;
-    static constexpr size_t CELL_BLOCK = Cell::CELLS_PER_BLOCK;
-    /// Location, lane and rare links of every cell, by id; outlives the cells, which point here.
-    CellDetails cellDetails;
-    /// Where the blocks below come from: a city's cells take a hundred megabytes and more.
-    HugePageArena cellMemory;
-    HugePageArena occupantMemory;
-    /// Raw storage of the cells; each block holds CELL_BLOCK cells, the last one fewer.
-    std::vector<unsigned char *> cellBlocks;
-    /// The occupants of the cells of each block, side by side (see `Cell::occupants`).
-    std::vector<Vehicle **> occupantBlocks;
-    size_t cellsInLastBlock = CELL_BLOCK;
+    /// The cells with their occupants and details.
+    CellBlocks cellBlocks;
 };
 
 #endif

@@ -131,6 +131,6 @@ TEST(NetworkBudget, AMapOverBudgetIsRefusedNamingTheElementAndNothingIsBuilt)
         }
         ASSERT_EQ(net.diagnostics.count(Severity::Error), 1u);
         EXPECT_EQ(net.diagnostics.all().back().text, "Map refused: " + convertor.refusal());
-        EXPECT_TRUE(net.sim.cells.empty() && net.bindings.wayBindings().empty());
+        EXPECT_TRUE(net.sim.cellCount() == 0 && net.bindings.wayBindings().empty());
     }
 }

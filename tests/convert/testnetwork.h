@@ -182,7 +182,7 @@ inline void expectSoundNetwork(const BindingData &bindings, const SimulationData
         ASSERT_TRUE(lane->firstCell && lane->lastCell);
         EXPECT_EQ(lane->firstCell->wayLink(), lane);
         const Cell *c = lane->firstCell;
-        for (size_t i = 0; c && c != lane->lastCell && i < sim.cells.size(); ++i)
+        for (size_t i = 0; c && c != lane->lastCell && i < sim.cellCount(); ++i)
             c = c->next;
         EXPECT_EQ(c, lane->lastCell);
     }
@@ -191,7 +191,7 @@ inline void expectSoundNetwork(const BindingData &bindings, const SimulationData
         for (const Location &l : *line)
             EXPECT_TRUE(finite(l));
     }
-    for (const Cell *c : sim.cells) {
+    for (const Cell *c : sim.allCells()) {
         ASSERT_TRUE(finite(c->location())) << "cell " << c->id;
         ASSERT_FALSE(c->location().lat == 0.0 && c->location().lon == 0.0) << "cell " << c->id;
         ASSERT_TRUE(linksAreSound(c));

@@ -65,7 +65,7 @@ TEST(CityTraffic, TheBundledCityKeepsMovingOnSoundCellsAndBusesAndTramsServeThei
 {
     const auto simulation = bundledCity(QTime(14, 0));
     SimulationData &sim = *simulation->simulationData();
-    if (sim.cells.empty())
+    if (sim.cellCount() == 0)
         GTEST_SKIP() << "the bundled map is missing";
     testmaps::expectSoundNetwork(*simulation->bindingData(), sim);
     // At their own pace the generators keep the flowing city at half the car cap: feed it four

@@ -36,7 +36,7 @@ TEST(MovePhase, AVehicleThatRunsIntoAnotherAdvancesAsFarAsItFitsAndTakesThatSpee
     std::vector<std::vector<Cell *>> lanes;
     for (int p = 0; p < PAIRS; ++p)
         lanes.push_back(makeChain(data, 200, Location(50.0 + 0.001 * p, 14.0)));
-    precomputeCells(data.cells);
+    precomputeCells(data.allCells());
     std::vector<TestCar *> leaders, followers;
     for (int p = 0; p < PAIRS; ++p) {
         leaders.push_back(new TestCar);
@@ -69,7 +69,7 @@ TEST(MovePhase, MoversThatDoNotMeetTakeTheirCellsAndFreeTheOldOnes)
 {
     SimulationData data(QTime(8, 0));
     std::vector<Cell *> lane = makeChain(data, 300);
-    precomputeCells(data.cells);
+    precomputeCells(data.allCells());
     // Nose to tail, all moving at the same speed: each moves into cells the one ahead just left.
     std::vector<TestCar *> cars;
     for (int k = 0; k < 100; ++k) {

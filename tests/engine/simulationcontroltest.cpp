@@ -12,7 +12,7 @@ TEST(StepRemoval, AFinishedVehicleLeavesBeforeTheCommitKeepingCellsAnotherVehicl
 {
     SimulationData data(QTime(8, 0));
     std::vector<Cell *> lane = makeChain(data, 40);
-    precomputeCells(data.cells);
+    precomputeCells(data.allCells());
     Car *leaving = new Car(data);
     Car *behind = new Car(data);
     ASSERT_TRUE(place(lane.back(), leaving)); // front on the last cell of a network exit
@@ -42,7 +42,7 @@ TEST(GeneratorCap, TheGeneratorsFillTheNetworkUpToTheRunsCapAndThenStandStill)
             const std::vector<Cell *> cells = makeChain(data, 2000, Location(50.0 + 0.001 * lane, 14.0));
             data.generators.push_back(new Generator(data.newGeneratorId(), cells.front(), &data.cars));
         }
-        precomputeCells(data.cells);
+        precomputeCells(data.allCells());
         SimulationControl control(&data);
         size_t most = 0;
         for (int step = 0; step < 200; ++step) {
@@ -69,7 +69,7 @@ TEST(GeneratorCap, ABlockedGeneratorBuildsNoCarUntilItsNextCarFits)
     SimulationData data(QTime(8, 0));
     const std::vector<Cell *> cells = makeChain(data, 2000);
     data.generators.push_back(new Generator(data.newGeneratorId(), cells.front(), &data.cars));
-    precomputeCells(data.cells);
+    precomputeCells(data.allCells());
     // A car standing with its tail on the last cell the next new car would take.
     Car *blocker = new Car(data);
     RunRandom untouched = data.random;

@@ -1,11 +1,14 @@
 // Walks along cell chains and rings, the queries built on them, the cached network data of cells,
-// which gives exactly what the walks give without it, and the details kept outside the cells.
+// which gives exactly what the walks give without it, the details kept outside the cells, and the
+// cells of a run found by id.
 
 #include "testnetwork.h"
 
 #include "model/cell.h"
+#include "model/cellblocks.h"
 #include "model/chain.h"
 #include "model/crossroad.h"
+#include "model/simulationdata.h"
 #include "osm/osmstop.h"
 
 #include <gtest/gtest.h>
@@ -28,7 +31,7 @@ TEST(ChainQueries, CountsQueuesPlacementAndUpstreamVehiclesOnChainsAndRings)
     for (const bool cached : {false, true}) { // the cache lets runs of cells be read without their links
         SCOPED_TRACE(cached ? "with the cell cache" : "along the links");
         if (cached)
-            precomputeCells(data.cells);
+            precomputeCells(data.allCells());
         EXPECT_EQ(vehiclesAhead(c[20], 20), 2);
         EXPECT_EQ(vehiclesAhead(c[16], 3), 1);
         EXPECT_EQ(vehiclesAhead(c[0], 0), 0);
@@ -68,6 +71,12 @@ std::vector<Walked> walkAll(const std::vector<Cell *> &cells)
     return out;
 }
 
+/// The cells of `data` in id order.
+std::vector<Cell *> cellsOf(const SimulationData &data)
+{
+    return std::vector<Cell *>(data.allCells().begin(), data.allCells().end());
+}
+
 void expectSameAfterPrecompute(const std::vector<Cell *> &cells)
 {
     const std::vector<Walked> before = walkAll(cells);
@@ -90,14 +99,14 @@ void expectSameAfterPrecompute(const std::vector<Cell *> &cells)
 TEST(CellCache, SameAnswersOnACrossroadRingsAndChainsAndAfterLinksChange)
 {
     FourArmCrossroad x(50);
-    expectSameAfterPrecompute(x.data.cells);
+    expectSameAfterPrecompute(cellsOf(x.data));
 
     SimulationData data;
     const auto ring = makeChain(data, 9);
     link(ring.back(), ring.front());
     const auto a = makeChain(data, 10, Location(50.1, 14.0), 45.0);
     const auto b = makeChain(data, 10, Location(50.2, 14.0));
-    expectSameAfterPrecompute(data.cells);
+    expectSameAfterPrecompute(cellsOf(data));
     // Cells made one after another are walked as one run: all but the last of a chain are plain,
     // and all but the two ends bend by nothing.
     EXPECT_EQ(a[0]->plainRun(), 9);
@@ -105,12 +114,12 @@ TEST(CellCache, SameAnswersOnACrossroadRingsAndChainsAndAfterLinksChange)
     EXPECT_EQ(ring[4]->chainEnd(), nullptr);
     EXPECT_EQ(a[0]->cellsToEnd(), 9);
     link(a.back(), b.front());
-    precomputeCells(data.cells);
+    precomputeCells(data.allCells());
     EXPECT_EQ(a[0]->cellsToEnd(), 19);
     EXPECT_EQ(a[0]->chainEnd(), b.back());
     // A chain running into a ring: the walk without cache would never end; the cache answers as for a ring.
     b.back()->next = ring[2];
-    precomputeCells(data.cells);
+    precomputeCells(data.allCells());
     EXPECT_EQ(a[0]->cellsToEnd(), 0);
     EXPECT_EQ(a[0]->chainEnd(), nullptr);
     EXPECT_EQ(distanceToCrossroad(a[0]), -1);
@@ -120,10 +129,10 @@ TEST(CellCache, ARunEndsAtTheEndOfItsBlockOfCellsEvenWhereTheNextBlockFollowsInM
 {
     // Blocks are carved one after another from the same memory, so only the block's end stops
     // the run, which keeps it within the 16 bits it is kept in.
-    constexpr int BLOCK = Cell::CELLS_PER_BLOCK;
+    constexpr int BLOCK = CELLS_PER_BLOCK;
     SimulationData data;
     const auto lane = makeChain(data, 2 * BLOCK + 10);
-    precomputeCells(data.cells);
+    precomputeCells(data.allCells());
     EXPECT_EQ(lane[0]->plainRun(), BLOCK);
     EXPECT_EQ(lane[BLOCK - 1]->plainRun(), 1);
     EXPECT_EQ(lane[BLOCK]->plainRun(), BLOCK);
@@ -158,4 +167,60 @@ TEST(CellDetails, RareLinksAndLocationsOfRunCellsAndFreeStandingCells)
     EXPECT_TRUE(lane[2]->isPlain());
     EXPECT_EQ(bay.sideOf(), lane[2]); // as before: unlinking one side leaves the other's back link
     EXPECT_NE(lane[0]->location(), lane[5]->location());
+}
+
+TEST(CellBlocks, FindsEachCellByIdAndVisitsThemInIdOrderAcrossBlocks)
+{
+    SimulationData data;
+    EXPECT_EQ(data.cellCount(), 0u);
+    EXPECT_TRUE(data.allCells().begin() == data.allCells().end());
+    const int32_t count = CELLS_PER_BLOCK + 3; // the last block holds three
+    std::vector<Cell *> made;
+    for (int32_t i = 0; i < count; ++i)
+        made.push_back(data.createCell());
+    ASSERT_EQ(data.cellCount(), size_t(count));
+    for (const int32_t id : {0, 1, CELLS_PER_BLOCK - 1, CELLS_PER_BLOCK, count - 1}) {
+        EXPECT_EQ(data.cellAt(id), made[size_t(id)]) << "cell " << id;
+        EXPECT_EQ(data.cellAt(id)->id, id);
+    }
+    int32_t expected = 0;
+    for (const Cell *cell : data.allCells())
+        EXPECT_EQ(cell->id, expected++);
+    EXPECT_EQ(expected, count);
+    EXPECT_EQ(made[1], made[0] + 1); // side by side within a block
+    // The first cells of two blocks keep their details apart.
+    Cell *first = data.cellAt(0);
+    Cell *firstOfSecond = data.cellAt(CELLS_PER_BLOCK);
+    OSMStop stop(0, "bus", BusStop, nullptr);
+    first->setLocation(Location(51.5, -0.1));
+    firstOfSecond->setLocation(Location(51.6, -0.2));
+    firstOfSecond->setStop(&stop);
+    EXPECT_EQ(first->location(), Location(51.5, -0.1));
+    EXPECT_EQ(firstOfSecond->location(), Location(51.6, -0.2));
+    EXPECT_EQ(first->stop(), nullptr);
+    EXPECT_EQ(firstOfSecond->stop(), &stop);
+    EXPECT_EQ(first->wayLink(), nullptr);
+}
+
+TEST(CellDetails, EveryCellKeepsItsLaneHoweverOftenItsLaneChanges)
+{
+    SimulationData data;
+    const auto lane = makeChain(data, 3);
+    // Far more lanes than a block has cells, given one after another to the same cell: the block
+    // forgets the lanes no cell has any more, and the others keep theirs.
+    std::vector<LaneBinding> lanes(3 * size_t(CELLS_PER_BLOCK));
+    lane[0]->setWayLink(&lanes[5]);
+    for (LaneBinding &l : lanes)
+        lane[1]->setWayLink(&l);
+    EXPECT_EQ(lane[0]->wayLink(), &lanes[5]);
+    EXPECT_EQ(lane[1]->wayLink(), &lanes.back());
+    EXPECT_EQ(lane[2]->wayLink(), nullptr);
+    lane[2]->setWayLink(&lanes[5]);
+    lane[0]->setWayLink(nullptr);
+    EXPECT_EQ(lane[0]->wayLink(), nullptr);
+    EXPECT_EQ(lane[2]->wayLink(), &lanes[5]);
+    Cell freeStanding;
+    for (LaneBinding &l : lanes)
+        freeStanding.setWayLink(&l);
+    EXPECT_EQ(freeStanding.wayLink(), &lanes.back());
 }

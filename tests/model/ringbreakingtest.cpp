@@ -18,7 +18,7 @@ namespace {
 class RingBreaking : public ::testing::Test
 {
 protected:
-    void SetUp() override { precomputeCells(x.data.cells); }
+    void SetUp() override { precomputeCells(x.data.allCells()); }
     FourArmCrossroad x{120};
 };
 

@@ -74,8 +74,8 @@ TEST(LookAhead, VehiclesRouteEndsStopsAndSideTrafficWithAndWithoutTheCellCache)
     for (const bool cached : {false, true}) {
         SCOPED_TRACE(cached ? "with the cell cache" : "along the links");
         if (cached) {
-            precomputeCells(data.cells);
-            precomputeCells(n.data.cells);
+            precomputeCells(data.allCells());
+            precomputeCells(n.data.allCells());
         }
         // Vehicles once at their cell index from the front, which is index 0; other events one farther.
         EXPECT_EQ(scan(car),
@@ -148,7 +148,7 @@ TEST(Curves, OnlyBendsWithinReachThatNeedALimitSlowTheVehicleAndTheSharpestWins)
         putAt(chain[11], v.setSpeed(r.speed)); // tail on chain[0]
         v.updateSpeedLimit();
         EXPECT_EQ(v.speedLimit(), r.limit) << r.why;
-        precomputeCells(data.cells); // straight runs are skipped, not walked
+        precomputeCells(data.allCells()); // straight runs are skipped, not walked
         v.updateSpeedLimit();
         EXPECT_EQ(v.speedLimit(), r.limit) << r.why << ", with the cell cache";
     }

@@ -86,7 +86,7 @@ Detectors::Detectors(const std::vector<DetectorPlace> &places, const SimulationD
         // The nearest cell of each lane, lanes in the order of their first cell within reach.
         std::map<int32_t, Site> nearest;
         std::unordered_map<const LaneBinding *, int32_t> firstCellOf;
-        for (Cell *c : data.cells) {
+        for (Cell *c : data.allCells()) {
             if (!c->wayLink())
                 continue;
             const double metres = geo::distance(places[d].point, c->location());

@@ -194,7 +194,7 @@ void HeadlessRunner::runSteps()
     const TrafficCounts c = TrafficCounts::of(data);
     std::printf("Summary:\n");
     std::printf("    preparation ....... %lld ms\n", static_cast<long long>(prepMs));
-    std::printf("    cells ............. %zu\n", data.cells.size());
+    std::printf("    cells ............. %zu\n", data.cellCount());
     std::printf("    crossroads ........ %zu\n", data.crossroads.size());
     std::printf("    generators ........ %zu\n", data.generators.size());
     std::printf("    cars .............. %zu\n", data.cars.size());

@@ -1,0 +1,82 @@
+#ifndef KOLVEX_MODEL_CELLBLOCKS_H
+#define KOLVEX_MODEL_CELLBLOCKS_H
+
+#include "cell.h"
+#include "container/hugepagearena.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <iterator>
+#include <memory>
+#include <vector>
+
+/// The cells of one network, numbered in creation order and laid out in blocks of `CELLS_PER_BLOCK`
+/// cells, so that the cells of one lane sit next to each other in memory and their occupants side
+/// by side. A cell is found by its id; a `for` loop visits the cells in id order. Owns the cells
+/// and their details.
+class CellBlocks
+{
+public:
+    /// Visits the cells in id order.
+    class Iterator
+    {
+    public:
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = Cell *;
+        using difference_type = std::ptrdiff_t;
+        using pointer = Cell *const *;
+        using reference = Cell *;
+
+        Iterator(const CellBlocks *blocks, int32_t id) : blocks(blocks), id(id) {}
+        Cell *operator*() const { return blocks->at(id); }
+        Iterator &operator++()
+        {
+            ++id;
+            return *this;
+        }
+        bool operator==(const Iterator &other) const { return id == other.id; }
+        bool operator!=(const Iterator &other) const { return id != other.id; }
+
+    private:
+        const CellBlocks *blocks;
+        int32_t id;
+    };
+
+    CellBlocks() = default;
+    CellBlocks(const CellBlocks &) = delete;
+    CellBlocks &operator=(const CellBlocks &) = delete;
+    /// Destroys the cells.
+    ~CellBlocks();
+
+    /// A new cell with the next id.
+    Cell *add();
+    /// The cell with the id `id`, which must be below `size()`.
+    Cell *at(int32_t id) const
+    {
+        const Block &block = blocks[size_t(id) / CELLS_PER_BLOCK];
+        return reinterpret_cast<Cell *>(block.cells + size_t(id) % CELLS_PER_BLOCK * sizeof(Cell));
+    }
+    size_t size() const { return count; }
+    bool empty() const { return count == 0; }
+    Iterator begin() const { return Iterator(this, 0); }
+    Iterator end() const { return Iterator(this, int32_t(count)); }
+
+private:
+    /// The storage of CELLS_PER_BLOCK cells, of their occupants (see `Cell::occupants`) and of
+    /// their details.
+    struct Block
+    {
+        unsigned char *cells;
+        Vehicle **occupants;
+        std::unique_ptr<CellDetails> details;
+    };
+
+    /// Where the cells and occupants of the blocks come from: a city's cells take a hundred
+    /// megabytes and more, which huge pages fill with few page faults.
+    HugePageArena cellMemory;
+    HugePageArena occupantMemory;
+    std::vector<Block> blocks;
+    size_t count = 0;
+};
+
+#endif
