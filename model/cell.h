@@ -38,8 +38,8 @@ public:
     Location location() const { return details->locations[slot()]; }
     void setLocation(const Location &location) { details->locations[slot()] = location; }
     /// The lane binding; null inside crossroads and on bay cells.
-    LaneBinding *wayLink() const { return details->wayLink(slot()); }
-    void setWayLink(LaneBinding *binding) { details->setWayLink(slot(), binding); }
+    LaneBinding *wayLink() const { return details->wayLinks[slot()]; }
+    void setWayLink(LaneBinding *binding) { details->wayLinks[slot()] = binding; }
     /// A stop bay or platform cell beside this one, null if none (set with `linkSide`).
     Cell *side() const { return marks.side ? details->rareOf(slot()).side : nullptr; }
     /// The cell this one is `side` of, null if none.

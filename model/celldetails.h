@@ -18,16 +18,11 @@ class OSMStop;
 /// in, and so does an index among the details of one block.
 constexpr int32_t CELLS_PER_BLOCK = 4096;
 static_assert(CELLS_PER_BLOCK <= INT16_MAX, "a run of cells within one block fits 16 bits");
-static_assert(2 * CELLS_PER_BLOCK + 1 <= UINT16_MAX, "the place of a lane in a block's list fits 16 bits");
 
 /// What the cells of one block of a network (or one free-standing cell) keep outside themselves,
 /// by cell slot: where each lies and its lane, which a step rarely reads, and the links that only a
 /// few cells have (a stop bay or platform beside, a stop, the crossroad after the last cell of a
 /// chain). Keeping them here leaves the cell with the fields a step reads.
-///
-/// The cells of a lane are made one after another, so a block holds the cells of a few dozen
-/// lanes: each cell keeps the place of its lane in the block's short list of lanes (2 bytes)
-/// instead of a pointer (8 bytes).
 class CellDetails
 {
 public:
@@ -42,13 +37,8 @@ public:
 
     /// Room for `slots` cells (at most `CELLS_PER_BLOCK`), without locations, lanes or rare links.
     explicit CellDetails(int32_t slots)
-        : locations(size_t(slots)), laneIndex(size_t(slots), NO_LANE), rareIndex(size_t(slots), NO_RARE)
+        : locations(size_t(slots)), wayLinks(size_t(slots), nullptr), rareIndex(size_t(slots), NO_RARE)
     {}
-
-    /// The lane of the cell at `slot`; null if none.
-    LaneBinding *wayLink(int32_t slot) const { return lanes[laneIndex[size_t(slot)]]; }
-    /// Makes `lane` (or none, for null) the lane of the cell at `slot`.
-    void setWayLink(int32_t slot, LaneBinding *lane);
 
     /// The rare links of the cell at `slot`; the cell must have marked one of them.
     const Rare &rareOf(int32_t slot) const { return rares[size_t(rareIndex[size_t(slot)])]; }
@@ -64,15 +54,9 @@ public:
     }
 
     std::vector<Location> locations;
+    std::vector<LaneBinding *> wayLinks;
 
 private:
-    static constexpr uint16_t NO_LANE = 0;
-    /// The lanes given to the cells of this block, each once, the first none (for cells without);
-    /// at most twice as many as the cells (see `setWayLink`).
-    std::vector<LaneBinding *> lanes{nullptr};
-    /// By slot: the place of the cell's lane in `lanes`.
-    std::vector<uint16_t> laneIndex;
-
     static constexpr int16_t NO_RARE = -1;
     // An index by slot rather than a hash map: a step asks for the crossroad after a chain or the
     // stop of a platform on every decision, and two array reads cost less than a hash look-up.

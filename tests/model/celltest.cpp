@@ -201,26 +201,3 @@ TEST(CellBlocks, FindsEachCellByIdAndVisitsThemInIdOrderAcrossBlocks)
     EXPECT_EQ(firstOfSecond->stop(), &stop);
     EXPECT_EQ(first->wayLink(), nullptr);
 }
-
-TEST(CellDetails, EveryCellKeepsItsLaneHoweverOftenItsLaneChanges)
-{
-    SimulationData data;
-    const auto lane = makeChain(data, 3);
-    // Far more lanes than a block has cells, given one after another to the same cell: the block
-    // forgets the lanes no cell has any more, and the others keep theirs.
-    std::vector<LaneBinding> lanes(3 * size_t(CELLS_PER_BLOCK));
-    lane[0]->setWayLink(&lanes[5]);
-    for (LaneBinding &l : lanes)
-        lane[1]->setWayLink(&l);
-    EXPECT_EQ(lane[0]->wayLink(), &lanes[5]);
-    EXPECT_EQ(lane[1]->wayLink(), &lanes.back());
-    EXPECT_EQ(lane[2]->wayLink(), nullptr);
-    lane[2]->setWayLink(&lanes[5]);
-    lane[0]->setWayLink(nullptr);
-    EXPECT_EQ(lane[0]->wayLink(), nullptr);
-    EXPECT_EQ(lane[2]->wayLink(), &lanes[5]);
-    Cell freeStanding;
-    for (LaneBinding &l : lanes)
-        freeStanding.setWayLink(&l);
-    EXPECT_EQ(freeStanding.wayLink(), &lanes.back());
-}
