@@ -35,30 +35,31 @@ void MovePhase::run(SimulationData &data)
     // A vehicle that neither moves nor changes lanes keeps its cells; it needs no release and no
     // new occupancy, and a mover that runs into it still finds the cells taken.
     const auto keepsItsCells = [](const Vehicle *v) { return v->speed() == 0 && v->laneChange() == LaneChange::None; };
-    // Where each body ends up follows from the vehicle's own cells, route and the network alone,
-    // not from who stands where, so every vehicle works it out at once.
-    forEachInParallel(vehicles, [this, &keepsItsCells](Vehicle *v, size_t i) {
-        advances[i] = v->speed();
-        if (keepsItsCells(v) || !v->cellsAfterMove(advances[i], targets[i])) {
-            targets[i] = v->cells();
-            advances[i] = 0;
-            stays[i] = 1; // nothing passed, so nothing to drop from its route
-        }
-    });
     // Everyone else frees their cells first, so a vehicle may move into cells another one left in
     // this step. Then the movers take their new cells; a cell taken twice, or one a vehicle that
     // stays still holds, is a clash, found whichever vehicle comes first.
-    forEachInParallel(vehicles, [&keepsItsCells](Vehicle *v, size_t) {
+    forEachInParallel(vehicles, ItemWork::Light, [&keepsItsCells](Vehicle *v, size_t) {
         if (!keepsItsCells(v))
             for (Cell *cell : v->cells())
                 cell->releaseFrom(v);
     });
     clashes.assign(n, 0);
-    forEachInParallel(vehicles, [this, &keepsItsCells](Vehicle *v, size_t i) {
+    const bool together = spreadsOverPool(n, ItemWork::Light);
+    forEachInParallel(vehicles, ItemWork::Light, [this, &keepsItsCells, together](Vehicle *v, size_t i) {
+        advances[i] = v->speed();
+        // Where the body ends up follows from the vehicle's own cells, route and the network
+        // alone, not from who stands where.
+        if (keepsItsCells(v) || !v->cellsAfterMove(advances[i], targets[i])) {
+            targets[i] = v->cells();
+            advances[i] = 0;
+            stays[i] = 1; // nothing passed, so nothing to drop from its route
+        }
         if (keepsItsCells(v))
             return; // its cells are still its own
+        char taken = 0;
         for (Cell *c : targets[i])
-            clashes[i] |= c->take(v);
+            taken |= together ? c->takeAtOnce(v) : c->take(v);
+        clashes[i] = taken;
     });
     const bool clash = std::find(clashes.begin(), clashes.end(), 1) != clashes.end();
     if (clash) {
@@ -69,7 +70,7 @@ void MovePhase::run(SimulationData &data)
         for (size_t i = 0; i < n; ++i)
             occupy(targets[i], vehicles[i]);
     }
-    forEachInParallel(vehicles, [this](Vehicle *v, size_t i) {
+    forEachInParallel(vehicles, ItemWork::Light, [this](Vehicle *v, size_t i) {
         if (stays[i])
             return;
         if (advances[i] < v->speed())

@@ -34,7 +34,7 @@ template <typename V> int64_t removeFinished(std::vector<V *> &list)
 /// Runs `decide` for every vehicle of the list, in parallel; a decision writes only its own vehicle.
 template <typename V, typename Decide> void decideAll(std::vector<V *> &list, Decide decide)
 {
-    forEachInParallel(list, [&decide](V *v, size_t) { decide(v); });
+    forEachInParallel(list, ItemWork::Decision, [&decide](V *v, size_t) { decide(v); });
 }
 
 template <typename V> void publishAll(const std::vector<V *> &list)
@@ -46,7 +46,7 @@ template <typename V> void publishAll(const std::vector<V *> &list)
 /// Commits every vehicle's chosen speed; a commit writes only its own vehicle.
 template <typename V> void commit(std::vector<V *> &list)
 {
-    forEachInParallel(list, [](V *v, size_t) { v->commitSpeed(); });
+    forEachInParallel(list, ItemWork::Light, [](V *v, size_t) { v->commitSpeed(); });
 }
 
 } // namespace

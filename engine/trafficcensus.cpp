@@ -21,7 +21,7 @@ namespace {
 template <typename V> int64_t cellsTakenOver(const std::vector<V *> &list, std::vector<int32_t> &counts)
 {
     counts.assign(list.size(), 0);
-    forEachInParallel(list, [&counts](const V *v, size_t i) {
+    forEachInParallel(list, ItemWork::Light, [&counts](const V *v, size_t i) {
         for (const Cell *cell : v->cells())
             if (cell->vehicle() != v)
                 ++counts[i];

@@ -5,6 +5,7 @@
 #include "geo/geodesy.h"
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 class CellBlocks;
@@ -63,8 +64,11 @@ public:
             __atomic_store_n(occupantEntry, nullptr, __ATOMIC_RELAXED);
     }
     /// Makes `v` the occupant and tells whether the cell was taken, by another vehicle or by `v`
-    /// itself; safe as `releaseFrom` is. Of two vehicles taking one cell at once, one finds it taken.
-    bool take(Vehicle *v) { return __atomic_exchange_n(occupantEntry, v, __ATOMIC_RELAXED) != nullptr; }
+    /// itself.
+    bool take(Vehicle *v) { return std::exchange(*occupantEntry, v) != nullptr; }
+    /// `take`, safe as `releaseFrom` is: of two vehicles taking one cell at once, one finds it
+    /// taken. The exchange waits for the cell's memory, so a single thread uses `take`.
+    bool takeAtOnce(Vehicle *v) { return __atomic_exchange_n(occupantEntry, v, __ATOMIC_RELAXED) != nullptr; }
     /// The occupants of this cell and of the cells after it in memory, side by side, as the run's
     /// data keeps them for walks that read many cells; null for a cell outside any run's data.
     Vehicle *const *occupants() const { return marks.freeStanding ? nullptr : occupantEntry; }
