@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <new>
 #include <type_traits>
-#include <utility>
 #include <vector>
 
 /// An append-only sequence kept in blocks that fill the regions of a `HugePageArena`. Growing never

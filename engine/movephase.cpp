@@ -40,21 +40,21 @@ void MovePhase::run(SimulationData &data)
     // stays still holds, is a clash, found whichever vehicle comes first.
     forEachInParallel(vehicles, ItemWork::Light, [&keepsItsCells](Vehicle *v, size_t) {
         if (!keepsItsCells(v))
-            for (Cell *cell : v->cells())
-                cell->releaseFrom(v);
+            release(v);
     });
     clashes.assign(n, 0);
     const bool together = spreadsOverPool(n, ItemWork::Light);
     forEachInParallel(vehicles, ItemWork::Light, [this, &keepsItsCells, together](Vehicle *v, size_t i) {
         advances[i] = v->speed();
+        const bool keeps = keepsItsCells(v);
         // Where the body ends up follows from the vehicle's own cells, route and the network
         // alone, not from who stands where.
-        if (keepsItsCells(v) || !v->cellsAfterMove(advances[i], targets[i])) {
+        if (keeps || !v->cellsAfterMove(advances[i], targets[i])) {
             targets[i] = v->cells();
             advances[i] = 0;
             stays[i] = 1; // nothing passed, so nothing to drop from its route
         }
-        if (keepsItsCells(v))
+        if (keeps)
             return; // its cells are still its own
         char taken = 0;
         for (Cell *c : targets[i])

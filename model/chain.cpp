@@ -67,8 +67,7 @@ void release(Vehicle *vehicle)
 {
     // A cell that a vehicle moved later took over belongs to that vehicle now.
     for (Cell *cell : vehicle->cells())
-        if (cell->vehicle() == vehicle)
-            cell->setVehicle(nullptr);
+        cell->releaseFrom(vehicle);
 }
 
 Vehicle *approachingVehicle(const Cell *stopLine, int32_t n)

@@ -21,7 +21,8 @@ bool canPlace(const Cell *cell, const Vehicle *vehicle);
 /// Whether `cell` and the cells behind it, `length` in all, exist and are free.
 bool canPlace(const Cell *cell, int32_t length);
 void occupy(const std::vector<Cell *> &cells, Vehicle *vehicle);
-/// Frees every cell the vehicle occupies (cells taken over by another vehicle stay its).
+/// Frees every cell the vehicle occupies (cells taken over by another vehicle stay its); safe while
+/// other vehicles free or take their cells at once (see `Cell::releaseFrom`).
 void release(Vehicle *vehicle);
 /// The vehicle that enters the crossroad next from the lane ending at `stopLine`: the first one met
 /// walking `previous` over at most n cells whose front lies on those cells. A vehicle whose front has

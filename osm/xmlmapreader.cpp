@@ -46,6 +46,14 @@ bool tagOf(const char **attributes, std::string_view &key, std::string_view &val
     return tag[0].found && tag[1].found;
 }
 
+/// The text of the element's first "id" attribute; empty if it has none.
+std::string_view idOf(const char **attributes)
+{
+    Wanted wanted[] = {{"id"}};
+    pick(attributes, wanted);
+    return wanted[0].value;
+}
+
 /// Why a node with these attribute texts cannot be kept, empty when it can; sets `location` and `id`.
 std::string nodeProblem(std::string_view latText, std::string_view lonText, std::string_view idText, Location &location,
                         int64_t &id, Diagnostics &log)
@@ -176,21 +184,19 @@ void XmlMapReader::startTop(std::string_view name, const char **attributes)
         node = NodeRecord();
         open = Open::Node;
     } else if (name == "way") {
-        Wanted wanted[] = {{"id"}};
-        pick(attributes, wanted);
-        origin = originOf("way", wanted[0].value);
-        if (!osmnumbertext::wayId(wanted[0].value, id)) {
-            say(map.diagnostics(), Severity::Warning, "Conversion failed id: " + std::string(wanted[0].value));
+        const std::string_view idText = idOf(attributes);
+        origin = originOf("way", idText);
+        if (!osmnumbertext::wayId(idText, id)) {
+            say(map.diagnostics(), Severity::Warning, "Conversion failed id: " + std::string(idText));
             id = 0;
         }
         way = WayRecord();
         open = Open::Way;
     } else if (name == "relation") {
-        Wanted wanted[] = {{"id"}};
-        pick(attributes, wanted);
-        origin = originOf("relation", wanted[0].value);
-        if (!osmnumbertext::toInt64(wanted[0].value, id)) {
-            say(map.diagnostics(), Severity::Warning, "Conversion failed relationId: " + std::string(wanted[0].value));
+        const std::string_view idText = idOf(attributes);
+        origin = originOf("relation", idText);
+        if (!osmnumbertext::toInt64(idText, id)) {
+            say(map.diagnostics(), Severity::Warning, "Conversion failed relationId: " + std::string(idText));
             readerrules::reportDropped(map.diagnostics(), origin, "id is not a 64-bit integer");
             open = Open::Dropped;
             return;
