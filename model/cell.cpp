@@ -4,35 +4,22 @@
 
 #include <cmath>
 
-Cell::Cell(int32_t id) : id(id), occupantEntry(new Vehicle *(nullptr)), details(new CellDetails(1))
+Cell::Cell(int32_t id) : id(id)
 {
-    marks.freeStanding = true;
-}
-
-Cell::Cell(int32_t id, Vehicle **entry, CellDetails *details) : id(id), occupantEntry(entry), details(details)
-{
-    *occupantEntry = nullptr;
-}
-
-Cell::~Cell()
-{
-    if (marks.freeStanding) {
-        delete occupantEntry;
-        delete details;
-    }
+    *occupantEntry() = nullptr;
 }
 
 void Cell::setStop(OSMStop *stop)
 {
     if (stop || marks.stop)
-        details->rareToSet(slot()).stop = stop;
+        details()->rareToSet(slot()).stop = stop;
     marks.stop = stop != nullptr;
 }
 
 void Cell::setCrossroad(Crossroad *crossroad)
 {
     if (crossroad || marks.crossroad)
-        details->rareToSet(slot()).crossroad = crossroad;
+        details()->rareToSet(slot()).crossroad = crossroad;
     marks.crossroad = crossroad != nullptr;
 }
 
@@ -133,12 +120,12 @@ void linkSide(Cell *a, Cell *b)
 {
     if (a) {
         if (b || a->marks.side)
-            a->details->rareToSet(a->slot()).side = b;
+            a->details()->rareToSet(a->slot()).side = b;
         a->marks.side = b != nullptr;
     }
     if (b) {
         if (a || b->marks.sideOf)
-            b->details->rareToSet(b->slot()).sideOf = a;
+            b->details()->rareToSet(b->slot()).sideOf = a;
         b->marks.sideOf = a != nullptr;
     }
 }
@@ -200,8 +187,8 @@ template <typename Cells> void precomputeCells(const Cells &cells)
             while (inRun(c) && c->*runLength == 0) {
                 walk.push_back(c);
                 Cell *n = c->next;
+                // The next cell lies right after this one in the same block, and so does its occupant.
                 const bool adjacent = reinterpret_cast<uintptr_t>(n) == reinterpret_cast<uintptr_t>(c) + sizeof(Cell) &&
-                                      c->occupants() && n->occupantEntry == c->occupantEntry + 1 &&
                                       n->id % CELLS_PER_BLOCK != 0;
                 if (!adjacent || !n->cacheValid || !linksTo(c, n))
                     break;

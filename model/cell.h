@@ -20,58 +20,59 @@ class Vehicle;
 /// A city has millions of cells, so a cell holds what a step reads on every cell it walks (links,
 /// occupant, cached distances and bearing, what makes it plain) in one cache line; its location,
 /// lane and rare links live in the details of its block of the run's cells (see `CellDetails`).
+/// Cells are made only by the run's data (`CellBlocks`), which lays each block out as
+/// `CELL_BLOCK_HEADER_BYTES` tells, so that a cell finds its occupant and details from its own
+/// address and id.
 class Cell
 {
 public:
-    /// A free-standing cell with the id `id`, outside any run's data, which keeps its own occupant
-    /// and details. Cells of a network are made by the run's data, numbered in creation order.
-    explicit Cell(int32_t id = -1);
     Cell(const Cell &) = delete;
     Cell &operator=(const Cell &) = delete;
-    ~Cell();
 
     Cell *next = nullptr;
     Cell *previous = nullptr;
-    int32_t id;
+    /// The cell's number in its network, in creation order; it also tells the cell its place in its
+    /// block, and so where its occupant and details are kept.
+    const int32_t id;
     bool inCrossroad = false;
 
     /// Where the cell lies.
-    Location location() const { return details->locations[slot()]; }
-    void setLocation(const Location &location) { details->locations[slot()] = location; }
+    Location location() const { return details()->locations[slot()]; }
+    void setLocation(const Location &location) { details()->locations[slot()] = location; }
     /// The lane binding; null inside crossroads and on bay cells.
-    LaneBinding *wayLink() const { return details->wayLinks[slot()]; }
-    void setWayLink(LaneBinding *binding) { details->wayLinks[slot()] = binding; }
+    LaneBinding *wayLink() const { return details()->wayLinks[slot()]; }
+    void setWayLink(LaneBinding *binding) { details()->wayLinks[slot()] = binding; }
     /// A stop bay or platform cell beside this one, null if none (set with `linkSide`).
-    Cell *side() const { return marks.side ? details->rareOf(slot()).side : nullptr; }
+    Cell *side() const { return marks.side ? details()->rareOf(slot()).side : nullptr; }
     /// The cell this one is `side` of, null if none.
-    Cell *sideOf() const { return marks.sideOf ? details->rareOf(slot()).sideOf : nullptr; }
+    Cell *sideOf() const { return marks.sideOf ? details()->rareOf(slot()).sideOf : nullptr; }
     /// The stop of a platform cell, null elsewhere.
-    OSMStop *stop() const { return marks.stop ? details->rareOf(slot()).stop : nullptr; }
+    OSMStop *stop() const { return marks.stop ? details()->rareOf(slot()).stop : nullptr; }
     void setStop(OSMStop *stop);
     /// The crossroad entered after this cell, set on the last cell of a chain entering one.
-    Crossroad *crossroad() const { return marks.crossroad ? details->rareOf(slot()).crossroad : nullptr; }
+    Crossroad *crossroad() const { return marks.crossroad ? details()->rareOf(slot()).crossroad : nullptr; }
     void setCrossroad(Crossroad *crossroad);
 
     /// The occupant, null if free.
-    Vehicle *vehicle() const { return *occupantEntry; }
+    Vehicle *vehicle() const { return *occupantEntry(); }
     /// Makes `v` (or nobody, for null) the occupant.
-    void setVehicle(Vehicle *v) { *occupantEntry = v; }
+    void setVehicle(Vehicle *v) { *occupantEntry() = v; }
     /// Frees the cell if `v` holds it. Safe while other threads free or take cells, this one too:
     /// the move phase frees and takes the cells of every vehicle at once.
     void releaseFrom(const Vehicle *v)
     {
-        if (__atomic_load_n(occupantEntry, __ATOMIC_RELAXED) == v)
-            __atomic_store_n(occupantEntry, nullptr, __ATOMIC_RELAXED);
+        if (__atomic_load_n(occupantEntry(), __ATOMIC_RELAXED) == v)
+            __atomic_store_n(occupantEntry(), nullptr, __ATOMIC_RELAXED);
     }
     /// Makes `v` the occupant and tells whether the cell was taken, by another vehicle or by `v`
     /// itself.
-    bool take(Vehicle *v) { return std::exchange(*occupantEntry, v) != nullptr; }
+    bool take(Vehicle *v) { return std::exchange(*occupantEntry(), v) != nullptr; }
     /// `take`, safe as `releaseFrom` is: of two vehicles taking one cell at once, one finds it
     /// taken. The exchange waits for the cell's memory, so a single thread uses `take`.
-    bool takeAtOnce(Vehicle *v) { return __atomic_exchange_n(occupantEntry, v, __ATOMIC_RELAXED) != nullptr; }
-    /// The occupants of this cell and of the cells after it in memory, side by side, as the run's
-    /// data keeps them for walks that read many cells; null for a cell outside any run's data.
-    Vehicle *const *occupants() const { return marks.freeStanding ? nullptr : occupantEntry; }
+    bool takeAtOnce(Vehicle *v) { return __atomic_exchange_n(occupantEntry(), v, __ATOMIC_RELAXED) != nullptr; }
+    /// The occupants of this cell and of the cells after it in its block, side by side, as the
+    /// run's data keeps them for walks that read many cells.
+    Vehicle *const *occupants() const { return occupantEntry(); }
 
     /// Follows `next` n times (`previous` for negative n); null as soon as a link is missing.
     Cell *cellAhead(int32_t n) const;
@@ -92,7 +93,7 @@ public:
     Cell *platformEnd() const;
     /// First cell of the run of stop cells along `previous` starting here.
     Cell *platformStart() const;
-    bool isOccupied() const { return *occupantEntry != nullptr; }
+    bool isOccupied() const { return *occupantEntry() != nullptr; }
     /// `bearing`(location, next->location); `next` must exist.
     double bearingToNext() const { return cacheValid ? cachedBearing : geo::bearing(location(), next->location()); }
     /// Whether the cached network data below is filled (see `precomputeCells`).
@@ -122,13 +123,19 @@ private:
     friend void linkSide(Cell *a, Cell *b);
     friend class CellBlocks;
 
-    /// A cell of a run's data, whose occupant is kept at `entry` in its block's array of occupants
-    /// and whose details are at the slot of its place in the block in `details`.
-    Cell(int32_t id, Vehicle **entry, CellDetails *details);
+    /// A free cell with the id `id`, made by `CellBlocks` in its place in a block.
+    explicit Cell(int32_t id);
 
-    /// Where this cell's details are kept in `details`: its place in its block (the cells of a
-    /// run's data are numbered block after block), or the only slot of a free-standing cell.
-    int32_t slot() const { return marks.freeStanding ? 0 : int32_t(uint32_t(id) % uint32_t(CELLS_PER_BLOCK)); }
+    /// The cell's place in its block: the cells of a run's data are numbered block after block.
+    int32_t slot() const { return int32_t(uint32_t(id) % uint32_t(CELLS_PER_BLOCK)); }
+    /// The first cell of this cell's block.
+    const Cell *blockStart() const { return this - slot(); }
+    /// This cell's entry in its block's array of occupants, which follows the block's cells and
+    /// holds the occupants of neighbouring cells side by side, so that a walk over a run of cells
+    /// reads a few cache lines there instead of one or two per cell.
+    Vehicle **occupantEntry() const;
+    /// The details of this cell's block, whose pointer the block keeps just before its cells.
+    CellDetails *details() const;
 
     // Network data that never changes during a run, so vehicle decisions need not walk whole
     // chains or repeat trigonometry. Written only by precomputeCells, read concurrently.
@@ -142,7 +149,6 @@ private:
         bool sideOf : 1;
         bool stop : 1;
         bool crossroad : 1;
-        bool freeStanding : 1;   ///< outside any run's data: owns `occupantEntry` and `details`
         bool crossroadAtEnd : 1; ///< cached: `chainEnd()` has a crossroad
     } marks{};
     int32_t cachedCellsToEnd = 0;
@@ -151,19 +157,28 @@ private:
     int16_t cachedPlainRun = 0;
     int16_t cachedStraightRun = 0;
 
-    /// Where the occupant is kept: this cell's entry in the run's array of occupants, which holds
-    /// the occupants of cells made one after another side by side, so that a walk over a run of
-    /// cells reads a few cache lines there instead of one or two per cell. Never null.
-    Vehicle **occupantEntry;
-
     Cell *cachedChainEnd = nullptr; ///< null when the chain loops
     /// The bend at this cell is not kept: it follows from the bearings of `previous` and of this
     /// cell, which saves a field in every cell.
     double cachedBearing = 0.0;
-    CellDetails *details; ///< the details of this cell's block; never null
 };
 
-static_assert(sizeof(Cell) <= 64, "a step reads one cache line per cell");
+static_assert(sizeof(Cell) <= 48, "a city has millions of cells: every byte of one costs megabytes");
+
+/// How `CellBlocks` lays out a block: a header of this size holding the pointer to the block's
+/// details, then its `CELLS_PER_BLOCK` cells, then their occupants.
+constexpr size_t CELL_BLOCK_HEADER_BYTES = 64;
+
+inline Vehicle **Cell::occupantEntry() const
+{
+    return reinterpret_cast<Vehicle **>(const_cast<Cell *>(blockStart() + CELLS_PER_BLOCK)) + slot();
+}
+
+inline CellDetails *Cell::details() const
+{
+    const auto *header = reinterpret_cast<const unsigned char *>(blockStart()) - CELL_BLOCK_HEADER_BYTES;
+    return *reinterpret_cast<CellDetails *const *>(header);
+}
 
 /// Signed turn in degrees from the bearing b1 to the bearing b2, in (−180, 180], positive to the right.
 inline double turnAngle(double b1, double b2)

@@ -54,7 +54,7 @@ public:
     Cell *at(int32_t id) const
     {
         const Block &block = blocks[size_t(id) / CELLS_PER_BLOCK];
-        return reinterpret_cast<Cell *>(block.cells + size_t(id) % CELLS_PER_BLOCK * sizeof(Cell));
+        return block.cells + size_t(id) % CELLS_PER_BLOCK;
     }
     size_t size() const { return count; }
     bool empty() const { return count == 0; }
@@ -62,19 +62,17 @@ public:
     Iterator end() const { return Iterator(this, int32_t(count)); }
 
 private:
-    /// The storage of CELLS_PER_BLOCK cells, of their occupants (see `Cell::occupants`) and of
-    /// their details.
+    /// One block: its details, and where its cells start in its memory, which holds a header
+    /// pointing to the details, the cells and their occupants (see `CELL_BLOCK_HEADER_BYTES`).
     struct Block
     {
-        unsigned char *cells;
-        Vehicle **occupants;
+        Cell *cells;
         std::unique_ptr<CellDetails> details;
     };
 
-    /// Where the cells and occupants of the blocks come from: a city's cells take a hundred
-    /// megabytes and more, which huge pages fill with few page faults.
-    HugePageArena cellMemory;
-    HugePageArena occupantMemory;
+    /// Where the blocks come from: a city's cells take a hundred megabytes and more, which huge
+    /// pages fill with few page faults.
+    HugePageArena memory;
     std::vector<Block> blocks;
     size_t count = 0;
 };

@@ -140,11 +140,13 @@ TEST(CellCache, ARunEndsAtTheEndOfItsBlockOfCellsEvenWhereTheNextBlockFollowsInM
     EXPECT_EQ(lane[1]->straightRun(), BLOCK - 1);
 }
 
-TEST(CellDetails, RareLinksAndLocationsOfRunCellsAndFreeStandingCells)
+TEST(CellDetails, RareLinksAndLocationsOfCellsInAndAcrossBlocks)
 {
     SimulationData data;
     const auto lane = makeChain(data, 6);
-    Cell bay; // free-standing: keeps its own details
+    while (data.cellCount() <= size_t(CELLS_PER_BLOCK))
+        data.createCell();
+    Cell &bay = *data.createCell(); // in the second block, with details of its own
     OSMStop stop(0, "bus", BusStop, nullptr);
     ASSERT_TRUE(lane[2]->isPlain());
     linkSide(lane[2], &bay);
