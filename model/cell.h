@@ -134,7 +134,7 @@ private:
     /// holds the occupants of neighbouring cells side by side, so that a walk over a run of cells
     /// reads a few cache lines there instead of one or two per cell.
     Vehicle **occupantEntry() const;
-    /// The details of this cell's block, whose pointer the block keeps just before its cells.
+    /// The details of this cell's block, kept just before its cells.
     CellDetails *details() const;
 
     // Network data that never changes during a run, so vehicle decisions need not walk whole
@@ -165,9 +165,11 @@ private:
 
 static_assert(sizeof(Cell) <= 48, "a city has millions of cells: every byte of one costs megabytes");
 
-/// How `CellBlocks` lays out a block: a header of this size holding the pointer to the block's
-/// details, then its `CELLS_PER_BLOCK` cells, then their occupants.
-constexpr size_t CELL_BLOCK_HEADER_BYTES = 64;
+/// How `CellBlocks` lays out a block: a header of this size holding the block's details, then its
+/// `CELLS_PER_BLOCK` cells, then their occupants. A cell then reaches its lane or location through
+/// the header, which the cells of a block share and a step keeps in cache, and one array.
+constexpr size_t CELL_BLOCK_HEADER_BYTES = 128;
+static_assert(sizeof(CellDetails) <= CELL_BLOCK_HEADER_BYTES, "a block's header holds its details");
 
 inline Vehicle **Cell::occupantEntry() const
 {
@@ -177,7 +179,7 @@ inline Vehicle **Cell::occupantEntry() const
 inline CellDetails *Cell::details() const
 {
     const auto *header = reinterpret_cast<const unsigned char *>(blockStart()) - CELL_BLOCK_HEADER_BYTES;
-    return *reinterpret_cast<CellDetails *const *>(header);
+    return reinterpret_cast<CellDetails *>(const_cast<unsigned char *>(header));
 }
 
 /// Signed turn in degrees from the bearing b1 to the bearing b2, in (−180, 180], positive to the right.

@@ -45,7 +45,7 @@ public:
     CellBlocks() = default;
     CellBlocks(const CellBlocks &) = delete;
     CellBlocks &operator=(const CellBlocks &) = delete;
-    /// Destroys the cells.
+    /// Destroys the cells and their details.
     ~CellBlocks();
 
     /// A new cell with the next id.
@@ -62,12 +62,11 @@ public:
     Iterator end() const { return Iterator(this, int32_t(count)); }
 
 private:
-    /// One block: its details, and where its cells start in its memory, which holds a header
-    /// pointing to the details, the cells and their occupants (see `CELL_BLOCK_HEADER_BYTES`).
+    /// Where the cells of one block start in its memory, which holds a header with their details,
+    /// the cells and their occupants (see `CELL_BLOCK_HEADER_BYTES`).
     struct Block
     {
         Cell *cells;
-        std::unique_ptr<CellDetails> details;
     };
 
     /// Where the blocks come from: a city's cells take a hundred megabytes and more, which huge
