@@ -30,7 +30,6 @@ public:
     Cell &operator=(const Cell &) = delete;
 
     Cell *next = nullptr;
-    Cell *previous = nullptr;
     /// The cell's number in its network, in creation order; it also tells the cell its place in its
     /// block, and so where its occupant and details are kept.
     const int32_t id;
@@ -130,9 +129,8 @@ private:
     int32_t slot() const { return int32_t(uint32_t(id) % uint32_t(CELLS_PER_BLOCK)); }
     /// The first cell of this cell's block.
     const Cell *blockStart() const { return this - slot(); }
-    /// This cell's entry in its block's array of occupants, which follows the block's cells and
-    /// holds the occupants of neighbouring cells side by side, so that a walk over a run of cells
-    /// reads a few cache lines there instead of one or two per cell.
+    /// This cell's entry in its block's array of occupants, which holds the occupants of neighbouring cells side by
+    /// side, so that a walk over a run of cells reads a few cache lines there instead of one or two per cell.
     Vehicle **occupantEntry() const;
     /// The details of this cell's block, kept just before its cells.
     CellDetails *details() const;
@@ -151,6 +149,13 @@ private:
         bool crossroad : 1;
         bool crossroadAtEnd : 1; ///< cached: `chainEnd()` has a crossroad
     } marks{};
+
+public:
+    // After `next`, `id` and the flags, which a walk reads on every cell it visits: they make up
+    // the first 16 bytes of the cell, which never straddle two cache lines.
+    Cell *previous = nullptr;
+
+private:
     int32_t cachedCellsToEnd = 0;
     // A run never leaves a block of cells laid out by the run's data (see `CellBlocks`), so
     // its length fits in 16 bits.
@@ -166,14 +171,14 @@ private:
 static_assert(sizeof(Cell) <= 48, "a city has millions of cells: every byte of one costs megabytes");
 
 /// How `CellBlocks` lays out a block: a header of this size holding the block's details, then its
-/// `CELLS_PER_BLOCK` cells, then their occupants. A cell then reaches its lane or location through
+/// `CELLS_PER_BLOCK` cells. A cell then reaches its occupant, lane or location through
 /// the header, which the cells of a block share and a step keeps in cache, and one array.
 constexpr size_t CELL_BLOCK_HEADER_BYTES = 128;
 static_assert(sizeof(CellDetails) <= CELL_BLOCK_HEADER_BYTES, "a block's header holds its details");
 
 inline Vehicle **Cell::occupantEntry() const
 {
-    return reinterpret_cast<Vehicle **>(const_cast<Cell *>(blockStart() + CELLS_PER_BLOCK)) + slot();
+    return details()->occupants + slot();
 }
 
 inline CellDetails *Cell::details() const

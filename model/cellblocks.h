@@ -63,7 +63,7 @@ public:
 
 private:
     /// Where the cells of one block start in its memory, which holds a header with their details,
-    /// the cells and their occupants (see `CELL_BLOCK_HEADER_BYTES`).
+    /// and the cells (see `CELL_BLOCK_HEADER_BYTES`).
     struct Block
     {
         Cell *cells;
@@ -72,6 +72,7 @@ private:
     /// Where the blocks come from: a city's cells take a hundred megabytes and more, which huge
     /// pages fill with few page faults.
     HugePageArena memory;
+    HugePageArena occupantMemory;
     std::vector<Block> blocks;
     size_t count = 0;
 };

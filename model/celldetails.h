@@ -10,6 +10,7 @@ class Cell;
 class Crossroad;
 class LaneBinding;
 class OSMStop;
+class Vehicle;
 
 /// Cells per block of a run's cells (see `CellBlocks`). A block keeps its cells, their occupants
 /// and their details apart from the other blocks, each sized for the whole block, so that no array
@@ -53,6 +54,9 @@ public:
         return rares[size_t(index)];
     }
 
+    /// The occupants of the block's cells side by side, apart from the cells: a walk over a run of
+    /// cells reads them there, and the run's data sets this once.
+    Vehicle **occupants = nullptr;
     std::vector<Location> locations;
     std::vector<LaneBinding *> wayLinks;
 
