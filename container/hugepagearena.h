@@ -1,6 +1,7 @@
 #ifndef KOLVEX_CONTAINER_HUGEPAGEARENA_H
 #define KOLVEX_CONTAINER_HUGEPAGEARENA_H
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdlib>
 #include <memory>
@@ -19,21 +20,27 @@
 class HugePageArena
 {
 public:
-    /// The size of one region, and so the most one piece may take.
+    /// The size of a huge page, and of one region unless the arena is told otherwise.
     static constexpr size_t REGION_BYTES = size_t(2) << 20;
+
+    /// An arena whose regions take `regionBytes`, rounded up to whole huge pages: the most one
+    /// piece may take.
+    explicit HugePageArena(size_t regionBytes = REGION_BYTES)
+        : regionBytes((std::max(regionBytes, size_t(1)) + REGION_BYTES - 1) / REGION_BYTES * REGION_BYTES)
+    {}
 
     /// `bytes` of memory aligned to 64 bytes; throws std::bad_alloc when there is none.
     void *allocate(size_t bytes)
     {
         bytes = (bytes + 63) & ~size_t(63);
-        if (bytes > REGION_BYTES)
+        if (bytes > regionBytes)
             throw std::bad_alloc();
-        if (regions.empty() || used + bytes > REGION_BYTES) {
-            void *region = std::aligned_alloc(REGION_BYTES, REGION_BYTES);
+        if (regions.empty() || used + bytes > regionBytes) {
+            void *region = std::aligned_alloc(REGION_BYTES, regionBytes);
             if (!region)
                 throw std::bad_alloc();
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
-            madvise(region, REGION_BYTES, MADV_HUGEPAGE); // advice only: without huge pages all still works
+            madvise(region, regionBytes, MADV_HUGEPAGE); // advice only: without huge pages all still works
 #endif
             regions.emplace_back(region);
             used = 0;
@@ -48,6 +55,7 @@ private:
     {
         void operator()(void *region) const { std::free(region); }
     };
+    size_t regionBytes;
     std::vector<std::unique_ptr<void, Free>> regions;
     size_t used = 0; ///< bytes handed out of the last region
 };

@@ -173,7 +173,7 @@ static_assert(sizeof(Cell) <= 48, "a city has millions of cells: every byte of o
 /// How `CellBlocks` lays out a block: a header of this size holding the block's details, then its
 /// `CELLS_PER_BLOCK` cells. A cell then reaches its occupant, lane or location through
 /// the header, which the cells of a block share and a step keeps in cache, and one array.
-constexpr size_t CELL_BLOCK_HEADER_BYTES = 128;
+constexpr size_t CELL_BLOCK_HEADER_BYTES = 64;
 static_assert(sizeof(CellDetails) <= CELL_BLOCK_HEADER_BYTES, "a block's header holds its details");
 
 inline Vehicle **Cell::occupantEntry() const

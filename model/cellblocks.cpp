@@ -19,14 +19,15 @@ Cell *CellBlocks::add()
     static_assert(CELL_BLOCK_HEADER_BYTES % alignof(Cell) == 0, "the header keeps the cells aligned");
     const size_t index = count % CELLS_PER_BLOCK;
     if (index == 0) {
-        constexpr size_t bytes = CELL_BLOCK_HEADER_BYTES + CELLS_PER_BLOCK * sizeof(Cell);
-        auto *start = static_cast<unsigned char *>(memory.allocate(bytes));
-        auto *occupants = static_cast<Vehicle **>(occupantMemory.allocate(CELLS_PER_BLOCK * sizeof(Vehicle *)));
+        auto *start = static_cast<unsigned char *>(cellMemory.allocate(BLOCK_BYTES));
+        const CellDetails::Arrays arrays{
+            static_cast<Vehicle **>(occupantMemory.allocate(CELLS_PER_BLOCK * sizeof(Vehicle *))),
+            static_cast<Location *>(detailMemory.allocate(CELLS_PER_BLOCK * sizeof(Location))),
+            static_cast<LaneBinding **>(detailMemory.allocate(CELLS_PER_BLOCK * sizeof(LaneBinding *))),
+            static_cast<int16_t *>(detailMemory.allocate(CELLS_PER_BLOCK * sizeof(int16_t)))};
         if (blocks.size() == blocks.capacity()) // nothing may throw once the details are made
             blocks.reserve(std::max<size_t>(64, 2 * blocks.size()));
-        new (start) CellDetails(CELLS_PER_BLOCK);
-        reinterpret_cast<CellDetails *>(start)->occupants = occupants;
-        // Each cell clears its own occupant entry as it is made.
+        new (start) CellDetails(arrays);
         blocks.push_back({reinterpret_cast<Cell *>(start + CELL_BLOCK_HEADER_BYTES)});
     }
     Cell *cell = new (blocks.back().cells + index) Cell(int32_t(count));

@@ -3,7 +3,9 @@
 
 #include "geo/geodesy.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class Cell;
@@ -20,10 +22,12 @@ class Vehicle;
 constexpr int32_t CELLS_PER_BLOCK = 4096;
 static_assert(CELLS_PER_BLOCK <= INT16_MAX, "a run of cells within one block fits 16 bits");
 
-/// What the cells of one block of a network (or one free-standing cell) keep outside themselves,
-/// by cell slot: where each lies and its lane, which a step rarely reads, and the links that only a
-/// few cells have (a stop bay or platform beside, a stop, the crossroad after the last cell of a
-/// chain). Keeping them here leaves the cell with the fields a step reads.
+/// What the cells of one block of a network keep outside themselves, by cell slot: their occupants
+/// side by side, where each lies and its lane, which a step reads less often, and the links that
+/// only a few cells have (a stop bay or platform beside, a stop, the crossroad after the last cell
+/// of a chain). Keeping them here leaves the cell with the fields a step reads. The arrays, of
+/// `CELLS_PER_BLOCK` entries each, are the run's data's (see `CellBlocks`), which hands them over
+/// empty.
 class CellDetails
 {
 public:
@@ -36,10 +40,26 @@ public:
         Crossroad *crossroad = nullptr;
     };
 
-    /// Room for `slots` cells (at most `CELLS_PER_BLOCK`), without locations, lanes or rare links.
-    explicit CellDetails(int32_t slots)
-        : locations(size_t(slots)), wayLinks(size_t(slots), nullptr), rareIndex(size_t(slots), NO_RARE)
-    {}
+    /// The arrays where a block's cells keep their occupants, locations and lanes, each of
+    /// `CELLS_PER_BLOCK` entries, and room for the index of their rare links.
+    struct Arrays
+    {
+        Vehicle **occupants;
+        Location *locations;
+        LaneBinding **wayLinks;
+        int16_t *rareIndex;
+    };
+
+    /// Details kept in `arrays`: no occupants, locations, lanes or rare links yet.
+    explicit CellDetails(const Arrays &arrays)
+        : occupants(arrays.occupants), locations(arrays.locations), wayLinks(arrays.wayLinks),
+          rareIndex(arrays.rareIndex)
+    {
+        std::fill_n(occupants, CELLS_PER_BLOCK, nullptr);
+        std::uninitialized_fill_n(locations, CELLS_PER_BLOCK, Location());
+        std::fill_n(wayLinks, CELLS_PER_BLOCK, nullptr);
+        std::fill_n(rareIndex, CELLS_PER_BLOCK, NO_RARE);
+    }
 
     /// The rare links of the cell at `slot`; the cell must have marked one of them.
     const Rare &rareOf(int32_t slot) const { return rares[size_t(rareIndex[size_t(slot)])]; }
@@ -55,16 +75,16 @@ public:
     }
 
     /// The occupants of the block's cells side by side, apart from the cells: a walk over a run of
-    /// cells reads them there, and the run's data sets this once.
-    Vehicle **occupants = nullptr;
-    std::vector<Location> locations;
-    std::vector<LaneBinding *> wayLinks;
+    /// cells reads them there.
+    Vehicle **const occupants;
+    Location *const locations;
+    LaneBinding **const wayLinks;
 
 private:
     static constexpr int16_t NO_RARE = -1;
     // An index by slot rather than a hash map: a step asks for the crossroad after a chain or the
     // stop of a platform on every decision, and two array reads cost less than a hash look-up.
-    std::vector<int16_t> rareIndex;
+    int16_t *const rareIndex;
     std::vector<Rare> rares;
 };
 
