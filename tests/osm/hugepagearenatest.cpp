@@ -1,0 +1,38 @@
+#include "container/hugepagearena.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <new>
+
+namespace {
+
+uintptr_t address(const void *p)
+{
+    return reinterpret_cast<uintptr_t>(p);
+}
+
+} // namespace
+
+// The cells of a network come in blocks that a region of 2 MB holds ten of, with two thirds of a
+// block left over; a region of the size asked, in whole huge pages, holds them without that waste.
+TEST(HugePageArena, RegionsOfTheSizeAskedHoldWholePiecesOneAfterAnother)
+{
+    constexpr size_t piece = 196672; // 64-byte header and 4,096 cells of 48 bytes
+    HugePageArena arena(3 * HugePageArena::REGION_BYTES / 2);
+    const void *first = arena.allocate(piece);
+    EXPECT_EQ(address(first) % HugePageArena::REGION_BYTES, 0u) << "regions start on a huge page";
+    const void *last = first;
+    for (int i = 1; i < 21; ++i) { // 21 fit the 4 MB the region is rounded up to
+        const void *next = arena.allocate(piece);
+        EXPECT_EQ(address(next), address(last) + piece) << i;
+        last = next;
+    }
+    const void *nextRegion = arena.allocate(piece);
+    EXPECT_EQ(address(nextRegion) % HugePageArena::REGION_BYTES, 0u);
+    EXPECT_NE(address(nextRegion), address(last) + piece);
+
+    EXPECT_EQ(address(arena.allocate(1)) % 64, 0u) << "pieces keep cache lines apart";
+    EXPECT_THROW(arena.allocate(2 * HugePageArena::REGION_BYTES + 1), std::bad_alloc);
+    EXPECT_THROW(HugePageArena().allocate(HugePageArena::REGION_BYTES + 1), std::bad_alloc);
+}
