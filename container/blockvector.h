@@ -4,6 +4,7 @@
 #include "hugepagearena.h"
 
 #include <cstddef>
+#include <memory>
 #include <new>
 #include <type_traits>
 #include <vector>
@@ -29,7 +30,7 @@ public:
     void push_back(const T &value)
     {
         if (count % BLOCK == 0)
-            blocks.push_back(static_cast<T *>(memory.allocate(BLOCK * sizeof(T))));
+            blocks.push_back(static_cast<T *>(memory->allocate(BLOCK * sizeof(T))));
         new (blocks.back() + count % BLOCK) T(value);
         ++count;
     }
@@ -37,12 +38,12 @@ public:
     void clear()
     {
         std::vector<T *>().swap(blocks);
-        memory = HugePageArena();
+        memory = std::make_unique<HugePageArena>();
         count = 0;
     }
 
 private:
-    HugePageArena memory;
+    std::unique_ptr<HugePageArena> memory = std::make_unique<HugePageArena>();
     std::vector<T *> blocks;
     size_t count = 0;
 };

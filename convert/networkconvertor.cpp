@@ -41,8 +41,10 @@ bool NetworkConvertor::convert()
     }
     runStages(1, 13);
     // The network is final: derive once what every decision would otherwise recompute.
-    if (simulationData)
+    if (simulationData) {
+        simulationData->networkComplete();
         precomputeCells(simulationData->allCells());
+    }
     say(Severity::Progress, "Covertion done!");
     say(Severity::Progress, "    Cells ........ " + std::to_string(simulationData ? simulationData->cellCount() : 0));
     say(Severity::Progress,

@@ -14,6 +14,13 @@ CellBlocks::~CellBlocks()
             ->~CellDetails();
 }
 
+void CellBlocks::stopReadying()
+{
+    cellMemory.stopReadying();
+    occupantMemory.stopReadying();
+    detailMemory.stopReadying();
+}
+
 Cell *CellBlocks::add()
 {
     static_assert(CELL_BLOCK_HEADER_BYTES % alignof(Cell) == 0, "the header keeps the cells aligned");

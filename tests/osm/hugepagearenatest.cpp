@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <new>
+#include <vector>
 
 namespace {
 
@@ -35,4 +37,27 @@ TEST(HugePageArena, RegionsOfTheSizeAskedHoldWholePiecesOneAfterAnother)
     EXPECT_EQ(address(arena.allocate(1)) % 64, 0u) << "pieces keep cache lines apart";
     EXPECT_THROW(arena.allocate(2 * HugePageArena::REGION_BYTES + 1), std::bad_alloc);
     EXPECT_THROW(HugePageArena().allocate(HugePageArena::REGION_BYTES + 1), std::bad_alloc);
+}
+
+// Once an arena has opened a few regions, the next one is made ready on a thread of its own: the
+// pieces must still be whole, apart and writable, before and after the arena is told to stop.
+TEST(HugePageArena, RegionsMadeReadyAheadHandOutApartWritablePieces)
+{
+    constexpr size_t piece = HugePageArena::REGION_BYTES / 2;
+    HugePageArena arena;
+    std::vector<unsigned char *> pieces;
+    for (int i = 0; i < 24; ++i) {
+        if (i == 16)
+            arena.stopReadying();
+        auto *p = static_cast<unsigned char *>(arena.allocate(piece));
+        std::memset(p, i + 1, piece);
+        pieces.push_back(p);
+    }
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        EXPECT_EQ(pieces[i][0], i + 1) << i;
+        EXPECT_EQ(pieces[i][piece - 1], i + 1) << i;
+        if (i % 2 == 0) {
+            EXPECT_EQ(address(pieces[i]) % HugePageArena::REGION_BYTES, 0u) << i;
+        }
+    }
 }
