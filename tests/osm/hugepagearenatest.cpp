@@ -56,8 +56,9 @@ TEST(HugePageArena, RegionsMadeReadyAheadHandOutApartWritablePieces)
     for (size_t i = 0; i < pieces.size(); ++i) {
         EXPECT_EQ(pieces[i][0], i + 1) << i;
         EXPECT_EQ(pieces[i][piece - 1], i + 1) << i;
-        if (i % 2 == 0) {
+        if (i % 2 == 0) { // two pieces fill a region exactly
             EXPECT_EQ(address(pieces[i]) % HugePageArena::REGION_BYTES, 0u) << i;
+            EXPECT_EQ(address(pieces[i + 1]), address(pieces[i]) + piece) << i;
         }
     }
 }
