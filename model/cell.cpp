@@ -4,10 +4,7 @@
 
 #include <cmath>
 
-Cell::Cell(int32_t id) : id(id)
-{
-    *occupantEntry() = nullptr;
-}
+Cell::Cell(int32_t id) : id(id) {} // free: its block's details start with no occupants
 
 void Cell::setStop(OSMStop *stop)
 {

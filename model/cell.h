@@ -18,8 +18,8 @@ class Vehicle;
 /// chains by `next`/`previous`; a chain ends at a crossroad, at a network exit, or loops.
 ///
 /// A city has millions of cells, so a cell holds what a step reads on every cell it walks (links,
-/// occupant, cached distances and bearing, what makes it plain) in one cache line; its location,
-/// lane and rare links live in the details of its block of the run's cells (see `CellDetails`).
+/// cached distances and bearing, what makes it plain) in 48 bytes; its occupant, location, lane and
+/// rare links live in the details of its block of the run's cells (see `CellDetails`).
 /// Cells are made only by the run's data (`CellBlocks`), which lays each block out as
 /// `CELL_BLOCK_HEADER_BYTES` tells, so that a cell finds its occupant and details from its own
 /// address and id.

@@ -4,14 +4,13 @@
 
 #include <algorithm>
 #include <new>
+#include <type_traits>
 
 CellBlocks::~CellBlocks()
 {
-    for (Cell *cell : *this)
-        cell->~Cell();
+    static_assert(std::is_trivially_destructible_v<Cell>, "cells need no destruction");
     for (const Block &block : blocks)
-        reinterpret_cast<CellDetails *>(reinterpret_cast<unsigned char *>(block.cells) - CELL_BLOCK_HEADER_BYTES)
-            ->~CellDetails();
+        block.cells->details()->~CellDetails();
 }
 
 void CellBlocks::stopReadying()

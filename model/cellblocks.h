@@ -45,7 +45,7 @@ public:
     CellBlocks() = default;
     CellBlocks(const CellBlocks &) = delete;
     CellBlocks &operator=(const CellBlocks &) = delete;
-    /// Destroys the cells and their details.
+    /// Destroys the details of the blocks.
     ~CellBlocks();
 
     /// A new cell with the next id.
