@@ -45,34 +45,6 @@ bool intersect(const Location &p1, const Location &p2, const Location &p3, const
     return true;
 }
 
-/// The chord between two points on the unit sphere, computed once per segment so that each cell
-/// costs only the blend and the projection back; the arithmetic is that of intermediateLocation.
-class Chord
-{
-public:
-    Chord(const Location &a, const Location &b)
-    {
-        const double phi1 = geo::degToRad(a.lat), lambda1 = geo::degToRad(a.lon);
-        const double phi2 = geo::degToRad(b.lat), lambda2 = geo::degToRad(b.lon);
-        x1 = std::cos(phi1) * std::cos(lambda1);
-        y1 = std::cos(phi1) * std::sin(lambda1);
-        z1 = std::sin(phi1);
-        x2 = std::cos(phi2) * std::cos(lambda2);
-        y2 = std::cos(phi2) * std::sin(lambda2);
-        z2 = std::sin(phi2);
-    }
-
-    Location at(double t) const
-    {
-        double x, y, z;
-        geo::blend3(x1, y1, z1, x2, y2, z2, t, x, y, z);
-        return Location(geo::radToDeg(std::atan2(z, std::sqrt(x * x + y * y))), geo::radToDeg(std::atan2(y, x)));
-    }
-
-private:
-    double x1, y1, z1, x2, y2, z2;
-};
-
 void reversePolyline(Polyline &line)
 {
     // Reversing the point list reverses every pair too: (a0, b0, a1, b1) → (b1, a1, b0, a0).
@@ -325,10 +297,9 @@ CellRun layCells(SimulationData &data, const Polyline &line, LaneBinding *wayLin
 {
     CellRun run;
     Cell *previous = nullptr;
-    auto add = [&](const Location &location) {
+    auto add = [&](const CellStretch &stretch, int32_t index) {
         Cell *cell = data.createCell();
-        cell->setWayLink(wayLink);
-        cell->setLocation(location);
+        cell->layOn(stretch, index);
         if (previous) {
             previous->next = cell;
             cell->previous = previous;
@@ -347,13 +318,21 @@ CellRun layCells(SimulationData &data, const Polyline &line, LaneBinding *wayLin
         geo::shortenSegment(a, b, units::CELL_LENGTH_M / 2.0);
         const double count = std::ceil(units::CELLS_PER_M * length);
         if (count <= 1.0) {
-            add(geo::intermediateLocation(a, b, 0.5));
+            add(CellStretch{geo::intermediateLocation(a, b, 0.5), 0.0, 0.0, wayLink}, 0);
             continue;
         }
-        const Chord chord(a, b);
+        // Evenly spaced in latitude and longitude: over the tens of metres between two points of
+        // a way, a straight line there and the great circle part by far less than a millimetre, and
+        // a cell's place then follows from its stretch without any trigonometry.
         const int cells = int(count);
+        double lonSpan = b.lon - a.lon;
+        if (lonSpan > 180.0)
+            lonSpan -= 360.0;
+        else if (lonSpan < -180.0)
+            lonSpan += 360.0;
+        const CellStretch stretch{a, (b.lat - a.lat) / (cells - 1), lonSpan / (cells - 1), wayLink};
         for (int j = 0; j < cells; ++j)
-            add(chord.at(double(j) / (cells - 1)));
+            add(stretch, j);
     }
     run.last = previous;
     return run;

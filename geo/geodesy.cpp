@@ -9,6 +9,14 @@ namespace geo {
 
 namespace {
 
+/// The point a share `t` of the way from (x1, y1, z1) to (x2, y2, z2).
+void blend3(double x1, double y1, double z1, double x2, double y2, double z2, double t, double &x, double &y, double &z)
+{
+    x = x1 + (x2 - x1) * t;
+    y = y1 + (y2 - y1) * t;
+    z = t * (z2 - z1) + z1;
+}
+
 /// Folds a bearing into [0, 360]; NaN for a non-finite bearing. Silent: the decision threads
 /// call it, and a caller that needs to know compares the value it passed.
 double validBearing(double bearing)
@@ -100,13 +108,6 @@ Location intermediateLocation(const Location &a, const Location &b, double t)
     blend3(std::cos(phi1) * std::cos(lambda1), std::cos(phi1) * std::sin(lambda1), std::sin(phi1),
            std::cos(phi2) * std::cos(lambda2), std::cos(phi2) * std::sin(lambda2), std::sin(phi2), t, x, y, z);
     return Location(radToDeg(std::atan2(z, std::sqrt(x * x + y * y))), radToDeg(std::atan2(y, x)));
-}
-
-void blend3(double x1, double y1, double z1, double x2, double y2, double z2, double t, double &x, double &y, double &z)
-{
-    x = x1 + (x2 - x1) * t;
-    y = y1 + (y2 - y1) * t;
-    z = t * (z2 - z1) + z1;
 }
 
 double addToBearing(double bearingDeg, double delta)

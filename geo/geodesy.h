@@ -50,8 +50,6 @@ double bearing(const Location &from, const Location &to);
 Location moveLocation(const Location &start, double bearing, double distance);
 /// Point on the chord between a (t = 0) and b (t = 1), projected back to latitude and longitude.
 Location intermediateLocation(const Location &a, const Location &b, double t);
-void blend3(double x1, double y1, double z1, double x2, double y2, double z2, double t, double &x, double &y,
-            double &z);
 
 /// Bearing arithmetic: the result is in [0, 360) for any finite input, and NaN for NaN or infinite
 /// input. A bearing argument outside [0, 360] is reported on standard error.

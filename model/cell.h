@@ -18,7 +18,7 @@ class Vehicle;
 /// chains by `next`/`previous`; a chain ends at a crossroad, at a network exit, or loops.
 ///
 /// A city has millions of cells, so a cell holds what a step reads on every cell it walks (links,
-/// cached distances and bearing, what makes it plain) in 48 bytes; its occupant, location, lane and
+/// cached distances and bearing, what makes it plain) in 48 bytes; its occupant, place, lane and
 /// rare links live in the details of its block of the run's cells (see `CellDetails`).
 /// Cells are made only by the run's data (`CellBlocks`), which lays each block out as
 /// `CELL_BLOCK_HEADER_BYTES` tells, so that a cell finds its occupant and details from its own
@@ -36,11 +36,13 @@ public:
     bool inCrossroad = false;
 
     /// Where the cell lies.
-    Location location() const { return details()->locations[slot()]; }
-    void setLocation(const Location &location) { details()->locations[slot()] = location; }
+    Location location() const { return details()->location(slot()); }
+    void setLocation(const Location &location) { details()->setLocation(slot(), location); }
+    /// Lays the cell as the cell at `index` of `stretch`, which gives its place and lane.
+    void layOn(const CellStretch &stretch, int32_t index) { details()->place(slot(), stretch, index); }
     /// The lane binding; null inside crossroads and on bay cells.
-    LaneBinding *wayLink() const { return details()->wayLinks[slot()]; }
-    void setWayLink(LaneBinding *binding) { details()->wayLinks[slot()] = binding; }
+    LaneBinding *wayLink() const { return details()->lane(slot()); }
+    void setWayLink(LaneBinding *binding) { details()->setLane(slot(), binding); }
     /// A stop bay or platform cell beside this one, null if none (set with `linkSide`).
     Cell *side() const { return marks.side ? details()->rareOf(slot()).side : nullptr; }
     /// The cell this one is `side` of, null if none.
@@ -171,8 +173,8 @@ private:
 static_assert(sizeof(Cell) <= 48, "a city has millions of cells: every byte of one costs megabytes");
 
 /// How `CellBlocks` lays out a block: a header of this size holding the block's details, then its
-/// `CELLS_PER_BLOCK` cells. A cell then reaches its occupant, lane or location through
-/// the header, which the cells of a block share and a step keeps in cache, and one array.
+/// `CELLS_PER_BLOCK` cells. A cell then reaches its occupant through the header, which the cells
+/// of a block share and a step keeps in cache, and one array; its place and lane through one more.
 constexpr size_t CELL_BLOCK_HEADER_BYTES = 64;
 static_assert(sizeof(CellDetails) <= CELL_BLOCK_HEADER_BYTES, "a block's header holds its details");
 

@@ -13,8 +13,10 @@ CellBlocks::~CellBlocks()
         block.cells->details()->~CellDetails();
 }
 
-void CellBlocks::stopReadying()
+void CellBlocks::settle()
 {
+    for (const Block &block : blocks)
+        block.cells->details()->trim();
     cellMemory.stopReadying();
     occupantMemory.stopReadying();
     detailMemory.stopReadying();
@@ -28,9 +30,8 @@ Cell *CellBlocks::add()
         auto *start = static_cast<unsigned char *>(cellMemory.allocate(BLOCK_BYTES));
         const CellDetails::Arrays arrays{
             static_cast<Vehicle **>(occupantMemory.allocate(CELLS_PER_BLOCK * sizeof(Vehicle *))),
-            static_cast<Location *>(detailMemory.allocate(CELLS_PER_BLOCK * sizeof(Location))),
-            static_cast<LaneBinding **>(detailMemory.allocate(CELLS_PER_BLOCK * sizeof(LaneBinding *))),
-            static_cast<int16_t *>(detailMemory.allocate(CELLS_PER_BLOCK * sizeof(int16_t)))};
+            static_cast<CellDetails::SlotEntry *>(
+                detailMemory.allocate(CELLS_PER_BLOCK * sizeof(CellDetails::SlotEntry)))};
         if (blocks.size() == blocks.capacity()) // nothing may throw once the details are made
             blocks.reserve(std::max<size_t>(64, 2 * blocks.size()));
         new (start) CellDetails(arrays);

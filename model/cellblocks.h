@@ -50,9 +50,9 @@ public:
 
     /// A new cell with the next id.
     Cell *add();
-    /// Gives back the memory made ready for more blocks: the network is complete. Cells may still
-    /// be added, only more slowly.
-    void stopReadying();
+    /// Gives back the memory made ready for more blocks and what the blocks' details hold beyond
+    /// their size: the network is complete. Cells may still be added and changed, only more slowly.
+    void settle();
     /// The cell with the id `id`, which must be below `size()`.
     Cell *at(int32_t id) const
     {

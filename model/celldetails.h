@@ -22,10 +22,40 @@ class Vehicle;
 constexpr int32_t CELLS_PER_BLOCK = 4096;
 static_assert(CELLS_PER_BLOCK <= INT16_MAX, "a run of cells within one block fits 16 bits");
 
+/// Where a straight stretch of evenly spaced cells lies, all on one lane (null inside crossroads
+/// and on bay cells): the cell at index k of the stretch lies `k` steps of (`latStep`, `lonStep`)
+/// degrees from `origin`. A lone cell is a stretch of one with no step.
+struct CellStretch
+{
+    Location origin;
+    double latStep = 0.0;
+    double lonStep = 0.0;
+    LaneBinding *lane = nullptr;
+
+    /// Where the cell at `index` lies, its longitude folded back into (−180, 180] for a stretch
+    /// across the antimeridian.
+    Location at(int32_t index) const
+    {
+        const double k = double(index);
+        double lon = origin.lon + k * lonStep;
+        if (lon > 180.0)
+            lon -= 360.0;
+        else if (lon <= -180.0)
+            lon += 360.0;
+        return Location(origin.lat + k * latStep, lon);
+    }
+    bool operator==(const CellStretch &o) const
+    {
+        return origin == o.origin && latStep == o.latStep && lonStep == o.lonStep && lane == o.lane;
+    }
+};
+
 /// What the cells of one block of a network keep outside themselves, by cell slot: their occupants
-/// side by side, where each lies and its lane, which a step reads less often, and the links that
+/// side by side; where each lies and its lane, which a step reads less often; and the links that
 /// only a few cells have (a stop bay or platform beside, a stop, the crossroad after the last cell
-/// of a chain). Keeping them here leaves the cell with the fields a step reads. The arrays, of
+/// of a chain). Keeping them here leaves the cell with the fields a step reads. A cell's place and
+/// lane are not kept cell by cell: the cells of a lane are laid in straight stretches, and a cell
+/// keeps the number of its stretch among the block's, from which its place follows. The arrays, of
 /// `CELLS_PER_BLOCK` entries each, are the run's data's (see `CellBlocks`), which hands them over
 /// empty.
 class CellDetails
@@ -40,33 +70,57 @@ public:
         Crossroad *crossroad = nullptr;
     };
 
-    /// The arrays where a block's cells keep their occupants, locations and lanes, each of
-    /// `CELLS_PER_BLOCK` entries, and room for the index of their rare links.
+    /// What a cell keeps here besides its occupant: its stretch and its rare links, by number.
+    struct SlotEntry
+    {
+        uint16_t placement;
+        int16_t rare;
+    };
+
+    /// The arrays where a block's cells keep their occupants and their entries, each of
+    /// `CELLS_PER_BLOCK` entries.
     struct Arrays
     {
         Vehicle **occupants;
-        Location *locations;
-        LaneBinding **wayLinks;
-        int16_t *rareIndex;
+        SlotEntry *entries;
     };
 
-    /// Details kept in `arrays`: no occupants, locations, lanes or rare links yet.
-    explicit CellDetails(const Arrays &arrays)
-        : occupants(arrays.occupants), locations(arrays.locations), wayLinks(arrays.wayLinks),
-          rareIndex(arrays.rareIndex)
+    /// Details kept in `arrays`: no occupants, rare links or lanes yet, every cell at `Location()`.
+    explicit CellDetails(const Arrays &arrays) : occupants(arrays.occupants), entries(arrays.entries)
     {
         std::fill_n(occupants, CELLS_PER_BLOCK, nullptr);
-        std::uninitialized_fill_n(locations, CELLS_PER_BLOCK, Location());
-        std::fill_n(wayLinks, CELLS_PER_BLOCK, nullptr);
-        std::fill_n(rareIndex, CELLS_PER_BLOCK, NO_RARE);
+        std::fill_n(entries, CELLS_PER_BLOCK, SlotEntry{0, NO_RARE});
+        placements.push_back(Placement{});
+    }
+
+    /// Where the cell at `slot` lies.
+    Location location(int32_t slot) const
+    {
+        const Placement &p = placements[entries[slot].placement];
+        return p.stretch.at(slot - p.firstSlot);
+    }
+    /// The lane of the cell at `slot`.
+    LaneBinding *lane(int32_t slot) const { return placements[entries[slot].placement].stretch.lane; }
+    /// Lays the cell at `slot` as the cell at `index` of `stretch`.
+    void place(int32_t slot, const CellStretch &stretch, int32_t index);
+    /// Moves the cell at `slot` to `location`, on the lane it had.
+    void setLocation(int32_t slot, const Location &location) { place(slot, {location, 0.0, 0.0, lane(slot)}, 0); }
+    /// Puts the cell at `slot` on `lane`, where it lay.
+    void setLane(int32_t slot, LaneBinding *lane);
+
+    /// Gives back the room kept for more stretches and rare links.
+    void trim()
+    {
+        rares.shrink_to_fit();
+        placements.shrink_to_fit();
     }
 
     /// The rare links of the cell at `slot`; the cell must have marked one of them.
-    const Rare &rareOf(int32_t slot) const { return rares[size_t(rareIndex[size_t(slot)])]; }
+    const Rare &rareOf(int32_t slot) const { return rares[size_t(entries[slot].rare)]; }
     /// The rare links of the cell at `slot`, made empty on first use.
     Rare &rareToSet(int32_t slot)
     {
-        int16_t &index = rareIndex[size_t(slot)];
+        int16_t &index = entries[slot].rare;
         if (index == NO_RARE) {
             index = int16_t(rares.size());
             rares.emplace_back();
@@ -77,15 +131,26 @@ public:
     /// The occupants of the block's cells side by side, apart from the cells: a walk over a run of
     /// cells reads them there.
     Vehicle **const occupants;
-    Location *const locations;
-    LaneBinding **const wayLinks;
 
 private:
+    /// A stretch as the block's cells lie on it: its cell at index k is the block's cell at slot
+    /// `firstSlot` + k. `firstSlot` is below 0 for a stretch begun in an earlier block.
+    struct Placement
+    {
+        CellStretch stretch;
+        int32_t firstSlot = 0;
+        bool operator==(const Placement &o) const { return stretch == o.stretch && firstSlot == o.firstSlot; }
+    };
+
+    /// Keeps only the placements some cell lies on, once their numbers run out.
+    void dropUnused();
+
     static constexpr int16_t NO_RARE = -1;
-    // An index by slot rather than a hash map: a step asks for the crossroad after a chain or the
+    // Numbers by slot rather than hash maps: a step asks for the crossroad after a chain or the
     // stop of a platform on every decision, and two array reads cost less than a hash look-up.
-    int16_t *const rareIndex;
+    SlotEntry *const entries;
     std::vector<Rare> rares;
+    std::vector<Placement> placements;
 };
 
 #endif

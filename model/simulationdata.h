@@ -38,7 +38,7 @@ struct SimulationData
     /// order, so the cells of one lane sit next to each other in memory.
     Cell *createCell() { return cellBlocks.add(); }
     /// Tells that the network is complete: the memory made ready for more cells goes back.
-    void networkComplete() { cellBlocks.stopReadying(); }
+    void networkComplete() { cellBlocks.settle(); }
     /// The cell with the id `id`, which must be below `cellCount()`.
     Cell *cellAt(int32_t id) const { return cellBlocks.at(id); }
     /// How many cells the network has; their ids are 0 to this count − 1.

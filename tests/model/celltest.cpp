@@ -4,6 +4,7 @@
 
 #include "testnetwork.h"
 
+#include "model/bindingdata.h"
 #include "model/cell.h"
 #include "model/cellblocks.h"
 #include "model/chain.h"
@@ -169,6 +170,50 @@ TEST(CellDetails, RareLinksAndLocationsOfCellsInAndAcrossBlocks)
     EXPECT_TRUE(lane[2]->isPlain());
     EXPECT_EQ(bay.sideOf(), lane[2]); // as before: unlinking one side leaves the other's back link
     EXPECT_NE(lane[0]->location(), lane[5]->location());
+}
+
+TEST(CellDetails, CellsOfAStretchKeepTheirPlaceAndLaneAcrossBlocksTheAntimeridianAndChanges)
+{
+    SimulationData data;
+    while (data.cellCount() < size_t(CELLS_PER_BLOCK - 3))
+        data.createCell();
+    LaneBinding lane, other;
+    // Eight cells eastwards over the antimeridian, the last five in the second block.
+    const CellStretch stretch{Location(60.0, 179.9995), 1e-6, 2e-4, &lane};
+    std::vector<Cell *> cells;
+    for (int32_t k = 0; k < 8; ++k) {
+        cells.push_back(data.createCell());
+        cells.back()->layOn(stretch, k);
+    }
+    const auto expectPlaces = [&](const char *when) {
+        SCOPED_TRACE(when);
+        for (int32_t k = 0; k < 8; ++k) {
+            if (k == 2 || k == 5)
+                continue; // changed below
+            const Location at = cells[size_t(k)]->location();
+            EXPECT_EQ(at, stretch.at(k)) << "cell " << k;
+            EXPECT_EQ(at.lat, 60.0 + k * 1e-6);
+            EXPECT_NEAR(at.lon, k < 3 ? 179.9995 + k * 2e-4 : -180.0 + (k - 2.5) * 2e-4, 1e-9);
+            EXPECT_EQ(cells[size_t(k)]->wayLink(), &lane);
+        }
+    };
+    expectPlaces("as laid");
+    EXPECT_EQ(cells[4]->location(), stretch.at(4)); // the second block goes on where the first left off
+
+    cells[2]->setWayLink(&other); // the cell keeps its place
+    EXPECT_EQ(cells[2]->location(), stretch.at(2));
+    EXPECT_EQ(cells[2]->wayLink(), &other);
+    // A cell moved again and again keeps its lane, and the cells around it their places, once
+    // the block has run out of numbers for places and renumbered them.
+    for (int32_t i = 0; i <= 70000; ++i)
+        cells[5]->setLocation(Location(10.0, 0.001 * i));
+    EXPECT_EQ(cells[5]->location(), Location(10.0, 70.0));
+    EXPECT_EQ(cells[5]->wayLink(), &lane);
+    EXPECT_EQ(cells[2]->wayLink(), &other);
+    expectPlaces("after changes");
+    data.networkComplete();
+    expectPlaces("once settled");
+    EXPECT_EQ(cells[5]->location(), Location(10.0, 70.0));
 }
 
 TEST(CellBlocks, FindsEachCellByIdAndVisitsThemInIdOrderAcrossBlocks)
