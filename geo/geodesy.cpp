@@ -48,15 +48,6 @@ double foldIntoCircle(double r)
 
 } // namespace
 
-double degToRad(double deg)
-{
-    return PI * deg / 180.0;
-}
-double radToDeg(double rad)
-{
-    return 180.0 * rad / PI;
-}
-
 double distance(double lat1, double lon1, double lat2, double lon2)
 {
     const double phi1 = degToRad(lat1), phi2 = degToRad(lat2);

@@ -35,8 +35,15 @@ constexpr double AUX_LENGTH = 100.0;
 /// Below this longitude difference (degrees) a segment counts as vertical.
 constexpr double SLOPE_EPSILON = 1e-7;
 
-double degToRad(double deg);
-double radToDeg(double rad);
+// Inline: the preparation of a city converts millions of cell bearings.
+inline double degToRad(double deg)
+{
+    return PI * deg / 180.0;
+}
+inline double radToDeg(double rad)
+{
+    return 180.0 * rad / PI;
+}
 
 /// Equirectangular distance in metres (symmetric in its arguments).
 double distance(double lat1, double lon1, double lat2, double lon2);

@@ -2,7 +2,11 @@
 
 #include "cellblocks.h"
 
+#include <algorithm>
 #include <cmath>
+#include <future>
+#include <system_error>
+#include <type_traits>
 
 Cell::Cell(int32_t id) : id(id) {} // free: its block's details start with no occupants
 
@@ -113,6 +117,35 @@ Cell *Cell::platformStart() const
     return const_cast<Cell *>(c);
 }
 
+namespace {
+
+/// Calls `visit` for every cell of `cells`, the upper half on a thread of its own; on one thread
+/// for a few cells or when no thread can be started.
+template <typename Visit> void forEachCellOnTwoThreads(const CellBlocks &cells, const Visit &visit)
+{
+    const auto visitRange = [&cells, &visit](int32_t from, int32_t to) {
+        for (int32_t id = from; id < to; ++id)
+            visit(cells.at(id));
+    };
+    const int32_t count = int32_t(cells.size());
+    if (count < CELLS_PER_BLOCK) { // a thread costs more than it would save
+        visitRange(0, count);
+        return;
+    }
+    const int32_t half = count / 2;
+    std::future<void> upper;
+    try {
+        upper = std::async(std::launch::async, visitRange, half, count);
+    } catch (const std::system_error &) {
+        visitRange(half, count);
+    }
+    visitRange(0, half);
+    if (upper.valid())
+        upper.get();
+}
+
+} // namespace
+
 void linkSide(Cell *a, Cell *b)
 {
     if (a) {
@@ -129,12 +162,23 @@ void linkSide(Cell *a, Cell *b)
 
 template <typename Cells> void precomputeCells(const Cells &cells)
 {
-    for (Cell *cell : cells) {
+    // A network's cells are all among `cells`, so each gets its bearing here, where the cells,
+    // independent of each other, are spread over two threads: the trigonometry of a city's
+    // millions of cells is much of its preparation. Other cells reachable from `cells` get theirs
+    // on their walk below.
+    constexpr bool wholeNetwork = std::is_same_v<Cells, CellBlocks>;
+    const auto reset = [](Cell *cell) {
         cell->cacheValid = false;
         cell->turnValid = false;
         cell->cachedPlainRun = 0;
         cell->cachedStraightRun = 0;
-    }
+        if (wholeNetwork)
+            cell->cachedBearing = cell->next ? geo::bearing(cell->location(), cell->next->location()) : 0.0;
+    };
+    if constexpr (wholeNetwork)
+        forEachCellOnTwoThreads(cells, reset);
+    else
+        std::for_each(cells.begin(), cells.end(), reset);
     // Each cell is walked once: a walk stops at a cell already done, at the chain end, or at a
     // cell of its own walk (a loop). Cells on or leading into a loop never reach an end.
     constexpr int32_t ON_WALK = -1;
@@ -160,7 +204,8 @@ template <typename Cells> void precomputeCells(const Cells &cells)
             cell->cachedChainEnd = end;
             cell->marks.crossroadAtEnd = end && end->marks.crossroad;
             cell->cachedCellsToEnd = end ? ++toEnd : 0;
-            cell->cachedBearing = cell->next ? geo::bearing(cell->location(), cell->next->location()) : 0.0;
+            if (!wholeNetwork)
+                cell->cachedBearing = cell->next ? geo::bearing(cell->location(), cell->next->location()) : 0.0;
             cell->cachedPlainRun = 0;
             cell->cachedStraightRun = 0;
             cell->cacheValid = true;
