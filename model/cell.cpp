@@ -119,20 +119,17 @@ Cell *Cell::platformStart() const
 
 namespace {
 
-/// Calls `visit` for every cell of `cells`, the upper half on a thread of its own; on one thread
-/// for a few cells or when no thread can be started.
-template <typename Visit> void forEachCellOnTwoThreads(const CellBlocks &cells, const Visit &visit)
+/// Calls `visitRange(from, to)` for the cells of `cells` with ids from `from` up to `to`: once for
+/// the lower half of the blocks and once, on a thread of its own, for the upper half; once for
+/// all of them when there are few or no thread can be started.
+template <typename VisitRange> void splitOverTwoThreads(const CellBlocks &cells, const VisitRange &visitRange)
 {
-    const auto visitRange = [&cells, &visit](int32_t from, int32_t to) {
-        for (int32_t id = from; id < to; ++id)
-            visit(cells.at(id));
-    };
     const int32_t count = int32_t(cells.size());
-    if (count < CELLS_PER_BLOCK) { // a thread costs more than it would save
+    const int32_t half = count / 2 / CELLS_PER_BLOCK * CELLS_PER_BLOCK;
+    if (half == 0) { // a thread costs more than it would save
         visitRange(0, count);
         return;
     }
-    const int32_t half = count / 2;
     std::future<void> upper;
     try {
         upper = std::async(std::launch::async, visitRange, half, count);
@@ -162,10 +159,10 @@ void linkSide(Cell *a, Cell *b)
 
 template <typename Cells> void precomputeCells(const Cells &cells)
 {
-    // A network's cells are all among `cells`, so each gets its bearing here, where the cells,
-    // independent of each other, are spread over two threads: the trigonometry of a city's
-    // millions of cells is much of its preparation. Other cells reachable from `cells` get theirs
-    // on their walk below.
+    // A network's cells are all among `cells`, which lets the passes that treat each cell, or
+    // each block of cells, on its own spread over two threads: the bearings first, whose
+    // trigonometry is much of a city's preparation, and the runs last (see below). Other cells
+    // reachable from `cells` get their bearings on their walk.
     constexpr bool wholeNetwork = std::is_same_v<Cells, CellBlocks>;
     const auto reset = [](Cell *cell) {
         cell->cacheValid = false;
@@ -176,7 +173,9 @@ template <typename Cells> void precomputeCells(const Cells &cells)
             cell->cachedBearing = cell->next ? geo::bearing(cell->location(), cell->next->location()) : 0.0;
     };
     if constexpr (wholeNetwork)
-        forEachCellOnTwoThreads(cells, reset);
+        splitOverTwoThreads(cells, [&cells, &reset](int32_t from, int32_t to) {
+            std::for_each(CellBlocks::Iterator(&cells, from), CellBlocks::Iterator(&cells, to), reset);
+        });
     else
         std::for_each(cells.begin(), cells.end(), reset);
     // Each cell is walked once: a walk stops at a cell already done, at the chain end, or at a
@@ -211,17 +210,14 @@ template <typename Cells> void precomputeCells(const Cells &cells)
             cell->cacheValid = true;
         }
     }
-    for (Cell *cell : cells) {
-        const Cell *p = cell->previous;
-        if (p && p->next == cell && cell->next && p->cacheValid) {
-            cell->turnValid = true;
-        }
-    }
     // Cells are created lane by lane into contiguous blocks, so most lane cells sit right before
     // their `next`, with their occupants side by side in the run's data. A run only ever
-    // continues to a higher address, so the walks below end.
-    const auto measureRuns = [&](int16_t Cell::*runLength, auto inRun, auto linksTo) {
-        for (Cell *start : cells) {
+    // continues to a higher address, so the walks below end, and never into another block, so
+    // the runs of one block are measured apart from the others.
+    const auto measureRuns = [](auto begin, auto end, std::vector<Cell *> &walk, int16_t Cell::*runLength, auto inRun,
+                                auto linksTo) {
+        for (auto at = begin; at != end; ++at) {
+            Cell *start = *at;
             if (!start->cacheValid || start->*runLength > 0 || !inRun(start))
                 continue;
             walk.clear();
@@ -241,12 +237,27 @@ template <typename Cells> void precomputeCells(const Cells &cells)
                 (*it)->*runLength = int16_t(++run);
         }
     };
-    measureRuns(
-        &Cell::cachedPlainRun, [](const Cell *c) { return c->isPlain(); },
-        [](const Cell *, const Cell *) { return true; });
-    measureRuns(
-        &Cell::cachedStraightRun, [](const Cell *c) { return c->turnValid && int32_t(std::fabs(c->turn())) < 2; },
-        [](const Cell *c, const Cell *n) { return n->previous == c; });
+    const auto finish = [&measureRuns](auto begin, auto end, std::vector<Cell *> &walk) {
+        for (auto at = begin; at != end; ++at) {
+            Cell *cell = *at;
+            const Cell *p = cell->previous;
+            cell->turnValid = p && p->next == cell && cell->next && p->cacheValid;
+        }
+        measureRuns(
+            begin, end, walk, &Cell::cachedPlainRun, [](const Cell *c) { return c->isPlain(); },
+            [](const Cell *, const Cell *) { return true; });
+        measureRuns(
+            begin, end, walk, &Cell::cachedStraightRun,
+            [](const Cell *c) { return c->turnValid && int32_t(std::fabs(c->turn())) < 2; },
+            [](const Cell *c, const Cell *n) { return n->previous == c; });
+    };
+    if constexpr (wholeNetwork)
+        splitOverTwoThreads(cells, [&cells, &finish, &walk](int32_t from, int32_t to) {
+            std::vector<Cell *> upperWalk;
+            finish(CellBlocks::Iterator(&cells, from), CellBlocks::Iterator(&cells, to), from == 0 ? walk : upperWalk);
+        });
+    else
+        finish(cells.begin(), cells.end(), walk);
 }
 
 template void precomputeCells(const std::vector<Cell *> &cells);
