@@ -78,10 +78,11 @@ std::vector<Cell *> cellsOf(const SimulationData &data)
     return std::vector<Cell *>(data.allCells().begin(), data.allCells().end());
 }
 
-void expectSameAfterPrecompute(const std::vector<Cell *> &cells)
+/// Checks the cache that `precompute` fills for `cells` against the walks without it.
+template <typename Precompute> void expectSameAfterPrecompute(const std::vector<Cell *> &cells, Precompute precompute)
 {
     const std::vector<Walked> before = walkAll(cells);
-    precomputeCells(cells);
+    precompute();
     const std::vector<Walked> after = walkAll(cells);
     for (size_t i = 0; i < cells.size(); ++i) {
         ASSERT_TRUE(cells[i]->hasCache());
@@ -93,6 +94,11 @@ void expectSameAfterPrecompute(const std::vector<Cell *> &cells)
         else
             EXPECT_TRUE(!p || p->next != cells[i] || !cells[i]->next) << "cell " << i;
     }
+}
+
+void expectSameAfterPrecompute(const std::vector<Cell *> &cells)
+{
+    expectSameAfterPrecompute(cells, [&cells] { precomputeCells(cells); });
 }
 
 } // namespace
@@ -124,6 +130,32 @@ TEST(CellCache, SameAnswersOnACrossroadRingsAndChainsAndAfterLinksChange)
     EXPECT_EQ(a[0]->cellsToEnd(), 0);
     EXPECT_EQ(a[0]->chainEnd(), nullptr);
     EXPECT_EQ(distanceToCrossroad(a[0]), -1);
+}
+
+TEST(CellCache, AWholeNetworkFilledOnTwoThreadsGivesTheSameAnswers)
+{
+    // Chains at all bearings over five blocks, some linked with a bend, some across the blocks'
+    // edges and the middle one, where the network's cells are split between the threads; and a
+    // ring.
+    SimulationData data;
+    std::vector<std::vector<Cell *>> chains;
+    for (int i = 0; data.cellCount() < size_t(5 * CELLS_PER_BLOCK); ++i)
+        chains.push_back(makeChain(data, 500 + 37 * (i % 11), Location(50.0 + 0.01 * i, 14.0), 17.0 * i));
+    for (size_t i = 0; i + 1 < chains.size(); i += 3)
+        link(chains[i].back(), chains[i + 1].front());
+    const auto ring = makeChain(data, 40);
+    link(ring.back(), ring.front());
+    const std::vector<Cell *> cells = cellsOf(data);
+    expectSameAfterPrecompute(cells, [&data] { precomputeCells(data.allCells()); });
+    // The runs, which the walks above do not read, are those that one thread measures.
+    using Runs = std::tuple<int32_t, int32_t, bool>;
+    std::vector<Runs> onTwoThreads;
+    for (const Cell *c : cells)
+        onTwoThreads.emplace_back(c->plainRun(), c->straightRun(), c->hasTurn());
+    precomputeCells(cells);
+    for (size_t i = 0; i < cells.size(); ++i)
+        ASSERT_EQ(onTwoThreads[i], Runs(cells[i]->plainRun(), cells[i]->straightRun(), cells[i]->hasTurn()))
+            << "cell " << i;
 }
 
 TEST(CellCache, ARunEndsAtTheEndOfItsBlockOfCellsEvenWhereTheNextBlockFollowsInMemory)
