@@ -235,8 +235,14 @@ TEST(CellDetails, CellsOfAStretchKeepTheirPlaceAndLaneAcrossBlocksTheAntimeridia
     cells[2]->setWayLink(&other); // the cell keeps its place
     EXPECT_EQ(cells[2]->location(), stretch.at(2));
     EXPECT_EQ(cells[2]->wayLink(), &other);
-    // A cell moved again and again keeps its lane, and the cells around it their places, once
-    // the block has run out of numbers for places and renumbered them.
+    // The first cell of the third block, moved once, and a cell of the second moved again and
+    // again: each keeps its lane and place, and the cells around them theirs, once the second
+    // block has run out of numbers for places and renumbered them.
+    while (data.cellCount() < size_t(2 * CELLS_PER_BLOCK))
+        data.createCell();
+    Cell *third = data.createCell();
+    third->setLocation(Location(1.0, 1.0));
+    third->setLocation(Location(2.0, 2.0));
     for (int32_t i = 0; i <= 70000; ++i)
         cells[5]->setLocation(Location(10.0, 0.001 * i));
     EXPECT_EQ(cells[5]->location(), Location(10.0, 70.0));
@@ -246,6 +252,7 @@ TEST(CellDetails, CellsOfAStretchKeepTheirPlaceAndLaneAcrossBlocksTheAntimeridia
     data.networkComplete();
     expectPlaces("once settled");
     EXPECT_EQ(cells[5]->location(), Location(10.0, 70.0));
+    EXPECT_EQ(third->location(), Location(2.0, 2.0));
 }
 
 TEST(CellBlocks, FindsEachCellByIdAndVisitsThemInIdOrderAcrossBlocks)
