@@ -231,6 +231,9 @@ TEST(CellDetails, CellsOfAStretchKeepTheirPlaceAndLaneAcrossBlocksTheAntimeridia
     };
     expectPlaces("as laid");
     EXPECT_EQ(cells[4]->location(), stretch.at(4)); // the second block goes on where the first left off
+    // The antimeridian itself is 180° east, reached from either side.
+    EXPECT_EQ((CellStretch{Location(0.0, 179.0), 0.0, 0.5, nullptr}.at(2).lon), 180.0);
+    EXPECT_EQ((CellStretch{Location(0.0, -179.0), 0.0, -0.5, nullptr}.at(2).lon), 180.0);
 
     cells[2]->setWayLink(&other); // the cell keeps its place
     EXPECT_EQ(cells[2]->location(), stretch.at(2));
