@@ -170,7 +170,7 @@ template <typename Cells> void precomputeCells(const Cells &cells)
         cell->cachedPlainRun = 0;
         cell->cachedStraightRun = 0;
         if (wholeNetwork)
-            cell->cachedBearing = cell->next ? geo::bearing(cell->location(), cell->next->location()) : 0.0;
+            cell->cachedBearing = cell->measuredBearingToNext();
     };
     if constexpr (wholeNetwork)
         splitOverTwoThreads(cells, [&cells, &reset](int32_t from, int32_t to) {
@@ -204,7 +204,7 @@ template <typename Cells> void precomputeCells(const Cells &cells)
             cell->marks.crossroadAtEnd = end && end->marks.crossroad;
             cell->cachedCellsToEnd = end ? ++toEnd : 0;
             if (!wholeNetwork)
-                cell->cachedBearing = cell->next ? geo::bearing(cell->location(), cell->next->location()) : 0.0;
+                cell->cachedBearing = cell->measuredBearingToNext();
             cell->cachedPlainRun = 0;
             cell->cachedStraightRun = 0;
             cell->cacheValid = true;

@@ -96,7 +96,7 @@ public:
     Cell *platformStart() const;
     bool isOccupied() const { return *occupantEntry() != nullptr; }
     /// `bearing`(location, next->location); `next` must exist.
-    double bearingToNext() const { return cacheValid ? cachedBearing : geo::bearing(location(), next->location()); }
+    double bearingToNext() const { return cacheValid ? cachedBearing : measuredBearingToNext(); }
     /// Whether the cached network data below is filled (see `precomputeCells`).
     bool hasCache() const { return cacheValid; }
     /// Whether `turn()` holds the bend at this cell between the links previous → this → next.
@@ -136,6 +136,8 @@ private:
     Vehicle **occupantEntry() const;
     /// The details of this cell's block, kept just before its cells.
     CellDetails *details() const;
+    /// `bearing`(location, next->location), worked out; 0 without a `next`.
+    double measuredBearingToNext() const { return next ? geo::bearing(location(), next->location()) : 0.0; }
 
     // Network data that never changes during a run, so vehicle decisions need not walk whole
     // chains or repeat trigonometry. Written only by precomputeCells, read concurrently.
