@@ -75,8 +75,8 @@ void linkChains(LaneBinding *from, LaneBinding *to)
 {
     if (!from || !to || !from->lastCell || !to->firstCell)
         return;
-    from->lastCell->next = to->firstCell;
-    to->firstCell->previous = from->lastCell;
+    from->lastCell->setNext(to->firstCell);
+    to->firstCell->setPrevious(from->lastCell);
 }
 
 } // namespace
@@ -173,7 +173,7 @@ void CrossroadBuilder::createCrossroadCells()
                 const lanegeometry::CellRun run = lanegeometry::layCells(*data, path.polyline, nullptr);
                 path.firstCell = run.first;
                 path.lastCell = run.last;
-                for (Cell *c = run.first; c; c = c->next) {
+                for (Cell *c = run.first; c; c = c->next()) {
                     c->inCrossroad = true;
                     if (c == run.last)
                         break;
@@ -208,8 +208,8 @@ void CrossroadBuilder::connectCells()
             for (CrossroadPath &path : entry.second) {
                 if (!path.firstCell || !path.to->firstCell || !key->lastCell)
                     continue;
-                path.lastCell->next = path.to->firstCell;
-                path.firstCell->previous = key->lastCell;
+                path.lastCell->setNext(path.to->firstCell);
+                path.firstCell->setPrevious(key->lastCell);
                 crossroad->addPath(key, path.to, path.firstCell);
             }
             // The last cell keeps no next link: the path is chosen at run time.

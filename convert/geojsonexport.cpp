@@ -172,7 +172,7 @@ bool writeLane(FeatureWriter &out, const LaneBinding *lane, const LaneLabel &lab
         return true;
     out.beginFeature("MultiPoint");
     size_t written = 0;
-    for (const Cell *cell = lane->firstCell; cell && written < cells; cell = cell->next, ++written)
+    for (const Cell *cell = lane->firstCell; cell && written < cells; cell = cell->next(), ++written)
         out.point(cell->location());
     commonProperties(out, "lane_cells", label);
     out.property("lane_kind", kind);
@@ -222,7 +222,7 @@ bool isFinite(const Location &l)
 size_t writeCells(FeatureWriter &out, const Cell *first, const Cell *last, size_t cellLimit)
 {
     size_t cells = 0;
-    for (const Cell *c = first; c && cells < cellLimit; c = c->next) {
+    for (const Cell *c = first; c && cells < cellLimit; c = c->next()) {
         out.point(c->location());
         ++cells;
         if (c == last)
@@ -285,8 +285,9 @@ bool writeStops(FeatureWriter &out, const BindingData &bindings, size_t cellLimi
             // Bay cells lie beside the lane and belong to no lane; platform cells are track cells.
             const bool bay = !last->wayLink();
             const Cell *first = last;
-            for (size_t walked = 0; first->previous && first->previous->stop() == stop && walked < cellLimit; ++walked)
-                first = first->previous;
+            for (size_t walked = 0; first->previous() && first->previous()->stop() == stop && walked < cellLimit;
+                 ++walked)
+                first = first->previous();
             out.beginFeature("LineString");
             const size_t cells = writeCells(out, first, last, cellLimit);
             out.beginProperties();

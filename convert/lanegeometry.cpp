@@ -301,8 +301,8 @@ CellRun layCells(SimulationData &data, const Polyline &line, LaneBinding *wayLin
         Cell *cell = data.createCell();
         cell->layOn(stretch, index);
         if (previous) {
-            previous->next = cell;
-            cell->previous = previous;
+            previous->setNext(cell);
+            cell->setPrevious(previous);
         } else {
             run.first = cell;
         }
@@ -341,7 +341,7 @@ CellRun layCells(SimulationData &data, const Polyline &line, LaneBinding *wayLin
 size_t countCells(const Cell *first, const Cell *last, size_t limit)
 {
     size_t count = 0;
-    for (const Cell *cell = first; cell && count < limit; cell = cell->next) {
+    for (const Cell *cell = first; cell && count < limit; cell = cell->next()) {
         ++count;
         if (cell == last)
             break;

@@ -77,9 +77,9 @@ std::vector<Cell *> StopBuilder::stopWindow(Cell *cell, int32_t size)
         back = b;
     }
     Cell *c = cell->cellBehind(back);
-    for (int32_t i = 0; c && i < fwd + back + 1; ++i, c = c->next) {
+    for (int32_t i = 0; c && i < fwd + back + 1; ++i, c = c->next()) {
         window.push_back(c);
-        if (c->next == window.front())
+        if (c->next() == window.front())
             break;
     }
     return window;
@@ -203,8 +203,8 @@ Cell *StopBuilder::buildBay(const std::vector<Cell *> &window, OSMStop *stop)
     Cell *previous = nullptr;
     for (Cell *laneCell : window) {
         Cell *bay = data->createCell();
-        const Cell *from = laneCell->previous ? laneCell->previous : laneCell;
-        const Cell *to = laneCell->next ? laneCell->next : laneCell;
+        const Cell *from = laneCell->previous() ? laneCell->previous() : laneCell;
+        const Cell *to = laneCell->next() ? laneCell->next() : laneCell;
         if (from != to)
             bay->setLocation(geo::moveLocation(laneCell->location(),
                                                geo::addToBearing(geo::bearing(from->location(), to->location()), 90.0),
@@ -212,8 +212,8 @@ Cell *StopBuilder::buildBay(const std::vector<Cell *> &window, OSMStop *stop)
         bay->setStop(stop);
         linkSide(laneCell, bay);
         if (previous) {
-            previous->next = bay;
-            bay->previous = previous;
+            previous->setNext(bay);
+            bay->setPrevious(previous);
         }
         previous = bay;
     }

@@ -46,9 +46,9 @@ template <typename V> void StepFrame::captureKind(const std::vector<V *> &list, 
         out.cellCount = body.size();
         for (const Cell *cell : body)
             cells.push_back(cell->location());
-        if (body.size() == 1 && body[0]->next) {
+        if (body.size() == 1 && body[0]->next()) {
             out.hasNext = true;
-            out.next = body[0]->next->location();
+            out.next = body[0]->next()->location();
         }
         if constexpr (std::is_base_of_v<VehicleGuided, V>) {
             // What other threads may read of a bus or tram: its published stop state.

@@ -124,7 +124,7 @@ void RenderLists::prepare(const SimulationData *data, const BindingData *binding
                 stopCells.push_back(cell->location());
             else
                 plainCells.push_back(cell->location());
-            for (const Cell *linked : {cell->next, cell->previous, cell->side(), cell->sideOf()})
+            for (const Cell *linked : {cell->next(), cell->previous(), cell->side(), cell->sideOf()})
                 if (linked)
                     cellLinks.emplace_back(cell->location(), linked->location());
         }
@@ -146,18 +146,19 @@ void RenderLists::prepare(const SimulationData *data, const BindingData *binding
                 const Cell *first = listed->platformStart();
                 const Cell *last = listed->platformEnd();
                 Line line;
-                line.push_back(first->next ? geo::moveLocation(first->location(),
-                                                               geo::bearing(first->next->location(), first->location()),
-                                                               HALF_CELL)
-                                           : first->location());
-                for (const Cell *c = first; c && c != last; c = c->next) {
+                line.push_back(first->next()
+                                   ? geo::moveLocation(first->location(),
+                                                       geo::bearing(first->next()->location(), first->location()),
+                                                       HALF_CELL)
+                                   : first->location());
+                for (const Cell *c = first; c && c != last; c = c->next()) {
                     line.push_back(c->location());
-                    if (c->next == first)
+                    if (c->next() == first)
                         break; // a platform that loops
                 }
-                line.push_back(last->previous
+                line.push_back(last->previous()
                                    ? geo::moveLocation(last->location(),
-                                                       geo::bearing(last->previous->location(), last->location()),
+                                                       geo::bearing(last->previous()->location(), last->location()),
                                                        HALF_CELL)
                                    : last->location());
                 platformLines.push_back(thinPlatform(line));

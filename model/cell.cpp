@@ -10,6 +10,11 @@
 
 Cell::Cell(int32_t id) : id(id) {} // free: its block's details start with no occupants
 
+Cell *Cell::cellInAnotherBlock(int32_t other) const
+{
+    return details()->owner->at(other);
+}
+
 void Cell::setStop(OSMStop *stop)
 {
     if (stop || marks.stop)
@@ -30,7 +35,7 @@ Cell *Cell::cellAhead(int32_t n) const
         return cellBehind(-n);
     const Cell *c = this;
     for (int32_t i = 0; i < n && c; ++i)
-        c = c->next;
+        c = c->next();
     return const_cast<Cell *>(c);
 }
 
@@ -40,17 +45,17 @@ Cell *Cell::cellBehind(int32_t n) const
         return cellAhead(-n);
     const Cell *c = this;
     for (int32_t i = 0; i < n && c; ++i)
-        c = c->previous;
+        c = c->previous();
     return const_cast<Cell *>(c);
 }
 
 Vehicle *Cell::vehicleUpstream(int32_t n) const
 {
     const Cell *c = this;
-    for (int32_t i = 0; i < n && c; ++i, c = c->previous) {
+    for (int32_t i = 0; i < n && c; ++i, c = c->previous()) {
         if (c->vehicle())
             return c->vehicle();
-        if (c->previous == this)
+        if (c->previous() == this)
             break;
     }
     return nullptr;
@@ -61,7 +66,7 @@ int32_t Cell::cellsToEnd() const
     if (cacheValid)
         return cachedCellsToEnd;
     int32_t count = 0;
-    for (const Cell *c = next; c; c = c->next) {
+    for (const Cell *c = next(); c; c = c->next()) {
         if (c == this)
             return 0;
         ++count;
@@ -72,7 +77,7 @@ int32_t Cell::cellsToEnd() const
 int32_t Cell::cellsFromStart() const
 {
     int32_t count = 0;
-    for (const Cell *c = previous; c; c = c->previous) {
+    for (const Cell *c = previous(); c; c = c->previous()) {
         if (c == this)
             return 0;
         ++count;
@@ -83,10 +88,10 @@ int32_t Cell::cellsFromStart() const
 Cell *Cell::chainEnd() const
 {
     if (cacheValid)
-        return cachedChainEnd;
+        return cellWithId(cachedChainEndId);
     const Cell *c = this;
-    while (c->next) {
-        c = c->next;
+    while (c->next()) {
+        c = c->next();
         if (c == this)
             return nullptr;
     }
@@ -104,16 +109,16 @@ bool Cell::chainEndsAtCrossroad() const
 Cell *Cell::platformEnd() const
 {
     const Cell *c = this;
-    while (c->next && c->next->stop() && c->next != this)
-        c = c->next;
+    while (c->next() && c->next()->stop() && c->next() != this)
+        c = c->next();
     return const_cast<Cell *>(c);
 }
 
 Cell *Cell::platformStart() const
 {
     const Cell *c = this;
-    while (c->previous && c->previous->stop() && c->previous != this)
-        c = c->previous;
+    while (c->previous() && c->previous()->stop() && c->previous() != this)
+        c = c->previous();
     return const_cast<Cell *>(c);
 }
 
@@ -188,19 +193,19 @@ template <typename Cells> void precomputeCells(const Cells &cells)
         while (c && !c->cacheValid && c->cachedCellsToEnd != ON_WALK) {
             c->cachedCellsToEnd = ON_WALK;
             walk.push_back(c);
-            c = c->next;
+            c = c->next();
         }
         Cell *end = nullptr;
         int32_t toEnd = -1;
         if (!c && !walk.empty()) {
             end = walk.back();
-        } else if (c && c->cacheValid && c->cachedChainEnd) {
-            end = c->cachedChainEnd;
+        } else if (c && c->cacheValid && c->cachedChainEndId != Cell::NO_CELL) {
+            end = c->cellWithId(c->cachedChainEndId);
             toEnd = c->cachedCellsToEnd;
         }
         for (auto it = walk.rbegin(); it != walk.rend(); ++it) {
             Cell *cell = *it;
-            cell->cachedChainEnd = end;
+            cell->cachedChainEndId = Cell::idOf(end);
             cell->marks.crossroadAtEnd = end && end->marks.crossroad;
             cell->cachedCellsToEnd = end ? ++toEnd : 0;
             if (!wholeNetwork)
@@ -224,7 +229,7 @@ template <typename Cells> void precomputeCells(const Cells &cells)
             Cell *c = start;
             while (inRun(c) && c->*runLength == 0) {
                 walk.push_back(c);
-                Cell *n = c->next;
+                Cell *n = c->next();
                 // The next cell lies right after this one in the same block, and so does its occupant.
                 const bool adjacent = reinterpret_cast<uintptr_t>(n) == reinterpret_cast<uintptr_t>(c) + sizeof(Cell) &&
                                       n->id % CELLS_PER_BLOCK != 0;
@@ -240,8 +245,8 @@ template <typename Cells> void precomputeCells(const Cells &cells)
     const auto finish = [&measureRuns](auto begin, auto end, std::vector<Cell *> &walk) {
         for (auto at = begin; at != end; ++at) {
             Cell *cell = *at;
-            const Cell *p = cell->previous;
-            cell->turnValid = p && p->next == cell && cell->next && p->cacheValid;
+            const Cell *p = cell->previous();
+            cell->turnValid = p && p->next() == cell && cell->next() && p->cacheValid;
         }
         measureRuns(
             begin, end, walk, &Cell::cachedPlainRun, [](const Cell *c) { return c->isPlain(); },
@@ -249,7 +254,7 @@ template <typename Cells> void precomputeCells(const Cells &cells)
         measureRuns(
             begin, end, walk, &Cell::cachedStraightRun,
             [](const Cell *c) { return c->turnValid && int32_t(std::fabs(c->turn())) < 2; },
-            [](const Cell *c, const Cell *n) { return n->previous == c; });
+            [](const Cell *c, const Cell *n) { return n->previous() == c; });
     };
     if constexpr (wholeNetwork)
         splitOverTwoThreads(cells, [&cells, &finish, &walk](int32_t from, int32_t to) {

@@ -4,6 +4,7 @@
 #include "celldetails.h"
 #include "geo/geodesy.h"
 
+#include <cmath>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -18,18 +19,33 @@ class Vehicle;
 /// chains by `next`/`previous`; a chain ends at a crossroad, at a network exit, or loops.
 ///
 /// A city has millions of cells, so a cell holds what a step reads on every cell it walks (links,
-/// cached distances and bearing, what makes it plain) in 48 bytes; its occupant, place, lane and
+/// cached distances and bearing, what makes it plain) in 32 bytes; its occupant, place, lane and
 /// rare links live in the details of its block of the run's cells (see `CellDetails`).
 /// Cells are made only by the run's data (`CellBlocks`), which lays each block out as
 /// `CELL_BLOCK_HEADER_BYTES` tells, so that a cell finds its occupant and details from its own
-/// address and id.
+/// address and id. A cell keeps its links as the ids of the cells linked, half the size of
+/// pointers: a link within the cell's block, as most are, is followed by arithmetic on the
+/// cell's own address, a link into another block through the run's data. So cells can only be
+/// linked to cells of the same run's data.
 class Cell
 {
 public:
     Cell(const Cell &) = delete;
     Cell &operator=(const Cell &) = delete;
 
-    Cell *next = nullptr;
+    /// The cell after this one along its chain, null at the chain's end.
+    Cell *next() const { return cellWithId(nextId); }
+    /// The cell before this one along its chain, null at the chain's start.
+    Cell *previous() const { return cellWithId(previousId); }
+    /// Links this cell to `cell` (null: none), which must belong to the same run's data.
+    void setNext(const Cell *cell) { nextId = idOf(cell); }
+    void setPrevious(const Cell *cell) { previousId = idOf(cell); }
+
+private:
+    /// The id of `next()`, or `NO_CELL`; first in the cell, as a walk reads it on every cell.
+    int32_t nextId = NO_CELL;
+
+public:
     /// The cell's number in its network, in creation order; it also tells the cell its place in its
     /// block, and so where its occupant and details are kept.
     const int32_t id;
@@ -95,8 +111,10 @@ public:
     /// First cell of the run of stop cells along `previous` starting here.
     Cell *platformStart() const;
     bool isOccupied() const { return *occupantEntry() != nullptr; }
-    /// `bearing`(location, next->location); `next` must exist.
-    double bearingToNext() const { return cacheValid ? cachedBearing : measuredBearingToNext(); }
+    /// `bearing`(location, next->location), kept to a 2^32nd of a full turn (under a ten-millionth of
+    /// a degree) whether cached or not, so that a walk finds the same bends either way; `next` must
+    /// exist.
+    double bearingToNext() const { return degreesOf(cacheValid ? cachedBearing : measuredBearingToNext()); }
     /// Whether the cached network data below is filled (see `precomputeCells`).
     bool hasCache() const { return cacheValid; }
     /// Whether `turn()` holds the bend at this cell between the links previous → this → next.
@@ -107,7 +125,10 @@ public:
     /// beside it, no crossroad or chain end after it, not the last cell of a crossroad path.
     bool isPlain() const
     {
-        return !marks.side && !marks.stop && !marks.crossroad && next && !(inCrossroad && !next->inCrossroad);
+        if (marks.side || marks.stop || marks.crossroad)
+            return false;
+        const Cell *n = next();
+        return n && !(inCrossroad && !n->inCrossroad);
     }
     /// Number of plain cells from this one on that lie one after another in memory, each the
     /// `next` of the one before and with its occupant beside the one before in `occupants()`
@@ -136,13 +157,35 @@ private:
     Vehicle **occupantEntry() const;
     /// The details of this cell's block, kept just before its cells.
     CellDetails *details() const;
-    /// `bearing`(location, next->location), worked out; 0 without a `next`.
-    double measuredBearingToNext() const { return next ? geo::bearing(location(), next->location()) : 0.0; }
+    static constexpr int32_t NO_CELL = -1;
+    static int32_t idOf(const Cell *cell) { return cell ? cell->id : NO_CELL; }
+    /// The cell of this cell's run's data with the id `other`, null for `NO_CELL`.
+    Cell *cellWithId(int32_t other) const
+    {
+        // Ids of one block differ only in their low bits, and `NO_CELL` never shares the high ones.
+        if (uint32_t(other ^ id) < uint32_t(CELLS_PER_BLOCK))
+            return const_cast<Cell *>(this) + (other - id);
+        return other == NO_CELL ? nullptr : cellInAnotherBlock(other);
+    }
+    Cell *cellInAnotherBlock(int32_t other) const;
+
+    /// A bearing in degrees as 2^32nds of a full turn, and back.
+    static uint32_t turnUnitsOf(double degrees)
+    {
+        return uint32_t(uint64_t(std::llround(degrees * (4294967296.0 / 360.0))));
+    }
+    static double degreesOf(uint32_t units) { return double(units) * (360.0 / 4294967296.0); }
+    /// `bearingToNext`, worked out, in 2^32nds of a full turn; 0 without a `next`.
+    uint32_t measuredBearingToNext() const
+    {
+        const Cell *n = next();
+        return n ? turnUnitsOf(geo::bearing(location(), n->location())) : 0;
+    }
 
     // Network data that never changes during a run, so vehicle decisions need not walk whole
     // chains or repeat trigonometry. Written only by precomputeCells, read concurrently.
     bool cacheValid = false;
-    bool turnValid = false; ///< previous->next is this cell and next exists
+    bool turnValid = false; ///< `previous()->next()` is this cell and `next()` exists
     /// Which rare links the details hold for this cell, so that `isPlain` and the accessors
     /// answer without a look-up for the many cells that have none.
     struct Marks
@@ -154,25 +197,21 @@ private:
         bool crossroadAtEnd : 1; ///< cached: `chainEnd()` has a crossroad
     } marks{};
 
-public:
-    // After `next`, `id` and the flags, which a walk reads on every cell it visits: they make up
-    // the first 16 bytes of the cell, which never straddle two cache lines.
-    Cell *previous = nullptr;
-
-private:
+    // After `nextId`, `id` and the flags, which a walk reads on every cell it visits: they make up
+    // the first 12 bytes of the cell, which never straddle two cache lines.
+    int32_t previousId = NO_CELL;
     int32_t cachedCellsToEnd = 0;
     // A run never leaves a block of cells laid out by the run's data (see `CellBlocks`), so
     // its length fits in 16 bits.
     int16_t cachedPlainRun = 0;
     int16_t cachedStraightRun = 0;
-
-    Cell *cachedChainEnd = nullptr; ///< null when the chain loops
-    /// The bend at this cell is not kept: it follows from the bearings of `previous` and of this
-    /// cell, which saves a field in every cell.
-    double cachedBearing = 0.0;
+    int32_t cachedChainEndId = NO_CELL; ///< `NO_CELL` when the chain loops
+    /// `bearingToNext` in 2^32nds of a full turn. The bend at this cell is not kept: it follows
+    /// from the bearings of `previous` and of this cell, which saves a field in every cell.
+    uint32_t cachedBearing = 0;
 };
 
-static_assert(sizeof(Cell) <= 48, "a city has millions of cells: every byte of one costs megabytes");
+static_assert(sizeof(Cell) <= 32, "a city has millions of cells: every byte of one costs megabytes");
 
 /// How `CellBlocks` lays out a block: a header of this size holding the block's details, then its
 /// `CELLS_PER_BLOCK` cells. A cell then reaches its occupant through the header, which the cells
@@ -209,7 +248,7 @@ inline double turnAngle(double b1, double b2)
 
 inline double Cell::turn() const
 {
-    return turnAngle(previous->cachedBearing, cachedBearing);
+    return turnAngle(degreesOf(previous()->cachedBearing), degreesOf(cachedBearing));
 }
 
 /// Sets a.side = b and b.sideOf = a; either may be null.

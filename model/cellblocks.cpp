@@ -18,8 +18,7 @@ void CellBlocks::settle()
     for (const Block &block : blocks)
         block.cells->details()->trim();
     cellMemory.stopReadying();
-    occupantMemory.stopReadying();
-    detailMemory.stopReadying();
+    arrayMemory.stopReadying();
 }
 
 Cell *CellBlocks::add()
@@ -28,13 +27,10 @@ Cell *CellBlocks::add()
     const size_t index = count % CELLS_PER_BLOCK;
     if (index == 0) {
         auto *start = static_cast<unsigned char *>(cellMemory.allocate(BLOCK_BYTES));
-        const CellDetails::Arrays arrays{
-            static_cast<Vehicle **>(occupantMemory.allocate(CELLS_PER_BLOCK * sizeof(Vehicle *))),
-            static_cast<CellDetails::SlotEntry *>(
-                detailMemory.allocate(CELLS_PER_BLOCK * sizeof(CellDetails::SlotEntry)))};
+        void *arrays = arrayMemory.allocate(CellDetails::ARRAY_BYTES);
         if (blocks.size() == blocks.capacity()) // nothing may throw once the details are made
             blocks.reserve(std::max<size_t>(64, 2 * blocks.size()));
-        new (start) CellDetails(arrays);
+        new (start) CellDetails(arrays, this);
         blocks.push_back({reinterpret_cast<Cell *>(start + CELL_BLOCK_HEADER_BYTES)});
     }
     Cell *cell = new (blocks.back().cells + index) Cell(int32_t(count));

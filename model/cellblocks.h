@@ -75,12 +75,12 @@ private:
     /// A block's header and cells.
     static constexpr size_t BLOCK_BYTES = CELL_BLOCK_HEADER_BYTES + CELLS_PER_BLOCK * sizeof(Cell);
 
-    /// Where the blocks and their details come from: a city's cells take a hundred megabytes and
-    /// more, which huge pages fill with few page faults. Regions of 4 MB hold 21 blocks of cells,
-    /// where 2 MB would hold 10 and leave two thirds of a block unused.
+    /// Where the blocks and their details come from: a city's cells take tens of megabytes and
+    /// more, which huge pages fill with few page faults. A block is just over 128 kB, so regions
+    /// of 4 MB hold 31 blocks and leave 3 % unused, where 2 MB would hold 15 and leave 6 %.
     HugePageArena cellMemory{2 * HugePageArena::REGION_BYTES};
-    HugePageArena occupantMemory;
-    HugePageArena detailMemory;
+    /// Where each block's occupants and entries come from (`CellDetails::ARRAY_BYTES`).
+    HugePageArena arrayMemory;
     std::vector<Block> blocks;
     size_t count = 0;
 };

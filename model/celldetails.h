@@ -9,6 +9,7 @@
 #include <vector>
 
 class Cell;
+class CellBlocks;
 class Crossroad;
 class LaneBinding;
 class OSMStop;
@@ -77,30 +78,27 @@ public:
         int16_t rare;
     };
 
-    /// The arrays where a block's cells keep their occupants and their entries, each of
-    /// `CELLS_PER_BLOCK` entries.
-    struct Arrays
-    {
-        Vehicle **occupants;
-        SlotEntry *entries;
-    };
+    /// Bytes of the piece of memory that holds a block's arrays: the occupants of its cells, then
+    /// their entries, `CELLS_PER_BLOCK` of each.
+    static constexpr size_t ARRAY_BYTES = CELLS_PER_BLOCK * (sizeof(Vehicle *) + sizeof(SlotEntry));
 
-    /// Details kept in `arrays`: no occupants, rare links or lanes yet, every cell at `Location()`.
-    explicit CellDetails(const Arrays &arrays) : occupants(arrays.occupants), entries(arrays.entries)
+    /// Details of a block of `owner`, kept in `arrays` of `ARRAY_BYTES`: no occupants, rare links
+    /// or lanes yet, every cell at `Location()`.
+    CellDetails(void *arrays, const CellBlocks *owner) : occupants(static_cast<Vehicle **>(arrays)), owner(owner)
     {
         std::fill_n(occupants, CELLS_PER_BLOCK, nullptr);
-        std::fill_n(entries, CELLS_PER_BLOCK, SlotEntry{0, NO_RARE});
+        std::fill_n(entries(), CELLS_PER_BLOCK, SlotEntry{0, NO_RARE});
         placements.push_back(Placement{});
     }
 
     /// Where the cell at `slot` lies.
     Location location(int32_t slot) const
     {
-        const Placement &p = placements[entries[slot].placement];
+        const Placement &p = placements[entries()[slot].placement];
         return p.stretch.at(slot - p.firstSlot);
     }
     /// The lane of the cell at `slot`.
-    LaneBinding *lane(int32_t slot) const { return placements[entries[slot].placement].stretch.lane; }
+    LaneBinding *lane(int32_t slot) const { return placements[entries()[slot].placement].stretch.lane; }
     /// Lays the cell at `slot` as the cell at `index` of `stretch`.
     void place(int32_t slot, const CellStretch &stretch, int32_t index);
     /// Moves the cell at `slot` to `location`, on the lane it had.
@@ -116,11 +114,11 @@ public:
     }
 
     /// The rare links of the cell at `slot`; the cell must have marked one of them.
-    const Rare &rareOf(int32_t slot) const { return rares[size_t(entries[slot].rare)]; }
+    const Rare &rareOf(int32_t slot) const { return rares[size_t(entries()[slot].rare)]; }
     /// The rare links of the cell at `slot`, made empty on first use.
     Rare &rareToSet(int32_t slot)
     {
-        int16_t &index = entries[slot].rare;
+        int16_t &index = entries()[slot].rare;
         if (index == NO_RARE) {
             index = int16_t(rares.size());
             rares.emplace_back();
@@ -131,6 +129,8 @@ public:
     /// The occupants of the block's cells side by side, apart from the cells: a walk over a run of
     /// cells reads them there.
     Vehicle **const occupants;
+    /// The run's data the block belongs to, through which a cell finds a cell of another block.
+    const CellBlocks *const owner;
 
 private:
     /// A stretch as the block's cells lie on it: its cell at index k is the block's cell at slot
@@ -148,7 +148,7 @@ private:
     static constexpr int16_t NO_RARE = -1;
     // Numbers by slot rather than hash maps: a step asks for the crossroad after a chain or the
     // stop of a platform on every decision, and two array reads cost less than a hash look-up.
-    SlotEntry *const entries;
+    SlotEntry *entries() const { return reinterpret_cast<SlotEntry *>(occupants + CELLS_PER_BLOCK); }
     std::vector<Rare> rares;
     std::vector<Placement> placements;
 };

@@ -31,12 +31,12 @@ template <typename CellPointer, typename Visit> bool forEachCellAhead(CellPointe
                     return true;
             }
             i += run;
-            c = c[run - 1].next;
+            c = c[run - 1].next();
         } else {
             if (!visit(c, c->vehicle(), c->isPlain()))
                 return true;
             ++i;
-            c = c->next;
+            c = c->next();
         }
     }
     return true;
@@ -51,7 +51,7 @@ template <typename CellPointer, typename Visit> void forEachCellOnPath(CellPoint
         return;
     forEachCellAhead(start, std::numeric_limits<int32_t>::max(), [&visit](CellPointer c, Vehicle *v, bool plain) {
         // A plain cell inside a crossroad leads to another one, so the path goes on after it.
-        return visit(c, v) && (plain || (c->next && c->next->inCrossroad));
+        return visit(c, v) && (plain || (c->next() && c->next()->inCrossroad));
     });
 }
 

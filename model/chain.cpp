@@ -13,8 +13,8 @@ int32_t distanceToCrossroad(const Cell *cell)
     }
     int32_t count = 1;
     const Cell *c = cell;
-    while (c->next) {
-        c = c->next;
+    while (c->next()) {
+        c = c->next();
         if (c == cell)
             return -1;
         ++count;
@@ -31,7 +31,7 @@ Crossroad *crossroadAhead(const Cell *cell)
     for (const Cell *c = cell; c;) {
         if (c->crossroad())
             return c->crossroad();
-        c = c->next;
+        c = c->next();
         if (c == cell)
             return nullptr;
     }
@@ -52,7 +52,7 @@ bool canPlace(const Cell *cell, int32_t length)
         // A loop shorter than the vehicle would give it the same cell twice.
         if (!c || c->isOccupied() || (i > 0 && c == cell))
             return false;
-        c = c->previous;
+        c = c->previous();
     }
     return true;
 }
@@ -73,10 +73,10 @@ void release(Vehicle *vehicle)
 Vehicle *approachingVehicle(const Cell *stopLine, int32_t n)
 {
     const Cell *c = stopLine;
-    for (int32_t i = 0; i < n && c; ++i, c = c->previous) {
+    for (int32_t i = 0; i < n && c; ++i, c = c->previous()) {
         if (c->vehicle() && c->vehicle()->frontCell() == c)
             return c->vehicle();
-        if (c->previous == stopLine)
+        if (c->previous() == stopLine)
             break;
     }
     return nullptr;
@@ -93,7 +93,7 @@ int32_t standingQueue(const Cell *cell)
             last = c->vehicle();
             ++count;
         }
-        c = c->previous;
+        c = c->previous();
         if (c == cell)
             break;
     }
@@ -129,7 +129,7 @@ int32_t occupiedInLoop(const Cell *cell)
     if (!cell)
         return 0;
     int32_t count = cell->vehicle() ? 1 : 0;
-    for (const Cell *c = cell->next; c; c = c->next) {
+    for (const Cell *c = cell->next(); c; c = c->next()) {
         if (c == cell)
             return count;
         if (c->vehicle())

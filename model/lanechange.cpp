@@ -38,7 +38,7 @@ bool testLaneChange(const Vehicle *vehicle, LaneChange to, const Vehicle **block
     for (const Cell *c : body) {
         const Cell *b = beside(c, to);
         // The cells beside the body must form one run: two bays end to end are two chains.
-        if (!b || (ahead && b->next != ahead))
+        if (!b || (ahead && b->next() != ahead))
             return false;
         if (b->isOccupied())
             return blockedBy(b->vehicle());
@@ -48,7 +48,7 @@ bool testLaneChange(const Vehicle *vehicle, LaneChange to, const Vehicle **block
         return true;
     ahead = beside(body.front(), to);
     for (int32_t i = 0; i < vehicle->speed(); ++i) {
-        ahead = ahead->next;
+        ahead = ahead->next();
         if (!ahead)
             return false;
         if (ahead->isOccupied())
@@ -56,7 +56,7 @@ bool testLaneChange(const Vehicle *vehicle, LaneChange to, const Vehicle **block
     }
     const Cell *tailSide = beside(body.back(), to);
     int32_t links = 1;
-    for (const Cell *c = tailSide->previous; c && c != tailSide && links <= BEHIND_REACH; c = c->previous, ++links)
+    for (const Cell *c = tailSide->previous(); c && c != tailSide && links <= BEHIND_REACH; c = c->previous(), ++links)
         if (const Vehicle *v = c->vehicle())
             return v == vehicle || links >= v->brakingDistance() || blockedBy(v);
     return true;

@@ -38,7 +38,7 @@ int32_t linksThroughCrossroad(const Cell *from, const Cell *to)
     for (const Cell *c = from; c != to;) {
         if (!c->inCrossroad)
             return 0;
-        c = c->next;
+        c = c->next();
         ++links;
         if (!c || c == from)
             return 0;
@@ -203,7 +203,7 @@ bool isEmptyShortLane(const LaneBinding *lane)
         first->cellsToEnd() - lane->lastCell->cellsToEnd() >= EXIT_HORIZON)
         return false;
     int32_t cells = 0;
-    for (const Cell *c = lane->firstCell; c; c = c->next, ++cells) {
+    for (const Cell *c = lane->firstCell; c; c = c->next(), ++cells) {
         if (c->vehicle() || cells == EXIT_HORIZON)
             return false;
         if (c == lane->lastCell)
@@ -216,7 +216,7 @@ void findUpstreamWaiter(const LaneBinding *lane, const LaneBinding *room, const 
                         int32_t hops, const Vehicle *&longest)
 {
     for (const Cell *path : lane->pathsInto) {
-        const Cell *stopLine = path->previous;
+        const Cell *stopLine = path->previous();
         if (!stopLine)
             continue;
         if (const Vehicle *v = stopLine->vehicle()) {
@@ -274,7 +274,7 @@ LaneView viewAhead(const Cell *first)
         const Cell *end = n == toEnd ? c->chainEnd() : nullptr;
         const Crossroad *x = end ? end->crossroad() : nullptr;
         const std::vector<PathPair> *pairs = x ? x->pathsFrom(end->wayLink()) : nullptr;
-        if (!pairs || pairs->size() != 1 || pairs->front().exitLane->pathsInto.size() != 1 || c == first->previous)
+        if (!pairs || pairs->size() != 1 || pairs->front().exitLane->pathsInto.size() != 1 || c == first->previous())
             break;
         c = pairs->front().pathCell;
     }
@@ -322,7 +322,7 @@ const Vehicle *roomHolder(const Cell *path, const LaneBinding *exit, const Vehic
     // The vehicle nearest the start of the exit: the room grows when it moves on.
     const int32_t links = linksThroughCrossroad(path, exit->firstCell);
     const Cell *c = links > 0 ? path : exit->firstCell;
-    for (int32_t i = 0; c && i < links + EXIT_HORIZON; ++i, c = c->next)
+    for (int32_t i = 0; c && i < links + EXIT_HORIZON; ++i, c = c->next())
         if (const Vehicle *v = c->vehicle(); v && v != self)
             return v;
     // Nothing on its own way: the room is kept for vehicles on other paths into the lane.
@@ -342,7 +342,8 @@ bool mayWaitInCrossroad(const Crossroad *crossroad, const Vehicle *vehicle)
     // leaves its own lane wholly and makes room there.
     int32_t free = crossroadCells(path);
     const LaneBinding *exit = vehicle->nextExitLane();
-    for (const Cell *c = exit ? exit->firstCell : nullptr; c && !c->vehicle() && free < vehicle->length(); c = c->next)
+    for (const Cell *c = exit ? exit->firstCell : nullptr; c && !c->vehicle() && free < vehicle->length();
+         c = c->next())
         ++free;
     return free >= vehicle->length() && crossroad->hasRightOfWay(vehicle);
 }
@@ -357,7 +358,7 @@ const Vehicle *conflictingLaneBlocker(const LaneBinding *lane, const std::vector
     const int64_t reach = int64_t(std::max(steps, 1)) * Vehicle::TOP_SPEED;
     const Vehicle *examined = nullptr;
     int64_t walked = 0;
-    for (const Cell *c = last; c && walked <= reach; c = c->previous, ++walked) {
+    for (const Cell *c = last; c && walked <= reach; c = c->previous(), ++walked) {
         const Vehicle *v = c->vehicle();
         if (v && v != examined) {
             examined = v;
@@ -381,7 +382,7 @@ const Vehicle *conflictingLaneBlocker(const LaneBinding *lane, const std::vector
             if (v->stepsToCover(c->cellsToEnd()) < steps)
                 return v; // it arrives before this vehicle has cleared the crossroad
         }
-        if (c->previous == last)
+        if (c->previous() == last)
             break;
     }
     return nullptr;

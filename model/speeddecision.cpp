@@ -231,7 +231,7 @@ bool Vehicle::breakWait(const WaitCycles &cycles)
     // one that has room if there is one, else one whose queue is not part of the ring and so moves
     // on some time. One queued behind another before the crossroad gains nothing by it.
     if (mayLeaveRoute()) {
-        for (const Cell *c = front->next; c; c = c->next) {
+        for (const Cell *c = front->next(); c; c = c->next()) {
             if (c->vehicle())
                 return false;
             if (c == end)

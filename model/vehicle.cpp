@@ -15,7 +15,7 @@ namespace {
 /// jumps from a chain end into a crossroad path.
 double linkBearing(const Cell *a, const Cell *b)
 {
-    return a->next == b ? a->bearingToNext() : geo::bearing(a->location(), b->location());
+    return a->next() == b ? a->bearingToNext() : geo::bearing(a->location(), b->location());
 }
 
 /// The vehicle whose front is nearest the end of the crossroad path from `pathCell`, with the
@@ -124,8 +124,8 @@ int32_t Vehicle::slowdownDistance(int32_t v) const
 
 Cell *Vehicle::cellAfter(const Cell *cell) const
 {
-    if (cell->next)
-        return cell->next;
+    if (cell->next())
+        return cell->next();
     if (!cell->crossroad())
         return nullptr;
     // Looked up by key rather than by position in the route: while the body still straddles the
@@ -156,7 +156,7 @@ void Vehicle::scanAhead(EventList &events) const
             ++d;
             return true;
         });
-        c = last->next;
+        c = last->next();
         if (!c && last->crossroad())
             c = routePathCell(last->crossroad(), last->wayLink());
     }
@@ -164,7 +164,7 @@ void Vehicle::scanAhead(EventList &events) const
 
 void Vehicle::scanCell(Cell *c, int32_t d, int32_t &lastSideId, int64_t &lastTramStop, EventList &events) const
 {
-    Cell *next = c->next;
+    Cell *next = c->next();
     if (next && c->inCrossroad && !next->inCrossroad)
         seeMergingTraffic(c, next, d, events);
     const Cell *side = c->side();
@@ -238,18 +238,18 @@ void Vehicle::curvesWithin(std::vector<Curve> &curves, int32_t limit) const
         return;
     for (int32_t count = 2; count <= limit; ++count) {
         // Skip the straight stretch starting here without following its links one by one.
-        if (const int32_t run = c->straightRun(); run > 1 && c->previous == p) {
+        if (const int32_t run = c->straightRun(); run > 1 && c->previous() == p) {
             if (count + run - 1 > limit)
                 break;
             p = c + (run - 1);
-            c = p->next;
+            c = p->next();
             count += run - 1;
             continue;
         }
         const Cell *n = cellAfter(c);
         if (!n)
             break;
-        const double a = c->hasTurn() && c->previous == p && c->next == n
+        const double a = c->hasTurn() && c->previous() == p && c->next() == n
                              ? c->turn()
                              : turnAngle(linkBearing(p, c), linkBearing(c, n));
         if (int32_t(std::fabs(a)) >= 2)
@@ -407,7 +407,7 @@ bool Vehicle::cellsAfterMove(int32_t advance, std::vector<Cell *> &out) const
         if (!cell)
             return false;
         Cell *target;
-        if (behind && behind->next == cell) {
+        if (behind && behind->next() == cell) {
             // One cell ahead of the rearer cell's target: the walk with route continuation is
             // the same from either start, so this equals walking `advance` cells from `cell`.
             target = cellAfter(out[k + 1]);
@@ -521,7 +521,7 @@ bool place(Cell *cell, Vehicle *vehicle)
         return false;
     std::vector<Cell *> body;
     body.reserve(size_t(vehicle->length()));
-    for (Cell *c = cell; int32_t(body.size()) < vehicle->length(); c = c->previous)
+    for (Cell *c = cell; int32_t(body.size()) < vehicle->length(); c = c->previous())
         body.push_back(c);
     vehicle->setCells(body);
     occupy(body, vehicle);

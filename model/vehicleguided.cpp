@@ -117,10 +117,10 @@ void VehicleGuided::publishDecision()
 int64_t VehicleGuided::currentWayId() const
 {
     const Cell *start = frontCell();
-    for (const Cell *c = start; c; c = c->next) {
+    for (const Cell *c = start; c; c = c->next()) {
         if (c->wayLink())
             return c->wayLink()->wayId();
-        if (c->next == start)
+        if (c->next() == start)
             break;
     }
     return -1;
@@ -193,7 +193,7 @@ bool VehicleGuided::fitsOnStop(const Cell *platformEnd) const
 {
     const OSMStop *stop = platformEnd->stop();
     int32_t cells = 0;
-    for (const Cell *c = platformEnd; c && c->stop() == stop && cells < m_length; c = c->previous)
+    for (const Cell *c = platformEnd; c && c->stop() == stop && cells < m_length; c = c->previous())
         ++cells;
     return cells >= m_length;
 }

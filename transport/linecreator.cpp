@@ -127,8 +127,8 @@ std::vector<LaneBinding *> lanesBetween(const PublicTransportLine *line, Binding
 int32_t laneLinks(const LaneBinding *lane)
 {
     int32_t links = 0;
-    for (const Cell *c = lane->firstCell; c && c != lane->lastCell; c = c->next) {
-        if (c->next == lane->firstCell)
+    for (const Cell *c = lane->firstCell; c && c != lane->lastCell; c = c->next()) {
+        if (c->next() == lane->firstCell)
             return 0; // a loop without the last cell
         ++links;
     }
@@ -461,8 +461,8 @@ Cell *LineCreator::findStartCell(const PublicTransportLine *line, BindingData *b
             if (id != firstWay || !lane->lastCell)
                 break;
             const Cell *end = lane->lastCell;
-            if (end->next) {
-                lane = end->next->wayLink();
+            if (end->next()) {
+                lane = end->next()->wayLink();
             } else if (end->crossroad()) {
                 const PathPair *path = end->crossroad()->findPath(lane, secondWay);
                 if (path) {

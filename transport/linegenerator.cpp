@@ -80,10 +80,10 @@ Cell *LineGenerator::startPosition(Cell *startCell, int32_t length)
     if (!startCell || length < 1)
         return nullptr;
     Cell *lastTaken = nullptr;
-    for (Cell *c = startCell; c && c->stop(); c = c->previous) {
+    for (Cell *c = startCell; c && c->stop(); c = c->previous()) {
         if (c->vehicle())
             lastTaken = c;
-        if (c->previous == startCell) // a platform that loops
+        if (c->previous() == startCell) // a platform that loops
             break;
     }
     Cell *candidate = lastTaken ? lastTaken->cellBehind(GAP_BEHIND_STANDING) : startCell;
@@ -98,7 +98,7 @@ Cell *LineGenerator::startPosition(Cell *startCell, int32_t length)
     if (!tail->stop())
         return nullptr;
     const Cell *behind = candidate->cellBehind(length);
-    for (int32_t i = 0; behind && i < CLEAR_BEHIND; ++i, behind = behind->previous)
+    for (int32_t i = 0; behind && i < CLEAR_BEHIND; ++i, behind = behind->previous())
         if (behind->vehicle())
             return nullptr;
     if (laneBesideHasWaitingVehicle(candidate, length))
@@ -120,8 +120,8 @@ bool LineGenerator::laneBesideHasWaitingVehicle(const Cell *front, int32_t lengt
         if (waitsFor(tailBeside->vehicle(), stop))
             return true;
     }
-    const Cell *behind = tailBeside ? tailBeside->previous : nullptr;
-    for (int32_t i = 0; behind && i < CLEAR_BEHIND; ++i, behind = behind->previous)
+    const Cell *behind = tailBeside ? tailBeside->previous() : nullptr;
+    for (int32_t i = 0; behind && i < CLEAR_BEHIND; ++i, behind = behind->previous())
         if (waitsFor(behind->vehicle(), stop))
             return true;
     return false;

@@ -91,11 +91,11 @@ TEST(CrossroadPaths, RightStraightLeftWithoutUTurnStraightOnYieldsToTheRightAndL
         ASSERT_TRUE(pairs && pairs->size() == 3u);
         // The entry's last cell marks the crossroad and has no next link of its own.
         EXPECT_EQ(in(f)->lastCell->crossroad(), x);
-        EXPECT_EQ(in(f)->lastCell->next, nullptr);
+        EXPECT_EQ(in(f)->lastCell->next(), nullptr);
         for (size_t i = 0; i < 3; ++i) {
             EXPECT_EQ((*pairs)[i].exitLane, exits[i]);
             // The exit lane's first cell keeps no back link: several paths lead into it.
-            EXPECT_EQ(exits[i]->firstCell->previous, nullptr);
+            EXPECT_EQ(exits[i]->firstCell->previous(), nullptr);
         }
         EXPECT_EQ(rulesOf(x->conflicts, in(f), out(o)), (Rules{{in(r), {out(l), out(f), out(o)}}}));
         EXPECT_EQ(Crossroad::findRecord(x->conflicts, in(f), out(r)), nullptr);

@@ -87,9 +87,9 @@ TEST(StopBays, StopsCloserThanABayGetBaysThatEachRunAlongTheLaneAndShareNoLaneCe
             const StopBinding *binding = net.bindings.findStopBinding(stop);
             ASSERT_TRUE(binding && binding->cells.size() == 1u);
             int32_t cells = 0;
-            for (const Cell *bay = binding->cells.front(); bay && bay->stop() == stop; bay = bay->previous, ++cells) {
-                if (bay->previous && bay->previous->stop() == stop) {
-                    EXPECT_EQ(bay->previous->sideOf()->next, bay->sideOf()) << "the bay leaves its lane";
+            for (const Cell *bay = binding->cells.front(); bay && bay->stop() == stop; bay = bay->previous(), ++cells) {
+                if (bay->previous() && bay->previous()->stop() == stop) {
+                    EXPECT_EQ(bay->previous()->sideOf()->next(), bay->sideOf()) << "the bay leaves its lane";
                 }
             }
             lengths.push_back(cells);

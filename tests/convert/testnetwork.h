@@ -99,13 +99,13 @@ inline int countOccurrences(const std::string &s, const std::string &needle)
 /// cell has no back link to the paths that lead into it).
 inline ::testing::AssertionResult linksAreSound(const Cell *c)
 {
-    if (c->next && c->next->previous != c) {
-        const bool pathIntoExit = c->inCrossroad && !c->next->inCrossroad && !c->next->previous;
+    if (c->next() && c->next()->previous() != c) {
+        const bool pathIntoExit = c->inCrossroad && !c->next()->inCrossroad && !c->next()->previous();
         if (!pathIntoExit)
             return ::testing::AssertionFailure() << "cell " << c->id << ": next does not lead back";
     }
-    if (c->previous && c->previous->next != c) {
-        const bool entryIntoPath = c->inCrossroad && !c->previous->next && c->previous->crossroad();
+    if (c->previous() && c->previous()->next() != c) {
+        const bool entryIntoPath = c->inCrossroad && !c->previous()->next() && c->previous()->crossroad();
         if (!entryIntoPath)
             return ::testing::AssertionFailure() << "cell " << c->id << ": previous does not lead back";
     }
@@ -183,7 +183,7 @@ inline void expectSoundNetwork(const BindingData &bindings, const SimulationData
         EXPECT_EQ(lane->firstCell->wayLink(), lane);
         const Cell *c = lane->firstCell;
         for (size_t i = 0; c && c != lane->lastCell && i < sim.cellCount(); ++i)
-            c = c->next;
+            c = c->next();
         EXPECT_EQ(c, lane->lastCell);
     }
     for (const Polyline *line : lines) {

@@ -71,7 +71,7 @@ TEST(Visualization, DrawsTheCarAndTheCellsWhereTheyAre)
     EXPECT_EQ(rig.frame().pixelColor(carMiddle), SlippyMap::BACKGROUND);
 
     const QPoint plain = rig.pixel(rig.x.approach(Arm::W, 40));
-    const QPoint path = rig.pixel(rig.x.pathCell(Arm::W, Arm::E)->next->next);
+    const QPoint path = rig.pixel(rig.x.pathCell(Arm::W, Arm::E)->next()->next());
     rig.only({V::Cells});
     image = rig.frame();
     EXPECT_TRUE(near(image, plain, Qt::darkBlue));

@@ -68,7 +68,7 @@ std::vector<Walked> walkAll(const std::vector<Cell *> &cells)
     std::vector<Walked> out;
     for (Cell *c : cells)
         out.emplace_back(c->cellsToEnd(), c->chainEnd(), distanceToCrossroad(c), crossroadAhead(c),
-                         c->next ? c->bearingToNext() : 0.0);
+                         c->next() ? c->bearingToNext() : 0.0);
     return out;
 }
 
@@ -87,12 +87,15 @@ template <typename Precompute> void expectSameAfterPrecompute(const std::vector<
     for (size_t i = 0; i < cells.size(); ++i) {
         ASSERT_TRUE(cells[i]->hasCache());
         EXPECT_EQ(before[i], after[i]) << "cell " << i; // bearings bit for bit, not just close
-        const Cell *p = cells[i]->previous;
+        const Cell *p = cells[i]->previous();
+        // Each bearing is kept to a 2^32nd of a full turn.
         if (cells[i]->hasTurn())
-            EXPECT_EQ(cells[i]->turn(), turnAngle(geo::bearing(p->location(), cells[i]->location()),
-                                                  geo::bearing(cells[i]->location(), cells[i]->next->location())));
+            EXPECT_NEAR(cells[i]->turn(),
+                        turnAngle(geo::bearing(p->location(), cells[i]->location()),
+                                  geo::bearing(cells[i]->location(), cells[i]->next()->location())),
+                        2 * 360.0 / 4294967296.0);
         else
-            EXPECT_TRUE(!p || p->next != cells[i] || !cells[i]->next) << "cell " << i;
+            EXPECT_TRUE(!p || p->next() != cells[i] || !cells[i]->next()) << "cell " << i;
     }
 }
 
@@ -125,7 +128,7 @@ TEST(CellCache, SameAnswersOnACrossroadRingsAndChainsAndAfterLinksChange)
     EXPECT_EQ(a[0]->cellsToEnd(), 19);
     EXPECT_EQ(a[0]->chainEnd(), b.back());
     // A chain running into a ring: the walk without cache would never end; the cache answers as for a ring.
-    b.back()->next = ring[2];
+    b.back()->setNext(ring[2]);
     precomputeCells(data.allCells());
     EXPECT_EQ(a[0]->cellsToEnd(), 0);
     EXPECT_EQ(a[0]->chainEnd(), nullptr);
@@ -258,12 +261,12 @@ TEST(CellDetails, CellsOfAStretchKeepTheirPlaceAndLaneAcrossBlocksTheAntimeridia
     EXPECT_EQ(third->location(), Location(2.0, 2.0));
 }
 
-TEST(CellBlocks, FindsEachCellByIdAndVisitsThemInIdOrderAcrossBlocks)
+TEST(CellBlocks, FindsEachCellByIdAndLinksWithinAndAcrossBlocks)
 {
     SimulationData data;
     EXPECT_EQ(data.cellCount(), 0u);
     EXPECT_TRUE(data.allCells().begin() == data.allCells().end());
-    const int32_t count = CELLS_PER_BLOCK + 3; // the last block holds three
+    const int32_t count = 2 * CELLS_PER_BLOCK + 3; // the last block holds three
     std::vector<Cell *> made;
     for (int32_t i = 0; i < count; ++i)
         made.push_back(data.createCell());
@@ -289,4 +292,21 @@ TEST(CellBlocks, FindsEachCellByIdAndVisitsThemInIdOrderAcrossBlocks)
     EXPECT_EQ(first->stop(), nullptr);
     EXPECT_EQ(firstOfSecond->stop(), &stop);
     EXPECT_EQ(first->wayLink(), nullptr);
+
+    // Links to cells at the edges of their blocks, in the same block and in others either way,
+    // and to cells whose ids share the low bits.
+    const std::pair<int32_t, int32_t> links[] = {
+        {0, CELLS_PER_BLOCK - 1}, {CELLS_PER_BLOCK - 1, CELLS_PER_BLOCK}, {CELLS_PER_BLOCK, CELLS_PER_BLOCK - 1},
+        {5, CELLS_PER_BLOCK + 5}, {2 * CELLS_PER_BLOCK + 1, 1},           {count - 1, 0}};
+    for (const auto &[from, to] : links) {
+        Cell *a = made[size_t(from)];
+        Cell *b = made[size_t(to)];
+        a->setNext(b);
+        b->setPrevious(a);
+        EXPECT_EQ(a->next(), b) << from << " → " << to;
+        EXPECT_EQ(b->previous(), a) << from << " → " << to;
+        a->setNext(nullptr);
+        EXPECT_EQ(a->next(), nullptr);
+    }
+    EXPECT_EQ(made[2]->previous(), nullptr); // never linked
 }

@@ -32,8 +32,8 @@ std::vector<Cell *> makeChain(SimulationData &data, int count, const Location &s
 
 void link(Cell *a, Cell *b)
 {
-    a->next = b;
-    b->previous = a;
+    a->setNext(b);
+    b->setPrevious(a);
 }
 
 void putAt(Cell *front, Vehicle &vehicle)
@@ -118,8 +118,8 @@ FourArmCrossroad::FourArmCrossroad(int laneCells, int exitCells)
                 if (i > 1)
                     link(path[size_t(i - 2)], path.back());
             }
-            path.front()->previous = from;
-            path.back()->next = to;
+            path.front()->setPrevious(from);
+            path.back()->setNext(to);
             crossroad->addPath(in(Arm(f)), out(t), path.front());
             paths[f][t] = path.front();
         }
@@ -164,7 +164,7 @@ void FourArmCrossroad::fillExit(Arm arm, std::vector<TestVehicle> &vehicles)
 int FourArmCrossroad::pathLength(Arm from, Arm to)
 {
     int cells = 0;
-    for (const Cell *c = pathCell(from, to); c->inCrossroad; c = c->next)
+    for (const Cell *c = pathCell(from, to); c->inCrossroad; c = c->next())
         ++cells;
     return cells;
 }
@@ -198,7 +198,7 @@ CrossroadsInARow::CrossroadsInARow(int cellsPerLane, int cellsPerPath)
         crossroad[i]->setKind(Crossroad::RoadOnly);
         data.crossroads.push_back(crossroad[i]);
         // The chain entering a crossroad ends there: the way on is chosen through the route.
-        laneCells[i].back()->next = nullptr;
+        laneCells[i].back()->setNext(nullptr);
         laneCells[i].back()->setCrossroad(crossroad[i]);
     }
     for (int i = 0; i < 2; ++i)

@@ -170,7 +170,7 @@ TEST(Movement, ThroughCrossroadPathsWithTheRouteTrimmedOnceTheTailHasPassed)
     EXPECT_EQ(v.frontCell(), row.laneCells[1][9]);
     EXPECT_EQ(v.tailCell(), row.pathCells[0][6]);
     for (size_t i = 0; i + 1 < v.cells().size(); ++i) // consecutive along the walk
-        EXPECT_TRUE(v.cells()[i + 1]->next == v.cells()[i]);
+        EXPECT_TRUE(v.cells()[i + 1]->next() == v.cells()[i]);
     ASSERT_EQ(v.route().size(), 1u); // the whole body has passed crossroad 0
     EXPECT_EQ(v.route().front().crossroad, row.crossroad[1]);
     EXPECT_EQ(row.pathCells[0][6]->vehicle(), &v);

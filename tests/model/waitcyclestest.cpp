@@ -167,7 +167,7 @@ struct LanesBeforeALink
     Cell *pathInto(LaneBinding &from, LaneBinding &to)
     {
         Cell *path = makeChain(data, 4).front();
-        path->previous = from.lastCell;
+        path->setPrevious(from.lastCell);
         to.pathsInto.push_back(path);
         return path;
     }

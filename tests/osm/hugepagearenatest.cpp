@@ -16,16 +16,16 @@ uintptr_t address(const void *p)
 
 } // namespace
 
-// The cells of a network come in blocks that a region of 2 MB holds ten of, with two thirds of a
-// block left over; a region of the size asked, in whole huge pages, holds them without that waste.
+// The cells of a network come in blocks just over 128 kB, which a region of 2 MB holds fifteen of,
+// with nearly a block left over; a region of the size asked, in whole huge pages, holds more.
 TEST(HugePageArena, RegionsOfTheSizeAskedHoldWholePiecesOneAfterAnother)
 {
-    constexpr size_t piece = 196672; // 64-byte header and 4,096 cells of 48 bytes
+    constexpr size_t piece = 131136; // 64-byte header and 4,096 cells of 32 bytes
     HugePageArena arena(3 * HugePageArena::REGION_BYTES / 2);
     const void *first = arena.allocate(piece);
     EXPECT_EQ(address(first) % HugePageArena::REGION_BYTES, 0u) << "regions start on a huge page";
     const void *last = first;
-    for (int i = 1; i < 21; ++i) { // 21 fit the 4 MB the region is rounded up to
+    for (int i = 1; i < 31; ++i) { // 31 fit the 4 MB the region is rounded up to
         const void *next = arena.allocate(piece);
         EXPECT_EQ(address(next), address(last) + piece) << i;
         last = next;

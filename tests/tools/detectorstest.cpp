@@ -27,7 +27,7 @@ public:
     {
         release(this);
         std::vector<Cell *> body;
-        for (Cell *c = front; c && int32_t(body.size()) < length(); c = c->previous)
+        for (Cell *c = front; c && int32_t(body.size()) < length(); c = c->previous())
             body.push_back(c);
         setCells(body);
         occupy(body, this);
@@ -44,8 +44,8 @@ std::vector<Cell *> lane(SimulationData &data, LaneBinding &binding, int count, 
         c->setLocation(geo::moveLocation(start, 90.0, 0.25 * i));
         c->setWayLink(&binding);
         if (!cells.empty()) {
-            cells.back()->next = c;
-            c->previous = cells.back();
+            cells.back()->setNext(c);
+            c->setPrevious(cells.back());
         }
         cells.push_back(c);
     }
@@ -128,11 +128,11 @@ TEST(Detectors, CountFrontsComingOutOfACrossroadButNotVehiclesThatLeaveTheLaneFo
         path.back()->inCrossroad = true;
         path.back()->setLocation(geo::moveLocation(START, 270.0, 0.25 * (30 - i)));
         if (i > 0) {
-            path[size_t(i) - 1]->next = path.back();
-            path.back()->previous = path[size_t(i) - 1];
+            path[size_t(i) - 1]->setNext(path.back());
+            path.back()->setPrevious(path[size_t(i) - 1]);
         }
     }
-    path.back()->next = cells.front();
+    path.back()->setNext(cells.front());
     exit.pathsInto.push_back(path.front());
     // A bay beside the lane further on.
     std::vector<Cell *> bay;
@@ -140,8 +140,8 @@ TEST(Detectors, CountFrontsComingOutOfACrossroadButNotVehiclesThatLeaveTheLaneFo
         bay.push_back(data.createCell());
         linkSide(cells[size_t(60 + i)], bay.back());
         if (i > 0) {
-            bay[size_t(i) - 1]->next = bay.back();
-            bay.back()->previous = bay[size_t(i) - 1];
+            bay[size_t(i) - 1]->setNext(bay.back());
+            bay.back()->setPrevious(bay[size_t(i) - 1]);
         }
     }
 

@@ -90,7 +90,7 @@ TEST(LineCreator, CreatesLinesOnAConvertedStreetAndCountsTheOthers)
         EXPECT_NEAR(line->departuresSec[k], line->departures[k] * 60, 15);
     ASSERT_NE(line->startCell, nullptr);
     EXPECT_EQ(line->startCell->stop(), line->stops.front());
-    EXPECT_EQ(line->startCell->next, nullptr) << "the downstream end of the bay";
+    EXPECT_EQ(line->startCell->next(), nullptr) << "the downstream end of the bay";
 }
 
 TEST(LineCreator, PregeneratesTheTripsUnderWayBetweenTheirStops)

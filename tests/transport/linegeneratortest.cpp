@@ -27,8 +27,10 @@ struct Platform
         for (int i = 0; i < approach + platform; ++i) {
             cells.push_back(data.createCell());
             cells[i]->setStop(i >= approach ? &stop : nullptr);
-            if (i > 0)
-                (cells[i]->previous = cells[i - 1])->next = cells[i];
+            if (i > 0) {
+                cells[i]->setPrevious(cells[i - 1]);
+                cells[i - 1]->setNext(cells[i]);
+            }
         }
     }
     Cell *end() const { return cells.back(); }

@@ -28,9 +28,9 @@ const char *directionOf(const LaneBinding *lane)
 std::vector<Cell *> pathCells(Cell *first, const LaneBinding *lane)
 {
     std::vector<Cell *> cells;
-    for (Cell *c = first; c && c->inCrossroad && cells.size() < UPSTREAM_CELLS; c = c->next)
+    for (Cell *c = first; c && c->inCrossroad && cells.size() < UPSTREAM_CELLS; c = c->next())
         cells.push_back(c);
-    if (cells.empty() || cells.back()->next != lane->firstCell)
+    if (cells.empty() || cells.back()->next() != lane->firstCell)
         cells.clear();
     return cells;
 }
@@ -39,9 +39,9 @@ std::vector<Cell *> upstreamOf(Cell *watched)
 {
     std::vector<Cell *> cells;
     Cell *c = watched;
-    for (; c && cells.size() < UPSTREAM_CELLS; c = c->previous) {
+    for (; c && cells.size() < UPSTREAM_CELLS; c = c->previous()) {
         cells.push_back(c);
-        if (c->previous == watched)
+        if (c->previous() == watched)
             return cells; // a loop shorter than the window
     }
     // A lane that starts at a crossroad: fronts come from the paths into it, which its first
