@@ -138,7 +138,9 @@ void Vehicle::scanAhead(EventList &events) const
     events.clear();
     Cell *c = frontCell();
     const int32_t horizon = lookAheadDistance();
-    int32_t lastPathId = m_id;
+    // The vehicle seen last along the path, compared by address: ids would cost a read of each
+    // vehicle met, and no two vehicles of a run share one.
+    const Vehicle *lastOnPath = this;
     int32_t lastSideId = m_id;
     int64_t lastTramStop = -1;
     // d: cells from the front to the cell visited, counted; the cells up to one beyond the
@@ -146,9 +148,9 @@ void Vehicle::scanAhead(EventList &events) const
     for (int32_t d = 1; c && d <= horizon + 1;) {
         Cell *last = c;
         forEachCellAhead(c, horizon + 2 - d, [&](Cell *cell, const Vehicle *v, bool plain) {
-            if (v && v != this && v->id() != lastPathId) {
+            if (v && v != this && v != lastOnPath) {
                 events.add(EventType::Vehicle, cell, d - 1);
-                lastPathId = v->id();
+                lastOnPath = v;
             }
             if (!plain)
                 scanCell(cell, d, lastSideId, lastTramStop, events);
