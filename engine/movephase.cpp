@@ -9,13 +9,26 @@
 #include "parallelfor.h"
 
 #include <algorithm>
-#include <unordered_map>
+#include <tuple>
+#include <utility>
 
 namespace {
 
 template <typename V> void append(std::vector<Vehicle *> &all, const std::vector<V *> &list)
 {
     all.insert(all.end(), list.begin(), list.end());
+}
+
+/// How many cells at the front of `target`, the body `body` after moving `advance` cells, the body
+/// does not hold yet: `advance` when the target is the body moved along its own cells, so that its
+/// last `advance` cells are left and the rest kept; all of them otherwise.
+size_t cellsNotHeld(const std::vector<Cell *> &body, const std::vector<Cell *> &target, int32_t advance)
+{
+    const size_t shift = size_t(advance);
+    if (target.size() == body.size() && shift < body.size() &&
+        std::equal(target.begin() + std::ptrdiff_t(shift), target.end(), body.begin()))
+        return shift;
+    return target.size();
 }
 
 } // namespace
@@ -35,20 +48,17 @@ void MovePhase::run(SimulationData &data)
     // A vehicle that neither moves nor changes lanes keeps its cells; it needs no release and no
     // new occupancy, and a mover that runs into it still finds the cells taken.
     const auto keepsItsCells = [](const Vehicle *v) { return v->speed() == 0 && v->laneChange() == LaneChange::None; };
-    // Everyone else frees their cells first, so a vehicle may move into cells another one left in
-    // this step. Then the movers take their new cells; a cell taken twice, or one a vehicle that
-    // stays still holds, is a clash, found whichever vehicle comes first.
-    forEachInParallel(vehicles, ItemWork::Light, [&keepsItsCells](Vehicle *v, size_t) {
-        if (!keepsItsCells(v))
-            release(v);
-    });
-    clashes.assign(n, 0);
-    const bool together = spreadsOverPool(n, ItemWork::Light);
-    forEachInParallel(vehicles, ItemWork::Light, [this, &keepsItsCells, together](Vehicle *v, size_t i) {
+    // Everyone frees the cells they leave first, so a vehicle may move into cells another one left
+    // in this step. Then the movers take the cells they did not hold; a cell taken twice, or one
+    // another vehicle still holds, is a clash, found whichever vehicle comes first. A body moving
+    // along its own cells keeps those it still covers: a car at walking pace moves a few of its
+    // twenty cells, and each cell freed or taken costs a write other threads may be making too.
+    fresh.assign(n, 0);
+    forEachInParallel(vehicles, ItemWork::Light, [this, &keepsItsCells](Vehicle *v, size_t i) {
         advances[i] = v->speed();
         const bool keeps = keepsItsCells(v);
-        // Where the body ends up follows from the vehicle's own cells, route and the network
-        // alone, not from who stands where.
+        // Where the body ends up follows from the vehicle's own cells, route and network alone,
+        // not from who stands where.
         if (keeps || !v->cellsAfterMove(advances[i], targets[i])) {
             targets[i] = v->cells();
             advances[i] = 0;
@@ -56,9 +66,18 @@ void MovePhase::run(SimulationData &data)
         }
         if (keeps)
             return; // its cells are still its own
+        const std::vector<Cell *> &body = v->cells();
+        fresh[i] = cellsNotHeld(body, targets[i], advances[i]);
+        // The body keeps the cells the target shares, and leaves the last `fresh` ones.
+        for (size_t k = body.size() - std::min(fresh[i], body.size()); k < body.size(); ++k)
+            body[k]->releaseFrom(v);
+    });
+    clashes.assign(n, 0);
+    const bool together = spreadsOverPool(n, ItemWork::Light);
+    forEachInParallel(vehicles, ItemWork::Light, [this, together](Vehicle *v, size_t i) {
         char taken = 0;
-        for (Cell *c : targets[i])
-            taken |= together ? c->takeAtOnce(v) : c->take(v);
+        for (size_t k = 0; k < fresh[i]; ++k)
+            taken |= together ? targets[i][k]->takeAtOnce(v) : targets[i][k]->take(v);
         clashes[i] = taken;
     });
     const bool clash = std::find(clashes.begin(), clashes.end(), 1) != clashes.end();
@@ -67,8 +86,6 @@ void MovePhase::run(SimulationData &data)
             for (Cell *c : targets[i])
                 c->setVehicle(nullptr);
         settle();
-        for (size_t i = 0; i < n; ++i)
-            occupy(targets[i], vehicles[i]);
     }
     forEachInParallel(vehicles, ItemWork::Light, [this](Vehicle *v, size_t i) {
         if (stays[i])
@@ -83,25 +100,58 @@ void MovePhase::settle()
 {
     struct Claim
     {
+        Cell *cell;
         size_t vehicle;
         size_t bodyIndex; ///< 0 is the front
+        bool operator<(const Claim &o) const
+        {
+            return std::tie(cell, vehicle, bodyIndex) < std::tie(o.cell, o.vehicle, o.bodyIndex);
+        }
     };
-    std::unordered_map<const Cell *, std::vector<Claim>> claims;
+    std::vector<Claim> contested;
+    std::vector<std::pair<const Vehicle *, Cell *>> holders;
     std::vector<char> shorten(vehicles.size());
     const auto canShorten = [this](size_t i) { return !stays[i] && advances[i] > 0; };
     // Every round shortens at least one move by a cell, and with no vehicle moving none overlap.
     for (;;) {
-        claims.clear();
-        for (size_t i = 0; i < vehicles.size(); ++i)
-            for (size_t k = 0; k < targets[i].size(); ++k)
-                claims[targets[i][k]].push_back(Claim{i, k});
+        // Each cell goes to the first vehicle claiming it, in moving order, which marks it as
+        // claimed without a table of all the claims; only the later claims on it are kept.
+        contested.clear();
+        for (size_t i = 0; i < vehicles.size(); ++i) {
+            for (size_t k = 0; k < targets[i].size(); ++k) {
+                Cell *c = targets[i][k];
+                if (c->vehicle())
+                    contested.push_back(Claim{c, i, k});
+                else
+                    c->setVehicle(vehicles[i]);
+            }
+        }
+        if (contested.empty())
+            return;
+        // The first claims on the contested cells, found by their vehicles.
+        holders.clear();
+        for (const Claim &claim : contested)
+            holders.emplace_back(claim.cell->vehicle(), claim.cell);
+        std::sort(holders.begin(), holders.end());
+        holders.erase(std::unique(holders.begin(), holders.end()), holders.end());
+        for (size_t i = 0; i < vehicles.size(); ++i) {
+            auto held = std::lower_bound(holders.begin(), holders.end(),
+                                         std::pair<const Vehicle *, Cell *>(vehicles[i], nullptr));
+            for (; held != holders.end() && held->first == vehicles[i]; ++held) {
+                const auto k = std::find(targets[i].begin(), targets[i].end(), held->second) - targets[i].begin();
+                contested.push_back(Claim{held->second, i, size_t(k)});
+            }
+        }
+        std::sort(contested.begin(), contested.end());
+
         std::fill(shorten.begin(), shorten.end(), 0);
         bool any = false;
-        for (const auto &cell : claims) {
-            const std::vector<Claim> &list = cell.second;
-            for (size_t a = 0; a < list.size(); ++a) {
-                for (size_t b = a + 1; b < list.size(); ++b) {
-                    Claim first = list[a], second = list[b];
+        for (size_t from = 0, to = 0; from < contested.size(); from = to) {
+            for (to = from + 1; to < contested.size() && contested[to].cell == contested[from].cell;)
+                ++to;
+            for (size_t a = from; a < to; ++a) {
+                for (size_t b = a + 1; b < to; ++b) {
+                    Claim first = contested[a], second = contested[b];
                     // The one holding the cell nearer its front ran into the other; on a tie
                     // (two fronts meeting) the later in moving order gives way.
                     if (second.bodyIndex < first.bodyIndex ||
@@ -117,8 +167,16 @@ void MovePhase::settle()
                 }
             }
         }
-        if (!any)
+        if (!any) {
+            // Nobody can give way: the cell goes to the last vehicle claiming it, in moving order.
+            for (size_t at = 0; at < contested.size(); ++at)
+                if (at + 1 == contested.size() || contested[at + 1].cell != contested[at].cell)
+                    contested[at].cell->setVehicle(vehicles[contested[at].vehicle]);
             return;
+        }
+        for (size_t i = 0; i < vehicles.size(); ++i)
+            for (Cell *c : targets[i])
+                c->setVehicle(nullptr);
         for (size_t i = 0; i < vehicles.size(); ++i) {
             if (!shorten[i])
                 continue;

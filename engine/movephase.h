@@ -1,6 +1,7 @@
 #ifndef KOLVEX_ENGINE_MOVEPHASE_H
 #define KOLVEX_ENGINE_MOVEPHASE_H
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -19,7 +20,8 @@ public:
     void run(SimulationData &data);
 
 private:
-    /// Shortens moves until no cell is claimed twice; the planned cells are not occupied.
+    /// Shortens moves until no cell is claimed twice, and gives each planned cell to the vehicle
+    /// planning it; the planned cells are free when it starts.
     void settle();
 
     std::vector<Vehicle *> vehicles;
@@ -27,6 +29,7 @@ private:
     std::vector<int32_t> advances;            ///< cells each vehicle moves
     std::vector<char> stays;                  ///< the move failed: the vehicle keeps its cells
     std::vector<char> clashes;                ///< the vehicle found a cell it took already taken
+    std::vector<size_t> fresh;                ///< cells at the front of its target it did not hold
 };
 
 #endif
