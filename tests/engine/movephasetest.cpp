@@ -87,3 +87,46 @@ TEST(MovePhase, MoversThatDoNotMeetTakeTheirCellsAndFreeTheOldOnes)
     EXPECT_EQ(lane[0]->vehicle(), nullptr);
     EXPECT_EQ(lane[3]->vehicle(), nullptr);
 }
+
+TEST(MovePhase, ClaimsOfSeveralOnOneCellAreSettledRoundByRoundAndLeftToTheLastWhenNobodyCanGiveWay)
+{
+    SimulationData data(QTime(8, 0));
+    std::vector<Cell *> lane = makeChain(data, 120);
+    std::vector<Cell *> bay = makeChain(data, 120, Location(50.0001, 14.0));
+    for (size_t i = 0; i < lane.size(); ++i)
+        linkSide(lane[i], bay[i]);
+    precomputeCells(data.allCells());
+    // Three cars of four cells whose moves end on the same cells as a standing leader's: the
+    // cells ahead are claimed by three at once, and the two movers give way a cell at a time,
+    // the one behind last, since on a tie of fronts the later in moving order gives way.
+    auto &leader = *new TestCar, &middle = *new TestCar, &back = *new TestCar;
+    auto &standing = *new TestCar, &stepping = *new TestCar;
+    data.cars = {&leader, &middle, &back, &standing, &stepping}; // moving order; the run owns them
+    leader.setLength(4).setSpeed(0);
+    middle.setLength(4).setSpeed(4);
+    back.setLength(4).setSpeed(9);
+    putAt(lane[100], leader);
+    putAt(lane[95], middle);
+    putAt(lane[90], back);
+    // A car stepping sideways without moving on, onto cells beside it that a standing car holds:
+    // neither can give way, so the cells go to the later in moving order.
+    standing.setLength(4).setSpeed(0);
+    stepping.setLength(4).setSpeed(0).setLaneChange(LaneChange::ToSide);
+    putAt(bay[49], standing);
+    putAt(lane[50], stepping);
+
+    MovePhase().run(data);
+
+    EXPECT_EQ(leader.frontCell(), lane[100]);
+    EXPECT_EQ(middle.frontCell(), lane[96]);
+    EXPECT_EQ(middle.speed(), 1);
+    EXPECT_EQ(back.frontCell(), lane[92]);
+    EXPECT_EQ(back.speed(), 2);
+    for (int i = 89; i <= 100; ++i)
+        EXPECT_EQ(lane[size_t(i)]->vehicle(), i > 96 ? &leader : i > 92 ? &middle : &back) << i;
+    EXPECT_EQ(lane[88]->vehicle(), nullptr);
+    EXPECT_EQ(stepping.frontCell(), bay[50]);
+    for (int i = 46; i <= 50; ++i)
+        EXPECT_EQ(bay[size_t(i)]->vehicle(), i == 46 ? &standing : &stepping) << i;
+    EXPECT_EQ(lane[50]->vehicle(), nullptr);
+}

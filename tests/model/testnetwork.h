@@ -31,6 +31,7 @@ public:
     /// Sets the committed speed and, as after a commit, the next speed.
     Exposed &setSpeed(int32_t v) { return set(this->m_speed, v).set(this->m_nextSpeed, v); }
     Exposed &setMaxSpeed(int32_t v) { return set(this->m_maxSpeed, v); }
+    Exposed &setLaneChange(LaneChange change) { return this->m_laneChange = change, *this; }
     Exposed &setSpeedLimit(int32_t v) { return set(this->m_speedLimit, v); }
     Exposed &setLoadCount(int32_t n) { return set(this->m_loadCount, n).set(this->m_shownLoadCount, n); }
     Exposed &setStopIndex(int32_t i) { return set(this->m_stopIndex, i); }
