@@ -46,11 +46,19 @@ public:
     ~HugePageArena() { std::free(takeReady()); }
 
     /// Gives back the region being made ready, if any, and makes no more ready: the arena is not
-    /// expected to grow much further. Pieces are still handed out as before.
+    /// expected to grow much further. Pieces are still handed out as before. The whole pages of the
+    /// current region not handed out yet go back to the system too: a region made ready was written
+    /// through, and its unused end would otherwise stay in memory (they come back zeroed if used).
     void stopReadying()
     {
         std::free(takeReady());
         readying = false;
+#if defined(__linux__)
+        constexpr size_t PAGE_BYTES = 4096;
+        const size_t unusedFrom = (used + PAGE_BYTES - 1) / PAGE_BYTES * PAGE_BYTES;
+        if (!regions.empty() && unusedFrom < regionBytes)
+            madvise(static_cast<char *>(regions.back().get()) + unusedFrom, regionBytes - unusedFrom, MADV_DONTNEED);
+#endif
     }
 
     /// `bytes` of memory aligned to 64 bytes; throws std::bad_alloc when there is none.
