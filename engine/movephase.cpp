@@ -3,7 +3,6 @@
 #include "model/bus.h"
 #include "model/car.h"
 #include "model/cell.h"
-#include "model/chain.h"
 #include "model/simulationdata.h"
 #include "model/tram.h"
 #include "parallelfor.h"
