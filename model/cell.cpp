@@ -55,7 +55,7 @@ Vehicle *Cell::vehicleUpstream(int32_t n) const
     for (int32_t i = 0; i < n && c; ++i, c = c->previous()) {
         if (c->vehicle())
             return c->vehicle();
-        if (c->previous() == this)
+        if (c->previousIs(this))
             break;
     }
     return nullptr;
@@ -246,7 +246,7 @@ template <typename Cells> void precomputeCells(const Cells &cells)
         for (auto at = begin; at != end; ++at) {
             Cell *cell = *at;
             const Cell *p = cell->previous();
-            cell->turnValid = p && p->next() == cell && cell->next() && p->cacheValid;
+            cell->turnValid = p && p->nextIs(cell) && cell->next() && p->cacheValid;
         }
         measureRuns(
             begin, end, walk, &Cell::cachedPlainRun, [](const Cell *c) { return c->isPlain(); },
@@ -254,7 +254,7 @@ template <typename Cells> void precomputeCells(const Cells &cells)
         measureRuns(
             begin, end, walk, &Cell::cachedStraightRun,
             [](const Cell *c) { return c->turnValid && int32_t(std::fabs(c->turn())) < 2; },
-            [](const Cell *c, const Cell *n) { return n->previous() == c; });
+            [](const Cell *c, const Cell *n) { return n->previousIs(c); });
     };
     if constexpr (wholeNetwork)
         splitOverTwoThreads(cells, [&cells, &finish, &walk](int32_t from, int32_t to) {

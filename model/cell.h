@@ -40,6 +40,9 @@ public:
     /// Links this cell to `cell` (null: none), which must belong to the same run's data.
     void setNext(const Cell *cell) { nextId = idOf(cell); }
     void setPrevious(const Cell *cell) { previousId = idOf(cell); }
+    /// Whether `next()` (`previous()`) is `cell`, told from the ids without finding the cell.
+    bool nextIs(const Cell *cell) const { return nextId == idOf(cell); }
+    bool previousIs(const Cell *cell) const { return previousId == idOf(cell); }
 
 private:
     /// The id of `next()`, or `NO_CELL`; first in the cell, as a walk reads it on every cell.

@@ -76,7 +76,7 @@ Vehicle *approachingVehicle(const Cell *stopLine, int32_t n)
     for (int32_t i = 0; i < n && c; ++i, c = c->previous()) {
         if (c->vehicle() && c->vehicle()->frontCell() == c)
             return c->vehicle();
-        if (c->previous() == stopLine)
+        if (c->previousIs(stopLine))
             break;
     }
     return nullptr;

@@ -382,7 +382,7 @@ const Vehicle *conflictingLaneBlocker(const LaneBinding *lane, const std::vector
             if (v->stepsToCover(c->cellsToEnd()) < steps)
                 return v; // it arrives before this vehicle has cleared the crossroad
         }
-        if (c->previous() == last)
+        if (c->previousIs(last))
             break;
     }
     return nullptr;

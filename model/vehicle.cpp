@@ -15,7 +15,7 @@ namespace {
 /// jumps from a chain end into a crossroad path.
 double linkBearing(const Cell *a, const Cell *b)
 {
-    return a->next() == b ? a->bearingToNext() : geo::bearing(a->location(), b->location());
+    return a->nextIs(b) ? a->bearingToNext() : geo::bearing(a->location(), b->location());
 }
 
 /// The vehicle whose front is nearest the end of the crossroad path from `pathCell`, with the
@@ -240,7 +240,7 @@ void Vehicle::curvesWithin(std::vector<Curve> &curves, int32_t limit) const
         return;
     for (int32_t count = 2; count <= limit; ++count) {
         // Skip the straight stretch starting here without following its links one by one.
-        if (const int32_t run = c->straightRun(); run > 1 && c->previous() == p) {
+        if (const int32_t run = c->straightRun(); run > 1 && c->previousIs(p)) {
             if (count + run - 1 > limit)
                 break;
             p = c + (run - 1);
@@ -251,7 +251,7 @@ void Vehicle::curvesWithin(std::vector<Curve> &curves, int32_t limit) const
         const Cell *n = cellAfter(c);
         if (!n)
             break;
-        const double a = c->hasTurn() && c->previous() == p && c->next() == n
+        const double a = c->hasTurn() && c->previousIs(p) && c->nextIs(n)
                              ? c->turn()
                              : turnAngle(linkBearing(p, c), linkBearing(c, n));
         if (int32_t(std::fabs(a)) >= 2)
@@ -409,7 +409,7 @@ bool Vehicle::cellsAfterMove(int32_t advance, std::vector<Cell *> &out) const
         if (!cell)
             return false;
         Cell *target;
-        if (behind && behind->next() == cell) {
+        if (behind && behind->nextIs(cell)) {
             // One cell ahead of the rearer cell's target: the walk with route continuation is
             // the same from either start, so this equals walking `advance` cells from `cell`.
             target = cellAfter(out[k + 1]);

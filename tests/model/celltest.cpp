@@ -305,8 +305,10 @@ TEST(CellBlocks, FindsEachCellByIdAndLinksWithinAndAcrossBlocks)
         b->setPrevious(a);
         EXPECT_EQ(a->next(), b) << from << " → " << to;
         EXPECT_EQ(b->previous(), a) << from << " → " << to;
+        EXPECT_TRUE(a->nextIs(b) && b->previousIs(a) && !a->nextIs(made[2]) && !a->nextIs(nullptr));
         a->setNext(nullptr);
         EXPECT_EQ(a->next(), nullptr);
+        EXPECT_TRUE(a->nextIs(nullptr));
     }
     EXPECT_EQ(made[2]->previous(), nullptr); // never linked
 }
