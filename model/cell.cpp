@@ -109,16 +109,16 @@ bool Cell::chainEndsAtCrossroad() const
 Cell *Cell::platformEnd() const
 {
     const Cell *c = this;
-    while (c->next() && c->next()->stop() && c->next() != this)
-        c = c->next();
+    for (const Cell *n = c->next(); n && n->stop() && n != this; n = c->next())
+        c = n;
     return const_cast<Cell *>(c);
 }
 
 Cell *Cell::platformStart() const
 {
     const Cell *c = this;
-    while (c->previous() && c->previous()->stop() && c->previous() != this)
-        c = c->previous();
+    for (const Cell *p = c->previous(); p && p->stop() && p != this; p = c->previous())
+        c = p;
     return const_cast<Cell *>(c);
 }
 

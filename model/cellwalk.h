@@ -51,7 +51,12 @@ template <typename CellPointer, typename Visit> void forEachCellOnPath(CellPoint
         return;
     forEachCellAhead(start, std::numeric_limits<int32_t>::max(), [&visit](CellPointer c, Vehicle *v, bool plain) {
         // A plain cell inside a crossroad leads to another one, so the path goes on after it.
-        return visit(c, v) && (plain || (c->next() && c->next()->inCrossroad));
+        if (!visit(c, v))
+            return false;
+        if (plain)
+            return true;
+        const Cell *next = c->next();
+        return next && next->inCrossroad;
     });
 }
 

@@ -124,8 +124,8 @@ int32_t Vehicle::slowdownDistance(int32_t v) const
 
 Cell *Vehicle::cellAfter(const Cell *cell) const
 {
-    if (cell->next())
-        return cell->next();
+    if (Cell *next = cell->next())
+        return next;
     if (!cell->crossroad())
         return nullptr;
     // Looked up by key rather than by position in the route: while the body still straddles the
