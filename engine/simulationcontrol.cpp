@@ -37,6 +37,23 @@ template <typename V, typename Decide> void decideAll(std::vector<V *> &list, De
     forEachInParallel(list, ItemWork::Decision, [&decide](V *v, size_t) { decide(v); });
 }
 
+/// The vehicles of `list` in the order of the cells their fronts stand on, in `order`. Decisions
+/// read only the picture of the last step and write only their own vehicle, so they may run in any
+/// order; in this one a vehicle reads the cells ahead soon after the vehicles standing on them did,
+/// while those cells are still in the cache.
+template <typename V>
+void orderByPlace(const std::vector<V *> &list, std::vector<std::pair<const Cell *, V *>> &keyed,
+                  std::vector<V *> &order)
+{
+    keyed.clear();
+    for (V *v : list)
+        keyed.emplace_back(v->frontCell(), v);
+    std::sort(keyed.begin(), keyed.end(), [](const auto &a, const auto &b) { return std::less<>()(a.first, b.first); });
+    order.clear();
+    for (const auto &entry : keyed)
+        order.push_back(entry.second);
+}
+
 template <typename V> void publishAll(const std::vector<V *> &list)
 {
     for (V *v : list)
@@ -95,7 +112,8 @@ void SimulationControl::decideVehicles()
         VehiclesLock lock(m_vehiclesMutex);
         publishAll(m_data->buses);
     }
-    decideAll(m_data->cars, [](Car *car) { car->decide(); });
+    orderByPlace(m_data->cars, m_carsByPlaceKeyed, m_carsByPlace);
+    decideAll(m_carsByPlace, [](Car *car) { car->decide(); });
 }
 
 void SimulationControl::removeFinishedVehicles()

@@ -10,7 +10,11 @@
 
 #include <cstdint>
 #include <mutex>
+#include <utility>
+#include <vector>
 
+class Car;
+class Cell;
 struct SimulationData;
 
 /// Advances a run by one step in nine phases: decisions are made on a frozen picture,
@@ -62,6 +66,8 @@ private:
     ApproachIndex approaches; ///< first vehicles before the stop lines, for deadlock breaking
     WaitCycles waitCycles;
     MovePhase movePhase;
+    std::vector<Car *> m_carsByPlace; ///< the order of the cars' decisions (see `orderByPlace`)
+    std::vector<std::pair<const Cell *, Car *>> m_carsByPlaceKeyed;
     int64_t m_carsCreated = 0;
     int64_t m_vehiclesRemoved = 0;
     int64_t m_tripsFinished = 0;
