@@ -136,7 +136,16 @@ void SimulationControl::resolveDeadlocks()
 {
     if (!approaches.isBuilt())
         approaches.build(m_data->crossroads);
-    approaches.update(*m_data);
+    // Where every vehicle stands before a stop line, found in parallel (a cache miss or two each),
+    // then gathered in the order of the lists.
+    m_vehicles.clear();
+    m_vehicles.insert(m_vehicles.end(), m_data->trams.begin(), m_data->trams.end());
+    m_vehicles.insert(m_vehicles.end(), m_data->buses.begin(), m_data->buses.end());
+    m_vehicles.insert(m_vehicles.end(), m_data->cars.begin(), m_data->cars.end());
+    m_approachOf.resize(m_vehicles.size());
+    forEachInParallel(m_vehicles, ItemWork::Light,
+                      [this](const Vehicle *v, size_t i) { m_approachOf[i] = approaches.approachOf(v); });
+    approaches.update(m_approachOf);
     const auto upstream = [this](const Cell *stopLine) { return approaches.upstream(stopLine); };
     VehiclesLock lock(m_vehiclesMutex); // a released vehicle commits its new speed
     const std::vector<Crossroad *> &crossroads = m_data->crossroads;

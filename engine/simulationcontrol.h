@@ -15,6 +15,7 @@
 
 class Car;
 class Cell;
+class Vehicle;
 struct SimulationData;
 
 /// Advances a run by one step in nine phases: decisions are made on a frozen picture,
@@ -68,6 +69,8 @@ private:
     MovePhase movePhase;
     std::vector<Car *> m_carsByPlace; ///< the order of the cars' decisions (see `orderByPlace`)
     std::vector<std::pair<const Cell *, Car *>> m_carsByPlaceKeyed;
+    std::vector<Vehicle *> m_vehicles;                 ///< trams, buses and cars, in this order
+    std::vector<ApproachIndex::Approach> m_approachOf; ///< of each of `m_vehicles`
     int64_t m_carsCreated = 0;
     int64_t m_vehiclesRemoved = 0;
     int64_t m_tripsFinished = 0;

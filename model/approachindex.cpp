@@ -1,12 +1,9 @@
 #include "approachindex.h"
 
-#include "bus.h"
-#include "car.h"
 #include "cell.h"
 #include "chain.h"
 #include "crossroad.h"
-#include "simulationdata.h"
-#include "tram.h"
+#include "vehicle.h"
 
 #include <limits>
 
@@ -32,34 +29,30 @@ void ApproachIndex::build(const std::vector<Crossroad *> &crossroads)
     built = true;
 }
 
-void ApproachIndex::update(const SimulationData &data)
+ApproachIndex::Approach ApproachIndex::approachOf(const Vehicle *vehicle) const
+{
+    // Only the front counts: it is the body cell nearest the stop line, and a vehicle whose front
+    // has passed the stop line is leaving. Walking back from a stop line reaches exactly the lane
+    // cells whose chain ends there: crossroad paths leading to the lane are not linked back to it.
+    const Cell *cell = vehicle->frontCell();
+    if (!cell || cell->vehicle() != vehicle || cell->inCrossroad)
+        return Approach();
+    const int32_t distance = cell->cellsToEnd();
+    if (distance >= REACH)
+        return Approach();
+    return Approach{slotAt(cell->chainEnd()), distance, cell};
+}
+
+void ApproachIndex::update(const std::vector<Approach> &approaches)
 {
     for (Nearest &n : nearest)
         n = Nearest{std::numeric_limits<int32_t>::max(), nullptr};
-    addVehicles(data.trams);
-    addVehicles(data.buses);
-    addVehicles(data.cars);
-}
-
-template <typename V> void ApproachIndex::addVehicles(const std::vector<V *> &vehicles)
-{
-    for (const V *vehicle : vehicles) {
-        // Only the front counts: it is the body cell nearest the stop line, and a vehicle whose
-        // front has passed the stop line is leaving. Walking back from a stop line reaches exactly
-        // the lane cells whose chain ends there: crossroad paths leading to the lane are not linked
-        // back to it.
-        const Cell *cell = vehicle->frontCell();
-        if (!cell || cell->vehicle() != vehicle || cell->inCrossroad)
+    for (const Approach &a : approaches) {
+        if (a.slot < 0)
             continue;
-        const int32_t distance = cell->cellsToEnd();
-        if (distance >= REACH)
-            continue;
-        const int32_t slot = slotAt(cell->chainEnd());
-        if (slot < 0)
-            continue;
-        Nearest &n = nearest[size_t(slot)];
-        if (distance < REACH && distance < n.distance)
-            n = Nearest{distance, cell};
+        Nearest &n = nearest[size_t(a.slot)];
+        if (a.distance < n.distance)
+            n = Nearest{a.distance, a.front};
     }
 }
 

@@ -9,7 +9,6 @@
 class Cell;
 class Crossroad;
 class Vehicle;
-struct SimulationData;
 
 /// The vehicle approaching each stop line of the crossroads without signals, within the reach of
 /// the deadlock test. Found once per step from the vehicles' front cells, instead of walking back
@@ -22,8 +21,18 @@ public:
     /// Gives the stop lines of `crossroads` their slots; call once the network is complete.
     void build(const std::vector<Crossroad *> &crossroads);
     bool isBuilt() const { return built; }
-    /// Finds the nearest occupied cell before every stop line from the current occupancy.
-    void update(const SimulationData &data);
+    /// Where a vehicle's front stands before a stop line of the index: that stop line's slot (−1
+    /// for none within REACH) and the cells left to it. Only reads, so many threads may ask at once.
+    struct Approach
+    {
+        int32_t slot = -1;
+        int32_t distance = 0;
+        const Cell *front = nullptr;
+    };
+    Approach approachOf(const Vehicle *vehicle) const;
+    /// Finds the nearest occupied cell before every stop line from the approaches of all
+    /// vehicles, in the order of the run's lists: the first of those nearest wins a tie.
+    void update(const std::vector<Approach> &approaches);
     /// The first vehicle with its front on `stopLine` or the REACH − 1 cells behind it.
     const Vehicle *upstream(const Cell *stopLine) const;
     /// Stop lines of the crossroad at `index` in the list given to `build` that have a vehicle
@@ -31,7 +40,6 @@ public:
     int32_t occupiedApproaches(size_t index) const;
 
 private:
-    template <typename V> void addVehicles(const std::vector<V *> &vehicles);
     /// The slot of `stopLine`, −1 if it is none of the stop lines given to `build`.
     int32_t slotAt(const Cell *stopLine) const;
 
