@@ -100,18 +100,19 @@ int32_t standingQueue(const Cell *cell)
     return count;
 }
 
-int32_t vehiclesAhead(const Cell *cell, int32_t n)
+Occupancy occupancyAhead(const Cell *cell, int32_t n)
 {
-    int32_t count = 0;
+    Occupancy found;
     const Vehicle *last = nullptr;
     const bool ends = forEachCellAhead(cell, n, [&](const Cell *, const Vehicle *v, bool) {
-        if (v && v != last) {
+        if (v) {
+            ++found.cells;
+            found.vehicles += v != last;
             last = v;
-            ++count;
         }
         return true;
     });
-    return ends ? count : 0;
+    return ends ? found : Occupancy();
 }
 
 int32_t occupiedAhead(const Cell *cell, int32_t n)

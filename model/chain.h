@@ -30,8 +30,14 @@ void release(Vehicle *vehicle);
 Vehicle *approachingVehicle(const Cell *stopLine, int32_t n);
 /// Distinct standing vehicles met walking `previous` from `cell`, up to the first moving one.
 int32_t standingQueue(const Cell *cell);
-/// Distinct vehicles on the n cells from `cell`; 0 if the chain loops back within them.
-int32_t vehiclesAhead(const Cell *cell, int32_t n);
+/// What stands on the n cells from `cell`: the cells occupied and the distinct vehicles on them,
+/// found in one walk; both 0 if the chain loops back within them.
+struct Occupancy
+{
+    int32_t cells = 0;
+    int32_t vehicles = 0;
+};
+Occupancy occupancyAhead(const Cell *cell, int32_t n);
 /// Occupied cells among the n cells from `cell`; 0 if the chain loops back within them.
 int32_t occupiedAhead(const Cell *cell, int32_t n);
 /// Occupied cells of a chain that loops back to `cell`; 0 if it does not loop.

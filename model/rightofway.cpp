@@ -269,8 +269,9 @@ LaneView viewAhead(const Cell *first)
         const int32_t toEnd = c->cellsToEnd() + 1;
         const int32_t n = std::min(toEnd, EXIT_HORIZON - view.cells);
         view.cells += n;
-        view.occupied += occupiedAhead(c, n);
-        view.vehicles += vehiclesAhead(c, n);
+        const Occupancy o = occupancyAhead(c, n);
+        view.occupied += o.cells;
+        view.vehicles += o.vehicles;
         const Cell *end = n == toEnd ? c->chainEnd() : nullptr;
         const Crossroad *x = end ? end->crossroad() : nullptr;
         const std::vector<PathPair> *pairs = x ? x->pathsFrom(end->wayLink()) : nullptr;

@@ -33,15 +33,17 @@ TEST(ChainQueries, CountsQueuesPlacementAndUpstreamVehiclesOnChainsAndRings)
         SCOPED_TRACE(cached ? "with the cell cache" : "along the links");
         if (cached)
             precomputeCells(data.allCells());
-        EXPECT_EQ(vehiclesAhead(c[20], 20), 2);
-        EXPECT_EQ(vehiclesAhead(c[16], 3), 1);
-        EXPECT_EQ(vehiclesAhead(c[0], 0), 0);
-        EXPECT_EQ(vehiclesAhead(c[30], 1), 1); // one cell: the vehicle on it
-        EXPECT_EQ(vehiclesAhead(nullptr, 10), 0);
+        EXPECT_EQ(occupancyAhead(c[20], 20).vehicles, 2);
+        EXPECT_EQ(occupancyAhead(c[16], 3).vehicles, 1);
+        EXPECT_EQ(occupancyAhead(c[0], 0).vehicles, 0);
+        EXPECT_EQ(occupancyAhead(c[30], 1).vehicles, 1); // one cell: the vehicle on it
+        EXPECT_EQ(occupancyAhead(nullptr, 10).vehicles, 0);
         EXPECT_EQ(occupiedAhead(c[20], 20), 6);
+        EXPECT_EQ(occupancyAhead(c[20], 20).cells, 6);
         EXPECT_EQ(occupiedAhead(c[20], 0), 0);
-        EXPECT_EQ(vehiclesAhead(ring[0], 6), 1); // six cells do not loop back to the start
-        EXPECT_EQ(vehiclesAhead(ring[3], 7), 0); // seven do, in the middle of a run
+        EXPECT_EQ(occupancyAhead(ring[0], 6).vehicles, 1); // six cells do not loop back to the start
+        EXPECT_EQ(occupancyAhead(ring[3], 7).vehicles, 0); // seven do, in the middle of a run
+        EXPECT_EQ(occupancyAhead(ring[3], 7).cells, 0);
         EXPECT_EQ(occupiedAhead(ring[3], 6), 2);
     }
     EXPECT_EQ(c[20]->vehicleUpstream(3), &moving);
