@@ -399,8 +399,21 @@ bool Vehicle::cellsAfterMove(int32_t advance, std::vector<Cell *> &out) const
         return false;
     const size_t count = m_cells.size();
     out.resize(count);
+    // Body cells linkedFrom .. count − 1 each follow the next one along its link. Moving along its
+    // lane, such a cell ends up where the cell `advance` ahead of it stands now, so only the front
+    // of the body walks on into cells it does not hold.
+    size_t linkedFrom = count - 1;
+    if (m_laneChange == LaneChange::None)
+        while (linkedFrom > 0 && m_cells[linkedFrom]->nextIs(m_cells[linkedFrom - 1]))
+            --linkedFrom;
+    const size_t shift = size_t(std::max(advance, 0));
     const Cell *behind = nullptr; // the source cell of the previous (rearer) body cell
     for (size_t k = count; k-- > 0;) {
+        if (m_laneChange == LaneChange::None && k >= linkedFrom + shift) {
+            out[k] = m_cells[k - shift];
+            behind = m_cells[k];
+            continue;
+        }
         Cell *cell = m_cells[k];
         if (m_laneChange == LaneChange::ToSideOf)
             cell = cell->sideOf();
