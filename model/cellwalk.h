@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <limits>
 
 class Vehicle;
@@ -40,6 +41,48 @@ template <typename CellPointer, typename Visit> bool forEachCellAhead(CellPointe
         }
     }
     return true;
+}
+
+/// Walks like `forEachCellAhead` from `start`, at most `limit` cells, and stops before the chain
+/// comes back to `start`; but calls visit(cell, occupant, plain, index) only for the cells that
+/// hold a vehicle or are not plain, `index` counting the cells walked before it. A run of plain
+/// cells costs a read of each occupant and nothing more, which is what a look-ahead over empty road
+/// mostly meets. Returns the number of cells walked; `last` is the last of them.
+template <typename CellPointer, typename Visit>
+int32_t forEachNotableCellAhead(CellPointer start, int32_t limit, CellPointer &last, Visit visit)
+{
+    CellPointer c = start;
+    int32_t i = 0;
+    while (i < limit && c) {
+        if (i > 0 && c == start)
+            break;
+        const int32_t run = std::min(c->plainRun(), limit - i);
+        if (run > 1) {
+            // A run lies in one block, so `start` is one of its cells exactly when its address is
+            // among theirs; past the first cell walked, the walk ends before it.
+            int32_t end = run;
+            if (i > 0 && !std::less<>()(start, c) && std::less<>()(start, c + run))
+                end = int32_t(start - c);
+            Vehicle *const *occupants = c->occupants();
+            for (int32_t k = 0; k < end; ++k)
+                if (occupants[k])
+                    visit(c + k, occupants[k], true, i + k);
+            i += end;
+            last = c + (end - 1);
+            if (end < run)
+                break;
+            c = last->next();
+        } else {
+            Vehicle *v = c->vehicle();
+            const bool plain = c->isPlain();
+            if (v || !plain)
+                visit(c, v, plain, i);
+            last = c;
+            ++i;
+            c = c->next();
+        }
+    }
+    return i;
 }
 
 /// Calls visit(cell, occupant) for the cells of the crossroad path from `start` on, up to the last

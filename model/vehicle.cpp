@@ -147,17 +147,16 @@ void Vehicle::scanAhead(EventList &events) const
     // look-ahead are seen. A chain that loops is walked round again until the look-ahead ends.
     for (int32_t d = 1; c && d <= horizon + 1;) {
         Cell *last = c;
-        forEachCellAhead(c, horizon + 2 - d, [&](Cell *cell, const Vehicle *v, bool plain) {
+        const auto visit = [&](Cell *cell, const Vehicle *v, bool plain, int32_t index) {
+            const int32_t at = d + index;
             if (v && v != this && v != lastOnPath) {
-                events.add(EventType::Vehicle, cell, d - 1);
+                events.add(EventType::Vehicle, cell, at - 1);
                 lastOnPath = v;
             }
             if (!plain)
-                scanCell(cell, d, lastSideId, lastTramStop, events);
-            last = cell;
-            ++d;
-            return true;
-        });
+                scanCell(cell, at, lastSideId, lastTramStop, events);
+        };
+        d += forEachNotableCellAhead(c, horizon + 2 - d, last, visit);
         c = last->next();
         if (!c && last->crossroad())
             c = routePathCell(last->crossroad(), last->wayLink());

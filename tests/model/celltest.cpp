@@ -7,6 +7,7 @@
 #include "model/bindingdata.h"
 #include "model/cell.h"
 #include "model/cellblocks.h"
+#include "model/cellwalk.h"
 #include "model/chain.h"
 #include "model/crossroad.h"
 #include "model/simulationdata.h"
@@ -15,6 +16,8 @@
 #include <gtest/gtest.h>
 
 #include <tuple>
+#include <utility>
+#include <vector>
 
 TEST(ChainQueries, CountsQueuesPlacementAndUpstreamVehiclesOnChainsAndRings)
 {
@@ -45,6 +48,26 @@ TEST(ChainQueries, CountsQueuesPlacementAndUpstreamVehiclesOnChainsAndRings)
         EXPECT_EQ(occupancyAhead(ring[3], 7).vehicles, 0); // seven do, in the middle of a run
         EXPECT_EQ(occupancyAhead(ring[3], 7).cells, 0);
         EXPECT_EQ(occupiedAhead(ring[3], 6), 2);
+
+        // The look-ahead's walk visits only the occupied cells and the ones that are not plain
+        // (the chain's end), counted from its start, and stops before coming round to its start.
+        std::vector<std::pair<const Cell *, int32_t>> seen;
+        const auto note = [&seen](const Cell *cell, const Vehicle *, bool, int32_t index) {
+            seen.emplace_back(cell, index);
+        };
+        const Cell *last = nullptr;
+        EXPECT_EQ(forEachNotableCellAhead<const Cell *>(c[20], 30, last, note), 20);
+        EXPECT_EQ(last, c[39]);
+        EXPECT_EQ(seen, (decltype(seen){
+                            {c[23], 3}, {c[24], 4}, {c[25], 5}, {c[28], 8}, {c[29], 9}, {c[30], 10}, {c[39], 19}}));
+        seen.clear();
+        EXPECT_EQ(forEachNotableCellAhead<const Cell *>(ring[3], 10, last, note), 6);
+        EXPECT_EQ(last, ring[2]);
+        EXPECT_EQ(seen, (decltype(seen){{ring[3], 0}, {ring[2], 5}}));
+        seen.clear();
+        EXPECT_EQ(forEachNotableCellAhead<const Cell *>(ring[0], 2, last, note), 2);
+        EXPECT_EQ(last, ring[1]);
+        EXPECT_TRUE(seen.empty());
     }
     EXPECT_EQ(c[20]->vehicleUpstream(3), &moving);
     EXPECT_EQ(c[20]->vehicleUpstream(2), nullptr);
