@@ -27,6 +27,12 @@ qint64 MarkupBoundDevice::readData(char *data, qint64 maxSize)
     passed += count;
     const char *run = data;
     const char *const end = data + count;
+    if (sinceMarkup + count <= cap) {
+        // No piece can run past the cap within these bytes: only where the last one starts matters.
+        const void *last = memrchr(data, '<', size_t(count));
+        sinceMarkup = last ? end - static_cast<const char *>(last) : sinceMarkup + count;
+        return count;
+    }
     while (run != end) {
         // The bytes up to the next '<' (or the end of what was read) continue the current piece.
         const char *next = static_cast<const char *>(std::memchr(run, '<', size_t(end - run)));

@@ -30,6 +30,29 @@ QByteArray mapWith(const QByteArray &body)
     return map + body + "</osm>\n";
 }
 
+/// Hands out its bytes a few at a time, as a pipe or a decompressor may.
+class TrickleDevice : public QIODevice
+{
+public:
+    TrickleDevice(const QByteArray &bytes, qint64 step) : bytes(bytes), step(step) { open(ReadOnly | Unbuffered); }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        const qint64 count = std::min({maxSize, step, qint64(bytes.size()) - at});
+        std::memcpy(data, bytes.constData() + at, size_t(std::max<qint64>(count, 0)));
+        at += std::max<qint64>(count, 0);
+        return count > 0 ? count : -1;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray bytes;
+    qint64 step;
+    qint64 at = 0;
+};
+
 QByteArray road(const char *id, const std::vector<int> &refs)
 {
     QByteArray way = QByteArray(" <way id=\"") + id + "\">";
@@ -137,6 +160,17 @@ TEST(HostileMap, TextPastTheCapIsNeverPassedOnEvenToAReaderThatAsksAgain)
     EXPECT_EQ(passed, "<a>" + QByteArray(17, 'x')); // 20 bytes from the "<"
     char byte;
     EXPECT_LE(bounded.read(&byte, 1), 0);
+
+    // Read a few bytes at a time, a piece is measured across the reads: one of exactly the cap
+    // passes, and one a byte longer is cut at the cap, wherever the reads happen to end.
+    const QByteArray text = "<a>" + QByteArray(16, 'x') + '<' + QByteArray(19, 'y') + '<' + QByteArray(20, 'z');
+    for (const qint64 step : {1, 2, 3, 5, 7, 8, 13, 64}) {
+        SCOPED_TRACE(step);
+        TrickleDevice trickle(text, step);
+        MarkupBoundDevice cut(&trickle, 20, int64_t(1) << 30);
+        EXPECT_EQ(cut.readAll(), text.left(text.size() - 1));
+        EXPECT_TRUE(cut.overCap());
+    }
 }
 
 TEST(HostileMap, AMapPastTheTextItsNetworkBudgetAllowsEndsTheReadingNamingTheFile)
