@@ -52,6 +52,54 @@ int64_t utf16Units(const unsigned char *bytes, size_t count)
     return units;
 }
 
+/// What UTF-8 `bytes` without "\r" hold for positions: their characters as UTF-16 units, their
+/// "\n" line breaks, and the units after the last break (all of them when there is none).
+struct LineCount
+{
+    int64_t units = 0;
+    int64_t breaks = 0;
+    int64_t unitsAfterBreak = 0;
+};
+
+/// `LineCount` in one pass, eight bytes at a time while they are ASCII: positions are counted up to
+/// every start tag, and those lie a few dozen bytes apart.
+LineCount countLines(const unsigned char *bytes, size_t count)
+{
+    LineCount c;
+    const auto addByte = [&c](unsigned char b) {
+        const int64_t units = ((b & 0xC0) != 0x80) + (b >= 0xF0);
+        c.units += units;
+        c.unitsAfterBreak = b == '\n' ? 0 : c.unitsAfterBreak + units;
+        c.breaks += b == '\n';
+    };
+    constexpr uint64_t HIGH_BITS = 0x8080808080808080u;
+    constexpr uint64_t LOW_BITS = 0x7F7F7F7F7F7F7F7Fu;
+    constexpr uint64_t LINE_FEEDS = 0x0A0A0A0A0A0A0A0Au;
+    size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, bytes + i, 8);
+        if (word & HIGH_BITS) {
+            for (size_t j = i; j < i + 8; ++j)
+                addByte(bytes[j]);
+            continue;
+        }
+        // The high bit of each byte that is "\n" (exact for ASCII bytes); bytes lie in memory order.
+        const uint64_t other = word ^ LINE_FEEDS;
+        const uint64_t breaks = ~(((other & LOW_BITS) + LOW_BITS) | other) & HIGH_BITS;
+        c.units += 8;
+        if (breaks) {
+            c.breaks += __builtin_popcountll(breaks);
+            c.unitsAfterBreak = 7 - ((63 - __builtin_clzll(breaks)) >> 3);
+        } else {
+            c.unitsAfterBreak += 8;
+        }
+    }
+    for (; i < count; ++i)
+        addByte(bytes[i]);
+    return c;
+}
+
 } // namespace
 
 void ExpatReader::ParserFree::operator()(XML_ParserStruct *parser) const
@@ -182,27 +230,23 @@ void ExpatReader::countCharactersTo(int64_t byte)
     const auto *const bytes = reinterpret_cast<const unsigned char *>(chunk.constData());
     const size_t from = size_t(std::max<int64_t>(0, countedBytes - chunkStart));
     const size_t to = size_t(std::min<int64_t>(chunk.size(), byte - chunkStart));
-    if (to > from) {
+    if (to > from && !pendingCarriageReturn && !std::memchr(bytes + from, '\r', to - from)) {
+        const LineCount c = countLines(bytes + from, to - from);
+        end.line += c.breaks;
+        end.column = c.breaks ? c.unitsAfterBreak : end.column + c.units;
+        countedCharacters += c.units;
+    } else if (to > from) {
         const int64_t units = utf16Units(bytes + from, to - from);
         // Lines end at "\n", "\r\n" or a lone "\r", as in any XML reader.
         const unsigned char *lastBreak = nullptr;
-        if (!std::memchr(bytes + from, '\r', to - from) && !pendingCarriageReturn) {
-            const unsigned char *scan = bytes + from;
-            while (const void *found = std::memchr(scan, '\n', size_t(bytes + to - scan))) {
-                ++end.line;
-                lastBreak = static_cast<const unsigned char *>(found);
-                scan = lastBreak + 1;
-            }
-        } else {
-            for (size_t i = from; i < to; ++i) {
-                if (bytes[i] == '\n') {
-                    if (!(i > from ? bytes[i - 1] == '\r' : pendingCarriageReturn))
-                        ++end.line;
-                    lastBreak = bytes + i;
-                } else if (bytes[i] == '\r') {
+        for (size_t i = from; i < to; ++i) {
+            if (bytes[i] == '\n') {
+                if (!(i > from ? bytes[i - 1] == '\r' : pendingCarriageReturn))
                     ++end.line;
-                    lastBreak = bytes + i;
-                }
+                lastBreak = bytes + i;
+            } else if (bytes[i] == '\r') {
+                ++end.line;
+                lastBreak = bytes + i;
             }
         }
         pendingCarriageReturn = bytes[to - 1] == '\r';
