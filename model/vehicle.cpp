@@ -11,13 +11,6 @@
 #include <cstdlib>
 
 namespace {
-/// Bearing of the walk's link from `a` to `b`: cached along a chain, computed where the walk
-/// jumps from a chain end into a crossroad path.
-double linkBearing(const Cell *a, const Cell *b)
-{
-    return a->nextIs(b) ? a->bearingToNext() : geo::bearing(a->location(), b->location());
-}
-
 /// The vehicle whose front is nearest the end of the crossroad path from `pathCell`, with the
 /// links from that front to the lane the path leads into; null if no front is on the path or the
 /// path holds `skip` (the path of the vehicle asking).
@@ -271,6 +264,16 @@ void Vehicle::curvesWithin(std::vector<Curve> &curves, int32_t limit) const
     curves.resize(out);
 }
 
+double Vehicle::linkBearing(const Cell *a, const Cell *b) const
+{
+    if (a->nextIs(b))
+        return a->bearingToNext();
+    if (const RouteEntry *entry = a->crossroad() ? routeEntry(a->crossroad(), a->wayLink()) : nullptr;
+        entry && entry->bearingFrom == a && entry->bearingTo == b)
+        return entry->bearing;
+    return geo::bearing(a->location(), b->location());
+}
+
 int32_t Vehicle::curveSpeed(int32_t angle) const
 {
     const int32_t a = std::abs(angle);
@@ -380,7 +383,8 @@ bool Vehicle::extendRoute(PathChooser choose)
             const PathPair *pair = choose(*this, x, key);
             if (!pair)
                 return true;
-            m_route.push_back(RouteEntry{x, pair->pathCell, key, pair->exitLane});
+            m_route.push_back(RouteEntry{x, pair->pathCell, key, pair->exitLane, end, pair->pathCell,
+                                         geo::bearing(end->location(), pair->pathCell->location())});
             c = pair->pathCell;
         }
         const int32_t n = distanceToCrossroad(c);

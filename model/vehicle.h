@@ -24,6 +24,12 @@ struct RouteEntry
     Cell *pathCell = nullptr;        ///< first cell of the chosen path through the crossroad
     LaneBinding *entryKey = nullptr; ///< the incoming lane: `wayLink` of the last cell before the crossroad
     LaneBinding *exitLane = nullptr; ///< the outgoing lane taken after the crossroad
+    /// The bearing of the link from `bearingFrom`, the cell before the crossroad, to `bearingTo`,
+    /// the first cell of the path planned then, worked out once rather than at every step a bend
+    /// ahead is looked for. Another path taken later has another first cell.
+    const Cell *bearingFrom = nullptr;
+    const Cell *bearingTo = nullptr;
+    double bearing = 0.0;
 };
 
 /// A bend ahead of a vehicle, found by the speed-limit computation.
@@ -284,6 +290,9 @@ protected:
     void seeMergingTraffic(const Cell *pathEnd, Cell *laneStart, int32_t d, EventList &events) const;
     /// `curvesAhead` walking at most `limit` links from the tail.
     void curvesWithin(std::vector<Curve> &curves, int32_t limit) const;
+    /// Bearing of a walk's link from `a` to `b`: cached along a chain, and from the route where the
+    /// walk jumps from a chain's end into a crossroad path.
+    double linkBearing(const Cell *a, const Cell *b) const;
 
     int32_t m_id;
     int32_t m_length = units::cells(3.0);

@@ -27,6 +27,9 @@ public:
     Exposed() : Base(testRun().newVehicleId(), testRun().random)
     {}
 
+    using Base::linkBearing;
+    using Base::turnElsewhere;
+
     Exposed &setLength(int32_t v) { return set(this->m_length, v); }
     /// Sets the committed speed and, as after a commit, the next speed.
     Exposed &setSpeed(int32_t v) { return set(this->m_speed, v).set(this->m_nextSpeed, v); }

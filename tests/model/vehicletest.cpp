@@ -4,6 +4,7 @@
 
 #include "testguided.h"
 
+#include "geo/geodesy.h"
 #include "model/cell.h"
 #include "model/chain.h"
 #include "model/crossroad.h"
@@ -152,6 +153,25 @@ TEST(Curves, OnlyBendsWithinReachThatNeedALimitSlowTheVehicleAndTheSharpestWins)
         v.updateSpeedLimit();
         EXPECT_EQ(v.speedLimit(), r.limit) << r.why << ", with the cell cache";
     }
+}
+
+TEST(Curves, TheBearingIntoACrossroadPathIsThatOfThePathTakenEvenAfterTurningElsewhere)
+{
+    A x;
+    TestVehicle v;
+    putAt(x.approach(A::W, 5), v.setSpeed(4));
+    v.planRoute(); // the bearing into the chosen path is kept with the plan
+    ASSERT_FALSE(v.route().empty());
+    const RouteEntry planned = v.route().front();
+    const Cell *stopLine = x.stopLine(A::W);
+    const auto bearingInto = [stopLine](const Cell *path) {
+        return geo::bearing(stopLine->location(), path->location());
+    };
+    EXPECT_EQ(v.linkBearing(stopLine, planned.pathCell), bearingInto(planned.pathCell));
+    ASSERT_TRUE(v.turnElsewhere(planned, 0));
+    const Cell *taken = v.route().front().pathCell;
+    ASSERT_NE(taken, planned.pathCell);
+    EXPECT_EQ(v.linkBearing(stopLine, taken), bearingInto(taken));
 }
 
 TEST(Movement, ThroughCrossroadPathsWithTheRouteTrimmedOnceTheTailHasPassed)
