@@ -65,6 +65,7 @@ struct LineCount
 /// every start tag, and those lie a few dozen bytes apart.
 LineCount countLines(const unsigned char *bytes, size_t count)
 {
+    static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the words are read as little-endian");
     LineCount c;
     const auto addByte = [&c](unsigned char b) {
         const int64_t units = ((b & 0xC0) != 0x80) + (b >= 0xF0);
@@ -84,7 +85,8 @@ LineCount countLines(const unsigned char *bytes, size_t count)
                 addByte(bytes[j]);
             continue;
         }
-        // The high bit of each byte that is "\n" (exact for ASCII bytes); bytes lie in memory order.
+        // The high bit of each byte that is "\n" (exact for ASCII bytes); the last byte in memory
+        // is the highest of the word.
         const uint64_t other = word ^ LINE_FEEDS;
         const uint64_t breaks = ~(((other & LOW_BITS) + LOW_BITS) | other) & HIGH_BITS;
         c.units += 8;
