@@ -383,8 +383,13 @@ bool Vehicle::extendRoute(PathChooser choose)
             const PathPair *pair = choose(*this, x, key);
             if (!pair)
                 return true;
-            m_route.push_back(RouteEntry{x, pair->pathCell, key, pair->exitLane, end, pair->pathCell,
-                                         geo::bearing(end->location(), pair->pathCell->location())});
+            RouteEntry planned{x, pair->pathCell, key, pair->exitLane};
+            if (pair->pathCell) {
+                planned.bearingFrom = end;
+                planned.bearingTo = pair->pathCell;
+                planned.bearing = geo::bearing(end->location(), pair->pathCell->location());
+            }
+            m_route.push_back(planned);
             c = pair->pathCell;
         }
         const int32_t n = distanceToCrossroad(c);
