@@ -1,10 +1,8 @@
 #include "movephase.h"
 
-#include "model/bus.h"
-#include "model/car.h"
 #include "model/cell.h"
 #include "model/simulationdata.h"
-#include "model/tram.h"
+#include "model/vehicle.h"
 #include "parallelfor.h"
 
 #include <algorithm>
@@ -12,11 +10,6 @@
 #include <utility>
 
 namespace {
-
-template <typename V> void append(std::vector<Vehicle *> &all, const std::vector<V *> &list)
-{
-    all.insert(all.end(), list.begin(), list.end());
-}
 
 /// How many cells at the front of `target`, the body `body` after moving `advance` cells, the body
 /// does not hold yet: `advance` when the target is the body moved along its own cells, so that its
@@ -34,10 +27,7 @@ size_t cellsNotHeld(const std::vector<Cell *> &body, const std::vector<Cell *> &
 
 void MovePhase::run(SimulationData &data)
 {
-    vehicles.clear();
-    append(vehicles, data.trams);
-    append(vehicles, data.buses);
-    append(vehicles, data.cars);
+    data.listVehicles(vehicles);
     const size_t n = vehicles.size();
     if (targets.size() < n)
         targets.resize(n);

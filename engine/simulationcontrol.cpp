@@ -37,21 +37,16 @@ template <typename V, typename Decide> void decideAll(std::vector<V *> &list, De
     forEachInParallel(list, ItemWork::Decision, [&decide](V *v, size_t) { decide(v); });
 }
 
-/// The vehicles of `list` in the order of the cells their fronts stand on, in `order`. Decisions
-/// read only the picture of the last step and write only their own vehicle, so they may run in any
-/// order; in this one a vehicle reads the cells ahead soon after the vehicles standing on them did,
-/// while those cells are still in the cache.
-template <typename V>
-void orderByPlace(const std::vector<V *> &list, std::vector<std::pair<const Cell *, V *>> &keyed,
-                  std::vector<V *> &order)
+/// The vehicles of `list`, each with the cell its front stands on, in the order of those cells.
+/// Decisions read only the picture of the last step and write only their own vehicle, so they may
+/// run in any order; in this one a vehicle reads the cells ahead soon after the vehicles standing
+/// on them did, while those cells are still in the cache.
+template <typename V> void orderByPlace(const std::vector<V *> &list, std::vector<std::pair<const Cell *, V *>> &order)
 {
     // Reading every vehicle costs a cache miss or two each, so the keys are gathered on all threads.
-    keyed.resize(list.size());
-    forEachInParallel(list, ItemWork::Light, [&keyed](V *v, size_t i) { keyed[i] = {v->frontCell(), v}; });
-    std::sort(keyed.begin(), keyed.end(), [](const auto &a, const auto &b) { return std::less<>()(a.first, b.first); });
-    order.clear();
-    for (const auto &entry : keyed)
-        order.push_back(entry.second);
+    order.resize(list.size());
+    forEachInParallel(list, ItemWork::Light, [&order](V *v, size_t i) { order[i] = {v->frontCell(), v}; });
+    std::sort(order.begin(), order.end(), [](const auto &a, const auto &b) { return std::less<>()(a.first, b.first); });
 }
 
 template <typename V> void publishAll(const std::vector<V *> &list)
@@ -112,8 +107,8 @@ void SimulationControl::decideVehicles()
         VehiclesLock lock(m_vehiclesMutex);
         publishAll(m_data->buses);
     }
-    orderByPlace(m_data->cars, m_carsByPlaceKeyed, m_carsByPlace);
-    decideAll(m_carsByPlace, [](Car *car) { car->decide(); });
+    orderByPlace(m_data->cars, m_carsByPlace);
+    forEachInParallel(m_carsByPlace, ItemWork::Decision, [](const auto &byPlace, size_t) { byPlace.second->decide(); });
 }
 
 void SimulationControl::removeFinishedVehicles()
@@ -138,10 +133,7 @@ void SimulationControl::resolveDeadlocks()
         approaches.build(m_data->crossroads);
     // Where every vehicle stands before a stop line, found in parallel (a cache miss or two each),
     // then gathered in the order of the lists.
-    m_vehicles.clear();
-    m_vehicles.insert(m_vehicles.end(), m_data->trams.begin(), m_data->trams.end());
-    m_vehicles.insert(m_vehicles.end(), m_data->buses.begin(), m_data->buses.end());
-    m_vehicles.insert(m_vehicles.end(), m_data->cars.begin(), m_data->cars.end());
+    m_data->listVehicles(m_vehicles);
     m_approachOf.resize(m_vehicles.size());
     forEachInParallel(m_vehicles, ItemWork::Light,
                       [this](const Vehicle *v, size_t i) { m_approachOf[i] = approaches.approachOf(v); });

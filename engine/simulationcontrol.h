@@ -67,8 +67,8 @@ private:
     ApproachIndex approaches; ///< first vehicles before the stop lines, for deadlock breaking
     WaitCycles waitCycles;
     MovePhase movePhase;
-    std::vector<Car *> m_carsByPlace; ///< the order of the cars' decisions (see `orderByPlace`)
-    std::vector<std::pair<const Cell *, Car *>> m_carsByPlaceKeyed;
+    /// The cars with their front cells, in the order of their decisions (see `orderByPlace`).
+    std::vector<std::pair<const Cell *, Car *>> m_carsByPlace;
     std::vector<Vehicle *> m_vehicles;                 ///< trams, buses and cars, in this order
     std::vector<ApproachIndex::Approach> m_approachOf; ///< of each of `m_vehicles`
     int64_t m_carsCreated = 0;

@@ -78,3 +78,11 @@ uint64_t SimulationData::stateHash() const
     hashVehicles(h, cars);
     return h;
 }
+
+void SimulationData::listVehicles(std::vector<Vehicle *> &out) const
+{
+    out.clear();
+    out.insert(out.end(), trams.begin(), trams.end());
+    out.insert(out.end(), buses.begin(), buses.end());
+    out.insert(out.end(), cars.begin(), cars.end());
+}

@@ -53,6 +53,8 @@ struct SimulationData
     /// next stop and top speed), trams, buses and cars in list order: equal hashes mean equal
     /// states for the purpose of comparing runs.
     uint64_t stateHash() const;
+    /// Every vehicle into `out` (cleared first): trams, then buses, then cars, each in list order.
+    void listVehicles(std::vector<Vehicle *> &out) const;
     /// Makes every generator start cars `factor` times as often (each period at least one step):
     /// a heavier load than the city's own, for batch runs and benchmarks at the car cap.
     void feedGenerators(int64_t factor);
