@@ -457,7 +457,7 @@ void Vehicle::takeCells(std::vector<Cell *> &cells)
     const Cell *tail = tailCell();
     if (tailWasInCrossroad && tail && !tail->inCrossroad && !m_route.empty() &&
         m_route.front().exitLane == tail->wayLink())
-        m_route.pop_front();
+        m_route.erase(m_route.begin());
     trimRoute();
     publishPlan();
 }

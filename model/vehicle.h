@@ -8,7 +8,6 @@
 #include "waitcause.h"
 
 #include <cstdint>
-#include <deque>
 #include <vector>
 
 class Cell;
@@ -115,7 +114,7 @@ public:
     Cell *frontCell() const { return m_cells.empty() ? nullptr : m_cells.front(); }
     Cell *tailCell() const { return m_cells.empty() ? nullptr : m_cells.back(); }
     const std::vector<Cell *> &cells() const { return m_cells; }
-    const std::deque<RouteEntry> &route() const { return m_route; }
+    const std::vector<RouteEntry> &route() const { return m_route; }
     int32_t lookAheadDistance() const { return m_speed * m_speed + units::cells(10.0); }
     void setFinished() { m_finished = true; }
     bool isFinished() const { return m_finished; }
@@ -303,7 +302,7 @@ protected:
     LaneChange m_laneChange = LaneChange::None;
     bool m_signalsPullOut = false;
     std::vector<Cell *> m_cells;
-    std::deque<RouteEntry> m_route;
+    std::vector<RouteEntry> m_route;
     bool m_finished = false;
     RandomStream m_random;
     LaneBinding *m_plannedExit = nullptr;
