@@ -325,6 +325,10 @@ protected:
 private:
     /// The steps of one `chooseSpeed`.
     class SpeedDecision;
+
+    /// The number of body cells from the tail forward that each follow the one behind along its
+    /// link; at least 1 for a body with cells.
+    size_t linkedCellsFromTail() const;
 };
 
 /// Puts the vehicle with its front on `cell` and its body on the cells behind; false (nothing
