@@ -55,12 +55,6 @@ template <typename V> void publishAll(const std::vector<V *> &list)
         v->publishDecision();
 }
 
-/// Commits every vehicle's chosen speed; a commit writes only its own vehicle.
-template <typename V> void commit(std::vector<V *> &list)
-{
-    forEachInParallel(list, ItemWork::Light, [](V *v, size_t) { v->commitSpeed(); });
-}
-
 } // namespace
 
 SimulationControl::SimulationControl(SimulationData *data) : m_data(data) {}
@@ -121,22 +115,23 @@ void SimulationControl::removeFinishedVehicles()
 
 void SimulationControl::commitSpeeds()
 {
+    if (!approaches.isBuilt())
+        approaches.build(m_data->crossroads);
+    m_data->listVehicles(m_vehicles);
+    m_approachOf.resize(m_vehicles.size());
     VehiclesLock lock(m_vehiclesMutex);
-    commit(m_data->trams);
-    commit(m_data->buses);
-    commit(m_data->cars);
+    // Reading a vehicle costs a cache miss or two, so the same pass also finds where it stands
+    // before a stop line for the deadlock test: nothing moves until after that test.
+    forEachInParallel(m_vehicles, ItemWork::Light, [this](Vehicle *v, size_t i) {
+        v->commitSpeed();
+        m_approachOf[i] = approaches.approachOf(v);
+    });
 }
 
 void SimulationControl::resolveDeadlocks()
 {
-    if (!approaches.isBuilt())
-        approaches.build(m_data->crossroads);
-    // Where every vehicle stands before a stop line, found in parallel (a cache miss or two each),
-    // then gathered in the order of the lists.
-    m_data->listVehicles(m_vehicles);
-    m_approachOf.resize(m_vehicles.size());
-    forEachInParallel(m_vehicles, ItemWork::Light,
-                      [this](const Vehicle *v, size_t i) { m_approachOf[i] = approaches.approachOf(v); });
+    // Where each vehicle stands before a stop line, found as its speed was committed, gathered in
+    // the order of the lists.
     approaches.update(m_approachOf);
     const auto upstream = [this](const Cell *stopLine) { return approaches.upstream(stopLine); };
     VehiclesLock lock(m_vehiclesMutex); // a released vehicle commits its new speed
