@@ -4,6 +4,7 @@
 #include "model/bus.h"
 #include "model/car.h"
 #include "model/cell.h"
+#include "model/cellwalk.h"
 #include "model/simulationdata.h"
 #include "model/tram.h"
 #include "parallelfor.h"
@@ -22,9 +23,10 @@ template <typename V> int64_t cellsTakenOver(const std::vector<V *> &list, std::
 {
     counts.assign(list.size(), 0);
     forEachInParallel(list, ItemWork::Light, [&counts](const V *v, size_t i) {
-        for (const Cell *cell : v->cells())
-            if (cell->vehicle() != v)
-                ++counts[i];
+        forEachPieceOfBody(v->cells(), [v, &count = counts[i]](size_t, size_t cells, Vehicle *const *occupants) {
+            count += int32_t(std::count_if(occupants, occupants + cells, [v](const Vehicle *o) { return o != v; }));
+            return true;
+        });
     });
     return std::accumulate(counts.begin(), counts.end(), int64_t(0));
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <vector>
 
 class Vehicle;
 
@@ -83,6 +84,26 @@ int32_t forEachNotableCellAhead(CellPointer start, int32_t limit, CellPointer &l
         }
     }
     return i;
+}
+
+/// Splits `body`, a vehicle's cells from the front back, into pieces from the tail forward, and calls
+/// visit(rearIndex, count, occupants) for each until `visit` returns false. A piece is the body
+/// cells rearIndex, rearIndex − 1, … , rearIndex − count + 1 where they lie along one plain run
+/// (see `Cell::plainRun`), so that each is the `next` of the one before and `occupants[j]` is the
+/// occupant of the j-th; else the single cell at rearIndex. Only the rearmost cell of a piece is
+/// read, where a walk over the body would read every cell.
+template <typename Visit> void forEachPieceOfBody(const std::vector<Cell *> &body, Visit visit)
+{
+    for (size_t rear = body.size(); rear-- > 0;) {
+        const Cell *c = body[rear];
+        const size_t run = size_t(std::max<int32_t>(c->plainRun(), 1));
+        size_t count = 1;
+        while (count < run && count <= rear && body[rear - count] == c + count)
+            ++count;
+        if (!visit(rear, count, c->occupants()))
+            return;
+        rear -= count - 1;
+    }
 }
 
 /// Calls visit(cell, occupant) for the cells of the crossroad path from `start` on, up to the last

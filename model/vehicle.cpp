@@ -446,26 +446,15 @@ bool Vehicle::cellsAfterMove(int32_t advance, std::vector<Cell *> &out) const
 
 size_t Vehicle::linkedCellsFromTail() const
 {
-    // Along a plain run the links follow from the cells' addresses, so a body lying in one is
-    // checked without reading each of its cells: a move would read ten cache lines for a car.
-    if (m_cells.empty())
-        return 0;
-    size_t k = m_cells.size() - 1;
-    while (k > 0) {
-        const Cell *c = m_cells[k];
-        const size_t run = size_t(std::max<int32_t>(c->plainRun(), 1));
-        size_t j = 1;
-        while (j < run && j <= k && m_cells[k - j] == c + j)
-            ++j;
-        if (j > 1) {
-            k -= j - 1;
-            continue;
-        }
-        if (!c->nextIs(m_cells[k - 1]))
-            break;
-        --k;
-    }
-    return m_cells.size() - k;
+    // A piece lies along its links; only where two pieces meet is a link read.
+    size_t linked = 0;
+    forEachPieceOfBody(m_cells, [this, &linked](size_t rear, size_t count, Vehicle *const *) {
+        if (linked > 0 && !m_cells[rear + 1]->nextIs(m_cells[rear]))
+            return false;
+        linked += count;
+        return true;
+    });
+    return linked;
 }
 
 void Vehicle::takeCells(std::vector<Cell *> &cells)

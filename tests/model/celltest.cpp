@@ -131,6 +131,34 @@ void expectSameAfterPrecompute(const std::vector<Cell *> &cells)
 
 } // namespace
 
+TEST(ChainQueries, ABodySplitsIntoPiecesAlongPlainRunsWithTheOccupantsSideBySide)
+{
+    SimulationData data;
+    const auto c = makeChain(data, 12);
+    const auto after = makeChain(data, 4); // right after c[11] in memory, but not linked to it
+    TestVehicle v;
+    putAt(c[10], v.setLength(7));
+    using Piece = std::tuple<size_t, size_t, const Vehicle *>; // rear index, cells, first occupant
+    const auto pieces = [](const std::vector<Cell *> &body) {
+        std::vector<Piece> found;
+        forEachPieceOfBody(body, [&found](size_t rear, size_t count, Vehicle *const *occupants) {
+            found.emplace_back(rear, count, occupants[count - 1]);
+            return true;
+        });
+        return found;
+    };
+    const std::vector<Cell *> across{after[1], after[0], c[11], c[10]};
+    EXPECT_EQ(pieces(across), (std::vector<Piece>{{3, 1, &v}, {2, 1, nullptr}, {1, 1, nullptr}, {0, 1, nullptr}}));
+    precomputeCells(data.allCells());
+    // c[4] .. c[10] lie along one run; c[11], the chain's end, is no plain cell, so the run does not
+    // reach `after` although it follows in memory.
+    EXPECT_EQ(pieces(v.cells()), (std::vector<Piece>{{6, 7, &v}}));
+    EXPECT_EQ(pieces(across), (std::vector<Piece>{{3, 1, &v}, {2, 1, nullptr}, {1, 2, nullptr}}));
+    size_t visits = 0;
+    forEachPieceOfBody(across, [&visits](size_t, size_t, Vehicle *const *) { return ++visits < 2; });
+    EXPECT_EQ(visits, 2u);
+}
+
 TEST(CellCache, SameAnswersOnACrossroadRingsAndChainsAndAfterLinksChange)
 {
     FourArmCrossroad x(50);
