@@ -1,6 +1,7 @@
 #include "movephase.h"
 
 #include "model/cell.h"
+#include "model/cellwalk.h"
 #include "model/simulationdata.h"
 #include "model/vehicle.h"
 #include "parallelfor.h"
@@ -58,15 +59,23 @@ void MovePhase::run(SimulationData &data)
         const std::vector<Cell *> &body = v->cells();
         fresh[i] = cellsNotHeld(body, targets[i], advances[i]);
         // The body keeps the cells the target shares, and leaves the last `fresh` ones.
-        for (size_t k = body.size() - std::min(fresh[i], body.size()); k < body.size(); ++k)
-            body[k]->releaseFrom(v);
+        const size_t kept = body.size() - std::min(fresh[i], body.size());
+        forEachPieceOfBody(body.data() + kept, body.size() - kept, [v](size_t, size_t cells, Vehicle **occupants) {
+            for (size_t j = 0; j < cells; ++j)
+                Cell::releaseEntry(occupants + j, v);
+            return true;
+        });
     });
     clashes.assign(n, 0);
     const bool together = spreadsOverPool(n, ItemWork::Light);
     forEachInParallel(vehicles, ItemWork::Light, [this, together](Vehicle *v, size_t i) {
-        char taken = 0;
-        for (size_t k = 0; k < fresh[i]; ++k)
-            taken |= together ? targets[i][k]->takeAtOnce(v) : targets[i][k]->take(v);
+        bool taken = false;
+        forEachPieceOfBody(
+            targets[i].data(), fresh[i], [v, together, &taken](size_t, size_t cells, Vehicle **occupants) {
+                for (size_t j = 0; j < cells; ++j)
+                    taken |= together ? Cell::takeEntryAtOnce(occupants + j, v) : Cell::takeEntry(occupants + j, v);
+                return true;
+            });
         clashes[i] = taken;
     });
     const bool clash = std::find(clashes.begin(), clashes.end(), 1) != clashes.end();

@@ -86,24 +86,29 @@ int32_t forEachNotableCellAhead(CellPointer start, int32_t limit, CellPointer &l
     return i;
 }
 
-/// Splits `body`, a vehicle's cells from the front back, into pieces from the tail forward, and calls
-/// visit(rearIndex, count, occupants) for each until `visit` returns false. A piece is the body
-/// cells rearIndex, rearIndex − 1, … , rearIndex − count + 1 where they lie along one plain run
-/// (see `Cell::plainRun`), so that each is the `next` of the one before and `occupants[j]` is the
-/// occupant of the j-th; else the single cell at rearIndex. Only the rearmost cell of a piece is
-/// read, where a walk over the body would read every cell.
+/// Splits `body`, `count` cells of a vehicle from the front back, into pieces from the rearmost
+/// forward, and calls visit(rearIndex, cells, occupants) for each until `visit` returns false. A
+/// piece is the body cells rearIndex, rearIndex − 1, … , rearIndex − cells + 1 where they lie along
+/// one plain run (see `Cell::plainRun`), so that each is the `next` of the one before and
+/// `occupants[j]` is the occupant entry of the j-th; else the single cell at rearIndex. Only the
+/// rearmost cell of a piece is read, where a walk over the body would read every cell.
+template <typename Visit> void forEachPieceOfBody(Cell *const *body, size_t count, Visit visit)
+{
+    for (size_t rear = count; rear-- > 0;) {
+        Cell *c = body[rear];
+        const size_t run = size_t(std::max<int32_t>(c->plainRun(), 1));
+        size_t cells = 1;
+        while (cells < run && cells <= rear && body[rear - cells] == c + cells)
+            ++cells;
+        if (!visit(rear, cells, c->occupants()))
+            return;
+        rear -= cells - 1;
+    }
+}
+
 template <typename Visit> void forEachPieceOfBody(const std::vector<Cell *> &body, Visit visit)
 {
-    for (size_t rear = body.size(); rear-- > 0;) {
-        const Cell *c = body[rear];
-        const size_t run = size_t(std::max<int32_t>(c->plainRun(), 1));
-        size_t count = 1;
-        while (count < run && count <= rear && body[rear - count] == c + count)
-            ++count;
-        if (!visit(rear, count, c->occupants()))
-            return;
-        rear -= count - 1;
-    }
+    forEachPieceOfBody(body.data(), body.size(), visit);
 }
 
 /// Calls visit(cell, occupant) for the cells of the crossroad path from `start` on, up to the last

@@ -413,6 +413,20 @@ bool Vehicle::cellsAfterMove(int32_t advance, std::vector<Cell *> &out) const
     const size_t linkedFrom = m_laneChange == LaneChange::None ? count - linkedCellsFromTail() : count - 1;
     const size_t shift = size_t(std::max(advance, 0));
     const Cell *behind = nullptr; // the source cell of the previous (rearer) body cell
+    // The cells from `runStart` up to `runEnd` (not included) are each followed by the next one in
+    // memory, as the plain run of the last cell the walk read tells: the walk steps over them
+    // without reading them, which the move's next pass does when it takes them.
+    const Cell *runStart = nullptr;
+    const Cell *runEnd = nullptr;
+    const auto stepFrom = [this, &runStart, &runEnd](Cell *c) {
+        if (runStart && !std::less<>()(c, runStart) && std::less<>()(c, runEnd))
+            return c + 1;
+        if (const int32_t run = c->plainRun(); run > 1) {
+            runStart = c;
+            runEnd = c + (run - 1);
+        }
+        return cellAfter(c);
+    };
     for (size_t k = count; k-- > 0;) {
         if (m_laneChange == LaneChange::None && k >= linkedFrom + shift) {
             out[k] = m_cells[k - shift];
@@ -427,14 +441,15 @@ bool Vehicle::cellsAfterMove(int32_t advance, std::vector<Cell *> &out) const
         if (!cell)
             return false;
         Cell *target;
-        if (behind && behind->nextIs(cell)) {
+        // Past `linkedFrom` the rearer body cell is known to lead to this one.
+        if (behind && ((m_laneChange == LaneChange::None && k >= linkedFrom) || behind->nextIs(cell))) {
             // One cell ahead of the rearer cell's target: the walk with route continuation is
             // the same from either start, so this equals walking `advance` cells from `cell`.
-            target = cellAfter(out[k + 1]);
+            target = stepFrom(out[k + 1]);
         } else {
             target = cell;
             for (int32_t i = 0; i < advance && target; ++i)
-                target = cellAfter(target);
+                target = stepFrom(target);
         }
         if (!target)
             return false;
@@ -481,18 +496,19 @@ void Vehicle::limitSpeed(int32_t speed)
 void Vehicle::trimRoute()
 {
     // Drop the crossroads the whole body has passed: keep the route from the first crossroad
-    // still ahead of some cell, searched from the tail forward.
-    for (size_t k = m_cells.size(); k-- > 0;) {
-        const Cell *end = m_cells[k]->chainEnd();
-        if (!end || !end->crossroad())
-            continue;
-        const int32_t index = routeIndexOf(this, end->crossroad(), end->wayLink());
-        if (index >= 0) {
-            m_route.erase(m_route.begin(), m_route.begin() + index);
-            return;
-        }
-    }
-    m_route.clear();
+    // still ahead of some cell, searched from the tail forward. The cells of a piece lie along one
+    // chain, so they share its end.
+    int32_t index = -1;
+    forEachPieceOfBody(m_cells, [this, &index](size_t rear, size_t, Vehicle *const *) {
+        const Cell *end = m_cells[rear]->chainEnd();
+        if (end && end->crossroad())
+            index = routeIndexOf(this, end->crossroad(), end->wayLink());
+        return index < 0;
+    });
+    if (index >= 0)
+        m_route.erase(m_route.begin(), m_route.begin() + index);
+    else
+        m_route.clear();
 }
 
 LaneBinding *Vehicle::entryKey() const
