@@ -151,13 +151,17 @@ const RouteEntry *entryWithoutRoom(const Vehicle *vehicle, int32_t *length, cons
     // route, has room for the rest of it, or it would hold both crossroads while it waits.
     const RouteEntry *entry = vehicle->nextRouteEntry();
     int32_t need = vehicle->length();
+    // A ring of short lanes smaller than the vehicle leads back under its own body, which leaves
+    // those cells as it moves: such a lane always has room. Asked only where the answer would
+    // otherwise be no room, since it reads every cell of the body.
+    const auto liesUnderBody = [vehicle](const LaneBinding *lane) {
+        return lane && std::any_of(vehicle->cells().begin(), vehicle->cells().end(),
+                                   [lane](const Cell *c) { return c->wayLink() == lane; });
+    };
     for (int32_t hops = 0; entry; ++hops) {
-        // A ring of short lanes smaller than the vehicle leads back under its own body, which
-        // leaves those cells as it moves.
-        if (entry->exitLane && std::any_of(vehicle->cells().begin(), vehicle->cells().end(),
-                                           [entry](const Cell *c) { return c->wayLink() == entry->exitLane; }))
-            return nullptr;
         if (!exitHasRoom(need, entry->exitLane, entry->pathCell)) {
+            if (liesUnderBody(entry->exitLane))
+                return nullptr;
             if (length)
                 *length = need;
             return entry;
@@ -171,13 +175,15 @@ const RouteEntry *entryWithoutRoom(const Vehicle *vehicle, int32_t *length, cons
         // it: then it keeps its gap from that one, and the gap must fit on the lane too.
         const Vehicle *onNextPath = need <= laneCells && next ? firstOnPath(next->pathCell) : nullptr;
         if (onNextPath && !exitHasRoom(need + EXIT_GAP, entry->exitLane, entry->pathCell)) {
+            if (liesUnderBody(entry->exitLane))
+                return nullptr;
             if (length)
                 *length = need;
             if (beyond)
                 *beyond = onNextPath;
             return entry;
         }
-        if (need <= laneCells || !next || hops == MAX_SHORT_LANES)
+        if (need <= laneCells || !next || hops == MAX_SHORT_LANES || liesUnderBody(entry->exitLane))
             return nullptr;
         need -= laneCells;
         entry = next;

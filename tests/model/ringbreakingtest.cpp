@@ -59,6 +59,20 @@ TEST_F(RingBreaking, ACarWithoutRoomTakesAnotherExitOnceItsPatienceIsOut)
     EXPECT_EQ(car.route().front().crossroad, x.crossroad);
 }
 
+TEST_F(RingBreaking, AnExitLaneRunningOnUnderTheVehiclesOwnBodyAlwaysHasRoom)
+{
+    std::vector<TestVehicle> full(5);
+    x.fillExit(A::E, full);
+    TestCar car;
+    car.setLength(12);
+    x.arrive(car, A::W, A::E);
+    ASSERT_NE(entryWithoutRoom(&car), nullptr);
+    // In a ring of lanes shorter than the car, the lane it leaves by leads round under its tail,
+    // which leaves those cells as the car moves.
+    car.cells().back()->setWayLink(x.out(A::E));
+    EXPECT_EQ(entryWithoutRoom(&car), nullptr);
+}
+
 TEST_F(RingBreaking, ACarWithEveryWayOutFullWaitsAtItsStopLineAndNeverInTheCrossroad)
 {
     // Waiting in the crossroad it could no longer turn elsewhere, and it would hold up the paths
