@@ -40,7 +40,7 @@ ApproachIndex::Approach ApproachIndex::approachOf(const Vehicle *vehicle) const
     const int32_t distance = cell->cellsToEnd();
     if (distance >= REACH)
         return Approach();
-    return Approach{slotAt(cell->chainEnd()), distance, cell};
+    return Approach{slotAt(vehicle->frontChainEnd()), distance, cell};
 }
 
 void ApproachIndex::update(const std::vector<Approach> &approaches)

@@ -90,7 +90,7 @@ Reaction Vehicle::SpeedDecision::atRouteEnd()
 
 Reaction Vehicle::SpeedDecision::atCrossroad(int32_t distance)
 {
-    const Cell *end = v.frontCell()->chainEnd();
+    const Cell *end = v.frontChainEnd();
     m_crossroad = end ? end->crossroad() : nullptr;
     if (!m_crossroad) // the crossroad event lies beyond the front's chain: treat it as an obstacle
         return nearerOfPlaceAndTraffic();
@@ -218,7 +218,7 @@ bool Vehicle::breakWait(const WaitCycles &cycles)
         return false;
     if (m_waitCause == WaitCause::VehicleAhead && !waitsBehindOnItsWay())
         return creepOn();
-    const Cell *end = !front->inCrossroad ? front->chainEnd() : nullptr;
+    const Cell *end = !front->inCrossroad ? frontChainEnd() : nullptr;
     Crossroad *x = end ? end->crossroad() : nullptr;
     const Cell *path = nextPathCell();
     if (!x || !path)

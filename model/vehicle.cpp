@@ -476,6 +476,7 @@ void Vehicle::takeCells(std::vector<Cell *> &cells)
 {
     const bool tailWasInCrossroad = !m_cells.empty() && m_cells.back()->inCrossroad;
     m_cells.swap(cells);
+    noteChainEnd();
     // The whole body has just come out of a crossroad: the way through it is done with. Dropped
     // here, for a lane that leads back into the same crossroad (a loop) would keep its entry, and
     // the vehicle would take the same way round for good.
@@ -511,21 +512,25 @@ void Vehicle::trimRoute()
         m_route.clear();
 }
 
-LaneBinding *Vehicle::entryKey() const
+void Vehicle::noteChainEnd()
 {
     const Cell *front = frontCell();
-    const Cell *end = front ? front->chainEnd() : nullptr;
-    return end ? end->wayLink() : nullptr;
+    m_chainEnd = front ? front->chainEnd() : nullptr;
+    m_crossroadAhead = m_chainEnd ? m_chainEnd->crossroad() : nullptr;
+    m_chainEndLane = m_chainEnd ? m_chainEnd->wayLink() : nullptr;
+}
+
+LaneBinding *Vehicle::entryKey() const
+{
+    return m_chainEndLane;
 }
 
 const RouteEntry *Vehicle::nextRouteEntry() const
 {
     if (m_route.empty())
         return nullptr;
-    const Cell *front = frontCell();
-    const Cell *end = front ? front->chainEnd() : nullptr;
-    if (end && end->crossroad())
-        if (const RouteEntry *entry = routeEntry(end->crossroad(), end->wayLink()))
+    if (m_crossroadAhead)
+        if (const RouteEntry *entry = routeEntry(m_crossroadAhead, m_chainEndLane))
             return entry;
     return &m_route.front();
 }

@@ -129,6 +129,7 @@ public:
     void setCells(const std::vector<Cell *> &cells)
     {
         m_cells = cells;
+        noteChainEnd();
         publishPlan();
     }
     /// What the vehicle waits for when its last decision chose to stand; `WaitCause::None` when
@@ -190,6 +191,8 @@ public:
 
     /// The incoming lane at the end of the front cell's chain (the key of the crossroad there); null if none.
     LaneBinding *entryKey() const;
+    /// The last cell of the front cell's chain; null when the chain loops or there is no front.
+    Cell *frontChainEnd() const { return m_chainEnd; }
     /// The exit lane planned at the crossroad at the end of the front cell's chain (see `nextRouteEntry`).
     LaneBinding *nextExitLane() const;
     /// The path cell planned at the crossroad at the end of the front cell's chain.
@@ -302,6 +305,11 @@ protected:
     LaneChange m_laneChange = LaneChange::None;
     bool m_signalsPullOut = false;
     std::vector<Cell *> m_cells;
+    // What ends the front cell's chain, noted whenever the body changes: many rules ask for it at
+    // every step, this vehicle's and others', and the network does not change during a run.
+    Cell *m_chainEnd = nullptr;
+    Crossroad *m_crossroadAhead = nullptr; ///< the crossroad after `m_chainEnd`
+    LaneBinding *m_chainEndLane = nullptr; ///< the lane of `m_chainEnd`
     std::vector<RouteEntry> m_route;
     bool m_finished = false;
     RandomStream m_random;
@@ -326,6 +334,8 @@ private:
     /// The steps of one `chooseSpeed`.
     class SpeedDecision;
 
+    /// Notes what ends the front cell's chain; only while no other thread reads the vehicle.
+    void noteChainEnd();
     /// The number of body cells from the tail forward that each follow the one behind along its
     /// link; at least 1 for a body with cells.
     size_t linkedCellsFromTail() const;
