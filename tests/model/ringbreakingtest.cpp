@@ -19,7 +19,15 @@ class RingBreaking : public ::testing::Test
 {
 protected:
     void SetUp() override { precomputeCells(x.data.allCells()); }
+    /// Puts `car`, 12 cells long, at the stop line of W heading for E, whose exit is full.
+    void arriveBeforeAFullExit(TestCar &car)
+    {
+        x.fillExit(A::E, full);
+        car.setLength(12);
+        x.arrive(car, A::W, A::E);
+    }
     FourArmCrossroad x{120};
+    std::vector<TestVehicle> full = std::vector<TestVehicle>(5);
 };
 
 } // namespace
@@ -44,11 +52,8 @@ TEST_F(RingBreaking, AHeadWithoutRoomAndTheQueueBehindItAreNotWaitedFor)
 
 TEST_F(RingBreaking, ACarWithoutRoomTakesAnotherExitOnceItsPatienceIsOut)
 {
-    std::vector<TestVehicle> full(5);
-    x.fillExit(A::E, full);
     TestCar car;
-    car.setLength(12);
-    x.arrive(car, A::W, A::E);
+    arriveBeforeAFullExit(car);
     for (int step = 0; step < Car::PATIENCE; ++step) {
         car.decide();
         car.commitSpeed();
@@ -61,11 +66,8 @@ TEST_F(RingBreaking, ACarWithoutRoomTakesAnotherExitOnceItsPatienceIsOut)
 
 TEST_F(RingBreaking, AnExitLaneRunningOnUnderTheVehiclesOwnBodyAlwaysHasRoom)
 {
-    std::vector<TestVehicle> full(5);
-    x.fillExit(A::E, full);
     TestCar car;
-    car.setLength(12);
-    x.arrive(car, A::W, A::E);
+    arriveBeforeAFullExit(car);
     ASSERT_NE(entryWithoutRoom(&car), nullptr);
     // In a ring of lanes shorter than the car, the lane it leaves by leads round under its tail,
     // which leaves those cells as the car moves.
