@@ -119,12 +119,15 @@ void SimulationControl::commitSpeeds()
         approaches.build(m_data->crossroads);
     m_data->listVehicles(m_vehicles);
     m_approachOf.resize(m_vehicles.size());
+    m_waiters.resize(m_vehicles.size());
     VehiclesLock lock(m_vehiclesMutex);
-    // Reading a vehicle costs a cache miss or two, so the same pass also finds where it stands
-    // before a stop line for the deadlock test: nothing moves until after that test.
+    // Reading a vehicle costs a cache miss or two, so the same pass also finds what the deadlock
+    // tests read of it: where it stands before a stop line, and whom it stands and waits for.
+    // Nothing moves until after those tests.
     forEachInParallel(m_vehicles, ItemWork::Light, [this](Vehicle *v, size_t i) {
         v->commitSpeed();
         m_approachOf[i] = approaches.approachOf(v);
+        m_waiters[i] = WaitCycles::waiterOf(v);
     });
 }
 
@@ -136,11 +139,18 @@ void SimulationControl::resolveDeadlocks()
     const auto upstream = [this](const Cell *stopLine) { return approaches.upstream(stopLine); };
     VehiclesLock lock(m_vehiclesMutex); // a released vehicle commits its new speed
     const std::vector<Crossroad *> &crossroads = m_data->crossroads;
+    m_released.clear();
     for (size_t i = 0; i < crossroads.size(); ++i)
         if (!crossroads[i]->hasSemaphore() && approaches.occupiedApproaches(i) > 2)
-            resolveDeadlock(crossroads[i], upstream);
+            if (Vehicle *released = resolveDeadlock(crossroads[i], upstream))
+                m_released.push_back(released);
+    // The few vehicles released above no longer stand.
+    if (!m_released.empty())
+        for (WaitCycles::Waiter &w : m_waiters)
+            if (w.vehicle && std::find(m_released.begin(), m_released.end(), w.vehicle) != m_released.end())
+                w = WaitCycles::Waiter();
     // Whatever locks the crossroad rule above does not see: waits that close a cycle anywhere.
-    m_waitsBroken += waitCycles.breakAll(*m_data);
+    m_waitsBroken += waitCycles.breakAll(m_waiters);
 }
 
 void SimulationControl::moveVehicles()

@@ -71,6 +71,8 @@ private:
     std::vector<std::pair<const Cell *, Car *>> m_carsByPlace;
     std::vector<Vehicle *> m_vehicles;                 ///< trams, buses and cars, in this order
     std::vector<ApproachIndex::Approach> m_approachOf; ///< of each of `m_vehicles`
+    std::vector<WaitCycles::Waiter> m_waiters;         ///< of each of `m_vehicles`
+    std::vector<Vehicle *> m_released;                 ///< by the crossroad deadlock rule, this step
     int64_t m_carsCreated = 0;
     int64_t m_vehiclesRemoved = 0;
     int64_t m_tripsFinished = 0;

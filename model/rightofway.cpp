@@ -79,7 +79,7 @@ bool hasRoomAsShown(const Vehicle *v)
            exitHasRoom(v->length(), v->plannedExitLane(), v->plannedPathCell());
 }
 
-bool releaseLongestQueue(const Crossroad *crossroad, const std::vector<Cell *> &stopLines)
+Vehicle *releaseLongestQueue(const Crossroad *crossroad, const std::vector<Cell *> &stopLines)
 {
     const size_t n = stopLines.size();
     std::vector<int32_t> queue(n);
@@ -102,10 +102,10 @@ bool releaseLongestQueue(const Crossroad *crossroad, const std::vector<Cell *> &
         if (v && exitHasRoom(v) && crossroad->isTurnForRoom(v) && !v->isLoading() && !v->isWaiting()) {
             v->accelerate1();
             v->commitSpeed();
-            return true;
+            return v;
         }
     }
-    return false;
+    return nullptr;
 }
 
 /// Whether no vehicle on the crossroad's paths is still crossing it. A vehicle whose front has
@@ -470,15 +470,15 @@ const Vehicle *crossingPathBlocker(const Crossroad *crossroad, const Vehicle *ve
     return nullptr;
 }
 
-void resolveDeadlock(Crossroad *crossroad)
+Vehicle *resolveDeadlock(Crossroad *crossroad)
 {
-    resolveDeadlock(crossroad, [](const Cell *e) -> const Vehicle * { return approachingVehicle(e, 100); });
+    return resolveDeadlock(crossroad, [](const Cell *e) -> const Vehicle * { return approachingVehicle(e, 100); });
 }
 
-void resolveDeadlock(Crossroad *crossroad, const std::function<const Vehicle *(const Cell *)> &upstream)
+Vehicle *resolveDeadlock(Crossroad *crossroad, const std::function<const Vehicle *(const Cell *)> &upstream)
 {
     if (!crossroad || crossroad->hasSemaphore() || !crossroad->junction)
-        return;
+        return nullptr;
     // Every approach must be empty or blocked, with more than two blocked. Count the occupied
     // approaches first: with two or fewer nothing can be released whatever the right-of-way tests
     // say, and the first vehicle that may go ends the search. The step thread alone runs this.
@@ -490,12 +490,13 @@ void resolveDeadlock(Crossroad *crossroad, const std::function<const Vehicle *(c
                 if (const Vehicle *v = upstream(lane->lastCell))
                     approaching.push_back(v);
     if (approaching.size() <= 2)
-        return;
+        return nullptr;
     for (const Vehicle *v : approaching)
         if (crossroad->mayGo(v) && !v->isLoading() && !v->isWaiting())
-            return;
+            return nullptr;
     if (!noneCrossing(crossroad))
-        return;
-    if (!releaseLongestQueue(crossroad, crossroad->tramStopLines()))
-        releaseLongestQueue(crossroad, crossroad->roadStopLines());
+        return nullptr;
+    if (Vehicle *released = releaseLongestQueue(crossroad, crossroad->tramStopLines()))
+        return released;
+    return releaseLongestQueue(crossroad, crossroad->roadStopLines());
 }

@@ -84,10 +84,11 @@ const Vehicle *longWaiterToLetGo(const Crossroad *crossroad, const Vehicle *vehi
 const Vehicle *crossingPathBlocker(const Crossroad *crossroad, const Vehicle *vehicle);
 /// Releases one vehicle at a crossroad without signals whose approaches are all empty or blocked
 /// by each other while its area is free: the one at the head of the longest standing queue gets
-/// one more cell per step (trams first). Runs in the step thread while no decision runs.
-void resolveDeadlock(Crossroad *crossroad);
+/// one more cell per step (trams first). Runs in the step thread while no decision runs. Returns
+/// the vehicle released, null if none.
+Vehicle *resolveDeadlock(Crossroad *crossroad);
 /// The same with the first vehicle upstream of each stop line (within 100 cells) supplied by the
 /// caller, who may know it without walking the approaches.
-void resolveDeadlock(Crossroad *crossroad, const std::function<const Vehicle *(const Cell *)> &upstream);
+Vehicle *resolveDeadlock(Crossroad *crossroad, const std::function<const Vehicle *(const Cell *)> &upstream);
 
 #endif

@@ -6,37 +6,62 @@
 #include "tram.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <utility>
 
-template <typename V> void WaitCycles::addStanding(const std::vector<V *> &list)
+WaitCycles::Waiter WaitCycles::waiterOf(Vehicle *vehicle)
+{
+    if (vehicle->speed() != 0 || vehicle->waitingForId() < 0)
+        return Waiter();
+    return Waiter{vehicle, vehicle->id(), vehicle->waitingForId()};
+}
+
+template <typename V> void WaitCycles::addWaiters(const std::vector<V *> &list)
 {
     for (V *v : list)
-        if (v->speed() == 0 && v->waitingForId() >= 0) {
-            indexById[v->id()] = int32_t(standing.size());
-            standing.push_back(v);
-        }
+        waitersOfRun.push_back(waiterOf(v));
 }
 
 bool WaitCycles::isLocked(const Vehicle *vehicle) const
 {
     if (!vehicle)
         return false;
-    const auto it = indexById.find(vehicle->id());
-    return it != indexById.end() && standing[size_t(it->second)] == vehicle && locked[size_t(it->second)];
+    const int32_t index = indexOf(vehicle->id());
+    return index >= 0 && standing[size_t(index)] == vehicle && locked[size_t(index)];
+}
+
+int32_t WaitCycles::indexOf(int32_t id) const
+{
+    const auto it = std::lower_bound(indexById.begin(), indexById.end(), std::make_pair(id, INT32_MIN));
+    return it != indexById.end() && it->first == id ? it->second : -1;
 }
 
 int32_t WaitCycles::breakAll(SimulationData &data)
 {
+    waitersOfRun.clear();
+    addWaiters(data.trams);
+    addWaiters(data.buses);
+    addWaiters(data.cars);
+    return breakAll(waitersOfRun);
+}
+
+int32_t WaitCycles::breakAll(const std::vector<Waiter> &waiters)
+{
     standing.clear();
     indexById.clear();
-    addStanding(data.trams);
-    addStanding(data.buses);
-    addStanding(data.cars);
+    for (const Waiter &w : waiters)
+        if (w.vehicle) {
+            indexById.emplace_back(w.id, int32_t(standing.size()));
+            standing.push_back(w.vehicle);
+        }
+    // Each list is in the order its vehicles came, so this sorts a few runs already in order.
+    std::sort(indexById.begin(), indexById.end());
     const size_t n = standing.size();
     next.assign(n, -1);
-    for (size_t i = 0; i < n; ++i) {
-        const auto it = indexById.find(standing[i]->waitingForId());
-        if (it != indexById.end())
-            next[i] = it->second;
+    for (size_t i = 0, k = 0; i < waiters.size(); ++i) {
+        if (!waiters[i].vehicle)
+            continue;
+        next[k++] = indexOf(waiters[i].waitingFor);
     }
     // Each standing vehicle waits for at most one other, so following the waits from any vehicle
     // either ends or runs into a cycle; a walk that meets a vehicle of its own walk found one.

@@ -2,7 +2,7 @@
 #define KOLVEX_MODEL_WAITCYCLES_H
 
 #include <cstdint>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 class Vehicle;
@@ -24,20 +24,36 @@ struct SimulationData;
 class WaitCycles
 {
 public:
-    /// Breaks every cycle found; returns how many vehicles were let go.
+    /// A vehicle standing and waiting for another, as the search reads it.
+    struct Waiter
+    {
+        Vehicle *vehicle = nullptr; ///< null: this entry is no waiter
+        int32_t id = -1;
+        int32_t waitingFor = -1;
+    };
+    /// `vehicle` as a waiter if it stands and waits for another vehicle, else an empty entry.
+    static Waiter waiterOf(Vehicle *vehicle);
+
+    /// Breaks every cycle found among the run's standing vehicles; returns how many were let go.
     int32_t breakAll(SimulationData &data);
+    /// The same with the waiters given, in the order of the run's lists (trams, buses, cars);
+    /// empty entries are skipped. A caller reading many vehicles can find them on many threads.
+    int32_t breakAll(const std::vector<Waiter> &waiters);
     /// Whether `vehicle` stands in one of the cycles found by the last `breakAll`, or waits for one
     /// that does: waiting behind it never ends by itself.
     bool isLocked(const Vehicle *vehicle) const;
 
 private:
-    template <typename V> void addStanding(const std::vector<V *> &list);
+    template <typename V> void addWaiters(const std::vector<V *> &list);
+    std::vector<Waiter> waitersOfRun; ///< gathered by `breakAll(SimulationData &)`
 
     std::vector<Vehicle *> standing;
-    std::unordered_map<int32_t, int32_t> indexById; ///< standing vehicles by id
-    std::vector<int32_t> next;                      ///< index waited for, −1 if none standing
-    std::vector<int8_t> mark;                       ///< 0 unseen, 1 on the current walk, 2 done
-    std::vector<char> locked;                       ///< by index: in a cycle or waiting for one
+    /// The index in `standing` of the standing vehicle with the id `id`, −1 if none.
+    int32_t indexOf(int32_t id) const;
+    std::vector<std::pair<int32_t, int32_t>> indexById; ///< (id, index in `standing`), by id
+    std::vector<int32_t> next;                          ///< index waited for, −1 if none standing
+    std::vector<int8_t> mark;                           ///< 0 unseen, 1 on the current walk, 2 done
+    std::vector<char> locked;                           ///< by index: in a cycle or waiting for one
     std::vector<int32_t> walk;
     std::vector<std::vector<Vehicle *>> cycles;
 };
