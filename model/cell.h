@@ -80,24 +80,22 @@ public:
     /// Frees the cell if `v` holds it. Safe while other threads free or take cells, this one too:
     /// the move phase frees and takes the cells of every vehicle at once.
     void releaseFrom(const Vehicle *v) { releaseEntry(occupantEntry(), v); }
-    /// Makes `v` the occupant and tells whether the cell was taken, by another vehicle or by `v`
-    /// itself.
-    bool take(Vehicle *v) { return takeEntry(occupantEntry(), v); }
-    /// `take`, safe as `releaseFrom` is: of two vehicles taking one cell at once, one finds it
-    /// taken. The exchange waits for the cell's memory, so a single thread uses `take`.
-    bool takeAtOnce(Vehicle *v) { return takeEntryAtOnce(occupantEntry(), v); }
     /// The occupants of this cell and of the cells after it in its block, side by side, as the
     /// run's data keeps them for walks that read many cells.
     Vehicle *const *occupants() const { return occupantEntry(); }
     /// The same, for a walk that frees or takes many cells by their entries, with the three below.
     Vehicle **occupants() { return occupantEntry(); }
-    /// `releaseFrom`, `take` and `takeAtOnce` on an entry of `occupants()`.
+    /// `releaseFrom` on an entry of `occupants()`.
     static void releaseEntry(Vehicle **entry, const Vehicle *v)
     {
         if (__atomic_load_n(entry, __ATOMIC_RELAXED) == v)
             __atomic_store_n(entry, nullptr, __ATOMIC_RELAXED);
     }
+    /// Makes `v` the occupant of the entry of `occupants()` and tells whether its cell was taken,
+    /// by another vehicle or by `v` itself.
     static bool takeEntry(Vehicle **entry, Vehicle *v) { return std::exchange(*entry, v) != nullptr; }
+    /// `takeEntry`, safe as `releaseFrom` is: of two vehicles taking one cell at once, one finds it
+    /// taken. The exchange waits for the cell's memory, so a single thread uses `takeEntry`.
     static bool takeEntryAtOnce(Vehicle **entry, Vehicle *v)
     {
         return __atomic_exchange_n(entry, v, __ATOMIC_RELAXED) != nullptr;

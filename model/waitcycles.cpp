@@ -1,9 +1,7 @@
 #include "waitcycles.h"
 
-#include "bus.h"
-#include "car.h"
 #include "simulationdata.h"
-#include "tram.h"
+#include "vehicle.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -14,12 +12,6 @@ WaitCycles::Waiter WaitCycles::waiterOf(Vehicle *vehicle)
     if (vehicle->speed() != 0 || vehicle->waitingForId() < 0)
         return Waiter();
     return Waiter{vehicle, vehicle->id(), vehicle->waitingForId()};
-}
-
-template <typename V> void WaitCycles::addWaiters(const std::vector<V *> &list)
-{
-    for (V *v : list)
-        waitersOfRun.push_back(waiterOf(v));
 }
 
 bool WaitCycles::isLocked(const Vehicle *vehicle) const
@@ -38,11 +30,11 @@ int32_t WaitCycles::indexOf(int32_t id) const
 
 int32_t WaitCycles::breakAll(SimulationData &data)
 {
-    waitersOfRun.clear();
-    addWaiters(data.trams);
-    addWaiters(data.buses);
-    addWaiters(data.cars);
-    return breakAll(waitersOfRun);
+    std::vector<Vehicle *> vehicles;
+    data.listVehicles(vehicles);
+    std::vector<Waiter> waiters(vehicles.size());
+    std::transform(vehicles.begin(), vehicles.end(), waiters.begin(), waiterOf);
+    return breakAll(waiters);
 }
 
 int32_t WaitCycles::breakAll(const std::vector<Waiter> &waiters)

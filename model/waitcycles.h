@@ -44,9 +44,6 @@ public:
     bool isLocked(const Vehicle *vehicle) const;
 
 private:
-    template <typename V> void addWaiters(const std::vector<V *> &list);
-    std::vector<Waiter> waitersOfRun; ///< gathered by `breakAll(SimulationData &)`
-
     std::vector<Vehicle *> standing;
     /// The index in `standing` of the standing vehicle with the id `id`, −1 if none.
     int32_t indexOf(int32_t id) const;
