@@ -44,7 +44,8 @@ void MovePhase::run(SimulationData &data)
     // along its own cells keeps those it still covers: a car at walking pace moves a few of its
     // twenty cells, and each cell freed or taken costs a write other threads may be making too.
     fresh.assign(n, 0);
-    forEachInParallel(vehicles, ItemWork::Light, [this, &keepsItsCells](Vehicle *v, size_t i) {
+    const bool together = spreadsOverPool(n, ItemWork::Light);
+    forEachInParallel(vehicles, ItemWork::Light, [this, &keepsItsCells, together](Vehicle *v, size_t i) {
         advances[i] = v->speed();
         const bool keeps = keepsItsCells(v);
         // Where the body ends up follows from the vehicle's own cells, route and network alone,
@@ -60,22 +61,20 @@ void MovePhase::run(SimulationData &data)
         fresh[i] = cellsNotHeld(body, targets[i], advances[i]);
         // The body keeps the cells the target shares, and leaves the last `fresh` ones.
         const size_t kept = body.size() - std::min(fresh[i], body.size());
-        forEachPieceOfBody(body.data() + kept, body.size() - kept, [v](size_t, size_t cells, Vehicle **occupants) {
-            for (size_t j = 0; j < cells; ++j)
-                Cell::releaseEntry(occupants + j, v);
-            return true;
-        });
+        forEachPieceOfBody(body.data() + kept, body.size() - kept,
+                           [v, together](size_t, size_t cells, OccupantRun occupants) {
+                               occupants.release(cells, v, together);
+                               return true;
+                           });
     });
     clashes.assign(n, 0);
-    const bool together = spreadsOverPool(n, ItemWork::Light);
     forEachInParallel(vehicles, ItemWork::Light, [this, together](Vehicle *v, size_t i) {
         bool taken = false;
-        forEachPieceOfBody(
-            targets[i].data(), fresh[i], [v, together, &taken](size_t, size_t cells, Vehicle **occupants) {
-                for (size_t j = 0; j < cells; ++j)
-                    taken |= together ? Cell::takeEntryAtOnce(occupants + j, v) : Cell::takeEntry(occupants + j, v);
-                return true;
-            });
+        forEachPieceOfBody(targets[i].data(), fresh[i],
+                           [v, together, &taken](size_t, size_t cells, OccupantRun occupants) {
+                               taken |= occupants.take(cells, v, together);
+                               return true;
+                           });
         clashes[i] = taken;
     });
     const bool clash = std::find(clashes.begin(), clashes.end(), 1) != clashes.end();

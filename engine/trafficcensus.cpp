@@ -23,8 +23,9 @@ template <typename V> int64_t cellsTakenOver(const std::vector<V *> &list, std::
 {
     counts.assign(list.size(), 0);
     forEachInParallel(list, ItemWork::Light, [&counts](const V *v, size_t i) {
-        forEachPieceOfBody(v->cells(), [v, &count = counts[i]](size_t, size_t cells, Vehicle *const *occupants) {
-            count += int32_t(std::count_if(occupants, occupants + cells, [v](const Vehicle *o) { return o != v; }));
+        forEachPieceOfBody(v->cells(), [v, &count = counts[i]](size_t, size_t cells, const OccupantRun &occupants) {
+            for (size_t j = 0; j < cells; ++j)
+                count += occupants[j] != v;
             return true;
         });
     });

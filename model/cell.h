@@ -6,7 +6,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <utility>
 #include <vector>
 
 class CellBlocks;
@@ -76,30 +75,13 @@ public:
     /// The occupant, null if free.
     Vehicle *vehicle() const { return *occupantEntry(); }
     /// Makes `v` (or nobody, for null) the occupant.
-    void setVehicle(Vehicle *v) { *occupantEntry() = v; }
-    /// Frees the cell if `v` holds it. Safe while other threads free or take cells, this one too:
-    /// the move phase frees and takes the cells of every vehicle at once.
-    void releaseFrom(const Vehicle *v) { releaseEntry(occupantEntry(), v); }
+    void setVehicle(Vehicle *v) { occupants().set(0, v); }
+    /// Frees the cell if `v` holds it.
+    void releaseFrom(const Vehicle *v) { occupants().release(1, v, false); }
     /// The occupants of this cell and of the cells after it in its block, side by side, as the
-    /// run's data keeps them for walks that read many cells.
-    Vehicle *const *occupants() const { return occupantEntry(); }
-    /// The same, for a walk that frees or takes many cells by their entries, with the three below.
-    Vehicle **occupants() { return occupantEntry(); }
-    /// `releaseFrom` on an entry of `occupants()`.
-    static void releaseEntry(Vehicle **entry, const Vehicle *v)
-    {
-        if (__atomic_load_n(entry, __ATOMIC_RELAXED) == v)
-            __atomic_store_n(entry, nullptr, __ATOMIC_RELAXED);
-    }
-    /// Makes `v` the occupant of the entry of `occupants()` and tells whether its cell was taken,
-    /// by another vehicle or by `v` itself.
-    static bool takeEntry(Vehicle **entry, Vehicle *v) { return std::exchange(*entry, v) != nullptr; }
-    /// `takeEntry`, safe as `releaseFrom` is: of two vehicles taking one cell at once, one finds it
-    /// taken. The exchange waits for the cell's memory, so a single thread uses `takeEntry`.
-    static bool takeEntryAtOnce(Vehicle **entry, Vehicle *v)
-    {
-        return __atomic_exchange_n(entry, v, __ATOMIC_RELAXED) != nullptr;
-    }
+    /// run's data keeps them for walks that read many cells, and through which the move frees and
+    /// takes many cells at once.
+    OccupantRun occupants() const;
 
     /// Follows `next` n times (`previous` for negative n); null as soon as a link is missing.
     Cell *cellAhead(int32_t n) const;
@@ -232,6 +214,11 @@ static_assert(sizeof(CellDetails) <= CELL_BLOCK_HEADER_BYTES, "a block's header 
 inline Vehicle **Cell::occupantEntry() const
 {
     return details()->occupants + slot();
+}
+
+inline OccupantRun Cell::occupants() const
+{
+    return details()->occupantsFrom(slot());
 }
 
 inline CellDetails *Cell::details() const

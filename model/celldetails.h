@@ -23,6 +23,106 @@ class Vehicle;
 constexpr int32_t CELLS_PER_BLOCK = 4096;
 static_assert(CELLS_PER_BLOCK <= INT16_MAX, "a run of cells within one block fits 16 bits");
 
+/// The occupants of the cells of one block from one cell on: their entries side by side, and a bit
+/// for each cell telling whether it is taken, 64 cells to a word. A walk over a long run of cells
+/// finds the few taken ones from a few words instead of reading every entry, and the bits of a
+/// whole city fit in a processor's cache where its entries do not. Every write goes through here, so
+/// that the bits always tell what the entries hold.
+class OccupantRun
+{
+public:
+    OccupantRun(Vehicle **entries, uint64_t *bits, int32_t slot) : entries(entries + slot), bits(bits), slot(slot) {}
+
+    /// The occupant of the k-th cell, null if free.
+    Vehicle *operator[](size_t k) const { return entries[k]; }
+    /// Calls visit(k, occupant) for the taken cells among the first `count`, in order.
+    template <typename Visit> void forEachTaken(size_t count, Visit visit) const
+    {
+        const size_t first = size_t(slot);
+        const size_t end = first + count;
+        for (size_t word = first / 64; word * 64 < end; ++word) {
+            uint64_t taken = bits[word];
+            if (word == first / 64)
+                taken &= ~uint64_t(0) << (first % 64);
+            if ((word + 1) * 64 > end)
+                taken &= ~(~uint64_t(0) << (end % 64));
+            while (taken) {
+                const size_t k = word * 64 + size_t(__builtin_ctzll(taken)) - first;
+                visit(k, entries[k]);
+                taken &= taken - 1;
+            }
+        }
+    }
+    /// Makes `v` (or nobody, for null) the occupant of the k-th cell.
+    void set(size_t k, Vehicle *v)
+    {
+        entries[k] = v;
+        const size_t at = size_t(slot) + k;
+        if (v)
+            bits[at / 64] |= uint64_t(1) << (at % 64);
+        else
+            bits[at / 64] &= ~(uint64_t(1) << (at % 64));
+    }
+    /// Frees those of the first `count` cells that `v` holds. `atOnce`: other threads free or take
+    /// cells of this block at the same time, which only the move does, freeing all before taking.
+    void release(size_t count, const Vehicle *v, bool atOnce)
+    {
+        forEachWord(count, [&](size_t word, size_t from, size_t to) {
+            uint64_t freed = 0;
+            for (size_t k = from; k < to; ++k) {
+                if (__atomic_load_n(entries + k, __ATOMIC_RELAXED) == v) {
+                    __atomic_store_n(entries + k, nullptr, __ATOMIC_RELAXED);
+                    freed |= uint64_t(1) << ((size_t(slot) + k) % 64);
+                }
+            }
+            if (atOnce)
+                __atomic_fetch_and(bits + word, ~freed, __ATOMIC_RELAXED);
+            else
+                bits[word] &= ~freed;
+        });
+    }
+    /// Makes `v` the occupant of the first `count` cells and tells whether any of them was taken,
+    /// by another vehicle or by `v` itself. `atOnce` as for `release`: of two vehicles taking one
+    /// cell at once, one finds it taken (the word of bits decides), and the entry holds either.
+    bool take(size_t count, Vehicle *v, bool atOnce)
+    {
+        bool taken = false;
+        forEachWord(count, [&](size_t word, size_t from, size_t to) {
+            const uint64_t mask = (to - from == 64 ? ~uint64_t(0) : ((uint64_t(1) << (to - from)) - 1))
+                                  << ((size_t(slot) + from) % 64);
+            uint64_t before;
+            if (atOnce) {
+                before = __atomic_fetch_or(bits + word, mask, __ATOMIC_RELAXED);
+                for (size_t k = from; k < to; ++k)
+                    __atomic_store_n(entries + k, v, __ATOMIC_RELAXED);
+            } else {
+                before = bits[word];
+                bits[word] |= mask;
+                std::fill(entries + from, entries + to, v);
+            }
+            taken |= (before & mask) != 0;
+        });
+        return taken;
+    }
+
+private:
+    /// Calls each(word, from, to) for the cells k in [from, to) of the first `count` whose bits lie in
+    /// one word, word by word.
+    template <typename Each> void forEachWord(size_t count, Each each)
+    {
+        for (size_t from = 0; from < count;) {
+            const size_t at = size_t(slot) + from;
+            const size_t to = std::min(count, from + 64 - at % 64);
+            each(at / 64, from, to);
+            from = to;
+        }
+    }
+
+    Vehicle **entries;
+    uint64_t *bits;
+    int32_t slot;
+};
+
 /// Where a straight stretch of evenly spaced cells lies, all on one lane (null inside crossroads
 /// and on bay cells): the cell at index k of the stretch lies `k` steps of (`latStep`, `lonStep`)
 /// degrees from `origin`. A lone cell is a stretch of one with no step.
@@ -79,8 +179,10 @@ public:
     };
 
     /// Bytes of the piece of memory that holds a block's arrays: the occupants of its cells, then
-    /// their entries, `CELLS_PER_BLOCK` of each.
-    static constexpr size_t ARRAY_BYTES = CELLS_PER_BLOCK * (sizeof(Vehicle *) + sizeof(SlotEntry));
+    /// their entries, `CELLS_PER_BLOCK` of each, then a bit for each cell telling whether it is taken.
+    static constexpr size_t ARRAY_BYTES =
+        CELLS_PER_BLOCK * (sizeof(Vehicle *) + sizeof(SlotEntry)) + CELLS_PER_BLOCK / 8;
+    static_assert(CELLS_PER_BLOCK % 64 == 0, "a block's bits fill whole words");
 
     /// Details of a block of `owner`, kept in `arrays` of `ARRAY_BYTES`: no occupants, rare links
     /// or lanes yet, every cell at `Location()`.
@@ -88,6 +190,7 @@ public:
     {
         std::fill_n(occupants, CELLS_PER_BLOCK, nullptr);
         std::fill_n(entries(), CELLS_PER_BLOCK, SlotEntry{0, NO_RARE});
+        std::fill_n(takenBits(), CELLS_PER_BLOCK / 64, 0);
         placements.push_back(Placement{});
     }
 
@@ -126,8 +229,11 @@ public:
         return rares[size_t(index)];
     }
 
+    /// The occupants of the block's cells from the one at `slot` on.
+    OccupantRun occupantsFrom(int32_t slot) const { return OccupantRun(occupants, takenBits(), slot); }
+
     /// The occupants of the block's cells side by side, apart from the cells: a walk over a run of
-    /// cells reads them there.
+    /// cells reads them there. Written only through `occupantsFrom`.
     Vehicle **const occupants;
     /// The run's data the block belongs to, through which a cell finds a cell of another block.
     const CellBlocks *const owner;
@@ -149,6 +255,7 @@ private:
     // Numbers by slot rather than hash maps: a step asks for the crossroad after a chain or the
     // stop of a platform on every decision, and two array reads cost less than a hash look-up.
     SlotEntry *entries() const { return reinterpret_cast<SlotEntry *>(occupants + CELLS_PER_BLOCK); }
+    uint64_t *takenBits() const { return reinterpret_cast<uint64_t *>(entries() + CELLS_PER_BLOCK); }
     std::vector<Rare> rares;
     std::vector<Placement> placements;
 };

@@ -25,7 +25,7 @@ template <typename CellPointer, typename Visit> bool forEachCellAhead(CellPointe
             return false;
         const int32_t run = std::min(c->plainRun(), limit - i);
         if (run > 1) {
-            Vehicle *const *occupants = c->occupants();
+            const OccupantRun occupants = c->occupants();
             for (int32_t k = 0; k < run; ++k) {
                 if (i + k > 0 && c + k == start)
                     return false;
@@ -37,6 +37,37 @@ template <typename CellPointer, typename Visit> bool forEachCellAhead(CellPointe
         } else {
             if (!visit(c, c->vehicle(), c->isPlain()))
                 return true;
+            ++i;
+            c = c->next();
+        }
+    }
+    return true;
+}
+
+/// Walks like `forEachCellAhead` from `start`, at most `limit` cells, but calls visit(cell, occupant)
+/// only for the taken cells: a run of plain cells finds them from its bits (see `OccupantRun`). False
+/// when the chain loops back to `start` within the limit, after visiting the cells before it.
+template <typename CellPointer, typename Visit>
+bool forEachTakenCellAhead(CellPointer start, int32_t limit, Visit visit)
+{
+    CellPointer c = start;
+    for (int32_t i = 0; i < limit && c;) {
+        if (i > 0 && c == start)
+            return false;
+        const int32_t run = std::min(c->plainRun(), limit - i);
+        if (run > 1) {
+            // A run lies in one block, so `start` is one of its cells exactly when its address is
+            // among theirs.
+            const bool loops = i > 0 && !std::less<>()(start, c) && std::less<>()(start, c + run);
+            const int32_t end = loops ? int32_t(start - c) : run;
+            c->occupants().forEachTaken(size_t(end), [&](size_t k, Vehicle *v) { visit(c + k, v); });
+            if (loops)
+                return false;
+            i += run;
+            c = c[run - 1].next();
+        } else {
+            if (Vehicle *v = c->vehicle())
+                visit(c, v);
             ++i;
             c = c->next();
         }
@@ -64,10 +95,8 @@ int32_t forEachNotableCellAhead(CellPointer start, int32_t limit, CellPointer &l
             int32_t end = run;
             if (i > 0 && !std::less<>()(start, c) && std::less<>()(start, c + run))
                 end = int32_t(start - c);
-            Vehicle *const *occupants = c->occupants();
-            for (int32_t k = 0; k < end; ++k)
-                if (occupants[k])
-                    visit(c + k, occupants[k], true, i + k);
+            c->occupants().forEachTaken(size_t(end),
+                                        [&](size_t k, Vehicle *v) { visit(c + k, v, true, i + int32_t(k)); });
             i += end;
             last = c + (end - 1);
             if (end < run)
@@ -90,7 +119,7 @@ int32_t forEachNotableCellAhead(CellPointer start, int32_t limit, CellPointer &l
 /// forward, and calls visit(rearIndex, cells, occupants) for each until `visit` returns false. A
 /// piece is the body cells rearIndex, rearIndex − 1, … , rearIndex − cells + 1 where they lie along
 /// one plain run (see `Cell::plainRun`), so that each is the `next` of the one before and
-/// `occupants[j]` is the occupant entry of the j-th; else the single cell at rearIndex. Only the
+/// `occupants[j]` is the occupant of the j-th; else the single cell at rearIndex. Only the
 /// rearmost cell of a piece is read, where a walk over the body would read every cell.
 template <typename Visit> void forEachPieceOfBody(Cell *const *body, size_t count, Visit visit)
 {

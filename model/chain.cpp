@@ -104,13 +104,10 @@ Occupancy occupancyAhead(const Cell *cell, int32_t n)
 {
     Occupancy found;
     const Vehicle *last = nullptr;
-    const bool ends = forEachCellAhead(cell, n, [&](const Cell *, const Vehicle *v, bool) {
-        if (v) {
-            ++found.cells;
-            found.vehicles += v != last;
-            last = v;
-        }
-        return true;
+    const bool ends = forEachTakenCellAhead(cell, n, [&](const Cell *, const Vehicle *v) {
+        ++found.cells;
+        found.vehicles += v != last;
+        last = v;
     });
     return ends ? found : Occupancy();
 }
@@ -118,10 +115,7 @@ Occupancy occupancyAhead(const Cell *cell, int32_t n)
 int32_t occupiedAhead(const Cell *cell, int32_t n)
 {
     int32_t count = 0;
-    const bool ends = forEachCellAhead(cell, n, [&](const Cell *, const Vehicle *v, bool) {
-        count += v ? 1 : 0;
-        return true;
-    });
+    const bool ends = forEachTakenCellAhead(cell, n, [&count](const Cell *, const Vehicle *) { ++count; });
     return ends ? count : 0;
 }
 

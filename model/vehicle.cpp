@@ -463,7 +463,7 @@ size_t Vehicle::linkedCellsFromTail() const
 {
     // A piece lies along its links; only where two pieces meet is a link read.
     size_t linked = 0;
-    forEachPieceOfBody(m_cells, [this, &linked](size_t rear, size_t count, Vehicle *const *) {
+    forEachPieceOfBody(m_cells, [this, &linked](size_t rear, size_t count, const OccupantRun &) {
         if (linked > 0 && !m_cells[rear + 1]->nextIs(m_cells[rear]))
             return false;
         linked += count;
@@ -500,7 +500,7 @@ void Vehicle::trimRoute()
     // still ahead of some cell, searched from the tail forward. The cells of a piece lie along one
     // chain, so they share its end.
     int32_t index = -1;
-    forEachPieceOfBody(m_cells, [this, &index](size_t rear, size_t, Vehicle *const *) {
+    forEachPieceOfBody(m_cells, [this, &index](size_t rear, size_t, const OccupantRun &) {
         const Cell *end = m_cells[rear]->chainEnd();
         if (end && end->crossroad())
             index = routeIndexOf(this, end->crossroad(), end->wayLink());

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -141,7 +142,7 @@ TEST(ChainQueries, ABodySplitsIntoPiecesAlongPlainRunsWithTheOccupantsSideBySide
     using Piece = std::tuple<size_t, size_t, const Vehicle *>; // rear index, cells, first occupant
     const auto pieces = [](const std::vector<Cell *> &body) {
         std::vector<Piece> found;
-        forEachPieceOfBody(body, [&found](size_t rear, size_t count, Vehicle *const *occupants) {
+        forEachPieceOfBody(body, [&found](size_t rear, size_t count, const OccupantRun &occupants) {
             found.emplace_back(rear, count, occupants[count - 1]);
             return true;
         });
@@ -155,8 +156,55 @@ TEST(ChainQueries, ABodySplitsIntoPiecesAlongPlainRunsWithTheOccupantsSideBySide
     EXPECT_EQ(pieces(v.cells()), (std::vector<Piece>{{6, 7, &v}}));
     EXPECT_EQ(pieces(across), (std::vector<Piece>{{3, 1, &v}, {2, 1, nullptr}, {1, 2, nullptr}}));
     size_t visits = 0;
-    forEachPieceOfBody(across, [&visits](size_t, size_t, Vehicle *const *) { return ++visits < 2; });
+    forEachPieceOfBody(across, [&visits](size_t, size_t, const OccupantRun &) { return ++visits < 2; });
     EXPECT_EQ(visits, 2u);
+}
+
+TEST(ChainQueries, WalksFindTheTakenCellsFromTheirBitsAcrossWordsAsFreeingAndTakingChangeThem)
+{
+    SimulationData data;
+    const auto c = makeChain(data, 300); // its runs span several words of bits
+    precomputeCells(data.allCells());
+    TestVehicle a, b, d;
+    std::vector<Vehicle *> holder(c.size(), nullptr);
+    const auto hold = [&](size_t from, size_t count, Vehicle *v) {
+        c[from]->occupants().take(count, v, false);
+        std::fill(holder.begin() + std::ptrdiff_t(from), holder.begin() + std::ptrdiff_t(from + count), v);
+    };
+    const auto expectWalksAgree = [&] {
+        for (size_t start : {0, 1, 60, 63, 64, 100, 127, 250})
+            for (int32_t limit : {1, 2, 5, 64, 65, 130, 400}) {
+                SCOPED_TRACE(testing::Message() << "from " << start << ", " << limit << " cells");
+                std::vector<std::pair<const Cell *, const Vehicle *>> expected, notable, taken;
+                for (size_t k = start; k < c.size() && k < start + size_t(limit); ++k)
+                    if (holder[k] || k + 1 == c.size()) // the chain's end is no plain cell
+                        expected.emplace_back(c[k], holder[k]);
+                const Cell *last = nullptr;
+                forEachNotableCellAhead<const Cell *>(
+                    c[start], limit, last,
+                    [&](const Cell *cell, const Vehicle *v, bool, int32_t) { notable.emplace_back(cell, v); });
+                EXPECT_EQ(notable, expected);
+                EXPECT_TRUE(forEachTakenCellAhead(
+                    c[start], limit, [&](const Cell *cell, const Vehicle *v) { taken.emplace_back(cell, v); }));
+                expected.erase(
+                    std::remove_if(expected.begin(), expected.end(), [](const auto &e) { return !e.second; }),
+                    expected.end());
+                EXPECT_EQ(taken, expected);
+            }
+    };
+    hold(60, 10, &a);   // across the first word's end
+    hold(120, 140, &b); // over a whole word and into the next
+    expectWalksAgree();
+    // Freeing only frees what the vehicle holds; taking tells whether any cell was taken already.
+    c[58]->occupants().release(200, &a, false);
+    std::fill(holder.begin() + 60, holder.begin() + 70, nullptr);
+    EXPECT_TRUE(c[100]->occupants().take(21, &d, true)); // its last cell is b's
+    std::fill(holder.begin() + 100, holder.begin() + 121, &d);
+    EXPECT_FALSE(c[0]->occupants().take(64, &a, true));
+    std::fill(holder.begin(), holder.begin() + 64, &a);
+    expectWalksAgree();
+    EXPECT_EQ(occupancyAhead(c[0], 300).cells, 64 + 21 + 139);
+    EXPECT_EQ(occupancyAhead(c[0], 300).vehicles, 3);
 }
 
 TEST(CellCache, SameAnswersOnACrossroadRingsAndChainsAndAfterLinksChange)
