@@ -90,6 +90,11 @@ Reaction Vehicle::SpeedDecision::atRouteEnd()
 
 Reaction Vehicle::SpeedDecision::atCrossroad(int32_t distance)
 {
+    // A vehicle following another one before the crossroad follows it whatever the crossroad would
+    // allow, unless it stands at the stop line, where its waiting counts: the rules of the
+    // crossroad, the costliest questions of a decision, need not be asked.
+    if (v.m_heeded.firstDistance() < distance && (distance > 1 || v.speed() != 0))
+        return follow(v.m_heeded);
     const Cell *end = v.frontChainEnd();
     m_crossroad = end ? end->crossroad() : nullptr;
     if (!m_crossroad) // the crossroad event lies beyond the front's chain: treat it as an obstacle
