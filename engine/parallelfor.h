@@ -1,6 +1,7 @@
 #ifndef KOLVEX_ENGINE_PARALLELFOR_H
 #define KOLVEX_ENGINE_PARALLELFOR_H
 
+#include <QThreadPool>
 #include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
@@ -19,7 +20,8 @@
 /// How much work one item of a parallel pass is, which decides from how many items on the pass is
 /// worth waking the thread pool for: waking it and waiting for it costs about as much as fifty
 /// decisions, or as a thousand or so of the passes that touch only a vehicle's own state and cells.
-enum class ItemWork : size_t { Decision = 64, Light = 2048 };
+/// A piece of a list (see `forEachInParallelWith`) is worth a thread of its own.
+enum class ItemWork : size_t { Piece = 2, Decision = 64, Light = 2048 };
 
 /// Whether `forEachInParallel` spreads a list of `count` items of this weight over the thread pool
 /// rather than doing it on the calling thread.
@@ -56,6 +58,39 @@ template <typename List, typename Work> void forEachInParallel(List &list, ItemW
     else
         std::for_each(list.begin(), list.end(), visit);
 #endif
+}
+
+/// Calls work(item, index, scratch) for every item of the vector `list` as `forEachInParallel`
+/// does, with a `Scratch` of `scratches` that no other item uses at the same time. The list is cut
+/// into pieces of neighbouring items, a few for each thread so that the threads finish together,
+/// and each piece is done on one thread with a scratch of its own, which stays in that thread's
+/// cache from item to item; `scratches` keeps them from one pass to the next. As long as `work`
+/// leaves nothing in the scratch that the next item reads, the result is the same on any number of
+/// threads.
+template <typename List, typename Scratch, typename Work>
+void forEachInParallelWith(List &list, std::vector<Scratch> &scratches, ItemWork weight, Work work)
+{
+    constexpr size_t PIECES_PER_THREAD = 8;
+    size_t pieces = 1;
+    if (spreadsOverPool(list.size(), weight)) {
+#ifdef KOLVEX_THREAD_SANITIZER
+        pieces = 2; // one for each of the two threads
+#else
+        pieces = PIECES_PER_THREAD * size_t(std::max(1, QThreadPool::globalInstance()->maxThreadCount()));
+#endif
+        pieces = std::min(pieces, list.size());
+    }
+    if (scratches.size() < pieces)
+        scratches.resize(pieces);
+    std::vector<size_t> starts(pieces + 1);
+    for (size_t p = 0; p <= pieces; ++p)
+        starts[p] = list.size() * p / pieces;
+    starts.pop_back();
+    forEachInParallel(starts, ItemWork::Piece, [&](size_t start, size_t p) {
+        const size_t end = p + 1 < pieces ? starts[p + 1] : list.size();
+        for (size_t i = start; i < end; ++i)
+            work(list[i], i, scratches[p]);
+    });
 }
 
 #endif

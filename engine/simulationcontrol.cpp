@@ -31,10 +31,12 @@ template <typename V> int64_t removeFinished(std::vector<V *> &list)
     return removed;
 }
 
-/// Runs `decide` for every vehicle of the list, in parallel; a decision writes only its own vehicle.
-template <typename V, typename Decide> void decideAll(std::vector<V *> &list, Decide decide)
+/// Runs decide(vehicle, lists) for every vehicle of the list, in parallel, each on lists of
+/// `lists` that no other decision uses meanwhile; a decision writes only its own vehicle.
+template <typename List, typename Decide> void decideAll(List &list, std::vector<DecisionLists> &lists, Decide decide)
 {
-    forEachInParallel(list, ItemWork::Decision, [&decide](V *v, size_t) { decide(v); });
+    forEachInParallelWith(list, lists, ItemWork::Decision,
+                          [&decide](auto &item, size_t, DecisionLists &own) { decide(item, own); });
 }
 
 /// The vehicles of `list`, each with the cell its front stands on, in the order of those cells.
@@ -91,18 +93,20 @@ void SimulationControl::decideVehicles()
     // A guided decision becomes visible only once its whole map is done, so that no decision
     // depends on which of its peers happened to run first; the next kind sees it.
     // A frame reads the published state (and the committed speed) under the vehicles lock.
-    decideAll(m_data->trams, [second](Tram *tram) { tram->decide(second); });
+    decideAll(m_data->trams, m_decisionLists,
+              [second](Tram *tram, DecisionLists &lists) { tram->decide(second, lists); });
     {
         VehiclesLock lock(m_vehiclesMutex);
         publishAll(m_data->trams);
     }
-    decideAll(m_data->buses, [second](Bus *bus) { bus->decide(second); });
+    decideAll(m_data->buses, m_decisionLists, [second](Bus *bus, DecisionLists &lists) { bus->decide(second, lists); });
     {
         VehiclesLock lock(m_vehiclesMutex);
         publishAll(m_data->buses);
     }
     orderByPlace(m_data->cars, m_carsByPlace);
-    forEachInParallel(m_carsByPlace, ItemWork::Decision, [](const auto &byPlace, size_t) { byPlace.second->decide(); });
+    decideAll(m_carsByPlace, m_decisionLists,
+              [](const auto &byPlace, DecisionLists &lists) { byPlace.second->decide(lists); });
 }
 
 void SimulationControl::removeFinishedVehicles()

@@ -3,6 +3,7 @@
 
 #include "engine/movephase.h"
 #include "model/approachindex.h"
+#include "model/vehicle.h"
 #include "model/waitcycles.h"
 
 #include "report/diagnostics.h"
@@ -69,6 +70,8 @@ private:
     MovePhase movePhase;
     /// The cars with their front cells, in the order of their decisions (see `orderByPlace`).
     std::vector<std::pair<const Cell *, Car *>> m_carsByPlace;
+    /// The lists the decisions work on, one set for each piece of a list decided at once.
+    std::vector<DecisionLists> m_decisionLists;
     std::vector<Vehicle *> m_vehicles;                 ///< trams, buses and cars, in this order
     std::vector<ApproachIndex::Approach> m_approachOf; ///< of each of `m_vehicles`
     std::vector<WaitCycles::Waiter> m_waiters;         ///< of each of `m_vehicles`

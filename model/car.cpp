@@ -17,10 +17,12 @@ int32_t Car::drawLength(RunRandom &random)
     return int32_t(std::lround(units::CELLS_PER_M * (random.draw() % (LONGEST_M - SHORTEST_M + 1) + SHORTEST_M)));
 }
 
-void Car::decide()
+void Car::decide(DecisionLists &lists)
 {
-    lookAhead(STOP_EVENTS);
-    chooseSpeed();
+    decideOn(lists, [this] {
+        lookAhead(STOP_EVENTS);
+        chooseSpeed();
+    });
 }
 
 bool Car::heedsBeside(const Event &beside) const

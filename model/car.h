@@ -20,8 +20,9 @@ public:
     ~Car() override = default;
 
     /// One decision per step, run in parallel with the other cars: looks ahead, plans the route,
-    /// asks the crossroad ahead for right of way and leaves the chosen speed in `nextSpeed`.
-    void decide();
+    /// asks the crossroad ahead for right of way and leaves the chosen speed in `nextSpeed`. It
+    /// works on `lists`, which no other decision uses meanwhile.
+    void decide(DecisionLists &lists);
 
 protected:
     /// Only a vehicle pulling out of a bay into this lane, or one indicating that it waits to when

@@ -50,11 +50,11 @@ private:
 Reaction Vehicle::SpeedDecision::choose()
 {
     for (;;) {
-        switch (v.m_places.firstType()) {
+        switch (v.m_lists->places.firstType()) {
         case EventType::RouteEnd:
             return atRouteEnd();
         case EventType::Crossroad:
-            return atCrossroad(v.m_places.firstDistance());
+            return atCrossroad(v.m_lists->places.firstDistance());
         case EventType::BusStopEnd:
         case EventType::BayEnd:
         case EventType::TramStopEnd: {
@@ -63,20 +63,20 @@ Reaction Vehicle::SpeedDecision::choose()
                 return nearerOfPlaceAndTraffic();
             if (stop.action == StopAction::Decided)
                 return stop.reaction;
-            v.m_heeded.removeFirstOf(STOP_EVENTS);
-            v.m_obstacles.removeFirstOf(STOP_EVENTS);
-            v.m_places.removeFirstOf(STOP_EVENTS);
+            v.m_lists->heeded.removeFirstOf(STOP_EVENTS);
+            v.m_lists->obstacles.removeFirstOf(STOP_EVENTS);
+            v.m_lists->places.removeFirstOf(STOP_EVENTS);
             break;
         }
         default: // no place ahead
-            return follow(v.m_heeded);
+            return follow(v.m_lists->heeded);
         }
     }
 }
 
 Reaction Vehicle::SpeedDecision::atRouteEnd()
 {
-    const EventList &heeded = v.m_heeded;
+    const EventList &heeded = v.m_lists->heeded;
     const int32_t distance = heeded.firstDistance();
     if (heeded.firstType() == EventType::RouteEnd && distance <= 1) {
         v.waitFor(WaitCause::RouteEnd);
@@ -93,8 +93,8 @@ Reaction Vehicle::SpeedDecision::atCrossroad(int32_t distance)
     // A vehicle following another one before the crossroad follows it whatever the crossroad would
     // allow, unless it stands at the stop line, where its waiting counts: the rules of the
     // crossroad, the costliest questions of a decision, need not be asked.
-    if (v.m_heeded.firstDistance() < distance && (distance > 1 || v.speed() != 0))
-        return follow(v.m_heeded);
+    if (v.m_lists->heeded.firstDistance() < distance && (distance > 1 || v.speed() != 0))
+        return follow(v.m_lists->heeded);
     const Cell *end = v.frontChainEnd();
     m_crossroad = end ? end->crossroad() : nullptr;
     if (!m_crossroad) // the crossroad event lies beyond the front's chain: treat it as an obstacle
@@ -102,7 +102,7 @@ Reaction Vehicle::SpeedDecision::atCrossroad(int32_t distance)
     const bool passes = m_crossroad->isUncontested(v.entryKey(), v.nextExitLane()) ||
                         (m_crossroad->hasSemaphore() && mayGo()) || (!m_crossroad->hasConflicts(&v) && mayGo());
     if (passes)
-        return follow(v.m_obstacles);
+        return follow(v.m_lists->obstacles);
     if (distance > 1 || v.speed() != 0)
         return nearerOfPlaceAndTraffic();
     return atStopLine(distance);
@@ -112,7 +112,7 @@ Reaction Vehicle::SpeedDecision::atStopLine(int32_t distance)
 {
     m_waitsAtCrossroad = true;
     if (mayGo())
-        return follow(v.m_obstacles);
+        return follow(v.m_lists->obstacles);
     if (!hasRoom()) {
         m_heldForRoom = true;
         ++v.m_stepsWithoutRoom;
@@ -124,19 +124,19 @@ Reaction Vehicle::SpeedDecision::atStopLine(int32_t distance)
         if (v.m_stepsWithoutRoom >= PATIENCE && v.mayLeaveRoute() && v.chooseAnotherExit(true))
             v.m_stepsWithoutRoom = 0;
         else if (v.m_stepsWithoutRoom >= BOX_PATIENCE && !v.mayLeaveRoute() && mayWaitInCrossroad(m_crossroad, &v))
-            return follow(v.m_obstacles);
+            return follow(v.m_lists->obstacles);
     }
     return Reaction{DriveMode::Stop, distance, nullptr};
 }
 
 Reaction Vehicle::SpeedDecision::nearerOfPlaceAndTraffic()
 {
-    const EventList &places = v.m_places;
-    if (places.firstDistance() <= v.m_heeded.firstDistance()) {
+    const EventList &places = v.m_lists->places;
+    if (places.firstDistance() <= v.m_lists->heeded.firstDistance()) {
         noteObstacle(places);
         return Reaction{DriveMode::Approach, places.firstDistance(), nullptr};
     }
-    return follow(v.m_heeded);
+    return follow(v.m_lists->heeded);
 }
 
 Reaction Vehicle::SpeedDecision::follow(const EventList &list)
@@ -211,7 +211,7 @@ void Vehicle::chooseSpeed()
     const Reaction reaction = decision.choose();
     if (!decision.heldForRoom())
         m_stepsWithoutRoom = 0;
-    updateSpeedLimit();
+    updateSpeedLimit(m_lists->curves);
     applyMode(reaction);
     decision.explainStanding();
 }

@@ -183,13 +183,14 @@ void Vehicle::scanCell(Cell *c, int32_t d, int32_t &lastSideId, int64_t &lastTra
 
 void Vehicle::lookAhead(uint32_t ignored)
 {
-    scanAhead(m_found);
-    m_found.copyIf(m_heeded, [this, ignored](const Event &e) {
+    scanAhead(m_lists->found);
+    m_lists->found.copyIf(m_lists->heeded, [this, ignored](const Event &e) {
         return !(ignored & eventBit(e.type)) && (e.type != EventType::SideVehicle || heedsBeside(e));
     });
-    m_heeded.copyIf(m_obstacles, [](const Event &e) { return e.type != EventType::Crossroad; });
-    m_heeded.copyIf(m_places,
-                    [](const Event &e) { return e.type != EventType::Vehicle && e.type != EventType::SideVehicle; });
+    m_lists->heeded.copyIf(m_lists->obstacles, [](const Event &e) { return e.type != EventType::Crossroad; });
+    m_lists->heeded.copyIf(m_lists->places, [](const Event &e) {
+        return e.type != EventType::Vehicle && e.type != EventType::SideVehicle;
+    });
 }
 
 bool Vehicle::heedsBeside(const Event &) const
@@ -284,14 +285,14 @@ int32_t Vehicle::curveSpeed(int32_t angle) const
     return int32_t(std::ceil((120 - a) / 120.0 * m_maxSpeed));
 }
 
-void Vehicle::updateSpeedLimit()
+void Vehicle::updateSpeedLimit(std::vector<Curve> &curves)
 {
     int32_t limit = m_maxSpeed;
     const int32_t reach = 2 * brakingDistanceFromMax();
     // Bends beyond reach + 1 cannot change the limit: the first record past reach ends the loop,
     // and only a record at reach + 1 can still merge into one at reach.
-    curvesWithin(m_curves, std::min(lookAheadDistance(), reach + 1));
-    for (const Curve &curve : m_curves) {
+    curvesWithin(curves, std::min(lookAheadDistance(), reach + 1));
+    for (const Curve &curve : curves) {
         if (curve.distance > reach)
             break;
         const int32_t t = curveSpeed(int32_t(curve.angle));

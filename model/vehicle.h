@@ -38,6 +38,19 @@ struct Curve
     double angle;     ///< signed turn in degrees, positive to the right
 };
 
+/// What one decision works on: the events the look-ahead found, the lists made of them, and the
+/// bends ahead. None of it outlives the decision, so the thread deciding lends its own lists to
+/// every vehicle it decides for: they stay in its cache from one decision to the next, where lists
+/// of each vehicle's own would be read from all over memory, a few cache lines each, every step.
+struct DecisionLists
+{
+    EventList found;     ///< everything the look-ahead found
+    EventList heeded;    ///< what this kind of vehicle reacts to of `found`
+    EventList obstacles; ///< `heeded` without crossroads: what it follows once it may cross
+    EventList places;    ///< `heeded` without vehicles: crossroads, route ends and stops
+    std::vector<Curve> curves;
+};
+
 /// How a decision treats what lies ahead; see `Vehicle::applyMode`.
 enum class DriveMode : int32_t {
     Stop = 0,     ///< stand still
@@ -58,7 +71,7 @@ struct Reaction
 ///
 /// A decision (run in parallel with other vehicles' decisions) reads cells, crossroads, signals
 /// and other vehicles' committed `speed`, `id` and `laneChange`, and writes only this vehicle:
-/// its route, speed limit, next speed, finished flag and its own scratch buffers.
+/// its route, speed limit, next speed, finished flag, and the lists lent to its decision.
 class Vehicle
 {
 public:
@@ -170,8 +183,8 @@ public:
     void scanAhead(EventList &events) const;
     /// Fills `curves` (cleared first) with the merged bends from the tail cell over the look-ahead.
     void curvesAhead(std::vector<Curve> &curves) const;
-    /// Sets `speedLimit` from the bends ahead.
-    void updateSpeedLimit();
+    /// Sets `speedLimit` from the bends ahead, found into `curves`.
+    void updateSpeedLimit(std::vector<Curve> &curves);
     /// The speed at which a bend of `angle` degrees (either sign) can be taken.
     int32_t curveSpeed(int32_t angle) const;
     /// Car following: changes `nextSpeed` for an obstacle `distance` cells ahead.
@@ -226,9 +239,9 @@ protected:
         Reaction reaction;
     };
 
-    /// Scans ahead and fills the lists a decision reads: `m_found`, then `m_heeded`, keeping the
+    /// Scans ahead and fills the lists a decision reads: `found`, then `heeded`, keeping the
     /// events whose types are not in the mask `ignored` (see `eventBit`) and the vehicles beside
-    /// the way this kind of vehicle heeds, then `m_obstacles` and `m_places` from it.
+    /// the way this kind of vehicle heeds, then `obstacles` and `places` from it.
     void lookAhead(uint32_t ignored);
     /// Whether the decision reacts to the vehicle beside the way at the side-vehicle event
     /// `beside`; the base version reacts to every one.
@@ -323,12 +336,16 @@ protected:
     const LaneBinding *m_shownRoomLane = nullptr;
     int32_t m_waitingFor = -1;
 
-    // Scratch buffers of one decision, kept between steps so that a decision does not allocate.
-    EventList m_found;     ///< everything the look-ahead found
-    EventList m_heeded;    ///< what this kind of vehicle reacts to of `m_found`
-    EventList m_obstacles; ///< `m_heeded` without crossroads: what it follows once it may cross
-    EventList m_places;    ///< `m_heeded` without vehicles: crossroads, route ends and stops
-    std::vector<Curve> m_curves;
+    /// The lists of the decision under way, lent by the thread deciding; null between decisions.
+    DecisionLists *m_lists = nullptr;
+
+    /// Makes the decision `decide` on `lists`, which the vehicle holds only meanwhile.
+    template <typename Decide> void decideOn(DecisionLists &lists, Decide decide)
+    {
+        m_lists = &lists;
+        decide();
+        m_lists = nullptr;
+    }
 
 private:
     /// The steps of one `chooseSpeed`.

@@ -45,24 +45,26 @@ int32_t VehicleGuided::stepsToCover(int32_t distance) const
     return steps;
 }
 
-void VehicleGuided::decide(int32_t second)
+void VehicleGuided::decide(int32_t second, DecisionLists &lists)
 {
-    switch (m_state) {
-    case GuidedState::Driving:
-        drive();
-        if (shouldStopHere(frontCell() ? frontCell()->stop() : nullptr))
-            m_state = GuidedState::Loading;
-        break;
-    case GuidedState::Loading:
-        waitFor(WaitCause::Loading);
-        load(second);
-        break;
-    case GuidedState::Waiting:
-        waitFor(WaitCause::Timetable);
-        if (--m_waitCount <= 0)
-            m_state = GuidedState::Driving;
-        break;
-    }
+    decideOn(lists, [this, second] {
+        switch (m_state) {
+        case GuidedState::Driving:
+            drive();
+            if (shouldStopHere(frontCell() ? frontCell()->stop() : nullptr))
+                m_state = GuidedState::Loading;
+            break;
+        case GuidedState::Loading:
+            waitFor(WaitCause::Loading);
+            load(second);
+            break;
+        case GuidedState::Waiting:
+            waitFor(WaitCause::Timetable);
+            if (--m_waitCount <= 0)
+                m_state = GuidedState::Driving;
+            break;
+        }
+    });
 }
 
 void VehicleGuided::load(int32_t second)
@@ -227,8 +229,8 @@ void VehicleGuided::setNextStop(int64_t id)
 
 Vehicle::StopDecision VehicleGuided::atStopAhead()
 {
-    const Cell *s = m_places.firstCell();
-    if (m_places.firstType() != EventType::BayEnd)
+    const Cell *s = m_lists->places.firstCell();
+    if (m_lists->places.firstType() != EventType::BayEnd)
         return {fitsOnStop(s) && servesStop(s->stop()) ? StopAction::Approach : StopAction::Pass, {}};
     // A bus with a vehicle in the bay beside its front can no longer get into that bay: it drives
     // on to its next stop rather than stand there and shut the other in.
@@ -239,14 +241,14 @@ Vehicle::StopDecision VehicleGuided::atStopAhead()
     // The bus drives up to the end of the bay, so that its whole body comes alongside a bay no
     // longer than itself; following the bay end at a margin would leave its tail short of such a
     // bay, and it could never pull in. What stands before the bay end is followed as usual.
-    const bool bayFirst = m_places.firstDistance() <= m_heeded.firstDistance();
-    const Reaction reaction = bayFirst ? Reaction{DriveMode::Approach, m_places.firstDistance(), nullptr}
-                                       : Reaction{DriveMode::Follow, m_heeded.firstDistance(), nullptr};
+    const bool bayFirst = m_lists->places.firstDistance() <= m_lists->heeded.firstDistance();
+    const Reaction reaction = bayFirst ? Reaction{DriveMode::Approach, m_lists->places.firstDistance(), nullptr}
+                                       : Reaction{DriveMode::Follow, m_lists->heeded.firstDistance(), nullptr};
     if (bayFirst)
         waitFor(WaitCause::StopRoom, laneChangeBlocker(this, LaneChange::ToSide));
     else
-        waitFor(m_heeded.firstType() == EventType::Vehicle ? WaitCause::VehicleAhead : WaitCause::VehicleBeside,
-                m_heeded.leader());
+        waitFor(m_lists->heeded.firstType() == EventType::Vehicle ? WaitCause::VehicleAhead : WaitCause::VehicleBeside,
+                m_lists->heeded.leader());
     if (front->side() && isNextStop(front->side()->stop()) && canChangeLane(this, LaneChange::ToSide))
         setLaneChange(LaneChange::ToSide);
     return {StopAction::Decided, reaction};

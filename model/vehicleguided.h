@@ -46,8 +46,9 @@ public:
     /// The driving time plus the time still to stand loading or waiting.
     int32_t stepsToCover(int32_t distance) const override;
 
-    /// One decision per step; `second` is the simulation time as seconds of the day.
-    void decide(int32_t second);
+    /// One decision per step; `second` is the simulation time as seconds of the day. It works on
+    /// `lists`, which no other decision uses meanwhile.
+    void decide(int32_t second, DecisionLists &lists);
     /// The speed decision while driving.
     virtual void drive() = 0;
     /// Makes this step's decision visible to other vehicles' decisions. Call it in one thread,

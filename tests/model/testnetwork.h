@@ -30,6 +30,9 @@ public:
     using Base::linkBearing;
     using Base::turnElsewhere;
 
+    /// A decision on lists of the vehicle's own, as a step lends each decision its thread's.
+    template <class... Args> void decide(Args... args) { Base::decide(args..., lists); }
+
     Exposed &setLength(int32_t v) { return set(this->m_length, v); }
     /// Sets the committed speed and, as after a commit, the next speed.
     Exposed &setSpeed(int32_t v) { return set(this->m_speed, v).set(this->m_nextSpeed, v); }
@@ -59,6 +62,8 @@ public:
 
 private:
     Exposed &set(int32_t &field, int32_t v) { return field = v, *this; }
+
+    DecisionLists lists;
 };
 
 using TestVehicle = Exposed<Vehicle>;

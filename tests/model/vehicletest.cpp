@@ -146,11 +146,12 @@ TEST(Curves, OnlyBendsWithinReachThatNeedALimitSlowTheVehicleAndTheSharpestWins)
         SimulationData data;
         const auto chain = bentChain(data, r.pieces);
         TestVehicle v;
+        std::vector<Curve> curves;
         putAt(chain[11], v.setSpeed(r.speed)); // tail on chain[0]
-        v.updateSpeedLimit();
+        v.updateSpeedLimit(curves);
         EXPECT_EQ(v.speedLimit(), r.limit) << r.why;
         precomputeCells(data.allCells()); // straight runs are skipped, not walked
-        v.updateSpeedLimit();
+        v.updateSpeedLimit(curves);
         EXPECT_EQ(v.speedLimit(), r.limit) << r.why << ", with the cell cache";
     }
 }
