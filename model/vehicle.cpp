@@ -428,12 +428,15 @@ bool Vehicle::cellsAfterMove(int32_t advance, std::vector<Cell *> &out) const
         }
         return cellAfter(c);
     };
-    for (size_t k = count; k-- > 0;) {
-        if (m_laneChange == LaneChange::None && k >= linkedFrom + shift) {
-            out[k] = m_cells[k - shift];
-            behind = m_cells[k];
-            continue;
-        }
+    size_t k = count;
+    if (m_laneChange == LaneChange::None && linkedFrom + shift < count) {
+        // The rear of the body moves into cells its own front part holds now.
+        k = linkedFrom + shift;
+        std::copy(m_cells.begin() + std::ptrdiff_t(linkedFrom), m_cells.end() - std::ptrdiff_t(shift),
+                  out.begin() + std::ptrdiff_t(k));
+        behind = m_cells[k];
+    }
+    while (k-- > 0) {
         Cell *cell = m_cells[k];
         if (m_laneChange == LaneChange::ToSideOf)
             cell = cell->sideOf();
