@@ -44,42 +44,11 @@ template <typename CellPointer, typename Visit> bool forEachCellAhead(CellPointe
     return true;
 }
 
-/// Walks like `forEachCellAhead` from `start`, at most `limit` cells, but calls visit(cell, occupant)
-/// only for the taken cells: a run of plain cells finds them from its bits (see `OccupantRun`). False
-/// when the chain loops back to `start` within the limit, after visiting the cells before it.
-template <typename CellPointer, typename Visit>
-bool forEachTakenCellAhead(CellPointer start, int32_t limit, Visit visit)
-{
-    CellPointer c = start;
-    for (int32_t i = 0; i < limit && c;) {
-        if (i > 0 && c == start)
-            return false;
-        const int32_t run = std::min(c->plainRun(), limit - i);
-        if (run > 1) {
-            // A run lies in one block, so `start` is one of its cells exactly when its address is
-            // among theirs.
-            const bool loops = i > 0 && !std::less<>()(start, c) && std::less<>()(start, c + run);
-            const int32_t end = loops ? int32_t(start - c) : run;
-            c->occupants().forEachTaken(size_t(end), [&](size_t k, Vehicle *v) { visit(c + k, v); });
-            if (loops)
-                return false;
-            i += run;
-            c = c[run - 1].next();
-        } else {
-            if (Vehicle *v = c->vehicle())
-                visit(c, v);
-            ++i;
-            c = c->next();
-        }
-    }
-    return true;
-}
-
 /// Walks like `forEachCellAhead` from `start`, at most `limit` cells, and stops before the chain
 /// comes back to `start`; but calls visit(cell, occupant, plain, index) only for the cells that
 /// hold a vehicle or are not plain, `index` counting the cells walked before it. A run of plain
-/// cells costs a read of each occupant and nothing more, which is what a look-ahead over empty road
-/// mostly meets. Returns the number of cells walked; `last` is the last of them.
+/// cells costs a read of the bits that tell which of them are taken (see `OccupantRun`) and of
+/// their occupants, which is what a look-ahead over empty road mostly meets. Returns the number of cells walked; `last` is the last of them.
 template <typename CellPointer, typename Visit>
 int32_t forEachNotableCellAhead(CellPointer start, int32_t limit, CellPointer &last, Visit visit)
 {
@@ -113,6 +82,23 @@ int32_t forEachNotableCellAhead(CellPointer start, int32_t limit, CellPointer &l
         }
     }
     return i;
+}
+
+/// Walks like `forEachCellAhead` from `start`, at most `limit` cells, but calls visit(cell, occupant)
+/// only for the taken cells: a run of plain cells finds them from its bits (see `OccupantRun`). False
+/// when the chain loops back to `start` within the limit, after visiting the cells before it.
+template <typename CellPointer, typename Visit>
+bool forEachTakenCellAhead(CellPointer start, int32_t limit, Visit visit)
+{
+    CellPointer last = start;
+    const int32_t walked =
+        forEachNotableCellAhead(start, limit, last, [&visit](CellPointer cell, Vehicle *v, bool, int32_t) {
+            if (v)
+                visit(cell, v);
+        });
+    // The walk stopped short of the limit where the chain ends or comes back to `start`; either way
+    // it read the link after its last cell.
+    return walked == 0 || walked >= limit || last->next() != start;
 }
 
 /// Splits `body`, `count` cells of a vehicle from the front back, into pieces from the rearmost
