@@ -75,6 +75,8 @@ public:
                     freed |= uint64_t(1) << ((size_t(slot) + k) % 64);
                 }
             }
+            if (!freed) // a cell another vehicle took over: its bit stays
+                return;
             if (atOnce)
                 __atomic_fetch_and(bits + word, ~freed, __ATOMIC_RELAXED);
             else
