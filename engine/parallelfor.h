@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <numeric>
 #include <thread>
 #include <vector>
 
@@ -82,13 +83,10 @@ void forEachInParallelWith(List &list, std::vector<Scratch> &scratches, ItemWork
     }
     if (scratches.size() < pieces)
         scratches.resize(pieces);
-    std::vector<size_t> starts(pieces + 1);
-    for (size_t p = 0; p <= pieces; ++p)
-        starts[p] = list.size() * p / pieces;
-    starts.pop_back();
-    forEachInParallel(starts, ItemWork::Piece, [&](size_t start, size_t p) {
-        const size_t end = p + 1 < pieces ? starts[p + 1] : list.size();
-        for (size_t i = start; i < end; ++i)
+    std::vector<size_t> numbers(pieces);
+    std::iota(numbers.begin(), numbers.end(), size_t(0));
+    forEachInParallel(numbers, ItemWork::Piece, [&](size_t p, size_t) {
+        for (size_t i = list.size() * p / pieces; i < list.size() * (p + 1) / pieces; ++i)
             work(list[i], i, scratches[p]);
     });
 }

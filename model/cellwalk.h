@@ -48,7 +48,8 @@ template <typename CellPointer, typename Visit> bool forEachCellAhead(CellPointe
 /// comes back to `start`; but calls visit(cell, occupant, plain, index) only for the cells that
 /// hold a vehicle or are not plain, `index` counting the cells walked before it. A run of plain
 /// cells costs a read of the bits that tell which of them are taken (see `OccupantRun`) and of
-/// their occupants, which is what a look-ahead over empty road mostly meets. Returns the number of cells walked; `last` is the last of them.
+/// their occupants, which is what a look-ahead over empty road mostly meets. Returns the number of
+/// cells walked; `last` is the last of them.
 template <typename CellPointer, typename Visit>
 int32_t forEachNotableCellAhead(CellPointer start, int32_t limit, CellPointer &last, Visit visit)
 {

@@ -229,8 +229,10 @@ void VehicleGuided::setNextStop(int64_t id)
 
 Vehicle::StopDecision VehicleGuided::atStopAhead()
 {
-    const Cell *s = m_lists->places.firstCell();
-    if (m_lists->places.firstType() != EventType::BayEnd)
+    const EventList &places = m_lists->places;
+    const EventList &heeded = m_lists->heeded;
+    const Cell *s = places.firstCell();
+    if (places.firstType() != EventType::BayEnd)
         return {fitsOnStop(s) && servesStop(s->stop()) ? StopAction::Approach : StopAction::Pass, {}};
     // A bus with a vehicle in the bay beside its front can no longer get into that bay: it drives
     // on to its next stop rather than stand there and shut the other in.
@@ -241,14 +243,14 @@ Vehicle::StopDecision VehicleGuided::atStopAhead()
     // The bus drives up to the end of the bay, so that its whole body comes alongside a bay no
     // longer than itself; following the bay end at a margin would leave its tail short of such a
     // bay, and it could never pull in. What stands before the bay end is followed as usual.
-    const bool bayFirst = m_lists->places.firstDistance() <= m_lists->heeded.firstDistance();
-    const Reaction reaction = bayFirst ? Reaction{DriveMode::Approach, m_lists->places.firstDistance(), nullptr}
-                                       : Reaction{DriveMode::Follow, m_lists->heeded.firstDistance(), nullptr};
+    const bool bayFirst = places.firstDistance() <= heeded.firstDistance();
+    const Reaction reaction = bayFirst ? Reaction{DriveMode::Approach, places.firstDistance(), nullptr}
+                                       : Reaction{DriveMode::Follow, heeded.firstDistance(), nullptr};
     if (bayFirst)
         waitFor(WaitCause::StopRoom, laneChangeBlocker(this, LaneChange::ToSide));
     else
-        waitFor(m_lists->heeded.firstType() == EventType::Vehicle ? WaitCause::VehicleAhead : WaitCause::VehicleBeside,
-                m_lists->heeded.leader());
+        waitFor(heeded.firstType() == EventType::Vehicle ? WaitCause::VehicleAhead : WaitCause::VehicleBeside,
+                heeded.leader());
     if (front->side() && isNextStop(front->side()->stop()) && canChangeLane(this, LaneChange::ToSide))
         setLaneChange(LaneChange::ToSide);
     return {StopAction::Decided, reaction};
