@@ -51,12 +51,12 @@ void MovePhase::run(SimulationData &data)
         // Where the body ends up follows from the vehicle's own cells, route and network alone,
         // not from who stands where.
         if (keeps || !v->cellsAfterMove(advances[i], targets[i])) {
-            targets[i] = v->cells();
+            // Its cells are still its own, and nothing passed, so nothing to drop from its route.
+            // Its target is not filled: only a clash needs it.
             advances[i] = 0;
-            stays[i] = 1; // nothing passed, so nothing to drop from its route
+            stays[i] = 1;
+            return;
         }
-        if (keeps)
-            return; // its cells are still its own
         const std::vector<Cell *> &body = v->cells();
         fresh[i] = cellsNotHeld(body, targets[i], advances[i]);
         // The body keeps the cells the target shares, and leaves the last `fresh` ones.
@@ -79,9 +79,12 @@ void MovePhase::run(SimulationData &data)
     });
     const bool clash = std::find(clashes.begin(), clashes.end(), 1) != clashes.end();
     if (clash) {
-        for (size_t i = 0; i < n; ++i)
+        for (size_t i = 0; i < n; ++i) {
+            if (stays[i])
+                targets[i] = vehicles[i]->cells();
             for (Cell *c : targets[i])
                 c->setVehicle(nullptr);
+        }
         settle();
     }
     forEachInParallel(vehicles, ItemWork::Light, [this](Vehicle *v, size_t i) {
