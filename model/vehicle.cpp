@@ -478,9 +478,9 @@ size_t Vehicle::linkedCellsFromTail() const
 
 void Vehicle::takeCells(std::vector<Cell *> &cells)
 {
-    const bool tailWasInCrossroad = !m_cells.empty() && m_cells.back()->inCrossroad;
+    const bool tailWasInCrossroad = m_tailInCrossroad;
     m_cells.swap(cells);
-    noteChainEnd();
+    noteBodyEnds();
     // The whole body has just come out of a crossroad: the way through it is done with. Dropped
     // here, for a lane that leads back into the same crossroad (a loop) would keep its entry, and
     // the vehicle would take the same way round for good.
@@ -516,12 +516,17 @@ void Vehicle::trimRoute()
         m_route.clear();
 }
 
-void Vehicle::noteChainEnd()
+void Vehicle::noteBodyEnds()
 {
     const Cell *front = frontCell();
-    m_chainEnd = front ? front->chainEnd() : nullptr;
-    m_crossroadAhead = m_chainEnd ? m_chainEnd->crossroad() : nullptr;
-    m_chainEndLane = m_chainEnd ? m_chainEnd->wayLink() : nullptr;
+    Cell *end = front ? front->chainEnd() : nullptr;
+    // Most moves stay on the chain they were on, whose end is known already.
+    if (end != m_chainEnd) {
+        m_chainEnd = end;
+        m_crossroadAhead = end ? end->crossroad() : nullptr;
+        m_chainEndLane = end ? end->wayLink() : nullptr;
+    }
+    m_tailInCrossroad = !m_cells.empty() && m_cells.back()->inCrossroad;
 }
 
 LaneBinding *Vehicle::entryKey() const

@@ -142,7 +142,7 @@ public:
     void setCells(const std::vector<Cell *> &cells)
     {
         m_cells = cells;
-        noteChainEnd();
+        noteBodyEnds();
         publishPlan();
     }
     /// What the vehicle waits for when its last decision chose to stand; `WaitCause::None` when
@@ -323,6 +323,8 @@ protected:
     Cell *m_chainEnd = nullptr;
     Crossroad *m_crossroadAhead = nullptr; ///< the crossroad after `m_chainEnd`
     LaneBinding *m_chainEndLane = nullptr; ///< the lane of `m_chainEnd`
+    /// Whether the tail lies on a crossroad; kept so that a move need not read the cell it leaves.
+    bool m_tailInCrossroad = false;
     std::vector<RouteEntry> m_route;
     bool m_finished = false;
     RandomStream m_random;
@@ -351,8 +353,9 @@ private:
     /// The steps of one `chooseSpeed`.
     class SpeedDecision;
 
-    /// Notes what ends the front cell's chain; only while no other thread reads the vehicle.
-    void noteChainEnd();
+    /// Notes what ends the front cell's chain and where the tail lies; only while no other thread
+    /// reads the vehicle.
+    void noteBodyEnds();
     /// The number of body cells from the tail forward that each follow the one behind along its
     /// link; at least 1 for a body with cells.
     size_t linkedCellsFromTail() const;
