@@ -18,10 +18,16 @@
 
 namespace {
 
-/// Deletes the finished vehicles of one list, keeping the order of the others.
-template <typename V> int64_t removeFinished(std::vector<V *> &list)
+/// Deletes the vehicles of one list that are among `finished` (sorted), keeping the order of the
+/// others.
+template <typename V> int64_t removeFinished(std::vector<V *> &list, const std::vector<const Vehicle *> &finished)
 {
-    auto kept = std::stable_partition(list.begin(), list.end(), [](const V *v) { return !v->isFinished(); });
+    if (finished.empty())
+        return 0;
+    // Asked by address, for reading every vehicle of a city would cost a cache miss for each.
+    auto kept = std::stable_partition(list.begin(), list.end(), [&finished](const V *v) {
+        return !std::binary_search(finished.begin(), finished.end(), static_cast<const Vehicle *>(v), std::less<>());
+    });
     for (auto it = kept; it != list.end(); ++it) {
         release(*it);
         delete *it;
@@ -31,12 +37,27 @@ template <typename V> int64_t removeFinished(std::vector<V *> &list)
     return removed;
 }
 
-/// Runs decide(vehicle, lists) for every vehicle of the list, in parallel, each on lists of
-/// `lists` that no other decision uses meanwhile; a decision writes only its own vehicle.
-template <typename List, typename Decide> void decideAll(List &list, std::vector<DecisionLists> &lists, Decide decide)
+/// The vehicle of an item of a list decided.
+template <typename V> V *vehicleOf(V *vehicle)
 {
-    forEachInParallelWith(list, lists, ItemWork::Decision,
-                          [&decide](auto &item, size_t, DecisionLists &own) { decide(item, own); });
+    return vehicle;
+}
+template <typename V> V *vehicleOf(const std::pair<const Cell *, V *> &byPlace)
+{
+    return byPlace.second;
+}
+
+/// Runs decide(vehicle, lists) for every vehicle of the list, in parallel, each on lists of
+/// `deciders` that no other decision uses meanwhile; a decision writes only its own vehicle. The
+/// vehicles whose trip the decision ended join their decider's `finished`.
+template <typename List, typename Scratch, typename Decide>
+void decideAll(List &list, std::vector<Scratch> &deciders, Decide decide)
+{
+    forEachInParallelWith(list, deciders, ItemWork::Decision, [&decide](auto &item, size_t, Scratch &own) {
+        decide(item, own.lists);
+        if (vehicleOf(item)->isFinished())
+            own.finished.push_back(vehicleOf(item));
+    });
 }
 
 /// The vehicles of `list`, each with the cell its front stands on, in the order of those cells.
@@ -93,28 +114,33 @@ void SimulationControl::decideVehicles()
     // A guided decision becomes visible only once its whole map is done, so that no decision
     // depends on which of its peers happened to run first; the next kind sees it.
     // A frame reads the published state (and the committed speed) under the vehicles lock.
-    decideAll(m_data->trams, m_decisionLists,
-              [second](Tram *tram, DecisionLists &lists) { tram->decide(second, lists); });
+    decideAll(m_data->trams, m_deciders, [second](Tram *tram, DecisionLists &lists) { tram->decide(second, lists); });
     {
         VehiclesLock lock(m_vehiclesMutex);
         publishAll(m_data->trams);
     }
-    decideAll(m_data->buses, m_decisionLists, [second](Bus *bus, DecisionLists &lists) { bus->decide(second, lists); });
+    decideAll(m_data->buses, m_deciders, [second](Bus *bus, DecisionLists &lists) { bus->decide(second, lists); });
     {
         VehiclesLock lock(m_vehiclesMutex);
         publishAll(m_data->buses);
     }
     orderByPlace(m_data->cars, m_carsByPlace);
-    decideAll(m_carsByPlace, m_decisionLists,
+    decideAll(m_carsByPlace, m_deciders,
               [](const auto &byPlace, DecisionLists &lists) { byPlace.second->decide(lists); });
 }
 
 void SimulationControl::removeFinishedVehicles()
 {
+    m_finished.clear();
+    for (DeciderScratch &decider : m_deciders) {
+        m_finished.insert(m_finished.end(), decider.finished.begin(), decider.finished.end());
+        decider.finished.clear();
+    }
+    std::sort(m_finished.begin(), m_finished.end(), std::less<>());
     VehiclesLock lock(m_vehiclesMutex);
-    const int64_t trips = removeFinished(m_data->trams) + removeFinished(m_data->buses);
+    const int64_t trips = removeFinished(m_data->trams, m_finished) + removeFinished(m_data->buses, m_finished);
     m_tripsFinished += trips;
-    m_vehiclesRemoved += trips + removeFinished(m_data->cars);
+    m_vehiclesRemoved += trips + removeFinished(m_data->cars, m_finished);
 }
 
 void SimulationControl::commitSpeeds()

@@ -70,8 +70,15 @@ private:
     MovePhase movePhase;
     /// The cars with their front cells, in the order of their decisions (see `orderByPlace`).
     std::vector<std::pair<const Cell *, Car *>> m_carsByPlace;
-    /// The lists the decisions work on, one set for each piece of a list decided at once.
-    std::vector<DecisionLists> m_decisionLists;
+    /// What one piece of a list decided at once works on: the decisions' lists, and the
+    /// vehicles whose decision ended their trip in this step.
+    struct DeciderScratch
+    {
+        DecisionLists lists;
+        std::vector<Vehicle *> finished;
+    };
+    std::vector<DeciderScratch> m_deciders;
+    std::vector<const Vehicle *> m_finished;           ///< this step's finished vehicles, by address
     std::vector<Vehicle *> m_vehicles;                 ///< trams, buses and cars, in this order
     std::vector<ApproachIndex::Approach> m_approachOf; ///< of each of `m_vehicles`
     std::vector<WaitCycles::Waiter> m_waiters;         ///< of each of `m_vehicles`
