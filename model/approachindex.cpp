@@ -35,10 +35,11 @@ ApproachIndex::Approach ApproachIndex::approachOf(const Vehicle *vehicle) const
     // has passed the stop line is leaving. Walking back from a stop line reaches exactly the lane
     // cells whose chain ends there: crossroad paths leading to the lane are not linked back to it.
     const Cell *cell = vehicle->frontCell();
-    if (!cell || cell->vehicle() != vehicle || cell->inCrossroad)
+    if (!cell || cell->inCrossroad)
         return Approach();
     const int32_t distance = cell->cellsToEnd();
-    if (distance >= REACH)
+    // The occupant, kept apart from the cell, is read last: most vehicles are not near a stop line.
+    if (distance >= REACH || cell->vehicle() != vehicle)
         return Approach();
     return Approach{slotAt(vehicle->frontChainEnd()), distance, cell};
 }

@@ -84,9 +84,10 @@ bool Vehicle::standsAcrossCrossroad() const
 void Vehicle::commitSpeed()
 {
     m_speed = m_nextSpeed;
-    const Cell *front = frontCell();
-    // The last cell of a chain entering a crossroad is the stop line.
-    m_stoodAtStopLine = m_speed == 0 && front && front->crossroad() ? m_stoodAtStopLine + 1 : 0;
+    // The last cell of a chain entering a crossroad is the stop line: the front stands on it when
+    // it is the end of its own chain, which is known without reading the cell.
+    const bool atStopLine = m_crossroadAhead && m_front == m_chainEnd;
+    m_stoodAtStopLine = m_speed == 0 && atStopLine ? m_stoodAtStopLine + 1 : 0;
     m_shownWaitCause = m_speed == 0 ? m_waitCause : WaitCause::None;
     m_shownRoomLane = m_shownWaitCause == WaitCause::ExitRoom ? m_roomLane : nullptr;
     publishPlan();
@@ -518,7 +519,8 @@ void Vehicle::trimRoute()
 
 void Vehicle::noteBodyEnds()
 {
-    const Cell *front = frontCell();
+    m_front = m_cells.empty() ? nullptr : m_cells.front();
+    const Cell *front = m_front;
     Cell *end = front ? front->chainEnd() : nullptr;
     // Most moves stay on the chain they were on, whose end is known already.
     if (end != m_chainEnd) {

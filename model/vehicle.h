@@ -124,7 +124,7 @@ public:
     /// Whether the vehicle stands in a bay with its indicator on, waiting for a gap to pull out;
     /// traffic on the lane beside lets it out.
     bool signalsPullOut() const { return m_signalsPullOut; }
-    Cell *frontCell() const { return m_cells.empty() ? nullptr : m_cells.front(); }
+    Cell *frontCell() const { return m_front; }
     Cell *tailCell() const { return m_cells.empty() ? nullptr : m_cells.back(); }
     const std::vector<Cell *> &cells() const { return m_cells; }
     const std::vector<RouteEntry> &route() const { return m_route; }
@@ -317,6 +317,9 @@ protected:
     int32_t m_nextSpeed = 0;
     LaneChange m_laneChange = LaneChange::None;
     bool m_signalsPullOut = false;
+    /// The first of `m_cells`, kept beside the speed: other vehicles' rules ask for it all the
+    /// time, and it then costs no read of the list.
+    Cell *m_front = nullptr;
     std::vector<Cell *> m_cells;
     // What ends the front cell's chain, noted whenever the body changes: many rules ask for it at
     // every step, this vehicle's and others', and the network does not change during a run.
