@@ -92,7 +92,7 @@ void MovePhase::run(SimulationData &data)
             return;
         if (advances[i] < v->speed())
             v->limitSpeed(advances[i]);
-        v->takeCells(targets[i]);
+        v->takeCells(targets[i], advances[i]);
     });
 }
 

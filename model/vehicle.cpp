@@ -477,11 +477,11 @@ size_t Vehicle::linkedCellsFromTail() const
     return linked;
 }
 
-void Vehicle::takeCells(std::vector<Cell *> &cells)
+void Vehicle::takeCells(std::vector<Cell *> &cells, int32_t advance)
 {
     const bool tailWasInCrossroad = m_tailInCrossroad;
     m_cells.swap(cells);
-    noteBodyEnds();
+    noteBodyEnds(m_laneChange == LaneChange::None ? advance : NOT_ALONG_CHAIN);
     // The whole body has just come out of a crossroad: the way through it is done with. Dropped
     // here, for a lane that leads back into the same crossroad (a loop) would keep its entry, and
     // the vehicle would take the same way round for good.
@@ -517,18 +517,24 @@ void Vehicle::trimRoute()
         m_route.clear();
 }
 
-void Vehicle::noteBodyEnds()
+void Vehicle::noteBodyEnds(int32_t advance)
 {
     m_front = m_cells.empty() ? nullptr : m_cells.front();
+    m_tailInCrossroad = !m_cells.empty() && m_cells.back()->inCrossroad;
+    // Most moves stay on the chain they were on, whose end is known already: then not even the
+    // front cell need be read.
+    if (m_chainEnd && advance >= 0 && advance <= m_frontToChainEnd) {
+        m_frontToChainEnd -= advance;
+        return;
+    }
     const Cell *front = m_front;
     Cell *end = front ? front->chainEnd() : nullptr;
-    // Most moves stay on the chain they were on, whose end is known already.
+    m_frontToChainEnd = end ? front->cellsToEnd() : 0;
     if (end != m_chainEnd) {
         m_chainEnd = end;
         m_crossroadAhead = end ? end->crossroad() : nullptr;
         m_chainEndLane = end ? end->wayLink() : nullptr;
     }
-    m_tailInCrossroad = !m_cells.empty() && m_cells.back()->inCrossroad;
 }
 
 LaneBinding *Vehicle::entryKey() const

@@ -143,7 +143,7 @@ public:
     void setCells(const std::vector<Cell *> &cells)
     {
         m_cells = cells;
-        noteBodyEnds();
+        noteBodyEnds(NOT_ALONG_CHAIN);
         publishPlan();
     }
     /// What the vehicle waits for when its last decision chose to stand; `WaitCause::None` when
@@ -197,9 +197,9 @@ public:
     /// The cells the body would hold after advancing `advance` cells along its cells and route, with
     /// its lane change; false (and `out` unusable) when the walk runs out of cells or route.
     bool cellsAfterMove(int32_t advance, std::vector<Cell *> &out) const;
-    /// Makes `cells` (as given by `cellsAfterMove`, swapped out) the body and drops the crossroads
-    /// passed; the caller occupies the cells.
-    void takeCells(std::vector<Cell *> &cells);
+    /// Makes `cells` (as given by `cellsAfterMove` for `advance`, swapped out) the body and drops
+    /// the crossroads passed; the caller occupies the cells.
+    void takeCells(std::vector<Cell *> &cells, int32_t advance);
     /// Lowers the speed (and the next speed) to the cells a move could take.
     void limitSpeed(int32_t speed);
 
@@ -342,6 +342,7 @@ protected:
     /// Whether the tail lies on a crossroad; kept so that a move need not read the cell it leaves.
     bool m_tailInCrossroad = false;
     bool m_finished = false;
+    int32_t m_frontToChainEnd = 0; ///< cells from the front to `m_chainEnd`
     RandomStream m_random;
 
     /// The lists of the decision under way, lent by the thread deciding; null between decisions.
@@ -360,8 +361,9 @@ private:
     class SpeedDecision;
 
     /// Notes what ends the front cell's chain and where the tail lies; only while no other thread
-    /// reads the vehicle.
-    void noteBodyEnds();
+    /// reads the vehicle. `advance` is how far the front moved along its lane, or NOT_ALONG_CHAIN.
+    void noteBodyEnds(int32_t advance);
+    static constexpr int32_t NOT_ALONG_CHAIN = -1;
     /// The number of body cells from the tail forward that each follow the one behind along its
     /// link; at least 1 for a body with cells.
     size_t linkedCellsFromTail() const;

@@ -52,7 +52,7 @@ bool moveAlone(Vehicle &vehicle)
         return false;
     }
     occupy(cells, &vehicle);
-    vehicle.takeCells(cells);
+    vehicle.takeCells(cells, vehicle.speed());
     return true;
 }
 

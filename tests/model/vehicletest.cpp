@@ -197,3 +197,23 @@ TEST(Movement, ThroughCrossroadPathsWithTheRouteTrimmedOnceTheTailHasPassed)
     EXPECT_EQ(row.pathCells[0][6]->vehicle(), &v);
     EXPECT_EQ(row.laneCells[0][26]->vehicle(), nullptr);
 }
+
+TEST(Movement, TheChainEndNotedFollowsTheFrontAlongLanesAndThroughCrossroadPaths)
+{
+    // A move along the lane keeps the end it knew; one that lands on the stop line, or leaves the
+    // lane, must find the new one.
+    for (const int32_t speed : {1, 3, 7}) {
+        CrossroadsInARow row(30, 8);
+        TestVehicle v;
+        v.addRouteEntry(row.entry(0));
+        v.addRouteEntry(row.entry(1));
+        putAt(row.laneCells[0][12], v.setSpeed(speed));
+        int moves = 0;
+        while (v.frontCell() != row.laneCells[2].front() && moveAlone(v) && ++moves < 100) {
+            const Cell *end = v.frontCell()->chainEnd();
+            ASSERT_EQ(v.frontChainEnd(), end) << "speed " << speed << ", move " << moves;
+            EXPECT_EQ(v.entryKey(), end ? end->wayLink() : nullptr);
+        }
+        EXPECT_GT(moves, 60 / speed) << "speed " << speed; // the walk reached the last lane
+    }
+}
