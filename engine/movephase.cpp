@@ -5,6 +5,7 @@
 #include "model/simulationdata.h"
 #include "model/vehicle.h"
 #include "parallelfor.h"
+#include "prefetchahead.h"
 
 #include <algorithm>
 #include <tuple>
@@ -46,6 +47,7 @@ void MovePhase::run(SimulationData &data)
     fresh.assign(n, 0);
     const bool together = spreadsOverPool(n, ItemWork::Light);
     forEachInParallel(vehicles, ItemWork::Light, [this, &keepsItsCells, together](Vehicle *v, size_t i) {
+        prefetchAhead(vehicles, i);
         advances[i] = v->speed();
         const bool keeps = keepsItsCells(v);
         // Where the body ends up follows from the vehicle's own cells, route and network alone,
@@ -68,7 +70,10 @@ void MovePhase::run(SimulationData &data)
                            });
     });
     clashes.assign(n, 0);
-    forEachInParallel(vehicles, ItemWork::Light, [this, together](Vehicle *v, size_t i) {
+    forEachInParallel(vehicles, ItemWork::Light, [this, together, n](Vehicle *v, size_t i) {
+        // The first cell to take of the vehicle a few on, as `prefetchAhead` does for its object.
+        if (i + BODIES_AHEAD < n && fresh[i + BODIES_AHEAD] > 0)
+            __builtin_prefetch(targets[i + BODIES_AHEAD].front());
         bool taken = false;
         forEachPieceOfBody(targets[i].data(), fresh[i],
                            [v, together, &taken](size_t, size_t cells, OccupantRun occupants) {
@@ -87,7 +92,12 @@ void MovePhase::run(SimulationData &data)
         }
         settle();
     }
-    forEachInParallel(vehicles, ItemWork::Light, [this](Vehicle *v, size_t i) {
+    forEachInParallel(vehicles, ItemWork::Light, [this, n](Vehicle *v, size_t i) {
+        // The objects and new cells of the movers a few on, as `prefetchAhead` does.
+        if (i + OBJECTS_AHEAD < n && !stays[i + OBJECTS_AHEAD])
+            prefetchObject(vehicles[i + OBJECTS_AHEAD]);
+        if (i + BODIES_AHEAD < n && !stays[i + BODIES_AHEAD])
+            __builtin_prefetch(targets[i + BODIES_AHEAD].data());
         if (stays[i])
             return;
         if (advances[i] < v->speed())

@@ -12,6 +12,7 @@
 #include "model/tram.h"
 #include "model/units.h"
 #include "parallelfor.h"
+#include "prefetchahead.h"
 #include "timetable/clock.h"
 
 #include <algorithm>
@@ -53,7 +54,8 @@ template <typename V> V *vehicleOf(const std::pair<const Cell *, V *> &byPlace)
 template <typename List, typename Scratch, typename Decide>
 void decideAll(List &list, std::vector<Scratch> &deciders, Decide decide)
 {
-    forEachInParallelWith(list, deciders, ItemWork::Decision, [&decide](auto &item, size_t, Scratch &own) {
+    forEachInParallelWith(list, deciders, ItemWork::Decision, [&decide, &list](auto &item, size_t i, Scratch &own) {
+        prefetchAhead(list, i, [](const auto &ahead) { return vehicleOf(ahead); });
         decide(item, own.lists);
         if (vehicleOf(item)->isFinished())
             own.finished.push_back(vehicleOf(item));
@@ -68,7 +70,11 @@ template <typename V> void orderByPlace(const std::vector<V *> &list, std::vecto
 {
     // Reading every vehicle costs a cache miss or two each, so the keys are gathered on all threads.
     order.resize(list.size());
-    forEachInParallel(list, ItemWork::Light, [&order](V *v, size_t i) { order[i] = {v->frontCell(), v}; });
+    forEachInParallel(list, ItemWork::Light, [&order, &list](V *v, size_t i) {
+        if (i + OBJECTS_AHEAD < list.size())
+            prefetchObject(list[i + OBJECTS_AHEAD]);
+        order[i] = {v->frontCell(), v};
+    });
     std::sort(order.begin(), order.end(), [](const auto &a, const auto &b) { return std::less<>()(a.first, b.first); });
 }
 
@@ -155,6 +161,7 @@ void SimulationControl::commitSpeeds()
     // tests read of it: where it stands before a stop line, and whom it stands and waits for.
     // Nothing moves until after those tests.
     forEachInParallel(m_vehicles, ItemWork::Light, [this](Vehicle *v, size_t i) {
+        prefetchAhead(m_vehicles, i);
         v->commitSpeed();
         m_approachOf[i] = approaches.approachOf(v);
         m_waiters[i] = WaitCycles::waiterOf(v);

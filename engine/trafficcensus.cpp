@@ -8,6 +8,7 @@
 #include "model/simulationdata.h"
 #include "model/tram.h"
 #include "parallelfor.h"
+#include "prefetchahead.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -22,7 +23,8 @@ namespace {
 template <typename V> int64_t cellsTakenOver(const std::vector<V *> &list, std::vector<int32_t> &counts)
 {
     counts.assign(list.size(), 0);
-    forEachInParallel(list, ItemWork::Light, [&counts](const V *v, size_t i) {
+    forEachInParallel(list, ItemWork::Light, [&counts, &list](const V *v, size_t i) {
+        prefetchAhead(list, i);
         forEachPieceOfBody(v->cells(), [v, &count = counts[i]](size_t, size_t cells, const OccupantRun &occupants) {
             for (size_t j = 0; j < cells; ++j)
                 count += occupants[j] != v;

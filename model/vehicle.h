@@ -369,6 +369,25 @@ private:
     size_t linkedCellsFromTail() const;
 };
 
+/// Asks the cache for the object of a vehicle that a pass over many vehicles will soon reach. The
+/// reads of one vehicle each wait for the one before, so the processor cannot overlap them with
+/// the reads of the next vehicle by itself.
+[[gnu::always_inline]] inline void prefetchObject(const Vehicle *v)
+{
+    const char *object = reinterpret_cast<const char *>(v);
+    for (size_t line = 0; line < sizeof(Vehicle); line += 64)
+        __builtin_prefetch(object + line);
+}
+
+/// Asks the cache for the front cell, cells and route of a vehicle whose object was asked for a
+/// while ago (see `prefetchObject`).
+[[gnu::always_inline]] inline void prefetchBody(const Vehicle *v)
+{
+    __builtin_prefetch(v->frontCell());
+    __builtin_prefetch(v->cells().data());
+    __builtin_prefetch(v->route().data());
+}
+
 /// Puts the vehicle with its front on `cell` and its body on the cells behind; false (nothing
 /// changed) when those cells do not exist or are not free.
 bool place(Cell *cell, Vehicle *vehicle);
