@@ -75,7 +75,19 @@ template <typename V> void orderByPlace(const std::vector<V *> &list, std::vecto
             prefetchObject(list[i + OBJECTS_AHEAD]);
         order[i] = {v->frontCell(), v};
     });
-    std::sort(order.begin(), order.end(), [](const auto &a, const auto &b) { return std::less<>()(a.first, b.first); });
+    // Sorted in two halves side by side, then merged: any order of equal places will do, for the
+    // order of decisions changes only what the cache holds.
+    const auto byPlace = [](const auto &a, const auto &b) { return std::less<>()(a.first, b.first); };
+    const auto middle = order.begin() + std::ptrdiff_t(order.size() / 2);
+    std::vector<int> halves{0, 1};
+    const bool together = spreadsOverPool(order.size(), ItemWork::Light);
+    forEachInParallel(halves, together ? ItemWork::Piece : ItemWork::Light, [&](int half, size_t) {
+        if (half == 0)
+            std::sort(order.begin(), middle, byPlace);
+        else
+            std::sort(middle, order.end(), byPlace);
+    });
+    std::inplace_merge(order.begin(), middle, order.end(), byPlace);
 }
 
 template <typename V> void publishAll(const std::vector<V *> &list)
