@@ -93,11 +93,10 @@ void MovePhase::run(SimulationData &data)
         settle();
     }
     forEachInParallel(vehicles, ItemWork::Light, [this, n](Vehicle *v, size_t i) {
-        // The objects and new cells of the movers a few on, as `prefetchAhead` does.
+        // The objects of the movers a few on, as `prefetchAhead` does; not their cells, which
+        // another thread may be giving them meanwhile.
         if (i + OBJECTS_AHEAD < n && !stays[i + OBJECTS_AHEAD])
             prefetchObject(vehicles[i + OBJECTS_AHEAD]);
-        if (i + BODIES_AHEAD < n && !stays[i + BODIES_AHEAD])
-            __builtin_prefetch(targets[i + BODIES_AHEAD].data());
         if (stays[i])
             return;
         if (advances[i] < v->speed())

@@ -61,13 +61,14 @@ template <typename List, typename Work> void forEachInParallel(List &list, ItemW
 #endif
 }
 
-/// Calls work(item, index, scratch) for every item of the vector `list` as `forEachInParallel`
-/// does, with a `Scratch` of `scratches` that no other item uses at the same time. The list is cut
-/// into pieces of neighbouring items, a few for each thread so that the threads finish together,
-/// and each piece is done on one thread with a scratch of its own, which stays in that thread's
-/// cache from item to item; `scratches` keeps them from one pass to the next. As long as `work`
-/// leaves nothing in the scratch that the next item reads, the result is the same on any number of
-/// threads.
+/// Calls work(item, index, pieceEnd, scratch) for every item of the vector `list` as
+/// `forEachInParallel` does, with a `Scratch` of `scratches` that no other item uses at the same
+/// time. The list is cut into pieces of neighbouring items, a few for each thread so that the
+/// threads finish together, and each piece is done on one thread with a scratch of its own, which
+/// stays in that thread's cache from item to item; `scratches` keeps them from one pass to the
+/// next. The items from `index` up to `pieceEnd` are the rest of the piece: the same thread does
+/// them next, so `work` may read ahead among them. As long as `work` leaves nothing in the scratch
+/// that the next item reads, the result is the same on any number of threads.
 template <typename List, typename Scratch, typename Work>
 void forEachInParallelWith(List &list, std::vector<Scratch> &scratches, ItemWork weight, Work work)
 {
@@ -86,8 +87,9 @@ void forEachInParallelWith(List &list, std::vector<Scratch> &scratches, ItemWork
     std::vector<size_t> numbers(pieces);
     std::iota(numbers.begin(), numbers.end(), size_t(0));
     forEachInParallel(numbers, ItemWork::Piece, [&](size_t p, size_t) {
-        for (size_t i = list.size() * p / pieces; i < list.size() * (p + 1) / pieces; ++i)
-            work(list[i], i, scratches[p]);
+        const size_t end = list.size() * (p + 1) / pieces;
+        for (size_t i = list.size() * p / pieces; i < end; ++i)
+            work(list[i], i, end, scratches[p]);
     });
 }
 

@@ -54,8 +54,9 @@ template <typename V> V *vehicleOf(const std::pair<const Cell *, V *> &byPlace)
 template <typename List, typename Scratch, typename Decide>
 void decideAll(List &list, std::vector<Scratch> &deciders, Decide decide)
 {
-    forEachInParallelWith(list, deciders, ItemWork::Decision, [&decide, &list](auto &item, size_t i, Scratch &own) {
-        prefetchAhead(list, i, [](const auto &ahead) { return vehicleOf(ahead); });
+    forEachInParallelWith(list, deciders, ItemWork::Decision, [&](auto &item, size_t i, size_t end, Scratch &own) {
+        // A decision may grow its own route: only the vehicles this thread decides next are read ahead.
+        prefetchAhead(list, i, end, [](const auto &ahead) { return vehicleOf(ahead); });
         decide(item, own.lists);
         if (vehicleOf(item)->isFinished())
             own.finished.push_back(vehicleOf(item));
