@@ -55,7 +55,8 @@ template <typename List, typename Scratch, typename Decide>
 void decideAll(List &list, std::vector<Scratch> &deciders, Decide decide)
 {
     forEachInParallelWith(list, deciders, ItemWork::Decision, [&](auto &item, size_t i, size_t end, Scratch &own) {
-        // A decision may grow its own route: only the vehicles this thread decides next are read ahead.
+        // A decision may grow its own route: only the vehicles this thread decides next are read
+        // ahead.
         prefetchAhead(list, i, end, [](const auto &ahead) { return vehicleOf(ahead); });
         decide(item, own.lists);
         if (vehicleOf(item)->isFinished())

@@ -311,7 +311,8 @@ protected:
     double linkBearing(const Cell *a, const Cell *b) const;
 
     // What other vehicles' rules read of this one comes first, in the object's first cache line
-    // (see `alignas` above): a rule that looks at many vehicles then misses the cache once for each.
+    // (see `alignas` above): a rule that looks at many vehicles then misses the cache once for
+    // each of them.
     int32_t m_id;
     int32_t m_length = units::cells(3.0);
     int32_t m_speed = 0;
@@ -322,8 +323,9 @@ protected:
     Cell *m_front = nullptr;
     LaneBinding *m_plannedExit = nullptr;
     Cell *m_plannedPath = nullptr;
-    // What ends the front cell's chain, noted whenever the body changes: many rules ask for it at
-    // every step, this vehicle's and others', and the network does not change during a run.
+    // What ends the front cell's chain (with `m_chainEnd` and `m_crossroadAhead` below), noted
+    // whenever the body changes: many rules ask for it at every step, this vehicle's and others',
+    // and the network does not change during a run.
     LaneBinding *m_chainEndLane = nullptr; ///< the lane of `m_chainEnd`
     // The body and the route, which the move reads, fill the second line.
     std::vector<Cell *> m_cells;
