@@ -48,9 +48,9 @@ template <typename V> V *vehicleOf(const std::pair<const Cell *, V *> &byPlace)
     return byPlace.second;
 }
 
-/// Runs decide(vehicle, lists) for every vehicle of the list, in parallel, each on lists of
-/// `deciders` that no other decision uses meanwhile; a decision writes only its own vehicle. The
-/// vehicles whose trip the decision ended join their decider's `finished`.
+/// Runs decide(vehicle, lists) for the vehicle of every item of the list, in parallel, each on
+/// lists of `deciders` that no other decision uses meanwhile; a decision writes only its own
+/// vehicle. The vehicles whose trip the decision ended join their decider's `finished`.
 template <typename List, typename Scratch, typename Decide>
 void decideAll(List &list, std::vector<Scratch> &deciders, Decide decide)
 {
@@ -58,9 +58,10 @@ void decideAll(List &list, std::vector<Scratch> &deciders, Decide decide)
         // A decision may grow its own route: only the vehicles this thread decides next are read
         // ahead.
         prefetchAhead(list, i, end, [](const auto &ahead) { return vehicleOf(ahead); });
-        decide(item, own.lists);
-        if (vehicleOf(item)->isFinished())
-            own.finished.push_back(vehicleOf(item));
+        auto *vehicle = vehicleOf(item);
+        decide(vehicle, own.lists);
+        if (vehicle->isFinished())
+            own.finished.push_back(vehicle);
     });
 }
 
@@ -145,8 +146,7 @@ void SimulationControl::decideVehicles()
         publishAll(m_data->buses);
     }
     orderByPlace(m_data->cars, m_carsByPlace);
-    decideAll(m_carsByPlace, m_deciders,
-              [](const auto &byPlace, DecisionLists &lists) { byPlace.second->decide(lists); });
+    decideAll(m_carsByPlace, m_deciders, [](Car *car, DecisionLists &lists) { car->decide(lists); });
 }
 
 void SimulationControl::removeFinishedVehicles()
