@@ -45,6 +45,7 @@ void MovePhase::run(SimulationData &data)
     // along its own cells keeps those it still covers: a car at walking pace moves a few of its
     // twenty cells, and each cell freed or taken costs a write other threads may be making too.
     fresh.assign(n, 0);
+    newTails.assign(n, nullptr);
     const bool together = spreadsOverPool(n, ItemWork::Light);
     forEachInParallel(vehicles, ItemWork::Light, [this, &keepsItsCells, together](Vehicle *v, size_t i) {
         prefetchAhead(vehicles, i);
@@ -60,6 +61,7 @@ void MovePhase::run(SimulationData &data)
             return;
         }
         const std::vector<Cell *> &body = v->cells();
+        newTails[i] = targets[i].back();
         fresh[i] = cellsNotHeld(body, targets[i], advances[i]);
         // The body keeps the cells the target shares, and leaves the last `fresh` ones.
         const size_t kept = body.size() - std::min(fresh[i], body.size());
@@ -93,10 +95,12 @@ void MovePhase::run(SimulationData &data)
         settle();
     }
     forEachInParallel(vehicles, ItemWork::Light, [this, n](Vehicle *v, size_t i) {
-        // The objects of the movers a few on, as `prefetchAhead` does; not their cells, which
-        // another thread may be giving them meanwhile.
+        // The objects of the movers a few on, as `prefetchAhead` does, and the tail cells their
+        // moves will read; not their targets, which another thread may be giving them meanwhile.
         if (i + OBJECTS_AHEAD < n && !stays[i + OBJECTS_AHEAD])
             prefetchObject(vehicles[i + OBJECTS_AHEAD]);
+        if (i + BODIES_AHEAD < n && newTails[i + BODIES_AHEAD])
+            __builtin_prefetch(newTails[i + BODIES_AHEAD]);
         if (stays[i])
             return;
         if (advances[i] < v->speed())

@@ -30,6 +30,9 @@ private:
     std::vector<char> stays;                  ///< the move failed: the vehicle keeps its cells
     std::vector<char> clashes;                ///< the vehicle found a cell it took already taken
     std::vector<size_t> fresh;                ///< cells at the front of its target it did not hold
+    /// The tail cell of each target as first planned, which taking the cells reads: kept apart from
+    /// the targets, which other threads swap meanwhile, so that it can be asked for ahead.
+    std::vector<const Cell *> newTails;
 };
 
 #endif
