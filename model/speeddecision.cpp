@@ -95,8 +95,7 @@ Reaction Vehicle::SpeedDecision::atCrossroad(int32_t distance)
     // crossroad, the costliest questions of a decision, need not be asked.
     if (v.m_lists->heeded.firstDistance() < distance && (distance > 1 || v.speed() != 0))
         return follow(v.m_lists->heeded);
-    const Cell *end = v.frontChainEnd();
-    m_crossroad = end ? end->crossroad() : nullptr;
+    m_crossroad = v.m_crossroadAhead;
     if (!m_crossroad) // the crossroad event lies beyond the front's chain: treat it as an obstacle
         return nearerOfPlaceAndTraffic();
     const bool passes = m_crossroad->isUncontested(v.entryKey(), v.nextExitLane()) ||
@@ -224,7 +223,7 @@ bool Vehicle::breakWait(const WaitCycles &cycles)
     if (m_waitCause == WaitCause::VehicleAhead && !waitsBehindOnItsWay())
         return creepOn();
     const Cell *end = !front->inCrossroad ? frontChainEnd() : nullptr;
-    Crossroad *x = end ? end->crossroad() : nullptr;
+    Crossroad *x = end ? m_crossroadAhead : nullptr;
     const Cell *path = nextPathCell();
     if (!x || !path)
         return false;

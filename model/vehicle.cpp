@@ -373,12 +373,14 @@ bool Vehicle::extendRoute(PathChooser choose)
         return false;
     const int32_t horizon = lookAheadDistance();
     int32_t total = 0;
-    for (;;) {
-        Crossroad *x = crossroadAhead(c);
-        const Cell *end = c->chainEnd();
+    for (bool atFront = true;; atFront = false) {
+        // What ends the front's chain is noted in the vehicle: the first crossroad is planned however
+        // far it lies, and its rare data would be read from beyond the look-ahead.
+        Crossroad *x = atFront ? m_crossroadAhead : crossroadAhead(c);
+        const Cell *end = atFront ? m_chainEnd : c->chainEnd();
         if (!x || !end)
             return false;
-        LaneBinding *key = end->wayLink();
+        LaneBinding *key = atFront ? m_chainEndLane : end->wayLink();
         if (const RouteEntry *entry = routeEntry(x, key)) {
             c = entry->pathCell;
         } else {
