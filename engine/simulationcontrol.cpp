@@ -191,8 +191,9 @@ void SimulationControl::resolveDeadlocks()
     VehiclesLock lock(m_vehiclesMutex); // a released vehicle commits its new speed
     const std::vector<Crossroad *> &crossroads = m_data->crossroads;
     m_released.clear();
+    // The count of approaches, kept side by side for all crossroads, is read before the crossroad.
     for (size_t i = 0; i < crossroads.size(); ++i)
-        if (!crossroads[i]->hasSemaphore() && approaches.occupiedApproaches(i) > 2)
+        if (approaches.occupiedApproaches(i) > 2 && !crossroads[i]->hasSemaphore())
             if (Vehicle *released = resolveDeadlock(crossroads[i], upstream))
                 m_released.push_back(released);
     // The few vehicles released above no longer stand.
