@@ -374,8 +374,8 @@ bool Vehicle::extendRoute(PathChooser choose)
     const int32_t horizon = lookAheadDistance();
     int32_t total = 0;
     for (bool atFront = true;; atFront = false) {
-        // What ends the front's chain is noted in the vehicle: the first crossroad is planned however
-        // far it lies, and its rare data would be read from beyond the look-ahead.
+        // What ends the front's chain is noted in the vehicle: the first crossroad is planned
+        // however far it lies, and its rare data would be read from beyond the look-ahead.
         Crossroad *x = atFront ? m_crossroadAhead : crossroadAhead(c);
         const Cell *end = atFront ? m_chainEnd : c->chainEnd();
         if (!x || !end)
