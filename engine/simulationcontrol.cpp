@@ -16,6 +16,7 @@
 #include "timetable/clock.h"
 
 #include <algorithm>
+#include <array>
 
 namespace {
 
@@ -82,7 +83,7 @@ template <typename V> void orderByPlace(const std::vector<V *> &list, std::vecto
     // order of decisions changes only what the cache holds.
     const auto byPlace = [](const auto &a, const auto &b) { return std::less<>()(a.first, b.first); };
     const auto middle = order.begin() + std::ptrdiff_t(order.size() / 2);
-    std::vector<int> halves{0, 1};
+    std::array<int, 2> halves{0, 1}; // no allocation at every step
     const bool together = spreadsOverPool(order.size(), ItemWork::Light);
     forEachInParallel(halves, together ? ItemWork::Piece : ItemWork::Light, [&](int half, size_t) {
         if (half == 0)
