@@ -127,22 +127,62 @@ template <typename Visit> void forEachPieceOfBody(const std::vector<Cell *> &bod
     forEachPieceOfBody(body.data(), body.size(), visit);
 }
 
-/// Calls visit(cell, occupant) for the cells of the crossroad path from `start` on, up to the last
-/// one before the lane it leads into, until `visit` returns false; nothing when `start` is null or
-/// not in a crossroad. A path that loops back to `start` is walked once.
-template <typename CellPointer, typename Visit> void forEachCellOnPath(CellPointer start, Visit visit)
+/// Calls visit(cell, occupant, index) for the taken cells of the crossroad path from `start` on, up
+/// to the last one before the lane it leads into, `index` counting the path's cells before the one
+/// visited, until `visit` returns false. A run of plain cells costs a read of the bits that tell
+/// which of them are taken (see `OccupantRun`): most paths are empty. Returns the number of cells
+/// walked, all those of the path unless `visit` stopped the walk; `last` is the last of them (null
+/// with none). Nothing when `start` is null or not in a crossroad. A path that loops back to
+/// `start` is walked once.
+template <typename CellPointer, typename Visit>
+int32_t forEachTakenCellOnPath(CellPointer start, CellPointer &last, Visit visit)
 {
+    last = nullptr;
     if (!start || !start->inCrossroad)
-        return;
-    forEachCellAhead(start, std::numeric_limits<int32_t>::max(), [&visit](CellPointer c, Vehicle *v, bool plain) {
-        // A plain cell inside a crossroad leads to another one, so the path goes on after it.
-        if (!visit(c, v))
-            return false;
-        if (plain)
-            return true;
-        const Cell *next = c->next();
-        return next && next->inCrossroad;
-    });
+        return 0;
+    bool going = true;
+    int32_t i = 0;
+    for (CellPointer c = start; c && going && !(i > 0 && c == start);) {
+        const int32_t run = c->plainRun();
+        if (run > 1) {
+            // As in `forEachNotableCellAhead`: the walk ends before it comes back to `start`.
+            int32_t end = run;
+            if (i > 0 && !std::less<>()(start, c) && std::less<>()(start, c + run))
+                end = int32_t(start - c);
+            c->occupants().forEachTaken(size_t(end), [&](size_t k, Vehicle *v) {
+                if (going && !visit(c + k, v, i + int32_t(k))) {
+                    going = false;
+                    end = int32_t(k) + 1;
+                }
+            });
+            i += end;
+            last = c + (end - 1);
+            if (end < run)
+                break;
+            // A plain cell inside a crossroad leads to another one, so the path goes on after it.
+            c = last->next();
+            continue;
+        }
+        if (Vehicle *v = c->vehicle())
+            going = visit(c, v, i);
+        last = c;
+        ++i;
+        const CellPointer next = c->next();
+        c = next && next->inCrossroad ? next : nullptr;
+    }
+    return i;
+}
+
+template <typename CellPointer, typename Visit> int32_t forEachTakenCellOnPath(CellPointer start, Visit visit)
+{
+    CellPointer last = nullptr;
+    return forEachTakenCellOnPath(start, last, visit);
+}
+
+/// The number of cells of the crossroad path from `start` on, as `forEachTakenCellOnPath` walks it.
+template <typename CellPointer> int32_t cellsOnPath(CellPointer start)
+{
+    return forEachTakenCellOnPath(start, [](CellPointer, Vehicle *, int32_t) { return true; });
 }
 
 #endif

@@ -23,9 +23,7 @@ constexpr int32_t MAX_SHORT_LANES = 4;
 /// Cells of the crossroad path from `cell` on.
 int32_t crossroadCells(const Cell *cell)
 {
-    int32_t count = 0;
-    forEachCellOnPath(cell, [&count](const Cell *, const Vehicle *) { return ++count > 0; });
-    return count;
+    return cellsOnPath(cell);
 }
 
 /// Links from the path cell `from` to `to`; 0 if the walk leaves the crossroad without arriving
@@ -59,12 +57,10 @@ void mergingOccupancy(const Cell *first, const Cell *own, int32_t &cells, int32_
         if (start == own)
             continue;
         const Vehicle *last = nullptr;
-        forEachCellOnPath(start, [&](const Cell *, const Vehicle *v) {
-            if (v) {
-                ++cells;
-                vehicles += v != last;
-                last = v;
-            }
+        forEachTakenCellOnPath(start, [&](const Cell *, const Vehicle *v, int32_t) {
+            ++cells;
+            vehicles += v != last;
+            last = v;
             return true;
         });
     }
@@ -120,7 +116,8 @@ bool noneCrossing(const Crossroad *crossroad)
     for (const auto &entry : crossroad->paths)
         for (const PathPair &pair : entry.second) {
             bool found = false;
-            forEachCellOnPath(pair.pathCell, [&](const Cell *, const Vehicle *v) { return !(found = crossing(v)); });
+            forEachTakenCellOnPath(pair.pathCell,
+                                   [&](const Cell *, const Vehicle *v, int32_t) { return !(found = crossing(v)); });
             if (found)
                 return false;
         }
@@ -132,9 +129,9 @@ bool noneCrossing(const Crossroad *crossroad)
 const Vehicle *firstOnPath(const Cell *cell)
 {
     const Vehicle *first = nullptr;
-    forEachCellOnPath(cell, [&first](const Cell *, const Vehicle *v) {
+    forEachTakenCellOnPath(cell, [&first](const Cell *, const Vehicle *v, int32_t) {
         first = v;
-        return !v;
+        return false;
     });
     return first;
 }

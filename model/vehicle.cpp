@@ -13,27 +13,21 @@
 namespace {
 /// The vehicle whose front is nearest the end of the crossroad path from `pathCell`, with the
 /// links from that front to the lane the path leads into; null if no front is on the path or the
-/// path holds `skip` (the path of the vehicle asking).
+/// path ends at `skip` (the last cell of the path of the vehicle asking).
 const Vehicle *frontMostOnPath(const Cell *pathCell, const Cell *skip, int32_t &linksToLane)
 {
     const Vehicle *found = nullptr;
     int32_t frontIndex = 0;
-    int32_t count = 0;
-    bool skipped = false;
-    forEachCellOnPath(pathCell, [&](const Cell *c, const Vehicle *v) {
-        if (c == skip) {
-            skipped = true;
-            return false;
-        }
-        if (v && v->frontCell() == c) {
+    const Cell *last = nullptr;
+    const int32_t count = forEachTakenCellOnPath(pathCell, last, [&](const Cell *c, const Vehicle *v, int32_t index) {
+        if (v->frontCell() == c) {
             found = v;
-            frontIndex = count;
+            frontIndex = index;
         }
-        ++count;
         return true;
     });
     linksToLane = count - frontIndex;
-    return skipped ? nullptr : found;
+    return last == skip ? nullptr : found;
 }
 
 /// Cells kept free before the vehicle followed (1.5 m).
