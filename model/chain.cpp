@@ -112,13 +112,6 @@ Occupancy occupancyAhead(const Cell *cell, int32_t n)
     return ends ? found : Occupancy();
 }
 
-int32_t occupiedAhead(const Cell *cell, int32_t n)
-{
-    int32_t count = 0;
-    const bool ends = forEachTakenCellAhead(cell, n, [&count](const Cell *, const Vehicle *) { ++count; });
-    return ends ? count : 0;
-}
-
 int32_t occupiedInLoop(const Cell *cell)
 {
     if (!cell)

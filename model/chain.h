@@ -38,8 +38,6 @@ struct Occupancy
     int32_t vehicles = 0;
 };
 Occupancy occupancyAhead(const Cell *cell, int32_t n);
-/// Occupied cells among the n cells from `cell`; 0 if the chain loops back within them.
-int32_t occupiedAhead(const Cell *cell, int32_t n);
 /// Occupied cells of a chain that loops back to `cell`; 0 if it does not loop.
 int32_t occupiedInLoop(const Cell *cell);
 /// Index of the vehicle's first route entry for (crossroad, key); −1 if none.

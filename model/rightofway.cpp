@@ -44,6 +44,16 @@ int32_t linksThroughCrossroad(const Cell *from, const Cell *to)
     return links;
 }
 
+/// The taken cells of the crossroad path from `path` when it leads into the lane starting at
+/// `first`; 0 when it does not.
+int32_t takenOnPathInto(const Cell *path, const Cell *first)
+{
+    int32_t taken = 0;
+    const Cell *last = nullptr;
+    forEachTakenCellOnPath(path, last, [&taken](const Cell *, const Vehicle *, int32_t) { return ++taken > 0; });
+    return last && last->nextIs(first) ? taken : 0;
+}
+
 /// The cells and the vehicles on the paths into the lane starting at `first` other than `own`:
 /// vehicles already in the crossroad on their way into that lane, whose room it has to keep.
 void mergingOccupancy(const Cell *first, const Cell *own, int32_t &cells, int32_t &vehicles)
@@ -296,11 +306,10 @@ bool exitHasRoom(int32_t length, const LaneBinding *exit, const Cell *p)
         return true;
     const LaneView view = viewAhead(f);
     const int32_t visible = view.cells;
-    const int32_t a = linksThroughCrossroad(p, f);
     const int32_t o = view.occupied;
     int32_t merging = 0, mergingVehicles = 0;
     mergingOccupancy(f, p, merging, mergingVehicles);
-    const int32_t q = occupiedAhead(p, a) + merging;
+    const int32_t q = takenOnPathInto(p, f) + merging;
     // A lane shorter than the vehicle cannot hold it whatever the count says; it takes the vehicle
     // when it is empty, so that no second vehicle waits on the crossroad for it.
     if (length > visible)

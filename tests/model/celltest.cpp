@@ -42,13 +42,12 @@ TEST(ChainQueries, CountsQueuesPlacementAndUpstreamVehiclesOnChainsAndRings)
         EXPECT_EQ(occupancyAhead(c[0], 0).vehicles, 0);
         EXPECT_EQ(occupancyAhead(c[30], 1).vehicles, 1); // one cell: the vehicle on it
         EXPECT_EQ(occupancyAhead(nullptr, 10).vehicles, 0);
-        EXPECT_EQ(occupiedAhead(c[20], 20), 6);
         EXPECT_EQ(occupancyAhead(c[20], 20).cells, 6);
-        EXPECT_EQ(occupiedAhead(c[20], 0), 0);
+        EXPECT_EQ(occupancyAhead(c[20], 0).cells, 0);
         EXPECT_EQ(occupancyAhead(ring[0], 6).vehicles, 1); // six cells do not loop back to the start
         EXPECT_EQ(occupancyAhead(ring[3], 7).vehicles, 0); // seven do, in the middle of a run
         EXPECT_EQ(occupancyAhead(ring[3], 7).cells, 0);
-        EXPECT_EQ(occupiedAhead(ring[3], 6), 2);
+        EXPECT_EQ(occupancyAhead(ring[3], 6).cells, 2);
 
         // The look-ahead's walk visits only the occupied cells and the ones that are not plain
         // (the chain's end), counted from its start, and stops before coming round to its start.
@@ -205,6 +204,55 @@ TEST(ChainQueries, WalksFindTheTakenCellsFromTheirBitsAcrossWordsAsFreeingAndTak
     expectWalksAgree();
     EXPECT_EQ(occupancyAhead(c[0], 300).cells, 64 + 21 + 139);
     EXPECT_EQ(occupancyAhead(c[0], 300).vehicles, 3);
+}
+
+TEST(ChainQueries, APathWalkVisitsTheTakenCellsOfItsCrossroadPathAndEndsBeforeTheLane)
+{
+    SimulationData data;
+    const auto path = makeChain(data, 150); // its run spans words of bits
+    const auto lane = makeChain(data, 20);
+    link(path.back(), lane.front());
+    for (Cell *c : path)
+        c->inCrossroad = true;
+    TestVehicle leaving, inside, entering;
+    putAt(lane[2], leaving.setLength(6)); // its tail on the path's last three cells
+    putAt(path[100], inside.setLength(40));
+    putAt(path[3], entering.setLength(4));
+    using Visit = std::tuple<const Cell *, const Vehicle *, int32_t>;
+    std::vector<Visit> expected;
+    for (int32_t k : {0, 1, 2, 3})
+        expected.emplace_back(path[size_t(k)], &entering, k);
+    for (int32_t k = 61; k <= 100; ++k)
+        expected.emplace_back(path[size_t(k)], &inside, k);
+    for (int32_t k : {147, 148, 149})
+        expected.emplace_back(path[size_t(k)], &leaving, k);
+    for (const bool cached : {false, true}) {
+        SCOPED_TRACE(cached ? "with the cell cache" : "along the links");
+        if (cached)
+            precomputeCells(data.allCells());
+        std::vector<Visit> seen;
+        const Cell *last = nullptr;
+        EXPECT_EQ(forEachTakenCellOnPath<const Cell *>(path[0], last,
+                                                       [&seen](const Cell *c, const Vehicle *v, int32_t k) {
+                                                           seen.emplace_back(c, v, k);
+                                                           return true;
+                                                       }),
+                  150);
+        EXPECT_EQ(last, path.back());
+        EXPECT_EQ(seen, expected);
+        // Stopped at the first taken cell, or at the first of the vehicle inside: the cells walked
+        // up to it.
+        EXPECT_EQ(forEachTakenCellOnPath<const Cell *>(path[0], last,
+                                                       [](const Cell *, const Vehicle *, int32_t) { return false; }),
+                  1);
+        EXPECT_EQ(forEachTakenCellOnPath<const Cell *>(
+                      path[4], last, [&inside](const Cell *, const Vehicle *v, int32_t) { return v != &inside; }),
+                  58);
+        EXPECT_EQ(last, path[61]);
+        EXPECT_EQ(cellsOnPath(path[140]), 10);
+        EXPECT_EQ(cellsOnPath(lane[0]), 0); // not in a crossroad
+        EXPECT_EQ(cellsOnPath<const Cell *>(nullptr), 0);
+    }
 }
 
 TEST(CellCache, SameAnswersOnACrossroadRingsAndChainsAndAfterLinksChange)
