@@ -38,11 +38,22 @@ private:
     void noteObstacle(const EventList &list);
     bool hasRoom();
     bool mayGo();
+    /// The vehicle that takes the right of way from this one at the crossroad, if any.
+    const Vehicle *rightOfWayBlocker();
+    /// A vehicle that waited longer for the room this one needs, if any.
+    const Vehicle *longerWaiterForRoom();
+    /// Forgets the two answers above, which depend on the exit planned, once another is chosen.
+    void routeChanged();
 
     Vehicle &v;
     Crossroad *m_crossroad = nullptr;
     int8_t m_room = -1;  ///< −1 not asked yet
     int8_t m_mayGo = -1; ///< −1 not asked yet
+    // Asked for the decision, and again for the reason the vehicle stands: asked once.
+    const Vehicle *m_blocker = nullptr;
+    const Vehicle *m_longerWaiter = nullptr;
+    bool m_blockerKnown = false;
+    bool m_longerWaiterKnown = false;
     bool m_waitsAtCrossroad = false;
     bool m_heldForRoom = false;
 };
@@ -120,9 +131,10 @@ Reaction Vehicle::SpeedDecision::atStopLine(int32_t distance)
         // holds it, and so leaves room on the lane behind it. A car never does: waiting in the
         // crossroad it could no longer turn elsewhere, and a ring of full lanes whose heads have all
         // moved in can never be broken.
-        if (v.m_stepsWithoutRoom >= PATIENCE && v.mayLeaveRoute() && v.chooseAnotherExit(true))
+        if (v.m_stepsWithoutRoom >= PATIENCE && v.mayLeaveRoute() && v.chooseAnotherExit(true)) {
             v.m_stepsWithoutRoom = 0;
-        else if (v.m_stepsWithoutRoom >= BOX_PATIENCE && !v.mayLeaveRoute() && mayWaitInCrossroad(m_crossroad, &v))
+            routeChanged();
+        } else if (v.m_stepsWithoutRoom >= BOX_PATIENCE && !v.mayLeaveRoute() && mayWaitInCrossroad(m_crossroad, &v))
             return follow(v.m_lists->obstacles);
     }
     return Reaction{DriveMode::Stop, distance, nullptr};
@@ -176,8 +188,31 @@ bool Vehicle::SpeedDecision::hasRoom()
 bool Vehicle::SpeedDecision::mayGo()
 {
     if (m_mayGo < 0)
-        m_mayGo = m_crossroad->hasRightOfWay(&v) && hasRoom() && m_crossroad->isTurnForRoom(&v) ? 1 : 0;
+        m_mayGo = m_crossroad->showsGreenTo(&v) && !rightOfWayBlocker() && hasRoom() && !longerWaiterForRoom() ? 1 : 0;
     return m_mayGo == 1;
+}
+
+const Vehicle *Vehicle::SpeedDecision::rightOfWayBlocker()
+{
+    if (!m_blockerKnown) {
+        m_blocker = m_crossroad->rightOfWayBlocker(&v);
+        m_blockerKnown = true;
+    }
+    return m_blocker;
+}
+
+const Vehicle *Vehicle::SpeedDecision::longerWaiterForRoom()
+{
+    if (!m_longerWaiterKnown) {
+        m_longerWaiter = m_crossroad->longerWaiterForRoom(&v);
+        m_longerWaiterKnown = true;
+    }
+    return m_longerWaiter;
+}
+
+void Vehicle::SpeedDecision::routeChanged()
+{
+    m_blockerKnown = m_longerWaiterKnown = false;
 }
 
 void Vehicle::SpeedDecision::explainStanding()
@@ -197,8 +232,8 @@ void Vehicle::SpeedDecision::explainStanding()
     } else if (!m_crossroad->showsGreenTo(&v)) {
         v.waitFor(WaitCause::Signal);
     } else {
-        const Vehicle *blocker = m_crossroad->rightOfWayBlocker(&v);
-        v.waitFor(WaitCause::RightOfWay, blocker ? blocker : m_crossroad->longerWaiterForRoom(&v));
+        const Vehicle *blocker = rightOfWayBlocker();
+        v.waitFor(WaitCause::RightOfWay, blocker ? blocker : longerWaiterForRoom());
     }
 }
 
