@@ -41,7 +41,7 @@ public:
     Cell *firstCell = nullptr;
     Cell *lastCell = nullptr;
     /// First cells of the crossroad paths leading into this lane, in registration order: where
-    /// there are several, traffic from them merges at `firstCell`.
+    /// there are several, traffic from them merges at `firstCell` (see `Cell::isMergePoint`).
     std::vector<Cell *> pathsInto;
 
     WayBinding *wayBinding() const { return direction ? direction->owner : nullptr; }

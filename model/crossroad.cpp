@@ -10,8 +10,11 @@
 void Crossroad::addPath(LaneBinding *entryKey, LaneBinding *exitLane, Cell *pathCell)
 {
     paths[entryKey].push_back(PathPair{exitLane, pathCell});
-    if (exitLane)
-        exitLane->pathsInto.push_back(pathCell);
+    if (!exitLane)
+        return;
+    exitLane->pathsInto.push_back(pathCell);
+    if (exitLane->pathsInto.size() > 1 && exitLane->firstCell)
+        exitLane->firstCell->setMergePoint();
 }
 
 void Crossroad::addConflict(LaneBinding *entryKey, LaneBinding *exitLane, LaneBinding *lane, LaneBinding *laneExit)

@@ -106,6 +106,14 @@ TEST(LookAhead, WalksThroughThePlannedPathAndPastTheCrossroadTheFrontHasPassed)
     // The tail of `beyond` is on exit cell 4.
     EXPECT_EQ(scan(car),
               (std::vector<P>{{EventType::Crossroad, 10}, {EventType::Vehicle, 10 + x.pathLength(A::W, A::E) + 4}}));
+    // One on another path into the same exit, nearer it, is seen as if already on the car's own
+    // path: its tail projected back from its front, on the last cell of that path.
+    TestVehicle merging;
+    Cell *otherPath = x.pathCell(A::S, A::E);
+    putAt(otherPath->cellAhead(x.pathLength(A::S, A::E) - 1), merging.setLength(4));
+    EXPECT_EQ(scan(car), (std::vector<P>{{EventType::Crossroad, 10},
+                                         {EventType::Vehicle, 10 + x.pathLength(A::W, A::E) - 4},
+                                         {EventType::Vehicle, 10 + x.pathLength(A::W, A::E) + 4}}));
 
     // The tail is still before crossroad 0 while the front sees crossroad 1: the walk must go on
     // through crossroad 1's path, not again through crossroad 0's.
