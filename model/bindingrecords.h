@@ -3,6 +3,7 @@
 
 #include "geo/geodesy.h"
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <vector>
@@ -43,6 +44,10 @@ public:
     /// First cells of the crossroad paths leading into this lane, in registration order: where
     /// there are several, traffic from them merges at `firstCell` (see `Cell::isMergePoint`).
     std::vector<Cell *> pathsInto;
+    /// The vehicles that show they wait for room on this lane (see `Vehicle::shownRoomLane`),
+    /// counted by them as they commit, on many threads at once: the rules look upstream for such a
+    /// waiter only where there is one.
+    mutable std::atomic<int32_t> waitersForRoom{0};
 
     WayBinding *wayBinding() const { return direction ? direction->owner : nullptr; }
     Way *way() const;

@@ -187,7 +187,10 @@ const Vehicle *Crossroad::longerWaiterForRoom(const Vehicle *vehicle, const Lane
                 return other;
         }
     // A vehicle before a lane shorter than itself waits for room on a lane after this crossroad:
-    // the cars that come to this stop line meanwhile would take every gap it needs.
+    // the cars that come to this stop line meanwhile would take every gap it needs. It shows that
+    // it waits for this room, and the lane counts those that do: mostly none.
+    if (exit->waitersForRoom.load(std::memory_order_relaxed) == 0)
+        return nullptr;
     for (const WayEnd *end : junction->wayEnds)
         for (const LaneBinding *lane : end->incoming().lanes) {
             if (const Vehicle *other = upstreamWaiterForRoom(lane, exit, vehicle, waited))

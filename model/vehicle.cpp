@@ -83,8 +83,19 @@ void Vehicle::commitSpeed()
     const bool atStopLine = m_crossroadAhead && m_front == m_chainEnd;
     m_stoodAtStopLine = m_speed == 0 && atStopLine ? m_stoodAtStopLine + 1 : 0;
     m_shownWaitCause = m_speed == 0 ? m_waitCause : WaitCause::None;
-    m_shownRoomLane = m_shownWaitCause == WaitCause::ExitRoom ? m_roomLane : nullptr;
+    showRoomLane(m_shownWaitCause == WaitCause::ExitRoom ? m_roomLane : nullptr);
     publishPlan();
+}
+
+void Vehicle::showRoomLane(const LaneBinding *lane)
+{
+    if (lane == m_shownRoomLane)
+        return;
+    if (m_shownRoomLane)
+        m_shownRoomLane->waitersForRoom.fetch_sub(1, std::memory_order_relaxed);
+    if (lane)
+        lane->waitersForRoom.fetch_add(1, std::memory_order_relaxed);
+    m_shownRoomLane = lane;
 }
 
 void Vehicle::accelerate1()

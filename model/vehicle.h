@@ -156,6 +156,9 @@ public:
     /// When the shown cause is `WaitCause::ExitRoom`: the lane whose room it waits for, which lies
     /// beyond the next crossroad when its exit there is shorter than the vehicle; else null.
     const LaneBinding *shownRoomLane() const { return m_shownRoomLane; }
+    /// Stops showing a wait for room, as a vehicle leaving the run must: the lane counts those that
+    /// show they wait for its room.
+    void withdrawWaitForRoom() { showRoomLane(nullptr); }
     /// Lifts the wait of this standing vehicle, a member of a cycle of waits, where the rules allow:
     /// at a stop line it takes its turn (one cell into its path, when that cell is free and its
     /// exit has room) or turns towards another exit that has room. False when its wait is one
@@ -290,6 +293,8 @@ protected:
     Cell *cellAfter(const Cell *cell) const;
     /// Drops the crossroads the whole body has passed.
     void trimRoute();
+    /// Shows `lane` as the room the vehicle waits for (null: none), counted on the lane.
+    void showRoomLane(const LaneBinding *lane);
     /// Copies the live planned exit to the one other vehicles read; only outside the decision phase.
     void publishPlan()
     {

@@ -53,7 +53,8 @@ public:
     Exposed &setWaitingForRoom(const LaneBinding *room, Cell *path, int32_t steps)
     {
         this->m_waitCause = this->m_shownWaitCause = WaitCause::ExitRoom;
-        this->m_roomLane = this->m_shownRoomLane = room;
+        this->m_roomLane = room;
+        this->showRoomLane(room);
         this->m_plannedPath = path;
         return set(this->m_stoodAtStopLine, steps);
     }

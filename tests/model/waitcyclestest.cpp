@@ -190,6 +190,16 @@ TEST(RoomOrder, OneWaitingBeforeALaneShorterThanItselfIsWaitedForAfterThatLane)
         EXPECT_EQ(upstreamWaiterForRoom(&lanes.link, &lanes.room, &car, 10), &bus);
         EXPECT_EQ(upstreamWaiterForRoom(&lanes.link, &lanes.room, &car, 40), nullptr) << "the asker waited longer";
         EXPECT_EQ(upstreamWaiterForRoom(&lanes.link, &lanes.other, &car, 10), nullptr) << "it waits for other room";
+        // The lane counts the vehicles that show they wait for its room.
+        EXPECT_EQ(lanes.room.waitersForRoom, 1);
+        bus.commitSpeed(); // still standing, still waiting for that room
+        EXPECT_EQ(lanes.room.waitersForRoom, 1);
+        bus.setSpeed(1).commitSpeed();
+        EXPECT_EQ(lanes.room.waitersForRoom, 0);
+        bus.setSpeed(0).setWaitingForRoom(&lanes.room, lanes.intoLink, 30);
+        bus.withdrawWaitForRoom(); // leaving the run
+        EXPECT_EQ(lanes.room.waitersForRoom, 0);
+        EXPECT_EQ(bus.shownRoomLane(), nullptr);
     }
     // Two lanes back, through a lane that holds no vehicle; a vehicle on it is the one to wait for.
     for (const bool carBetween : {false, true}) {
