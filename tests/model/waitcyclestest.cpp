@@ -212,6 +212,21 @@ TEST(RoomOrder, OneWaitingBeforeALaneShorterThanItselfIsWaitedForAfterThatLane)
             putAt(lanes.between.firstCell->cellAhead(10), car.setLength(8));
         EXPECT_EQ(upstreamWaiterForRoom(&lanes.link, &lanes.room, nullptr, 10), carBetween ? nullptr : &bus);
     }
+    // At the crossroad after that lane, one that has waited less for the same room lets it pass.
+    FourArmCrossroad x(120);
+    std::vector<TestCar *> cars = carsOf(x.data, 2);
+    TestCar &bus = cars[0]->setLength(16), &car = *cars[1];
+    const std::vector<Cell *> upstream = makeChain(x.data, 40);
+    Cell *intoWest = makeChain(x.data, 4).front();
+    intoWest->setPrevious(upstream.back());
+    x.in(A::W)->pathsInto.push_back(intoWest);
+    putAt(upstream.back(), bus);
+    bus.setWaitingForRoom(x.out(A::E), intoWest, 30);
+    x.arrive(car, A::S, A::E);
+    standFor(car, 10);
+    EXPECT_EQ(x.crossroad->longerWaiterForRoom(&car), &bus);
+    bus.setSpeed(1).commitSpeed(); // it moves on: nobody waits for that room any more
+    EXPECT_EQ(x.crossroad->longerWaiterForRoom(&car), nullptr);
 }
 
 TEST(RightOfWay, AfterAMinuteTheStreamLetsInTheCarThatYieldsToIt)
