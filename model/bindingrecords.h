@@ -42,7 +42,7 @@ public:
     Cell *firstCell = nullptr;
     Cell *lastCell = nullptr;
     /// First cells of the crossroad paths leading into this lane, in registration order: where
-    /// there are several, traffic from them merges at `firstCell` (see `Cell::isMergePoint`).
+    /// there are several, traffic from them merges at `firstCell`.
     std::vector<Cell *> pathsInto;
     /// The vehicles that show they wait for room on this lane (see `Vehicle::shownRoomLane`),
     /// counted by them as they commit, on many threads at once: the rules look upstream for such a

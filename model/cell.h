@@ -71,11 +71,6 @@ public:
     /// The crossroad entered after this cell, set on the last cell of a chain entering one.
     Crossroad *crossroad() const { return marks.crossroad ? details()->rareOf(slot()).crossroad : nullptr; }
     void setCrossroad(Crossroad *crossroad);
-    /// Whether traffic from several crossroad paths merges at this cell, the first cell of a lane
-    /// that more than one path leads into (see `Crossroad::addPath`). Told by the cell itself, for a
-    /// look-ahead asks it at the end of every path it passes, where the lane would cost two reads.
-    bool isMergePoint() const { return marks.mergePoint; }
-    void setMergePoint() { marks.mergePoint = true; }
 
     /// The occupant, null if free.
     Vehicle *vehicle() const { return *occupantEntry(); }
@@ -192,7 +187,6 @@ private:
         bool stop : 1;
         bool crossroad : 1;
         bool crossroadAtEnd : 1; ///< cached: `chainEnd()` has a crossroad
-        bool mergePoint : 1;
     } marks{};
 
     // After `nextId`, `id` and the flags, which a walk reads on every cell it visits: they make up

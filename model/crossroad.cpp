@@ -10,11 +10,8 @@
 void Crossroad::addPath(LaneBinding *entryKey, LaneBinding *exitLane, Cell *pathCell)
 {
     paths[entryKey].push_back(PathPair{exitLane, pathCell});
-    if (!exitLane)
-        return;
-    exitLane->pathsInto.push_back(pathCell);
-    if (exitLane->pathsInto.size() > 1 && exitLane->firstCell)
-        exitLane->firstCell->setMergePoint();
+    if (exitLane)
+        exitLane->pathsInto.push_back(pathCell);
 }
 
 void Crossroad::addConflict(LaneBinding *entryKey, LaneBinding *exitLane, LaneBinding *lane, LaneBinding *laneExit)

@@ -55,9 +55,6 @@ public:
     void setSemaphore(Semaphore *s) { semaphore = s; }
     bool hasSemaphore() const { return semaphore != nullptr; }
 
-    /// Records the path from `pathCell` from the lane `entryKey` into `exitLane`, which lists it among
-    /// the paths into it; the first cell of an exit that more than one path leads into is marked
-    /// as where they merge.
     void addPath(LaneBinding *entryKey, LaneBinding *exitLane, Cell *pathCell);
     /// Records that the (entryKey, exitLane) path yields to traffic from `lane` heading for `laneExit`.
     void addConflict(LaneBinding *entryKey, LaneBinding *exitLane, LaneBinding *lane, LaneBinding *laneExit);

@@ -206,8 +206,6 @@ bool Vehicle::heedsBeside(const Event &) const
 
 void Vehicle::seeMergingTraffic(const Cell *pathEnd, Cell *laneStart, int32_t d, EventList &events) const
 {
-    if (!laneStart->isMergePoint())
-        return;
     const LaneBinding *lane = laneStart->wayLink();
     if (!lane || lane->pathsInto.size() < 2)
         return;
