@@ -142,6 +142,7 @@ void Vehicle::scanAhead(EventList &events) const
     const Vehicle *lastOnPath = this;
     int32_t lastSideId = m_id;
     int64_t lastTramStop = -1;
+    const LaneBinding *pathExit = nullptr; // where the planned path being walked leads
     // d: cells from the front to the cell visited, counted; the cells up to one beyond the
     // look-ahead are seen. A chain that loops is walked round again until the look-ahead ends.
     for (int32_t d = 1; c && d <= horizon + 1;) {
@@ -153,20 +154,27 @@ void Vehicle::scanAhead(EventList &events) const
                 lastOnPath = v;
             }
             if (!plain)
-                scanCell(cell, at, lastSideId, lastTramStop, events);
+                scanCell(cell, at, lastSideId, lastTramStop, pathExit, events);
         };
         d += forEachNotableCellAhead(c, horizon + 2 - d, last, visit);
         c = last->next();
-        if (!c && last->crossroad())
-            c = routePathCell(last->crossroad(), last->wayLink());
+        if (c)
+            continue;
+        // What ends the front's chain is noted in the vehicle; the end cell would be read for it.
+        const bool frontChain = last == m_chainEnd;
+        Crossroad *x = frontChain ? m_crossroadAhead : last->crossroad();
+        const RouteEntry *entry = x ? routeEntry(x, frontChain ? m_chainEndLane : last->wayLink()) : nullptr;
+        c = entry ? entry->pathCell : nullptr;
+        pathExit = entry ? entry->exitLane : nullptr;
     }
 }
 
-void Vehicle::scanCell(Cell *c, int32_t d, int32_t &lastSideId, int64_t &lastTramStop, EventList &events) const
+void Vehicle::scanCell(Cell *c, int32_t d, int32_t &lastSideId, int64_t &lastTramStop, const LaneBinding *pathExit,
+                       EventList &events) const
 {
     Cell *next = c->next();
     if (next && c->inCrossroad && !next->inCrossroad)
-        seeMergingTraffic(c, next, d, events);
+        seeMergingTraffic(c, next, pathExit, d, events);
     const Cell *side = c->side();
     if (side && side->vehicle() && side->vehicle()->id() != lastSideId) {
         events.add(EventType::SideVehicle, c, d - 1);
@@ -204,9 +212,11 @@ bool Vehicle::heedsBeside(const Event &) const
     return true;
 }
 
-void Vehicle::seeMergingTraffic(const Cell *pathEnd, Cell *laneStart, int32_t d, EventList &events) const
+void Vehicle::seeMergingTraffic(const Cell *pathEnd, Cell *laneStart, const LaneBinding *pathExit, int32_t d,
+                                EventList &events) const
 {
-    const LaneBinding *lane = laneStart->wayLink();
+    // The route's lane spares the two reads that find the lane of a cell.
+    const LaneBinding *lane = pathExit && pathExit->firstCell == laneStart ? pathExit : laneStart->wayLink();
     if (!lane || lane->pathsInto.size() < 2)
         return;
     // Vehicles inside the crossroad on other paths into the same lane are invisible along this

@@ -304,11 +304,15 @@ protected:
     }
     /// Adds to `events` what the look-ahead finds at the cell `c`, `d` cells ahead, that is not plain:
     /// traffic merging after it, a vehicle beside it, the end of a stop or bay, a chain end. The ids
-    /// last seen beside and of the last tram stop keep one event per vehicle and per stop.
-    void scanCell(Cell *c, int32_t d, int32_t &lastSideId, int64_t &lastTramStop, EventList &events) const;
+    /// last seen beside and of the last tram stop keep one event per vehicle and per stop;
+    /// `pathExit` is the lane the route's last crossroad path walked leads into (null if none).
+    void scanCell(Cell *c, int32_t d, int32_t &lastSideId, int64_t &lastTramStop, const LaneBinding *pathExit,
+                  EventList &events) const;
     /// Adds to `events` the vehicles on other crossroad paths into the lane starting at `laneStart`
     /// that reach it first; `pathEnd`, the last cell of this vehicle's path, is `d` − 1 cells ahead.
-    void seeMergingTraffic(const Cell *pathEnd, Cell *laneStart, int32_t d, EventList &events) const;
+    /// `pathExit`, if it is that lane, is taken for it.
+    void seeMergingTraffic(const Cell *pathEnd, Cell *laneStart, const LaneBinding *pathExit, int32_t d,
+                           EventList &events) const;
     /// `curvesAhead` walking at most `limit` links from the tail.
     void curvesWithin(std::vector<Curve> &curves, int32_t limit) const;
     /// Bearing of a walk's link from `a` to `b`: cached along a chain, and from the route where the
