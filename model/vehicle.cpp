@@ -125,11 +125,10 @@ Cell *Vehicle::cellAfter(const Cell *cell) const
 {
     if (Cell *next = cell->next())
         return next;
-    if (!cell->crossroad())
-        return nullptr;
     // Looked up by key rather than by position in the route: while the body still straddles the
     // crossroad just passed, its entry is the first of the route, but the front is beyond it.
-    return routePathCell(cell->crossroad(), cell->wayLink());
+    const RouteEntry *entry = routeEntryAfter(cell);
+    return entry ? entry->pathCell : nullptr;
 }
 
 void Vehicle::scanAhead(EventList &events) const
@@ -160,10 +159,7 @@ void Vehicle::scanAhead(EventList &events) const
         c = last->next();
         if (c)
             continue;
-        // What ends the front's chain is noted in the vehicle; the end cell would be read for it.
-        const bool frontChain = last == m_chainEnd;
-        Crossroad *x = frontChain ? m_crossroadAhead : last->crossroad();
-        const RouteEntry *entry = x ? routeEntry(x, frontChain ? m_chainEndLane : last->wayLink()) : nullptr;
+        const RouteEntry *entry = routeEntryAfter(last);
         c = entry ? entry->pathCell : nullptr;
         pathExit = entry ? entry->exitLane : nullptr;
     }
@@ -285,7 +281,7 @@ double Vehicle::linkBearing(const Cell *a, const Cell *b) const
 {
     if (a->nextIs(b))
         return a->bearingToNext();
-    if (const RouteEntry *entry = a->crossroad() ? routeEntry(a->crossroad(), a->wayLink()) : nullptr;
+    if (const RouteEntry *entry = a->next() ? nullptr : routeEntryAfter(a);
         entry && entry->bearingFrom == a && entry->bearingTo == b)
         return entry->bearing;
     return geo::bearing(a->location(), b->location());
@@ -593,10 +589,13 @@ const RouteEntry *Vehicle::routeEntry(const Crossroad *crossroad, const LaneBind
     return nullptr;
 }
 
-Cell *Vehicle::routePathCell(const Crossroad *crossroad, const LaneBinding *key) const
+const RouteEntry *Vehicle::routeEntryAfter(const Cell *end) const
 {
-    const RouteEntry *entry = routeEntry(crossroad, key);
-    return entry ? entry->pathCell : nullptr;
+    // What ends the front's chain is noted in the vehicle: the end cell's rare data would be read.
+    if (end == m_chainEnd)
+        return m_crossroadAhead ? routeEntry(m_crossroadAhead, m_chainEndLane) : nullptr;
+    const Crossroad *crossroad = end->crossroad();
+    return crossroad ? routeEntry(crossroad, end->wayLink()) : nullptr;
 }
 
 void Vehicle::addRouteEntry(const RouteEntry &entry)

@@ -222,8 +222,8 @@ public:
     /// The route entry for the crossroad at the end of the front cell's chain, or the first entry when
     /// there is no such crossroad or entry; null for an empty route.
     const RouteEntry *nextRouteEntry() const;
-    /// The path cell planned for (crossroad, key); null if none.
-    Cell *routePathCell(const Crossroad *crossroad, const LaneBinding *key) const;
+    /// The entry for the crossroad after the chain end `end`; null if none.
+    const RouteEntry *routeEntryAfter(const Cell *end) const;
     /// The entry for (crossroad, key); null if none.
     const RouteEntry *routeEntry(const Crossroad *crossroad, const LaneBinding *key) const;
     /// Appends the entry unless the route already has one for its (crossroad, entry key).
