@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
-#include <limits>
 #include <vector>
 
 class Vehicle;

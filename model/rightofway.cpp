@@ -20,12 +20,6 @@ constexpr int32_t EXIT_GAP = units::cells(1.5);
 /// whose short lanes close a ring.
 constexpr int32_t MAX_SHORT_LANES = 4;
 
-/// Cells of the crossroad path from `cell` on.
-int32_t crossroadCells(const Cell *cell)
-{
-    return cellsOnPath(cell);
-}
-
 /// Links from the path cell `from` to `to`; 0 if the walk leaves the crossroad without arriving
 /// (a path leads straight into its exit lane, so this bounds the walk without changing the answer).
 int32_t linksThroughCrossroad(const Cell *from, const Cell *to)
@@ -353,7 +347,7 @@ bool mayWaitInCrossroad(const Crossroad *crossroad, const Vehicle *vehicle)
         return false;
     // The empty path and the empty start of the exit lane must hold the whole vehicle, so that it
     // leaves its own lane wholly and makes room there.
-    int32_t free = crossroadCells(path);
+    int32_t free = cellsOnPath(path);
     const LaneBinding *exit = vehicle->nextExitLane();
     for (const Cell *c = exit ? exit->firstCell : nullptr; c && !c->vehicle() && free < vehicle->length();
          c = c->next())
@@ -406,7 +400,7 @@ const Vehicle *conflictBlocker(const Vehicle *vehicle, const std::vector<Conflic
     const ConflictRecord *record = Crossroad::findRecord(records, vehicle->entryKey(), vehicle->nextExitLane());
     if (!record)
         return nullptr;
-    const int32_t c = crossroadCells(vehicle->nextPathCell());
+    const int32_t c = cellsOnPath(vehicle->nextPathCell());
     const int32_t steps = int32_t(std::lround(1.25 * vehicle->stepsToCover(c + vehicle->length())));
     for (const auto &entry : record->lanes)
         if (const Vehicle *v = conflictingLaneBlocker(entry.first, entry.second, steps, byWaiting ? vehicle : nullptr))
