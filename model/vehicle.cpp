@@ -516,14 +516,13 @@ void Vehicle::trimRoute()
 {
     // Drop the crossroads the whole body has passed: keep the route from the first crossroad
     // still ahead of some cell, searched from the tail forward. The cells of a piece lie along one
-    // chain, so they share its end. The crossroad and lane of the front's chain end are noted in
-    // the vehicle; most bodies lie on that one chain, whose end's rare data are then not read.
+    // chain, so they share its end; most bodies lie on the front's chain, whose end the vehicle
+    // noted.
     int32_t index = -1;
     forEachPieceOfBody(m_cells, [this, &index](size_t rear, size_t, const OccupantRun &) {
         const Cell *end = m_cells[rear]->chainEnd();
-        const bool noted = end == m_chainEnd;
-        if (const Crossroad *crossroad = noted ? m_crossroadAhead : end ? end->crossroad() : nullptr)
-            index = routeIndexOf(this, crossroad, noted ? m_chainEndLane : end->wayLink());
+        const RouteEntry *entry = end ? routeEntryAfter(end) : nullptr;
+        index = entry ? int32_t(entry - m_route.data()) : -1;
         return index < 0;
     });
     if (index >= 0)
