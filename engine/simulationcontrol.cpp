@@ -32,7 +32,7 @@ template <typename V> int64_t removeFinished(std::vector<V *> &list, const std::
     });
     for (auto it = kept; it != list.end(); ++it) {
         release(*it);
-        (*it)->withdrawWaitForRoom();
+        (*it)->withdrawShownWaits();
         delete *it;
     }
     const int64_t removed = list.end() - kept;

@@ -3,6 +3,7 @@
 
 #include "bindingrecords.h"
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <vector>
@@ -49,6 +50,10 @@ public:
     /// Yield rules that hold even on green.
     std::vector<ConflictRecord> signalConflicts;
     Semaphore *semaphore = nullptr;
+    /// The vehicles that have stood at its stop lines for `LONG_WAIT` steps or more, counted by
+    /// them as they commit, on many threads at once: the rules look for a long waiter to let go
+    /// only where there is one, mostly nowhere.
+    mutable std::atomic<int32_t> longStanders{0};
 
     void setJunction(NodeBinding *node) { junction = node; }
     void setKind(int32_t k) { kind = k; }

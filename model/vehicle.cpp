@@ -5,6 +5,7 @@
 #include "chain.h"
 #include "crossroad.h"
 #include "osm/osmstop.h"
+#include "rightofway.h"
 
 #include <algorithm>
 #include <cmath>
@@ -84,6 +85,7 @@ void Vehicle::commitSpeed()
     m_stoodAtStopLine = m_speed == 0 && atStopLine ? m_stoodAtStopLine + 1 : 0;
     m_shownWaitCause = m_speed == 0 ? m_waitCause : WaitCause::None;
     showRoomLane(m_shownWaitCause == WaitCause::ExitRoom ? m_roomLane : nullptr);
+    showLongStand(m_stoodAtStopLine >= LONG_WAIT ? m_crossroadAhead : nullptr);
     publishPlan();
 }
 
@@ -96,6 +98,17 @@ void Vehicle::showRoomLane(const LaneBinding *lane)
     if (lane)
         lane->waitersForRoom.fetch_add(1, std::memory_order_relaxed);
     m_shownRoomLane = lane;
+}
+
+void Vehicle::showLongStand(const Crossroad *crossroad)
+{
+    if (crossroad == m_shownLongStandAt)
+        return;
+    if (m_shownLongStandAt)
+        m_shownLongStandAt->longStanders.fetch_sub(1, std::memory_order_relaxed);
+    if (crossroad)
+        crossroad->longStanders.fetch_add(1, std::memory_order_relaxed);
+    m_shownLongStandAt = crossroad;
 }
 
 void Vehicle::accelerate1()

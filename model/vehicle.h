@@ -156,9 +156,13 @@ public:
     /// When the shown cause is `WaitCause::ExitRoom`: the lane whose room it waits for, which lies
     /// beyond the next crossroad when its exit there is shorter than the vehicle; else null.
     const LaneBinding *shownRoomLane() const { return m_shownRoomLane; }
-    /// Stops showing a wait for room, as a vehicle leaving the run must: the lane counts those that
-    /// show they wait for its room.
-    void withdrawWaitForRoom() { showRoomLane(nullptr); }
+    /// Stops showing a wait for room and a long stand at a stop line, as a vehicle leaving the run
+    /// must: the lane and the crossroad count those that show them.
+    void withdrawShownWaits()
+    {
+        showRoomLane(nullptr);
+        showLongStand(nullptr);
+    }
     /// Lifts the wait of this standing vehicle, a member of a cycle of waits, where the rules allow:
     /// at a stop line it takes its turn (one cell into its path, when that cell is free and its
     /// exit has room) or turns towards another exit that has room. False when its wait is one
@@ -295,6 +299,9 @@ protected:
     void trimRoute();
     /// Shows `lane` as the room the vehicle waits for (null: none), counted on the lane.
     void showRoomLane(const LaneBinding *lane);
+    /// Counts the vehicle among the long standers of `crossroad` (null: of none) instead of those of
+    /// the crossroad it was counted at.
+    void showLongStand(const Crossroad *crossroad);
     /// Copies the live planned exit to the one other vehicles read; only outside the decision phase.
     void publishPlan()
     {
@@ -342,7 +349,8 @@ protected:
     Cell *m_chainEnd = nullptr;
     Crossroad *m_crossroadAhead = nullptr; ///< the crossroad after `m_chainEnd`
     const LaneBinding *m_shownRoomLane = nullptr;
-    const LaneBinding *m_roomLane = nullptr; ///< the lane without room when waiting for room
+    const Crossroad *m_shownLongStandAt = nullptr; ///< where it is counted as standing long
+    const LaneBinding *m_roomLane = nullptr;       ///< the lane without room when waiting for room
     int32_t m_waitingFor = -1;
     int32_t m_maxSpeed = TOP_SPEED;
     int32_t m_speedLimit = TOP_SPEED;

@@ -197,7 +197,7 @@ TEST(RoomOrder, OneWaitingBeforeALaneShorterThanItselfIsWaitedForAfterThatLane)
         bus.setSpeed(1).commitSpeed();
         EXPECT_EQ(lanes.room.waitersForRoom, 0);
         bus.setSpeed(0).setWaitingForRoom(&lanes.room, lanes.intoLink, 30);
-        bus.withdrawWaitForRoom(); // leaving the run
+        bus.withdrawShownWaits(); // leaving the run
         EXPECT_EQ(lanes.room.waitersForRoom, 0);
         EXPECT_EQ(bus.shownRoomLane(), nullptr);
     }
@@ -253,5 +253,10 @@ TEST(RightOfWay, AfterAMinuteTheStreamLetsInTheCarThatYieldsToIt)
         standFor(west, row.waited);
         const Vehicle *blocker = conflictingLaneBlocker(x.in(A::S), {x.out(A::N)}, 20, &west);
         EXPECT_EQ(blocker == &stream, row.blocks) << row.waited << " steps, " << row.distance << " cells";
+        // And the stream car lets it go, until it leaves the run.
+        const bool longWait = row.waited >= LONG_WAIT;
+        EXPECT_EQ(longWaiterToLetGo(x.crossroad, &stream) == &west, longWait) << row.waited << " steps";
+        west.withdrawShownWaits();
+        EXPECT_EQ(longWaiterToLetGo(x.crossroad, &stream), nullptr);
     }
 }
