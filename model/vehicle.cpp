@@ -82,10 +82,9 @@ void Vehicle::commitSpeed()
     // The last cell of a chain entering a crossroad is the stop line: the front stands on it when
     // it is the end of its own chain, which is known without reading the cell.
     const bool atStopLine = m_crossroadAhead && m_front == m_chainEnd;
-    m_stoodAtStopLine = m_speed == 0 && atStopLine ? m_stoodAtStopLine + 1 : 0;
+    setStoodAtStopLine(m_speed == 0 && atStopLine ? m_stoodAtStopLine + 1 : 0);
     m_shownWaitCause = m_speed == 0 ? m_waitCause : WaitCause::None;
     showRoomLane(m_shownWaitCause == WaitCause::ExitRoom ? m_roomLane : nullptr);
-    showLongStand(m_stoodAtStopLine >= LONG_WAIT ? m_crossroadAhead : nullptr);
     publishPlan();
 }
 
@@ -100,15 +99,13 @@ void Vehicle::showRoomLane(const LaneBinding *lane)
     m_shownRoomLane = lane;
 }
 
-void Vehicle::showLongStand(const Crossroad *crossroad)
+void Vehicle::setStoodAtStopLine(int32_t steps)
 {
-    if (crossroad == m_shownLongStandAt)
-        return;
-    if (m_shownLongStandAt)
-        m_shownLongStandAt->longStanders.fetch_sub(1, std::memory_order_relaxed);
-    if (crossroad)
-        crossroad->longStanders.fetch_add(1, std::memory_order_relaxed);
-    m_shownLongStandAt = crossroad;
+    const bool was = m_stoodAtStopLine >= LONG_WAIT;
+    const bool is = steps >= LONG_WAIT;
+    m_stoodAtStopLine = steps;
+    if (was != is && m_crossroadAhead)
+        m_crossroadAhead->longStanders.fetch_add(is ? 1 : -1, std::memory_order_relaxed);
 }
 
 void Vehicle::accelerate1()
@@ -559,7 +556,15 @@ void Vehicle::noteBodyEnds(int32_t advance)
     m_frontToChainEnd = end ? front->cellsToEnd() : 0;
     if (end != m_chainEnd) {
         m_chainEnd = end;
-        m_crossroadAhead = end ? end->crossroad() : nullptr;
+        Crossroad *ahead = end ? end->crossroad() : nullptr;
+        // A long stander is counted at the crossroad ahead, wherever its front is.
+        if (m_stoodAtStopLine >= LONG_WAIT && ahead != m_crossroadAhead) {
+            if (m_crossroadAhead)
+                m_crossroadAhead->longStanders.fetch_sub(1, std::memory_order_relaxed);
+            if (ahead)
+                ahead->longStanders.fetch_add(1, std::memory_order_relaxed);
+        }
+        m_crossroadAhead = ahead;
         m_chainEndLane = end ? end->wayLink() : nullptr;
     }
 }

@@ -161,7 +161,7 @@ public:
     void withdrawShownWaits()
     {
         showRoomLane(nullptr);
-        showLongStand(nullptr);
+        setStoodAtStopLine(0);
     }
     /// Lifts the wait of this standing vehicle, a member of a cycle of waits, where the rules allow:
     /// at a stop line it takes its turn (one cell into its path, when that cell is free and its
@@ -299,9 +299,10 @@ protected:
     void trimRoute();
     /// Shows `lane` as the room the vehicle waits for (null: none), counted on the lane.
     void showRoomLane(const LaneBinding *lane);
-    /// Counts the vehicle among the long standers of `crossroad` (null: of none) instead of those of
-    /// the crossroad it was counted at.
-    void showLongStand(const Crossroad *crossroad);
+    /// Sets `stoodAtStopLine`. A vehicle that has stood `LONG_WAIT` steps or more is counted among
+    /// the long standers of the crossroad ahead (`Crossroad::longStanders`); this and noting a new
+    /// crossroad ahead keep that count.
+    void setStoodAtStopLine(int32_t steps);
     /// Copies the live planned exit to the one other vehicles read; only outside the decision phase.
     void publishPlan()
     {
@@ -349,8 +350,7 @@ protected:
     Cell *m_chainEnd = nullptr;
     Crossroad *m_crossroadAhead = nullptr; ///< the crossroad after `m_chainEnd`
     const LaneBinding *m_shownRoomLane = nullptr;
-    const Crossroad *m_shownLongStandAt = nullptr; ///< where it is counted as standing long
-    const LaneBinding *m_roomLane = nullptr;       ///< the lane without room when waiting for room
+    const LaneBinding *m_roomLane = nullptr; ///< the lane without room when waiting for room
     int32_t m_waitingFor = -1;
     int32_t m_maxSpeed = TOP_SPEED;
     int32_t m_speedLimit = TOP_SPEED;

@@ -56,7 +56,8 @@ public:
         this->m_roomLane = room;
         this->showRoomLane(room);
         this->m_plannedPath = path;
-        return set(this->m_stoodAtStopLine, steps);
+        this->setStoodAtStopLine(steps);
+        return *this;
     }
     /// Sets the state as decided and published.
     Exposed &setState(GuidedState s) { return this->m_state = this->m_shownState = s, *this; }
