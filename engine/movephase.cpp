@@ -84,14 +84,8 @@ void MovePhase::run(SimulationData &data)
                            });
         clashes[i] = taken;
     });
-    const bool clash = std::find(clashes.begin(), clashes.end(), 1) != clashes.end();
-    if (clash) {
-        for (size_t i = 0; i < n; ++i) {
-            if (stays[i])
-                targets[i] = vehicles[i]->cells();
-            for (Cell *c : targets[i])
-                c->setVehicle(nullptr);
-        }
+    if (std::find(clashes.begin(), clashes.end(), 1) != clashes.end()) {
+        moveIndex.clear();
         settle();
     }
     forEachInParallel(vehicles, ItemWork::Light, [this, n](Vehicle *v, size_t i) {
@@ -111,60 +105,19 @@ void MovePhase::run(SimulationData &data)
 
 void MovePhase::settle()
 {
-    struct Claim
-    {
-        Cell *cell;
-        size_t vehicle;
-        size_t bodyIndex; ///< 0 is the front
-        bool operator<(const Claim &o) const
-        {
-            return std::tie(cell, vehicle, bodyIndex) < std::tie(o.cell, o.vehicle, o.bodyIndex);
-        }
-    };
-    std::vector<Claim> contested;
-    std::vector<std::pair<const Vehicle *, Cell *>> holders;
+    ClaimsOnCells claims = claimAgain();
     std::vector<char> shorten(vehicles.size());
     const auto canShorten = [this](size_t i) { return !stays[i] && advances[i] > 0; };
     // Every round shortens at least one move by a cell, and with no vehicle moving none overlap.
     for (;;) {
-        // Each cell goes to the first vehicle claiming it, in moving order, which marks it as
-        // claimed without a table of all the claims; only the later claims on it are kept.
-        contested.clear();
-        for (size_t i = 0; i < vehicles.size(); ++i) {
-            for (size_t k = 0; k < targets[i].size(); ++k) {
-                Cell *c = targets[i][k];
-                if (c->vehicle())
-                    contested.push_back(Claim{c, i, k});
-                else
-                    c->setVehicle(vehicles[i]);
-            }
-        }
-        if (contested.empty())
+        if (claims.empty())
             return;
-        // The first claims on the contested cells, found by their vehicles.
-        holders.clear();
-        for (const Claim &claim : contested)
-            holders.emplace_back(claim.cell->vehicle(), claim.cell);
-        std::sort(holders.begin(), holders.end());
-        holders.erase(std::unique(holders.begin(), holders.end()), holders.end());
-        for (size_t i = 0; i < vehicles.size(); ++i) {
-            auto held = std::lower_bound(holders.begin(), holders.end(),
-                                         std::pair<const Vehicle *, Cell *>(vehicles[i], nullptr));
-            for (; held != holders.end() && held->first == vehicles[i]; ++held) {
-                const auto k = std::find(targets[i].begin(), targets[i].end(), held->second) - targets[i].begin();
-                contested.push_back(Claim{held->second, i, size_t(k)});
-            }
-        }
-        std::sort(contested.begin(), contested.end());
-
         std::fill(shorten.begin(), shorten.end(), 0);
         bool any = false;
-        for (size_t from = 0, to = 0; from < contested.size(); from = to) {
-            for (to = from + 1; to < contested.size() && contested[to].cell == contested[from].cell;)
-                ++to;
-            for (size_t a = from; a < to; ++a) {
-                for (size_t b = a + 1; b < to; ++b) {
-                    Claim first = contested[a], second = contested[b];
+        for (const auto &[cell, claimants] : claims) {
+            for (size_t a = 0; a < claimants.size(); ++a) {
+                for (size_t b = a + 1; b < claimants.size(); ++b) {
+                    Claimant first = claimants[a], second = claimants[b];
                     // The one holding the cell nearer its front ran into the other; on a tie
                     // (two fronts meeting) the later in moving order gives way.
                     if (second.bodyIndex < first.bodyIndex ||
@@ -182,14 +135,15 @@ void MovePhase::settle()
         }
         if (!any) {
             // Nobody can give way: the cell goes to the last vehicle claiming it, in moving order.
-            for (size_t at = 0; at < contested.size(); ++at)
-                if (at + 1 == contested.size() || contested[at + 1].cell != contested[at].cell)
-                    contested[at].cell->setVehicle(vehicles[contested[at].vehicle]);
+            for (const auto &[cell, claimants] : claims)
+                cell->setVehicle(vehicles[claimants.back().vehicle]);
             return;
         }
+        // Only the shortened moves change their claims: they withdraw them all, then claim again.
         for (size_t i = 0; i < vehicles.size(); ++i)
-            for (Cell *c : targets[i])
-                c->setVehicle(nullptr);
+            if (shorten[i])
+                for (size_t k = 0; k < targets[i].size(); ++k)
+                    withdraw(claims, targets[i][k], Claimant{i, k});
         for (size_t i = 0; i < vehicles.size(); ++i) {
             if (!shorten[i])
                 continue;
@@ -197,5 +151,101 @@ void MovePhase::settle()
             // A shorter walk along the same cells and route cannot run out where the longer did not.
             vehicles[i]->cellsAfterMove(advances[i], targets[i]);
         }
+        for (size_t i = 0; i < vehicles.size(); ++i)
+            if (shorten[i])
+                for (size_t k = 0; k < targets[i].size(); ++k)
+                    add(claims, targets[i][k], Claimant{i, k});
     }
+}
+
+const std::vector<Cell *> &MovePhase::claimedBy(size_t i) const
+{
+    return stays[i] ? vehicles[i]->cells() : targets[i];
+}
+
+MovePhase::ClaimsOnCells MovePhase::claimAgain()
+{
+    // Every cell claimed is marked free and taken again, by all the vehicles at once: the first to
+    // take a cell holds it, and the others find it taken and note their claims. Each claimed cell
+    // then has its occupant, and only the cells claimed twice and more need a look.
+    const bool together = spreadsOverPool(vehicles.size(), ItemWork::Light);
+    forEachInParallel(vehicles, ItemWork::Light, [this, together](Vehicle *, size_t i) {
+        forEachPieceOfBody(claimedBy(i), [together](size_t, size_t cells, OccupantRun occupants) {
+            occupants.unmark(cells, together);
+            return true;
+        });
+    });
+    forEachInParallelWith(vehicles, laterClaims, ItemWork::Light,
+                          [this, together](Vehicle *v, size_t i, size_t, std::vector<CellClaim> &later) {
+                              const std::vector<Cell *> &cells = claimedBy(i);
+                              forEachPieceOfBody(cells, [&](size_t rear, size_t count, OccupantRun occupants) {
+                                  occupants.claim(count, v, together, [&](size_t k) {
+                                      later.push_back(CellClaim{cells[rear - k], Claimant{i, rear - k}});
+                                  });
+                                  return true;
+                              });
+                          });
+    ClaimsOnCells claims;
+    for (std::vector<CellClaim> &later : laterClaims) {
+        for (const CellClaim &claim : later)
+            claims[claim.cell].push_back(claim.claimant);
+        later.clear();
+    }
+    // The claims of the vehicles holding those cells, and the cells given to their first claimants
+    // in moving order.
+    for (auto &[cell, claimants] : claims) {
+        // A body over a loop may claim a cell twice: its claim not noted is the one that took it.
+        const size_t holder = indexOf(cell->vehicle());
+        const std::vector<Cell *> &cells = claimedBy(holder);
+        for (size_t k = 0; k < cells.size(); ++k)
+            if (cells[k] == cell &&
+                std::find(claimants.begin(), claimants.end(), Claimant{holder, k}) == claimants.end())
+                claimants.push_back(Claimant{holder, k});
+        std::sort(claimants.begin(), claimants.end());
+        cell->setVehicle(vehicles[claimants.front().vehicle]);
+    }
+    return claims;
+}
+
+void MovePhase::withdraw(ClaimsOnCells &claims, Cell *cell, Claimant claimant)
+{
+    const auto it = claims.find(cell);
+    if (it == claims.end()) {
+        cell->setVehicle(nullptr); // its only claim
+        return;
+    }
+    std::vector<Claimant> &claimants = it->second;
+    claimants.erase(std::find(claimants.begin(), claimants.end(), claimant));
+    cell->setVehicle(vehicles[claimants.front().vehicle]);
+    if (claimants.size() == 1)
+        claims.erase(it);
+}
+
+void MovePhase::add(ClaimsOnCells &claims, Cell *cell, Claimant claimant)
+{
+    auto it = claims.find(cell);
+    if (it == claims.end()) {
+        const Vehicle *holder = cell->vehicle();
+        if (!holder) {
+            cell->setVehicle(vehicles[claimant.vehicle]);
+            return;
+        }
+        const size_t index = indexOf(holder);
+        const std::vector<Cell *> &cells = claimedBy(index);
+        it = claims
+                 .emplace(cell, std::vector<Claimant>{Claimant{
+                                    index, size_t(std::find(cells.begin(), cells.end(), cell) - cells.begin())}})
+                 .first;
+    }
+    std::vector<Claimant> &claimants = it->second;
+    claimants.insert(std::upper_bound(claimants.begin(), claimants.end(), claimant), claimant);
+    cell->setVehicle(vehicles[claimants.front().vehicle]);
+}
+
+size_t MovePhase::indexOf(const Vehicle *v)
+{
+    if (moveIndex.empty())
+        for (size_t i = 0; i < vehicles.size(); ++i)
+            moveIndex.emplace(vehicles[i], i);
+    return moveIndex.at(v);
 }

@@ -3,6 +3,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
+#include <unordered_map>
 #include <vector>
 
 class Cell;
@@ -20,9 +22,39 @@ public:
     void run(SimulationData &data);
 
 private:
+    /// A claim on a cell: the vehicle's place in moving order, and the cell's place in its planned
+    /// body (0 is the front).
+    struct Claimant
+    {
+        size_t vehicle;
+        size_t bodyIndex;
+        bool operator<(const Claimant &o) const
+        {
+            return vehicle < o.vehicle || (vehicle == o.vehicle && bodyIndex < o.bodyIndex);
+        }
+        bool operator==(const Claimant &o) const { return vehicle == o.vehicle && bodyIndex == o.bodyIndex; }
+    };
+    struct CellClaim
+    {
+        Cell *cell;
+        Claimant claimant;
+    };
+    /// The cells claimed more than once, each with its claims in moving order.
+    using ClaimsOnCells = std::map<Cell *, std::vector<Claimant>>;
+
     /// Shortens moves until no cell is claimed twice, and gives each planned cell to the vehicle
-    /// planning it; the planned cells are free when it starts.
+    /// planning it: the first in moving order, or where nobody can give way, the last.
     void settle();
+    /// The cells vehicle `i` claims: its target, or its own cells when it stays.
+    const std::vector<Cell *> &claimedBy(size_t i) const;
+    /// Gives each claimed cell to its first claimant and returns the cells claimed more than once.
+    ClaimsOnCells claimAgain();
+    /// Takes back, or adds, the claim of one vehicle on a cell, keeping each claimed cell held by
+    /// its first claimant and `claims` those of the cells claimed more than once.
+    void withdraw(ClaimsOnCells &claims, Cell *cell, Claimant claimant);
+    void add(ClaimsOnCells &claims, Cell *cell, Claimant claimant);
+    /// The place of `v` in moving order.
+    size_t indexOf(const Vehicle *v);
 
     std::vector<Vehicle *> vehicles;
     std::vector<std::vector<Cell *>> targets; ///< the body after the move, by vehicle
@@ -33,6 +65,10 @@ private:
     /// The tail cell of each target as first planned, which taking the cells reads: kept apart from
     /// the targets, which other threads swap meanwhile, so that it can be asked for ahead.
     std::vector<const Cell *> newTails;
+    /// The claims that found their cells taken, noted by each piece of a parallel pass.
+    std::vector<std::vector<CellClaim>> laterClaims;
+    /// Each vehicle's place in moving order, filled when a clash needs it.
+    std::unordered_map<const Vehicle *, size_t> moveIndex;
 };
 
 #endif

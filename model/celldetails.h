@@ -90,8 +90,7 @@ public:
     {
         bool taken = false;
         forEachWord(count, [&](size_t word, size_t from, size_t to) {
-            const uint64_t mask = (to - from == 64 ? ~uint64_t(0) : ((uint64_t(1) << (to - from)) - 1))
-                                  << ((size_t(slot) + from) % 64);
+            const uint64_t mask = wordMask(from, to);
             uint64_t before;
             if (atOnce) {
                 before = __atomic_fetch_or(bits + word, mask, __ATOMIC_RELAXED);
@@ -107,7 +106,47 @@ public:
         return taken;
     }
 
+    /// Marks the first `count` cells free and leaves their entries, which the next `claim` of them
+    /// writes. `atOnce` as for `release`.
+    void unmark(size_t count, bool atOnce)
+    {
+        forEachWord(count, [&](size_t word, size_t from, size_t to) {
+            const uint64_t mask = wordMask(from, to);
+            if (atOnce)
+                __atomic_fetch_and(bits + word, ~mask, __ATOMIC_RELAXED);
+            else
+                bits[word] &= ~mask;
+        });
+    }
+    /// Marks the first `count` cells taken and makes `v` the occupant of those that were free; calls
+    /// taken(k) for each of them that was taken already, whose occupant stays. `atOnce` as for
+    /// `release`: of several claiming one cell at once, the first to mark it is its occupant.
+    template <typename Taken> void claim(size_t count, Vehicle *v, bool atOnce, Taken taken)
+    {
+        forEachWord(count, [&](size_t word, size_t from, size_t to) {
+            const uint64_t mask = wordMask(from, to);
+            uint64_t before;
+            if (atOnce) {
+                before = __atomic_fetch_or(bits + word, mask, __ATOMIC_RELAXED);
+            } else {
+                before = bits[word];
+                bits[word] |= mask;
+            }
+            for (size_t k = from; k < to; ++k) {
+                if (before & (uint64_t(1) << ((size_t(slot) + k) % 64)))
+                    taken(k);
+                else
+                    __atomic_store_n(entries + k, v, __ATOMIC_RELAXED);
+            }
+        });
+    }
+
 private:
+    /// The bits of the cells k in [from, to), which lie in one word.
+    uint64_t wordMask(size_t from, size_t to) const
+    {
+        return (to - from == 64 ? ~uint64_t(0) : ((uint64_t(1) << (to - from)) - 1)) << ((size_t(slot) + from) % 64);
+    }
     /// Calls each(word, from, to) for the cells k in [from, to) of the first `count` whose bits lie in
     /// one word, word by word.
     template <typename Each> void forEachWord(size_t count, Each each)
