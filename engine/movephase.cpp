@@ -71,23 +71,17 @@ void MovePhase::run(SimulationData &data)
                                return true;
                            });
     });
-    clashes.assign(n, 0);
-    forEachInParallel(vehicles, ItemWork::Light, [this, together, n](Vehicle *v, size_t i) {
-        // The first cell to take of the vehicle a few on, as `prefetchAhead` does for its object.
-        if (i + BODIES_AHEAD < n && fresh[i + BODIES_AHEAD] > 0)
-            __builtin_prefetch(targets[i + BODIES_AHEAD].front());
-        bool taken = false;
-        forEachPieceOfBody(targets[i].data(), fresh[i],
-                           [v, together, &taken](size_t, size_t cells, OccupantRun occupants) {
-                               taken |= occupants.take(cells, v, together);
-                               return true;
-                           });
-        clashes[i] = taken;
-    });
-    if (std::find(clashes.begin(), clashes.end(), 1) != clashes.end()) {
-        moveIndex.clear();
+    // A mover finding a cell taken notes its claim on it; the first to take a cell holds it.
+    forEachInParallelWith(vehicles, laterClaims, ItemWork::Light,
+                          [this, together, n](Vehicle *v, size_t i, size_t, std::vector<CellClaim> &later) {
+                              // The first cell to take of the vehicle a few on, as `prefetchAhead`
+                              // does for its object.
+                              if (i + BODIES_AHEAD < n && fresh[i + BODIES_AHEAD] > 0)
+                                  __builtin_prefetch(targets[i + BODIES_AHEAD].front());
+                              claimCells(targets[i], fresh[i], v, i, together, later);
+                          });
+    if (std::any_of(laterClaims.begin(), laterClaims.end(), [](const auto &later) { return !later.empty(); }))
         settle();
-    }
     forEachInParallel(vehicles, ItemWork::Light, [this, n](Vehicle *v, size_t i) {
         // The objects of the movers a few on, as `prefetchAhead` does, and the tail cells their
         // moves will read; not their targets, which another thread may be giving them meanwhile.
@@ -105,13 +99,19 @@ void MovePhase::run(SimulationData &data)
 
 void MovePhase::settle()
 {
-    ClaimsOnCells claims = claimAgain();
+    // Bodies overlap only where a clash was left to the last claimant. Else every cell claimed
+    // twice was found taken by a mover as it took it, and the claims noted are all there is.
+    if (overlapsLeft)
+        claimAgain();
+    ClaimsOnCells claims = claimsOnCellsTakenTwice();
     std::vector<char> shorten(vehicles.size());
     const auto canShorten = [this](size_t i) { return !stays[i] && advances[i] > 0; };
     // Every round shortens at least one move by a cell, and with no vehicle moving none overlap.
     for (;;) {
-        if (claims.empty())
+        if (claims.empty()) {
+            overlapsLeft = false;
             return;
+        }
         std::fill(shorten.begin(), shorten.end(), 0);
         bool any = false;
         for (const auto &[cell, claimants] : claims) {
@@ -137,6 +137,7 @@ void MovePhase::settle()
             // Nobody can give way: the cell goes to the last vehicle claiming it, in moving order.
             for (const auto &[cell, claimants] : claims)
                 cell->setVehicle(vehicles[claimants.back().vehicle]);
+            overlapsLeft = true;
             return;
         }
         // Only the shortened moves change their claims: they withdraw them all, then claim again.
@@ -163,11 +164,22 @@ const std::vector<Cell *> &MovePhase::claimedBy(size_t i) const
     return stays[i] ? vehicles[i]->cells() : targets[i];
 }
 
-MovePhase::ClaimsOnCells MovePhase::claimAgain()
+void MovePhase::claimCells(const std::vector<Cell *> &cells, size_t count, Vehicle *v, size_t i, bool together,
+                           std::vector<CellClaim> &later)
 {
-    // Every cell claimed is marked free and taken again, by all the vehicles at once: the first to
-    // take a cell holds it, and the others find it taken and note their claims. Each claimed cell
-    // then has its occupant, and only the cells claimed twice and more need a look.
+    forEachPieceOfBody(cells.data(), count, [&](size_t rear, size_t pieceCells, OccupantRun occupants) {
+        occupants.claim(pieceCells, v, together, [&](size_t k) {
+            later.push_back(CellClaim{cells[rear - k], Claimant{i, rear - k}});
+        });
+        return true;
+    });
+}
+
+void MovePhase::claimAgain()
+{
+    // Every cell claimed is marked free and taken again, by all the vehicles at once.
+    for (std::vector<CellClaim> &later : laterClaims)
+        later.clear();
     const bool together = spreadsOverPool(vehicles.size(), ItemWork::Light);
     forEachInParallel(vehicles, ItemWork::Light, [this, together](Vehicle *, size_t i) {
         forEachPieceOfBody(claimedBy(i), [together](size_t, size_t cells, OccupantRun occupants) {
@@ -178,13 +190,12 @@ MovePhase::ClaimsOnCells MovePhase::claimAgain()
     forEachInParallelWith(vehicles, laterClaims, ItemWork::Light,
                           [this, together](Vehicle *v, size_t i, size_t, std::vector<CellClaim> &later) {
                               const std::vector<Cell *> &cells = claimedBy(i);
-                              forEachPieceOfBody(cells, [&](size_t rear, size_t count, OccupantRun occupants) {
-                                  occupants.claim(count, v, together, [&](size_t k) {
-                                      later.push_back(CellClaim{cells[rear - k], Claimant{i, rear - k}});
-                                  });
-                                  return true;
-                              });
+                              claimCells(cells, cells.size(), v, i, together, later);
                           });
+}
+
+MovePhase::ClaimsOnCells MovePhase::claimsOnCellsTakenTwice()
+{
     ClaimsOnCells claims;
     for (std::vector<CellClaim> &later : laterClaims) {
         for (const CellClaim &claim : later)
@@ -193,16 +204,19 @@ MovePhase::ClaimsOnCells MovePhase::claimAgain()
     }
     // The claims of the vehicles holding those cells, and the cells given to their first claimants
     // in moving order.
-    for (auto &[cell, claimants] : claims) {
+    for (auto it = claims.begin(); it != claims.end();) {
+        auto &[cell, claimants] = *it;
         // A body over a loop may claim a cell twice: its claim not noted is the one that took it.
-        const size_t holder = indexOf(cell->vehicle());
-        const std::vector<Cell *> &cells = claimedBy(holder);
-        for (size_t k = 0; k < cells.size(); ++k)
-            if (cells[k] == cell &&
-                std::find(claimants.begin(), claimants.end(), Claimant{holder, k}) == claimants.end())
-                claimants.push_back(Claimant{holder, k});
+        if (const size_t holder = indexOf(cell->vehicle()); holder < vehicles.size()) {
+            const std::vector<Cell *> &cells = claimedBy(holder);
+            for (size_t k = 0; k < cells.size(); ++k)
+                if (cells[k] == cell &&
+                    std::find(claimants.begin(), claimants.end(), Claimant{holder, k}) == claimants.end())
+                    claimants.push_back(Claimant{holder, k});
+        }
         std::sort(claimants.begin(), claimants.end());
         cell->setVehicle(vehicles[claimants.front().vehicle]);
+        it = claimants.size() > 1 ? std::next(it) : claims.erase(it);
     }
     return claims;
 }
@@ -242,10 +256,8 @@ void MovePhase::add(ClaimsOnCells &claims, Cell *cell, Claimant claimant)
     cell->setVehicle(vehicles[claimants.front().vehicle]);
 }
 
-size_t MovePhase::indexOf(const Vehicle *v)
+size_t MovePhase::indexOf(const Vehicle *v) const
 {
-    if (moveIndex.empty())
-        for (size_t i = 0; i < vehicles.size(); ++i)
-            moveIndex.emplace(vehicles[i], i);
-    return moveIndex.at(v);
+    // Asked for a few cells claimed twice in a step, and only then.
+    return size_t(std::find(vehicles.begin(), vehicles.end(), v) - vehicles.begin());
 }

@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
-#include <unordered_map>
 #include <vector>
 
 class Cell;
@@ -47,28 +46,35 @@ private:
     void settle();
     /// The cells vehicle `i` claims: its target, or its own cells when it stays.
     const std::vector<Cell *> &claimedBy(size_t i) const;
-    /// Gives each claimed cell to its first claimant and returns the cells claimed more than once.
-    ClaimsOnCells claimAgain();
+    /// Marks taken the first `count` of `cells`, those vehicle `v`, at `i` in moving order, claims,
+    /// and makes it the occupant of those that were free; notes in `later` its claims on the others.
+    static void claimCells(const std::vector<Cell *> &cells, size_t count, Vehicle *v, size_t i, bool together,
+                           std::vector<CellClaim> &later);
+    /// Frees every claimed cell and claims it again, noting in `laterClaims` the claims that find
+    /// their cells taken.
+    void claimAgain();
+    /// The cells of the claims noted in `laterClaims` with all their claims, each given to its first
+    /// claimant; empties `laterClaims`.
+    ClaimsOnCells claimsOnCellsTakenTwice();
     /// Takes back, or adds, the claim of one vehicle on a cell, keeping each claimed cell held by
     /// its first claimant and `claims` those of the cells claimed more than once.
     void withdraw(ClaimsOnCells &claims, Cell *cell, Claimant claimant);
     void add(ClaimsOnCells &claims, Cell *cell, Claimant claimant);
     /// The place of `v` in moving order.
-    size_t indexOf(const Vehicle *v);
+    size_t indexOf(const Vehicle *v) const;
 
     std::vector<Vehicle *> vehicles;
     std::vector<std::vector<Cell *>> targets; ///< the body after the move, by vehicle
     std::vector<int32_t> advances;            ///< cells each vehicle moves
     std::vector<char> stays;                  ///< the move failed: the vehicle keeps its cells
-    std::vector<char> clashes;                ///< the vehicle found a cell it took already taken
     std::vector<size_t> fresh;                ///< cells at the front of its target it did not hold
     /// The tail cell of each target as first planned, which taking the cells reads: kept apart from
     /// the targets, which other threads swap meanwhile, so that it can be asked for ahead.
     std::vector<const Cell *> newTails;
     /// The claims that found their cells taken, noted by each piece of a parallel pass.
     std::vector<std::vector<CellClaim>> laterClaims;
-    /// Each vehicle's place in moving order, filled when a clash needs it.
-    std::unordered_map<const Vehicle *, size_t> moveIndex;
+    /// A clash was left to the last claimant: the losers' bodies still cover cells they do not hold.
+    bool overlapsLeft = false;
 };
 
 #endif

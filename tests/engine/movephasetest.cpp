@@ -115,7 +115,8 @@ TEST(MovePhase, ClaimsOfSeveralOnOneCellAreSettledRoundByRoundAndLeftToTheLastWh
     putAt(bay[49], standing);
     putAt(lane[50], stepping);
 
-    MovePhase().run(data);
+    MovePhase phase;
+    phase.run(data);
 
     EXPECT_EQ(leader.frontCell(), lane[100]);
     EXPECT_EQ(middle.frontCell(), lane[96]);
@@ -129,4 +130,16 @@ TEST(MovePhase, ClaimsOfSeveralOnOneCellAreSettledRoundByRoundAndLeftToTheLastWh
     for (int i = 46; i <= 50; ++i)
         EXPECT_EQ(bay[size_t(i)]->vehicle(), i == 46 ? &standing : &stepping) << i;
     EXPECT_EQ(lane[50]->vehicle(), nullptr);
+
+    // The standing car's body still covers cells the stepping one holds. Once a clash elsewhere
+    // is settled, they count as claimed by both: the stepping car, moving on along the bay, gives
+    // way, for the standing one cannot.
+    middle.setSpeed(4);
+    back.setSpeed(0);
+    stepping.setSpeed(1).setLaneChange(LaneChange::None);
+    phase.run(data);
+    EXPECT_EQ(middle.frontCell(), lane[96]);
+    EXPECT_EQ(stepping.frontCell(), bay[50]);
+    EXPECT_EQ(stepping.speed(), 0);
+    EXPECT_EQ(bay[51]->vehicle(), nullptr);
 }
