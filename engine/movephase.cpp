@@ -229,9 +229,10 @@ void MovePhase::withdraw(ClaimsOnCells &claims, Cell *cell, Claimant claimant)
         return;
     }
     std::vector<Claimant> &claimants = it->second;
-    claimants.erase(std::find(claimants.begin(), claimants.end(), claimant));
-    cell->setVehicle(vehicles[claimants.front().vehicle]);
-    if (claimants.size() == 1)
+    if (const auto at = std::find(claimants.begin(), claimants.end(), claimant); at != claimants.end())
+        claimants.erase(at);
+    cell->setVehicle(claimants.empty() ? nullptr : vehicles[claimants.front().vehicle]);
+    if (claimants.size() < 2)
         claims.erase(it);
 }
 
@@ -239,12 +240,11 @@ void MovePhase::add(ClaimsOnCells &claims, Cell *cell, Claimant claimant)
 {
     auto it = claims.find(cell);
     if (it == claims.end()) {
-        const Vehicle *holder = cell->vehicle();
-        if (!holder) {
+        const size_t index = indexOf(cell->vehicle());
+        if (index == vehicles.size()) { // free
             cell->setVehicle(vehicles[claimant.vehicle]);
             return;
         }
-        const size_t index = indexOf(holder);
         const std::vector<Cell *> &cells = claimedBy(index);
         it = claims
                  .emplace(cell, std::vector<Claimant>{Claimant{
@@ -259,5 +259,5 @@ void MovePhase::add(ClaimsOnCells &claims, Cell *cell, Claimant claimant)
 size_t MovePhase::indexOf(const Vehicle *v) const
 {
     // Asked for a few cells claimed twice in a step, and only then.
-    return size_t(std::find(vehicles.begin(), vehicles.end(), v) - vehicles.begin());
+    return v ? size_t(std::find(vehicles.begin(), vehicles.end(), v) - vehicles.begin()) : vehicles.size();
 }

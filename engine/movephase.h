@@ -60,7 +60,7 @@ private:
     /// its first claimant and `claims` those of the cells claimed more than once.
     void withdraw(ClaimsOnCells &claims, Cell *cell, Claimant claimant);
     void add(ClaimsOnCells &claims, Cell *cell, Claimant claimant);
-    /// The place of `v` in moving order.
+    /// The place of `v` in moving order; the number of vehicles for null.
     size_t indexOf(const Vehicle *v) const;
 
     std::vector<Vehicle *> vehicles;

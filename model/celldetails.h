@@ -83,29 +83,6 @@ public:
                 bits[word] &= ~freed;
         });
     }
-    /// Makes `v` the occupant of the first `count` cells and tells whether any of them was taken,
-    /// by another vehicle or by `v` itself. `atOnce` as for `release`: of two vehicles taking one
-    /// cell at once, one finds it taken (the word of bits decides), and the entry holds either.
-    bool take(size_t count, Vehicle *v, bool atOnce)
-    {
-        bool taken = false;
-        forEachWord(count, [&](size_t word, size_t from, size_t to) {
-            const uint64_t mask = wordMask(from, to);
-            uint64_t before;
-            if (atOnce) {
-                before = __atomic_fetch_or(bits + word, mask, __ATOMIC_RELAXED);
-                for (size_t k = from; k < to; ++k)
-                    __atomic_store_n(entries + k, v, __ATOMIC_RELAXED);
-            } else {
-                before = bits[word];
-                bits[word] |= mask;
-                std::fill(entries + from, entries + to, v);
-            }
-            taken |= (before & mask) != 0;
-        });
-        return taken;
-    }
-
     /// Marks the first `count` cells free and leaves their entries, which the next `claim` of them
     /// writes. `atOnce` as for `release`.
     void unmark(size_t count, bool atOnce)

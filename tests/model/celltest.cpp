@@ -167,7 +167,7 @@ TEST(ChainQueries, WalksFindTheTakenCellsFromTheirBitsAcrossWordsAsFreeingAndTak
     TestVehicle a, b, d;
     std::vector<Vehicle *> holder(c.size(), nullptr);
     const auto hold = [&](size_t from, size_t count, Vehicle *v) {
-        c[from]->occupants().take(count, v, false);
+        c[from]->occupants().claim(count, v, false, [](size_t) {});
         std::fill(holder.begin() + std::ptrdiff_t(from), holder.begin() + std::ptrdiff_t(from + count), v);
     };
     const auto expectWalksAgree = [&] {
@@ -194,12 +194,16 @@ TEST(ChainQueries, WalksFindTheTakenCellsFromTheirBitsAcrossWordsAsFreeingAndTak
     hold(60, 10, &a);   // across the first word's end
     hold(120, 140, &b); // over a whole word and into the next
     expectWalksAgree();
-    // Freeing only frees what the vehicle holds; taking tells whether any cell was taken already.
+    // Freeing only frees what the vehicle holds; a claim tells which cells were taken already,
+    // and leaves them to their occupants.
     c[58]->occupants().release(200, &a, false);
     std::fill(holder.begin() + 60, holder.begin() + 70, nullptr);
-    EXPECT_TRUE(c[100]->occupants().take(21, &d, true)); // its last cell is b's
-    std::fill(holder.begin() + 100, holder.begin() + 121, &d);
-    EXPECT_FALSE(c[0]->occupants().take(64, &a, true));
+    std::vector<size_t> found;
+    c[100]->occupants().claim(21, &d, true, [&found](size_t k) { found.push_back(k); });
+    EXPECT_EQ(found, std::vector<size_t>{20}); // its last cell is b's
+    std::fill(holder.begin() + 100, holder.begin() + 120, &d);
+    c[0]->occupants().claim(64, &a, true, [&found](size_t k) { found.push_back(k); });
+    EXPECT_EQ(found.size(), 1u);
     std::fill(holder.begin(), holder.begin() + 64, &a);
     expectWalksAgree();
     EXPECT_EQ(occupancyAhead(c[0], 300).cells, 64 + 21 + 139);
