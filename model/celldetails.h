@@ -83,6 +83,20 @@ public:
                 bits[word] &= ~freed;
         });
     }
+    /// Frees the first `count` cells, all held by one vehicle; as `release` for that vehicle, without
+    /// reading who holds them. `atOnce` as for `release`.
+    void vacate(size_t count, bool atOnce)
+    {
+        forEachWord(count, [&](size_t word, size_t from, size_t to) {
+            for (size_t k = from; k < to; ++k)
+                __atomic_store_n(entries + k, nullptr, __ATOMIC_RELAXED);
+            const uint64_t mask = wordMask(from, to);
+            if (atOnce)
+                __atomic_fetch_and(bits + word, ~mask, __ATOMIC_RELAXED);
+            else
+                bits[word] &= ~mask;
+        });
+    }
     /// Marks the first `count` cells free and leaves their entries, which the next `claim` of them
     /// writes. `atOnce` as for `release`.
     void unmark(size_t count, bool atOnce)

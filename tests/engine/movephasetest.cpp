@@ -142,4 +142,14 @@ TEST(MovePhase, ClaimsOfSeveralOnOneCellAreSettledRoundByRoundAndLeftToTheLastWh
     EXPECT_EQ(stepping.frontCell(), bay[50]);
     EXPECT_EQ(stepping.speed(), 0);
     EXPECT_EQ(bay[51]->vehicle(), nullptr);
+
+    // The standing car steps back out of the bay: it frees only the cell it held.
+    middle.setSpeed(0);
+    stepping.setSpeed(0);
+    standing.setLaneChange(LaneChange::ToSideOf);
+    phase.run(data);
+    EXPECT_EQ(standing.frontCell(), lane[49]);
+    EXPECT_EQ(bay[46]->vehicle(), nullptr);
+    for (int i = 47; i <= 50; ++i)
+        EXPECT_EQ(bay[size_t(i)]->vehicle(), &stepping) << i;
 }
