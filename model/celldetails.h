@@ -75,39 +75,23 @@ public:
                     freed |= uint64_t(1) << ((size_t(slot) + k) % 64);
                 }
             }
-            if (!freed) // a cell another vehicle took over: its bit stays
-                return;
-            if (atOnce)
-                __atomic_fetch_and(bits + word, ~freed, __ATOMIC_RELAXED);
-            else
-                bits[word] &= ~freed;
+            if (freed) // a cell another vehicle took over keeps its bit
+                clearBits(word, freed, atOnce);
         });
     }
     /// Frees the first `count` cells, all held by one vehicle; as `release` for that vehicle, without
     /// reading who holds them. `atOnce` as for `release`.
     void vacate(size_t count, bool atOnce)
     {
-        forEachWord(count, [&](size_t word, size_t from, size_t to) {
-            for (size_t k = from; k < to; ++k)
-                __atomic_store_n(entries + k, nullptr, __ATOMIC_RELAXED);
-            const uint64_t mask = wordMask(from, to);
-            if (atOnce)
-                __atomic_fetch_and(bits + word, ~mask, __ATOMIC_RELAXED);
-            else
-                bits[word] &= ~mask;
-        });
+        for (size_t k = 0; k < count; ++k)
+            __atomic_store_n(entries + k, nullptr, __ATOMIC_RELAXED);
+        unmark(count, atOnce);
     }
     /// Marks the first `count` cells free and leaves their entries, which the next `claim` of them
     /// writes. `atOnce` as for `release`.
     void unmark(size_t count, bool atOnce)
     {
-        forEachWord(count, [&](size_t word, size_t from, size_t to) {
-            const uint64_t mask = wordMask(from, to);
-            if (atOnce)
-                __atomic_fetch_and(bits + word, ~mask, __ATOMIC_RELAXED);
-            else
-                bits[word] &= ~mask;
-        });
+        forEachWord(count, [&](size_t word, size_t from, size_t to) { clearBits(word, wordMask(from, to), atOnce); });
     }
     /// Marks the first `count` cells taken and makes `v` the occupant of those that were free; calls
     /// taken(k) for each of them that was taken already, whose occupant stays. `atOnce` as for
@@ -133,6 +117,14 @@ public:
     }
 
 private:
+    /// Clears the bits `mask` of the word `word`; `atOnce` as for `release`.
+    void clearBits(size_t word, uint64_t mask, bool atOnce)
+    {
+        if (atOnce)
+            __atomic_fetch_and(bits + word, ~mask, __ATOMIC_RELAXED);
+        else
+            bits[word] &= ~mask;
+    }
     /// The bits of the cells k in [from, to), which lie in one word.
     uint64_t wordMask(size_t from, size_t to) const
     {
