@@ -136,7 +136,8 @@ public:
     /// cause, and counts the steps stood at a stop line.
     void commitSpeed();
     /// Consecutive commits at which the vehicle stood with its front on the last cell before a
-    /// crossroad; read by other vehicles' decisions, changed only by `commitSpeed`.
+    /// crossroad; read by other vehicles' decisions, changed only by `commitSpeed` (and set back when
+    /// the vehicle leaves the run).
     int32_t stoodAtStopLine() const { return m_stoodAtStopLine; }
     /// Whether the front is on a lane and some of the body still lies on a crossroad behind it.
     bool standsAcrossCrossroad() const;
