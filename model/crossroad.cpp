@@ -159,30 +159,40 @@ const Vehicle *Crossroad::longerWaiterForRoom(const Vehicle *vehicle, const Lane
     if (!exit || !junction)
         return nullptr;
     const int32_t waited = vehicle->frontCell() && vehicle->frontCell()->crossroad() ? vehicle->stoodAtStopLine() : 0;
-    for (const WayEnd *end : junction->wayEnds)
-        for (const LaneBinding *lane : end->incoming().lanes) {
-            const Vehicle *other = lane->lastCell ? lane->lastCell->vehicle() : nullptr;
-            if (!other || other == vehicle || other->frontCell() != lane->lastCell || other->plannedExitLane() != exit)
-                continue;
-            // One standing at a red light after a long wait keeps its place too: at a signal whose
-            // green falls while the exit is full, the room would go to the other approaches for good.
-            const WaitCause cause = other->shownWaitCause();
-            if (cause != WaitCause::ExitRoom && !(cause == WaitCause::Signal && other->stoodAtStopLine() >= LONG_WAIT))
-                continue;
-            // One whose tail still stands in the crossroad behind it (it came through a lane shorter
-            // than itself) holds that crossroad too while it waits: it goes first, unless the other
-            // has waited past LONG_WAIT, or a stream of such vehicles would hold the other for good.
-            const bool holdsCrossroadBehind = other->standsAcrossCrossroad();
-            if (holdsCrossroadBehind != vehicle->standsAcrossCrossroad()) {
-                if (holdsCrossroadBehind && !waitsLonger(vehicle, other))
-                    return other;
-                if (!holdsCrossroadBehind && !waitsLonger(other, vehicle))
+    // Only one that shows it waits for room, or has stood past LONG_WAIT, is looked for at the
+    // stop lines; every such one is counted here, and mostly there is none.
+    const bool anyAtStopLines =
+        longStanders.load(std::memory_order_relaxed) > 0 || roomWaiters.load(std::memory_order_relaxed) > 0;
+    if (anyAtStopLines) {
+        for (const WayEnd *end : junction->wayEnds)
+            for (const LaneBinding *lane : end->incoming().lanes) {
+                const Vehicle *other = lane->lastCell ? lane->lastCell->vehicle() : nullptr;
+                if (!other || other == vehicle || other->frontCell() != lane->lastCell ||
+                    other->plannedExitLane() != exit)
                     continue;
+                // One standing at a red light after a long wait keeps its place too: at a signal
+                // whose green falls while the exit is full, the room would go to the other
+                // approaches for good.
+                const WaitCause cause = other->shownWaitCause();
+                if (cause != WaitCause::ExitRoom &&
+                    !(cause == WaitCause::Signal && other->stoodAtStopLine() >= LONG_WAIT))
+                    continue;
+                // One whose tail still stands in the crossroad behind it (it came through a lane
+                // shorter than itself) holds that crossroad too while it waits: it goes first,
+                // unless the other has waited past LONG_WAIT, or a stream of such vehicles would hold
+                // the other for good.
+                const bool holdsCrossroadBehind = other->standsAcrossCrossroad();
+                if (holdsCrossroadBehind != vehicle->standsAcrossCrossroad()) {
+                    if (holdsCrossroadBehind && !waitsLonger(vehicle, other))
+                        return other;
+                    if (!holdsCrossroadBehind && !waitsLonger(other, vehicle))
+                        continue;
+                }
+                const int32_t otherWaited = other->stoodAtStopLine();
+                if (otherWaited > waited || (otherWaited == waited && other->id() < vehicle->id()))
+                    return other;
             }
-            const int32_t otherWaited = other->stoodAtStopLine();
-            if (otherWaited > waited || (otherWaited == waited && other->id() < vehicle->id()))
-                return other;
-        }
+    }
     // A vehicle before a lane shorter than itself waits for room on a lane after this crossroad:
     // the cars that come to this stop line meanwhile would take every gap it needs. It shows that
     // it waits for this room, and the lane counts those that do: mostly none.

@@ -50,10 +50,12 @@ public:
     /// Yield rules that hold even on green.
     std::vector<ConflictRecord> signalConflicts;
     Semaphore *semaphore = nullptr;
-    /// The vehicles that have stood at its stop lines for `LONG_WAIT` steps or more, counted by
-    /// them as they commit, on many threads at once: the rules look for a long waiter to let go
-    /// only where there is one, mostly nowhere.
+    /// The vehicles ahead of which this crossroad lies that have stood at its stop lines for
+    /// `LONG_WAIT` steps or more, and those that show they wait for room, counted by them as they
+    /// commit, on many threads at once: the rules look for such a vehicle at the stop lines only
+    /// where there is one, mostly nowhere.
     mutable std::atomic<int32_t> longStanders{0};
+    mutable std::atomic<int32_t> roomWaiters{0};
 
     void setJunction(NodeBinding *node) { junction = node; }
     void setKind(int32_t k) { kind = k; }

@@ -83,7 +83,7 @@ void Vehicle::commitSpeed()
     // it is the end of its own chain, which is known without reading the cell.
     const bool atStopLine = m_crossroadAhead && m_front == m_chainEnd;
     setStoodAtStopLine(m_speed == 0 && atStopLine ? m_stoodAtStopLine + 1 : 0);
-    m_shownWaitCause = m_speed == 0 ? m_waitCause : WaitCause::None;
+    showWaitCause(m_speed == 0 ? m_waitCause : WaitCause::None);
     showRoomLane(m_shownWaitCause == WaitCause::ExitRoom ? m_roomLane : nullptr);
     publishPlan();
 }
@@ -101,11 +101,26 @@ void Vehicle::showRoomLane(const LaneBinding *lane)
 
 void Vehicle::setStoodAtStopLine(int32_t steps)
 {
-    const bool was = m_stoodAtStopLine >= LONG_WAIT;
-    const bool is = steps >= LONG_WAIT;
+    countAt(m_crossroadAhead, -1);
     m_stoodAtStopLine = steps;
-    if (was != is && m_crossroadAhead)
-        m_crossroadAhead->longStanders.fetch_add(is ? 1 : -1, std::memory_order_relaxed);
+    countAt(m_crossroadAhead, 1);
+}
+
+void Vehicle::showWaitCause(WaitCause cause)
+{
+    countAt(m_crossroadAhead, -1);
+    m_shownWaitCause = cause;
+    countAt(m_crossroadAhead, 1);
+}
+
+void Vehicle::countAt(const Crossroad *crossroad, int32_t delta) const
+{
+    if (!crossroad)
+        return;
+    if (m_stoodAtStopLine >= LONG_WAIT)
+        crossroad->longStanders.fetch_add(delta, std::memory_order_relaxed);
+    if (m_shownWaitCause == WaitCause::ExitRoom)
+        crossroad->roomWaiters.fetch_add(delta, std::memory_order_relaxed);
 }
 
 void Vehicle::accelerate1()
@@ -557,12 +572,10 @@ void Vehicle::noteBodyEnds(int32_t advance)
     if (end != m_chainEnd) {
         m_chainEnd = end;
         Crossroad *ahead = end ? end->crossroad() : nullptr;
-        // A long stander is counted at the crossroad ahead, wherever its front is.
-        if (m_stoodAtStopLine >= LONG_WAIT && ahead != m_crossroadAhead) {
-            if (m_crossroadAhead)
-                m_crossroadAhead->longStanders.fetch_sub(1, std::memory_order_relaxed);
-            if (ahead)
-                ahead->longStanders.fetch_add(1, std::memory_order_relaxed);
+        // What the vehicle shows is counted at the crossroad ahead, wherever its front is.
+        if (ahead != m_crossroadAhead) {
+            countAt(m_crossroadAhead, -1);
+            countAt(ahead, 1);
         }
         m_crossroadAhead = ahead;
         m_chainEndLane = end ? end->wayLink() : nullptr;

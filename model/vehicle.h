@@ -163,6 +163,7 @@ public:
     {
         showRoomLane(nullptr);
         setStoodAtStopLine(0);
+        showWaitCause(WaitCause::None);
     }
     /// Lifts the wait of this standing vehicle, a member of a cycle of waits, where the rules allow:
     /// at a stop line it takes its turn (one cell into its path, when that cell is free and its
@@ -300,10 +301,11 @@ protected:
     void trimRoute();
     /// Shows `lane` as the room the vehicle waits for (null: none), counted on the lane.
     void showRoomLane(const LaneBinding *lane);
-    /// Sets `stoodAtStopLine`. A vehicle that has stood `LONG_WAIT` steps or more is counted among
-    /// the long standers of the crossroad ahead (`Crossroad::longStanders`); this and noting a new
-    /// crossroad ahead keep that count.
+    /// Set `stoodAtStopLine` and `shownWaitCause`. A vehicle that has stood `LONG_WAIT` steps or
+    /// more, or shows it waits for room, is counted at the crossroad ahead (`Crossroad::longStanders`,
+    /// `Crossroad::roomWaiters`); these and noting a new crossroad ahead keep the counts.
     void setStoodAtStopLine(int32_t steps);
+    void showWaitCause(WaitCause cause);
     /// Copies the live planned exit to the one other vehicles read; only outside the decision phase.
     void publishPlan()
     {
@@ -383,6 +385,8 @@ private:
     /// Notes what ends the front cell's chain and where the tail lies; only while no other thread
     /// reads the vehicle. `advance` is how far the front moved along its lane, or NOT_ALONG_CHAIN.
     void noteBodyEnds(int32_t advance);
+    /// Adds `delta` to the counts of `crossroad` (null: none) that the vehicle belongs to.
+    void countAt(const Crossroad *crossroad, int32_t delta) const;
     static constexpr int32_t NOT_ALONG_CHAIN = -1;
     /// The number of body cells from the tail forward that each follow the one behind along its
     /// link; at least 1 for a body with cells.

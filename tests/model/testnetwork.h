@@ -52,7 +52,8 @@ public:
     /// planned through `path`.
     Exposed &setWaitingForRoom(const LaneBinding *room, Cell *path, int32_t steps)
     {
-        this->m_waitCause = this->m_shownWaitCause = WaitCause::ExitRoom;
+        this->m_waitCause = WaitCause::ExitRoom;
+        this->showWaitCause(WaitCause::ExitRoom);
         this->m_roomLane = room;
         this->showRoomLane(room);
         this->m_plannedPath = path;
